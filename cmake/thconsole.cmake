@@ -17,12 +17,13 @@ function(thc_library name)
 endfunction()
 
 # thc_test(NAME LABEL label SOURCES src... [DEPS lib...] [TIMEOUT seconds])
+# LABEL may be a list: LABEL "pdf;interop".
 # One GoogleTest executable registered as one ctest test, labelled by subsystem (ctest -L label).
 function(thc_test name)
   if(NOT THC_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "LABEL;TIMEOUT" "SOURCES;DEPS")
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${THC_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
@@ -55,7 +56,7 @@ endfunction()
 # -DTHC_LIBFUZZER=ON and clang the same sources build as libFuzzer targets (NAME_libfuzzer).
 option(THC_LIBFUZZER "Also build libFuzzer targets (needs clang)" OFF)
 function(thc_fuzz name)
-  cmake_parse_arguments(ARG "" "LABEL;CORPUS;RUNS" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "LABEL;CORPUS;RUNS" "SOURCES;DEPS")
   if(NOT ARG_RUNS)
     set(ARG_RUNS 3000)
   endif()

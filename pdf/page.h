@@ -1,0 +1,199 @@
+// TPDFPage: one page of a document. It collects the content stream one operator per line,
+// converts page units (Resolution dots per inch, origin top-left, y down) to PDF points, carries
+// the metafile canvas callers draw on, and writes the page's objects.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/format.h"
+#include "pdf/page_canvas.h"
+#include "pdf/resources.h"
+
+namespace pdf {
+
+class TPDFDocument;
+
+// Font style bits of the page's text state.
+enum TFontStyleBit : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+class TPDFPage {
+public:
+  explicit TPDFPage(TPDFDocument& document);
+  ~TPDFPage();
+  TPDFPage(const TPDFPage&) = delete;
+  TPDFPage& operator=(const TPDFPage&) = delete;
+
+  TPDFDocument& Document() { return document_; }
+
+  // --- content ----------------------------------------------------------------------------
+  void AppendOperator(std::string_view s);
+  void SaveState();
+  void RestoreState();
+  void NewPath();
+  void ClosePath();
+  void Stroke();
+  void Fill();
+  void EoFill();
+  void FillAndStroke();
+  void EoFillAndStroke();
+  void Clip();
+
+  void MoveToPt(double x, double y);
+  void LineToPt(double x, double y);
+  void CurveToPt(double x1, double y1, double x2, double y2, double x3, double y3);
+  void RectanglePt(double x, double y, double w, double h);
+  void MoveTo(double x, double y);
+  void LineTo(double x, double y);
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
+  void Rectangle(double x1, double y1, double x2, double y2);
+  void EllipsePt(double x1, double y1, double x2, double y2);
+  void Ellipse(double x1, double y1, double x2, double y2);
+  void RoundRect(int x1, int y1, int x2, int y2, int w, int h);
+  void ArcSegmentPt(bool move_first, double cx, double cy, double rx, double ry, double phi, double theta);
+  void ArcByAnglesPt(TRealPoint& start, double x1, double y1, double x2, double y2, double begin, double end);
+  void ArcByPointsPt(TRealPoint& start, double x1, double y1, double x2, double y2, double x3, double y3,
+                     double x4, double y4);
+  TRealPoint ArcByAngles(double x1, double y1, double x2, double y2, double a1, double a2);
+  TRealPoint ArcByPoints(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
+                         double y4);
+  void PiePt(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4);
+  void Pie(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4);
+  void RotatedRectPt(double x, double y, double l, double t, double angle);
+
+  void Concat(double a, double b, double c, double d, double e, double f);
+  void Translate(double x, double y);
+  void Rotate(double angle);
+  void SetLineWidth(double w);
+  void SetDash(const std::string& pattern);
+  void NoDash();
+  void SetLineCap(int n);
+  void SetLineJoin(int n);
+  void SetRGBFillColor(double r, double g, double b);
+  void SetRGBStrokeColor(double r, double g, double b);
+  void DrawImagePt(int index, double x, double y, double w, double h, double angle);
+  void DrawImage(int index, double x, double y, double w, double h, double angle);
+
+  // --- text state (the text operators build on these) -------------------------------------
+  void SetActiveFont(const std::string& name, unsigned style, double size, int charset);
+  void SetBaselineOrigin(bool flag) { baseline_ = flag; }
+  void BeginText();
+  void EndText();
+
+  // --- size, orientation, coordinates -----------------------------------------------------
+  void SetSizePreset(int n);
+  void SetOrientation(int o);
+  void SetRotation(int code) { rotation_ = code; }
+  double ToPointsX(double x);
+  double ToPointsY(double y);
+  double FromPointsX(double x);
+  double FromPointsY(double y);
+
+  // --- canvas and writing -----------------------------------------------------------------
+  void CreateCanvas();
+  // Replays the recorded canvas into operators (recording first, then the page's own lines).
+  void ClosePage();
+  void DropCanvas();
+  void WritePage();
+  TMetafileCanvas* Canvas() const { return canvas_.get(); }
+  void MarkCanvasHandedOut() { canvas_handed_out_ = true; }
+  bool CanvasHandedOut() const { return canvas_handed_out_; }
+
+  // --- resources the text, image and annotation parts add to ------------------------------
+  void AddFont(TPDFFont* font);
+  void AddAnnotation(std::unique_ptr<TPDFCustomAnnotation> annotation);
+  const std::vector<TPDFFont*>& PageFonts() const { return fonts_; }
+  const std::vector<TPDFImage*>& PageImages() const { return images_; }
+  int AnnotationCount() const { return static_cast<int>(annotations_.size()); }
+
+  // --- state read by tests and by the text and playback parts -----------------------------
+  // The content text: every line followed by CR LF.
+  const std::string& Content() const { return content_; }
+  int ObjectNumber() const { return object_number_; }
+  int ResourcesNumber() const { return resources_number_; }
+  int ContentsNumber() const { return contents_number_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int SizePreset() const { return size_preset_; }
+  int Rotation() const { return rotation_; }
+  int Orientation() const { return orientation_; }
+  double Scale() const { return scale_; }
+  int StateDepth() const { return depth_; }
+  bool TextObjectOpen() const { return text_open_; }
+  bool PathOpen() const { return path_open_; }
+  bool MetafileFirst = true;
+  bool IsFormPage = false;
+  bool UsesText = false;
+  bool UsesGrayImage = false;
+  bool UsesColorImage = false;
+
+  // Text state; the text operators read and update it.
+  std::string FontName = "Helvetica";
+  unsigned FontStyle = 0;
+  double FontSize = 8;
+  int FontCharset = 0;
+  bool FontChanged = true;
+  int FontMode = 0;
+  int FontDepth = 0;
+  TPDFFont* SelectedFont = nullptr;
+  double HorizontalScaling = 100;
+  double CharacterSpacing = 0;
+  double WordSpacing = 0;
+  int RenderingMode = 0;
+  bool Baseline() const { return baseline_; }
+  double TextX = 0;
+  double TextY = 0;
+  double TextAngle = 0;
+
+private:
+  void Line(std::string_view s);
+  void PrepareResources();
+
+  TPDFDocument& document_;
+  std::string content_;
+  std::vector<std::unique_ptr<TPDFCustomAnnotation>> annotations_;
+  std::array<double, 6> form_matrix_{1, 0, 0, 1, 0, 0};
+  int resolution_ = 72;
+  double scale_ = 1;
+  bool canvas_handed_out_ = false;
+  int height_ = 0;
+  int width_ = 0;
+  int size_preset_ = 0;
+  int rotation_ = 0;
+  std::vector<TPDFFont*> fonts_;
+  std::vector<TPDFImage*> images_;
+  int resources_number_ = 0;
+  int object_number_ = 0;
+  int contents_number_ = 0;
+  std::string dash_ = "[] 0";
+  int depth_ = 0;
+  int orientation_ = 0;
+  bool coordinates_used_ = false;
+  bool text_open_ = false;
+  bool baseline_ = false;
+  bool path_open_ = false;
+  std::unique_ptr<TMetafileCanvas> canvas_;
+};
+
+class TPDFPages {
+public:
+  explicit TPDFPages(TPDFDocument& document) : document_(document) {}
+  TPDFPage* Add();
+  void Clear() { pages_.clear(); }
+  int Count() const { return static_cast<int>(pages_.size()); }
+  TPDFPage* Items(int index) const { return pages_.at(static_cast<std::size_t>(index)).get(); }
+  int IndexOf(const TPDFPage* page) const;
+
+private:
+  TPDFDocument& document_;
+  std::vector<std::unique_ptr<TPDFPage>> pages_;
+};
+
+// Rounds a*b/c to the nearest integer; -1 for c = 0.
+int MulDiv(int a, int b, int c);
+
+}  // namespace pdf
