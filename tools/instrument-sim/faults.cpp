@@ -175,12 +175,13 @@ Bytes apply_to_bytes(const Fault& f, Bytes reply, std::uint8_t request_fc) {
 }
 
 Bytes stray_frame(std::uint8_t address, std::uint8_t function) {
-  Bytes out{address, function};
+  std::uint8_t body[4];
   switch (function) {
-    case 5: out.insert(out.end(), {0x00, 0x00, 0xFF, 0x00}); break;   // relay DO1 closed
-    case 15: out.insert(out.end(), {0x00, 0x00, 0x00, 0x02}); break;  // two coils written
-    default: out.insert(out.end(), {0xEA, 0xE0, 0x00, 0x01}); break;  // one advanced register written
+    case 5: body[0] = 0x00, body[1] = 0x00, body[2] = 0xFF, body[3] = 0x00; break;   // relay DO1 closed
+    case 15: body[0] = 0x00, body[1] = 0x00, body[2] = 0x00, body[3] = 0x02; break;  // two coils written
+    default: body[0] = 0xEA, body[1] = 0xE0, body[2] = 0x00, body[3] = 0x01; break;  // one advanced register
   }
+  Bytes out{address, function, body[0], body[1], body[2], body[3]};
   append_crc(out);
   return out;
 }
