@@ -1,0 +1,266 @@
+#include "ooxml/xml/typed_lists.h"
+
+#include "core/error.h"
+#include "core/unicode.h"
+#include "ooxml/xml/xml_writer.h"
+
+namespace ooxml {
+
+namespace {
+bool IsBlankOrControl(char16_t c) { return c >= 1 && c <= u' '; }
+
+std::u16string WithLocaleSeparator(std::u16string s) {
+  const char16_t sep = XpgFormatSettings().DecimalSeparator;
+  for (char16_t& c : s)
+    if (c == u'.') c = sep;
+  return s;
+}
+}  // namespace
+
+void TBaseXpgList::CheckIndex(int index) const {
+  if (index < 0 || index >= GetCount())
+    throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+void TBaseXpgList::WriteAsTags(TXpgWriteXML& writer, std::u16string_view tag_name) const {
+  for (int i = 0; i < GetCount(); ++i) writer.WriteTagText(tag_name, GetAsString(i));
+}
+
+// --- strings
+
+std::u16string TStringXpgList::GetAsString(int index) const {
+  CheckIndex(index);
+  return core::utf8_to_utf16(items_[static_cast<std::size_t>(index)]);
+}
+
+void TStringXpgList::SetAsString(int index, std::u16string_view s) {
+  CheckIndex(index);
+  items_[static_cast<std::size_t>(index)] = core::utf16_to_utf8(s);
+}
+
+void TStringXpgList::Add(std::u16string_view s) { items_.push_back(core::utf16_to_utf8(s)); }
+
+void TStringXpgList::AddAttribute(std::u16string_view name, std::u16string_view value) {
+  std::string line = core::utf16_to_utf8(name);
+  line += "=\"";
+  XmlAppendEscaped(line, value, true);
+  line += "\" ";
+  items_.push_back(std::move(line));
+}
+
+int TStringXpgList::IndexOf(std::u16string_view s) const {
+  const std::string key = core::utf16_to_utf8(s);
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == key) return static_cast<int>(i);
+  return -1;
+}
+
+std::u16string TStringXpgList::GetText() const {
+  std::string text;
+  for (const std::string& item : items_) {
+    text += item;
+    text += "\r\n";
+  }
+  return core::utf8_to_utf16(text);
+}
+
+std::u16string TStringXpgList::GetDelimitedText() const {
+  if (items_.size() == 1 && items_[0].empty()) return u"\"\"";
+  std::u16string out;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (i) out += delimiter_;
+    std::u16string item = core::utf8_to_utf16(items_[i]);
+    bool quote = false;
+    for (char16_t c : item)
+      if (c <= u' ' || c == u'"' || c == delimiter_) quote = true;
+    if (!quote) {
+      out += item;
+      continue;
+    }
+    out += u'"';
+    for (char16_t c : item) {
+      if (c == u'"') out += u'"';
+      out += c;
+    }
+    out += u'"';
+  }
+  return out;
+}
+
+void TStringXpgList::SetDelimitedText(std::u16string_view s) {
+  items_.clear();
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  auto skip_blanks = [&] {
+    while (i < n && (IsBlankOrControl(s[i]) || s[i] == 0)) ++i;
+  };
+  skip_blanks();
+  while (i < n) {
+    std::u16string item;
+    if (s[i] == u'"') {
+      ++i;
+      while (i < n) {
+        if (s[i] == u'"') {
+          if (i + 1 < n && s[i + 1] == u'"') {
+            item += u'"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        item += s[i++];
+      }
+    } else {
+      std::size_t start = i;
+      while (i < n && s[i] > u' ' && s[i] != delimiter_) ++i;
+      item.assign(s.substr(start, i - start));
+    }
+    items_.push_back(core::utf16_to_utf8(item));
+    skip_blanks();
+    if (i < n && s[i] == delimiter_) {
+      if (i + 1 == n) items_.emplace_back();
+      ++i;
+      skip_blanks();
+    }
+  }
+}
+
+// --- item lists
+
+std::u16string TItemXpgList::GetDelimitedText() const {
+  std::u16string out;
+  for (int i = 0; i < GetCount(); ++i) {
+    if (i) out += u' ';
+    out += DelimitedItem(i);
+  }
+  return out;
+}
+
+void TItemXpgList::SetDelimitedText(std::u16string_view s) {
+  Clear();
+  std::u16string text(s), piece;
+  while (!text.empty()) {
+    XmlSplitAtChar(delimiter_, text, piece);
+    if (!TryAddText(piece) && OnError) OnError(*this);
+  }
+}
+
+std::u16string TBooleanXpgList::GetAsString(int index) const {
+  CheckIndex(index);
+  return items_[static_cast<std::size_t>(index)] ? u"true" : u"false";
+}
+
+void TBooleanXpgList::SetAsString(int index, std::u16string_view s) {
+  CheckIndex(index);
+  items_[static_cast<std::size_t>(index)] = XmlStrToBool(s);
+}
+
+bool TBooleanXpgList::GetItem(int index) const {
+  CheckIndex(index);
+  return items_[static_cast<std::size_t>(index)];
+}
+
+std::u16string TBooleanXpgList::DelimitedItem(int index) const {
+  return items_[static_cast<std::size_t>(index)] ? u"True" : u"False";
+}
+
+bool TBooleanXpgList::TryAddText(std::u16string_view piece) {
+  bool v;
+  if (!TryXmlStrToBool(piece, v)) return false;
+  items_.push_back(v);
+  return true;
+}
+
+std::u16string TExtendedXpgList::GetAsString(int index) const {
+  CheckIndex(index);
+  return XmlFloatToStr(items_[static_cast<std::size_t>(index)]);
+}
+
+void TExtendedXpgList::SetAsString(int index, std::u16string_view s) {
+  CheckIndex(index);
+  items_[static_cast<std::size_t>(index)] = XmlStrToFloat(s);
+}
+
+double TExtendedXpgList::GetItem(int index) const {
+  CheckIndex(index);
+  return items_[static_cast<std::size_t>(index)];
+}
+
+std::u16string TExtendedXpgList::DelimitedItem(int index) const {
+  return WithLocaleSeparator(XmlFloatToStr(items_[static_cast<std::size_t>(index)]));
+}
+
+bool TExtendedXpgList::TryAddText(std::u16string_view piece) {
+  double v;
+  if (!TryXmlStrToFloat(piece, v)) return false;
+  items_.push_back(v);
+  return true;
+}
+
+namespace {
+std::uint32_t StrToLongword(std::u16string_view s) {
+  std::uint32_t v;
+  if (!TryXmlStrToLongword(s, v)) throw core::Error("'" + core::utf16_to_utf8(s) + "' is not a valid integer value");
+  return v;
+}
+}  // namespace
+
+std::u16string TLongwordXpgList::GetAsString(int index) const {
+  CheckIndex(index);
+  return XmlIntToStr(items_[static_cast<std::size_t>(index)]);
+}
+
+void TLongwordXpgList::SetAsString(int index, std::u16string_view s) {
+  CheckIndex(index);
+  items_[static_cast<std::size_t>(index)] = StrToLongword(s);
+}
+
+void TLongwordXpgList::Add(std::u16string_view text) { items_.push_back(StrToLongword(text)); }
+
+std::uint32_t TLongwordXpgList::GetItem(int index) const {
+  CheckIndex(index);
+  return items_[static_cast<std::size_t>(index)];
+}
+
+std::u16string TLongwordXpgList::DelimitedItem(int index) const {
+  return XmlIntToStr(items_[static_cast<std::size_t>(index)]);
+}
+
+bool TLongwordXpgList::TryAddText(std::u16string_view piece) {
+  std::uint32_t v;
+  if (!TryXmlStrToLongword(piece, v)) return false;
+  items_.push_back(v);
+  return true;
+}
+
+std::u16string TTDateTimeXpgList::GetAsString(int index) const {
+  CheckIndex(index);
+  return XmlDateTimeToStr(items_[static_cast<std::size_t>(index)]);
+}
+
+void TTDateTimeXpgList::SetAsString(int index, std::u16string_view s) {
+  CheckIndex(index);
+  items_[static_cast<std::size_t>(index)] = XmlStrToDateTime(s);
+}
+
+void TTDateTimeXpgList::SetDelimitedText(std::u16string_view s) {
+  Clear();
+  if (!s.empty()) throw core::Error("Not implemented: TryXmlStrToDateTime");
+}
+
+TDateTime TTDateTimeXpgList::GetItem(int index) const {
+  CheckIndex(index);
+  return items_[static_cast<std::size_t>(index)];
+}
+
+std::u16string TTDateTimeXpgList::DelimitedItem(int index) const {
+  return WithLocaleSeparator(XmlFloatToStr(items_[static_cast<std::size_t>(index)]));
+}
+
+bool TTDateTimeXpgList::TryAddText(std::u16string_view piece) {
+  TDateTime v;
+  return TryXmlStrToDateTime(piece, v);  // raises: there is no lenient date-time reading
+}
+
+}  // namespace ooxml
