@@ -1,0 +1,224 @@
+#!/usr/bin/env python3
+"""Tests of the binding generator: table errors, dispatch of colliding names, escape hatches, the
+side products, and that every committed table generates."""
+
+import glob
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import textwrap
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import xpg_gen  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(HERE))
+
+BASE = '''
+unit t namespace=ooxml::t policy=drawingml document=TDoc
+enum ST_K prefix=stk
+  : one two three
+class TCT_A elem=a:a
+  attr tx tx int
+  attr sy sy int
+  attr k k enum:ST_K init=two
+  attr name name string init=0 default=""
+  value v a:v bool
+class TCT_B elem=a:b hand=HandleElement,AfterTag
+  child a a:a TCT_A own
+  member Count int
+root primary=b
+  child b a:b TCT_B own
+'''
+
+
+class Generated:
+    def __init__(self, table):
+        self.dir = tempfile.TemporaryDirectory()
+        path = os.path.join(self.dir.name, 't.xpg')
+        with open(path, 'w') as f:
+            f.write(textwrap.dedent(table))
+        self.rc = xpg_gen.main([path, '--out', self.dir.name])
+        self.files = {}
+        for p in glob.glob(os.path.join(self.dir.name, '*.*')):
+            with open(p, encoding='utf-8') as f:
+                self.files[os.path.basename(p)] = f.read()
+        self.dir.cleanup()
+
+
+class TableErrors(unittest.TestCase):
+    CASES = [
+        ('unknown class', BASE.replace('TCT_A own', 'TCT_X own'), 'unknown class TCT_X'),
+        ('unknown enum', BASE.replace('enum:ST_K', 'enum:ST_Q'), 'unknown enum ST_Q'),
+        ('literal', BASE.replace('init=two', 'init=four'), 'no literal of ST_K'),
+        ('name twice', BASE.replace('attr sy sy int', 'attr sy tx int'), 'attribute name repeats'),
+        ('first with two', BASE.replace('class TCT_A elem=a:a', 'class TCT_A elem=a:a attrs=first'),
+         'exactly one attribute'),
+        ('bad option', BASE.replace('init=two', 'initial=two'), 'unknown option "initial"'),
+        ('bad hand', BASE.replace('AfterTag', 'AfterTags'), 'unknown hand-written operation'),
+        ('no document', BASE.replace(' document=TDoc', ''), 'needs document='),
+        ('bad kind', BASE.replace('TCT_A own', 'TCT_A many'), 'unknown multiplicity'),
+    ]
+
+    def test_each_error_names_file_and_line(self):
+        for title, table, message in self.CASES:
+            with self.subTest(title):
+                with tempfile.TemporaryDirectory() as d:
+                    path = os.path.join(d, 'bad.xpg')
+                    with open(path, 'w') as f:
+                        f.write(table)
+                    with self.assertRaises(xpg_gen.TableError) as ctx:
+                        unit = xpg_gen.parse_table(path)
+                        xpg_gen.check_unit(unit, [])
+                    self.assertIn(message, str(ctx.exception))
+                    self.assertIn('bad.xpg', str(ctx.exception))
+
+
+class Generation(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.g = Generated(BASE)
+
+    def test_succeeds(self):
+        self.assertEqual(self.g.rc, 0)
+
+    def test_colliding_sums_share_a_case_and_compare_the_whole_name(self):
+        src = self.g.files['t.cpp']
+        case = src[src.index('case 236:'):]
+        case = case[:case.index('break;')]
+        self.assertIn('xpg_name == "tx"', case)
+        self.assertIn('xpg_name == "sy"', case)
+        self.assertIn('attribute tx 236  collides with sy', self.g.files['t_names.txt'])
+
+    def test_hand_written_operations_are_declared_not_defined(self):
+        self.assertIn('TXPGBase* HandleElement(TXPGReader& reader) override;', self.g.files['t.h'])
+        self.assertIn('void AfterTag() override;', self.g.files['t.h'])
+        self.assertIn('int Count{};', self.g.files['t.h'])
+        self.assertNotIn('TCT_B::HandleElement', self.g.files['t.cpp'])
+        self.assertNotIn('TCT_B::AfterTag', self.g.files['t.cpp'])
+        self.assertNotIn('TEST(t_roundtrip, TCT_B)', self.g.files['t_roundtrip_tests.cpp'])
+        self.assertIn('TEST(t_roundtrip, TCT_A)', self.g.files['t_roundtrip_tests.cpp'])
+
+    def test_start_and_default_values(self):
+        h = self.g.files['t.h']
+        self.assertIn('std::int32_t tx = XPG_UNSET_INT;', h)
+        self.assertIn('std::uint16_t k = 1;', h)
+        self.assertIn('std::u16string name = u"0";', h)
+        src = self.g.files['t.cpp']
+        self.assertIn('if (!name.empty()) writer.AddAttribute(u"name", name);', src)
+        self.assertIn('if (k != 1) writer.AddAttribute(u"k", ST_K.Literal(k));', src)
+
+    def test_defaults_file(self):
+        d = json.loads(self.g.files['t_defaults.json'])
+        self.assertEqual(d['attributes']['a:a'], {'k': 'two', 'name': ''})
+        self.assertNotIn('a:v', d['elements'], 'a tri-state Boolean has no written default')
+
+    def test_representative_classes_generate(self):
+        g = Generated(REPRESENTATIVE)
+        self.assertEqual(g.rc, 0)
+        h, src = g.files['sample.h'], g.files['sample.cpp']
+        self.assertIn('element c:title 703  collides with c:floor', g.files['sample_names.txt'])
+        self.assertIn('bool locked = true;', h)
+        self.assertIn('if (locked != true) writer.AddAttribute(u"locked", XmlBoolToStr(locked));', src)
+        self.assertIn('bool hidden = false;', h)
+        self.assertIn('element c:barChart', g.files['sample_names.txt'])
+        self.assertIn('writer.AddAttribute(u"val", ST_BarDir.Literal(val));\n}', src)
+        self.assertIn('writer.WriteTag(u"c:layout");  // written even when missing', src)
+        self.assertIn('TXPGOrderedList charts;', h)
+        self.assertIn('std::function<void(int)> OnReadRow{};', h)
+        self.assertIn('void AfterTag() override;', h)
+        self.assertNotIn('TCT_Row::AfterTag', src)
+        self.assertNotIn('TCT_SRgbColor::CheckAssigned', src)
+        group = src[src.index('TXPGBase* TEG_ColorChoice::HandleElement'):]
+        group = group[:group.index('\n}\n')]
+        self.assertTrue(group.rstrip().endswith('return nullptr;'), group)
+        scheme = src[src.index('int TCT_SchemeColor::CheckAssigned'):]
+        self.assertIn('  FAssigned |= xaAttributes;\n', scheme[:scheme.index('\n}\n')])
+        self.assertIn('StrToAdjCoordinate(a.GetValue(i), x);', src)
+
+    def test_output_is_deterministic(self):
+        again = Generated(BASE)
+        self.assertEqual(again.files, self.g.files)
+
+
+# Classes of the kinds the SpreadsheetML, DrawingML and chart units hold, written in the table
+# format: Booleans that start true, 8-bit enumerations, a streaming row with hand-written operations
+# and a document event, a colour choice group, a colour wrapper, a chart element whose "val" is
+# always written, chart names with equal byte sums, an ordered list of chart types.
+REPRESENTATIVE = '''
+unit sample namespace=ooxml::sample policy=drawingml document=TXPGDocSample
+docmember OnReadRow std::function<void(int)>
+enum ST_BarDir prefix=stbd
+  : bar col
+enum ST_SchemeColorVal prefix=stscv
+  : bg1 tx1 bg2 tx2
+class TCT_CellProtection elem=protection
+  attr locked locked bool init=true
+  attr hidden hidden bool init=false
+class TCT_Row elem=row hand=AfterTag,ReadContent
+  attr r r int
+  attr ht ht double
+  attr spans spans strlist
+  child c c TCT_CellProtection own
+  member Reused bool
+class TCT_SRgbColor elem=a:srgbClr hand=CheckAssigned
+  attr val val hex
+  child transforms a:lumMod TCT_CellProtection list
+class TCT_SchemeColor elem=a:schemeClr assigned=attrs
+  attr val val enum:ST_SchemeColorVal
+class TEG_ColorChoice kind=group
+  child srgbClr a:srgbClr TCT_SRgbColor opt
+  child schemeClr a:schemeClr TCT_SchemeColor opt
+class TCT_Color elem=a:fgClr
+  group choice TEG_ColorChoice
+class TCT_BarDir elem=c:barDir
+  attr val val enum:ST_BarDir init=col write=always count=always
+class TCT_Layout elem=c:layout
+  marker manualLayout c:manualLayout
+class TCT_PlotArea elem=c:plotArea
+  child layout c:layout TCT_Layout opt write=always
+  ordered charts c:barChart=TCT_BarDir c:lineChart=TCT_BarDir
+  child title c:title TCT_Layout opt
+  child floor c:floor TCT_Layout opt
+  child pos a:off TCT_Adj own
+class TCT_Adj elem=a:off
+  attr x x adjcoord
+  attr rot rot adjangle
+root primary=plotArea
+  child plotArea c:plotArea TCT_PlotArea own
+  child row row TCT_Row own
+  child fgClr a:fgClr TCT_Color own
+'''
+
+
+class CommittedTables(unittest.TestCase):
+    def test_every_table_generates(self):
+        tables = glob.glob(os.path.join(ROOT, 'ooxml', '**', '*.xpg'), recursive=True)
+        self.assertGreaterEqual(len(tables), 5)
+        with tempfile.TemporaryDirectory() as d:
+            for t in tables:
+                with self.subTest(os.path.basename(t)):
+                    self.assertEqual(xpg_gen.main([t, '--out', d]), 0)
+
+    def test_drawingml_registry_counts(self):
+        unit = xpg_gen.parse_table(os.path.join(ROOT, 'ooxml/binding/tables/drawingml_enums.xpg'))
+        xpg_gen.check_unit(unit, [])
+        self.assertEqual(len(unit.enums), 72)
+        self.assertEqual(sum(len(e.literals) for e in unit.enums.values()), 930)
+
+    def test_command_line_reports_errors(self):
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, 'bad.xpg')
+            with open(path, 'w') as f:
+                f.write('unit u\nenum ST_E prefix=e\n')
+            r = subprocess.run([sys.executable, os.path.join(HERE, 'xpg_gen.py'), path, '--out', d],
+                               capture_output=True, text=True)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn('bad.xpg:2', r.stderr)
+
+
+if __name__ == '__main__':
+    unittest.main()

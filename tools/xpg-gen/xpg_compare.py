@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""Compares XML parts as read with the same parts as written back by the bindings.
+
+Usage: xpg_compare.py --defaults A_defaults.json [--defaults B_defaults.json ...] INPUT_DIR OUTPUT_DIR
+
+Every file under OUTPUT_DIR is compared with the file of the same relative path under INPUT_DIR.
+Both are parsed with xml.etree (an independent parser) and normalised the same way: attributes at
+their default value are dropped, simple-content elements at their default value are dropped,
+white-space-only text is ignored, attribute order is ignored, and the children of elements whose
+schema allows any order are sorted by name (stably). The defaults come from the *_defaults.json
+files that xpg_gen.py writes beside the generated code. Exits 1 and lists the differences when a
+pair differs. Python 3 standard library only.
+"""
+
+import argparse
+import json
+import os
+import sys
+import xml.etree.ElementTree as ET
+
+
+def load_defaults(paths):
+    attributes, elements, unordered = {}, {}, set()
+    for p in paths:
+        with open(p, encoding='utf-8') as f:
+            d = json.load(f)
+        for k, v in d.get('attributes', {}).items():
+            attributes.setdefault(local(k), {}).update({local(a): t for a, t in v.items()})
+        for k, v in d.get('elements', {}).items():
+            elements.setdefault(local(k), set()).update(v)
+        unordered.update(local(k) for k in d.get('unordered', []))
+    return attributes, elements, unordered
+
+
+def local(name):
+    if name.startswith('{'):
+        return name.split('}', 1)[1]
+    return name.split(':', 1)[-1]
+
+
+def normalise(e, defaults):
+    attributes, elements, unordered = defaults
+    tag = local(e.tag)
+    drop = attributes.get(tag, {})
+    attrs = tuple(sorted((k, v) for k, v in e.attrib.items() if drop.get(local(k)) != v))
+    text = (e.text or '').strip()
+    children = []
+    for c in e:
+        n = normalise(c, defaults)
+        ctag = local(c.tag)
+        if ctag in elements and not n[1] and not n[3] and n[2] in elements[ctag]:
+            continue
+        children.append(n)
+    if tag in unordered:
+        children.sort(key=lambda n: n[0])
+    return (e.tag, attrs, text, tuple(children))
+
+
+def describe(a, b, path='/'):
+    if a[0] != b[0]:
+        return f'{path}: element {a[0]} against {b[0]}'
+    here = path + local(a[0])
+    if a[1] != b[1]:
+        return f'{here}: attributes {dict(a[1])} against {dict(b[1])}'
+    if a[2] != b[2]:
+        return f'{here}: text {a[2]!r} against {b[2]!r}'
+    for i, (x, y) in enumerate(zip(a[3], b[3])):
+        if x != y:
+            return describe(x, y, f'{here}[{i}]/')
+    return f'{here}: {len(a[3])} children against {len(b[3])}'
+
+
+def main(argv):
+    ap = argparse.ArgumentParser()
+    ap.add_argument('--defaults', action='append', default=[])
+    ap.add_argument('input')
+    ap.add_argument('output')
+    args = ap.parse_args(argv)
+    defaults = load_defaults(args.defaults)
+    failures, compared = [], 0
+    for root, _, files in os.walk(args.output):
+        for name in sorted(files):
+            out_path = os.path.join(root, name)
+            rel = os.path.relpath(out_path, args.output)
+            in_path = os.path.join(args.input, rel)
+            try:
+                a = normalise(ET.parse(in_path).getroot(), defaults)
+                b = normalise(ET.parse(out_path).getroot(), defaults)
+            except (OSError, ET.ParseError) as e:
+                failures.append(f'{rel}: {e}')
+                continue
+            compared += 1
+            if a != b:
+                failures.append(f'{rel}: {describe(a, b)}')
+    for f in failures:
+        print(f)
+    print(f'{compared} parts compared, {len(failures)} differ')
+    return 1 if failures or compared == 0 else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv[1:]))
