@@ -141,44 +141,32 @@ std::u16string decode_1252(std::string_view bytes) {
   return out;
 }
 
-std::string encode_1252(std::u16string_view text, bool& lossy) {
+// Encodes into a single-byte code page; `to_byte` gives the byte of a unit or -1 when the code page
+// cannot hold it. An unmappable surrogate pair becomes one '?'.
+template <class ToByte>
+std::string encode_single_byte(std::u16string_view text, bool& lossy, ToByte to_byte) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
+    int b = to_byte(c);
+    if (b >= 0) {
+      out += static_cast<char>(b);
       continue;
     }
-    int found = -1;
-    for (std::size_t k = 0; k < kCp1252High.size(); ++k) {
-      if (kCp1252High[k] == c) found = static_cast<int>(0x80 + k);
-    }
-    if (found >= 0) {
-      out += static_cast<char>(found);
-    } else {
-      lossy = true;
-      out += '?';
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
-    }
+    lossy = true;
+    out += '?';
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
   }
   return out;
 }
 
-std::string encode_narrow(std::u16string_view text, char16_t limit, bool& lossy) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c <= limit) {
-      out += static_cast<char>(c);
-    } else {
-      lossy = true;
-      out += '?';
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
-    }
+int byte_1252(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
+  for (std::size_t k = 0; k < kCp1252High.size(); ++k) {
+    if (kCp1252High[k] == c) return static_cast<int>(0x80 + k);
   }
-  return out;
+  return -1;
 }
 
 }  // namespace
@@ -208,9 +196,9 @@ std::string utf16_to_codepage(int codepage, std::u16string_view text, bool* loss
   bool lost = false;
   std::string out;
   switch (codepage) {
-    case 1252: out = encode_1252(text, lost); break;
-    case 28591: out = encode_narrow(text, 0xFF, lost); break;
-    case 20127: out = encode_narrow(text, 0x7F, lost); break;
+    case 1252: out = encode_single_byte(text, lost, byte_1252); break;
+    case 28591: out = encode_single_byte(text, lost, [](char16_t c) { return c <= 0xFF ? int(c) : -1; }); break;
+    case 20127: out = encode_single_byte(text, lost, [](char16_t c) { return c <= 0x7F ? int(c) : -1; }); break;
     case 65001: out = utf16_to_utf8(text); break;
     default:
       if (!iconv_name(codepage)) throw Error("unsupported code page " + std::to_string(codepage));
