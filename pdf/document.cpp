@@ -8,8 +8,11 @@
 #include <random>
 
 #include "core/strings.h"
+#include "pdf/action.h"
+#include "pdf/annotation.h"
 #include "pdf/format.h"
 #include "pdf/md5.h"
+#include "pdf/metafile_player.h"
 #include "pdf/page.h"
 
 namespace pdf {
@@ -39,7 +42,7 @@ std::string Ref(int number) { return std::to_string(number) + " 0 R"; }
 }  // namespace
 
 PageCanvasSupport& DefaultPageCanvasSupport() {
-  static PageCanvasSupport support;
+  static PageCanvasSupport support = MetafileCanvasSupport();
   return support;
 }
 
@@ -97,7 +100,12 @@ private:
 };
 
 TPDFDocument::TPDFDocument()
-    : pages_(std::make_unique<TPDFPages>(*this)), canvas_support_(DefaultPageCanvasSupport()) {
+    : pages_(std::make_unique<TPDFPages>(*this)),
+      canvas_support_(DefaultPageCanvasSupport()),
+      interactive_(std::make_unique<TPDFInteractive>(*this)) {
+  OnURLLink = [](TPDFPage& page, int left, int top, int right, int bottom, const std::string& url) {
+    AddURLLink(page, left, top, right, bottom, url);
+  };
   info_.Creator = "PDFwrite program";
   info_.CreationDate = core::local_now();
   info_.Producer = "PDFwrite 3.x";
@@ -261,6 +269,7 @@ void TPDFDocument::Reset() {
   images_.Clear();
   fonts_.Clear();
   actions_.Clear();
+  interactive_->Clear();
   output_.reset();
 }
 
@@ -381,7 +390,9 @@ void TPDFDocument::WriteDocument() {
   if (!one_pass_)
     for (int i = 0; i < pages_->Count(); ++i) pages_->Items(i)->WritePage();
   for (int i = 0; i < actions_.Count(); ++i) actions_.Items(i)->Save(*this);
+  interactive_->WriteBeforeCatalog();
   WriteCatalog();
+  interactive_->WriteAfterCatalog();
   if (protection_enabled_) WriteEncryption();
   for (int i = 0; i < fonts_.Count(); ++i) fonts_.Items(i)->Save(*this);
   if (!one_pass_)
@@ -440,6 +451,7 @@ void TPDFDocument::WriteCatalog() {
   static const char* const kModes[] = {"/PageMode /UseNone", "/PageMode /UseOutlines", "/PageMode /UseThumbs",
                                        "/PageMode /FullScreen"};
   WriteLine(kModes[static_cast<int>(page_mode_)]);
+  interactive_->WriteCatalogEntries();
   EndDictionary();
   EndObject();
 }

@@ -21,6 +21,8 @@ namespace pdf {
 
 class TPDFPage;
 class TPDFPages;
+class TFontProvider;
+class TPDFInteractive;
 
 enum class TCompressionType { ctNone, ctFlate };
 enum class TPageLayout { plSinglePage, plOneColumn, plTwoColumnLeft, plTwoColumnRight };
@@ -130,7 +132,15 @@ public:
   TPDFAction* AddAction(std::unique_ptr<TPDFAction> action);
 
   const ReferenceDeviceContext& ReferenceDC() const { return reference_dc_; }
+  // Where fonts, their tables and metrics come from: the installed fonts unless a caller set another.
+  const TFontProvider& FontProvider() const;
+  void SetFontProvider(const TFontProvider* provider) { font_provider_ = provider; }
+  // Called for each web, FTP or mail address that text drawn on a page makes a link of: the box in
+  // page units (left, top, right, bottom) and the address. Link annotations plug in here.
+  std::function<void(TPDFPage&, int, int, int, int, const std::string&)> OnURLLink;
   PageCanvasSupport& CanvasSupport() { return canvas_support_; }
+  // Outlines, form, radio groups, JavaScript, named destinations, embedded files, open action.
+  TPDFInteractive& Interactive() { return *interactive_; }
 
   // --- object writing ---------------------------------------------------------------------
   int NewObjectNumber();
@@ -214,7 +224,9 @@ private:
   std::string file_id_;
 
   ReferenceDeviceContext reference_dc_;
+  const TFontProvider* font_provider_ = nullptr;
   PageCanvasSupport canvas_support_;
+  std::unique_ptr<TPDFInteractive> interactive_;
 };
 
 }  // namespace pdf

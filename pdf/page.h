@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 namespace pdf {
 
 class TPDFDocument;
+class TPDFTextFont;
 
 // Font style bits of the page's text state.
 enum TFontStyleBit : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
@@ -83,6 +85,46 @@ public:
   void SetBaselineOrigin(bool flag) { baseline_ = flag; }
   void BeginText();
   void EndText();
+  // Selects the 8-bit (false) or the 16-bit (true) font of the text state when needed.
+  void SelectFont(bool unicode);
+  void SetTextMatrix(double x, double y, double angle);
+  void SetCharacterSpacing(double x);
+  void SetCharSpacingPt(double x);
+  void SetWordSpacing(double x);
+  void SetHorizontalScaling(double percent);
+
+  // Text at the current text matrix. Advances are in em, one per character (missing ones: the
+  // natural width); 8-bit text is read in the text state's character set.
+  void ShowText(std::string_view text);
+  void ShowTextW(std::u16string_view text);
+  void ShowTextAdvances(std::string_view text, const std::vector<double>& advances);
+  void ShowTextAdvancesW(std::u16string_view text, const std::vector<double>& advances);
+  // Glyph identifiers of the 16-bit font; no advances: the glyphs' own widths.
+  void ShowGlyphs(const std::vector<std::uint16_t>& glyphs, const std::vector<double>* advances);
+  void TextAtPt(double x, double y, double angle, std::string_view text);
+  void TextAtPtW(double x, double y, double angle, std::u16string_view text);
+  void TextAdvancesAtPt(double x, double y, double angle, std::string_view text, const std::vector<double>& advances);
+  void TextAdvancesAtPtW(double x, double y, double angle, std::u16string_view text,
+                         const std::vector<double>& advances);
+  void GlyphsAtPt(double x, double y, double angle, const std::vector<std::uint16_t>& glyphs,
+                  const std::vector<double>* advances);
+
+  // Text at a position in page units: its top-left corner (its baseline with the baseline flag).
+  // Advances, when given, are in page units, one per character.
+  void DrawText(double x, double y, double angle, std::string_view text);
+  void DrawTextW(double x, double y, double angle, std::u16string_view text);
+  void DrawTextAdvances(double x, double y, double angle, std::string_view text, const std::vector<float>* advances);
+  void DrawTextAdvancesW(double x, double y, double angle, std::u16string_view text,
+                         const std::vector<float>* advances);
+  void DrawGlyphs(double x, double y, double angle, const std::vector<std::uint16_t>& glyphs,
+                  const std::vector<float>* advances);
+
+  double TextWidthPt(std::string_view text);
+  double TextWidthPtW(std::u16string_view text);
+  double TextWidth(std::string_view text) { return TextWidthPt(text) * scale_; }
+  double TextWidthW(std::u16string_view text) { return TextWidthPtW(text) * scale_; }
+  double TextAscent();
+  void DrawTextDecoration(double width);
 
   // --- size, orientation, coordinates -----------------------------------------------------
   void SetSizePreset(int n);
@@ -152,6 +194,14 @@ public:
 private:
   void Line(std::string_view s);
   void PrepareResources();
+  TPDFTextFont* Font8();
+  TPDFTextFont* Font16();
+  TPDFTextFont* Selected() const;
+  std::u16string ConvertText(std::string_view text) const;
+  void ShowRunsW(const std::u16string& text, const std::vector<double>& advances,
+                 const std::vector<std::uint16_t>* glyphs);
+  void MakeLinks(double x, double y, double a, const std::string& low, const std::vector<float>* advances,
+                 const std::function<double(std::size_t, std::size_t)>& width);
 
   TPDFDocument& document_;
   std::string content_;

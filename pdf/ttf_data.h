@@ -1,0 +1,141 @@
+// TTTFData: the TrueType side of a Unicode (Type0/CIDFontType2) PDF font. It reads the face's tables,
+// maps Unicode code points to glyph identifiers and widths, remembers which glyphs page text used, and
+// produces the /W widths array, the ToUnicode CMap and the embedded font program (the face's own
+// program with the outlines of unused glyphs removed; glyph identifiers stay unchanged).
+// Also the pieces the simple-font subset builder shares: cmap format 4, glyph records and checksums.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <unordered_map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/font_provider.h"
+
+namespace pdf {
+
+// Kind 0 raises "Incorrect or unknown font format", kind 1 "Cannot recieve data from font"; other
+// kinds do nothing.
+void RaiseFontError(int kind);
+// Sum modulo 2^32 of the data as big-endian 32-bit words, the last padded with zero bytes.
+std::uint32_t TableChecksum(const std::uint8_t* data, std::size_t length);
+inline std::uint32_t TableChecksum(std::string_view s) {
+  return TableChecksum(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
+}
+
+// The Windows Unicode subtable (3/1, else 3/0) of a cmap table, format 4.
+struct TCmapFormat4 {
+  std::uint16_t SegCountX2 = 0, SearchRange = 0, EntrySelector = 0, RangeShift = 0;
+  std::vector<std::uint16_t> EndCode, StartCode, IdRangeOffset;
+  std::vector<std::int16_t> IdDelta;
+  std::vector<std::uint16_t> GlyphIdArray;
+
+  int SegCount() const { return static_cast<int>(EndCode.size()); }
+  // Glyph of Code in segment I: 0 outside the segment or for an empty glyph-array entry.
+  std::uint16_t SegmentGlyph(std::uint32_t code, int i) const;
+  // Glyph of Code through all segments (the terminal one included); 0 when none holds it.
+  std::uint16_t GlyphOfCode(std::uint32_t code) const;
+  bool HasCode(std::uint32_t code) const;
+};
+// Parses the subtable; a subtable offset past the table raises OffsetError, anything else that does
+// not fit "Incorrect or unknown font format".
+TCmapFormat4 ParseCmapFormat4(std::string_view cmap, const char* offset_error);
+
+// The glyf data of one glyph identifier.
+struct TGlyphRecord {
+  std::string Data;
+  bool Used = false;
+};
+// Splits glyf by loca (NumGlyphs + 1 entries; 32-bit offsets when LongFormat, else halved 16-bit).
+// Offsets past glyf or running backwards give empty glyphs.
+std::vector<TGlyphRecord> SplitGlyphs(std::string_view loca, std::string_view glyf, int num_glyphs,
+                                      bool long_format);
+// Calls Visit(component glyph, offset of its index field) for each component record of a composite
+// glyph's data; a record running past the data raises "Incorrect or unknown font format".
+template <typename Visit>
+void ForEachComponent(std::string_view glyph, Visit&& visit);
+// Marks the components of used composite glyphs used, through any depth, each glyph once (a cycle of
+// references ends); component numbers not below the glyph count are skipped.
+void MarkComponents(std::vector<TGlyphRecord>& glyphs);
+
+class TTTFData {
+public:
+  struct Entry {
+    std::uint16_t Code = 0;
+    std::uint16_t Glyph = 0;
+    std::uint16_t Width = 0;  // 1/1000 em
+    bool Used = false;
+  };
+
+  // Reads the metric tables of the face (cmap, hmtx, maxp, head, hhea) and builds the char map.
+  TTTFData(const TFontProvider& provider, std::string name, bool embedded, unsigned style);
+
+  // Glyph of a code, marking its entry used; 0 (.notdef) for a code the face does not map.
+  std::uint16_t GlyphOf(std::uint16_t code);
+  // Width of a code in 1/1000 em; the .notdef width for a code the face does not map.
+  int WidthOf(std::uint16_t code) const;
+  // The first map entry of a glyph identifier, or null.
+  Entry* FindGlyph(std::uint16_t glyph);
+  // Marks glyph 0 (.notdef) as shown: it is kept and listed in /W.
+  void MarkNotdefUsed() { notdef_used_ = true; }
+  int NotdefWidth() const { return GlyphWidth(0); }
+  // Width of a glyph identifier in 1/1000 em.
+  int WidthOfGlyph(std::uint16_t glyph) const { return GlyphWidth(glyph); }
+  // Keeps a glyph that glyph-index text shows although no code maps to it (listed in /W).
+  void MarkGlyphUsed(std::uint16_t glyph) { extra_glyphs_.insert(glyph); }
+
+  std::string WidthsArray() const;
+  // The ToUnicode CMap text (lines end with CR).
+  std::string WriteToUnicode(std::string_view cmap_name) const;
+  // The font program: the face's tables with unused glyph outlines emptied.
+  std::string WriteFontFile();
+
+  const std::string& Name() const { return name_; }
+  unsigned Style() const { return style_; }
+  bool FixedPitch = false;
+  int UnitsPerEm = 0;
+  int NumberOfHMetrics = 0;
+  int NumGlyphs = 0;
+  std::vector<Entry> CharMap;
+
+private:
+  std::string Table(std::uint32_t tag, bool required) const;
+  void LoadMetricTables();
+  void BuildCharMap();
+  int GlyphWidth(std::uint16_t glyph) const;
+  const Entry* FindCode(std::uint16_t code) const;
+
+  const TFontProvider& provider_;
+  std::string name_;
+  unsigned style_;
+  bool embedded_;
+  bool notdef_used_ = false;
+  // Glyph -> position of its first map entry, built on the first glyph look-up.
+  std::unordered_map<std::uint16_t, std::size_t> by_glyph_;
+  std::set<std::uint16_t> extra_glyphs_;
+  std::string cmap_, hmtx_, maxp_, head_, hhea_;
+  TCmapFormat4 cmap4_;
+  int index_to_loc_format_ = 0;
+};
+
+template <typename Visit>
+void ForEachComponent(std::string_view g, Visit&& visit) {
+  std::size_t p = 10;
+  for (;;) {
+    if (p + 4 > g.size()) RaiseFontError(0);
+    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(g[i]); };
+    const unsigned flags = (at(p) << 8) | at(p + 1);
+    const std::uint16_t glyph = static_cast<std::uint16_t>((at(p + 2) << 8) | at(p + 3));
+    visit(glyph, p + 2);
+    p += 4;
+    p += (flags & 0x0001) ? 4 : 2;
+    if (flags & 0x0008) p += 2;
+    else if (flags & 0x0040) p += 4;
+    else if (flags & 0x0080) p += 8;
+    if (!(flags & 0x0020)) break;
+  }
+}
+
+}  // namespace pdf
