@@ -31,16 +31,6 @@ double Radians(double degrees) { return degrees * M_PI / 180.0; }
 
 }  // namespace
 
-int MulDiv(int a, int b, int c) {
-  if (c == 0) return -1;
-  const long long p = static_cast<long long>(a) * b;
-  long long q = p / c;
-  const long long r = p % c;
-  // Round half away from zero.
-  if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(c))) q += ((p < 0) != (c < 0)) ? -1 : 1;
-  return static_cast<int>(q);
-}
-
 TPDFPage::TPDFPage(TPDFDocument& document) : document_(document) {
   resolution_ = document.Resolution;
   // A resolution of 0 or less would turn every coordinate into an infinite or negative scale.

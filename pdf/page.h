@@ -14,6 +14,7 @@
 #include "pdf/format.h"
 #include "pdf/page_canvas.h"
 #include "pdf/resources.h"
+#include "platform/gdi/gdi_types.h"
 
 namespace pdf {
 
@@ -243,7 +244,7 @@ private:
   std::vector<std::unique_ptr<TPDFPage>> pages_;
 };
 
-// Rounds a*b/c to the nearest integer; -1 for c = 0.
-int MulDiv(int a, int b, int c);
+// Rounds a*b/c to the nearest integer; -1 for c = 0 or an overflow.
+using platform::gdi::MulDiv;
 
 }  // namespace pdf
