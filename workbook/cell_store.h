@@ -227,9 +227,13 @@ public:
   ICellStoreFormats* Formats() const { return Formats_; }
 
   int SheetIndex() const { return SheetIndex_; }
+  // The owning sheet moved in the sheet list.
+  void SetSheetIndex(int Value) { SheetIndex_ = Value; }
   void Clear();
   void CalcDimension();
   const TXLSCellArea& Dimension() const { return Dimension_; }
+  // The used area as a file states it, until the next CalcDimension.
+  void SetDimension(const TXLSCellArea& Area) { Dimension_ = Area; }
   // The highest row that has a row vector, over all blocks; -1 when there is none.
   int LastRow() const;
   static bool IsValidRow(int Row) { return Row >= 0 && Row <= XLS_MAXROW; }
