@@ -1,0 +1,103 @@
+// Fuzz target: a package opened, walked as the .xlsx reader walks it, its unread parts collected and
+// the whole written again. The first byte picks the input form: raw archive bytes, or a list of
+// parts ("name\n" then the bytes, records ended by NUL) that is packed into an archive first, so
+// that mutations reach relationships, content types and part names past the archive's checksums.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "core/unicode.h"
+#include "ooxml/opc/file_data.h"
+#include "workbook/zip_archive.h"
+
+namespace {
+
+std::string PackParts(const std::uint8_t* data, std::size_t size) {
+  workbook::TMemoryStream out;
+  workbook::TXLSZipArchive zip;
+  zip.OpenWrite(out);
+  std::string text(reinterpret_cast<const char*>(data), size);
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\0', at);
+    if (end == std::string::npos) end = text.size();
+    std::string record = text.substr(at, end - at);
+    at = end + 1;
+    std::size_t nl = record.find('\n');
+    if (nl == std::string::npos) continue;
+    std::string body = record.substr(nl + 1);
+    workbook::TMemoryStream s(std::vector<std::uint8_t>(body.begin(), body.end()));
+    try {
+      zip.AddStream(core::utf8_to_utf16(record.substr(0, nl)), s);
+    } catch (const core::Error&) {
+      // Names the archive refuses (repeated, unsafe) are left out.
+    }
+  }
+  zip.Close();
+  return std::string(out.Bytes().begin(), out.Bytes().end());
+}
+
+void Walk(const std::string& bytes) {
+  workbook::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  ooxml::TXc12FileData fd;
+  ooxml::TOPC_XLSX& p = fd.Package;
+  try {
+    fd.BeginRead(in);
+    p.ReadWorkbook();
+    p.ReadStyles();
+    std::vector<std::string> ids;
+    for (int i = 0; p.WorkbookItem && i < p.WorkbookItem->GetCount(); ++i) {
+      ooxml::TOPCItem* item = p.WorkbookItem->GetItem(i);
+      if (item->RelType != ooxml::reltype::kWorksheet) continue;
+      std::string id = item->GetId();
+      fd.AddSheetId(core::utf8_to_utf16(id));
+      try {
+        p.ReadWorksheet(id);
+        std::vector<std::string> images;
+        if (ooxml::TOPCItem* d = p.SheetItem->FindSingleByType(ooxml::reltype::kDrawing)) {
+          p.ReadDrawing(d->GetId());
+          p.GetDrawingImageIds(images);
+          std::u16string target;
+          for (const auto& img : images) p.ReadImage(img, target);
+          p.CloseDrawing();
+        }
+        p.CloseSheet();
+        p.ReadComments(id);
+      } catch (const core::Error&) {
+      }
+      ids.push_back(id);
+    }
+    fd.CollectUnreadParts();
+    workbook::TMemoryStream out;
+    fd.BeginWrite(out);
+    workbook::TMemoryStream part(std::vector<std::uint8_t>{'<', 'x', '/', '>'});
+    p.WriteItem(p.CreateWorkbook(), part);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      ooxml::TOPCItem* sheet = p.CreateWorksheet(static_cast<int>(i) + 1);
+      fd.WriteSheetParts(static_cast<int>(i), sheet);
+      p.WriteItem(sheet, part);
+    }
+    fd.EndWrite();
+  } catch (const core::Error&) {
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  if (data[0] & 1) {
+    std::string packed;
+    try {
+      packed = PackParts(data + 1, size - 1);
+    } catch (const core::Error&) {
+      return 0;
+    }
+    Walk(packed);
+  } else {
+    Walk(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+  }
+  return 0;
+}
