@@ -1,0 +1,493 @@
+#include "formula/evaluator/evaluator.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "core/byte_io.h"
+#include "core/strings.h"
+#include "formula/language/byte_code.h"
+#include "formula/support/value_arrays.h"
+#include "workbook/biff_codecs.h"
+#include "workbook/exceptions.h"
+
+namespace formula {
+
+namespace {
+
+[[noreturn]] void IllegalPtgs() { throw workbook::Exception(std::string("Illegal ptgs")); }
+[[noreturn]] void InvalidPtgs(std::uint8_t Id) { throw workbook::Exception(core::format("Invalid ptgs: %.2X", Id)); }
+
+constexpr std::uint16_t kColMask = 0x7FFF;
+constexpr std::uint32_t kRowMask = 0x7FFFFFFF;
+constexpr std::uint16_t kBIFFColMask = 0x3FFF;
+
+int U16(const std::uint8_t* P) { return core::load_le16(P); }
+
+// Ids whose size the stepper knows (fixed sizes, or sized by their content).
+bool HasSize(std::uint8_t Id) {
+  switch (Id) {
+    case ptg8Str: case ptg8Attr: case ptg8Ref: case ptg8Area: case ptg8MemArea: case ptg8MemErr:
+    case ptg8MemNoMem: case ptg8MemFunc: case ptg8MemAreaN: case ptg8MemNoMemN: case xptgRef:
+    case xptgRefErr: case xptgArea: case xptgAreaErr: case xptgStr: case xptgFuncName:
+    case xptgBIFF8Extra: case xptgBIFF8:
+      return true;
+    default:
+      return PtgSizeTable[Id] >= 0;
+  }
+}
+
+}  // namespace
+
+TXLSFormulaEvaluator::TXLSFormulaEvaluator(IFormulaWorkbook* Workbook, const TFormulaLocale* Locale)
+    : Stack_(Workbook, Locale) {}
+
+bool TXLSFormulaEvaluator::Evaluate(const std::uint8_t* Ptgs, int Len, int SheetIndex, int Col, int Row,
+                                    TXLSFormulaValue& Result) {
+  Stack_.Reset(false, SheetIndex, Col, Row);
+  BIFFMode_ = false;
+  NameDepth_ = 0;
+  Extra_ = ExtraEnd_ = nullptr;
+  Execute(Ptgs, Len);
+  PopResult(Result);
+  return Result.Kind == fvkValue;
+}
+
+void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
+  if (!Ptgs || Len <= 0) return;
+  const std::uint8_t* p = Ptgs;
+  const std::uint8_t* end = Ptgs + Len;
+  TValueStack& s = Stack_;
+  while (p < end) {
+    const int left = static_cast<int>(end - p);
+    const std::uint8_t stored = p[0];
+    if (stored == 0) IllegalPtgs();
+    std::uint8_t id = stored;
+    if (id >= 0x40 && id < 0x80) {
+      if (!BIFFMode_) InvalidPtgs(stored);
+      id = NormalizePtgClass(id);
+    }
+    if (!HasSize(id)) InvalidPtgs(stored);
+    // BIFF8's intersection is one byte, the library's two. Otherwise the stepper's size, which
+    // raises when the token runs past the end.
+    int size = (BIFFMode_ && id == ptgIsect) ? 1 : PtgTokenSize(p, left);
+    switch (id) {
+      case ptgAdd: case ptgSub: case ptgMul: case ptgDiv: case ptgPower:
+        s.Arith(id);
+        break;
+      case ptgConcat:
+        s.Concat();
+        break;
+      case ptgLT: case ptgLE: case ptgEQ: case ptgGE: case ptgGT: case ptgNE:
+        s.Compare(id);
+        break;
+      case ptgIsect:
+        s.RefOperator(id);
+        break;
+      case ptgUnion: case ptgRange:
+        s.RefOperator(id);
+        break;
+      case ptgUplus: case ptgParen:
+        break;
+      case ptgUminus: case ptgPercent:
+        s.Unary(id);
+        break;
+      case 0x16:
+        s.PushError(errNA);
+        break;
+      case ptg8Str: {
+        std::u16string text;
+        workbook::BIFFStrToWideStr(p + 2, p[1], text);
+        s.PushString(text);
+        break;
+      }
+      case ptg8Attr: {
+        const std::uint8_t opts = p[1];
+        if (opts & 0x10) CallVariable(4, 1);  // attribute SUM: SUM of its one argument
+        break;
+      }
+      case ptgErr:
+        s.PushError(BIFFMode_ ? workbook::BIFFErrorToXc12Error(p[1]) : p[1]);
+        break;
+      case ptgBool:
+        s.PushBool(p[1] == 1);
+        break;
+      case 0x1E:
+        s.PushFloat(U16(p + 1));
+        break;
+      case ptgNum:
+        s.PushFloat(core::load_le_double(p + 1));
+        break;
+      case 0x20:
+        PushBIFFArray();
+        break;
+      case 0x21:
+        CallFixed(U16(p + 1) & 0x7FFF);
+        break;
+      case 0x22:
+        // Bit 7 of the count and bit 15 of the id are prompt and command flags.
+        CallVariable(U16(p + 2) & 0x7FFF, p[1] & 0x7F);
+        break;
+      case 0x23:
+        PushName(U16(p + 1) - 1, true);
+        break;
+      case ptg8Ref:
+        s.PushCellRefHere(U16(p + 3) & kBIFFColMask, U16(p + 1));
+        break;
+      case ptg8Area:
+        s.PushAreaHere(U16(p + 5) & kBIFFColMask, U16(p + 1), U16(p + 7) & kBIFFColMask, U16(p + 3));
+        break;
+      case ptg8MemFunc:
+        // The subexpression that follows computes the reference itself: run it in place.
+        size = 3;
+        break;
+      case 0x2A: case 0x2B: case 0x3C: case 0x3D:
+        s.PushError(errRef);
+        break;
+      case 0x39: {
+        int first = -1, last = -1;
+        if (ExternSheets_) ExternSheets_->GetExtSheetTabs(U16(p + 1), first, last);
+        if (first == 0xFFFE)
+          PushName(U16(p + 3) - 1, true);
+        else
+          s.PushError(errRef);
+        break;
+      }
+      case 0x3A: {
+        const int col = U16(p + 5) & kBIFFColMask, row = U16(p + 3);
+        Push3d(U16(p + 1), col, row, col, row, true);
+        break;
+      }
+      case 0x3B:
+        Push3d(U16(p + 1), U16(p + 7) & kBIFFColMask, U16(p + 3), U16(p + 9) & kBIFFColMask, U16(p + 5), false);
+        break;
+      case xptgArray:
+        PushArrayConstant(U16(p + 1), static_cast<std::int32_t>(core::load_le32(p + 3)));
+        break;
+      case xptgFunc:
+        CallFixed(U16(p + 1));
+        break;
+      case xptgFuncVar:
+        CallVariable(U16(p + 2), p[1]);
+        break;
+      case xptgName: {
+        const int index = U16(p + 1);
+        if (index == PTG_NAME_NOT_FOUND)
+          s.PushError(errName);
+        else
+          PushName(index, false);
+        break;
+      }
+      case xptgRef:
+        s.PushCellRefHere(U16(p + 5) & kColMask, static_cast<int>(core::load_le32(p + 1) & kRowMask));
+        break;
+      case xptgArea:
+        s.PushAreaHere(U16(p + 9) & kColMask, static_cast<int>(core::load_le32(p + 1) & kRowMask),
+                       U16(p + 11) & kColMask, static_cast<int>(core::load_le32(p + 5) & kRowMask));
+        break;
+      case xptgRefErr: case xptgAreaErr:
+      case xptgRef3dRangeErr: case xptgArea3dErr: case xptgArea3dRangeErr:
+        s.PushError(errRef);
+        break;
+      case xptgInt:
+        s.PushFloat(static_cast<std::int32_t>(core::load_le32(p + 1)));
+        break;
+      case xptgStr: {
+        const int n = U16(p + 1);
+        std::u16string text(static_cast<std::size_t>(n), u'\0');
+        for (int i = 0; i < n; ++i) text[static_cast<std::size_t>(i)] = static_cast<char16_t>(U16(p + 3 + 2 * i));
+        s.PushString(text);
+        break;
+      }
+      case xptgSpace:
+        break;
+      case xptgRef3d:
+        s.PushCellRefOn(p[7], U16(p + 5) & kColMask, static_cast<int>(core::load_le32(p + 1) & kRowMask));
+        break;
+      case xptgRef3dRange: {
+        const int col = U16(p + 5) & kColMask, row = static_cast<int>(core::load_le32(p + 1) & kRowMask);
+        s.PushAreaList(p[7], p[8], col, row, col, row);
+        break;
+      }
+      case xptgArea3d:
+      case xptgArea3dRange: {
+        const int c1 = U16(p + 9) & kColMask, c2 = U16(p + 11) & kColMask;
+        const int r1 = static_cast<int>(core::load_le32(p + 1) & kRowMask);
+        const int r2 = static_cast<int>(core::load_le32(p + 5) & kRowMask);
+        if (id == xptgArea3d)
+          s.PushAreaOn(p[13], c1, r1, c2, r2);
+        else
+          s.PushAreaList(p[13], p[14], c1, r1, c2, r2);
+        break;
+      }
+      // External books are not reachable from the calculation here: their references are errors.
+      case xptgRefExt: case xptgRefExtRange: case xptgAreaExt: case xptgAreaExtRange:
+        s.PushError(errRef);
+        break;
+      case xptgRef3dErr:
+        s.PushError(p[7]);
+        break;
+      case xptgSharedMember: case xptgArrayMember:
+        throw workbook::Exception(std::string("This ptgs shall not be calculated"));
+      case xptgTable:
+        if (p[5] == 0) {
+          size = 6;  // the embedded area token follows
+          break;
+        }
+        s.PushError(errRef);
+        break;
+      case xptgTableColumn:
+        size = 5;
+        break;
+      case xptgDataTable: case xptgTableSpecial:
+        s.PushError(errRef);
+        break;
+      case xptgMissingArg:
+        s.PushEmpty();
+        break;
+      case xptgFuncName: {
+        const int n = U16(p + 2);
+        std::u16string name(static_cast<std::size_t>(n), u'\0');
+        for (int i = 0; i < n; ++i) name[static_cast<std::size_t>(i)] = static_cast<char16_t>(U16(p + 4 + 2 * i));
+        CallUserFunction(name, p[1]);
+        break;
+      }
+      case xptgBIFF8Extra: {
+        const int n = U16(p + 1);
+        if (n > left - 3) IllegalPtgs();
+        BIFFMode_ = true;
+        end -= n;
+        Extra_ = end;
+        ExtraEnd_ = end + n;
+        break;
+      }
+      case xptgBIFF8:
+        BIFFMode_ = true;
+        break;
+      default:
+        InvalidPtgs(stored);
+    }
+    p += size;
+  }
+}
+
+void TXLSFormulaEvaluator::Push3d(int ExtIndex, int Col1, int Row1, int Col2, int Row2, bool Cell) {
+  int first = -1, last = -1;
+  if (ExternSheets_) ExternSheets_->GetExtSheetTabs(ExtIndex, first, last);
+  if (first < 0 || last < 0 || first >= 0xFFFE) {
+    Stack_.PushError(errRef);
+  } else if (first == last) {
+    if (Cell)
+      Stack_.PushCellRefOn(first, Col1, Row1);
+    else
+      Stack_.PushAreaOn(first, Col1, Row1, Col2, Row2);
+  } else {
+    Stack_.PushAreaList(first, last, Col1, Row1, Col2, Row2);
+  }
+}
+
+void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken) {
+  TValueStack& s = Stack_;
+  TFormulaNameDef def;
+  if (Index < 0 || !Names_ || !Names_->GetName(Index, def)) {
+    s.PushError(errName);
+    return;
+  }
+  if (BIFFToken && def.VBProcedure) {
+    s.PushError(errNA);
+    return;
+  }
+  switch (def.Kind) {
+    case TFormulaNameDef::nkFormula: {
+      // A definition without tokens (or only the BIFF8 lead) has no value; a name that reaches
+      // itself again stops at the depth guard.
+      if (def.Len <= (BIFFToken ? 1 : 0) || !def.Ptgs || NameDepth_ >= MAX_NAME_DEPTH) {
+        s.PushError(errName);
+        return;
+      }
+      const bool biff = BIFFMode_;
+      const std::uint8_t* extra = Extra_;
+      const std::uint8_t* extraEnd = ExtraEnd_;
+      const int before = s.Top;
+      ++NameDepth_;
+      BIFFMode_ = false;
+      try {
+        Execute(def.Ptgs, def.Len);
+      } catch (...) {
+        --NameDepth_;
+        BIFFMode_ = biff;
+        Extra_ = extra;
+        ExtraEnd_ = extraEnd;
+        throw;
+      }
+      --NameDepth_;
+      BIFFMode_ = biff;
+      Extra_ = extra;
+      ExtraEnd_ = extraEnd;
+      if (s.Top <= before) {
+        s.Top = before;
+        s.PushError(errName);
+      } else if (s.Top > before + 1) {
+        // An ill-formed definition: keep its last value only.
+        TXLSFormulaValue v;
+        s.PopTop(v);
+        s.Top = before;
+        s.PushValue(v);
+      }
+      return;
+    }
+    case TFormulaNameDef::nkCell: {
+      int col, row;
+      if (BIFFToken) {
+        col = static_cast<int>(def.Col1 & kBIFFColMask);
+        row = static_cast<int>(def.Row1 & 0xFFFF);
+      } else {
+        col = (def.Col1 & PTG_COL_ABS) ? static_cast<int>(def.Col1 & kColMask) : s.Col;
+        row = (def.Row1 & PTG_ROW_ABS) ? static_cast<int>(def.Row1 & kRowMask) : s.Row;
+      }
+      s.PushCellRefOn(def.SheetIndex, col, row);
+      return;
+    }
+    case TFormulaNameDef::nkArea:
+      if (BIFFToken)
+        s.PushAreaOn(def.SheetIndex, static_cast<int>(def.Col1 & kBIFFColMask), static_cast<int>(def.Row1 & 0xFFFF),
+                     static_cast<int>(def.Col2 & kBIFFColMask), static_cast<int>(def.Row2 & 0xFFFF));
+      else
+        s.PushAreaOn(def.SheetIndex, static_cast<int>(def.Col1 & kColMask), static_cast<int>(def.Row1 & kRowMask),
+                     static_cast<int>(def.Col2 & kColMask), static_cast<int>(def.Row2 & kRowMask));
+      return;
+    default:
+      s.PushError(errRef);
+  }
+}
+
+void TXLSFormulaEvaluator::PushArrayConstant(int Cols, int Rows) {
+  TValueStack& s = Stack_;
+  const long long count = static_cast<long long>(Cols) * Rows;
+  if (Cols <= 0 || Rows <= 0 || count > s.Top + 1) IllegalPtgs();
+  s.BeginArgs(static_cast<int>(count));
+  auto arr = std::make_unique<TXLSArrayItem>(Cols, Rows);
+  bool ok = true;
+  for (long long i = count - 1; i >= 0; --i) {
+    TXLSFormulaValue v;
+    s.PopArg(v);
+    if (!ok) continue;
+    const bool scalar = v.Kind == fvkValue && (v.ValueType == fvtFloat || v.ValueType == fvtBoolean ||
+                                               v.ValueType == fvtError || v.ValueType == fvtString);
+    if (!scalar) {
+      ok = false;
+      continue;
+    }
+    arr->SetFromFormulaValue(static_cast<int>(i % Cols), static_cast<int>(i / Cols), v);
+  }
+  if (ok)
+    s.PushArray(std::move(arr));
+  else
+    s.PushError(errValue);
+}
+
+void TXLSFormulaEvaluator::PushBIFFArray() {
+  const std::uint8_t* p = Extra_;
+  auto need = [&](int n) {
+    if (!p || n < 0 || ExtraEnd_ - p < n) IllegalPtgs();
+  };
+  need(3);
+  const int cols = p[0] + 1;
+  const int rows = U16(p + 1) + 1;
+  p += 3;
+  // Every element takes at least 4 bytes: refuse counts the data cannot hold before allocating.
+  need(cols * rows * 4);
+  auto arr = std::make_unique<TXLSArrayItem>(cols, rows);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      need(1);
+      const std::uint8_t type = *p++;
+      switch (type) {
+        case 0x00:
+          need(8);
+          p += 8;
+          break;
+        case 0x01:
+          need(8);
+          arr->SetFloat(c, r, core::load_le_double(p));
+          p += 8;
+          break;
+        case 0x02: {
+          need(3);
+          const int n = U16(p);
+          const int bytes = (p[2] & 1) ? 2 * n : n;
+          need(3 + bytes);
+          std::u16string text;
+          workbook::BIFFStrToWideStr(p + 2, n, text);
+          arr->SetString(c, r, text);
+          p += 3 + bytes;
+          break;
+        }
+        case 0x04:
+          need(8);
+          arr->SetBoolean(c, r, p[0] != 0);
+          p += 8;
+          break;
+        case 0x10:
+          need(8);
+          arr->SetError(c, r, workbook::BIFFErrorToXc12Error(p[0]));
+          p += 8;
+          break;
+        default:
+          IllegalPtgs();
+      }
+    }
+  Extra_ = p;
+  Stack_.PushArray(std::move(arr));
+}
+
+void TXLSFormulaEvaluator::CallUserFunction(const std::u16string& Name, int ArgCount) {
+  TValueStack& s = Stack_;
+  s.BeginArgs(ArgCount);
+  if (!UserFunction_) {
+    s.PushError(errNA);
+    return;
+  }
+  TXLSUserFuncData data;
+  data.Args.resize(static_cast<std::size_t>(ArgCount));
+  for (int i = 0; i < ArgCount; ++i) s.PopArg(data.Args[static_cast<std::size_t>(i)]);
+  UserFunction_(Name, data);
+  s.PushValue(data.Result);
+}
+
+void TXLSFormulaEvaluator::PopResult(TXLSFormulaValue& Result) {
+  TValueStack& s = Stack_;
+  s.PopTop(Result);  // raises "Empty stack"
+  if (Result.Kind == fvkArea) {
+    const TXLSFormulaValue area = Result;
+    const bool colIn = s.Col >= area.Col1 && s.Col <= area.Col2;
+    const bool rowIn = s.Row >= area.Row1 && s.Row <= area.Row2;
+    int col = -1, row = -1;
+    if (colIn && rowIn) {
+      if (area.Cells != s.Cells) col = s.Col, row = s.Row;
+    } else if (colIn) {
+      col = s.Col;
+      row = area.Row1 > s.Row ? area.Row1 : area.Row2;
+    } else if (rowIn) {
+      row = s.Row;
+      col = area.Col1 > s.Col ? area.Col1 : area.Col2;
+    }
+    if (col < 0) {
+      Result.SetError(errRef);
+    } else {
+      s.PushCellRef(area.Cells, col, row);
+      s.PopTop(Result);
+    }
+  } else if (Result.Kind == fvkArray) {
+    TXLSFormulaValue first;
+    if (Result.Array && Result.Array->ColCount() > 0 && Result.Array->RowCount() > 0)
+      Result.Array->GetFormulaValue(0, 0, first);
+    Result = first;
+    Result.Kind = fvkValue;
+  } else if (Result.Kind != fvkValue && Result.Kind != fvkCell) {
+    Result.SetError(errValue);
+  }
+  if (Result.Kind == fvkValue && Result.ValueType == fvtEmpty) Result.SetFloat(0);
+}
+
+}  // namespace formula
