@@ -1,0 +1,88 @@
+#include "biff/document/biff5_document.h"
+
+#include "biff/biff_error.h"
+#include "core/byte_io.h"
+#include "workbook/biff_codecs.h"
+#include "workbook/colors.h"
+
+namespace biff {
+
+// ---- TStyles
+
+int TStyles::StyleSize(const std::uint8_t* Body) {
+  if ((core::load_le16(Body) >> 8) > 15) return 4;  // built-in style
+  const int Count = core::load_le16(Body + 2);
+  if (Count == 0) return 4;
+  switch (Body[4]) {
+    case 1: return 4 + Count * 2 + 1;
+    case 0: return 4 + Count + 1;
+    default: return 4 + Count;
+  }
+}
+
+void TStyles::Add(const std::uint8_t* Body, int Len) {
+  // A user style needs its option byte as well, so at least 5 bytes when it has a name.
+  if (Len < 4 || (StyleSize(Body) > 4 && Len < 5) || StyleSize(Body) > Len) throw Exception("STYLE record too short");
+  Items_.emplace_back(Body, Body + StyleSize(Body));
+}
+
+const core::Bytes& TStyles::Items(int Index) const {
+  if (Index < 0 || Index >= Count()) throw Exception("List index out of bounds");
+  return Items_[static_cast<std::size_t>(Index)];
+}
+
+// ---- TBIFF5
+
+TBIFF5::TBIFF5(workbook::TXc12Manager* Manager) : Manager_(Manager) {
+  workbook::ResetXc12Palette();
+  SetTrueText(u"TRUE");
+  SetFalseText(u"FALSE");
+  Sheets_.Add(0);
+  SetVersion(6);
+}
+
+void TBIFF5::Clear() {
+  Globals_.Clear();
+  Globals_.SetDefaults();
+  DefaultStyles = true;
+  Sheets_.ClearAndAdd();
+  Styles_.Clear();
+  KeptStorages_.Clear();
+  FileSharing.clear();
+  Abort = false;
+  VersionRead = 0;
+}
+
+void TBIFF5::SetVersion(std::uint8_t Version) {
+  Version_ = Version;
+  MaxRecordBody_ = Version < 6 ? 2080 : 8224;
+}
+
+void TBIFF5::PrepareWrite() {
+  if (Version_ == 2 || Version_ == 3) throw Exception("Can not write Excel 2.1/3.0 files");
+  Abort = false;
+  if (OnProgress) {
+    OnProgress(*this, 0);
+    ProgressTotal = 0;
+    for (int i = 0; i < Sheets_.Count(); ++i) ProgressTotal += Sheets_.Items(i)->Records().Count();
+    ProgressCount = 0;
+  }
+}
+
+void TBIFF5::SetTrueText(const std::u16string& Text) { workbook::BooleanTexts().True = Text; }
+void TBIFF5::SetFalseText(const std::u16string& Text) { workbook::BooleanTexts().False = Text; }
+
+void TBIFF5::FindSheetIndex(const std::u16string& Name, int& Index, int& Count) const {
+  const TSheet* S = Sheets_.FindByName(Name);
+  Index = S ? Sheets_.IndexOf(S) : -1;
+  Count = S ? Sheets_.Count() : 0;
+}
+
+void TBIFF5::GetSheetName(int Kind, int Index, std::u16string& Name) const {
+  if (Kind == 0)
+    Name = Sheets_.Items(Index)->Name();
+  else if (Kind == 1)
+    Name.clear();
+}
+
+}  // namespace biff
