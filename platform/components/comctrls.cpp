@@ -1,0 +1,540 @@
+#include "platform/components/comctrls.h"
+
+#include <algorithm>
+
+#include "platform/win/controls.h"
+
+namespace platform::components {
+
+using namespace platform::win;
+
+namespace {
+int next_command() {
+  static int id = 100;
+  return ++id;
+}
+
+SYSTEMTIME to_system(const core::LocalTime& t) {
+  SYSTEMTIME s;
+  s.wYear = static_cast<WORD>(t.year);
+  s.wMonth = static_cast<WORD>(t.month);
+  s.wDay = static_cast<WORD>(t.day);
+  s.wDayOfWeek = static_cast<WORD>(t.day_of_week);
+  s.wHour = static_cast<WORD>(t.hour);
+  s.wMinute = static_cast<WORD>(t.minute);
+  s.wSecond = static_cast<WORD>(t.second);
+  s.wMilliseconds = static_cast<WORD>(t.millisecond);
+  return s;
+}
+
+core::LocalTime from_system(const SYSTEMTIME& s) {
+  core::LocalTime t;
+  t.year = s.wYear;
+  t.month = s.wMonth;
+  t.day = s.wDay;
+  t.day_of_week = s.wDayOfWeek;
+  t.hour = s.wHour;
+  t.minute = s.wMinute;
+  t.second = s.wSecond;
+  t.millisecond = s.wMilliseconds;
+  return t;
+}
+}  // namespace
+
+// ---- TLabeledEdit ----
+TLabeledEdit::TLabeledEdit(TComponent* owner) : TEdit(owner), label_(new TLabel(this)) {
+  label_->SetName("SubLabel");
+  label_->FreeNotification(this);  // the label's parent may free it first
+  PublishObject("EditLabel", [this] { return label_; });
+}
+
+void TLabeledEdit::Notification(TComponent* c, TOperation op) {
+  TEdit::Notification(c, op);
+  if (op == TOperation::opRemove && c == label_) label_ = nullptr;
+}
+
+void TLabeledEdit::place_label() {
+  if (label_) label_->SetBounds(left_, top_ - label_->Height() - 3, label_->Width(), label_->Height()); }
+
+void TLabeledEdit::SetParent(TWinControl* parent) {
+  TEdit::SetParent(parent);
+  if (label_) label_->SetParent(parent);
+  place_label();
+}
+
+void TLabeledEdit::SetBounds(int left, int top, int width, int height) {
+  TEdit::SetBounds(left, top, width, height);
+  place_label();
+}
+
+void TLabeledEdit::SetVisible(bool v) {
+  TEdit::SetVisible(v);
+  if (label_) label_->SetVisible(v);
+}
+
+void TLabeledEdit::SetEnabled(bool e) {
+  TEdit::SetEnabled(e);
+  if (label_) label_->SetEnabled(e);
+}
+
+// ---- TStatusBar ----
+void TStatusPanel::SetText(std::string_view s) {
+  text_ = std::string(s);
+  if (bar_) bar_->update_text(index_);
+}
+
+void TStatusPanel::SetWidth(int w) {
+  width_ = w;
+  if (bar_) bar_->update_parts();
+}
+
+TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) {
+  height_ = 19;
+  TabStop = false;
+  PublishString("SimpleText", [this] { return SimpleText; }, [this](std::string v) {
+    SimpleText = std::move(v);
+    if (HandleAllocated() && SimplePanel) SendMessage(Handle(), SB_SETTEXT, SB_SIMPLEID, reinterpret_cast<LPARAM>(SimpleText.c_str()));
+  });
+  PublishBool("SimplePanel", [this] { return SimplePanel; }, [this](bool v) {
+    SimplePanel = v;
+    if (HandleAllocated()) SendMessage(Handle(), SB_SIMPLE, v, 0);
+  });
+}
+
+TStatusPanel& TStatusBar::AddPanel(int width) {
+  auto p = std::make_unique<TStatusPanel>();
+  p->bar_ = this;
+  p->index_ = PanelCount();
+  p->width_ = width;
+  panels_.push_back(std::move(p));
+  update_parts();
+  return *panels_.back();
+}
+
+TStatusPanel& TStatusBar::Panels(int i) {
+  if (i < 0 || i >= PanelCount()) throw EComponentError("List index out of bounds (" + std::to_string(i) + ")");
+  return *panels_[static_cast<std::size_t>(i)];
+}
+
+void TStatusBar::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.class_name = "msctls_statusbar32";
+  p.style |= CCS_BOTTOM;
+  p.style &= ~WS_TABSTOP;
+}
+
+void TStatusBar::CreateWnd() {
+  update_parts();
+  for (int i = 0; i < PanelCount(); ++i) update_text(i);
+  if (SimplePanel) SendMessage(Handle(), SB_SIMPLE, 1, 0);
+}
+
+void TStatusBar::update_parts() {
+  if (!HandleAllocated()) return;
+  std::vector<int> edges;
+  int x = 0;
+  for (auto& p : panels_) edges.push_back(x += p->width_);
+  if (!edges.empty()) edges.back() = -1;  // the last panel takes the rest
+  SendMessage(Handle(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void TStatusBar::update_text(int i) {
+  if (!HandleAllocated()) return;
+  const std::string& t = panels_[static_cast<std::size_t>(i)]->text_;
+  SendMessage(Handle(), SB_SETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(t.c_str()));
+}
+
+// ---- TTabSheet / TPageControl ----
+TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) {
+  visible_ = false;
+  TabStop = false;
+  PublishInt("PageIndex", [this] { return PageIndex(); }, nullptr);
+}
+
+int TTabSheet::PageIndex() const {
+  if (!page_control_) return -1;
+  auto& p = page_control_->pages_;
+  return static_cast<int>(std::find(p.begin(), p.end(), this) - p.begin());
+}
+
+void TTabSheet::SetPageControl(TPageControl* pc) {
+  if (pc == page_control_) return;
+  if (page_control_) page_control_->remove_page(this);
+  page_control_ = pc;
+  if (pc) {
+    SetParent(pc);
+    pc->insert_page(this);
+  }
+}
+
+void TTabSheet::SetText(std::string_view s) {
+  TWinControl::SetText(s);
+  if (page_control_ && page_control_->HandleAllocated()) {
+    std::string text(s);
+    TCITEM item;
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    SendMessage(page_control_->Handle(), TCM_SETITEM, static_cast<WPARAM>(PageIndex()), reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
+  width_ = 289;
+  height_ = 193;
+  PublishInt("ActivePageIndex", [this] { return active_; }, [this](std::int64_t v) { SetActivePageIndex(static_cast<int>(v)); });
+}
+
+TPageControl::~TPageControl() {
+  for (TTabSheet* p : pages_) p->page_control_ = nullptr;
+}
+
+bool TPageControl::SetEvent(std::string_view name, TNotifyEvent handler) {
+  if (name == "OnChange") {
+    OnChange = std::move(handler);
+    return true;
+  }
+  return TWinControl::SetEvent(name, std::move(handler));
+}
+
+void TPageControl::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.class_name = "SysTabControl32";
+}
+
+void TPageControl::CreateWnd() {
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    std::string text = pages_[i]->GetText();
+    TCITEM item;
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    SendMessage(Handle(), TCM_INSERTITEM, i, reinterpret_cast<LPARAM>(&item));
+  }
+  if (active_ >= 0) SendMessage(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(active_), 0);
+  layout();
+}
+
+void TPageControl::insert_page(TTabSheet* page) {
+  pages_.push_back(page);
+  if (HandleAllocated()) {
+    std::string text = page->GetText();
+    TCITEM item;
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    SendMessage(Handle(), TCM_INSERTITEM, pages_.size() - 1, reinterpret_cast<LPARAM>(&item));
+  }
+  if (active_ < 0) SetActivePageIndex(0);
+  else layout();
+}
+
+void TPageControl::remove_page(TTabSheet* page) {
+  auto it = std::find(pages_.begin(), pages_.end(), page);
+  if (it == pages_.end()) return;
+  int index = static_cast<int>(it - pages_.begin());
+  pages_.erase(it);
+  if (HandleAllocated()) SendMessage(Handle(), TCM_DELETEITEM, static_cast<WPARAM>(index), 0);
+  if (active_ >= PageCount()) active_ = PageCount() - 1;
+  layout();
+}
+
+void TPageControl::SetActivePageIndex(int i) {
+  if (i < -1 || i >= PageCount()) return;
+  active_ = i;
+  if (HandleAllocated()) from_code([&] { SendMessage(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(i), 0); });
+  layout();
+}
+
+void TPageControl::layout() {
+  RECT r{0, 0, width_, height_};
+  if (HandleAllocated()) SendMessage(Handle(), TCM_ADJUSTRECT, 0, reinterpret_cast<LPARAM>(&r));
+  for (int i = 0; i < PageCount(); ++i) {
+    TTabSheet* p = pages_[static_cast<std::size_t>(i)];
+    p->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    p->SetVisible(i == active_);
+  }
+}
+
+void TPageControl::WndProc(TMessage& m) {
+  if (m.Msg == CN_NOTIFY) {
+    auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
+    if (hdr->code == TCN_SELCHANGE && !updating()) {
+      active_ = static_cast<int>(SendMessage(Handle(), TCM_GETCURSEL, 0, 0));
+      layout();
+      if (OnChange) OnChange(this);
+    }
+    return;
+  }
+  TWinControl::WndProc(m);
+  if (m.Msg == WM_SIZE) layout();
+}
+
+// ---- TDateTimePicker ----
+TDateTimePicker::TDateTimePicker(TComponent* owner) : TWinControl(owner) {
+  width_ = 186;
+  height_ = 21;
+  PublishEnum("Kind", {"dtkDate", "dtkTime"}, [this] { return static_cast<int>(Kind); },
+              [this](int v) { Kind = static_cast<TDateTimeKind>(v); RecreateWnd(); });
+}
+
+bool TDateTimePicker::SetEvent(std::string_view name, TNotifyEvent handler) {
+  if (name == "OnChange") {
+    OnChange = std::move(handler);
+    return true;
+  }
+  return TWinControl::SetEvent(name, std::move(handler));
+}
+
+void TDateTimePicker::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.class_name = "SysDateTimePick32";
+  if (Kind == TDateTimeKind::dtkTime) p.style |= DTS_TIMEFORMAT;
+}
+
+void TDateTimePicker::CreateWnd() {
+  push_range();
+  SYSTEMTIME s = to_system(value_);
+  SendMessage(Handle(), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&s));
+}
+
+void TDateTimePicker::DestroyWnd() { value_ = DateTime(); }
+
+void TDateTimePicker::push_range() {
+  if (!HandleAllocated()) return;
+  SYSTEMTIME r[2] = {to_system(min_), to_system(max_)};
+  SendMessage(Handle(), DTM_SETRANGE, (has_min_ ? GDTR_MIN : 0) | (has_max_ ? GDTR_MAX : 0), reinterpret_cast<LPARAM>(r));
+}
+
+core::LocalTime TDateTimePicker::DateTime() const {
+  auto* self = const_cast<TDateTimePicker*>(this);
+  if (!HandleAllocated()) return value_;
+  SYSTEMTIME s;
+  if (SendMessage(self->Handle(), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&s)) != GDT_VALID) return value_;
+  return from_system(s);
+}
+
+void TDateTimePicker::SetDateTime(const core::LocalTime& t) {
+  value_ = t;
+  if (HandleAllocated()) {
+    SYSTEMTIME s = to_system(t);
+    from_code([&] { SendMessage(Handle(), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&s)); });
+  }
+}
+
+void TDateTimePicker::SetDate(int year, int month, int day) {
+  core::LocalTime t = DateTime();
+  t.year = year;
+  t.month = month;
+  t.day = day;
+  SetDateTime(core::to_local(core::from_local(t)));  // normalised, weekday filled
+}
+
+void TDateTimePicker::SetMinDate(const core::LocalTime& t) {
+  min_ = t;
+  has_min_ = true;
+  push_range();
+}
+
+void TDateTimePicker::SetMaxDate(const core::LocalTime& t) {
+  max_ = t;
+  has_max_ = true;
+  push_range();
+}
+
+void TDateTimePicker::WndProc(TMessage& m) {
+  if (m.Msg == CN_NOTIFY) {
+    auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
+    if (hdr->code == DTN_DATETIMECHANGE && !updating()) {
+      value_ = DateTime();
+      if (OnChange) OnChange(this);
+    }
+    return;
+  }
+  TWinControl::WndProc(m);
+}
+
+// ---- TMenuItem / TPopupMenu ----
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(next_command()) {
+  PublishString("Caption", [this] { return Caption; }, [this](std::string v) { Caption = std::move(v); });
+  PublishBool("Enabled", [this] { return Enabled; }, [this](bool v) { Enabled = v; });
+  PublishBool("Checked", [this] { return Checked; }, [this](bool v) { Checked = v; });
+}
+
+bool TMenuItem::SetEvent(std::string_view name, TNotifyEvent handler) {
+  if (name != "OnClick") return false;
+  OnClick = std::move(handler);
+  return true;
+}
+
+void TMenuItem::Add(TMenuItem* item) {
+  items_.push_back(item);
+  item->FreeNotification(this);
+}
+
+void TMenuItem::Notification(TComponent* c, TOperation op) {
+  if (op == TOperation::opRemove) items_.erase(std::remove(items_.begin(), items_.end(), c), items_.end());
+}
+
+void TMenuItem::Click() {
+  if (Enabled && OnClick) OnClick(this);
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), root_(new TMenuItem(this)) {
+  PublishObject("Items", [this] { return root_; });
+}
+
+HMENU TPopupMenu::build(TMenuItem& item) {
+  HMENU menu = CreatePopupMenu();
+  for (int i = 0; i < item.Count(); ++i) {
+    TMenuItem* c = item.Items(i);
+    UINT flags = (c->Enabled ? MF_ENABLED : MF_GRAYED) | (c->Checked ? MF_CHECKED : 0);
+    if (c->Caption == "-") AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
+    else if (c->Count() > 0) AppendMenu(menu, flags | MF_POPUP, reinterpret_cast<std::uintptr_t>(build(*c)), c->Caption.c_str());
+    else AppendMenu(menu, flags, static_cast<std::uintptr_t>(c->command_), c->Caption.c_str());
+  }
+  return menu;
+}
+
+TMenuItem* TPopupMenu::find(TMenuItem& item, int command) {
+  for (int i = 0; i < item.Count(); ++i) {
+    TMenuItem* c = item.Items(i);
+    if (c->command_ == command) return c;
+    if (TMenuItem* f = find(*c, command)) return f;
+  }
+  return nullptr;
+}
+
+void TPopupMenu::Popup(int x, int y) {
+  if (OnPopup) OnPopup(this);
+  HMENU menu = build(*root_);
+  HWND owner = Application().MainForm() ? Application().MainForm()->Handle() : GetActiveWindow();
+  int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON, x, y, 0, owner, nullptr);
+  DestroyMenu(menu);
+  if (chosen != 0)
+    if (TMenuItem* item = find(*root_, chosen)) item->Click();
+}
+
+// ---- TImage ----
+TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
+  width_ = 105;
+  height_ = 105;
+  PublishObject("Picture", [this] { return &Picture; });
+  PublishBool("Stretch", [this] { return Stretch; }, [this](bool v) { Stretch = v; Invalidate(); });
+}
+
+void TImage::Paint() {
+  if (Picture.Empty()) return;
+  if (Stretch)
+    gdi::StretchBlt(Canvas.Handle(), 0, 0, width_, height_, Picture.Canvas().Handle(), 0, 0, Picture.Width(),
+                    Picture.Height(), gdi::SRCCOPY);
+  else Canvas.Draw(0, 0, Picture);
+}
+
+// ---- TToolButton / TToolBar ----
+TToolButton::TToolButton(TComponent* owner) : TComponent(owner), command_(next_command()) {
+  PublishString("Caption", [this] { return caption_; }, [this](std::string v) { SetCaption(v); });
+  PublishBool("Enabled", [this] { return enabled_; }, [this](bool v) { SetEnabled(v); });
+  PublishInt("ImageIndex", [this] { return ImageIndex; }, [this](std::int64_t v) { ImageIndex = static_cast<int>(v); });
+  PublishEnum("Style", {"tbsButton", "tbsCheck", "tbsDropDown", "tbsSeparator"}, [this] { return static_cast<int>(Style); },
+              [this](int v) { Style = static_cast<TToolButtonStyle>(v); });
+}
+
+bool TToolButton::SetEvent(std::string_view name, TNotifyEvent handler) {
+  if (name != "OnClick") return false;
+  OnClick = std::move(handler);
+  return true;
+}
+
+void TToolButton::SetToolBar(TToolBar* bar) {
+  if (bar_ == bar) return;
+  bar_ = bar;
+  if (bar) {
+    bar->buttons_.push_back(this);
+    FreeNotification(bar);
+    if (bar->HandleAllocated()) bar->add_to_window(this);
+  }
+}
+
+void TToolButton::SetCaption(std::string_view s) {
+  caption_ = std::string(s);
+  if (bar_) bar_->rebuild();
+}
+
+void TToolButton::SetEnabled(bool e) {
+  enabled_ = e;
+  if (bar_ && bar_->HandleAllocated()) SendMessage(bar_->Handle(), TB_ENABLEBUTTON, static_cast<WPARAM>(command_), e);
+}
+
+void TToolButton::Click() {
+  if (enabled_ && OnClick) OnClick(this);
+}
+
+TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
+  height_ = 29;
+  TabStop = false;
+  PublishBool("ShowCaptions", [this] { return ShowCaptions; }, [this](bool v) { ShowCaptions = v; });
+}
+
+TToolBar::~TToolBar() {
+  for (TToolButton* b : buttons_) {
+    b->bar_ = nullptr;
+    b->RemoveFreeNotification(this);
+  }
+}
+
+void TToolBar::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.class_name = "ToolbarWindow32";
+  p.style |= TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | CCS_NODIVIDER;
+  p.style &= ~WS_TABSTOP;
+}
+
+void TToolBar::CreateWnd() {
+  SendMessage(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  if (Images) SendMessage(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images->Handle()));
+  for (TToolButton* b : buttons_) add_to_window(b);
+}
+
+void TToolBar::add_to_window(TToolButton* b) {
+  TBBUTTON tb;
+  tb.iBitmap = b->ImageIndex;
+  tb.idCommand = b->command_;
+  tb.fsState = b->enabled_ ? TBSTATE_ENABLED : 0;
+  tb.fsStyle = b->Style == TToolButtonStyle::tbsSeparator ? BTNS_SEP
+               : b->Style == TToolButtonStyle::tbsDropDown ? (BTNS_DROPDOWN | BTNS_AUTOSIZE | BTNS_SHOWTEXT)
+               : b->Style == TToolButtonStyle::tbsCheck    ? (BTNS_CHECK | BTNS_AUTOSIZE | BTNS_SHOWTEXT)
+                                                           : (BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT);
+  tb.iString = ShowCaptions ? reinterpret_cast<std::intptr_t>(b->caption_.c_str()) : 0;
+  SendMessage(Handle(), TB_ADDBUTTONS, 1, reinterpret_cast<LPARAM>(&tb));
+}
+
+void TToolBar::rebuild() {
+  if (!HandleAllocated()) return;
+  while (SendMessage(Handle(), TB_BUTTONCOUNT, 0, 0) > 0) SendMessage(Handle(), TB_DELETEBUTTON, 0, 0);
+  for (TToolButton* b : buttons_) add_to_window(b);
+}
+
+void TToolBar::WndProc(TMessage& m) {
+  if (m.Msg == CN_COMMAND) {
+    for (TToolButton* b : buttons_)
+      if (b->command_ == LOWORD(m.WParam)) b->Click();
+    return;
+  }
+  if (m.Msg == CN_NOTIFY) {
+    auto* nm = reinterpret_cast<const NMTOOLBAR*>(m.LParam);
+    if (nm->hdr.code == TBN_DROPDOWN) {
+      for (TToolButton* b : buttons_)
+        if (b->command_ == nm->iItem && b->DropdownMenu) {
+          RECT r{};
+          SendMessage(Handle(), TB_GETRECT, static_cast<WPARAM>(b->command_), reinterpret_cast<LPARAM>(&r));
+          POINT p{r.left, r.bottom};
+          ClientToScreen(Handle(), &p);
+          b->DropdownMenu->Popup(p.x, p.y);
+        }
+      m.Result = TBDDRET_DEFAULT;
+    }
+    return;
+  }
+  TWinControl::WndProc(m);
+}
+
+
+}  // namespace platform::components

@@ -1,0 +1,178 @@
+// The application loop, item lists of list and combo boxes, and drawing through canvases.
+#include <gtest/gtest.h>
+
+#include "platform/components/std_ctrls.h"
+#include "platform/components/tests/test_support.h"
+#include "platform/win/controls.h"
+
+namespace platform::components::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(ComponentsTest, RunDispatchesUntilTheMainFormCloses) {
+  auto* form = Application().CreateForm<TForm>();
+  auto* t = new TTimer(form);
+  int ticks = 0;
+  bool asked = false;
+  form->OnClose = [&](TObject*, TCloseAction&) { asked = true; };
+  t->SetInterval(100);
+  t->SetOnTimer([&](TObject*) {
+    if (++ticks == 3) win::PostMessage(form->Handle(), win::WM_CLOSE, 0, 0);
+  });
+  Application().Run();  // waiting passes virtual time
+  EXPECT_EQ(ticks, 3);
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(Application().Terminated());
+}
+
+TEST_F(ComponentsTest, AFailingCreateHandlerIsReportedAndTheFormStillOpens) {
+  dialogs_->Expect(DialogKind::kException, "", "I/O error 5.");
+  auto* form = Application().CreateForm<TForm>([](TForm& f) {
+    f.OnCreate = [](TObject*) { throw std::runtime_error("I/O error 5"); };
+  });
+  form->Show();
+  EXPECT_TRUE(win::IsWindowVisible(form->Handle()));
+}
+
+TEST_F(ComponentsTest, AMessageHandlerTakesTheMessageAndTheColourPaintsTheForm) {
+  auto* form = Application().CreateForm<TForm>();
+  std::vector<win::WPARAM> notices;
+  form->SetMessageHandler(win::WM_DEVICECHANGE, [&](TMessage& m) { notices.push_back(m.WParam); });
+  form->SetColor(clWhite);
+  form->SetBounds(0, 0, 200, 150);
+  form->Show();
+  win::PostMessage(form->Handle(), win::WM_DEVICECHANGE, 0x8000, 0);
+  win::PostMessage(form->Handle(), win::WM_DEVICECHANGE, 0x8004, 0);
+  pump();
+  EXPECT_EQ(notices, (std::vector<win::WPARAM>{0x8000, 0x8004}));
+  HDC dc = win::GetDC(form->Handle());
+  EXPECT_EQ(gdi::GetPixel(dc, 50, 50), gdi::RGB(255, 255, 255));
+  win::ReleaseDC(form->Handle(), dc);
+}
+
+TEST_F(ComponentsTest, ShowModalEndsWithTheButtonsModalResult) {
+  auto* main = Application().CreateForm<TForm>();
+  main->Show();
+  auto* dlg = Application().CreateForm<TForm>();
+  auto* ok = new TButton(dlg);
+  ok->ModalResult = 1;
+  ok->SetParent(dlg);
+  win::PostMessage(ok->Handle(), win::BM_CLICK, 0, 0);
+  bool main_enabled_during = true;
+  ok->OnClick = [&](TObject*) { main_enabled_during = win::IsWindowEnabled(main->Handle()); };
+  EXPECT_EQ(dlg->ShowModal(), 1);
+  EXPECT_FALSE(main_enabled_during);
+  EXPECT_TRUE(win::IsWindowEnabled(main->Handle()));
+  EXPECT_FALSE(win::IsWindowVisible(dlg->Handle()));
+}
+
+TEST_F(ComponentsTest, DialogKeysReachTheFormAsCmDialogKey) {
+  auto* form = Application().CreateForm<TForm>();
+  auto* e1 = new TEdit(form);
+  e1->SetBounds(8, 8, 100, 21);
+  e1->SetParent(form);
+  auto* e2 = new TEdit(form);
+  e2->SetBounds(8, 40, 100, 21);
+  e2->SetParent(form);
+  auto* ok = new TButton(form);
+  ok->Default = true;
+  ok->SetBounds(8, 70, 75, 25);
+  ok->SetParent(form);
+  int clicks = 0;
+  ok->OnClick = [&](TObject*) { ++clicks; };
+  std::vector<win::WPARAM> keys;
+  TWndMethod old = form->WindowProc;
+  form->WindowProc = [&keys, old](TMessage& m) {
+    if (m.Msg == CM_DIALOGKEY) keys.push_back(m.WParam);
+    old(m);
+  };
+  form->Show();
+  e1->SetFocus();
+  auto press = [&](win::UINT vk, char32_t ch) {
+    win::inject_key(vk, true, ch);
+    win::inject_key(vk, false);
+    pump();
+  };
+  press(win::VK_TAB, U'\t');
+  EXPECT_TRUE(e2->Focused());
+  press('A', U'a');  // not a dialog key: the edit takes it
+  EXPECT_EQ(e2->GetText(), "a");
+  press(win::VK_RETURN, U'\r');
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(keys, (std::vector<win::WPARAM>{win::VK_TAB, win::VK_RETURN}));
+  form->WindowProc = old;
+}
+
+TEST_F(ComponentsTest, CloseCanBeRefused) {
+  auto* form = Application().CreateForm<TForm>();
+  form->Show();
+  form->OnClose = [](TObject*, TCloseAction& a) { a = TCloseAction::caNone; };
+  win::SendMessage(form->Handle(), win::WM_CLOSE, 0, 0);
+  pump();
+  EXPECT_FALSE(Application().Terminated());
+  EXPECT_TRUE(win::IsWindowVisible(form->Handle()));
+}
+
+TEST_F(ComponentsTest, ComboItemsReplacedKeepAnEditableBoxsText) {
+  auto* form = Application().CreateForm<TForm>();
+  auto* combo = new TComboBox(form);
+  combo->SetParent(form);
+  form->Show();
+  combo->SetText("COM7");
+  combo->Items().BeginUpdate();
+  combo->Items().Clear();
+  for (const char* s : {"COM1", "COM3"}) combo->Items().Add(s);
+  combo->Items().EndUpdate();
+  EXPECT_EQ(combo->Text(), "COM7");
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_EQ(win::SendMessage(combo->Handle(), win::CB_GETCOUNT, 0, 0), 2);
+  combo->Items().Delete(0);
+  char text[16] = {};
+  win::SendMessage(combo->Handle(), win::CB_GETLBTEXT, 0, reinterpret_cast<win::LPARAM>(text));
+  EXPECT_STREQ(text, "COM3");
+  combo->SetItemIndex(5);  // out of range: none
+  EXPECT_EQ(combo->ItemIndex(), -1);
+}
+
+TEST_F(ComponentsTest, ListBoxKeepsItsLinesAcrossARecreatedWindow) {
+  auto* form = Application().CreateForm<TForm>();
+  auto* list = new TListBox(form);
+  list->SetParent(form);
+  form->Show();
+  for (int i = 0; i < 30; ++i) list->Items().Add("line " + std::to_string(i));
+  list->SetTopIndex(list->Count() - 1);
+  EXPECT_GT(list->TopIndex(), 0);
+  std::vector<UINT> seen;
+  TWndMethod old = list->WindowProc;
+  list->WindowProc = [&seen, old](TMessage& m) {
+    if (m.Msg == CM_RECREATEWND) seen.push_back(m.Msg);
+    old(m);
+  };
+  HWND before = list->Handle();
+  list->RecreateWnd();
+  EXPECT_NE(list->Handle(), before);
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(win::SendMessage(list->Handle(), win::LB_GETCOUNT, 0, 0), 30);
+  list->WindowProc = old;
+}
+
+TEST_F(ComponentsTest, CanvasAndBitmapDraw) {
+  TBitmap bmp;
+  bmp.SetSize(20, 10);
+  bmp.Canvas().BrushColor = clRed;
+  bmp.Canvas().FillRect({0, 0, 20, 10});
+  EXPECT_EQ(gdi::GetPixel(bmp.Canvas().Handle(), 5, 5), gdi::RGB(255, 0, 0));
+  TImageList images(nullptr, 10, 10);
+  EXPECT_EQ(images.Add(bmp), 0);
+  EXPECT_EQ(images.Count(), 2);  // the strip is cut into images of the list's width
+  TBitmap target;
+  target.SetSize(10, 10);
+  images.Draw(target.Canvas(), 0, 0, 1);
+  EXPECT_EQ(gdi::GetPixel(target.Canvas().Handle(), 3, 3), gdi::RGB(255, 0, 0));
+  EXPECT_GT(target.Canvas().TextWidth("读取"), 0);
+  EXPECT_THROW(bmp.SetSize(-1, 3), EComponentError);
+}
+
+}  // namespace
+}  // namespace platform::components::test
