@@ -60,17 +60,19 @@ std::uint8_t WalkNumbers(TValueStack& S, const TXLSFormulaValue& Arg, bool AForm
 }
 
 // Pops the Count arguments last-first, feeding their numbers to Add; on an error pushes it and
-// returns False.
+// returns False. The error reported is the leftmost argument's, as the arguments read, so every
+// argument is walked.
 template <class F>
 bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add) {
+  std::uint8_t first = 0;
   for (int i = 0; i < Count; ++i) {
     TXLSFormulaValue arg;
     S.PopArg(arg);
-    const std::uint8_t err = WalkNumbers(S, arg, AForm, Add);
-    if (err) {
-      S.PushError(err);
-      return false;
-    }
+    if (const std::uint8_t err = WalkNumbers(S, arg, AForm, Add)) first = err;
+  }
+  if (first) {
+    S.PushError(first);
+    return false;
   }
   return true;
 }
@@ -272,24 +274,26 @@ void LogicImpl(TValueStack& S, int Count, bool IsAnd) {
     any = true;
     acc = IsAnd ? (acc && b) : (acc || b);
   };
+  // Arguments come last-first; the leftmost argument's error is the one reported.
+  std::uint8_t leftmost = 0;
   for (int i = 0; i < Count; ++i) {
     TXLSFormulaValue arg;
     S.PopArg(arg);
-    if (error) continue;
+    error = 0;
     if (arg.Kind == fvkValue) {
       take(arg, true);
-      continue;
+    } else {
+      it.Init(arg, false);
+      while (!error && it.Next()) {
+        TXLSFormulaValue item = it.Current();
+        item.Kind = fvkValue;
+        take(item, false);
+      }
     }
-    it.Init(arg, false);
-    while (it.Next()) {
-      TXLSFormulaValue item = it.Current();
-      item.Kind = fvkValue;
-      take(item, false);
-      if (error) break;
-    }
+    if (error) leftmost = error;
   }
-  if (error)
-    S.PushError(error);
+  if (leftmost)
+    S.PushError(leftmost);
   else if (!any)
     S.PushError(errValue);
   else

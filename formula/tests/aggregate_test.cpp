@@ -93,6 +93,13 @@ TEST_F(AggregateTest, Table) {
       {"AND of text only", Fn("AND", {b}), "#VALUE!"},
       {"AND with zero", Fn("AND", {Bool(true), Num(0)}), "FALSE"},
       {"AND with an error", Fn("AND", {a, c}), "#N/A"},
+      // With several errors the leftmost argument's is reported, though the arguments are read
+      // last-first.
+      {"SUM with two errors", Fn("SUM", {c, Err(errDiv0)}), "#N/A"},
+      {"SUM with two direct errors", Fn("SUM", {Err(errDiv0), Num(1), Err(errNA)}), "#DIV/0!"},
+      {"MAX with two errors", Fn("MAX", {Err(errNum), c}), "#NUM!"},
+      {"AND with two errors", Fn("AND", {Err(errDiv0), c}), "#DIV/0!"},
+      {"OR with two errors", Fn("OR", {c, Err(errDiv0)}), "#N/A"},
       {"AND of typed-in text", Fn("AND", {Str(u"TRUE"), Bool(true)}), "TRUE"},
       {"AND of typed-in word", Fn("AND", {Str(u"x")}), "#VALUE!"},
       {"OR skips empty and text cells", Fn("OR", {d}), "TRUE"},

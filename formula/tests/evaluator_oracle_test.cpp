@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "core/unicode.h"
+#include "formula/tests/eval_oracle_harness.h"
 #include "formula/tests/evaluator_test_util.h"
 
 namespace formula {
@@ -29,11 +30,6 @@ struct Expr {
   Build build;
 };
 
-std::string NumText(double V) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", V);
-  return buf;
-}
 Expr N(double V) { return {NumText(V), Num(V)}; }
 Expr S(const std::string& V) { return {"\"" + V + "\"", Str(core::utf8_to_utf16(V))}; }
 Expr R(const char* From, const char* To = nullptr) {
@@ -73,106 +69,6 @@ bool IsAllowed(const std::string& Text) {
     if (Text.find(a.pattern) != std::string::npos) return true;
   return false;
 }
-
-std::string Json(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"' || c == '\\') out.push_back('\\');
-    out.push_back(c);
-  }
-  return out + "\"";
-}
-
-bool RunCapture(const std::string& Command, std::string& Out) {
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return false;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) Out.append(buf, n);
-  return pclose(p) == 0;
-}
-
-// Parses [{"n":1},{"s":"x"},{"b":true},{"e":"#N/A"}] into Describe-style texts.
-std::vector<std::string> ParseResults(const std::string& s) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while ((i = s.find("{\"", i)) != std::string::npos) {
-    const char kind = s[i + 2];
-    std::size_t v = s.find(':', i) + 1;
-    if (kind == 'n') {
-      char buf[40];
-      std::snprintf(buf, sizeof buf, "%.15g", std::strtod(s.c_str() + v, nullptr));
-      out.push_back(buf);
-    } else if (kind == 'b') {
-      out.push_back(s.compare(v, 4, "true") == 0 ? "TRUE" : "FALSE");
-    } else {
-      std::string text;
-      std::size_t k = v + 1;
-      for (; k < s.size() && s[k] != '"'; ++k) {
-        if (s[k] == '\\') ++k;
-        text.push_back(s[k]);
-      }
-      out.push_back(kind == 's' ? "\"" + text + "\"" : text);
-    }
-    i = s.find('}', i) + 1;
-  }
-  return out;
-}
-
-// Numbers equal to 12 significant digits; everything else exactly.
-bool SameResult(const std::string& A, const std::string& B) {
-  if (A == B) return true;
-  char* endA = nullptr;
-  char* endB = nullptr;
-  const double a = std::strtod(A.c_str(), &endA), b = std::strtod(B.c_str(), &endB);
-  if (*endA || *endB || A.empty() || B.empty()) return false;
-  return std::fabs(a - b) <= 1e-12 * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
-}
-
-// A sheet given to both sides: cells as the oracle's JSON and in the fake workbook.
-class SharedSheet {
-public:
-  explicit SharedSheet(FakeWorkbook& Wb) : wb_(Wb) {}
-  void Num(int Col, int Row, double V) {
-    Put(Col, Row, "{\"n\":" + NumText(V) + "}");
-    wb_.Sheet().WriteFloat(Col, Row, 0, V);
-  }
-  void Str(int Col, int Row, const std::string& V) {
-    Put(Col, Row, "{\"s\":" + Json(V) + "}");
-    wb_.Sheet().WriteString(Col, Row, 0, core::utf8_to_utf16(V));
-  }
-  void Bool(int Col, int Row, bool V) {
-    Put(Col, Row, std::string("{\"b\":") + (V ? "true" : "false") + "}");
-    wb_.Sheet().WriteBoolean(Col, Row, 0, V);
-  }
-  void Err(int Col, int Row, std::uint8_t Code, const char* Text) {
-    Put(Col, Row, std::string("{\"e\":\"") + Text + "\"}");
-    wb_.Sheet().WriteError(Col, Row, 0, Code);
-  }
-  std::string ToJson() const {
-    std::string out = "[";
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-      if (r) out += ",";
-      out += "[";
-      for (std::size_t c = 0; c < rows_[r].size(); ++c) {
-        if (c) out += ",";
-        out += rows_[r][c].empty() ? "null" : rows_[r][c];
-      }
-      out += "]";
-    }
-    return out + "]";
-  }
-
-private:
-  void Put(int Col, int Row, const std::string& Cell) {
-    if (rows_.size() <= static_cast<std::size_t>(Row)) rows_.resize(static_cast<std::size_t>(Row) + 1);
-    auto& row = rows_[static_cast<std::size_t>(Row)];
-    if (row.size() <= static_cast<std::size_t>(Col)) row.resize(static_cast<std::size_t>(Col) + 1);
-    row[static_cast<std::size_t>(Col)] = Cell;
-  }
-  FakeWorkbook& wb_;
-  std::vector<std::vector<std::string>> rows_;
-};
 
 class EvaluatorOracleTest : public ::testing::Test {
 protected:
