@@ -75,90 +75,80 @@ bool Covers(const TXLSArrayItem& A, int Col, int Row) {
   return A.IsValidIndex(Col, Row);
 }
 
+// The element-wise result of two arrays: as large as the larger in each direction, #N/A where one of
+// them gives no value; `element(c, r, result)` fills every other position.
+template <class Element>
+std::unique_ptr<TXLSArrayItem> CombineArrays(const TXLSArrayItem& A, const TXLSArrayItem& B, Element element) {
+  const int cols = std::max(A.ColCount(), B.ColCount());
+  const int rows = std::max(A.RowCount(), B.RowCount());
+  auto res = std::make_unique<TXLSArrayItem>(cols, rows);
+  for (int c = 0; c < cols; ++c)
+    for (int r = 0; r < rows; ++r) {
+      if (!Covers(A, c, r) || !Covers(B, c, r))
+        res->SetError(c, r, errNA);
+      else
+        element(c, r, *res);
+    }
+  return res;
+}
+
 }  // namespace
 
 void TValueStack::ArithArrays(std::uint8_t Op) {
   TXLSArrayItem *a = nullptr, *b = nullptr;
   PopArrayPair(a, b, true);
-  const int cols = std::max(a->ColCount(), b->ColCount());
-  const int rows = std::max(a->RowCount(), b->RowCount());
-  auto res = std::make_unique<TXLSArrayItem>(cols, rows);
-  for (int c = 0; c < cols; ++c)
-    for (int r = 0; r < rows; ++r) {
-      if (!Covers(*a, c, r) || !Covers(*b, c, r)) {
-        res->SetError(c, r, errNA);
-        continue;
-      }
-      const TXLSVarValue& x = a->GetItem(c, r);
-      const TXLSVarValue& y = b->GetItem(c, r);
-      if (x.Type == fvtError) {
-        res->SetError(c, r, x.BoolErr);
-      } else if (y.Type == fvtError) {
-        res->SetError(c, r, y.BoolErr);
-      } else if (x.Type == fvtFloat && y.Type == fvtFloat) {
-        double v = 0;
-        std::uint8_t err = 0;
-        if (ArithNumbers(Op, x.Number, y.Number, v, err))
-          res->SetFloat(c, r, v);
-        else
-          res->SetError(c, r, err);
-      } else {
-        res->SetError(c, r, errValue);
-      }
+  PushArray(CombineArrays(*a, *b, [&](int c, int r, TXLSArrayItem& res) {
+    const TXLSVarValue& x = a->GetItem(c, r);
+    const TXLSVarValue& y = b->GetItem(c, r);
+    if (x.Type == fvtError) {
+      res.SetError(c, r, x.BoolErr);
+    } else if (y.Type == fvtError) {
+      res.SetError(c, r, y.BoolErr);
+    } else if (x.Type == fvtFloat && y.Type == fvtFloat) {
+      double v = 0;
+      std::uint8_t err = 0;
+      if (ArithNumbers(Op, x.Number, y.Number, v, err))
+        res.SetFloat(c, r, v);
+      else
+        res.SetError(c, r, err);
+    } else {
+      res.SetError(c, r, errValue);
     }
-  PushArray(std::move(res));
+  }));
 }
 
 void TValueStack::CompareArrays(std::uint8_t Op) {
   TXLSArrayItem *a = nullptr, *b = nullptr;
   PopArrayPair(a, b, false);
-  const int cols = std::max(a->ColCount(), b->ColCount());
-  const int rows = std::max(a->RowCount(), b->RowCount());
-  auto res = std::make_unique<TXLSArrayItem>(cols, rows);
-  for (int c = 0; c < cols; ++c)
-    for (int r = 0; r < rows; ++r) {
-      if (!Covers(*a, c, r) || !Covers(*b, c, r)) {
-        res->SetError(c, r, errNA);
-        continue;
-      }
-      const TXLSVarValue& x = a->GetItem(c, r);
-      const TXLSVarValue& y = b->GetItem(c, r);
-      if (x.Type == fvtError || y.Type == fvtError) {
-        res->SetError(c, r, x.Type == fvtError ? x.BoolErr : y.BoolErr);
-        continue;
-      }
-      TXLSFormulaValue fx, fy;
-      a->GetFormulaValue(c, r, fx);
-      b->GetFormulaValue(c, r, fy);
-      res->SetBoolean(c, r, CompareResult(Op, CompareTyped(fx, fx.ValueType, fy, fy.ValueType)));
+  PushArray(CombineArrays(*a, *b, [&](int c, int r, TXLSArrayItem& res) {
+    const TXLSVarValue& x = a->GetItem(c, r);
+    const TXLSVarValue& y = b->GetItem(c, r);
+    if (x.Type == fvtError || y.Type == fvtError) {
+      res.SetError(c, r, x.Type == fvtError ? x.BoolErr : y.BoolErr);
+      return;
     }
-  PushArray(std::move(res));
+    TXLSFormulaValue fx, fy;
+    a->GetFormulaValue(c, r, fx);
+    b->GetFormulaValue(c, r, fy);
+    res.SetBoolean(c, r, CompareResult(Op, CompareTyped(fx, fx.ValueType, fy, fy.ValueType)));
+  }));
 }
 
 void TValueStack::ConcatArrays() {
   TXLSArrayItem *a = nullptr, *b = nullptr;
   PopArrayPair(a, b, false);
-  const int cols = std::max(a->ColCount(), b->ColCount());
-  const int rows = std::max(a->RowCount(), b->RowCount());
-  auto res = std::make_unique<TXLSArrayItem>(cols, rows);
-  for (int c = 0; c < cols; ++c)
-    for (int r = 0; r < rows; ++r) {
-      if (!Covers(*a, c, r) || !Covers(*b, c, r)) {
-        res->SetError(c, r, errNA);
-        continue;
-      }
-      TXLSFormulaValue fx, fy;
-      a->GetFormulaValue(c, r, fx);
-      b->GetFormulaValue(c, r, fy);
-      std::u16string x, y;
-      const std::uint8_t ex = ToText(fx, x);
-      const std::uint8_t ey = ToText(fy, y);
-      if (ex || ey)
-        res->SetError(c, r, ex ? ex : ey);
-      else
-        res->SetString(c, r, x + y);
-    }
-  PushArray(std::move(res));
+  PushArray(CombineArrays(*a, *b, [&](int c, int r, TXLSArrayItem& res) {
+    TXLSFormulaValue fx, fy;
+    a->GetFormulaValue(c, r, fx);
+    b->GetFormulaValue(c, r, fy);
+    std::u16string x, y;
+    const std::uint8_t ex = ToText(fx, x);
+    const std::uint8_t ey = ToText(fy, y);
+    if (ex || ey)
+      res.SetError(c, r, ex ? ex : ey);
+    else
+      res.SetString(c, r, x + y);
+  }));
 }
 
 void TValueStack::UnaryArray(std::uint8_t Op) {
