@@ -1226,25 +1226,17 @@ void TEMWParser::PlayRecord(std::uint32_t type, core::ByteReader& r, std::size_t
       return;
     }
     case EMR_SELECTOBJECT: SelectObjectIndex(r.u32le()); return;
-    case EMR_CREATEPEN: {
-      const std::uint32_t index = r.u32le();
-      Object o;
-      o.Type = Object::Kind::Pen;
-      o.pen.Style = static_cast<int>(r.u32le() & 0xF);
-      o.pen.Width = r.i32le();
-      r.i32le();
-      o.pen.Color = r.u32le();
-      CreateObject(index, o);
-      return;
-    }
+    case EMR_CREATEPEN:
     case EMR_EXTCREATEPEN: {
       const std::uint32_t index = r.u32le();
-      r.skip(16);
+      if (type == EMR_EXTCREATEPEN) r.skip(16);  // the pattern bitmap's offsets and sizes
+      // Both records then hold style, width, one unused word (the width's y, or the brush style)
+      // and the colour.
       Object o;
       o.Type = Object::Kind::Pen;
       o.pen.Style = static_cast<int>(r.u32le() & 0xF);
       o.pen.Width = r.i32le();
-      r.u32le();
+      r.skip(4);
       o.pen.Color = r.u32le();
       CreateObject(index, o);
       return;
