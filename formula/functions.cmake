@@ -1,5 +1,6 @@
 # Worksheet functions kept in files of their own family.
 target_sources(thc_formula PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/functions/families.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/functions/math_functions.cpp)
 
 thc_test(formula_math_tests LABEL formula

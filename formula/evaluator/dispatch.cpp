@@ -7,7 +7,7 @@
 #include "core/strings.h"
 #include "formula/evaluator/evaluator.h"
 #include "formula/functions/aggregate.h"
-#include "formula/functions/math_functions.h"
+#include "formula/functions/families.h"
 #include "formula/language/function_table.h"
 
 namespace formula {
@@ -151,7 +151,7 @@ bool TXLSFormulaEvaluator::RunFunction(int Id, int ArgCount) {
     case fidMinA: functions::MinA(s, ArgCount); return true;
     case fidAggregate: functions::Aggregate(s, ArgCount, nested); return true;
     default:
-      return functions::RunMathFunction(s, Id, ArgCount);
+      return functions::RunFamilyFunction(s, Id, ArgCount);
   }
 }
 

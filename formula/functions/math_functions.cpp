@@ -1,4 +1,7 @@
-#include "formula/functions/math_functions.h"
+// Mathematical and matrix worksheet functions: the rounding family outside the dispatcher, powers
+// and angles, factorials and counting, Roman numerals, and the matrix functions. Each runs inside an
+// argument window opened by the dispatcher, reads its arguments last-first and pushes one result.
+#include "formula/functions/families.h"
 
 #include <cmath>
 #include <cstdint>

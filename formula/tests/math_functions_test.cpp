@@ -1,6 +1,6 @@
 // Table tests of the mathematical and matrix functions; built with THC_FORMULA_SOURCE_DIR, the same
 // file instead compares the functions with HyperFormula (node) over generated arguments.
-#include "formula/functions/math_functions.h"
+#include "formula/functions/families.h"
 
 #include <gtest/gtest.h>
 
