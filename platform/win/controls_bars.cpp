@@ -125,15 +125,9 @@ public:
         notify(&h, NM_DBLCLK);
         return 0;
       }
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
 private:
@@ -157,7 +151,7 @@ private:
     if (left > right) left = right;
     return RECT{left, 2, right, r.bottom};
   }
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     fill(dc, r, gdi::COLOR_BTNFACE);
@@ -360,15 +354,9 @@ public:
       }
       case WM_SETFOCUS:
       case WM_KILLFOCUS: redraw(); return 0;
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
 private:
@@ -408,7 +396,7 @@ private:
     redraw();
     notify(&h, TCN_SELCHANGE);
   }
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT cr;
     GetClientRect(hwnd_, &cr);
     fill(dc, cr, gdi::COLOR_BTNFACE);

@@ -326,19 +326,13 @@ public:
         return r;
       }
       case WM_ENABLE: redraw(); return 0;
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
 private:
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     DWORD kind = style() & SS_TYPEMASK;

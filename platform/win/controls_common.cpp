@@ -122,6 +122,18 @@ std::vector<HWND> tab_order(HWND parent) {
   return v;
 }
 
+LRESULT Control::painted_proc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      PaintDc pdc(hwnd_, font());
+      paint(pdc.dc());
+      return 0;
+    }
+    default: return DefWindowProc(hwnd_, msg, wp, lp);
+  }
+}
+
 LRESULT copy_out(const std::string& s, char* out) {
   if (out) {
     std::memcpy(out, s.data(), s.size());

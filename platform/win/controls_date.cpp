@@ -134,15 +134,9 @@ public:
         }
         return 0;
       }
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
   int cell_w() const { return text_width(font(), "00") + 10; }
@@ -187,7 +181,7 @@ private:
     *out = add_days(first_cell(), row * 7 + col);
     return true;
   }
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     fill(dc, r, gdi::COLOR_WINDOW);
@@ -366,15 +360,9 @@ public:
         if (msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(s.size());
         return copy_out(s, reinterpret_cast<char*>(lp), static_cast<int>(wp));
       }
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
 private:
@@ -546,7 +534,7 @@ private:
     notify(&h, DTN_CLOSEUP);
   }
 
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     bool enabled = IsWindowEnabled(hwnd_);

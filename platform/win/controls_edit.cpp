@@ -175,15 +175,9 @@ public:
       case WM_PASTE:
         if (!read_only()) replace_selection(core::utf8_to_utf32(GetClipboardText()), true);
         return 0;
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
 private:
@@ -329,7 +323,7 @@ private:
     else set_sel(to, to);
   }
 
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     bool enabled = IsWindowEnabled(hwnd_);

@@ -29,6 +29,10 @@ protected:
   LRESULT notify(NMHDR* header, UINT code) const;
   void redraw() const { InvalidateRect(hwnd_, nullptr, TRUE); }
   HFONT font() const { return reinterpret_cast<HFONT>(SendMessage(hwnd_, WM_GETFONT, 0, 0)); }
+  // For controls that draw their whole client area: the background is not erased, WM_PAINT calls
+  // paint() with the control's font selected, and everything else goes to DefWindowProc.
+  LRESULT painted_proc(UINT msg, WPARAM wp, LPARAM lp);
+  virtual void paint(HDC) {}
 
   HWND hwnd_;
   HWND notify_target_ = nullptr;  // set for popups that work for a child (calendar of a picker)

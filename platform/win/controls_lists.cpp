@@ -264,19 +264,13 @@ public:
         if (style() & LBS_NOTIFY) command(msg == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
         return 0;
       case WM_ENABLE: redraw(); return 0;
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       case LB_GETLISTBOXINFO: return visible_rows();
       case LBCB_STARTTRACK:
         if (combo_) begin_drop(static_cast<int>(wp));
         return 0;
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
   const std::vector<Item>& items() const { return items_; }
@@ -444,7 +438,7 @@ private:
     }
   }
 
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     HWND p = notify_target();
@@ -733,15 +727,9 @@ public:
       case WM_GETTEXTLENGTH:
         if (edit_) return SendMessage(edit_, msg, wp, lp);
         return DefWindowProc(hwnd_, msg, wp, lp);
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
   BOOL info(COMBOBOXINFO* out) const {
@@ -840,7 +828,7 @@ private:
     command(CBN_CLOSEUP);
   }
 
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     bool enabled = IsWindowEnabled(hwnd_);

@@ -731,15 +731,9 @@ public:
         redraw();
         return 0;
       case WM_SETFOCUS: case WM_KILLFOCUS: redraw(); return 0;
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
 private:
@@ -817,7 +811,7 @@ private:
     n.lParam = row.param;
     notify(&n.hdr, LVN_ITEMCHANGED);
   }
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     fill_color(dc, r, back_, gdi::COLOR_WINDOW);
@@ -1006,15 +1000,9 @@ public:
         if (pressed_ >= 0 && static_cast<std::size_t>(pressed_) < buttons_.size()) set_flag_at(pressed_, TBSTATE_PRESSED, false);
         pressed_ = -1;
         return 0;
-      case WM_ERASEBKGND: return 1;
-      case WM_PAINT: {
-        PaintDc pdc(hwnd_, font());
-        paint(pdc.dc());
-        return 0;
-      }
       default: break;
     }
-    return DefWindowProc(hwnd_, msg, wp, lp);
+    return painted_proc(msg, wp, lp);
   }
 
 private:
@@ -1077,7 +1065,7 @@ private:
     MoveWindow(hwnd_, 0, 0, pr.right, height() + 4, TRUE);
     in_autosize_ = false;
   }
-  void paint(HDC dc) {
+  void paint(HDC dc) override {
     RECT r;
     GetClientRect(hwnd_, &r);
     NMCUSTOMDRAW cd;
