@@ -14,9 +14,10 @@ constexpr std::string_view kReading = "读取中...";
 constexpr std::string_view kSaving = "设置中...";
 constexpr std::string_view kSetting = "正在设置...";
 constexpr std::string_view kClearing = "正在清除...";
+constexpr std::string_view kQuerying = "查询中...";
 
 // In the order of the Command enumeration.
-const std::array<CommandTiming, 17> kTimings = {{
+const std::array<CommandTiming, 27> kTimings = {{
     {kReading, RS::rsMeasure, 30, 1000, false},        // LiveRead
     {kReading, RS::rsParams, 10, 2000, true},          // ParameterRead
     {"", RS::rsParams, 10, 0, false},                  // NavigationRead
@@ -34,6 +35,16 @@ const std::array<CommandTiming, 17> kTimings = {{
     {kSetting, std::nullopt, 30, 8000, true},          // LiveDisplay
     {kSetting, std::nullopt, 30, 8000, true},          // EnergyLevel
     {kReading, RS::rsProbeManual, 100, 1000, true},    // Probe
+    {kReading, RS::rsAlarmCounts, 30, 300, false},     // AlarmCounts
+    {kSaving, std::nullopt, 30, 1000, true},           // AlarmUnreadReset
+    {kReading, RS::rsAlarmRecord, 30, 500, false},     // AlarmRead
+    {kReading, RS::rsHistoryCounts, 30, 300, false},   // HistoryCounts
+    {kSaving, std::nullopt, 30, 1000, true},           // HistoryUnreadReset
+    {kQuerying, std::nullopt, 30, 1000, true},         // DayQuery
+    {kQuerying, std::nullopt, 30, 1000, true},         // RangeQuery
+    {kReading, RS::rsHistoryRecords, 30, 2000, false}, // HistoryRead
+    {kReading, RS::rsRangeRecords, 30, 2000, false},   // RangeRead
+    {kReading, RS::rsDayRecords, 30, 2000, false},     // DayRead
 }};
 
 }  // namespace
@@ -50,7 +61,17 @@ void SendRequest(ConsoleState& state, const FrameWriter& write, ReplyTimer& time
   if (frame.size() < 4) throw std::invalid_argument("request frame too short");
   if (t.reply) state.ReplyState = *t.reply;
   if (command != Command::Probe) state.DeviceAddress = frame[0];
-  if (command == Command::ParameterSave) state.PostWriteAction = 1;
+  switch (command) {
+    case Command::ParameterSave: state.PostWriteAction = 1; break;
+    case Command::AlarmUnreadReset: state.PostWriteAction = 2; break;
+    case Command::HistoryUnreadReset: state.PostWriteAction = 3; break;
+    default: state.PostWriteAction = 0; break;
+  }
+  switch (command) {
+    case Command::DayQuery: state.PendingQuery = 1; break;
+    case Command::RangeQuery: state.PendingQuery = 2; break;
+    default: state.PendingQuery = 0; break;
+  }
   state.RetryCount = 0;
   if (t.armed_first) timer.SetEnabled(true);
   SendFrame(state, write, frame);

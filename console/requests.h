@@ -29,6 +29,17 @@ enum class Command {
   LiveDisplay,     // BitBtn23
   EnergyLevel,     // BitBtn49
   Probe,           // BitBtn37
+  // The record panels.
+  AlarmCounts,         // BitBtn13
+  AlarmUnreadReset,    // BitBtn14
+  AlarmRead,           // BitBtn15
+  HistoryCounts,       // BitBtn17
+  HistoryUnreadReset,  // BitBtn18
+  DayQuery,            // BitBtn21
+  RangeQuery,          // BitBtn29
+  HistoryRead,         // BitBtn19 on the unread page
+  RangeRead,           // BitBtn19 on the range page
+  DayRead,             // BitBtn19 on the by-date page
 };
 
 struct CommandTiming {
@@ -51,9 +62,12 @@ public:
 };
 
 // Sends `frame` (already built and checked, so nothing below can fail half-way): sets the reply
-// state, the device address (not for the probe) and, for the parameter save, PostWriteAction 1, all
-// only now that the frame exists; a fresh request gets a fresh set of retries. Then arms the
-// time-out where the command says so first, sends, pauses and arms the time-out.
+// state, the device address (not for the probe), what the write's acknowledgement is to do
+// (PostWriteAction 1 after the parameter save, 2 and 3 after the unread resets) and the query it
+// answers (PendingQuery 1 by date, 2 by range), all only now that the frame exists; any other request
+// clears the last two, since only the request under way is acknowledged. A fresh request gets a fresh
+// set of retries. Then arms the time-out where the command says so first, sends, pauses and arms the
+// time-out.
 void SendRequest(ConsoleState& state, const FrameWriter& write, ReplyTimer& timer, Command command,
                  const Frame& frame);
 

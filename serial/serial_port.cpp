@@ -53,10 +53,7 @@ TComm::~TComm() {
   }
   if (notify_window_) {
     win::SetWindowLongPtr(notify_window_, win::GWLP_USERDATA, 0);
-    // Received blocks still queued for the window are ours to free.
-    win::MSG m;
-    while (win::PeekMessage(&m, notify_window_, CommMsgReceived, CommMsgReceived, win::PM_REMOVE))
-      delete[] reinterpret_cast<std::uint8_t*>(m.lParam);
+    DropQueuedNotices();
     win::DestroyWindow(notify_window_);
   }
 }
@@ -124,6 +121,15 @@ void TComm::ClosePort() {
   StopWriteThread();
   close_event_.reset();
   ReleasePort();
+  // Bytes and notices of the closed line must not reach the owner after the close: a port reopened
+  // at another speed would take them for replies of the new line.
+  DropQueuedNotices();
+}
+
+void TComm::DropQueuedNotices() {
+  win::MSG m;
+  while (win::PeekMessage(&m, notify_window_, CommMsgReceived, CommMsgSendEmpty, win::PM_REMOVE))
+    if (m.message == CommMsgReceived) delete[] reinterpret_cast<std::uint8_t*>(m.lParam);
 }
 
 void TComm::StopReadThread() {

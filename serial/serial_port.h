@@ -155,6 +155,8 @@ class TComm {
   void ApplyDCB();
   void ApplyTimeouts();
   void StopReadThread();
+  // Removes the notices of a closed port still queued for the window, freeing their blocks.
+  void DropQueuedNotices();
   void StopWriteThread();
   void ReleasePort();
   // Shared by the setters: store a differing value and re-apply while open.

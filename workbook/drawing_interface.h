@@ -43,6 +43,12 @@ public:
   virtual void* AddPictureAnchor(const TXLSAnchorMarker& From, const TXLSAnchorMarker& To, std::int32_t Id,
                                  const std::u16string& Name, const std::u16string& Description,
                                  TXc12GraphicImage* Image) = 0;
+  // The cells of a two-cell anchor and the picture its blip shows (nil when none); False when the
+  // element is no two-cell anchor of this document.
+  virtual bool GetPictureAnchor(void* /*AnchorElement*/, TXLSAnchorMarker& /*From*/, TXLSAnchorMarker& /*To*/,
+                                TXc12GraphicImage*& /*Image*/) {
+    return false;
+  }
 };
 
 // Where a picture goes: the legacy anchor's cells and offsets (fractions of a cell).
@@ -69,6 +75,8 @@ public:
 class TXLSDrawingImage : public TXLSDrwTwoPosShape {
 public:
   using TXLSDrwTwoPosShape::TXLSDrwTwoPosShape;
+  // Where the picture sits and what it shows; False when the document can not tell.
+  bool GetPlacement(TXLSAnchorMarker& From, TXLSAnchorMarker& To, TXc12GraphicImage*& Image) const;
 };
 class TXLSDrawingShape : public TXLSDrwTwoPosShape {
 public:
@@ -112,6 +120,14 @@ public:
   // Nil when the picture store refuses the stream or there is no drawing document.
   TXLSDrawingImage* AddImage(const std::u16string& Name, TStream& Stream, const TXLSImageAnchor& Anchor);
   void ClearArea(int, int, int, int) {}
+  // The drawing objects of the legacy sheet of the same index, after a legacy read; nil otherwise.
+  void SetLegacyObjects(TObject* Objects) { LegacyObjects_ = Objects; }
+  TObject* GetLegacyObjects() const { return LegacyObjects_; }
+  IXLSDrawingDocument* GetDocument() const { return Document_; }
+  // Offsets in EMU of a fraction of column Col's width or of row Row's height (fractions outside
+  // 0..1 are clamped).
+  std::int32_t ColOffsetEmu(int Col, double Fraction) const;
+  std::int32_t RowOffsetEmu(int Row, double Fraction) const;
   void TrackId(std::int32_t Id) {
     if (Id > NextId) NextId = Id;
   }
@@ -125,6 +141,7 @@ private:
   TXLSErrorManager* Errors_;
   TXLSColumns* Columns_ = nullptr;
   TXLSRows* Rows_ = nullptr;
+  TObject* LegacyObjects_ = nullptr;
 };
 
 }  // namespace workbook

@@ -68,6 +68,9 @@ void TXLSEventCell::SetAsFloat(double Value) {
 // ---------------------------------------------------------------------------------------------
 // Kept parts
 
+TXLSSavedFileData::TXLSSavedFileData() : Children(std::make_unique<TXLSSavedFileDataList>()) {}
+TXLSSavedFileData::~TXLSSavedFileData() = default;
+
 TXLSSavedFileData* TXLSSavedFileDataList::Add(const std::u16string& RelType, const std::u16string& Target,
                                               std::vector<std::uint8_t> Stream, const std::u16string& ContentType) {
   auto p = std::make_unique<TXLSSavedFileData>();
@@ -334,12 +337,22 @@ void TXc12FileData::CollectUnreadParts() {
   IXc12Package& pkg = RequirePackage();
   std::vector<TXc12UnreadPart> parts;
   pkg.LoadUnreadParts(parts);
-  for (TXc12UnreadPart& p : parts) {
+  // The kept part made of each list entry, to hang kept descendants under their kept source.
+  std::vector<TXLSSavedFileData*> kept(parts.size(), nullptr);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    TXc12UnreadPart& p = parts[i];
     if (!p.Internal || p.FileName == u"calcChain.xml" || p.FileName == u"app.xml" ||
         p.FileName.rfind(u"printerSettings", 0) == 0)
       continue;
+    if (!p.HasData) continue;  // missing or unsafe: the package noted why
     TXLSSavedFileDataList* list = nullptr;
-    if (p.ParentRelType == kRelTypeWorksheet) {
+    std::u16string source;
+    const bool keptParent = p.ParentIndex >= 0 && static_cast<std::size_t>(p.ParentIndex) < i &&
+                            kept[static_cast<std::size_t>(p.ParentIndex)];
+    if (keptParent) {
+      // Hangs off another kept part: written back under it, so that its target keeps resolving.
+      list = kept[static_cast<std::size_t>(p.ParentIndex)]->Children.get();
+    } else if (p.ParentRelType == kRelTypeWorksheet || p.ParentRelType == kRelTypeChartsheet) {
       TSheetIdLine* line = nullptr;
       for (TSheetIdLine& l : SheetIds)
         if (l.Id == p.ParentId) {
@@ -351,10 +364,20 @@ void TXc12FileData::CollectUnreadParts() {
       list = p.RelType == kRelTypeTable ? &line->Sheet->Tables : &line->Sheet->Parts;
     } else if (p.ParentRelType == kRelTypeOfficeDocument) {
       list = &WorkbookParts;
-    } else {
+    } else if (p.ParentIsRoot) {
       list = &RootParts;
+    } else if (p.ParentWasRead) {
+      // The source was consumed and is written again: related again from the part of that name.
+      list = &RootParts;
+      source = p.ParentPartName;
+    } else {
+      pkg.AddProblem(u"Part \"" + p.PartName + u"\" not kept: its source part is not kept");
+      continue;
     }
-    list->Add(p.RelType, p.Target, std::move(p.Data), p.ContentType);
+    TXLSSavedFileData* part = list->Add(p.RelType, p.Target, std::move(p.Data), p.ContentType);
+    part->SourcePartName = source;
+    if (part->ContentType.empty()) part->DefaultContentType = p.DefaultContentType;
+    kept[i] = part;
   }
 }
 

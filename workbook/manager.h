@@ -87,12 +87,23 @@ using TCellReadWriteEvent = std::function<void(TXLSEventCell*)>;
 // ---------------------------------------------------------------------------------------------
 // Kept package parts
 
+class TXLSSavedFileDataList;
+
 class TXLSSavedFileData : public TObject {
 public:
+  TXLSSavedFileData();
+  ~TXLSSavedFileData() override;
   std::u16string RelType;
   std::u16string Target;  // directory and file name joined by "/", or the file name alone
   std::u16string ContentType;
   std::vector<std::uint8_t> Stream;
+  // The content type the read package gave the part's extension, for a part typed by a Default.
+  std::u16string DefaultContentType;
+  // A root-level part whose source was a part the reader consumed: that part's name, so that it is
+  // related again from the part written under the same name. Empty for the package root.
+  std::u16string SourcePartName;
+  // Kept parts whose source is this kept part; written back under it with their own targets.
+  std::unique_ptr<TXLSSavedFileDataList> Children;
 };
 
 class TXLSSavedFileDataList : public TObjectList<TXLSSavedFileData> {
@@ -115,6 +126,8 @@ inline constexpr char16_t kRelTypeOfficeDocument[] =
     u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
 inline constexpr char16_t kRelTypeWorksheet[] =
     u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
+inline constexpr char16_t kRelTypeChartsheet[] =
+    u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet";
 inline constexpr char16_t kRelTypeTable[] = u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/table";
 inline constexpr char16_t kRelTypeTheme[] = u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme";
 
@@ -123,10 +136,18 @@ struct TXc12UnreadPart {
   bool Internal = true;        // target mode internal
   std::u16string FileName;     // file name of the target part, without directory
   std::u16string Target;       // directory and file name joined by "/", or the file name alone
+  std::u16string PartName;     // the part's name inside the package
   std::u16string RelType;
   std::u16string ContentType;
-  std::u16string ParentRelType;  // relationship type of the part it is related from ("" for the root)
+  // The type a Default of the read package gives the part's extension (when ContentType is empty).
+  std::u16string DefaultContentType;
+  std::u16string ParentRelType;  // relationship type of the part it is related from
   std::u16string ParentId;       // relationship id of that parent in its own parent
+  std::u16string ParentPartName;
+  bool ParentIsRoot = false;     // related from the package itself
+  bool ParentWasRead = false;    // the parent is a part the reader consumed (and writes again)
+  int ParentIndex = -1;          // the parent's position in the same list, -1 when it is not unread
+  bool HasData = true;           // False for a part the package could not or would not load
   std::vector<std::uint8_t> Data;
 };
 
@@ -148,8 +169,11 @@ public:
   virtual void AddTheme(const std::vector<std::uint8_t>& Data, int Index) = 0;
   // Every item the reader did not use that has a target, with the data of internal ones.
   virtual void LoadUnreadParts(std::vector<TXc12UnreadPart>& Parts) = 0;
-  // Writes a kept part as a child of the root, the workbook item, or the sheet item being written.
+  // Writes a kept part (and the kept parts under it) as a child of the root, the workbook item, or
+  // the sheet item being written.
   virtual void WritePart(TXc12PartParent Parent, const TXLSSavedFileData& Part) = 0;
+  // Notes what was met and worked around (a part not kept, a part dropped on writing).
+  virtual void AddProblem(const std::u16string&) {}
 };
 
 class TXc12FileData : public TObject {

@@ -151,6 +151,17 @@ void TXLSName::GetDefinition(std::u16string& Text) const {
   }
 }
 
+void TXLSNames::AdjustSheetRefs(int Index, int Delta) {
+  if (Delta < 0)
+    DeleteSheets(Index, -Delta);
+  else
+    InsertSheets(Index, Delta);
+  if (!FormulaHandler || Delta == 0) return;
+  for (const auto& n : *this)
+    if (!n->Deleted && n->RefKind == nrkFormula && !n->Compiled.empty())
+      FormulaHandler->AdjustSheetRefs(n->Compiled.data(), static_cast<int>(n->Compiled.size()), Index, Delta);
+}
+
 void TXLSNames::CompileAll() {
   for (const auto& n : *this)
     if (auto* name = dynamic_cast<TXLSName*>(n.get())) name->Compile();
@@ -202,6 +213,16 @@ TXLSComment* TXLSComments::Add(int Col, int Row, const std::u16string& Text) {
   }
   Manager_->StyleSheet->XFEditor->UseFontRuns(c->FontRuns);
   return w;
+}
+
+TXLSComment* TXLSComments::AddComment(TXc12Comment* DataComment) {
+  return Items_.Add(std::make_unique<TXLSComment>(DataComment, this));
+}
+
+TXLSComment* TXLSComments::AddNew() {
+  TXc12Comment* c = Data_->Add();
+  c->CreateVmlShape();
+  return AddComment(c);
 }
 
 int TXLSComments::Find(int Col, int Row) const {

@@ -57,6 +57,9 @@ public:
   TXLSNames(TXLSClassFactory* Factory, IXLSFormulaHandler* FormulaHandler, TXc12Manager* Manager)
       : TXc12DefinedNames(Factory), FormulaHandler(FormulaHandler), Manager(Manager) {}
   void CompileAll();
+  // Sheets inserted at Index (Delta > 0) or -Delta sheets deleted there: scopes, referenced sheets
+  // and the byte code of formula names follow.
+  void AdjustSheetRefs(int Index, int Delta);
   IXLSFormulaHandler* FormulaHandler;
   TXc12Manager* Manager;
 };
@@ -84,6 +87,9 @@ class TXLSComments : public TObject {
 public:
   TXLSComments(TXc12Manager* Manager, TXc12Comments* DataComments);
   TXLSComment* Add(int Col, int Row, const std::u16string& Text);
+  // A wrapper for a note already in the sheet's data, and a new empty note with its shape.
+  TXLSComment* AddComment(TXc12Comment* DataComment);
+  TXLSComment* AddNew();
   int Find(int Col, int Row) const;
   void DeleteItem(int Index);
   void DeleteArea(int Col1, int Row1, int Col2, int Row2);
@@ -102,21 +108,186 @@ private:
 };
 
 // The selected areas of a sheet and its active cell.
-class TXLSSelectedAreas : public TCellAreas {
+class TXLSSelectedAreas : public TObject, public TCellAreas {
 public:
   TXLSSelectedAreas() { SetActiveCell(0, 0); }
   void SetActiveCell(int Col, int Row);
   int ActiveCol = 0, ActiveRow = 0;
 };
 
+// ---------------------------------------------------------------------------------------------
+// What the class factory makes for the data model's merged cells, validations, conditional
+// formats and autofilter.
+
+class TXLSMergedCell : public TXc12MergedCell {};
+
+class TXLSMergedCells : public TXc12MergedCells {
+public:
+  explicit TXLSMergedCells(TXLSClassFactory* Factory) : TXc12MergedCells(Factory) {}
+};
+
+// A validation keeps its areas whole when the list is narrowed to a rectangle (Include); a
+// conditional format is narrowed like any list of areas.
+class TXLSDataValidation : public TXc12DataValidation {
+public:
+  void Include(int, int, int, int) override {}
+};
+
+class TXLSDataValidations : public TXc12DataValidations {
+public:
+  explicit TXLSDataValidations(TXLSClassFactory* Factory) : TXc12DataValidations(Factory) {}
+};
+
+class TXLSConditionalFormat : public TXc12ConditionalFormatting {
+public:
+  TXLSConditionalFormat(TXc12Manager* Manager, IXLSFormulaHandler* FormulaHandler)
+      : Manager(Manager), FormulaHandler(FormulaHandler) {}
+  TXc12Manager* Manager;
+  IXLSFormulaHandler* FormulaHandler;
+};
+
+class TXLSConditionalFormats : public TXc12ConditionalFormattings {
+public:
+  explicit TXLSConditionalFormats(TXLSClassFactory* Factory) : TXc12ConditionalFormattings(Factory) {}
+};
+
+class TXLSAutofilterColumn : public TXc12FilterColumn {};
+
+class TXLSAutofilter : public TXc12AutoFilter {
+public:
+  TXLSAutofilter(TXLSClassFactory* Factory, TXc12DefinedNames* Names, TObject* Owner)
+      : TXc12AutoFilter(Factory), Names(Names), Owner(Owner) {}
+  // The filter keeps its range when cells of a rectangle are cleared.
+  void ClearArea(int, int, int, int) {}
+  TXc12DefinedNames* Names;  // not owned
+  TObject* Owner;            // the data sheet; not owned
+};
+
+// ---------------------------------------------------------------------------------------------
+// Thin wrappers of the sheet's print, pane and protection records and of the workbook's options.
+
+class TXLSHeaderFooter : public TObject {
+public:
+  explicit TXLSHeaderFooter(TXc12HeaderFooter* Data) : Data(Data) {}
+  TXc12HeaderFooter* Data;
+};
+
+// A page break; the wrapper marks its record manual and gives it its place and extent.
+class TXLSPagebreak : public TObject {
+public:
+  TXLSPagebreak(TXc12Break* Data, int Id, int Min, int Max) : Data(Data) {
+    Data->man = true;
+    Data->id = Id;
+    Data->min = Min;
+    Data->max = Max;
+  }
+  int GetId() const { return Data->id; }
+  TXc12Break* Data;
+};
+class TXLSHorizPagebreak : public TXLSPagebreak {
+public:
+  using TXLSPagebreak::TXLSPagebreak;
+};
+class TXLSVertPagebreak : public TXLSPagebreak {
+public:
+  using TXLSPagebreak::TXLSPagebreak;
+};
+
+// The breaks of one direction: a horizontal break comes before a row and spans every column, a
+// vertical one before a column and spans every row.
+template <class T>
+class TXLSPagebreaks : public TObject {
+public:
+  TXLSPagebreaks(TXc12PageBreaks* Data, int Max) : Data_(Data), Max_(Max) {
+    for (const auto& b : *Data_) Items_.Add(std::make_unique<T>(b.get(), b->id, b->min, b->max));
+  }
+  // A break before Position; an existing break there is returned as it is.
+  T* Add(int Position) {
+    if (int i = Find(Position); i >= 0) return GetItem(i);
+    return Items_.Add(std::make_unique<T>(Data_->Add(), Position, 0, Max_));
+  }
+  int Find(int Position) const {
+    for (int i = 0; i < Items_.Count(); ++i)
+      if (Items_.GetItem(i)->GetId() == Position) return i;
+    return -1;
+  }
+  void Delete(int Index) {
+    TXc12Break* b = Items_.GetItem(Index)->Data;
+    Items_.Delete(Index);
+    Data_->Delete(Data_->IndexOf(b));
+  }
+  void Clear() {
+    Items_.Clear();
+    Data_->Clear();
+  }
+  int GetCount() const { return Items_.Count(); }
+  T* GetItem(int Index) const { return Items_.GetItem(Index); }
+
+private:
+  TXc12PageBreaks* Data_;
+  int Max_;
+  TObjectList<T> Items_;
+};
+using TXLSHorizPagebreaks = TXLSPagebreaks<TXLSHorizPagebreak>;
+using TXLSVertPagebreaks = TXLSPagebreaks<TXLSVertPagebreak>;
+
 class TXLSPrintSettings : public TObject {
 public:
-  explicit TXLSPrintSettings(TXc12DataWorksheet* DataSheet) : DataSheet_(DataSheet) {}
+  TXLSPrintSettings(TXc12DataWorksheet* DataSheet, TXc12DefinedNames* Names)
+      : DataSheet_(DataSheet),
+        Names_(Names),
+        HeaderFooter_(&DataSheet->HeaderFooter),
+        HorizPagebreaks_(&DataSheet->RowBreaks, 16383),
+        VertPagebreaks_(&DataSheet->ColBreaks, 1048575) {}
+  // 0: not set.
   int GetPaperSize() const { return DataSheet_->PageSetup.paperSize; }
   void SetPaperSize(int Value);
+  TXLSHeaderFooter* GetHeaderFooter() { return &HeaderFooter_; }
+  TXLSHorizPagebreaks* GetHorizPagebreaks() { return &HorizPagebreaks_; }
+  TXLSVertPagebreaks* GetVertPagebreaks() { return &VertPagebreaks_; }
+  TXc12DefinedNames* GetNames() const { return Names_; }
 
 private:
   TXc12DataWorksheet* DataSheet_;
+  TXc12DefinedNames* Names_;
+  TXLSHeaderFooter HeaderFooter_;
+  TXLSHorizPagebreaks HorizPagebreaks_;
+  TXLSVertPagebreaks VertPagebreaks_;
+};
+
+class TXLSPane : public TObject {
+public:
+  explicit TXLSPane(TXc12Pane* Data) : Data(Data) {}
+  TXc12Pane* Data;
+};
+
+class TXLSSheetProtection : public TObject {
+public:
+  explicit TXLSSheetProtection(TXc12SheetProtection* Data) : Data(Data) {}
+  TXc12SheetProtection* Data;
+};
+
+// The workbook settings an options dialog shows, and three flags of the writer. Flag 0 set: the
+// sheets' views are written with their tab-selected mark cleared.
+class TXLSOptionsDialog : public TObject {
+public:
+  explicit TXLSOptionsDialog(TXc12DataWorkbook* Data) : WorkbookPr(&Data->WorkbookPr), CalcPr(&Data->CalcPr) {}
+  TXc12WorkbookPr* WorkbookPr;
+  TXc12CalcPr* CalcPr;
+  std::uint8_t Flags[3] = {0, 0, 0};
+  void ClearFlags() { Flags[0] = Flags[1] = Flags[2] = 0; }
+};
+
+class TXLSWorkbookData : public TObject {
+public:
+  explicit TXLSWorkbookData(TXc12DataWorkbook* Data) : Data(Data) {}
+  TXc12DataWorkbook* Data;
+};
+
+class TXLSClipboard : public TObject {
+public:
+  explicit TXLSClipboard(TXc12Manager* Manager) : Manager(Manager) {}
+  TXc12Manager* Manager;
 };
 
 }  // namespace workbook

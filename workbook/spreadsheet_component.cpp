@@ -32,20 +32,32 @@ TXLSSpreadsheetNeighbours& XLSSpreadsheetNeighbours() {
   return neighbours;
 }
 
-std::unique_ptr<TObject> TXLSClassFactoryImpl::CreateObject(std::uint8_t Kind, TObject*) {
-  // Names compile through the formula handler and hyperlinks classify their addresses; merged
-  // cells, validations, conditional formats and autofilters are the data model's own classes; the
-  // drawing document comes from its neighbour.
-  if (Kind == fokHyperlinks) return std::make_unique<TXLSHyperlinks>(this, Owner_->GetManager());
-  if (Kind == fokHyperlink) return std::make_unique<TXLSHyperlink>(Owner_->GetManager(), Owner_->OwnFormulaHandler());
-  if (Kind == fokNames) return std::make_unique<TXLSNames>(this, Owner_->OwnFormulaHandler(), Owner_->GetManager());
-  if (Kind == fokName) {
-    TXc12Manager* m = Owner_->GetManager();
-    auto* names = m && m->Workbook ? dynamic_cast<TXLSNames*>(m->Workbook->DefinedNames.get()) : nullptr;
-    if (names) return std::make_unique<TXLSName>(names);
+std::unique_ptr<TObject> TXLSClassFactoryImpl::CreateObject(std::uint8_t Kind, TObject* Owner) {
+  // The drawing document comes from its neighbour; a kind it can not make is nil, and the data
+  // model then makes its own plain class.
+  TXc12Manager* m = Owner_->GetManager();
+  IXLSFormulaHandler* handler = Owner_->OwnFormulaHandler();
+  TXc12DefinedNames* names = m && m->Workbook ? m->Workbook->DefinedNames.get() : nullptr;
+  switch (Kind) {
+    case fokNames: return std::make_unique<TXLSNames>(this, handler, m);
+    case fokName:
+      if (auto* own = dynamic_cast<TXLSNames*>(names)) return std::make_unique<TXLSName>(own);
+      return nullptr;
+    case fokMergedCells: return std::make_unique<TXLSMergedCells>(this);
+    case fokMergedCell: return std::make_unique<TXLSMergedCell>();
+    case fokHyperlinks: return std::make_unique<TXLSHyperlinks>(this, m);
+    case fokHyperlink: return std::make_unique<TXLSHyperlink>(m, handler);
+    case fokDataValidations: return std::make_unique<TXLSDataValidations>(this);
+    case fokDataValidation: return std::make_unique<TXLSDataValidation>();
+    case fokConditionalFormat: return std::make_unique<TXLSConditionalFormat>(m, handler);
+    case fokConditionalFormats: return std::make_unique<TXLSConditionalFormats>(this);
+    case fokAutofilter: return std::make_unique<TXLSAutofilter>(this, names, Owner);
+    case fokAutofilterColumn: return std::make_unique<TXLSAutofilterColumn>();
+    case fokDrawing:
+      if (Owner_->Neighbours().CreateDrawing) return Owner_->Neighbours().CreateDrawing(m);
+      return nullptr;
+    default: return nullptr;
   }
-  if (Kind == fokDrawing && Owner_->Neighbours().CreateDrawing) return Owner_->Neighbours().CreateDrawing(Owner_->GetManager());
-  return nullptr;
 }
 
 TXLSSpreadsheet5::TXLSSpreadsheet5() : Neighbours_(XLSSpreadsheetNeighbours()) { Init(); }
@@ -166,7 +178,56 @@ void TXLSSpreadsheet5::LoadBIFFFromStream(TStream& Stream) {
 void TXLSSpreadsheet5::AfterRead() {
   CreateSheetObjects();
   Manager_->AfterRead();
-  if (Legacy_) NotesToComments();
+  if (!Legacy_) return;
+  for (int i = 0; i < GetCount(); ++i) GetItem(i)->GetDrawing()->SetLegacyObjects(Legacy_->SheetDrawingObjects(i));
+  PicturesFromBIFF();
+  NotesToComments();
+}
+
+void TXLSSpreadsheet5::PicturesFromBIFF() {
+  for (int i = 0; i < GetCount(); ++i) {
+    std::vector<IXLSLegacyDocument::TPicture> pictures = Legacy_->SheetPictures(i);
+    for (std::size_t j = 0; j < pictures.size(); ++j) {
+      const IXLSLegacyDocument::TPicture& p = pictures[j];
+      if (p.Id <= 0) continue;
+      const char* ext = nullptr;
+      switch (p.Type) {
+        case 2: ext = "emf"; break;
+        case 3: ext = "wmf"; break;
+        case 5: ext = "jpg"; break;
+        case 6: ext = "png"; break;
+        case 7: ext = "bmp"; break;
+        default: continue;
+      }
+      const std::u16string name =
+          core::utf8_to_utf16("Pict" + std::to_string(i + 1) + "_" + std::to_string(j + 1) + "." + ext);
+      TPointerMemoryStream stream(p.Data.data(), static_cast<std::int64_t>(p.Data.size()));
+      GetItem(i)->GetDrawing()->AddImage(name, stream, p.Anchor);
+    }
+  }
+}
+
+bool TXLSSpreadsheet5::AddBIFFPicture(TXLSDrawingImage* Image, int SheetIndex, double Row2Offset, double Col2Offset) {
+  if (!Legacy_ || !Image) return false;
+  if (SheetIndex < 0 || SheetIndex >= GetCount()) return false;
+  TXLSAnchorMarker from, to;
+  TXc12GraphicImage* picture = nullptr;
+  if (!Image->GetPlacement(from, to, picture) || !picture) return false;
+  TXLSImageAnchor anchor;
+  anchor.Col1 = from.Col;
+  anchor.Row1 = from.Row;
+  anchor.Col2 = to.Col;
+  anchor.Row2 = to.Row;
+  // The near corner keeps the drawing's offsets (EMU) turned back into fractions of its cell.
+  TXLSDrawing* drawing = GetItem(SheetIndex)->GetDrawing();
+  const double colEmu = drawing->ColOffsetEmu(from.Col, 1.0);
+  const double rowEmu = drawing->RowOffsetEmu(from.Row, 1.0);
+  anchor.Col1Offset = colEmu > 0 ? std::min(1.0, from.ColOff / colEmu) : 0;
+  anchor.Row1Offset = rowEmu > 0 ? std::min(1.0, from.RowOff / rowEmu) : 0;
+  anchor.Col2Offset = Col2Offset;
+  anchor.Row2Offset = Row2Offset;
+  const std::u16string& name = picture->FileName.empty() ? picture->Name : picture->FileName;
+  return Legacy_->AddPicture(SheetIndex, name, picture->Data, anchor);
 }
 
 void TXLSSpreadsheet5::NotesToComments() {

@@ -82,8 +82,11 @@ public:
   bool GetDirectWrite() const { return Manager_->DirectWrite; }
   void SetDirectWrite(bool Value) { Manager_->DirectWrite = Value; }
   TXLSErrorManager* GetErrors() const { return Errors_.get(); }
+  const TCellReadWriteEvent& GetOnReadCell() const { return Manager_->OnReadCell; }
   void SetOnReadCell(TCellReadWriteEvent E) { Manager_->OnReadCell = std::move(E); }
+  const TCellReadWriteEvent& GetOnWriteCell() const { return Manager_->OnWriteCell; }
   void SetOnWriteCell(TCellReadWriteEvent E) { Manager_->OnWriteCell = std::move(E); }
+  const TXLSProgressEvent& GetOnProgress() const { return Manager_->OnProgress; }
   void SetOnProgress(TXLSProgressEvent E) { Manager_->OnProgress = std::move(E); }
   TPasswordEvent OnPassword;
   std::uint8_t KeepVBA = 0;
@@ -100,6 +103,9 @@ public:
   void LoadBIFFFromStream(TStream& Stream);
   void SaveToFile(const std::u16string& FileName);
   void SaveToStream(TStream& Stream);
+  // Legacy version only: the drawing picture goes to the legacy sheet SheetIndex, its far corner
+  // offsets given as fractions of a cell.
+  bool AddBIFFPicture(TXLSDrawingImage* Image, int SheetIndex, double Row2Offset, double Col2Offset) override;
   void Read() { LoadFromFile(Manager_->Filename); }
   void Write() { SaveToFile(Manager_->Filename); }
 
@@ -107,6 +113,7 @@ private:
   void Init();
   void AfterRead();
   void NotesToComments();
+  void PicturesFromBIFF();
   std::unique_ptr<IXLSLegacyDocument> NewLegacyDocument(const std::u16string& FileName);
   void RequireLegacy() const;
   TXLSSpreadsheetNeighbours Neighbours_;

@@ -16,6 +16,7 @@
 #include "ooxml/xml/simple_dom.h"
 #include "workbook/cell_references.h"
 #include "workbook/object_list.h"
+#include "workbook/pivot_data.h"
 #include "workbook/style_sheet.h"
 
 namespace workbook {
@@ -265,8 +266,6 @@ private:
   std::vector<std::u16string> names_;
 };
 
-// The pivot caches belong to the workbook root; here only their holder, kept whole.
-class TXLSPivotCacheDefinitions : public TObjectList<TObject> {};
 
 // ---------------------------------------------------------------------------------------------
 // Defined names

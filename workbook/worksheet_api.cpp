@@ -48,9 +48,11 @@ TXLSWorksheet::TXLSWorksheet(TXc12DataWorksheet* DataSheet, TXc12Manager* Manage
     OwnView_ = std::make_unique<TXc12SheetView>();
     View_ = OwnView_.get();
   }
+  Pane_ = std::make_unique<TXLSPane>(&View_->Pane);
+  Protection_ = std::make_unique<TXLSSheetProtection>(&DataSheet->SheetProtection);
   Selection_ = std::make_unique<TXLSSelectedAreas>();
   Comments_ = std::make_unique<TXLSComments>(Manager, &DataSheet->Comments);
-  PrintSettings_ = std::make_unique<TXLSPrintSettings>(DataSheet);
+  PrintSettings_ = std::make_unique<TXLSPrintSettings>(DataSheet, Workbook->GetNames());
   Drawing_ = std::make_unique<TXLSDrawing>(Manager, dynamic_cast<IXLSDrawingDocument*>(DataSheet->Drawing.get()),
                                            Manager->Errors);
   Drawing_->SetColumnsRows(Columns_.get(), Rows_.get());
@@ -76,6 +78,7 @@ TObject* TXLSWorksheet::RequestObject(const std::type_info& Class) {
   if (Class == typeid(TXc12DataWorksheet)) return DataSheet_;
   if (Class == typeid(TXLSColumns)) return Columns_.get();
   if (Class == typeid(TXLSRows)) return Rows_.get();
+  if (Class == typeid(TCellAreas)) return Selection_.get();
   return nullptr;
 }
 
@@ -148,21 +151,37 @@ void TXLSWorksheet::ClearCells(int Col1, int Row1, int Col2, int Row2, std::uint
       const int c1 = std::max(Col1, dim.Col1), c2 = std::min(Col2, dim.Col2);
       const int r1 = std::max(Row1, dim.Row1), r2 = std::min(Row2, dim.Row2);
       if (CellAreaAssigned(dim) && c1 <= c2 && r1 <= r2) {
-        for (int r = r1; r <= r2; ++r)
-          for (int c = c1; c <= c2; ++c) {
-            if (Options & ccoDeleteCells)
-              Cells_->DeleteCell(c, r);
-            else
-              Cells_->ClearValue(c, r);
-          }
+        // Only the stored cells are visited: a sparse sheet's rectangle may span billions of
+        // positions. They are collected first, as changing a cell moves the store's bytes.
+        std::vector<std::pair<int, int>> hit;
+        Cells_->BeginIterate(r1);
+        while (Cells_->IterNext()) {
+          const int c = Cells_->IterCol(), r = Cells_->IterRow();
+          if (r > r2) break;
+          if (r >= r1 && c >= c1 && c <= c2) hit.emplace_back(c, r);
+        }
+        for (auto [c, r] : hit) {
+          if (Options & ccoDeleteCells)
+            Cells_->DeleteCell(c, r);
+          else
+            Cells_->ClearValue(c, r);
+        }
       }
     }
     DataSheet_->MergedCells->Delete(Col1, Row1, Col2, Row2);
     DataSheet_->Hyperlinks->Delete(Col1, Row1, Col2, Row2);
   }
   if (Options & ccoComments) Comments_->DeleteArea(Col1, Row1, Col2, Row2);
-  if (Options & ccoValidations) DataSheet_->DataValidations->Delete(Col1, Row1, Col2, Row2);
-  if (Options & ccoConditionalFormats) DataSheet_->ConditionalFormats->Delete(Col1, Row1, Col2, Row2);
+  // A validation or format left without cells is dropped, as a shift of the sheet does: a file
+  // can not hold one without areas.
+  auto clearAreaItems = [&](TXLSMoveCopyList& List) {
+    List.Delete(Col1, Row1, Col2, Row2);
+    for (int i = List.Count() - 1; i >= 0; --i)
+      if (auto* item = dynamic_cast<TXc12AreaMoveCopyItem*>(List.GetItem(i)); item && item->Sqref.Count() == 0)
+        List.TObjectList<TXLSMoveCopyItem>::Delete(i);
+  };
+  if (Options & ccoValidations) clearAreaItems(*DataSheet_->DataValidations);
+  if (Options & ccoConditionalFormats) clearAreaItems(*DataSheet_->ConditionalFormats);
   if (Options & ccoDrawing) Drawing_->ClearArea(Col1, Row1, Col2, Row2);
 }
 
@@ -237,6 +256,27 @@ void TXLSWorksheet::DeleteColumns(int Col, int Count) {
 }
 
 void TXLSWorksheet::ShiftSheet(const TXc12SheetShift& Shift) {
+  // Notes whose cell goes are removed through their wrappers first: the wrappers would keep
+  // pointing at freed notes, and the notes' font runs give their uses back.
+  for (int i = Comments_->GetCount() - 1; i >= 0; --i) {
+    int col = Comments_->GetItem(i)->GetCol(), row = Comments_->GetItem(i)->GetRow();
+    if (!ShiftCell(Shift, col, row)) Comments_->DeleteItem(i);
+  }
+  // Page breaks stay before the row or column they were set before.
+  auto shiftBreaks = [&Shift](auto& Breaks, bool Rows) {
+    for (int i = Breaks.GetCount() - 1; i >= 0; --i) {
+      TXc12Break* b = Breaks.GetItem(i)->Data;
+      int col = Rows ? 0 : b->id, row = Rows ? b->id : 0;
+      if (!ShiftCell(Shift, col, row))
+        Breaks.Delete(i);
+      else
+        b->id = Rows ? row : col;
+    }
+  };
+  if (Shift.Kind == TXc12SheetShift::InsertRows || Shift.Kind == TXc12SheetShift::DeleteRows)
+    shiftBreaks(*PrintSettings_->GetHorizPagebreaks(), true);
+  else
+    shiftBreaks(*PrintSettings_->GetVertPagebreaks(), false);
   MoveCells(Shift);
   ShiftColumnRecords(Shift);
   ShiftSheetParts(*DataSheet_, Shift);
@@ -410,6 +450,9 @@ void TXLSWorkbook::InitWorkbook(TXc12Manager* Manager, IXLSFormulaHandler* Formu
   SheetNamePrefix = u"Sheet";
   Compiled_ = false;
   CmdFormat_ = std::make_unique<TXLSCmdFormat>(Manager->StyleSheet.get());
+  Options_ = std::make_unique<TXLSOptionsDialog>(Manager->Workbook.get());
+  WorkbookData_ = std::make_unique<TXLSWorkbookData>(Manager->Workbook.get());
+  Clipboard_ = std::make_unique<TXLSClipboard>(Manager);
 }
 
 TXc12DefinedNames* TXLSWorkbook::GetNames() const {
@@ -464,7 +507,6 @@ void TXLSWorkbook::Delete(int Index, int Count) {
     if (Legacy_) Legacy_->SheetDeleted(Index);
   }
   for (const auto& s : Sheets_) s->Index = s->GetDataSheet()->Index;
-  if (TXc12DefinedNames* names = GetNames()) names->DeleteSheets(Index, Count);
   AdjustSheetRefs(Index, -Count);
 }
 
@@ -497,6 +539,7 @@ void TXLSWorkbook::CreateSheetObjects() {
 void TXLSWorkbook::ClearSheets() {
   Sheets_.Clear();
   Compiled_ = false;
+  if (Options_) Options_->ClearFlags();
   Legacy_.reset();
   if (CmdFormat_) CmdFormat_->Reset();
 }
@@ -505,7 +548,12 @@ void TXLSWorkbook::CalcDimensions() {
   for (const auto& s : Sheets_) s->CalcDimensions();
 }
 
-void TXLSWorkbook::PrepareWrite() { CalcDimensions(); }
+void TXLSWorkbook::PrepareWrite() {
+  CalcDimensions();
+  if (Options_ && Options_->Flags[0])
+    for (int s = 0; s < Manager_->Worksheets->Count(); ++s)
+      for (const auto& v : Manager_->Worksheets->GetItem(s)->SheetViews) v->tabSelected = false;
+}
 
 void TXLSWorkbook::CompileFormulas() {
   Manager_->BeginProgress(xptCompileFormulas, GetCount());
@@ -518,7 +566,7 @@ void TXLSWorkbook::CompileFormulas() {
   Compiled_ = true;
 }
 
-void TXLSWorkbook::ForEachFormula(const std::function<void(std::uint8_t*, int)>& Adjust) {
+void TXLSWorkbook::ForEachFormula(const std::function<void(std::uint8_t*, int)>& Adjust, bool WithNames) {
   for (int s = 0; s < Manager_->Worksheets->Count(); ++s) {
     TXLSCellMMU* cells = Manager_->Worksheets->GetItem(s)->Cells.get();
     cells->BeginIterate(0);
@@ -530,6 +578,7 @@ void TXLSWorkbook::ForEachFormula(const std::function<void(std::uint8_t*, int)>&
     }
   }
   // Names that are formulas carry sheet references in their byte code too.
+  if (!WithNames) return;
   if (TXc12DefinedNames* names = GetNames())
     for (const auto& n : *names)
       if (n->RefKind == nrkFormula && !n->Compiled.empty() && !n->Deleted)
@@ -537,8 +586,23 @@ void TXLSWorkbook::ForEachFormula(const std::function<void(std::uint8_t*, int)>&
 }
 
 void TXLSWorkbook::AdjustSheetRefs(int Index, int Delta) {
-  if (!FormulaHandler_) return;
-  ForEachFormula([&](std::uint8_t* P, int L) { FormulaHandler_->AdjustSheetRefs(P, L, Index, Delta); });
+  if (FormulaHandler_)
+    ForEachFormula([&](std::uint8_t* P, int L) { FormulaHandler_->AdjustSheetRefs(P, L, Index, Delta); }, false);
+  TXc12DefinedNames* names = GetNames();
+  if (!names) return;
+  if (auto* own = dynamic_cast<TXLSNames*>(names)) {
+    own->AdjustSheetRefs(Index, Delta);
+    return;
+  }
+  // Plain data names: the same steps through the workbook's handler.
+  if (Delta < 0)
+    names->DeleteSheets(Index, -Delta);
+  else
+    names->InsertSheets(Index, Delta);
+  if (FormulaHandler_ && Delta != 0)
+    for (const auto& n : *names)
+      if (!n->Deleted && n->RefKind == nrkFormula && !n->Compiled.empty())
+        FormulaHandler_->AdjustSheetRefs(n->Compiled.data(), static_cast<int>(n->Compiled.size()), Index, Delta);
 }
 
 }  // namespace workbook

@@ -71,6 +71,22 @@ public:
     std::u16string Text;
   };
   virtual std::vector<TNote> SheetNotes(int SheetIndex) = 0;
+  // The pictures of a sheet after a read, in the sheet's order: the picture id (0: none), the
+  // picture type (2 EMF, 3 WMF, 5 JPEG, 6 PNG, 7 DIB), the picture's bytes and its anchor.
+  struct TPicture {
+    int Id = 0;
+    int Type = 0;
+    std::vector<std::uint8_t> Data;
+    TXLSImageAnchor Anchor;
+  };
+  virtual std::vector<TPicture> SheetPictures(int /*SheetIndex*/) { return {}; }
+  // The drawing objects of a sheet, linked to the sheet's drawing after a read.
+  virtual TObject* SheetDrawingObjects(int /*SheetIndex*/) { return nullptr; }
+  // Adds a picture (Name, bytes) to the picture store and to sheet SheetIndex at Anchor.
+  virtual bool AddPicture(int /*SheetIndex*/, const std::u16string& /*Name*/, const std::vector<std::uint8_t>& /*Data*/,
+                          const TXLSImageAnchor& /*Anchor*/) {
+    return false;
+  }
 };
 
 class TXLSWorkbook;
@@ -90,6 +106,12 @@ public:
   TXLSComments* GetComments() const { return Comments_.get(); }
   TXLSSelectedAreas* GetSelection() const { return Selection_.get(); }
   TXLSPrintSettings* GetPrintSettings() const { return PrintSettings_.get(); }
+  TXLSPane* GetPane() const { return Pane_.get(); }
+  TXLSSheetProtection* GetProtection() const { return Protection_.get(); }
+  TXc12DataValidations* GetDataValidations() const { return DataSheet_->DataValidations.get(); }
+  TXc12ConditionalFormattings* GetConditionalFormats() const { return DataSheet_->ConditionalFormats.get(); }
+  TXc12Hyperlinks* GetHyperlinks() const { return DataSheet_->Hyperlinks.get(); }
+  TXc12AutoFilter* GetAutofilter() const { return DataSheet_->AutoFilter.get(); }
   TXLSDrawing* GetDrawing() const { return Drawing_.get(); }
   // The shared range aimed at an area in A1 text ("A1:C3", "B:B", "Sheet1!A1").
   TXLSRange* GetRange(const std::u16string& Ref);
@@ -153,6 +175,8 @@ private:
   std::unique_ptr<TXLSSelectedAreas> Selection_;
   std::unique_ptr<TXLSComments> Comments_;
   std::unique_ptr<TXLSPrintSettings> PrintSettings_;
+  std::unique_ptr<TXLSPane> Pane_;
+  std::unique_ptr<TXLSSheetProtection> Protection_;
   std::unique_ptr<TXLSDrawing> Drawing_;
 };
 
@@ -181,13 +205,19 @@ public:
   void PrepareWrite();
   void CompileFormulas();
   void AdjustSheetRefs(int Index, int Delta);
-  virtual bool AddBIFFPicture() { return false; }
+  // Adds a picture of the drawing layer to the legacy document; False without one.
+  virtual bool AddBIFFPicture(TXLSDrawingImage*, int /*SheetIndex*/, double /*Row2Offset*/, double /*Col2Offset*/) {
+    return false;
+  }
 
   TXc12Manager* GetManager() const { return Manager_; }
   IXLSFormulaHandler* GetFormulaHandler() const { return FormulaHandler_; }
   IXLSLegacyDocument* GetLegacyDocument() const { return Legacy_.get(); }
   TXLSCmdFormat* GetCmdFormat() const { return CmdFormat_.get(); }
   TXc12DefinedNames* GetNames() const;
+  TXLSOptionsDialog* GetOptionsDialog() const { return Options_.get(); }
+  TXLSWorkbookData* GetWorkbookData() const { return WorkbookData_.get(); }
+  TXLSClipboard* GetClipboard() const { return Clipboard_.get(); }
   bool FormulasCompiled() const { return Compiled_; }
   std::u16string SheetNamePrefix = u"Sheet";
 
@@ -198,9 +228,12 @@ protected:
 
 private:
   // Calls Adjust for the byte code of every compiled formula cell and every formula name.
-  void ForEachFormula(const std::function<void(std::uint8_t*, int)>& Adjust);
+  void ForEachFormula(const std::function<void(std::uint8_t*, int)>& Adjust, bool WithNames = true);
   TIndexObjectList<TXLSWorksheet> Sheets_;
   std::unique_ptr<TXLSCmdFormat> CmdFormat_;
+  std::unique_ptr<TXLSOptionsDialog> Options_;
+  std::unique_ptr<TXLSWorkbookData> WorkbookData_;
+  std::unique_ptr<TXLSClipboard> Clipboard_;
   bool Compiled_ = false;
 };
 

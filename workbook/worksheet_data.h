@@ -330,8 +330,6 @@ using TXc12WebPublishItems = TXc12DataList<TXc12WebPublishItem>;
 using TXc12Controls = TXc12DataList<TXc12Control>;
 using TXc12OleObjects = TXc12DataList<TXc12OleObject>;
 
-// The pivot tables of a sheet belong to the workbook root's pivot model; here only their holder.
-class TXLSPivotTables : public TObjectList<TObject> {};
 
 // ---------------------------------------------------------------------------------------------
 

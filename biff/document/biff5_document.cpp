@@ -1,9 +1,13 @@
 #include "biff/document/biff5_document.h"
 
 #include "biff/biff_error.h"
+#include "biff/reader/xls_reader.h"
 #include "core/byte_io.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/colors.h"
+#include "workbook/manager.h"
+#include "workbook/shared_strings.h"
+#include "workbook/worksheet_data.h"
 
 namespace biff {
 
@@ -49,8 +53,41 @@ void TBIFF5::Clear() {
   Styles_.Clear();
   KeptStorages_.Clear();
   FileSharing.clear();
+  ExternalNames_.Clear();
   Abort = false;
   VersionRead = 0;
+}
+
+void TBIFF5::Read(const std::u16string& FileName) {
+  SetFilename(FileName);
+  DoRead(nullptr);
+}
+
+void TBIFF5::ReadStream(core::ByteSpan Data) { DoRead(&Data); }
+
+void TBIFF5::DoRead(const core::ByteSpan* Data) {
+  if (!Manager_) throw Exception("No workbook to read into");
+  Clear();
+  Manager_->Clear();
+  workbook::ResetXc12Palette();
+  // The reader adds the sheets it meets; until then the document has none of its own.
+  TXLSReadXLS reader(*this);
+  reader.SkipDrawing = SkipDrawing;
+  reader.MaxSheets = MaxSheets;
+  try {
+    reader.Read(Data);
+  } catch (...) {
+    if (Sheets_.Count() == 0) Sheets_.Add(0);
+    Manager_->IsReading = false;
+    throw;
+  }
+  if (Sheets_.Count() == 0) Sheets_.Add(0);
+  if (Manager_->Worksheets->Count() == 0) {
+    workbook::TXc12DataWorksheet* w = Manager_->Worksheets->Add(1);
+    w->Name = Sheets_.Items(0)->Name();
+  }
+  Manager_->SST->AfterRead();
+  if (OnAfterRead) OnAfterRead(*this);
 }
 
 void TBIFF5::SetVersion(std::uint8_t Version) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "biff/document/sheet_data.h"
+#include "biff/reader/external_names.h"
 #include "biff/stream/record_storage.h"
 #include "biff/stream/xls_stream.h"
 
@@ -60,6 +61,13 @@ public:
   TRecordStorageGlobals& Globals() { return Globals_; }
   TStyles& Styles() { return Styles_; }
   TExtraObjects& KeptStorages() { return KeptStorages_; }
+  TExternalNames& ExternalNames() { return ExternalNames_; }
+
+  // Reading: the model and this document are cleared, then filled from the file (Read) or from
+  // the bytes of a whole file (ReadStream). On failure the exception reaches the caller; the
+  // model keeps what was read, and the document keeps at least one sheet.
+  void Read(const std::u16string& FileName);
+  void ReadStream(core::ByteSpan Data);
 
   // Before a write: refuses versions 2 and 3 ("Can not write Excel 2.1/3.0 files"), clears the
   // abort flag and starts the progress count.
@@ -80,6 +88,7 @@ public:
   bool WriteVBA = true;
   bool Abort = false;
   bool SkipDrawing = false;
+  int MaxSheets = 10000;  // the limit of common spreadsheet applications
   std::u16string Password;
   core::Bytes FileSharing;  // the FILESHARING body read; never written back
   int ProgressTotal = 0;
@@ -96,6 +105,9 @@ private:
   TRecordStorageGlobals Globals_;
   TStyles Styles_;
   TExtraObjects KeptStorages_;
+  TExternalNames ExternalNames_;
+
+  void DoRead(const core::ByteSpan* Data);
 };
 
 }  // namespace biff

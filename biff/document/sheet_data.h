@@ -77,6 +77,9 @@ public:
   // Nothing happens for the same name in other letter case; another sheet's name (ignoring case)
   // raises "Sheet name "X" allready exists".
   void SetName(const std::u16string& Value);
+  // For a caller that has checked the name against the other sheets itself (the reader, which
+  // keeps the names of a file in a set instead of searching the list once per sheet).
+  void SetNameUnchecked(const std::u16string& Value) { Name_ = Value; }
   int Id() const { return Id_; }
   int Index() const;
 

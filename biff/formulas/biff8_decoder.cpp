@@ -55,6 +55,19 @@ std::u16string CellText(std::uint16_t Row, std::uint16_t ColWord, bool Relative,
   return workbook::ColRowToRefStrAbs(Col, R, !ColRel, !RowRel);
 }
 
+// Argument count of a fixed-argument function token. A few functions that files use are marked
+// unsupported in the shared table (its 255); their counts are the published ones.
+int FixedArgCount(int Id) {
+  const int Count = formula::ExcelFunctions[Id].MinArgs;
+  if (Count != 255) return Count;
+  switch (Id) {
+    case 351: return 3;  // DATEDIF
+    case 352: return 1;  // DATESTRING
+    case 353: return 2;  // NUMBERSTRING
+    default: return Count;
+  }
+}
+
 class TDecoder {
 public:
   TDecoder(const std::uint8_t* Ptgs, int Len, int SheetIndex, char16_t ListSep, const TDecodeRefEvent& OnRef,
@@ -302,7 +315,7 @@ private:
         Need(Size);
         const int FuncId = U16(1);
         if (FuncId >= formula::EXCEL_FUNCTION_COUNT) throw Exception(core::format("Unknown function id %d", FuncId));
-        Function(FuncId, formula::ExcelFunctions[FuncId].MinArgs);
+        Function(FuncId, FixedArgCount(FuncId));
         break;
       }
       case 0x22:

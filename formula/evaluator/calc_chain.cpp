@@ -41,6 +41,13 @@ void TXLSCalcChainBuilder::CollectSheet(int SheetIndex, workbook::TXLSCellMMU& C
                             workbook::ColRowToRefStr(Cells.IterCol(), Cells.IterRow()) + u"]";
       throw workbook::Exception(text);
     }
+    // A shared formula's member reads as the master's formula moved to its own cell.
+    if (len > 0 && ptgs[0] == xptgSharedMember) {
+      Relocated_.emplace_back();
+      SharedMemberTokens(Cells, Cells.IterCol(), Cells.IterRow(), ptgs, len, Relocated_.back());
+      ptgs = Relocated_.back().data();
+      len = static_cast<int>(Relocated_.back().size());
+    }
     TCellKey key;
     key.Sheet = static_cast<std::uint16_t>(SheetIndex);
     key.Col = static_cast<std::uint16_t>(Cells.IterCol());
@@ -191,6 +198,7 @@ void TXLSCalcChainBuilder::ScanTokens(const std::uint8_t* Ptgs, int Len, int For
 bool TXLSCalcChainBuilder::Build(TXLSCalcChain& Chain) {
   Chain.Clear();
   Cells_.clear();
+  Relocated_.clear();
   const int sheets = Workbook_ ? Workbook_->SheetCount() : 0;
   for (int s = 0; s < sheets; ++s)
     if (workbook::TXLSCellMMU* cells = Workbook_->SheetCells(s)) CollectSheet(s, *cells);

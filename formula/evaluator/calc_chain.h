@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -72,6 +73,8 @@ private:
   TXLSChainWarningHandler Warning_;
   std::function<std::u16string(int)> SheetName_;
   std::vector<TCollected> Cells_;
+  // Byte code derived for the members of shared formulas (0xB8), kept while the chain is built.
+  std::deque<std::vector<std::uint8_t>> Relocated_;
   TTopoSort Sort_;
 };
 

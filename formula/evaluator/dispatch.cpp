@@ -6,6 +6,7 @@
 
 #include "core/strings.h"
 #include "formula/evaluator/evaluator.h"
+#include "formula/evaluator/inline_functions.h"
 #include "formula/functions/aggregate.h"
 #include "formula/functions/families.h"
 #include "formula/language/function_table.h"
@@ -151,7 +152,7 @@ bool TXLSFormulaEvaluator::RunFunction(int Id, int ArgCount) {
     case fidMinA: functions::MinA(s, ArgCount); return true;
     case fidAggregate: functions::Aggregate(s, ArgCount, nested); return true;
     default:
-      return functions::RunFamilyFunction(s, Id, ArgCount);
+      return RunInlineFunction(*this, s, Id, ArgCount) || functions::RunFamilyFunction(s, Id, ArgCount);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "core/byte_io.h"
 #include "core/strings.h"
 #include "formula/language/byte_code.h"
+#include "formula/language/function_table.h"
 #include "formula/support/value_arrays.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/exceptions.h"
@@ -37,18 +38,39 @@ bool HasSize(std::uint8_t Id) {
   }
 }
 
+// Functions an array formula calls once with whole arrays (MINVERSE).
+bool WholeArray(int Id) {
+  const TXc12FuncData* f = XLSFuncNames().GetFuncData(Id);
+  return f && (f->Flags & FUNC_FLAG_WHOLE_ARRAY);
+}
+
 }  // namespace
 
 TXLSFormulaEvaluator::TXLSFormulaEvaluator(IFormulaWorkbook* Workbook, const TFormulaLocale* Locale)
     : Stack_(Workbook, Locale) {}
 
 bool TXLSFormulaEvaluator::Evaluate(const std::uint8_t* Ptgs, int Len, int SheetIndex, int Col, int Row,
-                                    TXLSFormulaValue& Result) {
-  Stack_.Reset(false, SheetIndex, Col, Row);
+                                    TXLSFormulaValue& Result, const workbook::TXLSCellArea* Target) {
+  HasTarget_ = Target != nullptr;
+  if (Target) Target_ = *Target;
+  Stack_.Reset(HasTarget_, SheetIndex, Col, Row);
   BIFFMode_ = false;
   NameDepth_ = 0;
   Extra_ = ExtraEnd_ = nullptr;
+  if (Len > 0 && Ptgs[0] == xptgSharedMember && Stack_.Cells) {
+    SharedMemberTokens(*Stack_.Cells, Col, Row, Ptgs, Len, SharedCopy_);
+    Ptgs = SharedCopy_.data();
+    Len = static_cast<int>(SharedCopy_.size());
+  }
   Execute(Ptgs, Len);
+  if (HasTarget_ && Stack_.Top >= 0 &&
+      (Stack_.TopValue().Kind == fvkArray || Stack_.TopValue().Kind == fvkArea)) {
+    // An area result of an array formula spreads over the target like an array.
+    if (Stack_.TopValue().Kind == fvkArea) Stack_.PushArray(Stack_.PopAsArray(false));
+    TXLSFormulaValue array;
+    Stack_.PopTop(array);
+    WriteArrayResult(array, !(Len > 0 && Ptgs[0] == xptgDataTable));
+  }
   PopResult(Result);
   return Result.Kind == fvkValue;
 }
@@ -122,12 +144,24 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
         PushBIFFArray();
         break;
       case 0x21:
-        CallFixed(U16(p + 1) & 0x7FFF);
+      case xptgFunc: {
+        const int fid = U16(p + 1) & 0x7FFF;
+        if (HasTarget_ && !WholeArray(fid))
+          CallArrayFunction(fid, XLSFuncNames().GetMinArgs(fid), nullptr);
+        else
+          CallFixed(fid);
         break;
+      }
       case 0x22:
+      case xptgFuncVar: {
         // Bit 7 of the count and bit 15 of the id are prompt and command flags.
-        CallVariable(U16(p + 2) & 0x7FFF, p[1] & 0x7F);
+        const int fid = U16(p + 2) & 0x7FFF, count = p[1] & 0x7F;
+        if (HasTarget_ && !WholeArray(fid))
+          CallArrayFunction(fid, count, nullptr);
+        else
+          CallVariable(fid, count);
         break;
+      }
       case 0x23:
         PushName(U16(p + 1) - 1, true);
         break;
@@ -163,12 +197,6 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
         break;
       case xptgArray:
         PushArrayConstant(U16(p + 1), static_cast<std::int32_t>(core::load_le32(p + 3)));
-        break;
-      case xptgFunc:
-        CallFixed(U16(p + 1));
-        break;
-      case xptgFuncVar:
-        CallVariable(U16(p + 2), p[1]);
         break;
       case xptgName: {
         const int index = U16(p + 1);
@@ -220,8 +248,11 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
           s.PushAreaList(p[13], p[14], c1, r1, c2, r2);
         break;
       }
-      // External books are not reachable from the calculation here: their references are errors.
-      case xptgRefExt: case xptgRefExtRange: case xptgAreaExt: case xptgAreaExtRange:
+      case xptgRefExt: case xptgAreaExt:
+        PushExternal(p);
+        break;
+      // A sheet range of another workbook has no cached values the calculation could combine.
+      case xptgRefExtRange: case xptgAreaExtRange:
         s.PushError(errRef);
         break;
       case xptgRef3dErr:
@@ -234,13 +265,16 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
           size = 6;  // the embedded area token follows
           break;
         }
-        s.PushError(errRef);
+        PushTableArea(p);
         break;
       case xptgTableColumn:
         size = 5;
         break;
-      case xptgDataTable: case xptgTableSpecial:
-        s.PushError(errRef);
+      case xptgTableSpecial:
+        PushTableSpecial(p);
+        break;
+      case xptgDataTable:
+        EvalDataTable(p);
         break;
       case xptgMissingArg:
         s.PushEmpty();
@@ -249,7 +283,10 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
         const int n = U16(p + 2);
         std::u16string name(static_cast<std::size_t>(n), u'\0');
         for (int i = 0; i < n; ++i) name[static_cast<std::size_t>(i)] = static_cast<char16_t>(U16(p + 4 + 2 * i));
-        CallUserFunction(name, p[1]);
+        if (HasTarget_)
+          CallArrayFunction(-1, p[1], &name);
+        else
+          CallUserFunction(name, p[1]);
         break;
       }
       case xptgBIFF8Extra: {

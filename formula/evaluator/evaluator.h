@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "formula/evaluator/engine_context.h"
 #include "formula/evaluator/formula_value.h"
 #include "formula/evaluator/value_stack.h"
+#include "formula/language/name_resolver.h"
 
 namespace formula {
 
@@ -34,9 +37,23 @@ public:
 
 // Called with the function name as written; the handler fills Data.Result.
 using TXLSUserFunctionHandler = std::function<void(const std::u16string& Name, TXLSUserFuncData& Data)>;
+// Cached values of external workbooks (the links' cell caches).
+class IExternalCells {
+public:
+  virtual ~IExternalCells() = default;
+  // False when the link, its sheet or the cell is not cached.
+  virtual bool GetValue(int Link, int Sheet, int Col, int Row, TXLSFormulaValue& Value) const = 0;
+};
+
 // Argument-count faults of variable-count calls: 4020 (too few) or 4021 (too many), with the text
 // "NAME(limit)".
 using TXLSArgCountHandler = std::function<void(int Code, const std::u16string& Text)>;
+
+// The byte code of a shared formula's member (a 0xB8 token naming its master cell): the master's
+// formula with its relative references moved from the master to (Col, Row). A master that is
+// missing, or is a member itself, gives a #REF! constant.
+void SharedMemberTokens(workbook::TXLSCellMMU& Cells, int Col, int Row, const std::uint8_t* Ptgs, int Len,
+                        std::vector<std::uint8_t>& Out);
 
 class TXLSFormulaEvaluator {
 public:
@@ -51,17 +68,29 @@ public:
   void SetExternSheets(IExternSheetResolver* Resolver) { ExternSheets_ = Resolver; }
   void SetUserFunctionHandler(TXLSUserFunctionHandler Handler) { UserFunction_ = std::move(Handler); }
   void SetArgCountHandler(TXLSArgCountHandler Handler) { ArgCountError_ = std::move(Handler); }
+  // Sheet and name look-ups of INDIRECT.
+  void SetResolver(const IFormulaNameResolver* Resolver) { Resolver_ = Resolver; }
+  void SetExternalCells(const IExternalCells* Cells) { ExternalCells_ = Cells; }
 
   // Evaluates the tokens of the formula cell at (Col, Row) of sheet SheetIndex. Returns True when the
   // result is a plain value, False when it is a cell reference (whose value has been read in).
   // Raises on malformed tokens ("Illegal ptgs", "Invalid ptgs: %.2X").
-  bool Evaluate(const std::uint8_t* Ptgs, int Len, int SheetIndex, int Col, int Row, TXLSFormulaValue& Result);
+  // Target: the area of an array formula or data table, nullptr for an ordinary formula. The
+  // elements of an array result are written into the target's cells (the formula cell's own value
+  // is Result); raises "Invalid array value" for an element that is no value.
+  bool Evaluate(const std::uint8_t* Ptgs, int Len, int SheetIndex, int Col, int Row, TXLSFormulaValue& Result,
+                const workbook::TXLSCellArea* Target = nullptr);
 
   // The dispatchers; the arguments stand on the stack.
   void CallFixed(int Id);
   void CallVariable(int Id, int ArgCount);
 
   TValueStack& Stack() { return Stack_; }
+  TFormulaRandom& Random() { return Random_; }
+
+  // INDIRECT (ref_text, [a1]) and the evaluation of a defined name given as text.
+  void Indirect(int ArgCount);
+  void EvalNameText(const std::u16string& Name, int SheetIndex);
 
 private:
   void Execute(const std::uint8_t* Ptgs, int Len);
@@ -73,12 +102,27 @@ private:
   void Push3d(int ExtIndex, int Col1, int Row1, int Col2, int Row2, bool Cell);
   // True when Id has an implementation (and ran it).
   bool RunFunction(int Id, int ArgCount);
+  // Array formulas, data tables and table references.
+  void CallArrayFunction(int Id, int ArgCount, const std::u16string* UserName);
+  void WriteArrayResult(const TXLSFormulaValue& Result, bool SkipMaster);
+  void EvalDataTable(const std::uint8_t* Token);
+  void EvalDataTableCell(const std::uint8_t* Ptgs, int Len, TXLSFormulaValue& Result, int RowInCol, int RowInRow,
+                         int ColInCol, int ColInRow, int RowRefCol, int RowRefRow, int ColRefCol, int ColRefRow);
+  void PushTableArea(const std::uint8_t* Token);
+  void PushTableSpecial(const std::uint8_t* Token);
+  void PushExternal(const std::uint8_t* Token);
 
   TValueStack Stack_;
   IFormulaNames* Names_ = nullptr;
   IExternSheetResolver* ExternSheets_ = nullptr;
   TXLSUserFunctionHandler UserFunction_;
   TXLSArgCountHandler ArgCountError_;
+  const IFormulaNameResolver* Resolver_ = nullptr;
+  const IExternalCells* ExternalCells_ = nullptr;
+  TFormulaRandom Random_{static_cast<unsigned>(std::random_device{}())};
+  std::vector<std::uint8_t> SharedCopy_;
+  bool HasTarget_ = false;
+  workbook::TXLSCellArea Target_;
   bool BIFFMode_ = false;
   int NameDepth_ = 0;
   // Extra data of a 0xFE token string, read in order by the BIFF8 array tokens.

@@ -1,7 +1,9 @@
 // Mathematical and matrix worksheet functions: the rounding family outside the dispatcher, powers
 // and angles, factorials and counting, Roman numerals, and the matrix functions. Each runs inside an
-// argument window opened by the dispatcher, reads its arguments last-first and pushes one result.
+// argument window opened by the dispatcher and pushes one result; functions of several arguments read
+// them first argument first, so the leftmost bad argument gives the error.
 #include "formula/functions/families.h"
+#include "formula/functions/financial_arguments.h"
 
 #include <cmath>
 #include <cstdint>
@@ -49,27 +51,12 @@ double Snap15(double V) {
   return std::strtod(buf, nullptr);
 }
 
-// Optional argument I (0-based) of a call with Count arguments: absent or missing gives Default.
-bool PopOptionalFloat(TValueStack& S, int Count, int I, double Default, double& V) {
-  if (I >= Count) {
-    V = Default;
-    return true;
-  }
-  TXLSFormulaValue peek;
-  S.PeekArg(0, peek);
-  if (peek.Kind == fvkValue && peek.ValueType == fvtEmpty) {
-    S.PopArg(peek);
-    V = Default;
-    return true;
-  }
-  return S.PopFloat(V);
-}
-
 // CEILING and FLOOR to a multiple of Step, by the common rules: a positive number with a negative
 // step is #NUM!; a negative step rounds a negative number away from zero (ceiling of the quotient).
-void CeilingFloor(TValueStack& S, bool Up) {
+void CeilingFloor(TValueStack& S, int Count, bool Up) {
+  TFunctionArgs a(S, Count);
   double step = 0, x = 0;
-  if (!S.PopFloat(step) || !S.PopFloat(x)) return;
+  if (!a.Number(0, x) || !a.Number(1, step)) return;
   if (x > 0 && step < 0) {
     S.PushError(errNum);
     return;
@@ -87,8 +74,9 @@ void CeilingFloor(TValueStack& S, bool Up) {
 
 // CEILING.PRECISE, ISO.CEILING and FLOOR.PRECISE: the sign of the step is ignored.
 void PreciseCeilingFloor(TValueStack& S, int Count, bool Up) {
+  TFunctionArgs a(S, Count);
   double step = 1, x = 0;
-  if (!PopOptionalFloat(S, Count, 1, 1, step) || !S.PopFloat(x)) return;
+  if (!a.Number(0, x) || !a.Number(1, 1, step)) return;
   step = std::fabs(step);
   if (step == 0) {
     S.PushFloat(0);
@@ -123,20 +111,14 @@ double RoundDirected(double X, std::int32_t Digits, bool Away) {
 }
 
 void RoundUpDown(TValueStack& S, int Count, bool Away) {
-  std::int32_t digits = 0;
-  if (Count >= 2) {
-    double d = 0;
-    if (!PopOptionalFloat(S, Count, 1, 0, d)) return;
-    d = std::trunc(d);
-    if (!(d >= -2147483648.0 && d <= 2147483647.0)) {
-      S.PushError(errNum);
-      return;
-    }
-    digits = static_cast<std::int32_t>(d);
+  TFunctionArgs a(S, Count);
+  double x = 0, d = 0;
+  if (!a.Number(0, x) || !a.Whole(1, 0, d)) return;
+  if (!(d >= -2147483648.0 && d <= 2147483647.0)) {
+    S.PushError(errNum);
+    return;
   }
-  double x = 0;
-  if (!S.PopFloat(x)) return;
-  PushNumber(S, RoundDirected(x, digits, Away));
+  PushNumber(S, RoundDirected(x, static_cast<std::int32_t>(d), Away));
 }
 
 // The nearest odd integer away from zero.
@@ -158,9 +140,10 @@ void Even(TValueStack& S) {
 }
 
 // ATAN2(x, y): the angle of the point (x, y); the origin has none.
-void Atan2(TValueStack& S) {
+void Atan2(TValueStack& S, int Count) {
+  TFunctionArgs a(S, Count);
   double y = 0, x = 0;
-  if (!S.PopFloat(y) || !S.PopFloat(x)) return;
+  if (!a.Number(0, x) || !a.Number(1, y)) return;
   if (x == 0 && y == 0)
     S.PushError(errDiv0);
   else
@@ -169,8 +152,9 @@ void Atan2(TValueStack& S) {
 
 // LOG(x, [base = 10]).
 void Log(TValueStack& S, int Count) {
+  TFunctionArgs a(S, Count);
   double base = 10, x = 0;
-  if (!PopOptionalFloat(S, Count, 1, 10, base) || !S.PopFloat(x)) return;
+  if (!a.Number(0, x) || !a.Number(1, 10, base)) return;
   if (x <= 0 || base <= 0) {
     S.PushError(errNum);
     return;
@@ -194,9 +178,10 @@ void UnaryIn(TValueStack& S, D&& Domain, F&& Fn) {
     PushNumber(S, Fn(x));
 }
 
-void Quotient(TValueStack& S) {
+void Quotient(TValueStack& S, int Count) {
+  TFunctionArgs a(S, Count);
   double d = 0, n = 0;
-  if (!S.PopFloat(d) || !S.PopFloat(n)) return;
+  if (!a.Number(0, n) || !a.Number(1, d)) return;
   if (d == 0) {
     S.PushError(errDiv0);
     return;
@@ -204,9 +189,10 @@ void Quotient(TValueStack& S) {
   PushNumber(S, std::trunc(Snap15(n / d)));
 }
 
-void Power(TValueStack& S) {
+void Power(TValueStack& S, int Count) {
+  TFunctionArgs a(S, Count);
   double y = 0, x = 0;
-  if (!S.PopFloat(y) || !S.PopFloat(x)) return;
+  if (!a.Number(0, x) || !a.Number(1, y)) return;
   if (x == 0 && y < 0) {
     S.PushError(errDiv0);
     return;
@@ -224,9 +210,10 @@ void Unary(TValueStack& S, F&& Fn) {
   if (S.PopFloat(x)) PushNumber(S, Fn(x));
 }
 
-void Mod(TValueStack& S) {
+void Mod(TValueStack& S, int Count) {
+  TFunctionArgs a(S, Count);
   double d = 0, n = 0;
-  if (!S.PopFloat(d) || !S.PopFloat(n)) return;
+  if (!a.Number(0, n) || !a.Number(1, d)) return;
   if (d == 0) {
     S.PushError(errDiv0);
     return;
@@ -252,9 +239,10 @@ void Fact(TValueStack& S) {
     S.PushError(r.Error);
 }
 
-// Reads the two whole arguments n and k of COMBIN and PERMUT (k first, it is the last argument).
-bool PopNK(TValueStack& S, double& N, double& K) {
-  if (!S.PopFloat(K) || !S.PopFloat(N)) return false;
+// Reads the two whole arguments n and k of COMBIN and PERMUT.
+bool PopNK(TValueStack& S, int Count, double& N, double& K) {
+  TFunctionArgs a(S, Count);
+  if (!a.Number(0, N) || !a.Number(1, K)) return false;
   N = std::trunc(N);
   K = std::trunc(K);
   if (N < 0 || K < 0 || N < K) {
@@ -264,9 +252,9 @@ bool PopNK(TValueStack& S, double& N, double& K) {
   return true;
 }
 
-void Combin(TValueStack& S) {
+void Combin(TValueStack& S, int Count) {
   double n = 0, k = 0;
-  if (!PopNK(S, n, k)) return;
+  if (!PopNK(S, Count, n, k)) return;
   k = std::fmin(k, n - k);
   // n(n-1)...(n-k+1) / k!, one factor at a time; past about a thousand factors the result has left
   // the double range, so the loop stays short for any arguments.
@@ -278,9 +266,9 @@ void Combin(TValueStack& S) {
   PushNumber(S, std::round(r));
 }
 
-void Permut(TValueStack& S) {
+void Permut(TValueStack& S, int Count) {
   double n = 0, k = 0;
-  if (!PopNK(S, n, k)) return;
+  if (!PopNK(S, Count, n, k)) return;
   double r = 1;
   for (double i = 0; i < k; ++i) {
     r *= n - i;
@@ -290,10 +278,9 @@ void Permut(TValueStack& S) {
 }
 
 void Roman(TValueStack& S, int Count) {
-  double form = 0;
-  if (!PopOptionalFloat(S, Count, 1, 0, form)) return;
-  double n = 0;
-  if (!S.PopFloat(n)) return;
+  TFunctionArgs a(S, Count);
+  double form = 0, n = 0;
+  if (!a.Number(0, n) || !a.Number(1, 0, form)) return;
   form = std::trunc(form);
   n = std::trunc(n);
   if (form < 0 || form > 4 || n < 0 || n > 3999) {
@@ -387,9 +374,7 @@ private:
 };
 
 // The matrix of the next argument; Square refuses other shapes before any cell is read.
-std::unique_ptr<TXLSMatrix> PopMatrix(TValueStack& S, bool Square) {
-  TXLSFormulaValue v;
-  S.PopArg(v);
+std::unique_ptr<TXLSMatrix> MatrixOf(TValueStack& S, const TXLSFormulaValue& v, bool Square) {
   TMatrixSource src;
   std::uint8_t err = 0;
   std::unique_ptr<TXLSMatrix> m;
@@ -401,6 +386,12 @@ std::unique_ptr<TXLSMatrix> PopMatrix(TValueStack& S, bool Square) {
   }
   if (!m) S.PushError(err ? err : static_cast<std::uint8_t>(errValue));
   return m;
+}
+
+std::unique_ptr<TXLSMatrix> PopMatrix(TValueStack& S, bool Square) {
+  TXLSFormulaValue v;
+  S.PopArg(v);
+  return MatrixOf(S, v, Square);
 }
 
 bool AllFinite(const TXLSMatrix& M) {
@@ -436,11 +427,16 @@ void MInverse(TValueStack& S) {
   S.PushMatrix(*inv);
 }
 
-void MMult(TValueStack& S) {
-  const auto b = PopMatrix(S, false);
-  if (!b) return;  // the first argument goes with the window
-  const auto a = PopMatrix(S, false);
+void MMult(TValueStack& S, int Count) {
+  TFunctionArgs args(S, Count);
+  if (args.Count() != 2) {
+    S.PushError(errValue);
+    return;
+  }
+  const auto a = MatrixOf(S, args.At(0), false);
   if (!a) return;
+  const auto b = MatrixOf(S, args.At(1), false);
+  if (!b) return;
   if (static_cast<long long>(a->Rows()) * b->Cols() > kMaxMatrixCells) {
     S.PushError(errValue);
     return;
@@ -502,7 +498,7 @@ bool RunMathFunction(TValueStack& S, int Id, int Count) {
     case fidAtan: Unary(S, [](double x) { return std::atan(x); }); return true;
     case fidAsin: UnaryIn(S, [](double x) { return std::fabs(x) <= 1; }, [](double x) { return std::asin(x); }); return true;
     case fidAcos: UnaryIn(S, [](double x) { return std::fabs(x) <= 1; }, [](double x) { return std::acos(x); }); return true;
-    case fidAtan2: Atan2(S); return true;
+    case fidAtan2: Atan2(S, Count); return true;
     case fidSinh: Unary(S, [](double x) { return std::sinh(x); }); return true;
     case fidCosh: Unary(S, [](double x) { return std::cosh(x); }); return true;
     case fidTanh: Unary(S, [](double x) { return std::tanh(x); }); return true;
@@ -516,9 +512,9 @@ bool RunMathFunction(TValueStack& S, int Id, int Count) {
     case fidSign: Unary(S, [](double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }); return true;
     case fidEven: Even(S); return true;
     case fidInt: Unary(S, [](double x) { return std::floor(x); }); return true;
-    case fidMod: Mod(S); return true;
-    case fidCeiling: CeilingFloor(S, true); return true;
-    case fidFloor: CeilingFloor(S, false); return true;
+    case fidMod: Mod(S, Count); return true;
+    case fidCeiling: CeilingFloor(S, Count, true); return true;
+    case fidFloor: CeilingFloor(S, Count, false); return true;
     case fidCeilingPrecise:
     case fidIsoCeiling: PreciseCeilingFloor(S, Count, true); return true;
     case fidFloorPrecise: PreciseCeilingFloor(S, Count, false); return true;
@@ -526,17 +522,17 @@ bool RunMathFunction(TValueStack& S, int Id, int Count) {
     case fidRoundDown:
     case fidTrunc: RoundUpDown(S, Count, false); return true;
     case fidOdd: Odd(S); return true;
-    case fidQuotient: Quotient(S); return true;
-    case fidPower: Power(S); return true;
+    case fidQuotient: Quotient(S, Count); return true;
+    case fidPower: Power(S, Count); return true;
     case fidDegrees: Unary(S, [](double x) { return x * 180 / kPi; }); return true;
     case fidRadians: Unary(S, [](double x) { return x * kPi / 180; }); return true;
     case fidFact: Fact(S); return true;
-    case fidCombin: Combin(S); return true;
-    case fidPermut: Permut(S); return true;
+    case fidCombin: Combin(S, Count); return true;
+    case fidPermut: Permut(S, Count); return true;
     case fidRoman: Roman(S, Count); return true;
     case fidMDeterm: MDeterm(S); return true;
     case fidMInverse: MInverse(S); return true;
-    case fidMMult: MMult(S); return true;
+    case fidMMult: MMult(S, Count); return true;
     case fidTranspose: Transpose(S); return true;
     default: return false;
   }

@@ -113,7 +113,7 @@ TEST_F(AggregateTest, Table) {
       {"SUBTOTAL bad function", Fn("SUBTOTAL", {Num(12), hidden}), "#VALUE!"},
       {"SUBTOTAL error function", Fn("SUBTOTAL", {Err(errNA), hidden}), "#N/A"},
       {"SUBTOTAL flags end with it", Op(ptgAdd, Fn("SUBTOTAL", {Num(109), hidden}), Fn("SUM", {hidden})), "12"},
-      {"SUBTOTAL statistics not yet computed", Fn("SUBTOTAL", {Num(7), hidden}), "#N/A"},
+      {"SUBTOTAL standard deviation", Fn("SUBTOTAL", {Num(7), hidden}), "1.52752523165195"},
       {"AGGREGATE skips errors", Fn("AGGREGATE", {Num(9), Num(6), hiddenErr}), "7"},
       {"AGGREGATE keeps errors", Fn("AGGREGATE", {Num(9), Num(2), hiddenErr}), "#DIV/0!"},
       {"AGGREGATE skips both", Fn("AGGREGATE", {Num(9), Num(7), hiddenErr}), "5"},

@@ -189,7 +189,7 @@ TEST_F(EvaluatorTest, OneResultPerCall) {
   EXPECT_EQ(reported.back().first, 4021);
   EXPECT_EQ(reported.back().second, u"NOT(1)");
   // A known id without an implementation yields #N/A.
-  EXPECT_EQ(Run(Fn("SUMPRODUCT", {Num(1)})), "#N/A");
+  EXPECT_EQ(Run(Fn("RTD", {Str(u"server")})), "#N/A");
 }
 
 TEST_F(EvaluatorTest, AttributeSumAndChooseSkip) {
@@ -207,7 +207,9 @@ TEST_F(EvaluatorTest, MalformedTokensRaise) {
   EXPECT_EQ(Failure(Bytes({0xFF, 0x17, 0x09, 0x00, 'a'})), "Illegal ptgs");
   EXPECT_EQ(Failure(Bytes({0x01, 0x00, 0x00, 0x00, 0x00})), "Invalid ptgs: 01");
   EXPECT_EQ(Failure(Bytes({0xFE, 0x20, 0x00, 0x1E, 0x01, 0x00})), "Illegal ptgs");  // extra longer than the string
-  EXPECT_EQ(Failure(Bytes({0xB8, 0, 0, 0, 0, 0, 0, 0})), "This ptgs shall not be calculated");
+  // An array member never runs; a shared member runs only as a whole formula (its master's).
+  EXPECT_EQ(Failure(Bytes({0xBB, 0, 0, 0, 0, 0, 0})), "This ptgs shall not be calculated");
+  EXPECT_EQ(Failure(Bytes({0x1E, 1, 0, 0xB8, 0, 0, 0, 0, 0, 0})), "This ptgs shall not be calculated");
   EXPECT_EQ(Failure(Bytes({0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0x03})), "Empty stack");
 }
 

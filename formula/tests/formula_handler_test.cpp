@@ -9,6 +9,9 @@
 #include "formula/tests/evaluator_test_util.h"
 #include "formula/tests/fake_workbook.h"
 #include "workbook/exceptions.h"
+#include "workbook/spreadsheet_component.h"
+#include "workbook/workbook_data.h"
+#include "workbook/worksheet_data.h"
 
 namespace formula {
 namespace {
@@ -57,13 +60,14 @@ TEST(FormulaHandler, StoresEveryResultType) {
   EXPECT_EQ(workbook::TXLSCellMMU::GetFormulaError(Cell(wb, "A4")), errDiv0);
 }
 
-// A formula that yields no value (a reference to an empty cell) keeps its cached result.
-TEST(FormulaHandler, EmptyResultKeepsTheCachedValue) {
+// A formula that only reads an empty cell shows 0, whatever it held before (a kept cached value
+// would go stale once the cell it reads was cleared).
+TEST(FormulaHandler, EmptyReferenceStoresZero) {
   FakeWorkbook wb;
   Formula(wb, "A1", Ref("Z99"), 7);
   TXLSFormulaHandler handler(&wb);
   handler.Calculate();
-  EXPECT_EQ(Float(wb, "A1"), 7);
+  EXPECT_EQ(Float(wb, "A1"), 0);
 }
 
 TEST(FormulaHandler, ProgressEveryTwentyFifthOfTheChain) {
@@ -258,7 +262,7 @@ TEST(FormulaHandler, AdjustSheetRefs) {
       else
         b.Ref3d(c.Sheet1, c.Sheet2, 0, 0);
       std::vector<std::uint8_t> t = b.Bytes();
-      TXLSFormulaHandler::AdjustSheetRefs(t.data(), static_cast<int>(t.size()), c.Index, c.Count);
+      AdjustSheetRefTokens(t.data(), static_cast<int>(t.size()), c.Index, c.Count);
       ASSERT_EQ(t.size(), b.Bytes().size());
       const int at = area ? 13 : 7;
       const bool range = c.Sheet2 >= 0;
@@ -279,6 +283,277 @@ TEST(FormulaHandler, AdjustSheetRefs) {
       }
     }
   }
+}
+
+// A shared formula's member (0xB8) calculates as the master's formula moved to its cell, after the
+// cells the moved formula reads; a member whose master is gone is #REF!.
+TEST(FormulaHandler, SharedFormulaMembers) {
+  FakeWorkbook wb;
+  wb.Num("B1", 1);
+  Formula(wb, "A1", Op(ptgMul, Ref("B1"), Num(2)));  // the master: =B1*2
+  Formula(wb, "B2", Op(ptgAdd, Ref("C2"), Num(1)));
+  wb.Num("C2", 4);
+  TXLSPtgsBuilder b;
+  b.SharedMember(0, 0);
+  wb.Sheet().WriteFormulaPtgs(0, 1, 0, b.Bytes().data(), b.Size(), 0);  // A2: =B2*2
+  b.Clear();
+  b.SharedMember(5, 5);
+  wb.Sheet().WriteFormulaPtgs(0, 2, 0, b.Bytes().data(), b.Size(), 0);  // A3: no master
+  wb.Sheet().CalcDimension();
+  TXLSFormulaHandler handler(&wb);
+  handler.Calculate();
+  EXPECT_EQ(Float(wb, "A1"), 2);
+  EXPECT_EQ(Float(wb, "A2"), 10);
+  EXPECT_EQ(workbook::TXLSCellMMU::GetFormulaError(Cell(wb, "A3")), errRef);
+}
+
+// References to other sheets move with the copy as well: a shared formula =Sheet2!A1 copied one row
+// down reads Sheet2!A2.
+TEST(FormulaHandler, OffsetRelativeRefsOnOtherSheets) {
+  struct Case {
+    const char* Name;
+    Build Before;
+    int DCol, DRow;
+    Build After;
+  };
+  const std::vector<Case> cases = {
+      {"3-D cell", [](TXLSPtgsBuilder& b) { b.Ref3d(1, -1, 0, 0); }, 1, 1,
+       [](TXLSPtgsBuilder& b) { b.Ref3d(1, -1, 1, 1); }},
+      {"3-D absolute row", [](TXLSPtgsBuilder& b) { b.Ref3d(2, 3, 0, 4 | PTG_ROW_ABS); }, 2, 2,
+       [](TXLSPtgsBuilder& b) { b.Ref3d(2, 3, 2, 4 | PTG_ROW_ABS); }},
+      {"3-D area", [](TXLSPtgsBuilder& b) { b.Area3d(1, -1, 0, 0, 1, 9); }, 0, 5,
+       [](TXLSPtgsBuilder& b) { b.Area3d(1, -1, 0, 5, 1, 14); }},
+      {"3-D cell off the grid", [](TXLSPtgsBuilder& b) { b.Ref3d(1, -1, 0, 0); }, -1, 0,
+       [](TXLSPtgsBuilder& b) { b.Ref3dError(false, errRef); }},
+      {"3-D area off the grid", [](TXLSPtgsBuilder& b) { b.Area3d(1, 2, 0, 0, 1, 1); }, 0, -1,
+       [](TXLSPtgsBuilder& b) { b.Area3dError(true, errRef); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::uint8_t> t = Tokens(c.Before);
+    TXLSFormulaHandler::OffsetRelativeRefs(t.data(), static_cast<int>(t.size()), c.DCol, c.DRow);
+    const std::vector<std::uint8_t> want = Tokens(c.After);
+    ASSERT_EQ(t.size(), want.size());
+    EXPECT_EQ(t[0], want[0]);
+    if (t[0] < xptgRef3dErr) {
+      EXPECT_EQ(t, want);
+    }
+  }
+  // BIFF8 3-D cell (extern-sheet index 0, row 1, column 2 relative both ways).
+  std::vector<std::uint8_t> t = WrapBIFF8({0x5A, 0x00, 0x00, 0x01, 0x00, 0x02, 0xC0});
+  TXLSFormulaHandler::OffsetRelativeRefs(t.data(), static_cast<int>(t.size()), 1, 2);
+  EXPECT_EQ(t, WrapBIFF8({0x5A, 0x00, 0x00, 0x03, 0x00, 0x03, 0xC0}));
+  TXLSFormulaHandler::OffsetRelativeRefs(t.data(), static_cast<int>(t.size()), 0, -4);
+  EXPECT_EQ(t[1], 0x5C);
+}
+
+TEST(FormulaHandler, MoveSheetRefs) {
+  struct Case {
+    int Sheet1, Sheet2;  // Sheet2 < 0: one sheet
+    int From, To;
+    int New1, New2;
+  };
+  const std::vector<Case> cases = {
+      {0, -1, 0, 2, 2, -1}, {1, -1, 0, 2, 0, -1}, {2, -1, 0, 2, 1, -1}, {3, -1, 0, 2, 3, -1},
+      {2, -1, 2, 0, 0, -1}, {0, -1, 2, 0, 1, -1}, {1, 3, 1, 4, 2, 4}, {0, 2, 2, 0, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.Sheet1 << ":" << c.Sheet2 << " " << c.From << "->" << c.To);
+    TXLSPtgsBuilder b;
+    b.Area3d(c.Sheet1, c.Sheet2, 0, 0, 1, 1);
+    std::vector<std::uint8_t> t = b.Bytes();
+    TXLSFormulaHandler handler(static_cast<IFormulaWorkbook*>(nullptr));
+    handler.MoveSheetRefs(t.data(), static_cast<int>(t.size()), c.From, c.To);
+    EXPECT_EQ(t[13], c.New1);
+    if (c.Sheet2 >= 0) {
+      EXPECT_EQ(t[14], c.New2);
+    }
+  }
+}
+
+// Rows and columns inserted or deleted: references follow their cells, absolute or not.
+TEST(FormulaHandler, AdjustCellRefs) {
+  using Shift = workbook::TXc12SheetShift;
+  struct Case {
+    const char* Name;
+    Build Before;
+    int FormulaSheet;
+    Shift S;
+    Build After;
+  };
+  const std::vector<Case> cases = {
+      {"cell above the insertion stays", [](TXLSPtgsBuilder& b) { b.Ref(0, 0); }, 0, {Shift::InsertRows, 2, 2},
+       [](TXLSPtgsBuilder& b) { b.Ref(0, 0); }},
+      {"cell below moves down", [](TXLSPtgsBuilder& b) { b.Ref(0, 3, true, true); }, 0, {Shift::InsertRows, 2, 2},
+       [](TXLSPtgsBuilder& b) { b.Ref(0, 5, true, true); }},
+      {"area across the insertion grows", [](TXLSPtgsBuilder& b) { b.Area(0, 0, 0, 4); }, 0,
+       {Shift::InsertRows, 2, 2}, [](TXLSPtgsBuilder& b) { b.Area(0, 0, 0, 6); }},
+      {"deleted cell", [](TXLSPtgsBuilder& b) { b.Ref(0, 2); }, 0, {Shift::DeleteRows, 2, 2},
+       [](TXLSPtgsBuilder& b) { b.Ref(0, 2, false, false, true); }},
+      {"area loses rows", [](TXLSPtgsBuilder& b) { b.Area(0, 0, 0, 4); }, 0, {Shift::DeleteRows, 2, 2},
+       [](TXLSPtgsBuilder& b) { b.Area(0, 0, 0, 2); }},
+      {"columns", [](TXLSPtgsBuilder& b) { b.Ref(3, 0); }, 0, {Shift::DeleteColumns, 0, 2},
+       [](TXLSPtgsBuilder& b) { b.Ref(1, 0); }},
+      {"another sheet's formula keeps its own references", [](TXLSPtgsBuilder& b) { b.Ref(0, 3); }, 1,
+       {Shift::InsertRows, 0, 1}, [](TXLSPtgsBuilder& b) { b.Ref(0, 3); }},
+      {"3-D reference into the sheet follows", [](TXLSPtgsBuilder& b) { b.Ref3d(0, -1, 0, 3); }, 1,
+       {Shift::InsertRows, 0, 1}, [](TXLSPtgsBuilder& b) { b.Ref3d(0, -1, 0, 4); }},
+      {"3-D reference into another sheet stays", [](TXLSPtgsBuilder& b) { b.Ref3d(2, -1, 0, 3); }, 0,
+       {Shift::InsertRows, 0, 1}, [](TXLSPtgsBuilder& b) { b.Ref3d(2, -1, 0, 3); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::uint8_t> t = Tokens(c.Before);
+    AdjustCellRefTokens(t.data(), static_cast<int>(t.size()), c.FormulaSheet, 0, c.S);
+    EXPECT_EQ(t, Tokens(c.After));
+  }
+  // BIFF8: rows inserted above a relative reference.
+  std::vector<std::uint8_t> t = WrapBIFF8({0x44, 0x03, 0x00, 0x00, 0xC0});
+  AdjustCellRefTokens(t.data(), static_cast<int>(t.size()), 0, 0, {Shift::InsertRows, 1, 2});
+  EXPECT_EQ(t, WrapBIFF8({0x44, 0x05, 0x00, 0x00, 0xC0}));
+}
+
+// The handler a workbook component makes: formulas set through the worksheet API compile, follow
+// sheet and row operations, calculate with names and sheets of the workbook, and report progress
+// and circular references to the manager.
+class ComponentHandler : public ::testing::Test {
+protected:
+  static workbook::TXLSSpreadsheetNeighbours Neighbours() {
+    workbook::TXLSSpreadsheetNeighbours n;
+    n.CreateFormulaHandler = [](workbook::TXc12Manager* M) { return CreateFormulaHandler(M); };
+    return n;
+  }
+  ComponentHandler() : xls(Neighbours()) {
+    while (xls.GetCount() < 3) xls.Add();
+    xls.GetItem(1)->SetName(u"Data");
+  }
+  TXLSFormulaHandler& Handler() { return *static_cast<TXLSFormulaHandler*>(xls.OwnFormulaHandler()); }
+  std::string Value(int Sheet, int Col, int Row) {
+    workbook::TXLSCellMMU* cells = xls.GetItem(Sheet)->GetCells();
+    workbook::TMMUCellRef ref;
+    if (!cells->FindCell(Col, Row, ref)) return "<none>";
+    using M = workbook::TXLSCellMMU;
+    switch (M::CellType(ref)) {
+      case workbook::cvkFloatFormula: {
+        TXLSFormulaValue v;
+        v.SetFloat(M::GetFormulaFloat(ref));
+        return testing::Describe(v);
+      }
+      case workbook::cvkStringFormula: {
+        std::u16string t;
+        M::GetFormulaString(ref, t);
+        return "\"" + core::utf16_to_utf8(t) + "\"";
+      }
+      case workbook::cvkErrorFormula: {
+        TXLSFormulaValue v;
+        v.SetError(M::GetFormulaError(ref));
+        return testing::Describe(v);
+      }
+      default:
+        return "<not a formula>";
+    }
+  }
+  std::string Text(int Sheet, int Col, int Row) {
+    workbook::TMMUCellRef ref;
+    workbook::TXLSCellMMU* cells = xls.GetItem(Sheet)->GetCells();
+    if (!cells->FindCell(Col, Row, ref)) return "<none>";
+    const std::uint8_t* p = nullptr;
+    const int n = workbook::TXLSCellMMU::GetFormulaPtgs(ref, p);
+    return core::utf16_to_utf8(Handler().DecodeFormula(cells, Sheet, p, n, false));
+  }
+  workbook::TXLSSpreadsheet5 xls;
+};
+
+TEST_F(ComponentHandler, CalculatesAcrossSheetsAndNames) {
+  workbook::TXLSWorksheet& s0 = *xls.GetItem(0);
+  workbook::TXLSWorksheet& s1 = *xls.GetItem(1);
+  for (int r = 0; r < 4; ++r) s1.SetAsFloat(0, r, r + 1);
+  // A workbook name Total = SUM(Data!$A$1:$A$4), compiled as the name object compiles it.
+  workbook::TXc12DefinedName* total = xls.GetManager()->Workbook->DefinedNames->Add(u"Total", -1);
+  std::vector<std::uint8_t> code;
+  ASSERT_GT(Handler().EncodeFormula(u"SUM(Data!$A$1:$A$4)", code, -1), 0);
+  total->Compiled = code;
+  total->RefKind = Handler().PtgsToArea3D(code.data(), static_cast<int>(code.size()), total->RefSheet, total->RefArea);
+  EXPECT_EQ(total->RefKind, workbook::nrkFormula);
+  s0.SetAsFormula(0, 0, u"Total*2");
+  s0.SetAsFormula(1, 0, u"\"n=\"&COUNT(Data!A1:A4)&\" \"&ROUND(AVERAGE(Data!A:A),2)");
+  s0.SetAsFormula(2, 0, u"INDIRECT(\"Data!A3\")+A1");
+  s0.SetAsFormula(3, 0, u"E1+1");  // circular: kept out of the calculation
+  s0.SetAsFormula(4, 0, u"D1+1");
+  std::vector<double> progress;
+  xls.SetOnProgress([&](workbook::TXLSProgressType T, workbook::TXLSProgressState, double V) {
+    EXPECT_EQ(T, workbook::xptCalculateFormulas);
+    progress.push_back(V);
+  });
+  xls.GetErrors()->SetSaveToList(true);
+  Handler().Calculate();
+  EXPECT_EQ(Value(0, 0, 0), "20");
+  EXPECT_EQ(Value(0, 1, 0), "\"n=4 2.5\"");
+  EXPECT_EQ(Value(0, 2, 0), "23");
+  EXPECT_EQ(Value(0, 3, 0), "0");  // the cached values stay
+  EXPECT_EQ(Value(0, 4, 0), "0");
+  EXPECT_EQ(progress.front(), 0);
+  EXPECT_EQ(progress.back(), 1.0);
+  // One warning names the loop (sheets by index).
+  const auto& messages = xls.GetErrors()->Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].Code, 3002);
+  EXPECT_EQ(core::utf16_to_utf8(messages[0].Text), "W3002: Circular formula \"0!D1->0!E1\"");
+  EXPECT_EQ(Text(0, 1, 0), "\"n=\"&COUNT(Data!A1:A4)&\" \"&ROUND(AVERAGE(Data!A1:A1048576),2)");
+}
+
+TEST_F(ComponentHandler, ReferencesFollowSheetAndRowOperations) {
+  workbook::TXLSWorksheet& s0 = *xls.GetItem(0);
+  s0.SetAsFloat(0, 2, 5);
+  s0.SetAsFormula(1, 0, u"A3*2+Data!B2");
+  xls.GetItem(1)->SetAsFloat(1, 1, 1);
+  s0.InsertRows(1, 2);
+  EXPECT_EQ(Text(0, 1, 0), "A5*2+Data!B2");
+  xls.GetItem(1)->InsertRows(0, 1);
+  EXPECT_EQ(Text(0, 1, 0), "A5*2+Data!B3");
+  xls.MoveSheet(1, 2);
+  EXPECT_EQ(Text(0, 1, 0), "A5*2+Data!B3");
+  Handler().Calculate();
+  EXPECT_EQ(Value(0, 1, 0), "11");
+  s0.DeleteRows(4, 1);
+  EXPECT_EQ(Text(0, 1, 0), "#REF!*2+Data!B3");
+}
+
+// The separator mode is shared: after a cell formula in a comma-decimal locale, EncodeFormula
+// reads "1,5" as one number until a cell formula is compiled with invariant separators.
+TEST(FormulaHandler, SeparatorModeIsShared) {
+  FakeWorkbook wb;
+  const TFormulaLocale comma = TFormulaLocale::CommaDecimal();
+  TXLSFormulaHandler handler(&wb, &comma);
+  std::vector<std::uint8_t> code;
+  auto value = [&](const std::vector<std::uint8_t>& C) {
+    TXLSFormulaValue v;
+    handler.Evaluator().Evaluate(C.data(), static_cast<int>(C.size()), 0, 0, 0, v);
+    return testing::Describe(v);
+  };
+  ASSERT_GT(handler.EncodeFormula(u"SUM(1,5)", code, 0), 0);
+  EXPECT_EQ(value(code), "6");
+  ASSERT_GT(handler.EncodeCellFormula(u"SUM(1;5)", code, 0, 0, 0, false), 0);
+  ASSERT_GT(handler.EncodeFormula(u"1,5*2", code, 0), 0);
+  EXPECT_EQ(value(code), "3");
+  ASSERT_GT(handler.EncodeCellFormula(u"1", code, 0, 0, 0, true), 0);
+  ASSERT_GT(handler.EncodeFormula(u"SUM(1,5)", code, 0), 0);
+  EXPECT_EQ(value(code), "6");
+  EXPECT_EQ(handler.EncodeFormula(u"  ", code, 0), 0);
+}
+
+// A stored array member (0xB9) decodes as the formula of the cell it names.
+TEST(FormulaHandler, DecodeArrayMember) {
+  FakeWorkbook wb;
+  TXLSFormulaHandler handler(&wb);
+  std::vector<std::uint8_t> code;
+  ASSERT_GT(handler.EncodeCellFormula(u"$A$1+B2", code, 0, 2, 0, true), 0);
+  wb.Sheet().WriteFormulaPtgs(2, 0, 0, code.data(), static_cast<int>(code.size()), 0);
+  // Column 2, row 0; then a cell that holds nothing.
+  const std::uint8_t member[] = {xptgArrayMember97, 2, 0, 0, 0, 0, 0};
+  EXPECT_EQ(handler.DecodeFormula(&wb.Sheet(), 0, member, 7, false), u"$A$1+B2");
+  const std::uint8_t nowhere[] = {xptgArrayMember97, 9, 0, 9, 0, 0, 0};
+  EXPECT_EQ(handler.DecodeFormula(&wb.Sheet(), 0, nowhere, 7, false), u"#REF!");
 }
 
 }  // namespace

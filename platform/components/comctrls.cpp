@@ -151,6 +151,11 @@ TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) {
   PublishInt("PageIndex", [this] { return PageIndex(); }, nullptr);
 }
 
+// A page freed before its page control leaves it.
+TTabSheet::~TTabSheet() {
+  if (page_control_) page_control_->remove_page(this);
+}
+
 int TTabSheet::PageIndex() const {
   if (!page_control_) return -1;
   auto& p = page_control_->pages_;
@@ -443,8 +448,14 @@ bool TToolButton::SetEvent(std::string_view name, TNotifyEvent handler) {
   return true;
 }
 
+// A button freed before its tool bar leaves it.
+TToolButton::~TToolButton() {
+  if (bar_) bar_->remove_button(this);
+}
+
 void TToolButton::SetToolBar(TToolBar* bar) {
   if (bar_ == bar) return;
+  if (bar_) bar_->remove_button(this);
   bar_ = bar;
   if (bar) {
     bar->buttons_.push_back(this);
@@ -504,6 +515,13 @@ void TToolBar::add_to_window(TToolButton* b) {
                                                            : (BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT);
   tb.iString = ShowCaptions ? reinterpret_cast<std::intptr_t>(b->caption_.c_str()) : 0;
   SendMessage(Handle(), TB_ADDBUTTONS, 1, reinterpret_cast<LPARAM>(&tb));
+}
+
+void TToolBar::remove_button(TToolButton* b) {
+  buttons_.erase(std::remove(buttons_.begin(), buttons_.end(), b), buttons_.end());
+  b->bar_ = nullptr;
+  b->RemoveFreeNotification(this);
+  rebuild();
 }
 
 void TToolBar::rebuild() {

@@ -70,6 +70,7 @@ class TPageControl;
 class TTabSheet : public TWinControl {
 public:
   explicit TTabSheet(TComponent* owner);
+  ~TTabSheet() override;
   std::string ClassName() const override { return "TTabSheet"; }
   TPageControl* PageControl() const { return page_control_; }
   void SetPageControl(TPageControl* pc);
@@ -189,6 +190,7 @@ enum class TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator };
 class TToolButton : public TComponent {
 public:
   explicit TToolButton(TComponent* owner);
+  ~TToolButton() override;
   std::string ClassName() const override { return "TToolButton"; }
   std::string Caption() const { return caption_; }
   void SetCaption(std::string_view s);
@@ -229,6 +231,7 @@ protected:
 private:
   friend class TToolButton;
   void add_to_window(TToolButton* b);
+  void remove_button(TToolButton* b);
   void rebuild();
   std::vector<TToolButton*> buttons_;
 };

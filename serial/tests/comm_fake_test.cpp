@@ -423,6 +423,25 @@ TEST_F(CommFake, DestroyingAnOpenComponentClosesThePort) {
   pump();
 }
 
+// Blocks that arrived before a close but were not yet delivered are dropped with the line: a port
+// reopened at another speed must not take them for its own replies.
+TEST_F(CommFake, ClosingDropsBlocksNotYetDelivered) {
+  open();
+  push(pattern(100));
+  const auto deadline = std::chrono::steady_clock::now() + milliseconds(5000);
+  platform::win::MSG m;
+  while (!platform::win::PeekMessage(&m, nullptr, CommMsgReceived, CommMsgReceived, platform::win::PM_NOREMOVE) &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  const std::size_t before = rec_->received_bytes();
+  comm_->ClosePort();
+  pump();
+  EXPECT_EQ(rec_->received_bytes(), before);
+  open();
+  push(pattern(7));
+  ASSERT_TRUE(pump_until([&] { return rec_->received_bytes() == before + 7; }));
+}
+
 TEST_F(CommFake, AHandlerThatRaisesStillFreesItsBlockAndTheNextBlockArrives) {
   open();
   int calls = 0;

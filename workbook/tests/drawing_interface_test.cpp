@@ -14,14 +14,26 @@ struct FakeDrawing : TObject, IXLSDrawingDocument {
     TXLSAnchorMarker from, to;
     std::int32_t id;
     std::u16string name, description;
+    TXc12GraphicImage* image;
   };
   std::vector<Added> added;
   int elements[8] = {};
   void GetAnchors(std::vector<TXLSAnchorInfo>& A) override { A = anchors; }
   void* AddPictureAnchor(const TXLSAnchorMarker& From, const TXLSAnchorMarker& To, std::int32_t Id,
-                         const std::u16string& Name, const std::u16string& Description, TXc12GraphicImage*) override {
-    added.push_back({From, To, Id, Name, Description});
+                         const std::u16string& Name, const std::u16string& Description,
+                         TXc12GraphicImage* Image) override {
+    added.push_back({From, To, Id, Name, Description, Image});
     return &elements[added.size() % 8];
+  }
+  bool GetPictureAnchor(void* Element, TXLSAnchorMarker& From, TXLSAnchorMarker& To, TXc12GraphicImage*& Image) override {
+    for (std::size_t i = 0; i < added.size(); ++i)
+      if (Element == &elements[(i + 1) % 8]) {
+        From = added[i].from;
+        To = added[i].to;
+        Image = added[i].image;
+        return true;
+      }
+    return false;
   }
 };
 
@@ -91,6 +103,9 @@ TEST_F(DrawingBook, AddImageNamesByPictureNumber) {
   at.Col2 = 4;
   at.Row2 = 8;
   at.Col2Offset = 0.6;
+  at.Row1Offset = 0.5;
+  xls->GetItem(0)->GetRows()->GetItem(2)->SetHeight(600);
+  xls->GetItem(0)->GetColumns()->GetItem(4)->SetWidth(5120);  // 20 characters: 140 pixels
   for (const char16_t* name : {u"a.png", u"b.png", u"c.png"}) {
     std::vector<std::uint8_t> bytes = Png(300, 200);
     TMemoryStream s(bytes);
@@ -101,11 +116,98 @@ TEST_F(DrawingBook, AddImageNamesByPictureNumber) {
   EXPECT_EQ(d->added[2].name, u"Picture 3");
   EXPECT_EQ(d->added[2].id, 3);
   EXPECT_EQ(d->added[2].to.Col, 4);
-  EXPECT_EQ(d->added[2].to.ColOff, 1);
+  // Offsets are fractions of the cell, stored in EMU: 0.6 of a column of 140 pixels, half of a row
+  // of 30 points.
+  EXPECT_EQ(d->added[2].to.ColOff, 800100);
   EXPECT_EQ(d->added[2].from.Row, 2);
+  EXPECT_EQ(d->added[2].from.RowOff, 190500);
+  EXPECT_EQ(d->added[2].from.ColOff, 0);
   EXPECT_EQ(drawing->Images.Count(), 3);
   TMemoryStream junk(std::vector<std::uint8_t>{1, 2, 3});
   EXPECT_EQ(drawing->AddImage(u"x.png", junk, at), nullptr);
+}
+
+// A legacy document whose one sheet holds pictures: one without id, two PNGs and one of a type
+// the drawing layer does not take.
+struct PictureLegacy : IXLSLegacyDocument {
+  TXc12Manager* m;
+  std::vector<std::uint8_t> png;
+  struct AddedPicture {
+    int sheet;
+    std::u16string name;
+    std::size_t size;
+    TXLSImageAnchor anchor;
+  };
+  std::vector<AddedPicture>* added;
+  int objects = 0;
+  void SheetAdded() override {}
+  void SheetDeleted(int) override {}
+  int EncodeFormula(const std::u16string&, std::uint8_t*, int) override { return 0; }
+  void SetFilename(const std::u16string&) override {}
+  void Read() override {}
+  void ReadStream(TStream&) override { m->Worksheets->Add(-1)->Name = u"Sheet1"; }
+  void Write() override {}
+  void WriteStream(TStream&) override {}
+  TObject* ExternalNames() override { return nullptr; }
+  std::vector<TNote> SheetNotes(int) override { return {}; }
+  std::vector<TPicture> SheetPictures(int Sheet) override {
+    if (Sheet != 0) return {};
+    TXLSImageAnchor at;
+    at.Col1 = 1;
+    at.Row1 = 1;
+    at.Col1Offset = 0.5;
+    at.Col2 = 3;
+    at.Row2 = 6;
+    return {TPicture{0, 6, png, at}, TPicture{1, 6, png, at}, TPicture{2, 4, png, at}, TPicture{3, 6, png, at}};
+  }
+  TObject* SheetDrawingObjects(int) override { return reinterpret_cast<TObject*>(&objects); }
+  bool AddPicture(int Sheet, const std::u16string& Name, const std::vector<std::uint8_t>& Data,
+                  const TXLSImageAnchor& Anchor) override {
+    added->push_back({Sheet, Name, Data.size(), Anchor});
+    return true;
+  }
+};
+
+TEST_F(DrawingBook, LegacyPicturesComeToTheDrawingAndGoBack) {
+  std::vector<PictureLegacy::AddedPicture> added;
+  PictureLegacy* legacy = nullptr;
+  n.CreateLegacyDocument = [&](TXc12Manager* m, IXLSFormulaHandler*, const TXLSLegacyOptions&) {
+    auto d = std::make_unique<PictureLegacy>();
+    d->m = m;
+    d->png = Png(40, 30);
+    d->added = &added;
+    legacy = d.get();
+    return d;
+  };
+  xls = std::make_unique<TXLSSpreadsheet5>(n);
+  TMemoryStream biff(std::vector<std::uint8_t>{'B', 'I', 'F', 'F'});
+  xls->LoadFromStream(biff, true);
+  ASSERT_EQ(xls->GetVersion(), xvExcel97);
+  TXLSDrawing* drawing = xls->GetItem(0)->GetDrawing();
+  EXPECT_EQ(drawing->GetLegacyObjects(), reinterpret_cast<TObject*>(&legacy->objects));
+  ASSERT_EQ(Doc()->added.size(), 2u);
+  const TXc12GraphicImages& images = xls->GetManager()->Graphics->Images;
+  ASSERT_EQ(images.Count(), 2);
+  EXPECT_EQ(images.GetItems(0)->FileName, u"Pict1_2.png");
+  EXPECT_EQ(images.GetItems(1)->FileName, u"Pict1_4.png");
+  EXPECT_EQ(Doc()->added[0].from.Col, 1);
+  EXPECT_EQ(Doc()->added[0].from.ColOff, 32 * 9525);  // half of a 64-pixel column
+  EXPECT_EQ(Doc()->added[0].to.Row, 6);
+
+  // And back to the legacy sheet, with the near offset as a fraction again.
+  auto* image = static_cast<TXLSDrawingImage*>(drawing->Images.Items.GetItem(0));
+  ASSERT_TRUE(xls->AddBIFFPicture(image, 0, 0.25, 0.75));
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0].name, u"Pict1_2.png");
+  EXPECT_EQ(added[0].size, legacy->png.size());
+  EXPECT_EQ(added[0].anchor.Col1, 1);
+  EXPECT_DOUBLE_EQ(added[0].anchor.Col1Offset, 0.5);
+  EXPECT_EQ(added[0].anchor.Row2, 6);
+  EXPECT_DOUBLE_EQ(added[0].anchor.Row2Offset, 0.25);
+  EXPECT_DOUBLE_EQ(added[0].anchor.Col2Offset, 0.75);
+  EXPECT_FALSE(xls->AddBIFFPicture(image, 5, 0, 0));
+  xls->SetVersion(xvExcel2007);
+  EXPECT_FALSE(xls->AddBIFFPicture(image, 0, 0, 0));
 }
 
 TEST(Drawing, WithoutDocumentAddsNothing) {

@@ -179,6 +179,8 @@ struct FakePackage : IXc12Package {
   void WritePart(TXc12PartParent Parent, const TXLSSavedFileData& Part) override {
     written.emplace_back(Parent, Part.Target);
   }
+  std::vector<std::u16string> problems;
+  void AddProblem(const std::u16string& Text) override { problems.push_back(Text); }
 };
 
 TXc12UnreadPart Part(std::u16string file, std::u16string target, std::u16string rel, std::u16string parentRel,
@@ -189,6 +191,7 @@ TXc12UnreadPart Part(std::u16string file, std::u16string target, std::u16string 
   p.RelType = std::move(rel);
   p.ParentRelType = std::move(parentRel);
   p.ParentId = std::move(parentId);
+  p.ParentIsRoot = p.ParentRelType.empty();
   p.Data = {'x'};
   return p;
 }
@@ -231,6 +234,42 @@ TEST_F(ManagerFixture, KeptPartsAreSortedAndWrittenBack) {
   m.FileData->WorkbookParts.Add(kRelTypeTheme, u"theme/theme1.xml", {1}, u"t");
   m.FileData->EndWrite();
   EXPECT_EQ(fake->themes, 1);
+}
+
+TEST_F(ManagerFixture, KeptPartsHangUnderTheirKeptOrRewrittenSource) {
+  auto pkg = std::make_unique<FakePackage>();
+  FakePackage* fake = pkg.get();
+  m.FileData->SetPackage(std::move(pkg));
+  // 0: custom XML under the workbook; 1: its properties, under it; 2: an image of a drawing the
+  // reader consumed; 3: a part under a printer-settings part, which is never kept; 4: a part the
+  // package could not load.
+  fake->unread.push_back(Part(u"item1.xml", u"../customXml/item1.xml", u"customXml", kRelTypeOfficeDocument));
+  TXc12UnreadPart props = Part(u"itemProps1.xml", u"itemProps1.xml", u"props", u"customXml");
+  props.ParentIndex = 0;
+  fake->unread.push_back(props);
+  TXc12UnreadPart image = Part(u"image1.odd", u"../media/image1.odd", u"image", u"drawing");
+  image.ParentWasRead = true;
+  image.ParentPartName = u"xl/drawings/drawing1.xml";
+  image.DefaultContentType = u"application/x-odd";
+  fake->unread.push_back(image);
+  fake->unread.push_back(Part(u"printerSettings1.bin", u"printerSettings1.bin", u"ps", kRelTypeOfficeDocument));
+  TXc12UnreadPart orphan = Part(u"x.xml", u"x.xml", u"x", u"ps");
+  orphan.ParentIndex = 3;
+  orphan.PartName = u"xl/x.xml";
+  fake->unread.push_back(orphan);
+  TXc12UnreadPart missing = Part(u"gone.xml", u"gone.xml", u"g", kRelTypeOfficeDocument);
+  missing.HasData = false;
+  fake->unread.push_back(missing);
+  m.FileData->CollectUnreadParts();
+  ASSERT_EQ(m.FileData->WorkbookParts.Count(), 1);
+  TXLSSavedFileData* custom = m.FileData->WorkbookParts.GetItems(0);
+  ASSERT_EQ(custom->Children->Count(), 1);
+  EXPECT_EQ(custom->Children->GetItems(0)->Target, u"itemProps1.xml");
+  ASSERT_EQ(m.FileData->RootParts.Count(), 1);
+  EXPECT_EQ(m.FileData->RootParts.GetItems(0)->SourcePartName, u"xl/drawings/drawing1.xml");
+  EXPECT_EQ(m.FileData->RootParts.GetItems(0)->DefaultContentType, u"application/x-odd");
+  ASSERT_EQ(fake->problems.size(), 1u);
+  EXPECT_NE(fake->problems[0].find(u"xl/x.xml"), std::u16string::npos);
 }
 
 TEST_F(ManagerFixture, UnknownSheetIdAndMissingPackageAreClearErrors) {

@@ -102,6 +102,107 @@ TEST(PrintSettings, PaperSizeFromLocaleAndSetter) {
   EXPECT_EQ(sel->ActiveCol, 3);
 }
 
+TEST(SheetObjects, FactoryMakesInterfaceClasses) {
+  TXLSSpreadsheet5 xls{WithFormulas()};
+  TXLSWorksheet* sheet = xls.GetItem(0);
+  TXc12DataWorksheet* ds = sheet->GetDataSheet();
+  ASSERT_NE(dynamic_cast<TXLSMergedCells*>(ds->MergedCells.get()), nullptr);
+  EXPECT_NE(dynamic_cast<TXLSMergedCell*>(ds->MergedCells->Add(0, 0, 3, 0)), nullptr);
+  ASSERT_NE(dynamic_cast<TXLSDataValidations*>(sheet->GetDataValidations()), nullptr);
+  ASSERT_NE(dynamic_cast<TXLSConditionalFormats*>(sheet->GetConditionalFormats()), nullptr);
+  auto* af = dynamic_cast<TXLSAutofilter*>(sheet->GetAutofilter());
+  ASSERT_NE(af, nullptr);
+  EXPECT_EQ(af->Owner, ds);
+  EXPECT_EQ(af->Names, xls.GetNames());
+  EXPECT_NE(dynamic_cast<TXLSAutofilterColumn*>(af->Columns.Add()), nullptr);
+  auto* cf = dynamic_cast<TXLSConditionalFormat*>(sheet->GetConditionalFormats()->Add());
+  ASSERT_NE(cf, nullptr);
+  EXPECT_EQ(cf->Manager, xls.GetManager());
+  EXPECT_EQ(cf->FormulaHandler, xls.OwnFormulaHandler());
+  auto* dv = dynamic_cast<TXLSDataValidation*>(sheet->GetDataValidations()->Add());
+  ASSERT_NE(dv, nullptr);
+
+  // Both follow cell moves through their areas; narrowing to a rectangle cuts only the format.
+  cf->Sqref.SetAsText(u"B2:C3");
+  dv->Sqref.SetAsText(u"B2:C3");
+  for (TXc12AreaMoveCopyItem* item : {static_cast<TXc12AreaMoveCopyItem*>(cf), static_cast<TXc12AreaMoveCopyItem*>(dv)}) {
+    EXPECT_TRUE(item->Intersect(2, 2, 9, 9));
+    EXPECT_FALSE(item->Intersect(5, 5, 9, 9));
+    item->Include(0, 0, 1, 9);
+  }
+  EXPECT_EQ(cf->Sqref.GetAsText(), u"B2:B3");
+  EXPECT_EQ(dv->Sqref.GetAsText(), u"B2:C3");
+  sheet->InsertRows(0, 2);
+  EXPECT_EQ(dv->Sqref.GetAsText(), u"B4:C5");
+  sheet->ClearCells(0, 0, 16383, 9, TXLSWorksheet::ccoValidations | TXLSWorksheet::ccoConditionalFormats);
+  // Left without cells, both are dropped.
+  EXPECT_EQ(sheet->GetDataValidations()->Count(), 0);
+  EXPECT_EQ(sheet->GetConditionalFormats()->Count(), 0);
+}
+
+TEST(SheetObjects, PageBreaksPaneProtectionAndOptions) {
+  TXLSSpreadsheet5 xls{TXLSSpreadsheetNeighbours{}};
+  TXLSWorksheet* sheet = xls.GetItem(0);
+  TXc12DataWorksheet* ds = sheet->GetDataSheet();
+  // A break read from a file is wrapped and marked manual.
+  ds->RowBreaks.Add()->id = 40;
+  xls.CreateSheetObjects();
+  sheet = xls.GetItem(0);
+  TXLSHorizPagebreaks* rows = sheet->GetPrintSettings()->GetHorizPagebreaks();
+  ASSERT_EQ(rows->GetCount(), 1);
+  EXPECT_TRUE(ds->RowBreaks.GetItem(0)->man);
+  TXLSHorizPagebreak* b = rows->Add(20);
+  EXPECT_EQ(rows->Add(20), b);
+  ASSERT_EQ(ds->RowBreaks.Count(), 2);
+  EXPECT_EQ(ds->RowBreaks.GetItem(1)->id, 20);
+  EXPECT_EQ(ds->RowBreaks.GetItem(1)->max, 16383);
+  TXLSVertPagebreaks* cols = sheet->GetPrintSettings()->GetVertPagebreaks();
+  cols->Add(5);
+  EXPECT_EQ(ds->ColBreaks.GetItem(0)->max, 1048575);
+  rows->Delete(0);
+  ASSERT_EQ(ds->RowBreaks.Count(), 1);
+  EXPECT_EQ(ds->RowBreaks.GetItem(0)->id, 20);
+
+  sheet->GetPane()->Data->ySplit = 3;
+  EXPECT_EQ(sheet->GetView()->Pane.ySplit, 3);
+  sheet->GetProtection()->Data->sheet = true;
+  EXPECT_TRUE(ds->SheetProtection.sheet);
+  sheet->GetPrintSettings()->GetHeaderFooter()->Data->oddHeader = u"&C报表";
+  EXPECT_EQ(ds->HeaderFooter.oddHeader, u"&C报表");
+  EXPECT_EQ(sheet->RequestObject(typeid(TCellAreas)), sheet->GetSelection());
+
+  // The options' first flag clears the tab-selected mark of every view before writing.
+  xls.GetOptionsDialog()->WorkbookPr->date1904 = true;
+  EXPECT_TRUE(xls.GetManager()->Workbook->WorkbookPr.date1904);
+  ds->SheetViews.GetItem(0)->tabSelected = true;
+  xls.PrepareWrite();
+  EXPECT_TRUE(ds->SheetViews.GetItem(0)->tabSelected);
+  xls.GetOptionsDialog()->Flags[0] = 1;
+  xls.PrepareWrite();
+  EXPECT_FALSE(ds->SheetViews.GetItem(0)->tabSelected);
+  xls.Clear(1);
+  EXPECT_EQ(xls.GetOptionsDialog()->Flags[0], 0);
+  EXPECT_EQ(xls.GetClipboard()->Manager, xls.GetManager());
+  EXPECT_EQ(xls.GetWorkbookData()->Data, xls.GetManager()->Workbook.get());
+}
+
+TEST(PivotData, CachesFoundByIdAndTablesTiedToThem) {
+  TXLSSpreadsheet5 xls{TXLSSpreadsheetNeighbours{}};
+  TXLSPivotCacheDefinitions& caches = xls.GetManager()->Workbook->PivotCaches;
+  caches.Add()->CacheId = 7;
+  caches.Add()->CacheId = 3;
+  EXPECT_EQ(caches.GetItems(1)->Index, 1);
+  EXPECT_EQ(caches.GetItems(1)->Records.Stream.GetSize(), 0);
+  ASSERT_EQ(caches.FindByCacheId(3), caches.GetItems(1));
+  EXPECT_EQ(caches.FindByCacheId(4), nullptr);
+  TXLSPivotTable* t = xls.GetItem(0)->GetDataSheet()->PivotTables.Add();
+  t->CacheDefinition = caches.FindByCacheId(7);
+  t->CacheDefinition->IncUseCount();
+  EXPECT_EQ(caches.GetItems(0)->UseCount, 1);
+  xls.Clear(1);
+  EXPECT_EQ(caches.Count(), 0);
+}
+
 }  // namespace
 }  // namespace workbook
 
@@ -161,6 +262,48 @@ TEST(Names, CompileShowAndFollowDeletedSheets) {
   xls.Delete(2, 1);
   cell->GetDefinition(text);
   EXPECT_EQ(text, u"#REF!");
+}
+
+TEST(Names, FollowInsertedAndDeletedSheets) {
+  struct Counting : NameFormulas {
+    std::vector<std::pair<int, int>> adjusts;
+    void AdjustSheetRefs(std::uint8_t*, int, int Index, int Delta) override { adjusts.emplace_back(Index, Delta); }
+  };
+  TXLSSpreadsheetNeighbours n;
+  Counting* handler = nullptr;
+  n.CreateFormulaHandler = [&handler](TXc12Manager*) {
+    auto h = std::make_unique<Counting>();
+    handler = h.get();
+    return h;
+  };
+  TXLSSpreadsheet5 xls{n};
+  auto& names = *dynamic_cast<TXLSNames*>(xls.GetNames());
+  auto add = [&](const char16_t* Name, int Local, const char16_t* Definition) {
+    auto* name = dynamic_cast<TXLSName*>(names.Add(Name, Local));
+    name->SetDefinition(Definition);
+    name->Compile();
+    return name;
+  };
+  TXLSName* onTwo = add(u"OnTwo", -1, u"2:B3");
+  TXLSName* onFour = add(u"OnFour", -1, u"4:A1");
+  TXLSName* local = add(u"Local", 2, u"0:A1");
+  TXLSName* later = add(u"Later", 3, u"0:A1");
+  TXLSName* sum = add(u"Sum", -1, u"1+2");
+  names.AdjustSheetRefs(2, -1);  // sheet 2 of five deleted
+  EXPECT_EQ(onTwo->RefKind, nrkInvalid);
+  EXPECT_EQ(onFour->RefSheet, 3);
+  EXPECT_TRUE(local->Deleted);
+  EXPECT_EQ(later->LocalSheetId, 2);
+  ASSERT_EQ(handler->adjusts.size(), 1u);  // only the formula's byte code
+  EXPECT_EQ(handler->adjusts[0], std::make_pair(2, -1));
+  EXPECT_FALSE(sum->Deleted);
+  onFour->RefSheet = 254;
+  names.AdjustSheetRefs(0, 1);
+  EXPECT_EQ(onFour->RefKind, nrkInvalid);
+  std::u16string text;
+  onFour->GetDefinition(text);
+  EXPECT_EQ(text, u"#REF!");
+  EXPECT_EQ(later->LocalSheetId, 3);
 }
 
 }  // namespace

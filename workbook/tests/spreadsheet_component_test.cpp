@@ -171,8 +171,16 @@ TEST(Spreadsheet, ReadRoadsByNameAndContent) {
   EXPECT_EQ(xls.GetItem(0)->GetName(), u"Data");
   xls.LoadFromFile(biff.u16());
   EXPECT_EQ(xls.GetVersion(), xvExcel97);
-  const std::vector<std::string> expected = {"legacy read /data/REPORT.XLS", "xlsx read", "legacy read stream BIFF"};
+  xls.LoadFromFile(u"macros.Xlm");
+  EXPECT_EQ(xls.GetVersion(), xvExcel97);
+  // Without the content check a stream always takes the .xlsx road.
+  TMemoryStream notZip(std::vector<std::uint8_t>{'B', 'I', 'F', 'F'});
+  xls.LoadFromStream(notZip, false);
+  EXPECT_EQ(xls.GetVersion(), xvExcel2007);
+  const std::vector<std::string> expected = {"legacy read /data/REPORT.XLS", "xlsx read", "legacy read stream BIFF",
+                                             "legacy read macros.Xlm", "xlsx read"};
   EXPECT_EQ(calls.log, expected);
+  xls.LoadFromFile(biff.u16());
   // Notes of a legacy workbook become comments.
   ASSERT_EQ(xls.GetItem(0)->GetComments()->GetCount(), 1);
   EXPECT_EQ(xls.GetItem(0)->GetComments()->GetItem(0)->GetCol(), 2);

@@ -78,7 +78,8 @@ TEST_F(Book, ReportWorkbookReadsBack) {
   title->SetFontName(u"宋体");
   title->SetFontSize(16);
   title->SetFontStyle(FontStyleBit(xfsBold));
-  // A table with borders.
+  title->SetHorizAlignment(chaCenter);
+  // A table with borders and a filled header row.
   const char16_t* heads[] = {u"序号", u"时间", u"温度", u"湿度"};
   for (int c = 0; c < 4; ++c) s->SetAsString(c, 1, heads[c]);
   for (int r = 2; r < 6; ++r) {
@@ -91,11 +92,20 @@ TEST_F(Book, ReportWorkbookReadsBack) {
   table->SetBorderOutlineStyle(cbsThin);
   table->SetBorderInsideHorizStyle(cbsThin);
   table->SetBorderInsideVertStyle(cbsThin);
+  s->GetRange(u"A2:D2")->SetFillColor(0xC0C0C0);
   s->GetColumns()->GetItem(1)->SetWidth(5000);
   s->GetRows()->GetItem(0)->SetHeight(600);
   s2->SetAsString(0, 0, u"other");
+  TXLSWorksheet* s3 = wb.Add();
+  s3->SetAsString(0, 0, u"报警记录");
+  s3->SetAsFloat(1, 1, -8);
+  s3->GetColumns()->GetItem(0)->SetWidth(4000);
 
-  ASSERT_EQ(wb.GetCount(), 2);
+  ASSERT_EQ(wb.GetCount(), 3);
+  EXPECT_EQ(Text(s3, 0, 0), u"报警记录");
+  EXPECT_DOUBLE_EQ(Float(s3, 1, 1), -8);
+  EXPECT_EQ(s3->GetColumns()->GetItem(0)->GetWidth(), 4000);
+  EXPECT_EQ(s->GetColumns()->GetItem(0)->GetWidth(), 2340);
   EXPECT_EQ(s->GetName(), u"温湿度历史记录报表");
   EXPECT_EQ(Text(s, 0, 0), u"历史记录");
   EXPECT_EQ(Text(s, 2, 1), u"温度");
@@ -109,6 +119,17 @@ TEST_F(Book, ReportWorkbookReadsBack) {
   EXPECT_EQ(cell->GetXF()->GetFont()->GetName(), u"宋体");
   EXPECT_EQ(cell->GetXF()->GetFont()->GetSize(), 16);
   EXPECT_TRUE(cell->GetXF()->GetFont()->GetStyle() & FontStyleBit(xfsBold));
+  EXPECT_EQ(cell->GetXF()->Alignment.GetHorizAlignment(), chaCenter);
+  EXPECT_EQ(cell->GetXF()->GetFill()->GetPatternType(), efpNone);
+  // The merged title's other cells carry the same format.
+  cell = s->GetCell(3, 0);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(cell->GetXF()->GetFont()->GetSize(), 16);
+  cell = s->GetCell(2, 1);
+  EXPECT_NE(cell->GetXF()->GetFill()->GetPatternType(), efpNone);
+  EXPECT_EQ(cell->GetXF()->GetFont()->GetSize(), s->GetCell(2, 2)->GetXF()->GetFont()->GetSize());
+  cell = s->GetCell(2, 2);
+  EXPECT_EQ(cell->GetXF()->GetFill()->GetPatternType(), efpNone);
   // Corner and inside cells carry their own edges.
   cell = s->GetCell(0, 1);
   EXPECT_EQ(cell->GetXF()->GetBorder()->Top.Style, cbsThin);
@@ -243,7 +264,15 @@ TEST_F(Book, MovingSheetsKeepsListsInStep) {
   wb.Add();
   wb.GetItem(0)->SetAsString(0, 0, u"first");
   wb.GetItem(1)->SetAsFormula(0, 0, u"Sheet1!A1");
+  wb.GetItem(0)->GetComments()->Add(1, 1, u"first's note");
+  TXc12DefinedName* local = m.Workbook->DefinedNames->Add(u"Local", 0);
+  TXc12DefinedName* ref = m.Workbook->DefinedNames->Add(u"Ref", -1);
+  ref->RefKind = nrkCell;
+  ref->RefSheet = 1;
   wb.MoveSheet(0, 2);
+  EXPECT_EQ(local->LocalSheetId, 2);
+  EXPECT_EQ(ref->RefSheet, 0);
+  EXPECT_EQ(wb.GetItem(2)->GetComments()->GetItem(0)->GetText(), u"first's note");
   ASSERT_EQ(formulas.moves.size(), 1u);
   EXPECT_EQ(formulas.moves[0], std::make_pair(0, 2));
   EXPECT_EQ(wb.GetItem(2)->GetName(), u"Sheet1");
@@ -265,7 +294,19 @@ TEST_F(Book, InsertingAndDeletingRowsMovesEverything) {
   name->RefSheet = 0;
   name->RefArea.Col1 = name->RefArea.Col2 = 1;
   name->RefArea.Row1 = name->RefArea.Row2 = 2;
+  TXLSComments* notes = s->GetComments();
+  notes->Author = u"K";
+  notes->Add(0, 0, u"on the title");
+  notes->Add(1, 2, u"on the value");
+  TXLSHorizPagebreaks* breaks = s->GetPrintSettings()->GetHorizPagebreaks();
+  breaks->Add(0);
+  breaks->Add(2);
   s->InsertRows(1, 2);
+  ASSERT_EQ(breaks->GetCount(), 2);
+  EXPECT_EQ(breaks->GetItem(0)->GetId(), 0);
+  EXPECT_EQ(breaks->GetItem(1)->GetId(), 4);
+  ASSERT_EQ(notes->GetCount(), 2);
+  EXPECT_EQ(notes->GetItem(1)->GetRow(), 4);
   EXPECT_EQ(Text(s, 0, 0), u"title");
   EXPECT_EQ(s->GetCell(1, 2), nullptr);
   EXPECT_DOUBLE_EQ(Float(s, 1, 4), 7);
@@ -278,6 +319,13 @@ TEST_F(Book, InsertingAndDeletingRowsMovesEverything) {
   EXPECT_EQ(s->GetMergedCells()->GetItem(0)->GetRow1(), 4);
   EXPECT_EQ(name->RefArea.Row1, 4);
   s->DeleteRows(0, 1);
+  // The title's note went with its row (and its wrapper with it); the other moved up.
+  ASSERT_EQ(notes->GetCount(), 1);
+  EXPECT_EQ(notes->GetItem(0)->GetRow(), 3);
+  EXPECT_EQ(notes->GetItem(0)->GetText(), u"K:\ron the value");
+  EXPECT_EQ(s->GetDataSheet()->Comments.Count(), 1);
+  ASSERT_EQ(breaks->GetCount(), 1);  // the break before the deleted row went with it
+  EXPECT_EQ(s->GetDataSheet()->RowBreaks.GetItem(0)->id, 3);
   EXPECT_EQ(s->GetCell(0, 0), nullptr);
   EXPECT_DOUBLE_EQ(Float(s, 1, 3), 7);
   EXPECT_EQ(s->GetRows()->GetItem(3)->GetHeight(), 500);
@@ -324,14 +372,26 @@ TEST_F(Book, InsertingAndDeletingColumnsMovesRecordsAndCells) {
   s->SetAsString(0, 0, u"a");
   s->SetAsString(2, 0, u"c");
   s->GetColumns()->GetItem(2)->SetWidth(4000);
+  s->GetMergedCells()->Add(2, 1, 3, 1);
+  s->GetComments()->Add(2, 2, u"c's note");
+  s->GetComments()->Add(0, 2, u"a's note");
+  s->GetPrintSettings()->GetVertPagebreaks()->Add(2);
   s->InsertColumns(1, 3);
   EXPECT_EQ(Text(s, 0, 0), u"a");
   EXPECT_EQ(Text(s, 5, 0), u"c");
   EXPECT_EQ(s->GetColumns()->GetItem(5)->GetWidth(), 4000);
   EXPECT_EQ(s->GetColumns()->GetItem(2)->GetWidth(), 2340);
+  EXPECT_EQ(s->GetMergedCells()->GetItem(0)->GetCol1(), 5);
+  EXPECT_EQ(s->GetComments()->GetItem(0)->GetCol(), 5);
+  EXPECT_EQ(s->GetPrintSettings()->GetVertPagebreaks()->GetItem(0)->GetId(), 5);
   s->DeleteColumns(0, 5);
   EXPECT_EQ(Text(s, 0, 0), u"c");
   EXPECT_EQ(s->GetColumns()->GetItem(0)->GetWidth(), 4000);
+  EXPECT_EQ(s->GetMergedCells()->GetItem(0)->GetCol2(), 1);
+  ASSERT_EQ(s->GetComments()->GetCount(), 1);  // a's note went with its column
+  EXPECT_EQ(s->GetComments()->GetItem(0)->GetText(), u"c's note");
+  EXPECT_EQ(s->GetComments()->GetItem(0)->GetCol(), 0);
+  EXPECT_EQ(s->GetPrintSettings()->GetVertPagebreaks()->GetItem(0)->GetId(), 0);
 }
 
 TEST_F(Book, ClearLeavesAnEmptySheetEvenWithAStraddlingMerge) {
@@ -365,6 +425,15 @@ TEST_F(Book, ClearCellsOptions) {
   s->SetAsFloat(0, 9, 1);
   s->ClearCells(0, 9, XLS_MAXCOL, 9, TXLSWorksheet::ccoCells);
   EXPECT_EQ(s->GetCell(0, 9), nullptr);
+  // A sparse sheet: the rectangle spans nearly the whole grid, only its stored cells are visited.
+  s->GetMergedCells()->Clear();
+  s->SetAsFloat(2, 3, 1);
+  s->SetAsFloat(XLS_MAXCOL - 1, XLS_MAXROW, 2);
+  s->SetAsFloat(XLS_MAXCOL, 7, 3);
+  s->ClearCells(0, 0, XLS_MAXCOL - 1, XLS_MAXROW, TXLSWorksheet::ccoCells | TXLSWorksheet::ccoDeleteCells);
+  EXPECT_EQ(s->GetCell(2, 3), nullptr);
+  EXPECT_EQ(s->GetCell(XLS_MAXCOL - 1, XLS_MAXROW), nullptr);
+  EXPECT_NE(s->GetCell(XLS_MAXCOL, 7), nullptr);
 }
 
 }  // namespace

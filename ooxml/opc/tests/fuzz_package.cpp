@@ -41,8 +41,8 @@ std::string PackParts(const std::uint8_t* data, std::size_t size) {
 
 void Walk(const std::string& bytes) {
   workbook::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  ooxml::TXc12FileData fd;
-  ooxml::TOPC_XLSX& p = fd.Package;
+  workbook::TXc12FileData fd;
+  ooxml::TOPC_XLSX& p = ooxml::OPCPackageOf(fd);
   try {
     fd.BeginRead(in);
     p.ReadWorkbook();
@@ -76,7 +76,7 @@ void Walk(const std::string& bytes) {
     p.WriteItem(p.CreateWorkbook(), part);
     for (std::size_t i = 0; i < ids.size(); ++i) {
       ooxml::TOPCItem* sheet = p.CreateWorksheet(static_cast<int>(i) + 1);
-      fd.WriteSheetParts(static_cast<int>(i), sheet);
+      fd.WriteSheetParts(static_cast<int>(i));
       p.WriteItem(sheet, part);
     }
     fd.EndWrite();

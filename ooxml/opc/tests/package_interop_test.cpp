@@ -73,8 +73,8 @@ struct SheetRead {
 // Reads what the .xlsx reader reads, keeps the rest, and writes the package again.
 std::string RoundTrip(const std::string& input, std::vector<std::string>& problems) {
   workbook::TPointerMemoryStream in(input.data(), static_cast<std::int64_t>(input.size()));
-  TXc12FileData fd;
-  TOPC_XLSX& p = fd.Package;
+  workbook::TXc12FileData fd;
+  TOPC_XLSX& p = OPCPackageOf(fd);
   fd.BeginRead(in);
   std::string workbook = ReadAll(*p.ReadWorkbook());
   auto readOrEmpty = [](std::unique_ptr<workbook::TStream> s) { return s ? ReadAll(*s) : std::string(); };
@@ -121,7 +121,7 @@ std::string RoundTrip(const std::string& input, std::vector<std::string>& proble
     int n = static_cast<int>(i) + 1;
     TOPCItem* sheet = sheets[i].chart ? p.CreateChartsheet(n) : p.CreateWorksheet(n);
     sheetIds[sheets[i].id] = sheet->GetId();
-    fd.WriteSheetParts(static_cast<int>(i), sheet);
+    fd.WriteSheetParts(static_cast<int>(i));  // under the sheet just created
     TOPCItem* old = shadow.WorkbookItem->FindById(sheets[i].id);
     for (int k = 0; k < old->GetCount(); ++k) {
       const TOPCItem* rel = old->GetItem(k);

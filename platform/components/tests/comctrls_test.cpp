@@ -174,5 +174,24 @@ TEST_F(CommonControls, ToolButtonArrowDropsItsMenu) {
   EXPECT_EQ(log_, std::vector<std::string>{"N1"});
 }
 
+// Pages and buttons freed before their control leave it: nothing is left pointing at them.
+TEST_F(CommonControls, FreedPagesAndButtonsLeaveTheirControl) {
+  auto& pc = find<TPageControl>("PageControl1");
+  auto& bar = find<TToolBar>("ToolBar1");
+  auto* extra = new TToolButton(form_);
+  extra->SetCaption("x");
+  extra->SetToolBar(&bar);
+  EXPECT_EQ(bar.ButtonCount(), 2);
+  delete extra;
+  EXPECT_EQ(bar.ButtonCount(), 1);
+  EXPECT_EQ(win::SendMessage(bar.Handle(), win::TB_BUTTONCOUNT, 0, 0), 1);
+
+  delete &find<TTabSheet>("ts2");
+  EXPECT_EQ(pc.PageCount(), 1);
+  EXPECT_EQ(win::SendMessage(pc.Handle(), win::TCM_GETITEMCOUNT, 0, 0), 1);
+  pc.SetActivePageIndex(0);
+  EXPECT_EQ(pc.ActivePageIndex(), 0);
+}
+
 }  // namespace
 }  // namespace platform::components::test

@@ -1,0 +1,15 @@
+# The .xls writer: record walk, cell, style, shared-string, setting, name and hyperlink records.
+target_sources(thc_biff PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/writer/xls_writer.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/writer/cell_records.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/writer/style_records.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/writer/names_hyperlinks.cpp)
+
+thc_test(biff_writer_tests LABEL biff
+  SOURCES writer/tests/writer_test.cpp
+  DEPS thc_biff)
+
+# Workbooks written here and read back by python3-xlrd and LibreOffice headless (skipped when absent).
+thc_test(biff_writer_interop_tests LABEL "biff;interop"
+  SOURCES writer/tests/writer_interop_test.cpp
+  DEPS thc_biff)

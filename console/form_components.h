@@ -1,0 +1,49 @@
+// The non-visual components that the main window's form definition creates besides its controls:
+// the serial component as a published component, and the components of other subsystems whose
+// settings the form stores.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/components/classes.h"
+#include "serial/serial_port.h"
+
+namespace console {
+
+// `Comm1`: the serial component with its line settings published by name, so that the form table
+// sets them the way a streamed form does.
+class CommComponent : public platform::components::TComponent {
+public:
+  explicit CommComponent(platform::components::TComponent* owner);
+  std::string ClassName() const override { return "TComm"; }
+  serial::TComm& Comm() { return comm_; }
+
+private:
+  serial::TComm comm_;
+};
+
+// A component whose class belongs to another subsystem (the skin data, the spreadsheet, the PDF
+// document): the form stores its settings, which are held here by name, in the form's order. The
+// subsystem that owns the class reads them when it takes the component over.
+class HeldSettingsComponent : public platform::components::TComponent {
+public:
+  HeldSettingsComponent(platform::components::TComponent* owner, std::string class_name,
+                        std::vector<std::string> property_names);
+  std::string ClassName() const override { return class_name_; }
+  const std::vector<std::pair<std::string, std::string>>& Settings() const { return values_; }
+  std::string Setting(std::string_view name) const;
+
+private:
+  std::string class_name_;
+  std::vector<std::pair<std::string, std::string>> values_;
+};
+
+// Makes the kinds above known to the form tables ("TComm", "TSkinData", "TXLSSpreadsheet5",
+// "TPDFDocument"). Idempotent.
+void RegisterConsoleComponentClasses();
+
+}  // namespace console

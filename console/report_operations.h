@@ -1,0 +1,57 @@
+// What the record readings hand to the reports: the history report workbook, the alarm sheet and the
+// PDF report. The window calls these at the points where a reading begins, adds to and ends a report;
+// an implementation lays the reports out and saves them. The operations run on the main thread and
+// may show boxes (with a nested message loop) and wait.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace console {
+
+class ReportOperations {
+public:
+  virtual ~ReportOperations() = default;
+
+  // The history report workbook. AddReportRow closes a full sheet itself once `limit` rows are on it
+  // (the instrument number for the next sheet's title is that of the address edit).
+  virtual void LayoutReportSheet(std::int32_t index, std::string_view title) = 0;
+  virtual void AddReportRow(std::int32_t number, double temperature, double humidity, std::string_view time_text,
+                            std::int32_t limit) = 0;
+  // Completes, saves and empties the workbook. `status_text`, when not empty, goes to status panel 5
+  // once the file name is set.
+  virtual void FinishReportWorkbook(std::int32_t instrument_number, std::string_view instrument_text,
+                                    std::int32_t last_full_row, std::string_view status_text) = 0;
+  virtual void EmptyReportWorkbook() = 0;
+
+  // The alarm sheet; `ask` makes the question about opening the file follow the save.
+  virtual void LayoutAlarmSheet() = 0;
+  virtual void AddAlarmRow(std::string_view event_text, std::string_view value_text, std::string_view time_text) = 0;
+  virtual void SaveAlarmSheet(bool ask) = 0;
+
+  // The PDF report.
+  virtual void BeginPdfReport(std::string_view instrument_text, std::string_view title, std::int32_t title_x) = 0;
+  virtual void AddPdfRow(std::int32_t number, double temperature, double humidity, std::string_view time_text) = 0;
+  virtual void EndPdfReport() = 0;
+  // Drops a PDF report under way without writing it (the link to the instrument is gone); nothing
+  // when none is under way.
+  virtual void AbortPdfReport() = 0;
+};
+
+// Until the report layouts are bound in, readings keep no reports.
+class NoReports final : public ReportOperations {
+public:
+  void LayoutReportSheet(std::int32_t, std::string_view) override {}
+  void AddReportRow(std::int32_t, double, double, std::string_view, std::int32_t) override {}
+  void FinishReportWorkbook(std::int32_t, std::string_view, std::int32_t, std::string_view) override {}
+  void EmptyReportWorkbook() override {}
+  void LayoutAlarmSheet() override {}
+  void AddAlarmRow(std::string_view, std::string_view, std::string_view) override {}
+  void SaveAlarmSheet(bool) override {}
+  void BeginPdfReport(std::string_view, std::string_view, std::int32_t) override {}
+  void AddPdfRow(std::int32_t, double, double, std::string_view) override {}
+  void EndPdfReport() override {}
+  void AbortPdfReport() override {}
+};
+
+}  // namespace console

@@ -1,0 +1,238 @@
+// Record reading against the instrument simulator on a pseudo-terminal: the console's timers run in
+// virtual time, the bytes travel through real ptys and the serial component's threads.
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+#include "console/tests/recording_reports.h"
+#include "console/tests/window_fixture.h"
+#include "tools/instrument-sim/simulator.h"
+
+namespace console::test {
+namespace {
+
+using namespace std::chrono_literals;
+namespace sim = instrument_sim;
+
+class PtyRecords : public WindowTest {
+protected:
+  void SetUp() override {
+    fake_serial_ = false;
+    WindowTest::SetUp();
+  }
+  void TearDown() override {
+    if (form_) form_->Comm().ClosePort();
+    runner_ = {};
+    WindowTest::TearDown();
+  }
+  // 250 measurements every ten minutes from 2024-05-04 00:00 (144 on the 4th, 106 on the 5th) and 16
+  // alarm records, at 115200 baud; then the console connected by hand.
+  void Connect(std::size_t history = 250) {
+    sim::Instrument inst;
+    inst.set_baud(115200);
+    for (const sim::HistoryRecord& r : sim::generate_history({2024, 5, 4, 0, 0, 0}, 600, history)) inst.add_history(r);
+    for (const sim::AlarmRecord& r : sim::generate_alarms({2024, 5, 1, 8, 0, 0}, 16)) inst.add_alarm(r);
+    sim_ = std::make_unique<sim::Simulator>(std::move(inst));
+    if (std::getenv("THC_SIM_TRACE")) sim_->set_trace(&std::cerr);
+    runner_ = std::jthread([s = sim_.get()](std::stop_token stop) { s->run(stop, 5ms); });
+    ports_.set_ports({sim_->port_path()});
+    Start();
+    form_->SetReports(std::make_unique<RecordingReports>(&reports_));
+    form_->N1->Click();
+    form_->ComboBox7->SetItemIndex(2);  // 115200
+    form_->LabeledEdit14->SetText("1");
+    Click(*form_->BitBtn2);
+    ASSERT_TRUE(PumpUntil([&] { return form_->Status(5) == "正常"; })) << form_->Status(5);
+    ASSERT_EQ(form_->State().BaudIndex, 5);
+  }
+  // Waits for `done`. While the line is busy only real time passes; once it has been quiet for a while
+  // (a reply lost), the reply time-out runs on in virtual time.
+  bool Await(const std::function<bool()>& done, int quiet_steps = 40) {
+    const auto traffic = [this] {
+      const sim::SimulatorStats st = sim_->stats();
+      return st.frames + st.replies;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    for (int quiet = 0; quiet < quiet_steps && std::chrono::steady_clock::now() < deadline;) {
+      const std::size_t before = traffic();
+      if (PumpUntil(done, 150ms)) return true;
+      if (traffic() != before) continue;
+      ++quiet;
+      Pass(1000);
+    }
+    return done();
+  }
+  template <class F>
+  auto Sim(F&& f) {
+    return sim_->locked(std::forward<F>(f));
+  }
+  std::vector<std::string> Lines(pc::TListBox* list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->Count(); ++i) out.push_back(list->Items().Get(i));
+    return out;
+  }
+  static HistoryRecord Console(const sim::HistoryRecord& r) {
+    return HistoryRecord{r.temperature, r.humidity, static_cast<std::uint8_t>(r.time.year - 2000),
+                         static_cast<std::uint8_t>(r.time.month), static_cast<std::uint8_t>(r.time.day),
+                         static_cast<std::uint8_t>(r.time.hour), static_cast<std::uint8_t>(r.time.minute),
+                         static_cast<std::uint8_t>(r.time.second)};
+  }
+  bool Reading() { return form_->State().ContinuousRead; }
+
+  std::unique_ptr<sim::Simulator> sim_;
+  std::jthread runner_;
+  std::vector<std::string> reports_;
+};
+
+TEST_F(PtyRecords, RecordsArriveInOrderWithTheInstrumentsCounts) {
+  Connect();
+  const auto history = Sim([](sim::Instrument& i) { return std::vector<sim::HistoryRecord>(i.history().begin(), i.history().end()); });
+  const auto alarms = Sim([](sim::Instrument& i) { return std::vector<sim::AlarmRecord>(i.alarms().begin(), i.alarms().end()); });
+
+  // Alarm records, continuously, into the alarm sheet.
+  form_->BitBtn10->Click();
+  Click(*form_->BitBtn13);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit13->Text() == "16"; }));
+  EXPECT_EQ(form_->LabeledEdit12->Text(), "16");
+  Click(*form_->CheckBox5);
+  Click(*form_->CheckBox11);
+  Click(*form_->BitBtn15);
+  ASSERT_TRUE(Await([&] { return !Reading() && form_->Status(5) == "无未读记录"; })) << form_->Status(5);
+  std::vector<std::string> expected;
+  for (std::size_t i = 0; i < alarms.size(); ++i) {
+    const sim::AlarmRecord& a = alarms[i];
+    expected.push_back(AlarmLine(static_cast<std::int32_t>(16 - i), AlarmRecordTexts(a.alarm_class, a.kind, a.value),
+                                 RecordTimeText(a.time.year, a.time.month, a.time.day, a.time.hour, a.time.minute, a.time.second)));
+  }
+  EXPECT_EQ(Lines(form_->ListBox1), expected);
+  EXPECT_EQ(CountCalls(reports_, "AddAlarmRow"), 16u);
+  EXPECT_EQ(reports_.back(), "SaveAlarmSheet ask");
+  EXPECT_EQ(Sim([](sim::Instrument& i) { return i.alarm_unread(); }), 0);
+
+  // All unread history records, fast, into the workbook.
+  reports_.clear();
+  form_->BitBtn11->Click();
+  Click(*form_->BitBtn17);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit16->Text() == "250"; }));
+  Click(*form_->CheckBox6);
+  ASSERT_TRUE(form_->CheckBox6->Checked());
+  Click(*form_->BitBtn19);
+  ASSERT_TRUE(Await([&] { return !Reading(); }));
+  expected.clear();
+  for (std::size_t i = 0; i < history.size(); ++i) expected.push_back(HistoryLine(static_cast<std::int32_t>(i + 1), Console(history[i])));
+  EXPECT_EQ(Lines(form_->ListBox2), expected);
+  EXPECT_EQ(CountCalls(reports_, "AddReportRow"), 250u);
+  EXPECT_EQ(reports_.back(), "FinishReportWorkbook 1 1 32028 读取中...");
+  EXPECT_EQ(form_->Status(7), "成功:250,失败:0");
+  EXPECT_EQ(Sim([](sim::Instrument& i) { return i.history_unread(); }), 0u);
+
+  // One day, one record per request.
+  reports_.clear();
+  form_->BitBtn20->Click();
+  form_->PageControl1->SetActivePageIndex(2);
+  form_->PageControl1Change(form_->PageControl1);
+  form_->DateTimePicker1->SetDate(2024, 5, 4);
+  Click(*form_->BitBtn21);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit17->Text() == "144"; })) << form_->Status(5);
+  EXPECT_EQ(form_->LabeledEdit18->Text(), "144");
+  ASSERT_TRUE(form_->CheckBox3->Checked());
+  Click(*form_->BitBtn19);
+  ASSERT_TRUE(Await([&] { return !Reading() && form_->Status(5) == "无未读记录"; }));
+  ASSERT_EQ(form_->ListBox2->Count(), 144);
+  EXPECT_EQ(form_->ListBox2->Items().Get(0), DayLine(1, Console(history[0])));
+  EXPECT_EQ(form_->ListBox2->Items().Get(143), DayLine(144, Console(history[143])));
+  EXPECT_TRUE(reports_.empty());
+
+  // A range of days, fast, into a PDF report.
+  form_->BitBtn20->Click();
+  form_->PageControl1->SetActivePageIndex(1);
+  form_->PageControl1Change(form_->PageControl1);
+  form_->DateTimePicker2->SetDate(2024, 5, 5);
+  form_->DateTimePicker3->SetDate(2024, 5, 5);
+  Click(*form_->BitBtn29);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit25->Text() == "106"; }));
+  Click(*form_->CheckBox3);  // the day reading left it unticked and disabled: enabled by the counts
+  if (!form_->CheckBox3->Checked()) Click(*form_->CheckBox3);
+  Click(*form_->CheckBox2);
+  ASSERT_TRUE(form_->CheckBox2->Checked());
+  Click(*form_->BitBtn19);
+  ASSERT_TRUE(Await([&] { return !Reading(); }));
+  expected.clear();
+  for (std::size_t i = 144; i < 250; ++i) expected.push_back(HistoryLine(static_cast<std::int32_t>(i - 143), Console(history[i])));
+  EXPECT_EQ(Lines(form_->ListBox2), expected);
+  EXPECT_EQ(reports_.front(), "BeginPdfReport 1 温湿度历史记录:2024-05-05~2024-05-05 103");
+  EXPECT_EQ(CountCalls(reports_, "AddPdfRow"), 106u);
+  EXPECT_EQ(reports_.back(), "EndPdfReport");
+
+  // Single requests: one record, then (fast) the two left, with no report.
+  reports_.clear();
+  form_->BitBtn20->Click();
+  Sim([](sim::Instrument& i) { i.set_history_unread(3); return 0; });
+  form_->PageControl1->SetActivePageIndex(0);
+  form_->PageControl1Change(form_->PageControl1);
+  Click(*form_->BitBtn17);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit16->Text() == "3"; }));
+  if (form_->CheckBox3->Checked()) Click(*form_->CheckBox3);
+  Click(*form_->CheckBox10);
+  ASSERT_FALSE(form_->CheckBox10->Checked());
+  Click(*form_->BitBtn19);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit16->Text() == "2"; }));
+  Click(*form_->CheckBox10);
+  Click(*form_->BitBtn19);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit16->Text() == "0"; }));
+  EXPECT_EQ(Lines(form_->ListBox2), (std::vector<std::string>{HistoryLine(1, Console(history[247])), HistoryLine(2, Console(history[248])),
+                                                               HistoryLine(3, Console(history[249]))}));
+  EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(PtyRecords, PushedReportsAndLineFaultsAreSurvived) {
+  Connect(30);
+  const auto history = Sim([](sim::Instrument& i) { return std::vector<sim::HistoryRecord>(i.history().begin(), i.history().end()); });
+
+  // Reports the instrument pushes are listed and acknowledged.
+  ASSERT_TRUE(sim_->push_live());
+  ASSERT_TRUE(Await([&] { return form_->ListBox5->Count() == 9; }));
+  EXPECT_EQ(form_->ListBox5->Items().Get(7), "总记录条数:30");
+  ASSERT_TRUE(Await([&] { return sim_->stats().push_acks == 1; }));  // the instrument waits for one echo at a time
+  ASSERT_TRUE(sim_->push_records(3));
+  ASSERT_TRUE(Await([&] { return form_->ListBox6->Count() == 3; }));
+  EXPECT_EQ(form_->Status(7), "记录条数:3");
+  ASSERT_TRUE(Await([&] { return sim_->stats().push_acks == 2; }));
+
+  // A continuous single-record reading through a split reply, a corrupt one and a lost one: each lost
+  // reply is retried; its record was taken off the instrument and is gone.
+  form_->BitBtn11->Click();
+  Click(*form_->BitBtn17);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit16->Text() == "30"; }));
+  Click(*form_->CheckBox10);
+  ASSERT_FALSE(form_->CheckBox10->Checked());
+  sim_->faults().once(sim::Fault::split({2, 5}, 0ms));
+  sim_->faults().once(sim::Fault::corrupt_crc());
+  sim_->faults().once(sim::Fault::no_answer());
+  sim_->faults().once(sim::Fault::split({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 0ms));
+  Click(*form_->BitBtn19);
+  ASSERT_TRUE(Await([&] { return !Reading(); }));
+  std::vector<std::string> expected;
+  for (std::size_t i = 0, n = 0; i < history.size(); ++i) {
+    if (i == 1 || i == 2) continue;
+    expected.push_back(HistoryLine(static_cast<std::int32_t>(++n), Console(history[i])));
+  }
+  EXPECT_EQ(Lines(form_->ListBox2), expected);
+  EXPECT_EQ(form_->Status(7), "成功:28,失败:0");
+
+  // An instrument that falls silent for a request and its three retries: a counted failure, and the
+  // request goes out once more. (Each unanswered request still took a record.)
+  Sim([](sim::Instrument& i) { i.set_history_unread(10); return 0; });
+  form_->BitBtn20->Click();
+  Click(*form_->BitBtn17);
+  ASSERT_TRUE(Await([&] { return form_->LabeledEdit16->Text() == "10"; }));
+  if (!form_->CheckBox3->Checked()) Click(*form_->CheckBox3);
+  for (int i = 0; i < 4; ++i) sim_->faults().once(sim::Fault::no_answer());
+  Click(*form_->BitBtn19);
+  ASSERT_TRUE(Await([&] { return !Reading(); }));
+  EXPECT_EQ(form_->ListBox2->Count(), 6);
+  EXPECT_EQ(form_->Status(7), "成功:6,失败:1");
+}
+
+}  // namespace
+}  // namespace console::test

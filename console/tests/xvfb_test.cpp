@@ -1,0 +1,180 @@
+// Starts thconsole on a private Xvfb server, waits for its main window, keeps a screenshot of it as
+// an artefact and closes it with Alt+F4. Skipped where Xvfb is not installed; every wait is bounded.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/png_file.h"
+
+// Last: the X headers define macros that clash with other headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+namespace {
+
+std::string FindXvfb() {
+  for (const char* p : {"/usr/bin/Xvfb", "/usr/local/bin/Xvfb"})
+    if (::access(p, X_OK) == 0) return p;
+  return {};
+}
+
+bool ReadLine(int fd, std::string* line, int ms) {
+  line->clear();
+  char c;
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, ms) <= 0) return false;
+    if (::read(fd, &c, 1) <= 0) return false;
+    if (c == '\n') return true;
+    line->push_back(c);
+  }
+}
+
+struct Child {
+  pid_t pid = -1;
+  ~Child() {
+    if (pid > 0) {
+      ::kill(pid, SIGTERM);
+      int st;
+      ::waitpid(pid, &st, 0);
+    }
+  }
+};
+
+TEST(ConsoleOnX11, MainWindowOpensAndCloses) {
+  const std::string xvfb = FindXvfb();
+  if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed";
+  int xp[2];
+  ASSERT_EQ(::pipe(xp), 0);
+  Child server;
+  server.pid = ::fork();
+  ASSERT_GE(server.pid, 0);
+  if (server.pid == 0) {
+    ::close(xp[0]);
+    const std::string fd = std::to_string(xp[1]);
+    ::execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(xp[1]);
+  std::string number;
+  const bool started = ReadLine(xp[0], &number, 20000);
+  ::close(xp[0]);
+  if (!started) GTEST_SKIP() << "Xvfb did not start here";
+  const std::string display = ":" + number;
+
+  char tmpl[] = "/tmp/thc_xvfb_XXXXXX";
+  ASSERT_NE(::mkdtemp(tmpl), nullptr);
+  const std::string work = tmpl;
+  Child program;
+  program.pid = ::fork();
+  ASSERT_GE(program.pid, 0);
+  if (program.pid == 0) {
+    if (::chdir(work.c_str()) != 0) ::_exit(126);
+    ::setenv("DISPLAY", display.c_str(), 1);
+    ::execl(THC_CONSOLE_PROGRAM, "thconsole", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+
+  // X errors are reported, not fatal, so that the children are always cleaned up.
+  XSetErrorHandler([](::Display*, XErrorEvent* e) {
+    ADD_FAILURE() << "X error " << static_cast<int>(e->error_code) << " in request " << static_cast<int>(e->request_code);
+    return 0;
+  });
+  ::Display* dpy = nullptr;
+  for (int i = 0; i < 100 && !dpy; ++i) {
+    dpy = XOpenDisplay(display.c_str());
+    if (!dpy) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_NE(dpy, nullptr);
+  // The main window: a viewable top-level at least as large as its client area (920 x 600).
+  ::Window target = 0;
+  XWindowAttributes found{};
+  for (int i = 0; i < 200 && !target; ++i) {
+    ::Window root_ret, parent_ret, *kids = nullptr;
+    unsigned nkids = 0;
+    XQueryTree(dpy, RootWindow(dpy, 0), &root_ret, &parent_ret, &kids, &nkids);
+    for (unsigned k = 0; k < nkids; ++k) {
+      XWindowAttributes wa;
+      if (XGetWindowAttributes(dpy, kids[k], &wa) && wa.map_state == IsViewable && wa.width >= 920 && wa.height >= 600) {
+        target = kids[k];
+        found = wa;
+      }
+    }
+    if (kids) XFree(kids);
+    if (!target) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_NE(target, 0u) << "thconsole did not show its window";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // let it finish painting
+
+  // The window as the screen shows it, clipped to the screen.
+  const int x0 = std::max(0, found.x), y0 = std::max(0, found.y);
+  const int w = std::min(found.x + found.width, DisplayWidth(dpy, 0)) - x0;
+  const int h = std::min(found.y + found.height, DisplayHeight(dpy, 0)) - y0;
+  ASSERT_GT(w, 0);
+  ASSERT_GT(h, 0);
+  XImage* img = XGetImage(dpy, RootWindow(dpy, 0), x0, y0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes,
+                          ZPixmap);
+  ASSERT_NE(img, nullptr);
+  platform::gdi::Bitmap shot(w, h);
+  std::set<unsigned long> colours;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const unsigned long px = XGetPixel(img, x, y) & 0xFFFFFF;
+      colours.insert(px);
+      shot.set_pixel(x, y, static_cast<platform::gdi::Pixel>(px));
+    }
+  }
+  XDestroyImage(img);
+  const char* bin = std::getenv("THC_BINARY_DIR");
+  platform::gdi::write_png_file(std::string(bin ? bin : ".") + "/console_xvfb_screenshot.png", shot);
+  // Frames, buttons, text: a painted window, not an empty rectangle.
+  EXPECT_GT(colours.size(), 8u);
+
+  // Alt+F4 closes the main window, which ends the program.
+  auto key = [&](KeySym ks, bool press, unsigned state) {
+    XEvent e{};
+    e.xkey.type = press ? KeyPress : KeyRelease;
+    e.xkey.display = dpy;
+    e.xkey.window = target;
+    e.xkey.root = RootWindow(dpy, 0);
+    e.xkey.state = state;
+    e.xkey.keycode = XKeysymToKeycode(dpy, ks);
+    e.xkey.same_screen = True;
+    XSendEvent(dpy, target, True, press ? KeyPressMask : KeyReleaseMask, &e);
+  };
+  key(XK_Alt_L, true, 0);
+  key(XK_F4, true, Mod1Mask);
+  key(XK_F4, false, Mod1Mask);
+  key(XK_Alt_L, false, Mod1Mask);
+  XSync(dpy, False);
+  XCloseDisplay(dpy);
+  int status = -1;
+  pid_t done = 0;
+  for (int i = 0; i < 200 && done == 0; ++i) {
+    done = ::waitpid(program.pid, &status, WNOHANG);
+    if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_EQ(done, program.pid) << "thconsole did not end after Alt+F4";
+  program.pid = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  // Start-up made the reports' folder in the working directory.
+  EXPECT_TRUE(std::filesystem::is_directory(work + "/data"));
+  std::error_code ec;
+  std::filesystem::remove_all(work, ec);
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+#include "tools/sheet-dump/sheet_dump.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "biff/biff_error.h"
+#include "biff/document/biff5_document.h"
+#include "biff/formulas/biff8_decoder.h"
+#include "biff/reader/external_names.h"
+#include "core/unicode.h"
+#include "workbook/biff_codecs.h"
+#include "workbook/cell_references.h"
+#include "workbook/cell_store.h"
+#include "workbook/error_manager.h"
+#include "workbook/manager.h"
+#include "workbook/shared_strings.h"
+#include "workbook/style_sheet.h"
+#include "workbook/workbook_data.h"
+#include "workbook/worksheet_data.h"
+
+namespace sheet_dump {
+
+namespace wb = workbook;
+
+namespace {
+
+std::string Json(const std::u16string& S) {
+  std::string out = "\"";
+  for (char c : core::utf16_to_utf8(S)) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char b[8];
+      std::snprintf(b, sizeof b, "\\u%04x", u);
+      out += b;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string Number(double D) {
+  if (!std::isfinite(D)) return "null";
+  char b[40];
+  std::snprintf(b, sizeof b, "%.17g", D);
+  return b;
+}
+
+bool PlainSheetName(const std::u16string& Name) {
+  bool plain = !Name.empty() && !(Name[0] >= u'0' && Name[0] <= u'9');
+  for (char16_t c : Name)
+    if (!((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'.' ||
+          c >= 0x80))
+      plain = false;
+  return plain;
+}
+
+// A sheet name, or a range of sheets "First:Last", as formula text shows it.
+std::u16string QuoteSheets(const std::u16string& First, const std::u16string& Last) {
+  const std::u16string text = First == Last ? First : First + u":" + Last;
+  if (PlainSheetName(First) && PlainSheetName(Last)) return text;
+  std::u16string q = u"'";
+  for (char16_t c : text) {
+    q += c;
+    if (c == u'\'') q += c;
+  }
+  return q + u"'";
+}
+
+// Names of the built-in names by their code in NAME records.
+const char16_t* const kBuiltInCodes[] = {u"Consolidate_Area", u"Auto_Open", u"Auto_Close", u"Extract",
+                                         u"Database", u"Criteria", u"Print_Area", u"Print_Titles",
+                                         u"Recorder", u"Data_Form", u"Auto_Activate", u"Auto_Deactivate",
+                                         u"Sheet_Title", u"_FilterDatabase"};
+
+std::u16string NameText(const wb::TXc12DefinedName& N) {
+  if (N.BuiltIn < wb::bnNone) return wb::BuiltInNameText(N.BuiltIn);
+  if (N.RawBuiltInCode != 0 && N.RawBuiltInCode < std::size(kBuiltInCodes)) return kBuiltInCodes[N.RawBuiltInCode];
+  return N.GetDisplayName();
+}
+
+class TDumper {
+public:
+  TDumper(wb::TXc12Manager& M, biff::TBIFF5& D) : M_(M), D_(D) {}
+
+  std::u16string SheetName(int Index) const {
+    if (Index >= 0 && Index < M_.Worksheets->Count()) return M_.Worksheets->GetItem(Index)->Name;
+    return u"#REF";
+  }
+
+  std::u16string FormulaText(const std::uint8_t* Ptgs, int Len, int Sheet, int Row, int Col) {
+    std::u16string text;
+    biff::TDecodeRefEvent ev = [this](std::uint8_t Kind, int Index, std::u16string& Text, int, int, int NameIndex) {
+      biff::TExternalNames& ext = D_.ExternalNames();
+      if (Kind == 0) {
+        wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
+        if (NameIndex >= 1 && NameIndex <= names.Count()) Text = NameText(*names.GetItems(NameIndex - 1));
+      } else if (Kind == 2) {
+        if (Index < 0 || Index >= static_cast<int>(ext.ExtSheets.size())) {
+          Text = u"#REF!";
+          return;
+        }
+        const biff::TExtSheetEntry& e = ext.ExtSheets[static_cast<std::size_t>(Index)];
+        const bool self = e.SupBook >= 0 && e.SupBook < static_cast<int>(ext.SupBooks.size()) &&
+                          ext.SupBooks[static_cast<std::size_t>(e.SupBook)]->IsSelf();
+        if (self && NameIndex < 0) {
+          if (e.First >= M_.Worksheets->Count() || e.Last >= M_.Worksheets->Count())
+            Text = u"#REF!";
+          else
+            Text = QuoteSheets(SheetName(e.First), SheetName(e.Last)) + u"!";
+        } else if (self) {
+          // A name of this workbook reached through the sheet table: a sheet's own name carries
+          // its sheet in front.
+          wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
+          if (NameIndex < 1 || NameIndex > names.Count()) {
+            Text = u"#NAME?";
+            return;
+          }
+          const wb::TXc12DefinedName& n = *names.GetItems(NameIndex - 1);
+          Text = NameText(n);
+          if (n.LocalSheetId >= 0) Text = QuoteSheets(SheetName(n.LocalSheetId), SheetName(n.LocalSheetId)) + u"!" + Text;
+        } else {
+          try {
+            ext.GetExternRefText(Index, NameIndex, Text);
+          } catch (const biff::Exception&) {
+            Text = u"#REF!";
+          }
+        }
+      } else if (Kind == 4) {
+        Text = SheetName(Index);
+      }
+    };
+    try {
+      biff::DecodeFormulaBIFF(Ptgs, Len, Sheet, text, u',', ev, Row, Col);
+    } catch (const std::exception& e) {
+      return u"[ERROR] " + core::utf8_to_utf16(e.what());
+    }
+    return text;
+  }
+
+  std::string Run() {
+    std::string o = "{\n  \"version\": " + std::to_string(D_.VersionRead) + ",\n";
+    o += std::string("  \"date1904\": ") + (M_.Workbook->WorkbookPr.date1904 ? "true" : "false") + ",\n";
+    o += "  \"sheets\": [";
+    for (int s = 0; s < M_.Worksheets->Count(); ++s) {
+      wb::TXc12DataWorksheet& w = *M_.Worksheets->GetItem(s);
+      o += s ? ",\n" : "\n";
+      o += "    {\"name\": " + Json(w.Name) + ", \"state\": " + std::to_string(w.State) + ",\n     \"merged\": [";
+      for (int i = 0; i < w.MergedCells->Count(); ++i) {
+        const wb::TXc12MergedCell* m = w.MergedCells->GetItem(i);
+        o += (i ? ", " : "") + Json(wb::AreaToRefStr(m->GetCol1(), m->GetRow1(), m->GetCol2(), m->GetRow2()));
+      }
+      o += "],\n     \"cells\": [";
+      Cells(w, s, o);
+      o += "\n     ]}";
+    }
+    o += "\n  ],\n  \"names\": [";
+    wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
+    for (int i = 0; i < names.Count(); ++i) {
+      wb::TXc12DefinedName* n = names.GetItems(i);
+      o += i ? ",\n" : "\n";
+      std::u16string def;
+      if (n->Compiled.size() > 1)
+        def = FormulaText(n->Compiled.data(), static_cast<int>(n->Compiled.size()), -1, 0, 0);
+      o += "    {\"name\": " + Json(NameText(*n)) + ", \"scope\": " + std::to_string(n->LocalSheetId) +
+           ", \"builtin\": " + std::to_string(n->BuiltIn) + ", \"hidden\": " + (n->Hidden ? "true" : "false") +
+           ", \"formula\": " + Json(def) + "}";
+    }
+    o += "\n  ]\n}\n";
+    return o;
+  }
+
+private:
+  void Cells(wb::TXc12DataWorksheet& W, int Sheet, std::string& o) {
+    wb::TXLSCellMMU& c = *W.Cells;
+    bool first = true;
+    c.BeginIterate(0);
+    while (c.IterNext()) {
+      const int col = c.IterCol(), row = c.IterRow();
+      const wb::TMMUCellRef& ref = *c.IterCellRef();
+      std::string line = "\n      {\"ref\": " + Json(wb::ColRowToRefStr(col, row)) + ", \"row\": " +
+                         std::to_string(row) + ", \"col\": " + std::to_string(col);
+      const wb::TCellValueKind k = c.IterCellType();
+      auto value = [&](const char* Type, const std::string& V) {
+        line += std::string(", \"type\": \"") + Type + "\", \"value\": " + V;
+      };
+      switch (k) {
+        case wb::cvkBlank: value("blank", "null"); break;
+        case wb::cvkBoolean: value("boolean", c.IterBoolean() ? "true" : "false"); break;
+        case wb::cvkError: value("error", Json(wb::Xc12ErrorToText(c.IterError()))); break;
+        case wb::cvkString: {
+          std::u16string t;
+          c.GetString(ref, t);
+          value("string", Json(t));
+          break;
+        }
+        case wb::cvkFloat: value("number", Number(c.IterFloat())); break;
+        default: {
+          std::string r;
+          const char* rt = "number";
+          if (k == wb::cvkFloatFormula) r = Number(wb::TXLSCellMMU::GetFormulaFloat(ref));
+          if (k == wb::cvkBooleanFormula) {
+            rt = "boolean";
+            r = wb::TXLSCellMMU::GetFormulaBoolean(ref) ? "true" : "false";
+          }
+          if (k == wb::cvkErrorFormula) {
+            rt = "error";
+            r = Json(wb::Xc12ErrorToText(wb::TXLSCellMMU::GetFormulaError(ref)));
+          }
+          if (k == wb::cvkStringFormula) {
+            rt = "string";
+            std::u16string t;
+            wb::TXLSCellMMU::GetFormulaString(ref, t);
+            r = Json(t);
+          }
+          line += std::string(", \"type\": \"formula\", \"result_type\": \"") + rt + "\", \"value\": " + r;
+          // Members of an array formula hold no tokens of their own: their text is the master's.
+          const std::uint8_t kind = c.IterFormulaFlags() & 0x3F;
+          const bool member = kind == wb::mfkArrayMember || kind == wb::mfkArrayMember97;
+          if (member) line += ", \"array_member\": true";
+          const std::uint8_t* ptgs = nullptr;
+          const int len = member ? 0 : wb::TXLSCellMMU::GetFormulaPtgs(ref, ptgs);
+          std::u16string text;
+          if (D_.VersionRead >= 6 && ptgs && len > 0)
+            text = FormulaText(ptgs, len, Sheet, row, col);
+          line += ", \"formula\": " + (D_.VersionRead >= 6 ? Json(text) : std::string("null"));
+          break;
+        }
+      }
+      const int style = c.IterStyle();
+      const wb::TXc12XF* xf = style >= 0 && style < M_.StyleSheet->XFs->Count() ? M_.StyleSheet->XFs->GetItem(style) : nullptr;
+      const wb::TXc12NumberFormat* nf = xf ? xf->GetNumberFormat() : nullptr;
+      std::u16string mask = nf ? nf->GetMask() : u"";
+      line += ", \"format_id\": " + std::to_string(nf ? nf->Index : 0) + ", \"format\": " +
+              Json(mask.empty() ? u"General" : mask) + "}";
+      o += (first ? "" : ",") + line;
+      first = false;
+    }
+  }
+
+  wb::TXc12Manager& M_;
+  biff::TBIFF5& D_;
+};
+
+}  // namespace
+
+std::string DumpXLS(core::ByteSpan Data) {
+  wb::TXLSErrorManager errors;
+  wb::TXc12DataClassFactory factory;
+  wb::TXc12Manager manager(&factory, &errors);
+  manager.CreateParts();
+  biff::TBIFF5 doc(&manager);
+  doc.ReadStream(Data);
+  TDumper d(manager, doc);
+  return d.Run();
+}
+
+}  // namespace sheet_dump
