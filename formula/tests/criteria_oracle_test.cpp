@@ -14,12 +14,14 @@
 
 #include "formula/evaluator/value_stack.h"
 #include "formula/support/criteria.h"
+#include "formula/tests/eval_oracle_harness.h"
 #include "formula/tests/fake_workbook.h"
 
 namespace formula {
 namespace {
 
 namespace fs = std::filesystem;
+using formula::testing::RunCapture;
 
 std::string Utf8(const std::u16string& s) {
   std::string out;
@@ -34,15 +36,6 @@ std::string JsonString(const std::string& s) {
     out.push_back(c);
   }
   return out + "\"";
-}
-
-bool RunCapture(const std::string& Command, std::string& Out) {
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return false;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) Out.append(buf, n);
-  return pclose(p) == 0;
 }
 
 // Parses the oracle's [[0,1,...],...] output; "error" entries become -1.

@@ -37,8 +37,9 @@ inline bool RunCapture(const std::string& Command, std::string& Out) {
   return pclose(p) == 0;
 }
 
-// Parses [{"n":1},{"s":"x"},{"b":true},{"e":"#N/A"}] into Describe-style texts.
-inline std::vector<std::string> ParseResults(const std::string& s) {
+// Parses [{"n":1},{"s":"x"},{"b":true},{"e":"#N/A"}] into Describe-style texts, numbers with Digits
+// significant digits.
+inline std::vector<std::string> ParseResults(const std::string& s, int Digits = 15) {
   std::vector<std::string> out;
   std::size_t i = 0;
   while ((i = s.find("{\"", i)) != std::string::npos) {
@@ -46,7 +47,7 @@ inline std::vector<std::string> ParseResults(const std::string& s) {
     std::size_t v = s.find(':', i) + 1;
     if (kind == 'n') {
       char buf[40];
-      std::snprintf(buf, sizeof buf, "%.15g", std::strtod(s.c_str() + v, nullptr));
+      std::snprintf(buf, sizeof buf, "%.*g", Digits, std::strtod(s.c_str() + v, nullptr));
       out.push_back(buf);
     } else if (kind == 'b') {
       out.push_back(s.compare(v, 4, "true") == 0 ? "TRUE" : "FALSE");
@@ -64,14 +65,15 @@ inline std::vector<std::string> ParseResults(const std::string& s) {
   return out;
 }
 
-// Numbers equal to 12 significant digits; everything else exactly.
-inline bool SameResult(const std::string& A, const std::string& B) {
+// Numbers equal within a relative Tolerance (12 significant digits by default); everything else
+// exactly.
+inline bool SameResult(const std::string& A, const std::string& B, double Tolerance = 1e-12) {
   if (A == B) return true;
   char* endA = nullptr;
   char* endB = nullptr;
   const double a = std::strtod(A.c_str(), &endA), b = std::strtod(B.c_str(), &endB);
   if (*endA || *endB || A.empty() || B.empty()) return false;
-  return std::fabs(a - b) <= 1e-12 * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
+  return std::fabs(a - b) <= Tolerance * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
 }
 
 // A sheet given to both sides: cells as the oracle's JSON and in the fake workbook.

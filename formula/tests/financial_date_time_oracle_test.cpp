@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formula/functions/date_time_calendar.h"
+#include "formula/tests/eval_oracle_harness.h"
 #include "formula/tests/evaluator_test_util.h"
 
 namespace formula {
@@ -58,12 +59,6 @@ bool IsAllowed(const std::string& Text) {
   return false;
 }
 
-std::string NumText(double V) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", V);
-  return buf;
-}
-
 struct Expr {
   std::string text;
   Build build;
@@ -90,53 +85,9 @@ Expr F(const char* Name, const std::vector<Expr>& Args) {
 }
 double Serial(int Y, int M, int D) { return functions::SerialOf(Y, M, D); }
 
-bool RunCapture(const std::string& Command, std::string& Out) {
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return false;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) Out.append(buf, n);
-  return pclose(p) == 0;
-}
-
-// [{"n":1},{"s":"x"},{"b":true},{"e":"#N/A"}] as Describe-style texts.
-std::vector<std::string> ParseResults(const std::string& s) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while ((i = s.find("{\"", i)) != std::string::npos) {
-    const char kind = s[i + 2];
-    const std::size_t v = s.find(':', i) + 1;
-    if (kind == 'n') {
-      char buf[40];
-      std::snprintf(buf, sizeof buf, "%.17g", std::strtod(s.c_str() + v, nullptr));
-      out.push_back(buf);
-    } else if (kind == 'b') {
-      out.push_back(s.compare(v, 4, "true") == 0 ? "TRUE" : "FALSE");
-    } else {
-      std::string text;
-      for (std::size_t k = v + 1; k < s.size() && s[k] != '"'; ++k) {
-        if (s[k] == '\\') ++k;
-        text.push_back(s[k]);
-      }
-      out.push_back(kind == 's' ? "\"" + text + "\"" : text);
-    }
-    i = s.find('}', i) + 1;
-  }
-  return out;
-}
-
 std::string Exact(const TXLSFormulaValue& V) {
   if (V.ValueType != fvtFloat) return Describe(V);
   return NumText(V.Number);
-}
-
-bool SameResult(const std::string& A, const std::string& B, double Tolerance) {
-  if (A == B) return true;
-  char* endA = nullptr;
-  char* endB = nullptr;
-  const double a = std::strtod(A.c_str(), &endA), b = std::strtod(B.c_str(), &endB);
-  if (*endA || *endB || A.empty() || B.empty()) return false;
-  return std::fabs(a - b) <= Tolerance * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
 }
 
 // One oracle item: a formula for HyperFormula or a formulajs call, with the engine's formula.
@@ -158,7 +109,7 @@ void Compare(const std::vector<Item>& Items, FakeWorkbook& Wb, const std::string
   const bool ran = RunCapture("node " + (dir / "finance_dates_oracle.js").string() + " " + input.string(), out);
   fs::remove(input);
   ASSERT_TRUE(ran) << out;
-  const std::vector<std::string> want = ParseResults(out);
+  const std::vector<std::string> want = ParseResults(out, 17);
   ASSERT_EQ(want.size(), Items.size()) << out;
   TXLSFormulaEvaluator ev(&Wb);
   int compared = 0;

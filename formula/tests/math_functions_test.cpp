@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "formula/tests/eval_oracle_harness.h"
 #include "formula/tests/evaluator_test_util.h"
 
 namespace formula {
@@ -363,12 +364,6 @@ bool IsAllowed(const std::string& Text) {
   return false;
 }
 
-std::string NumText(double V) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", V);
-  return buf;
-}
-
 struct Expr {
   std::string text;
   Build build;
@@ -383,50 +378,6 @@ Expr F(const char* Name, const std::vector<Expr>& Args) {
     builds.push_back(Args[i].build);
   }
   return {text + ")", Fn(Name, builds)};
-}
-
-bool RunCapture(const std::string& Command, std::string& Out) {
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return false;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) Out.append(buf, n);
-  return pclose(p) == 0;
-}
-
-// [{"n":1},{"s":"x"},{"b":true},{"e":"#N/A"}] as Describe-style texts.
-std::vector<std::string> ParseResults(const std::string& s) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while ((i = s.find("{\"", i)) != std::string::npos) {
-    const char kind = s[i + 2];
-    const std::size_t v = s.find(':', i) + 1;
-    if (kind == 'n') {
-      char buf[40];
-      std::snprintf(buf, sizeof buf, "%.15g", std::strtod(s.c_str() + v, nullptr));
-      out.push_back(buf);
-    } else if (kind == 'b') {
-      out.push_back(s.compare(v, 4, "true") == 0 ? "TRUE" : "FALSE");
-    } else {
-      std::string text;
-      for (std::size_t k = v + 1; k < s.size() && s[k] != '"'; ++k) {
-        if (s[k] == '\\') ++k;
-        text.push_back(s[k]);
-      }
-      out.push_back(kind == 's' ? "\"" + text + "\"" : text);
-    }
-    i = s.find('}', i) + 1;
-  }
-  return out;
-}
-
-bool SameResult(const std::string& A, const std::string& B) {
-  if (A == B) return true;
-  char* endA = nullptr;
-  char* endB = nullptr;
-  const double a = std::strtod(A.c_str(), &endA), b = std::strtod(B.c_str(), &endB);
-  if (*endA || *endB || A.empty() || B.empty()) return false;
-  return std::fabs(a - b) <= 1e-12 * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
 }
 
 TEST(MathOracleTest, GeneratedArguments) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "formula/functions/families.h"
+#include "formula/tests/eval_oracle_harness.h"
 #include "formula/tests/evaluator_test_util.h"
 
 namespace formula {
@@ -23,12 +24,6 @@ namespace {
 
 using namespace formula::testing;
 namespace fs = std::filesystem;
-
-std::string NumText(double V) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", V);
-  return buf;
-}
 
 // One argument as both sides see it.
 struct OArg {
@@ -484,15 +479,6 @@ const char* AllowedReason(const OCase& C, const std::vector<std::string>& E, con
   for (const Allowed& a : AllowList())
     if ((a.name[0] == 0 || Canonical(C.name) == a.name) && a.when(C, E, O)) return a.reason;
   return nullptr;
-}
-
-bool RunCapture(const std::string& Command, std::string& Out) {
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return false;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) Out.append(buf, n);
-  return pclose(p) == 0;
 }
 
 // Every combination of the domains' values (in order), or an even spread of Limit of them.

@@ -1,5 +1,6 @@
 #include "tools/xls-template/template_builder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -154,25 +155,23 @@ core::Bytes BuildWorkbookStream(std::string_view Table) {
 
 namespace {
 
-// A property-set stream with one section holding only the code-page property.
+// A property-set stream with one section holding only the code-page property: a 48-byte header
+// (byte order, version, system, class id, one set: its format id and offset) and a 24-byte section
+// (size, one property: PID_CODEPAGE at offset 16, VT_I2 1252).
 core::Bytes PropertySet(const std::uint8_t (&FormatId)[16]) {
-  core::ByteWriter w;
-  w.u16le(0xFFFE);  // byte order
-  w.u16le(0);       // version
-  w.u32le(0);       // system identifier
-  w.bytes(core::Bytes(16, 0));  // class id
-  w.u32le(1);       // one property set
-  w.bytes(FormatId, 16);
-  w.u32le(48);      // its offset
-  w.u32le(24);      // section size
-  w.u32le(1);       // one property
-  w.u32le(1);       // PID_CODEPAGE
-  w.u32le(16);      // at offset 16 of the section
-  w.u16le(2);       // VT_I2
-  w.u16le(0);
-  w.u16le(1252);
-  w.u16le(0);
-  return w.take();
+  core::Bytes b(72, 0);
+  std::uint8_t* p = b.data();
+  core::store_le16(p, 0xFFFE);
+  core::store_le32(p + 24, 1);
+  std::copy(FormatId, FormatId + 16, p + 28);
+  core::store_le32(p + 44, 48);
+  core::store_le32(p + 48, 24);
+  core::store_le32(p + 52, 1);
+  core::store_le32(p + 56, 1);
+  core::store_le32(p + 60, 16);
+  core::store_le16(p + 64, 2);
+  core::store_le16(p + 68, 1252);
+  return b;
 }
 
 constexpr std::uint8_t kSummaryInformation[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
