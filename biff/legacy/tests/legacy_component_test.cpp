@@ -1,0 +1,227 @@
+// The spreadsheet component on its legacy road: the template, formulas compiled into BIFF8 tokens
+// and calculated, and workbooks written and read back through the legacy document.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "biff/formula_encoder/biff8_encoder.h"
+#include "biff/legacy/legacy_document.h"
+#include "core/unicode.h"
+#include "workbook/biff_codecs.h"
+#include "workbook/spreadsheet_component.h"
+#include "workbook/stream.h"
+
+namespace biff {
+namespace {
+
+namespace wb = workbook;
+
+wb::TXLSSpreadsheetNeighbours LegacyNeighbours() {
+  wb::TXLSSpreadsheetNeighbours n;
+  RegisterLegacyNeighbours(n);
+  return n;
+}
+
+std::u16string FormulaText(wb::TXLSWorksheet* S, int Col, int Row) {
+  wb::TMMUCellRef ref;
+  EXPECT_TRUE(S->GetCells()->FindCell(Col, Row, ref));
+  std::u16string text;
+  wb::TXLSCellMMU::GetFormulaString(ref, text);
+  return text;
+}
+
+double FormulaNumber(wb::TXLSWorksheet* S, int Col, int Row) {
+  wb::TMMUCellRef ref;
+  EXPECT_TRUE(S->GetCells()->FindCell(Col, Row, ref));
+  return wb::TXLSCellMMU::GetFormulaFloat(ref);
+}
+
+TEST(LegacyComponent, TemplateGivesOneSheetWithItsStyles) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  EXPECT_EQ(xls.GetVersion(), wb::xvExcel2007);
+  xls.SetVersion(wb::xvExcel97);
+  EXPECT_EQ(xls.GetVersion(), wb::xvExcel97);
+  ASSERT_NE(xls.GetBIFF(), nullptr);
+  ASSERT_EQ(xls.GetCount(), 1);
+  EXPECT_EQ(xls.GetItem(0)->GetName(), u"Sheet1");
+  EXPECT_EQ(xls.GetErrors()->GetWarningCount(), 0);
+  EXPECT_TRUE(xls.GetItem(0)->IsEmpty());
+  // Everything the template brought counts as built in.
+  auto& st = *xls.GetManager()->StyleSheet;
+  EXPECT_GT(st.Fonts->Count(), 0);
+  EXPECT_EQ(st.Fonts->GetDefaultCount(), st.Fonts->Count());
+  EXPECT_EQ(st.Fills->GetDefaultCount(), st.Fills->Count());
+  EXPECT_EQ(st.Borders->GetDefaultCount(), st.Borders->Count());
+}
+
+TEST(LegacyComponent, SwitchingAFilledWorkbookWarnsAndEmptiesIt) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.GetItem(0)->SetAsFloat(1, 1, 5);
+  xls.Add();
+  xls.SetVersion(wb::xvExcel97);
+  EXPECT_EQ(xls.GetErrors()->GetWarningCount(), 1);
+  ASSERT_EQ(xls.GetCount(), 1);
+  EXPECT_TRUE(xls.GetItem(0)->IsEmpty());
+  xls.SetVersion(wb::xvExcel2007);
+  EXPECT_EQ(xls.GetBIFF(), nullptr);
+}
+
+TEST(LegacyComponent, BrokenFormulaTextIsRefused) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.SetVersion(wb::xvExcel97);
+  for (const char16_t* text : {u"1+", u"SUM(A1,", u"(1", u"1 2", u"\"a\"&"}) {
+    EXPECT_THROW(xls.GetItem(0)->SetAsFormula(0, 0, text), FormulaCompileError) << core::u8(text);
+  }
+}
+
+// The statistics of the console's report over a few records, a second sheet, and a 3-D reference
+// from one sheet into another (the EXTERNSHEET list of the document).
+void BuildReport(wb::TXLSSpreadsheet5& xls, int Records) {
+  xls.SetVersion(wb::xvExcel97);
+  xls.Add();
+  for (int s = 0; s < 2; ++s) {
+    wb::TXLSWorksheet* sh = xls.GetItem(s);
+    sh->SetAsString(1, 27, u"温度");
+    sh->SetAsString(2, 27, u"湿度");
+    for (int i = 0; i < Records; ++i) {
+      sh->SetAsFloat(0, 28 + i, i + 1);
+      sh->SetAsFloat(1, 28 + i, (s + 1) * 10.0 + i * 0.5);
+      sh->SetAsFloat(2, 28 + i, 50 - i);
+    }
+    const std::u16string r = core::u16(std::to_string(28 + Records));
+    sh->SetAsFormula(0, 4, u"\"    温度平均值:\"&ROUND(AVERAGE(B28:B" + r + u"),2)");
+    sh->SetAsFormula(3, 4, u"\"    湿度平均值:\"&ROUND(AVERAGE(C28:C" + r + u"),2)");
+    sh->SetAsFormula(0, 5, u"\"    温度最小值:\"&MIN(B28:B" + r + u")");
+    sh->SetAsFormula(3, 5, u"\"    湿度最小值:\"&MIN(C28:C" + r + u")");
+    sh->SetAsFormula(0, 6, u"\"    温度最大值:\"&MAX(B28:B" + r + u")");
+    sh->SetAsFormula(3, 6, u"\"    湿度最大值:\"&MAX(C28:C" + r + u")");
+  }
+  xls.GetItem(0)->SetAsFormula(5, 0, u"Sheet2!B29*2");
+  xls.GetFormulaHandler()->Calculate();
+}
+
+void ExpectReport(wb::TXLSSpreadsheet5& xls) {
+  ASSERT_EQ(xls.GetCount(), 2);
+  EXPECT_EQ(xls.GetItem(1)->GetName(), u"Sheet2");
+  wb::TXLSWorksheet* s1 = xls.GetItem(0);
+  // B: 10, 10.5, 11 -> average 10.5; C: 50, 49, 48.
+  EXPECT_EQ(FormulaText(s1, 0, 4), u"    温度平均值:10.5");
+  EXPECT_EQ(FormulaText(s1, 3, 4), u"    湿度平均值:49");
+  EXPECT_EQ(FormulaText(s1, 0, 5), u"    温度最小值:10");
+  EXPECT_EQ(FormulaText(s1, 3, 5), u"    湿度最小值:48");
+  EXPECT_EQ(FormulaText(s1, 0, 6), u"    温度最大值:11");
+  EXPECT_EQ(FormulaText(s1, 3, 6), u"    湿度最大值:50");
+  EXPECT_EQ(FormulaText(xls.GetItem(1), 0, 4), u"    温度平均值:20.5");
+  EXPECT_DOUBLE_EQ(FormulaNumber(s1, 5, 0), 40);
+}
+
+TEST(LegacyComponent, ReportFormulasAreCalculatedAndSurviveAStreamRoundTrip) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  BuildReport(xls, 3);
+  ExpectReport(xls);
+
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  ASSERT_GT(stream.GetSize(), 0);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadFromStream(stream, true);  // not "PK": the legacy reader
+  EXPECT_EQ(back.GetVersion(), wb::xvExcel97);
+  ExpectReport(back);
+  // What was read calculates again, its 3-D reference through the file's EXTERNSHEET list.
+  back.GetItem(1)->SetAsFloat(1, 28, 100);
+  back.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(0), 5, 0), 200);
+  EXPECT_EQ(FormulaText(back.GetItem(1), 0, 6), u"    温度最大值:100");
+}
+
+TEST(LegacyComponent, SheetWithoutRecordsKeepsItsErrorAndZeroResults) {
+  // The ranges cover only the header row: AVERAGE finds no number, MIN and MAX give 0.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  BuildReport(xls, 0);
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadBIFFFromStream(stream);
+  for (wb::TXLSSpreadsheet5* x : {&xls, &back}) {
+    wb::TXLSWorksheet* s1 = x->GetItem(0);
+    wb::TMMUCellRef ref;
+    ASSERT_TRUE(s1->GetCells()->FindCell(0, 4, ref));
+    EXPECT_EQ(wb::TXLSCellMMU::GetFormulaError(ref), wb::errDiv0);
+    EXPECT_EQ(FormulaText(s1, 0, 5), u"    温度最小值:0");
+    EXPECT_EQ(FormulaText(s1, 3, 6), u"    湿度最大值:0");
+  }
+}
+
+TEST(LegacyComponent, DeletedSheetTurnsItsReferencesIntoErrors) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  BuildReport(xls, 3);
+  xls.Delete(1, 1);
+  ASSERT_EQ(xls.GetCount(), 1);
+  xls.GetFormulaHandler()->Calculate();
+  wb::TMMUCellRef ref;
+  ASSERT_TRUE(xls.GetItem(0)->GetCells()->FindCell(5, 0, ref));
+  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaError(ref), wb::errRef);
+  // And the workbook is still written and read.
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadBIFFFromStream(stream);
+  EXPECT_EQ(back.GetCount(), 1);
+  EXPECT_EQ(FormulaText(back.GetItem(0), 0, 4), u"    温度平均值:10.5");
+}
+
+TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
+  char tpl[] = "/tmp/thc_legacy_unit_XXXXXX";
+  const std::filesystem::path dir = mkdtemp(tpl);
+  const std::u16string file = core::u16((dir / "Report.XLS").string());
+  {
+    wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+    BuildReport(xls, 3);
+    xls.SetFilename(file);
+    xls.Write();
+  }
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.SetFilename(file);
+  back.Read();
+  EXPECT_EQ(back.GetVersion(), wb::xvExcel97);
+  ExpectReport(back);
+  // Another extension goes by the stream road, where a file that is no ZIP archive still reaches
+  // the legacy reader.
+  const std::filesystem::path other = dir / "report.dat";
+  std::filesystem::copy_file(dir / "Report.XLS", other);
+  wb::TXLSSpreadsheet5 third{LegacyNeighbours()};
+  third.LoadFromFile(core::u16(other.string()));
+  ExpectReport(third);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(LegacyComponent, UnreadableBytesRaiseAndTheComponentGoesOn) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.SetVersion(wb::xvExcel97);
+  const std::string junk = "this is no compound file, nor a workbook stream";
+  wb::TPointerMemoryStream bad(junk.data(), static_cast<std::int64_t>(junk.size()));
+  EXPECT_ANY_THROW(xls.LoadBIFFFromStream(bad));
+  // A template switch afterwards gives a clean workbook again.
+  xls.SetVersion(wb::xvExcel2007);
+  xls.SetVersion(wb::xvExcel97);
+  ASSERT_EQ(xls.GetCount(), 1);
+  xls.GetItem(0)->SetAsFloat(0, 0, 4);
+  xls.GetItem(0)->SetAsFormula(1, 0, u"=A1*A1");
+  xls.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(xls.GetItem(0), 1, 0), 16);
+}
+
+TEST(LegacyComponent, WithoutALegacyRoadTheSwitchFailsClearly) {
+  wb::TXLSSpreadsheetNeighbours none;
+  wb::TXLSSpreadsheet5 xls{none};
+  EXPECT_THROW(xls.SetVersion(wb::xvExcel97), wb::Exception);
+  EXPECT_EQ(xls.GetVersion(), wb::xvExcel2007);
+}
+
+}  // namespace
+}  // namespace biff
