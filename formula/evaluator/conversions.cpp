@@ -2,7 +2,6 @@
 #include <cmath>
 
 #include "formula/evaluator/value_stack.h"
-#include "workbook/exceptions.h"
 
 namespace formula {
 
@@ -104,7 +103,11 @@ bool TValueStack::ToNumberStrict(const TXLSFormulaValue& Value, double& Number, 
     case fvkArrayArg:
       return true;
     default:
-      throw workbook::Exception(std::string("Invalid ref type in calc formula"));
+      // A reference where one number is wanted is a #VALUE! of this call, not the end of the
+      // calculation.
+      Number = 0;
+      Err = errValue;
+      return true;
   }
 }
 

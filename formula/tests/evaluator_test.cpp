@@ -190,6 +190,9 @@ TEST_F(EvaluatorTest, OneResultPerCall) {
   EXPECT_EQ(reported.back().second, u"NOT(1)");
   // A known id without an implementation yields #N/A.
   EXPECT_EQ(Run(Fn("RTD", {Str(u"server")})), "#N/A");
+  // A range where one whole number is wanted is that call's #VALUE!, not a failed calculation.
+  EXPECT_EQ(Run(Fn("REPT", {Str(u"a"), Ref("A1", "A3")})), "#VALUE!");
+  EXPECT_EQ(Run(Op(ptgAdd, Num(1), Fn("CHAR", {Ref("A1", "B2")}))), "#VALUE!");
 }
 
 TEST_F(EvaluatorTest, AttributeSumAndChooseSkip) {
