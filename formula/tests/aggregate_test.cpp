@@ -33,11 +33,7 @@ protected:
     wb.Sheet(1).FindRow(1).SetFlags(workbook::TMMURowHeader::rhfHidden);
   }
   std::string Run(const Build& F) {
-    TXLSPtgsBuilder b;
-    F(b);
-    TXLSFormulaValue v;
-    ev.Evaluate(b.Bytes().data(), b.Size(), 0, 7, 9, v);
-    return Describe(v);
+    return RunFormula(ev, F);
   }
   FakeWorkbook wb;
   TXLSFormulaEvaluator ev;

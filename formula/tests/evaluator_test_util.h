@@ -93,4 +93,13 @@ inline std::string Describe(const TXLSFormulaValue& V) {
   }
 }
 
+// Evaluates a built formula in cell H10 of the first sheet and describes its value.
+inline std::string RunFormula(TXLSFormulaEvaluator& Ev, const Build& F) {
+  TXLSPtgsBuilder b;
+  F(b);
+  TXLSFormulaValue v;
+  Ev.Evaluate(b.Bytes().data(), b.Size(), 0, 7, 9, v);
+  return Describe(v);
+}
+
 }  // namespace formula::testing
