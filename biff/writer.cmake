@@ -13,3 +13,11 @@ thc_test(biff_writer_tests LABEL biff
 thc_test(biff_writer_interop_tests LABEL "biff;interop"
   SOURCES writer/tests/writer_interop_test.cpp
   DEPS thc_biff)
+
+# Sheet drawings written, read back and seen by python3-xlrd; a foreign file's drawings kept.
+thc_test(biff_writer_drawing_tests LABEL "biff;interop"
+  SOURCES writer/tests/drawing_round_trip_test.cpp
+  DEPS thc_biff)
+if(TARGET biff_writer_drawing_tests)
+  target_compile_definitions(biff_writer_drawing_tests PRIVATE THC_DRAWING_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/drawing/tests/fixtures")
+endif()

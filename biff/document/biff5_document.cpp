@@ -1,6 +1,11 @@
 #include "biff/document/biff5_document.h"
 
 #include "biff/biff_error.h"
+#include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
+#include "biff/formula_encoder/biff_formula_handler.h"
+#include "workbook/style_records.h"
+#include "workbook/style_sheet.h"
 #include "biff/reader/xls_reader.h"
 #include "core/byte_io.h"
 #include "workbook/biff_codecs.h"
@@ -37,7 +42,18 @@ const core::Bytes& TStyles::Items(int Index) const {
 
 // ---- TBIFF5
 
-TBIFF5::TBIFF5(workbook::TXc12Manager* Manager) : Manager_(Manager) {
+TBIFF5::TBIFF5(workbook::TXc12Manager* Manager)
+    : Manager_(Manager), EscherGroup_(std::make_unique<TEscherGroup>()) {
+  Formulas_ = std::make_unique<TFormulaHandler>(&ExternalNames_);
+  Formulas_->OnSheetIndex = [this](const std::u16string& Name, int& Index, int& Count) {
+    FindSheetIndex(Name, Index, Count);
+  };
+  Formulas_->OnSheetName = [this](std::uint8_t Kind, int Index, std::u16string& Text, int, int) {
+    if (Kind != 0 || (Index >= 0 && Index < Sheets_.Count())) GetSheetName(Kind, Index, Text);
+  };
+  Sheets_.DrawingGroup = EscherGroup_.get();
+  Sheets_.Formulas = Formulas_.get();
+  Sheets_.OnNewDrawing = [this](TEscherDrawing& D) { SetDrawingServices(D); };
   workbook::ResetXc12Palette();
   SetTrueText(u"TRUE");
   SetFalseText(u"FALSE");
@@ -45,11 +61,41 @@ TBIFF5::TBIFF5(workbook::TXc12Manager* Manager) : Manager_(Manager) {
   SetVersion(6);
 }
 
+TBIFF5::~TBIFF5() = default;
+
+void TBIFF5::SetDrawingServices(TEscherDrawing& Drawing) {
+  TChartFonts& f = Drawing.Services().Fonts;
+  if (!Manager_) return;
+  // FONT record index 4 does not exist: file fonts above it are one model font lower.
+  f.FromFile = [this](int FileIndex) -> workbook::TXc12Font* {
+    workbook::TXc12Fonts& fonts = *Manager_->StyleSheet->Fonts;
+    const int m = FileIndex > 4 ? FileIndex - 1 : FileIndex;
+    return m >= 0 && m < fonts.Count() ? fonts.GetItem(m) : nullptr;
+  };
+  f.ToFile = [this](const workbook::TXc12Font& Font) {
+    if (FontToFile) return FontToFile(Font.Index);
+    return Font.Index >= 4 ? Font.Index + 1 : Font.Index;
+  };
+  f.NewChartFont = [this] { return NewChartFont(); };
+}
+
+workbook::TXc12Font* TBIFF5::NewChartFont() {
+  workbook::TXc12Fonts& fonts = *Manager_->StyleSheet->Fonts;
+  auto font = std::make_unique<workbook::TXc12Font>();
+  if (workbook::TXc12Font* d = fonts.GetDefaultFont()) font->Assign(*d);
+  font->IsDefault = 1;
+  for (int i = 1; i < fonts.Count(); ++i)
+    if (workbook::TXc12Font* f = fonts.GetItem(i); f && f->IsDefault && f->Equal(*font)) return f;
+  return fonts.AddFont(std::move(font));
+}
+
 void TBIFF5::Clear() {
   Globals_.Clear();
   Globals_.SetDefaults();
   DefaultStyles = true;
   Sheets_.ClearAndAdd();
+  // After the sheets: their drawings have released their clusters of the group.
+  EscherGroup_->Clear();
   Styles_.Clear();
   KeptStorages_.Clear();
   FileSharing.clear();

@@ -10,15 +10,19 @@
 #include <vector>
 
 #include "biff/document/sheet_data.h"
+#include "biff/drawing/drawing_group.h"
 #include "biff/reader/external_names.h"
 #include "biff/stream/record_storage.h"
 #include "biff/stream/xls_stream.h"
 
 namespace workbook {
 class TXc12Manager;
+class TXc12Font;
 }
 
 namespace biff {
+
+class TFormulaHandler;
 
 // Copies of STYLE record bodies in BIFF8 layout, kept from the file read and written back.
 class TStyles {
@@ -41,6 +45,7 @@ class TBIFF5 {
 public:
   // Keeps the manager (not owned); one sheet, version 6, defaults in place.
   explicit TBIFF5(workbook::TXc12Manager* Manager = nullptr);
+  ~TBIFF5();
   TBIFF5(const TBIFF5&) = delete;
   TBIFF5& operator=(const TBIFF5&) = delete;
 
@@ -62,6 +67,15 @@ public:
   TStyles& Styles() { return Styles_; }
   TExtraObjects& KeptStorages() { return KeptStorages_; }
   TExternalNames& ExternalNames() { return ExternalNames_; }
+  // The workbook's drawing group: the picture store and shape-id clusters of all sheet drawings.
+  TEscherGroup& EscherGroup() { return *EscherGroup_; }
+  // The formula handler of chart references (sheet names from this document).
+  TFormulaHandler& Formulas() { return *Formulas_; }
+  // A font for the text of a new chart: an equal built-in chart font of the workbook when there is
+  // one, so that charts made report after report do not pile up fonts.
+  workbook::TXc12Font* NewChartFont();
+  // Set by the writer while it writes: the FONT record index of a workbook font index.
+  std::function<int(int FontIndex)> FontToFile;
 
   // Reading: the model and this document are cleared, then filled from the file (Read) or from
   // the bytes of a whole file (ReadStream). On failure the exception reaches the caller; the
@@ -101,6 +115,9 @@ private:
   std::u16string Filename_;
   std::uint8_t Version_ = 6;
   int MaxRecordBody_ = 8224;
+  // Declared before the sheets: their drawings hold clusters of the group and go first.
+  std::unique_ptr<TEscherGroup> EscherGroup_;
+  std::unique_ptr<TFormulaHandler> Formulas_;
   TSheets Sheets_;
   TRecordStorageGlobals Globals_;
   TStyles Styles_;
@@ -108,6 +125,7 @@ private:
   TExternalNames ExternalNames_;
 
   void DoRead(const core::ByteSpan* Data);
+  void SetDrawingServices(TEscherDrawing& Drawing);
 };
 
 }  // namespace biff

@@ -1,6 +1,9 @@
 #include "biff/document/sheet_data.h"
 
 #include "biff/biff_error.h"
+#include "biff/chart/chart_model.h"
+#include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
 #include "biff/stream/record_ids.h"
 #include "core/byte_io.h"
 #include "core/unicode.h"
@@ -53,6 +56,28 @@ void TSelectedAreas::Move(int DCol, int DRow) {
 TSheet::TSheet(TSheets& Owner, int Id, std::uint8_t SheetKind) : Kind(SheetKind), Owner_(Owner), Id_(Id) {
   Name_ = DefaultName(Id);
 }
+
+TSheet::~TSheet() {
+  Charts_.reset();
+  Drawing_.reset();
+}
+
+TEscherDrawing& TSheet::Drawing() {
+  if (!Drawing_) {
+    Drawing_ = std::make_unique<TEscherDrawing>(Owner_.DrawingGroup);
+    if (Owner_.OnNewDrawing) Owner_.OnNewDrawing(*Drawing_);
+  }
+  return *Drawing_;
+}
+
+TDrwCharts& TSheet::Charts() {
+  if (!Charts_) Charts_ = std::make_unique<TDrwCharts>(&Drawing(), Owner_.Formulas);
+  return *Charts_;
+}
+
+TDrwChart& TSheet::AddChart() { return Charts().AddChart(Index()); }
+
+bool TSheet::HasShapes() const { return Drawing_ && Drawing_->GetShapeCount() > 0; }
 
 int TSheet::Index() const { return Owner_.IndexOf(this); }
 

@@ -66,10 +66,16 @@ public:
 };
 
 class TSheets;
+class TEscherDrawing;
+class TEscherGroup;
+class TDrwCharts;
+class TDrwChart;
+class TFormulaHandler;
 
 class TSheet {
 public:
   TSheet(TSheets& Owner, int Id, std::uint8_t Kind);
+  ~TSheet();
   TSheet(const TSheet&) = delete;
   TSheet& operator=(const TSheet&) = delete;
 
@@ -88,6 +94,18 @@ public:
   TMergedCells& MergedCells() { return MergedCells_; }
   TPane& Pane() { return Pane_; }
   TSelectedAreas& Selection() { return Selection_; }
+  // The sheet's OfficeArt drawing (notes, text boxes, pictures, charts, controls), made on first
+  // use in the drawing group of the sheet list.
+  TEscherDrawing& Drawing();
+  // The drawing when one was made, else nullptr.
+  TEscherDrawing* DrawingIfAny() const { return Drawing_.get(); }
+  // True when the sheet has a drawing with at least one shape.
+  bool HasShapes() const;
+  // The charts on the sheet: chart shapes of its drawing bound to the chart wrappers.
+  TDrwCharts& Charts();
+  TDrwCharts* ChartsIfAny() const { return Charts_.get(); }
+  // A new default chart on this sheet.
+  TDrwChart& AddChart();
 
   bool StorageFilled = false;
   bool RecalcFormulas = true;
@@ -126,6 +144,8 @@ private:
   TMergedCells MergedCells_;
   TPane Pane_;
   TSelectedAreas Selection_;
+  std::unique_ptr<TEscherDrawing> Drawing_;
+  std::unique_ptr<TDrwCharts> Charts_;  // refers to shapes of Drawing_: freed first
 };
 
 class TSheets {
@@ -133,6 +153,14 @@ public:
   TSheets() = default;
   TSheets(const TSheets&) = delete;
   TSheets& operator=(const TSheets&) = delete;
+
+  // The workbook's drawing group the sheets' drawings take their shape ids and pictures from (not
+  // owned; it outlives the sheets).
+  TEscherGroup* DrawingGroup = nullptr;
+  // The document's formula handler the sheets' charts encode their references with (not owned).
+  TFormulaHandler* Formulas = nullptr;
+  // Told of every drawing a sheet makes (the document gives it its services).
+  std::function<void(TEscherDrawing&)> OnNewDrawing;
 
   // Told when a sheet was deleted and the document goes on without it (the formula handler).
   std::function<void(int Index)> OnSheetDeleted;

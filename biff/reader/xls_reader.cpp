@@ -6,7 +6,10 @@
 #include <cstring>
 
 #include "biff/biff_error.h"
+#include "biff/chart/chart_model.h"
 #include "biff/document/biff5_document.h"
+#include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
 #include "biff/formulas/biff8_decoder.h"
 #include "biff/reader/body_reader.h"
 #include "biff/reader/external_names.h"
@@ -229,6 +232,12 @@ void TXLSReadXLS::Read(const core::ByteSpan* Data) {
   }
   M_.BeforeRead();
   RecordLoop();
+  // Shapes refer to pictures by their position among the store's entries; entries without a
+  // usable picture were dropped, so the references are renumbered.
+  std::vector<int> indexes;
+  Doc_.EscherGroup().GetFileIndexes(indexes);
+  for (int i = 0; i < Doc_.Sheets().Count(); ++i)
+    if (TEscherDrawing* d = Doc_.Sheets().Items(i)->DrawingIfAny()) d->RemapBlipIds(indexes);
   M_.IsReading = false;
   if (Doc_.OnProgress) Doc_.OnProgress(Doc_, 100);
 }
@@ -324,6 +333,7 @@ void TXLSReadXLS::HandleRecord() {
     case kXF3: case kXF4: return RecXF34();
     case kMERGECELLS: return RecMERGECELLS();
     case kMSODRAWINGGROUP: case kMSODRAWING: case kMSODRAWINGSELECTION: return RecDrawing();
+    case BIFFRECID_NOTE: return RecNOTE();
     case kSST: return RecSST();
     case kLABELSST: return RecLABELSST();
     case kUSERSVIEWBEGIN:
@@ -531,14 +541,72 @@ std::u16string TXLSReadXLS::Ansi(const TRecordBody& B, int Offset, int Count) co
   return s;
 }
 
+bool TXLSReadXLS::TakesDrawings() const { return Version_ >= 6 && !SkipDrawing; }
+
 void TXLSReadXLS::RecDrawing() {
-  // The drawing layer is not read here: drawing records and their CONTINUE pieces stay raw, in
-  // order, for the writer.
   StoreRaw_ = false;
-  Storage_->Add(MakeIdLen(Header_.RecID, Header_.Length), Buf_.data());
   std::uint16_t id;
+  if (TakesDrawings() && Header_.RecID == kMSODRAWINGGROUP && !InSheet_) {
+    // The drawing group: the record and its CONTINUE pieces joined.
+    core::Bytes body(Buf_.begin(), Buf_.begin() + Header_.Length);
+    while (ReadNext(kCONTINUE, kMSODRAWINGGROUP, id, Buf2_)) body.insert(body.end(), Buf2_.begin(), Buf2_.end());
+    Doc_.Globals().SetPlaceholder(INTERNAL_PLACEHOLDER_GLOBALS_FIRST + 3);
+    Doc_.EscherGroup().ReadFromBuffer(body);
+    return;
+  }
+  if (TakesDrawings() && Header_.RecID == kMSODRAWING && InSheet_ && SheetIndex_ >= 0 &&
+      SheetIndex_ < Doc_.Sheets().Count()) {
+    TSheet* sheet = Doc_.Sheets().Items(SheetIndex_);
+    if (!sheet->HasShapes() && RawDrawingSheet_ != SheetIndex_) {
+      // The drawing follows its MSODRAWING, OBJ, TXO and CONTINUE records itself and stops before
+      // the first record that is not its own.
+      TEscherDrawing& drawing = sheet->Drawing();
+      drawing.OnShapeRead = [sheet](TEscherDrawing&, TShape& Shape) {
+        auto* anchored = dynamic_cast<TShapeClientAnchor*>(&Shape);
+        if (!anchored || !dynamic_cast<TShapeOutsideMsoChart*>(Shape.Outside.get())) return;
+        // A chart whose records do not bind to the chart wrappers stays in the drawing as a raw
+        // shape (written back as read) instead of failing the whole file.
+        try {
+          sheet->Charts().AddFromShape(*anchored);
+        } catch (const std::exception&) {
+        }
+      };
+      const int after = Stream_->Position();
+      try {
+        drawing.ReadFromStream(*Stream_, core::ByteSpan(Buf_.data(), Header_.Length));
+        drawing.OnShapeRead = nullptr;
+        return;
+      } catch (const std::exception&) {
+        // A drawing that does not read is kept as its raw records (written back as read) rather
+        // than failing the whole file: the read goes on after its first record.
+        drawing.OnShapeRead = nullptr;
+        if (sheet->ChartsIfAny()) sheet->Charts().Clear();
+        drawing.Clear();
+        Stream_->Seek(after, 0);
+        RawDrawingSheet_ = SheetIndex_;
+      }
+    }
+  }
+  // Drawing records the document does not take (BIFF5, skipped drawings, a second drawing of a
+  // sheet) stay raw, in order, for the writer.
+  Storage_->Add(MakeIdLen(Header_.RecID, Header_.Length), Buf_.data());
   while (Header_.RecID == kMSODRAWINGGROUP && ReadNext(kCONTINUE, kMSODRAWINGGROUP, id, Buf2_))
     Storage_->Add(MakeIdLen(id, static_cast<std::uint16_t>(Buf2_.size())), Buf2_.data());
+}
+
+void TXLSReadXLS::RecNOTE() {
+  // A note of BIFF8 belongs to the text shape of the sheet drawing that has its object id; other
+  // notes (BIFF5 cell notes, notes without a drawing read) stay raw.
+  if (!TakesDrawings() || !InSheet_ || SheetIndex_ < 0 || SheetIndex_ >= Doc_.Sheets().Count() ||
+      !Doc_.Sheets().Items(SheetIndex_)->HasShapes())
+    return;
+  TRecordBody b(Buf_.data(), Header_.Length);
+  if (!b.Has(0, 8)) return;
+  StoreRaw_ = false;
+  const int row = b.U16(0), col = b.U16(2), flags = b.U16(4), obj = b.U16(6);
+  std::u16string author;
+  if (b.Has(8, 2) && b.U16(8) > 0) b.Unicode(10, b.U16(8), author);
+  Doc_.Sheets().Items(SheetIndex_)->Drawing().SetNote(col, row, author, obj, flags);
 }
 
 void TXLSReadXLS::RecSTYLE() {

@@ -104,6 +104,8 @@ private:
   void RecXCT();
   void RecNAME();
   void RecDrawing();
+  void RecNOTE();
+  bool TakesDrawings() const;
 
   // Cell helpers.
   workbook::TXLSCellMMU& Cells();
@@ -129,6 +131,7 @@ private:
   TBIFFHeader Header_;
   int SheetIndex_ = -1;
   int BoundsheetPos_ = -1;
+  int RawDrawingSheet_ = -1;  // the sheet whose drawing did not read and stays raw
   TXLSWideStringList SheetNames_;
   std::unordered_set<std::u16string> SheetNameSet_;  // upper case
   std::vector<std::uint8_t> SheetTypes_;

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
 #include "core/codepage.h"
 #include "core/strings.h"
 #include "core/unicode.h"
@@ -174,6 +176,21 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   BuildBoundsheetList();
   for (int i = 0; i < Manager_.Worksheets->Count(); ++i) Manager_.Worksheets->GetItem(i)->Cells->CalcDimension();
 
+  // Every picture a shape refers to counts as used in the store written.
+  for (int i = 0; i < Doc_.Sheets().Count(); ++i)
+    if (TEscherDrawing* d = Doc_.Sheets().Items(i)->DrawingIfAny()) d->MarkUsedPictures();
+
+  // Chart texts name their fonts by FONT record index, which only this write knows.
+  struct FontHook {
+    TBIFF5& D;
+    ~FontHook() { D.FontToFile = nullptr; }
+  } fontHook{Doc_};
+  Doc_.FontToFile = [this](int Index) {
+    return Index >= 0 && static_cast<std::size_t>(Index) < FontMap_.size() && FontMap_[static_cast<std::size_t>(Index)] >= 0
+               ? FontMap_[static_cast<std::size_t>(Index)]
+               : 0;
+  };
+
   const bool globalsEmpty = Doc_.Globals().Count() == 0;
   Stream_ = std::make_unique<TXLSStream>(nullptr);
   Stream_->SetExtraObjects(&Doc_.KeptStorages());
@@ -262,7 +279,15 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
         WriteNAMEs();
       }
       return;
-    case 0x8004: return;  // no drawing group is kept by this document
+    case 0x8004:
+      // The drawing group only with drawings (those kept raw after a failed read need it as
+      // well), and only BIFF8 knows it.
+      if (!BIFF5_ && Doc_.EscherGroup().HasDrawings()) {
+        Stream_->BeginRecordLimit(8224);
+        Doc_.EscherGroup().WriteToStream(*Stream_);
+        Stream_->EndRecordLimit();
+      }
+      return;
     case 0x8005:
       if (!BIFF5_) WriteSST();
       return;
@@ -328,6 +353,9 @@ void TXLSWriteXLS::WriteSheetRecord(int Index) {
         if (BIFF5_ && Doc_.VersionRead != 5) break;
         sheet->TrailingRecords().WriteRecord(k, *Stream_);
       }
+      // The drawing (with its OBJ, TXO and NOTE records) after the cells and before WINDOW2, where
+      // the readers of other programs look for it.
+      if (!BIFF5_ && sheet->HasShapes()) sheet->Drawing().WriteToStream(*Stream_);
       return;
     case 0x8106:
       WritePANE();
