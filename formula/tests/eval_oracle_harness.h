@@ -76,6 +76,30 @@ inline bool SameResult(const std::string& A, const std::string& B, double Tolera
   return std::fabs(a - b) <= Tolerance * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
 }
 
+// A difference kept on purpose: formulas whose text starts with Prefix and ends with Suffix are not
+// compared. A Suffix that does not end in ')' is a text the formula holds anywhere after the prefix.
+struct AllowedFormula {
+  const char* prefix;
+  const char* suffix;
+  const char* reason;
+};
+
+template <std::size_t N>
+bool IsAllowedFormula(const AllowedFormula (&List)[N], const std::string& Text) {
+  for (const AllowedFormula& a : List) {
+    const std::string prefix = a.prefix, suffix = a.suffix;
+    if (Text.rfind(prefix, 0) != 0) continue;
+    if (!suffix.empty() && suffix.back() != ')') {
+      if (Text.find(suffix, prefix.size()) != std::string::npos) return true;
+      continue;
+    }
+    if (Text.size() >= prefix.size() + suffix.size() &&
+        Text.compare(Text.size() - suffix.size(), suffix.size(), suffix) == 0)
+      return true;
+  }
+  return false;
+}
+
 // A sheet given to both sides: cells as the oracle's JSON and in the fake workbook.
 class SharedSheet {
 public:

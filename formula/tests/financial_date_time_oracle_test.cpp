@@ -22,12 +22,7 @@ namespace fs = std::filesystem;
 
 // Differences kept on purpose: formulas whose text starts with Prefix and ends with Suffix are not
 // compared; each line gives its reason.
-struct Allowed {
-  const char* prefix;
-  const char* suffix;
-  const char* reason;
-};
-const Allowed kAllowed[] = {
+const AllowedFormula kAllowed[] = {
     {"WORKDAY(1,-", ")", "a working day before 30 December 1899 is outside the calendar: #NUM!; the oracle gives a negative serial"},
     {"WORKDAY(2,-", ")", "as above"},
     {"DATE(10000,", ")", "a year above 9999 is #NUM! in spreadsheet applications, whatever the months; the oracle lets negative months bring it back"},
@@ -43,21 +38,7 @@ const Allowed kAllowed[] = {
     {"RATE(36,-30,173.55000000000001,0,1)", "", "as above"},
 };
 
-bool IsAllowed(const std::string& Text) {
-  for (const auto& a : kAllowed) {
-    const std::string prefix = a.prefix, suffix = a.suffix;
-    if (Text.rfind(prefix, 0) != 0) continue;
-    // A suffix that does not end in ')' is a text the formula holds after the prefix.
-    if (!suffix.empty() && suffix.back() != ')') {
-      if (Text.find(suffix, prefix.size()) != std::string::npos) return true;
-      continue;
-    }
-    if (Text.size() >= prefix.size() + suffix.size() &&
-        Text.compare(Text.size() - suffix.size(), suffix.size(), suffix) == 0)
-      return true;
-  }
-  return false;
-}
+bool IsAllowed(const std::string& Text) { return IsAllowedFormula(kAllowed, Text); }
 
 struct Expr {
   std::string text;

@@ -322,12 +322,7 @@ namespace fs = std::filesystem;
 
 // Differences kept on purpose: formulas whose text starts with Prefix and ends with Suffix are not
 // compared.
-struct Allowed {
-  const char* prefix;
-  const char* suffix;
-  const char* reason;
-};
-const Allowed kAllowed[] = {
+const AllowedFormula kAllowed[] = {
     {"INT(-", ")", "INT is floor (INT(-2.5) = -3) as in spreadsheet applications; the oracle truncates"},
     {"CEILING(", ",0)", "CEILING with step 0 is 0 in spreadsheet applications; the oracle gives #DIV/0!"},
     {"POWER(0,-", ")", "0 to a negative power divides by zero: #DIV/0!; the oracle gives #NUM!"},
@@ -350,15 +345,7 @@ const Allowed kAllowed[] = {
     {"ROMAN(-1)", "", "as above"},
 };
 
-bool IsAllowed(const std::string& Text) {
-  for (const auto& a : kAllowed) {
-    const std::string prefix = a.prefix, suffix = a.suffix;
-    if (Text.rfind(prefix, 0) == 0 && Text.size() >= prefix.size() + suffix.size() &&
-        Text.compare(Text.size() - suffix.size(), suffix.size(), suffix) == 0)
-      return true;
-  }
-  return false;
-}
+bool IsAllowed(const std::string& Text) { return IsAllowedFormula(kAllowed, Text); }
 
 struct Expr {
   std::string text;
