@@ -11,9 +11,6 @@
 namespace console {
 namespace {
 
-constexpr const char* kReportTitle = "温湿度历史记录报表";
-constexpr std::int32_t kReportLastFullRow = 32028;
-
 void Enable(std::initializer_list<pc::TControl*> controls, bool on) {
   for (pc::TControl* c : controls) c->SetEnabled(on);
 }
@@ -72,7 +69,7 @@ void Tform1::BitBtn15Click(pc::TObject*) {
     Timer1->SetEnabled(false);
     if (CheckBox11->Checked()) {
       CheckBox11->SetEnabled(false);
-      reports_->SaveAlarmSheet(false);
+      reports_->SaveAlarmSheet(LabeledEdit14->Text(), false);
     }
     return;
   }
@@ -162,8 +159,8 @@ void Tform1::BitBtn19Click(pc::TObject*) {
     Timer2->SetEnabled(false);
     Timer1->SetEnabled(false);
     if (CheckBox6->Checked()) {
-      reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kReportLastFullRow,
-                                     page == 1 ? "正在保存..." : "");
+      reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kHistoryLastFullRow,
+                                     page == 1 ? "正在保存..." : "", false);
     }
     if (CheckBox2->Checked()) {
       CheckBox2->SetEnabled(false);

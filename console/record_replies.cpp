@@ -11,8 +11,6 @@
 namespace console {
 namespace {
 
-constexpr std::int32_t kReportRowLimit = 32000;
-constexpr std::int32_t kReportLastFullRow = 32028;
 constexpr std::uint32_t kAlarmReadTimeout = 300;
 
 void Enable(std::initializer_list<pc::TControl*> controls, bool on) {
@@ -96,7 +94,7 @@ void Tform1::AlarmRecordReply() {
   Timer2->SetEnabled(false);
   if (CheckBox11->Checked()) {
     CheckBox11->SetEnabled(false);
-    reports_->SaveAlarmSheet(true);
+    reports_->SaveAlarmSheet(LabeledEdit14->Text(), true);
   }
   for (pc::TCheckBox* c : {CheckBox5, CheckBox11}) {
     c->SetChecked(false);
@@ -171,7 +169,8 @@ void Tform1::HistoryRecordsReply(bool range) {
         ListBox2->Items().Add(HistoryLine(s.RecordNumber, r));
         const std::string time = RecordTimeText(r);
         if (CheckBox6->Checked()) {
-          reports_->AddReportRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time, kReportRowLimit);
+          reports_->AddReportRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time, kHistoryRowLimit,
+                                 AddressFromEdit());
         }
         if (CheckBox2->Checked()) reports_->AddPdfRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time);
         ++s.SuccessCount;
@@ -185,8 +184,8 @@ void Tform1::HistoryRecordsReply(bool range) {
           RestoreAfterHistoryReading(range);
           if (CheckBox6->Checked()) {
             CheckBox6->SetEnabled(false);
-            reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kReportLastFullRow,
-                                           range ? "" : "读取中...");
+            reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kHistoryLastFullRow,
+                                           range ? "" : "读取中...", false);
           }
           if (CheckBox2->Checked()) {
             CheckBox2->SetEnabled(false);
@@ -247,7 +246,8 @@ void Tform1::EndDayReading() {
   auto& s = state_;
   ToolButton1->SetEnabled(true);
   PageControl1->SetEnabled(true);
-  if (CheckBox6->Checked()) reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kReportLastFullRow, "");
+  if (CheckBox6->Checked()) reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kHistoryLastFullRow, "",
+                                                            false);
   if (CheckBox2->Checked()) reports_->EndPdfReport();
   Enable({BitBtn12, BitBtn23, BitBtn49}, true);
   EnableAll(CommandSet(), true);
@@ -282,7 +282,8 @@ void Tform1::DayRecordsReply() {
       ++s.SuccessCount;
       const std::string time = RecordTimeText(r);
       if (CheckBox6->Checked()) {
-        reports_->AddReportRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time, kReportRowLimit);
+        reports_->AddReportRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time, kHistoryRowLimit,
+                                 AddressFromEdit());
       }
       if (CheckBox2->Checked()) reports_->AddPdfRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time);
       if (s.ContinuousRead) {

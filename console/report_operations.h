@@ -9,25 +9,36 @@
 
 namespace console {
 
+// Records a sheet of the history report holds, and the row (1-based) of a full sheet's last record.
+inline constexpr std::int32_t kHistoryRowLimit = 32000;
+inline constexpr std::int32_t kHistoryLastFullRow = 32028;
+// The same for records exported from TF-card day files.
+inline constexpr std::int32_t kTfRowLimit = 32364;
+inline constexpr std::int32_t kTfLastFullRow = 32392;
+inline constexpr const char* kReportTitle = "温湿度历史记录报表";
+
 class ReportOperations {
 public:
   virtual ~ReportOperations() = default;
 
-  // The history report workbook. AddReportRow closes a full sheet itself once `limit` rows are on it
-  // (the instrument number for the next sheet's title is that of the address edit).
+  // The history report workbook. AddReportRow closes a full sheet itself once `limit` rows are on it;
+  // `instrument_number` goes into the closed sheet's information block.
   virtual void LayoutReportSheet(std::int32_t index, std::string_view title) = 0;
   virtual void AddReportRow(std::int32_t number, double temperature, double humidity, std::string_view time_text,
-                            std::int32_t limit) = 0;
+                            std::int32_t limit, std::int32_t instrument_number) = 0;
   // Completes, saves and empties the workbook. `status_text`, when not empty, goes to status panel 5
-  // once the file name is set.
+  // once the file name is set; `progress_lines` adds the TF-card export's progress lines (a line after
+  // each finished sheet and one before the final write).
   virtual void FinishReportWorkbook(std::int32_t instrument_number, std::string_view instrument_text,
-                                    std::int32_t last_full_row, std::string_view status_text) = 0;
+                                    std::int32_t last_full_row, std::string_view status_text,
+                                    bool progress_lines) = 0;
   virtual void EmptyReportWorkbook() = 0;
 
-  // The alarm sheet; `ask` makes the question about opening the file follow the save.
+  // The alarm sheet; `instrument_text` goes into the file name, `ask` makes the question about opening
+  // the file follow the save.
   virtual void LayoutAlarmSheet() = 0;
   virtual void AddAlarmRow(std::string_view event_text, std::string_view value_text, std::string_view time_text) = 0;
-  virtual void SaveAlarmSheet(bool ask) = 0;
+  virtual void SaveAlarmSheet(std::string_view instrument_text, bool ask) = 0;
 
   // The PDF report.
   virtual void BeginPdfReport(std::string_view instrument_text, std::string_view title, std::int32_t title_x) = 0;
@@ -42,12 +53,12 @@ public:
 class NoReports final : public ReportOperations {
 public:
   void LayoutReportSheet(std::int32_t, std::string_view) override {}
-  void AddReportRow(std::int32_t, double, double, std::string_view, std::int32_t) override {}
-  void FinishReportWorkbook(std::int32_t, std::string_view, std::int32_t, std::string_view) override {}
+  void AddReportRow(std::int32_t, double, double, std::string_view, std::int32_t, std::int32_t) override {}
+  void FinishReportWorkbook(std::int32_t, std::string_view, std::int32_t, std::string_view, bool) override {}
   void EmptyReportWorkbook() override {}
   void LayoutAlarmSheet() override {}
   void AddAlarmRow(std::string_view, std::string_view, std::string_view) override {}
-  void SaveAlarmSheet(bool) override {}
+  void SaveAlarmSheet(std::string_view, bool) override {}
   void BeginPdfReport(std::string_view, std::string_view, std::int32_t) override {}
   void AddPdfRow(std::int32_t, double, double, std::string_view) override {}
   void EndPdfReport() override {}

@@ -220,7 +220,7 @@ TEST_F(RecordWindow, ContinuousAlarmReadingRunsUntilNothingIsUnread) {
                                                                 "(1)::(),2018-04-08 09:07:00"}));
   EXPECT_EQ(reports_, (std::vector<std::string>{"LayoutAlarmSheet", "AddAlarmRow 高温告警 35.6℃ 2018-04-08 09:05:07",
                                                 "AddAlarmRow DO2打开 0 2018-04-08 09:06:00",
-                                                "AddAlarmRow   2018-04-08 09:07:00", "SaveAlarmSheet ask"}));
+                                                "AddAlarmRow   2018-04-08 09:07:00", "SaveAlarmSheet 1 ask"}));
   EXPECT_FALSE(s.ContinuousRead);
   EXPECT_EQ(form_->Status(7), "成功:3,失败:0");
   EXPECT_EQ(form_->BitBtn15->Caption(), "读取");
@@ -302,8 +302,8 @@ TEST_F(RecordWindow, FastReadingOfAllUnreadRecordsWithTheWorkbook) {
   EXPECT_EQ(form_->ListBox2->Items().Get(0), "(1):温度:20.0,湿度:50.0;2024-03-05 10:00:00");
   EXPECT_EQ(form_->ListBox2->Items().Get(249), "(250):温度:44.9,湿度:74.9;2024-03-05 10:04:09");
   ASSERT_EQ(reports_.size(), 252u);
-  EXPECT_EQ(reports_[1], "AddReportRow 1 20.0 50.0 2024-03-05 10:00:00 32000");
-  EXPECT_EQ(reports_[250], "AddReportRow 250 44.9 74.9 2024-03-05 10:04:09 32000");
+  EXPECT_EQ(reports_[1], "AddReportRow 1 20.0 50.0 2024-03-05 10:00:00 32000 1");
+  EXPECT_EQ(reports_[250], "AddReportRow 250 44.9 74.9 2024-03-05 10:04:09 32000 1");
   EXPECT_EQ(reports_[251], "FinishReportWorkbook 1 1 32028 读取中...");
   EXPECT_EQ(Quiet(), Bytes{});  // nothing left: no further request
   EXPECT_FALSE(s.ContinuousRead);

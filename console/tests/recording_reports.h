@@ -18,18 +18,24 @@ public:
   void LayoutReportSheet(std::int32_t index, std::string_view title) override {
     Add(core::format("LayoutReportSheet %d ", index) + std::string(title));
   }
-  void AddReportRow(std::int32_t number, double t, double h, std::string_view time, std::int32_t limit) override {
-    Add(core::format("AddReportRow %d %.1f %.1f ", number, t, h) + std::string(time) + core::format(" %d", limit));
+  void AddReportRow(std::int32_t number, double t, double h, std::string_view time, std::int32_t limit,
+                    std::int32_t instrument) override {
+    Add(core::format("AddReportRow %d %.1f %.1f ", number, t, h) + std::string(time) +
+        core::format(" %d %d", limit, instrument));
   }
-  void FinishReportWorkbook(std::int32_t n, std::string_view text, std::int32_t last_row, std::string_view status) override {
-    Add(core::format("FinishReportWorkbook %d ", n) + std::string(text) + core::format(" %d ", last_row) + std::string(status));
+  void FinishReportWorkbook(std::int32_t n, std::string_view text, std::int32_t last_row, std::string_view status,
+                            bool progress_lines) override {
+    Add(core::format("FinishReportWorkbook %d ", n) + std::string(text) + core::format(" %d ", last_row) +
+        std::string(status) + (progress_lines ? " progress" : ""));
   }
   void EmptyReportWorkbook() override { Add("EmptyReportWorkbook"); }
   void LayoutAlarmSheet() override { Add("LayoutAlarmSheet"); }
   void AddAlarmRow(std::string_view e, std::string_view v, std::string_view t) override {
     Add("AddAlarmRow " + std::string(e) + " " + std::string(v) + " " + std::string(t));
   }
-  void SaveAlarmSheet(bool ask) override { Add(ask ? "SaveAlarmSheet ask" : "SaveAlarmSheet"); }
+  void SaveAlarmSheet(std::string_view text, bool ask) override {
+    Add("SaveAlarmSheet " + std::string(text) + (ask ? " ask" : ""));
+  }
   void BeginPdfReport(std::string_view text, std::string_view title, std::int32_t x) override {
     Add("BeginPdfReport " + std::string(text) + " " + std::string(title) + core::format(" %d", x));
   }

@@ -106,7 +106,7 @@ TEST_F(PtyRecords, RecordsArriveInOrderWithTheInstrumentsCounts) {
   }
   EXPECT_EQ(Lines(form_->ListBox1), expected);
   EXPECT_EQ(CountCalls(reports_, "AddAlarmRow"), 16u);
-  EXPECT_EQ(reports_.back(), "SaveAlarmSheet ask");
+  EXPECT_EQ(reports_.back(), "SaveAlarmSheet 1 ask");
   EXPECT_EQ(Sim([](sim::Instrument& i) { return i.alarm_unread(); }), 0);
 
   // All unread history records, fast, into the workbook.

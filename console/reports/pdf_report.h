@@ -1,0 +1,33 @@
+// The PDF form of a history report: title, column headers and a grid with one row per record, on as
+// many pages as the records need, saved in the data folder.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "console/reports/report_host.h"
+
+namespace console {
+
+class PdfReport {
+public:
+  explicit PdfReport(ReportHost host);
+  ~PdfReport();
+  PdfReport(const PdfReport&) = delete;
+  PdfReport& operator=(const PdfReport&) = delete;
+
+  void BeginPdfReport(std::string_view instrument_text, std::string_view title, std::int32_t title_x);
+  void AddPdfRow(std::int32_t number, double temperature, double humidity, std::string_view time_text);
+  // Ends the document, then asks whether to open it; a failure aborts the document and is raised again.
+  void EndPdfReport();
+  // Drops a report under way (its partial file goes); nothing when none is under way.
+  void AbortPdfReport();
+  bool Running() const;
+
+private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace console

@@ -1,0 +1,66 @@
+// Report file names, the open question, and the partial-file discipline of report saving.
+#include "console/reports/report_host.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "core/clock.h"
+#include "core/error.h"
+#include "core/strings.h"
+#include "platform/components/dialogs.h"
+#include "platform/os/services.h"
+#include "platform/os/shell.h"
+
+namespace console {
+namespace {
+
+// OK/Cancel, question icon, second button default, top-most.
+constexpr platform::win::UINT kOpenQuestionFlags = 0x40121;
+constexpr int kIdOk = 1;
+
+// Local date and time as days since 30 December 1899, the date values the window's pickers count in.
+double DateValue(const core::LocalTime& t) {
+  const auto days = std::chrono::sys_days(std::chrono::year(t.year) / t.month / t.day).time_since_epoch().count();
+  const double seconds = t.hour * 3600.0 + t.minute * 60.0 + t.second + t.millisecond / 1000.0;
+  return static_cast<double>(days) + 25569.0 + seconds / 86400.0;
+}
+
+}  // namespace
+
+std::string MakeReportFileName(ConsoleState& state, std::string_view instrument_text, std::string_view kind,
+                               std::string_view extension) {
+  const core::LocalTime t = core::local_now();
+  state.ReportTime = DateValue(t);
+  state.ReportYear = static_cast<std::uint16_t>(t.year);
+  state.ReportMonth = static_cast<std::uint16_t>(t.month);
+  state.ReportDay = static_cast<std::uint16_t>(t.day);
+  state.ReportHour = static_cast<std::uint16_t>(t.hour);
+  state.ReportMinute = static_cast<std::uint16_t>(t.minute);
+  state.ReportSecond = static_cast<std::uint16_t>(t.second);
+  state.ReportMilliSecond = static_cast<std::uint16_t>(t.millisecond);
+  state.ReportFileName = "温湿度" + std::string(instrument_text) + std::string(kind) +
+                         core::format("%d年%d月%d日%d时%d分%d秒", t.year, t.month, t.day, t.hour, t.minute, t.second) +
+                         std::string(extension);
+  return state.ReportFileName;
+}
+
+void AskOpenReport(const std::filesystem::path& file) {
+  core::sleep_ms(1000);
+  if (platform::components::MessageBox("导出成功，是否打开文件？", "询问", kOpenQuestionFlags) != kIdOk) return;
+  platform::os::shell().open(file.string(), file.parent_path().string());
+}
+
+std::filesystem::path PartialReportPath(const std::filesystem::path& final_path) {
+  return final_path.parent_path() / ("." + final_path.filename().string() + ".part");
+}
+
+void CommitReportFile(const std::filesystem::path& partial, const std::filesystem::path& final_path) {
+  std::error_code ec;
+  std::filesystem::rename(partial, final_path, ec);
+  if (ec) {
+    std::filesystem::remove(partial, ec);
+    throw core::Error("cannot save the report as " + final_path.string());
+  }
+}
+
+}  // namespace console
