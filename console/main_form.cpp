@@ -130,6 +130,12 @@ void Tform1::BitBtn11Click(pc::TObject*) { ShowWorkPanel(Panel5, "历史记录")
 void Tform1::BitBtn22Click(pc::TObject*) {
   ShowWorkPanel(Panel7, "TF卡导出");
   Panel9->SetVisible(false);
+  // A search comes first.
+  for (pc::TControl* c : std::initializer_list<pc::TControl*>{BitBtn30, BitBtn31, ComboBox19, DateTimePicker4,
+                                                               DateTimePicker5}) {
+    c->SetEnabled(false);
+  }
+  ToolButton1->SetEnabled(false);
 }
 
 void Tform1::N1Click(pc::TObject*) { GroupBox3->SetVisible(true); }

@@ -14,6 +14,7 @@
 #include "console/frames.h"
 #include "console/records.h"
 #include "console/report_operations.h"
+#include "console/reports/report_host.h"
 #include "console/requests.h"
 #include "platform/components/comctrls.h"
 #include "platform/components/controls.h"
@@ -155,6 +156,28 @@ public:
   void CheckBox2Click(pc::TObject* Sender);
   void PageControl1Change(pc::TObject* Sender);
 
+  // ---- TF-card day files (tf_card.cpp) ----
+  void BitBtn28Click(pc::TObject* Sender);
+  void ComboBox19Change(pc::TObject* Sender);
+  void DateTimePicker4Change(pc::TObject* Sender);
+  void DateTimePicker5Change(pc::TObject* Sender);
+  void BitBtn30Click(pc::TObject* Sender);
+  void BitBtn31Click(pc::TObject* Sender);
+  void BitBtn48Click(pc::TObject* Sender);
+  void CheckBox4Click(pc::TObject* Sender);
+  void CheckBox7Click(pc::TObject* Sender);
+  // Finds the card (the first removable drive with day files) and lists its devices and days.
+  void SearchTfCard();
+  // The first and last day of `list` become the pickers' range and values.
+  void ApplyDayRange(const std::vector<std::string>& list);
+  // The export's range of `list` from the pickers: from the last day file dated on or before the
+  // start date to the last one dated on or before the end date (TfFirstDayIndex, TfLastDayIndex).
+  void FindDayRange(const std::vector<std::string>& list);
+
+  // What the real reports need of the window: the state, the data folder, the status bar, the list
+  // of the running reading or export, and the export's progress lines.
+  ReportHost MakeReportHost();
+
   // The reports the record readings keep; the window owns them (no reports until some are set).
   void SetReports(std::unique_ptr<ReportOperations> reports);
   ReportOperations& Reports() { return *reports_; }
@@ -226,8 +249,25 @@ private:
   std::vector<pc::TControl*> ReadingCommandSet();
   std::vector<pc::TControl*> EnergyButtons();
 
+  // TF-card day files (tf_card.cpp).
+  // Fills DayFileIndex from 0 with the devices of `root` that have day files, adds their numbers to
+  // ComboBox19 and empties the lists after them; returns how many it filled.
+  int FillDayFileIndex(const std::string& root);
+  // The controls that act on the selected device: pickers, report boxes, export, delete, selector.
+  void EnableTfDevice(bool on);
+  // The selected device's list index and number; false (export and delete then refused) when no
+  // device with day files is selected.
+  bool SelectedTfDevice(int& index, int& number);
+  // The delete's range of `list`: only the day files dated within the picked dates.
+  void FindDeleteRange(const std::vector<std::string>& list);
+  void ExportDayFile(const std::string& path, int number, bool excel, bool pdf);
+  // The controls an export or delete disables while it runs.
+  std::vector<pc::TControl*> TfBusyControls();
+
   ConsoleState state_;
   std::unique_ptr<ReportOperations> reports_;
+  // An export of day files is running (its list is ListBox3).
+  bool tf_exporting_ = false;
   std::unique_ptr<ReplyTimer> timer1_;
   FrameWriter writer_;
   std::uint32_t scan_step_interval_ = 1500;
