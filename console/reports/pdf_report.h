@@ -4,11 +4,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "console/reports/report_host.h"
 
 namespace console {
+
+// The text of a temperature or humidity in a report row: the shortest form, at most 15 significant
+// digits and no trailing zeros (23.5, -12.5, 100, 3276.8).
+std::string PdfValueText(double value);
 
 class PdfReport {
 public:
