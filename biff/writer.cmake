@@ -14,10 +14,12 @@ thc_test(biff_writer_interop_tests LABEL "biff;interop"
   SOURCES writer/tests/writer_interop_test.cpp
   DEPS thc_biff)
 
-# Sheet drawings written, read back and seen by python3-xlrd; a foreign file's drawings kept.
+# Sheet drawings and chart sheets written, read back and seen by python3-xlrd and LibreOffice; the
+# drawings and chart sheets of foreign files kept.
 thc_test(biff_writer_drawing_tests LABEL "biff;interop"
-  SOURCES writer/tests/drawing_round_trip_test.cpp
+  SOURCES writer/tests/drawing_round_trip_test.cpp writer/tests/chart_sheet_test.cpp
   DEPS thc_biff)
 if(TARGET biff_writer_drawing_tests)
-  target_compile_definitions(biff_writer_drawing_tests PRIVATE THC_DRAWING_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/drawing/tests/fixtures")
+  target_compile_definitions(biff_writer_drawing_tests PRIVATE THC_DRAWING_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/drawing/tests/fixtures"
+    THC_READER_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/tests/reader/fixtures")
 endif()

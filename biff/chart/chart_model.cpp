@@ -166,8 +166,32 @@ TSheetChart& TSheetCharts::ReadChartSheet(TXLSStream& Stream, const std::u16stri
   return *Items_.back();
 }
 
+TSheetChart& TSheetCharts::AddRaw(const std::u16string& Name, int SheetIndex,
+                                  std::vector<std::pair<std::uint16_t, core::Bytes>> Records) {
+  auto sheet = std::make_unique<TSheetChart>(Group_, Services_);
+  sheet->Name = Name;
+  sheet->SheetIndex = SheetIndex;
+  sheet->RawRecords = std::move(Records);
+  Items_.push_back(std::move(sheet));
+  return *Items_.back();
+}
+
 void TSheetCharts::WriteChartSheet(int Index, TXLSStream& Stream) {
-  WriteChartRecords(GetItem(Index).Root(), Stream, Services_.Fonts);
+  TSheetChart& sheet = GetItem(Index);
+  if (sheet.IsRaw()) {
+    for (const auto& [id, body] : sheet.RawRecords) {
+      if (body.size() > 0xFFFF) throw Exception("Chart sheet record too long");
+      Stream.WriteHeader(id, static_cast<std::uint16_t>(body.size()));
+      if (!body.empty()) Stream.Write(body.data(), static_cast<int>(body.size()));
+    }
+    return;
+  }
+  WriteChartRecords(sheet.Root(), Stream, Services_.Fonts);
+}
+
+void TSheetCharts::Delete(int Index) {
+  GetItem(Index);
+  Items_.erase(Items_.begin() + Index);
 }
 
 TSheetChart& TSheetCharts::GetItem(int Index) const {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "biff/chart/chart_wrappers.h"
@@ -82,11 +83,18 @@ public:
   TSheetChart(TEscherGroup* Group, TDrawingServices Services);
   ~TSheetChart() override;
 
+  // The sheet's position among the BOUNDSHEET records of the file it was read from (its tab); the
+  // writer places it among the worksheets by it.
   int SheetIndex = 0;
   std::u16string Name = u"Chart";
+  std::uint8_t Hidden = 0;  // 0 visible, 1 hidden, 2 very hidden
   TChartRecordUpdate& Root() { return *Root_; }
   // The drawing read from the chart's MSODRAWING, or none.
   TEscherDrawing* Drawing() const { return Drawing_.get(); }
+  // A chart sheet whose records did not read as a chart keeps them here, written back as read
+  // (its BOF first, its EOF last); the record tree is then empty.
+  std::vector<std::pair<std::uint16_t, core::Bytes>> RawRecords;
+  bool IsRaw() const { return !RawRecords.empty(); }
 
   void ReadChartDrawing(TXLSStream& Stream, int Length) override;
   void WriteChartDrawing(TXLSStream& Stream) override;
@@ -103,12 +111,18 @@ public:
   // Group is the workbook's drawing group (may be null).
   TSheetCharts(TEscherGroup* Group, TDrawingServices Services) : Group_(Group), Services_(std::move(Services)) {}
 
-  // Reads the chart sheet whose BOF (body in Bof) was just read, up to its EOF.
+  // Reads the chart sheet whose BOF (body in Bof) was just read, up to its EOF. When its records do
+  // not read as a chart, nothing is added and the exception reaches the caller (the stream stands
+  // somewhere inside the sub-stream).
   TSheetChart& ReadChartSheet(TXLSStream& Stream, const std::u16string& Name, int SheetIndex, core::ByteSpan Bof);
+  // A chart sheet kept as its raw records (BOF to EOF).
+  TSheetChart& AddRaw(const std::u16string& Name, int SheetIndex,
+                      std::vector<std::pair<std::uint16_t, core::Bytes>> Records);
   // Writes the records of chart sheet Index, its BOF and EOF included.
   void WriteChartSheet(int Index, TXLSStream& Stream);
   int Count() const { return static_cast<int>(Items_.size()); }
   TSheetChart& GetItem(int Index) const;
+  void Delete(int Index);
   void Clear() { Items_.clear(); }
 
 private:

@@ -286,7 +286,9 @@ void TChartPlotArea::AssignRecords(TChartRecord* Record) {
 
 void TChartPlotArea::SetChartType(int Type) {
   if (Type <= 0 || Type > 8) throw Exception("Invalid chart type");
-  if (Style && Style->GetChartType() == Type) return;
+  // The type the chart has already keeps its group as it is: rebuilding it would drop what was
+  // set on it (data format, legend, 3-D).
+  if (Style && Style->GetChartType() == (Type == 7 ? 2 : Type)) return;
   TChartRecord& cf = ChartFormat();
   cf.Clear();
   Style.reset();

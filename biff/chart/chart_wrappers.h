@@ -142,7 +142,8 @@ class TChartStyle : public TRecordObject {
 public:
   explicit TChartStyle(const TChartFonts* Fonts = nullptr) : Fonts_(Fonts) {}
   void AssignRecords(TChartRecord* Record) override;
-  // Only area (1) and bar/column (3) report their type; the others report 0.
+  // The code of TChartPlotArea::SetChartType that makes this style (scatter reports 2 for both of
+  // its codes); the styles no code makes report 0.
   virtual int GetChartType() const { return 0; }
   bool GetHasDataFormat() const { return DefDataPoint.Record() != nullptr; }
   void SetHasDataFormat(bool Value);
@@ -170,18 +171,22 @@ public:
 class TChartStyleLine : public TChartStyle {
 public:
   using TChartStyle::TChartStyle;
+  int GetChartType() const override { return 4; }
 };
 class TChartStylePie : public TChartStyle {
 public:
   using TChartStyle::TChartStyle;
+  int GetChartType() const override { return 5; }
 };
 class TChartStyleScatter : public TChartStyle {
 public:
   using TChartStyle::TChartStyle;
+  int GetChartType() const override { return 2; }
 };
 class TChartStyleRadar : public TChartStyle {
 public:
   using TChartStyle::TChartStyle;
+  int GetChartType() const override { return 6; }
 };
 class TChartStyleRadarArea : public TChartStyle {
 public:
@@ -190,6 +195,7 @@ public:
 class TChartStyleSurface : public TChartStyle {
 public:
   using TChartStyle::TChartStyle;
+  int GetChartType() const override { return 8; }
 };
 class TChartStyleBopPop : public TChartStyle {
 public:

@@ -1,6 +1,7 @@
 #include "biff/document/biff5_document.h"
 
 #include "biff/biff_error.h"
+#include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
 #include "biff/drawing/shape_objects.h"
 #include "biff/formula_encoder/biff_formula_handler.h"
@@ -51,6 +52,7 @@ TBIFF5::TBIFF5(workbook::TXc12Manager* Manager)
   Formulas_->OnSheetName = [this](std::uint8_t Kind, int Index, std::u16string& Text, int, int) {
     if (Kind != 0 || (Index >= 0 && Index < Sheets_.Count())) GetSheetName(Kind, Index, Text);
   };
+  SheetCharts_ = std::make_unique<TSheetCharts>(EscherGroup_.get(), DrawingServices());
   Sheets_.DrawingGroup = EscherGroup_.get();
   Sheets_.Formulas = Formulas_.get();
   Sheets_.OnNewDrawing = [this](TEscherDrawing& D) { SetDrawingServices(D); };
@@ -64,12 +66,20 @@ TBIFF5::TBIFF5(workbook::TXc12Manager* Manager)
 TBIFF5::~TBIFF5() = default;
 
 void TBIFF5::SetDrawingServices(TEscherDrawing& Drawing) {
-  TChartFonts& f = Drawing.Services().Fonts;
-  if (!Manager_) return;
-  // FONT record index 4 does not exist: file fonts above it are one model font lower.
+  if (Manager_) Drawing.Services().Fonts = DrawingServices().Fonts;
+}
+
+TDrawingServices TBIFF5::DrawingServices() {
+  TDrawingServices s;
+  if (!Manager_) return s;
+  TChartFonts& f = s.Fonts;
   f.FromFile = [this](int FileIndex) -> workbook::TXc12Font* {
     workbook::TXc12Fonts& fonts = *Manager_->StyleSheet->Fonts;
-    const int m = FileIndex > 4 ? FileIndex - 1 : FileIndex;
+    // While a file is read its FONT records follow the model's built-in font, with a placeholder
+    // standing for the missing index 4: file index i is model font i + 1, as for cell formats.
+    // Otherwise (a chart copied through the file format) the inverse of ToFile below: FONT record
+    // index 4 does not exist, so file fonts above it are one model font lower.
+    const int m = Manager_->IsReading ? FileIndex + 1 : FileIndex > 4 ? FileIndex - 1 : FileIndex;
     return m >= 0 && m < fonts.Count() ? fonts.GetItem(m) : nullptr;
   };
   f.ToFile = [this](const workbook::TXc12Font& Font) {
@@ -77,6 +87,7 @@ void TBIFF5::SetDrawingServices(TEscherDrawing& Drawing) {
     return Font.Index >= 4 ? Font.Index + 1 : Font.Index;
   };
   f.NewChartFont = [this] { return NewChartFont(); };
+  return s;
 }
 
 workbook::TXc12Font* TBIFF5::NewChartFont() {
@@ -94,6 +105,7 @@ void TBIFF5::Clear() {
   Globals_.SetDefaults();
   DefaultStyles = true;
   Sheets_.ClearAndAdd();
+  SheetCharts_->Clear();
   // After the sheets: their drawings have released their clusters of the group.
   EscherGroup_->Clear();
   Styles_.Clear();

@@ -23,6 +23,8 @@ class TXc12Font;
 namespace biff {
 
 class TFormulaHandler;
+class TSheetCharts;
+struct TDrawingServices;
 
 // Copies of STYLE record bodies in BIFF8 layout, kept from the file read and written back.
 class TStyles {
@@ -69,6 +71,11 @@ public:
   TExternalNames& ExternalNames() { return ExternalNames_; }
   // The workbook's drawing group: the picture store and shape-id clusters of all sheet drawings.
   TEscherGroup& EscherGroup() { return *EscherGroup_; }
+  // The chart sheets read from a file (sheets of their own, beside the worksheets).
+  TSheetCharts& SheetCharts() { return *SheetCharts_; }
+  // What drawings and chart records of this document ask of it: the workbook's fonts by their FONT
+  // record numbering.
+  TDrawingServices DrawingServices();
   // The formula handler of chart references (sheet names from this document).
   TFormulaHandler& Formulas() { return *Formulas_; }
   // A font for the text of a new chart: an equal built-in chart font of the workbook when there is
@@ -118,6 +125,8 @@ private:
   // Declared before the sheets: their drawings hold clusters of the group and go first.
   std::unique_ptr<TEscherGroup> EscherGroup_;
   std::unique_ptr<TFormulaHandler> Formulas_;
+  // After the group as well: a chart sheet's drawing holds a cluster of it.
+  std::unique_ptr<TSheetCharts> SheetCharts_;
   TSheets Sheets_;
   TRecordStorageGlobals Globals_;
   TStyles Styles_;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,6 +113,9 @@ public:
   THiddenState Hidden = THiddenState::hsVisible;
   std::uint16_t SheetProtection = ALL_SHEET_PROTECTIONS;
   std::uint8_t Kind = 0;  // 0 worksheet
+  // The sheet's position among the BOUNDSHEET records of the file it was read from; chart sheets
+  // are placed among the worksheets by it. A sheet not read from a file comes after them all.
+  int TabPosition = std::numeric_limits<int>::max();
   int FirstRow = 0, LastRow = 0, FirstCol = 0, LastCol = 0;  // used range
 
   // Properties kept in the stored DEFCOLWIDTH, WINDOW2 and WSBOOL records.

@@ -21,6 +21,8 @@ constexpr std::uint32_t kPlaceableWmfKey = 0x9AC6CDD7u;
 constexpr std::size_t kPlaceableWmfHeader = 22;
 constexpr std::size_t kBitmapFileHeader = 14;
 constexpr std::size_t kMaxBitmapFile = 32767;
+// The fixed fields of a BSE; an entry without a picture is only these.
+constexpr std::uint32_t kEmptyBSEBody = 36;
 
 std::uint16_t BlipInstance(TMSOBlipType Kind) {
   switch (Kind) {
@@ -191,12 +193,29 @@ bool TMSOPicture::ReadFromStream(core::ByteReader& R, std::int64_t& Length) {
 }
 
 std::uint32_t TMSOPicture::Compress() {
+  if (RefCount <= 0) return 8 + kEmptyBSEBody;
   if (!IsMetafile(Kind)) return Size() + 69;
   workbook::ZlibCompressBuffer(Data.data(), static_cast<int>(Data.size()), compressed_);
   return static_cast<std::uint32_t>(compressed_.size()) + 102;
 }
 
 void TMSOPicture::WriteBSE(core::ByteWriter& W) {
+  if (RefCount <= 0) {
+    // A picture nothing refers to keeps its place in the store (shapes number pictures by
+    // position) but not its bytes: an entry without a BLIP, which readers pass over.
+    TMSOHeader::Make(2, Kind, msoBSE, kEmptyBSEBody).Write(W);
+    W.u8(Kind);
+    W.u8(Kind);
+    W.bytes(Id);
+    W.u16le(0x00FF);
+    W.u32le(0);       // size
+    W.u32le(0);       // cRef
+    W.u32le(0);       // foDelay
+    W.u8(0);          // unused1
+    W.u8(0);          // cbName
+    W.u16le(0x0288);  // unused2, unused3
+    return;
+  }
   const bool metafile = IsMetafile(Kind);
   const std::uint32_t b = metafile ? static_cast<std::uint32_t>(compressed_.size()) + 50 : Size() + 17;
   TMSOHeader::Make(2, Kind, msoBSE, b + 44).Write(W);
@@ -297,7 +316,13 @@ void TEscherGroup::GetFileIndexes(std::vector<int>& List) const {
   for (const auto& p : pictures_) List.push_back(p->Index);
 }
 
+void TEscherGroup::ResetPictureCounts() {
+  if (KeepPictureCounts) return;
+  for (auto& p : pictures_) p->RefCount = 0;
+}
+
 void TEscherGroup::Clear() {
+  KeepPictureCounts = false;
   DGG.Clusters.clear();
   DefaultProperties.Clear();
   SplitMenuColors.clear();

@@ -117,6 +117,13 @@ public:
   int Count() const { return static_cast<int>(pictures_.size()); }
   void Delete(int Index) { pictures_.erase(pictures_.begin() + Index); }
   void GetFileIndexes(std::vector<int>& List) const;
+  // Before a write: every picture counts as unused until a shape refers to it (the drawings'
+  // MarkUsedPictures), so that pictures no shape uses any more are not written. Nothing happens
+  // while KeepPictureCounts is set.
+  void ResetPictureCounts();
+  // Set when a drawing of the file read stays as its raw records: its references to pictures are
+  // not seen, so the counts of the file stay.
+  bool KeepPictureCounts = false;
   // Empties everything but the MRU colours and the next spid base.
   void Clear();
   bool HasDrawings() const { return DefaultProperties.Entries() > 0; }

@@ -1058,20 +1058,31 @@ void ForEachShape(TShapeGroup& G, F&& Fn) {
   }
 }
 
+// The drawing inside an embedded chart (pictures of the chart's own shapes), or none.
+TEscherDrawing* ChartDrawingOf(const TShape& S) {
+  const auto* c = dynamic_cast<const TShapeOutsideMsoChart*>(S.Outside.get());
+  return c ? c->Drawing() : nullptr;
+}
+
 }  // namespace
 
 void TEscherDrawing::MarkUsedPictures() {
   if (!Group_) return;
   ForEachShape(*Root_, [&](TShape& s) {
-    if (s.ShapeType != 75) return;
-    const std::int32_t p = s.Properties.GetValue(kPropPib);
-    if (p > Group_->Count()) throw Exception("Unassigned picture in file.");
-    if (p > 0 && Group_->GetItem(p - 1).RefCount == 0) Group_->GetItem(p - 1).RefCount = 1;
+    // A picture frame's picture, and the picture of any other shape's fill.
+    const std::int32_t pib = s.ShapeType == 75 ? s.Properties.GetValue(kPropPib) : -1;
+    const std::int32_t blip = s.Properties.GetBlipId();
+    for (const std::int32_t p : {pib, blip == pib ? -1 : blip}) {
+      if (p > Group_->Count()) throw Exception("Unassigned picture in file.");
+      if (p > 0) ++Group_->GetItem(p - 1).RefCount;
+    }
+    if (TEscherDrawing* d = ChartDrawingOf(s)) d->MarkUsedPictures();
   });
 }
 
 void TEscherDrawing::RemapBlipIds(const std::vector<int>& FileIndexes) {
   ForEachShape(*Root_, [&](TShape& s) {
+    if (TEscherDrawing* d = ChartDrawingOf(s)) d->RemapBlipIds(FileIndexes);
     const std::int32_t b = s.Properties.GetBlipId();
     if (b <= 0) return;
     auto it = std::find(FileIndexes.begin(), FileIndexes.end(), b - 1);

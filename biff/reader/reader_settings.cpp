@@ -421,7 +421,8 @@ void TXLSReadXLS::RecNAME() {
   const int name_len = b.U8(3);
   const int cce = b.U16(4);
   const int sheet = b.U16(8);
-  const int local = sheet - 1;
+  // The file numbers every sheet, chart sheets included; the model numbers its worksheets.
+  const int local = sheet > 0 ? WorksheetOfTab(sheet - 1) : -1;
   wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
   wb::TXc12DefinedName* n = nullptr;
   int pos;

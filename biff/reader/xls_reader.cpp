@@ -232,12 +232,15 @@ void TXLSReadXLS::Read(const core::ByteSpan* Data) {
   }
   M_.BeforeRead();
   RecordLoop();
+  ExternSheetsToWorksheets();
   // Shapes refer to pictures by their position among the store's entries; entries without a
   // usable picture were dropped, so the references are renumbered.
   std::vector<int> indexes;
   Doc_.EscherGroup().GetFileIndexes(indexes);
   for (int i = 0; i < Doc_.Sheets().Count(); ++i)
     if (TEscherDrawing* d = Doc_.Sheets().Items(i)->DrawingIfAny()) d->RemapBlipIds(indexes);
+  for (int i = 0; i < Doc_.SheetCharts().Count(); ++i)
+    if (TEscherDrawing* d = Doc_.SheetCharts().GetItem(i).Drawing()) d->RemapBlipIds(indexes);
   M_.IsReading = false;
   if (Doc_.OnProgress) Doc_.OnProgress(Doc_, 100);
 }
@@ -420,6 +423,7 @@ void TXLSReadXLS::RecBOF() {
         Worksheet_ = M_.Worksheets->GetItem(SheetIndex_);
         TSheet* sheet = Doc_.Sheets().Items(SheetIndex_);
         sheet->StorageFilled = true;
+        sheet->TabPosition = BoundsheetPos_;
         Storage_ = &sheet->Records();
         Storage_->SetRecord(MakeIdLen(Header_.RecID, Header_.Length), Buf_.data());
         InSheet_ = true;
@@ -443,9 +447,13 @@ void TXLSReadXLS::RecBOF() {
       ++SheetIndex_;
       throw Exception("Invalid sheet type in file");
     case 0x0020:
-      // A chart sheet: kept out of the worksheets; its records are passed over to its EOF.
+      // A chart sheet: a sheet of its own beside the worksheets (BIFF8 only; older chart
+      // records are passed over to their EOF).
       ++BoundsheetPos_;
-      SkipSubstream(nullptr);
+      if (Version_ >= 6 && Header_.RecID == BIFFRECID_BOF_8)
+        RecChartSheet();
+      else
+        SkipSubstream(nullptr);
       // A chart sheet as the last substream ends the read as any last EOF does.
       if (!(SheetNames_.Count() > 0 && BoundsheetPos_ < SheetNames_.Count() - 1)) Finished_ = true;
       return;
@@ -453,6 +461,78 @@ void TXLSReadXLS::RecBOF() {
       throw Exception("BIFF4 Workbook unhandled");
     default:
       return;
+  }
+}
+
+void TXLSReadXLS::RecChartSheet() {
+  std::u16string name = u"Chart";
+  std::uint8_t hidden = 0;
+  if (BoundsheetPos_ >= 0 && BoundsheetPos_ < SheetNames_.Count()) {
+    name = SheetNames_.Get(BoundsheetPos_);
+    hidden = static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_));
+  }
+  TSheetCharts& charts = Doc_.SheetCharts();
+  const int start = Stream_->Position();
+  const int before = charts.Count();
+  try {
+    TSheetChart& sheet =
+        charts.ReadChartSheet(*Stream_, name, BoundsheetPos_, core::ByteSpan(Buf_.data(), Header_.Length));
+    // A stray END ends the tree before the sub-stream's EOF: the rest would be taken for records
+    // of the workbook.
+    if (!sheet.Root().Last() || sheet.Root().Last()->RecordId != chrEOF) throw Exception("Chart sheet without EOF");
+    sheet.Hidden = hidden;
+    return;
+  } catch (const std::exception&) {
+    // Records that do not read as a chart are kept as they stand and written back unchanged,
+    // rather than failing the whole file.
+    while (charts.Count() > before) charts.Delete(charts.Count() - 1);
+  }
+  Stream_->Seek(start, 0);
+  std::vector<std::pair<std::uint16_t, core::Bytes>> raw;
+  raw.emplace_back(Header_.RecID, core::Bytes(Buf_.begin(), Buf_.begin() + Header_.Length));
+  int depth = 1;
+  TBIFFHeader h;
+  while (depth > 0) {
+    if (Stream_->ReadHeader(h) < 4) break;
+    if (h.RecID >= 0x8000) throw Exception("Bad record in file");
+    core::Bytes body(h.Length);
+    if (h.Length > 0 && Stream_->Read(body.data(), h.Length) != h.Length) throw Exception("Unexpected end of file");
+    if (IsBOFRecordId(h.RecID)) ++depth;
+    if (h.RecID == kEOF) --depth;
+    raw.emplace_back(h.RecID, std::move(body));
+  }
+  for (const auto& r : raw)
+    if (r.first == chrMSODRAWING) Doc_.EscherGroup().KeepPictureCounts = true;
+  charts.AddRaw(name, BoundsheetPos_, std::move(raw)).Hidden = hidden;
+}
+
+int TXLSReadXLS::WorksheetOfTab(int Tab) const {
+  if (Tab < 0) return Tab;
+  int charts = 0;
+  const int known = std::min(Tab, static_cast<int>(SheetTypes_.size()));
+  for (int k = 0; k < known; ++k) charts += (SheetTypes_[static_cast<std::size_t>(k)] & 2) != 0;
+  if (Tab < static_cast<int>(SheetTypes_.size()) && (SheetTypes_[static_cast<std::size_t>(Tab)] & 2)) return -1;
+  return Tab - charts;
+}
+
+void TXLSReadXLS::ExternSheetsToWorksheets() {
+  if (std::none_of(SheetTypes_.begin(), SheetTypes_.end(), [](std::uint8_t T) { return (T & 2) != 0; })) return;
+  TExternalNames& x = Doc_.ExternalNames();
+  const int tabs = static_cast<int>(SheetTypes_.size());
+  for (TExtSheetEntry& e : x.ExtSheets) {
+    if (e.SupBook < 0 || e.SupBook >= static_cast<int>(x.SupBooks.size()) ||
+        !x.SupBooks[static_cast<std::size_t>(e.SupBook)]->IsSelf() || e.First >= 0xFFFE || e.Last >= 0xFFFE)
+      continue;
+    int first = e.First, last = e.Last;
+    while (first <= last && first < tabs && WorksheetOfTab(first) < 0) ++first;
+    while (last >= first && last < tabs && WorksheetOfTab(last) < 0) --last;
+    if (first > last) {
+      // Only chart sheets: no worksheet to refer to.
+      e.First = e.Last = 0xFFFF;
+      continue;
+    }
+    e.First = static_cast<std::uint16_t>(WorksheetOfTab(first));
+    e.Last = static_cast<std::uint16_t>(WorksheetOfTab(last));
   }
 }
 
@@ -584,11 +664,13 @@ void TXLSReadXLS::RecDrawing() {
         drawing.Clear();
         Stream_->Seek(after, 0);
         RawDrawingSheet_ = SheetIndex_;
+        Doc_.EscherGroup().KeepPictureCounts = true;
       }
     }
   }
   // Drawing records the document does not take (BIFF5, skipped drawings, a second drawing of a
-  // sheet) stay raw, in order, for the writer.
+  // sheet) stay raw, in order, for the writer. Their references to pictures are not seen.
+  if (Header_.RecID == kMSODRAWING) Doc_.EscherGroup().KeepPictureCounts = true;
   Storage_->Add(MakeIdLen(Header_.RecID, Header_.Length), Buf_.data());
   while (Header_.RecID == kMSODRAWINGGROUP && ReadNext(kCONTINUE, kMSODRAWINGGROUP, id, Buf2_))
     Storage_->Add(MakeIdLen(id, static_cast<std::uint16_t>(Buf2_.size())), Buf2_.data());

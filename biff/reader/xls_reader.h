@@ -67,6 +67,14 @@ private:
   // Reads the next record (header and body) into Buf2_; False when it is not one of the ids.
   bool ReadNext(std::uint16_t Id1, std::uint16_t Id2, std::uint16_t& Id, std::vector<std::uint8_t>& Body);
   void SkipSubstream(TRecordStorage* Store);
+  // A chart sheet's sub-stream after its BOF (in Buf_): read into the document's chart sheets.
+  void RecChartSheet();
+  // The worksheet at BOUNDSHEET position Tab (counted among the worksheets only); -1 for a chart
+  // sheet. Positions past the list are moved back by the chart sheets before them.
+  int WorksheetOfTab(int Tab) const;
+  // Own-workbook EXTERNSHEET entries name sheets by BOUNDSHEET position: turned into worksheet
+  // indexes (ends on chart sheets move inward to the nearest worksheet).
+  void ExternSheetsToWorksheets();
 
   // Handlers.
   void RecBOF();

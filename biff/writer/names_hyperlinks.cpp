@@ -43,9 +43,17 @@ void HLinkString(core::ByteWriter& W, const std::u16string& S, bool CountInChars
 
 }  // namespace
 
+int TXLSWriteXLS::TabOf(int SheetIndex) const {
+  for (int k = 0; k < Boundsheets_.Count(); ++k) {
+    const TBoundsheetData* d = Boundsheets_.GetItem(k);
+    if (d->Kind != 1 && d->SheetIndex == SheetIndex) return k;
+  }
+  return SheetIndex;
+}
+
 void TXLSWriteXLS::WriteSUPBOOK() {
   std::uint8_t b[4];
-  core::store_le16(b, static_cast<std::uint16_t>(std::min(Doc_.Sheets().Count(), 0xFFFF)));
+  core::store_le16(b, static_cast<std::uint16_t>(std::min(Boundsheets_.Count(), 0xFFFF)));
   core::store_le16(b + 2, 0x0401);
   WriteRecordData(kSUPBOOK, 4, b);
 }
@@ -56,8 +64,8 @@ void TXLSWriteXLS::WriteEXTERNSHEET() {
   w.u16le(static_cast<std::uint16_t>(n));
   for (int i = 0; i < n; ++i) {
     w.u16le(0);
-    w.u16le(static_cast<std::uint16_t>(i));
-    w.u16le(static_cast<std::uint16_t>(i));
+    w.u16le(static_cast<std::uint16_t>(TabOf(i)));
+    w.u16le(static_cast<std::uint16_t>(TabOf(i)));
   }
   WriteRecordData(kEXTERNSHEET, static_cast<int>(w.size()), w.data().data());
 }
@@ -67,7 +75,7 @@ void TXLSWriteXLS::WriteExternals() {
   for (const auto& book : x.SupBooks) {
     core::ByteWriter w;
     if (book->IsSelf()) {
-      w.u16le(static_cast<std::uint16_t>(std::min(Doc_.Sheets().Count(), 0xFFFF)));
+      w.u16le(static_cast<std::uint16_t>(std::min(Boundsheets_.Count(), 0xFFFF)));
       w.u16le(TSupBook::MarkerSelf);
     } else if (book->Marker == TSupBook::MarkerAddIn) {
       w.u16le(1);
@@ -132,8 +140,11 @@ void TXLSWriteXLS::WriteExternals() {
     for (int i = 0; i < n; ++i) {
       const TExtSheetEntry& e = x.ExtSheets[static_cast<std::size_t>(i)];
       w.u16le(static_cast<std::uint16_t>(e.SupBook));
-      w.u16le(e.First);
-      w.u16le(e.Last);
+      // The document numbers its worksheets; the file numbers every sheet, chart sheets included.
+      const bool own = e.SupBook >= 0 && e.SupBook < static_cast<int>(x.SupBooks.size()) &&
+                       x.SupBooks[static_cast<std::size_t>(e.SupBook)]->IsSelf();
+      w.u16le(own && e.First < 0xFFFE ? static_cast<std::uint16_t>(TabOf(e.First)) : e.First);
+      w.u16le(own && e.Last < 0xFFFE ? static_cast<std::uint16_t>(TabOf(e.Last)) : e.Last);
     }
     WriteRecordData(kEXTERNSHEET, static_cast<int>(w.size()), w.data().data());
   }
@@ -196,7 +207,7 @@ void TXLSWriteXLS::WriteNAMEs() {
     w.u8(static_cast<std::uint8_t>(builtIn ? 1 : name.size()));
     w.u16le(static_cast<std::uint16_t>(def.size()));
     w.u16le(0);
-    w.u16le(static_cast<std::uint16_t>(n.LocalSheetId >= 0 ? n.LocalSheetId + 1 : 0));
+    w.u16le(static_cast<std::uint16_t>(n.LocalSheetId >= 0 ? TabOf(n.LocalSheetId) + 1 : 0));
     for (const auto& t : texts) w.u8(static_cast<std::uint8_t>(t.size()));
     if (builtIn) {
       w.u8(0);

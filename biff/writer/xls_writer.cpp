@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
 #include "biff/drawing/shape_objects.h"
 #include "core/codepage.h"
@@ -150,15 +151,30 @@ void TXLSWriteXLS::SyncSheets() {
   while (Doc_.Sheets().Count() > n) Doc_.Sheets().Delete(Doc_.Sheets().Count() - 1, false);
 }
 
+int TXLSWriteXLS::ChartSheetCount() const { return BIFF5_ ? 0 : Doc_.SheetCharts().Count(); }
+
 void TXLSWriteXLS::BuildBoundsheetList() {
   Boundsheets_.Clear();
+  // Chart sheets stand where they stood among the worksheets of the file they came from; one
+  // with a worksheet's own position is listed before that worksheet.
+  TSheetCharts& charts = Doc_.SheetCharts();
+  int chart = 0;
   for (int i = 0; i < Doc_.Sheets().Count(); ++i) {
+    for (; chart < ChartSheetCount() && charts.GetItem(chart).SheetIndex <= Doc_.GetSheet(i)->TabPosition; ++chart)
+      Boundsheets_.AddChart(chart, charts.GetItem(chart).Name)->Hidden = charts.GetItem(chart).Hidden;
     wb::TXc12DataWorksheet* ws = Manager_.Worksheets->GetItem(i);
     // The workbook's own visibility of a sheet is the one the model holds.
     std::uint8_t hidden = ws->State;
     if (hidden == 0) hidden = static_cast<std::uint8_t>(Doc_.GetSheet(i)->Hidden);
     Boundsheets_.AddSheet(i, ws->Name, 0, hidden);
   }
+  for (; chart < ChartSheetCount(); ++chart)
+    Boundsheets_.AddChart(chart, charts.GetItem(chart).Name)->Hidden = charts.GetItem(chart).Hidden;
+}
+
+void TXLSWriteXLS::WriteChartSheet(int Index) {
+  Boundsheets_.FindChart(Index)->PatchPosition(*Stream_);
+  Doc_.SheetCharts().WriteChartSheet(Index, *Stream_);
 }
 
 void TXLSWriteXLS::Write(core::Bytes* Out) {
@@ -176,9 +192,12 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   BuildBoundsheetList();
   for (int i = 0; i < Manager_.Worksheets->Count(); ++i) Manager_.Worksheets->GetItem(i)->Cells->CalcDimension();
 
-  // Every picture a shape refers to counts as used in the store written.
+  // Every picture a shape refers to counts as used in the store written; the others are left out.
+  Doc_.EscherGroup().ResetPictureCounts();
   for (int i = 0; i < Doc_.Sheets().Count(); ++i)
     if (TEscherDrawing* d = Doc_.Sheets().Items(i)->DrawingIfAny()) d->MarkUsedPictures();
+  for (int i = 0; i < ChartSheetCount(); ++i)
+    if (TEscherDrawing* d = Doc_.SheetCharts().GetItem(i).Drawing()) d->MarkUsedPictures();
 
   // Chart texts name their fonts by FONT record index, which only this write knows.
   struct FontHook {
@@ -208,6 +227,7 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
       throw Exception(core::format("Error on writing record # %d", k) + "\r" + E.what());
     }
   }
+  int chart = 0;
   for (int i = 0; i < Doc_.Sheets().Count(); ++i) {
     SheetIndex_ = i;
     Sheet_ = Manager_.Worksheets->GetItem(i);
@@ -216,11 +236,17 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
       sheet->Records().UseDefaults();
       sheet->StorageFilled = true;
     }
+    // A chart sheet listed before this sheet goes before it, except one of the sheet's own position.
+    for (; chart < ChartSheetCount() && Doc_.SheetCharts().GetItem(chart).SheetIndex < sheet->TabPosition; ++chart)
+      WriteChartSheet(chart);
     Boundsheets_.FindSheet(i)->PatchPosition(*Stream_);
     RKCount_ = BlankCount_ = 0;
     RKFirst_ = RKLast_ = BlankFirst_ = BlankLast_ = -1;
     for (int k = 0; k < sheet->Records().Count(); ++k) WriteSheetRecord(k);
   }
+  SheetIndex_ = -1;
+  Sheet_ = nullptr;
+  for (; chart < ChartSheetCount(); ++chart) WriteChartSheet(chart);
   Stream_->Close();
   Stream_.reset();
   Boundsheets_.Clear();
@@ -439,7 +465,7 @@ void TXLSWriteXLS::WriteWINDOW1() {
     if (bv.autoFilterDateGrouping) o |= 0x0040;
     v[4] = o;
     // An active or first tab past the sheet list would point readers at no sheet.
-    const int last = Doc_.Sheets().Count() - 1;
+    const int last = Boundsheets_.Count() - 1;
     v[5] = static_cast<std::uint16_t>(std::clamp(bv.activeTab, 0, last));
     v[6] = static_cast<std::uint16_t>(std::clamp(bv.firstSheet, 0, last));
     v[7] = 1;
@@ -471,7 +497,7 @@ void TXLSWriteXLS::WriteProtection() {
 
 void TXLSWriteXLS::WriteTABID(const TBIFFRecord& Stored) {
   if (Stored.Length() != 0) return;
-  const int n = std::min(Doc_.Sheets().Count(), Doc_.MaxRecordBody() / 2);
+  const int n = std::min(Boundsheets_.Count(), Doc_.MaxRecordBody() / 2);
   core::ByteWriter w;
   for (int i = 0; i < n; ++i) w.u16le(static_cast<std::uint16_t>(i + 1));
   WriteRecordData(BIFFRECID_TABID, static_cast<int>(w.size()), w.data().data());

@@ -88,6 +88,12 @@ public:
 private:
   // The walk.
   void BuildBoundsheetList();
+  // The chart sheets written (none for a BIFF5 target).
+  int ChartSheetCount() const;
+  void WriteChartSheet(int Index);
+  // The position among the BOUNDSHEET records of document sheet SheetIndex (chart sheets before
+  // it move it on).
+  int TabOf(int SheetIndex) const;
   void WriteGlobalRecord(int Index);
   void WriteSheetRecord(int Index);
   void WriteBOUNDSHEET(TBoundsheetData& Entry);

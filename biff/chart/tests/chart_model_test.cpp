@@ -266,8 +266,25 @@ TEST(ChartModel, ChartTypeLegendAnd3D) {
   EXPECT_EQ(cf.Item(0).RecordId, chrLINE);
   p.Style->SetHasDataFormat(true);
   EXPECT_EQ(cf.Count(), 4);
-  p.SetChartType(4);  // line reports no type: the group is built again
-  EXPECT_EQ(cf.Count(), 3);
+  p.SetChartType(4);  // the line type it has: the data format set on it stays
+  EXPECT_EQ(cf.Count(), 4);
+  EXPECT_TRUE(p.Style->GetHasDataFormat());
+
+  // Every type reports its code, so setting it again keeps the group; scatter has two codes.
+  const struct {
+    int Set, Reported;
+    std::uint16_t Record;
+  } types[] = {{1, 1, 0x101A}, {2, 2, 0x101B}, {3, 3, chrBAR}, {4, 4, chrLINE}, {5, 5, 0x1019},
+               {6, 6, 0x103E}, {7, 2, 0x101B}, {8, 8, 0x103F}};
+  for (const auto& t : types) {
+    p.SetChartType(t.Set);
+    EXPECT_EQ(p.GetChartType(), t.Reported) << t.Set;
+    EXPECT_EQ(cf.Item(0).RecordId, t.Record) << t.Set;
+    p.SetIs3D(true);
+    p.SetChartType(t.Set);
+    EXPECT_TRUE(p.GetIs3D()) << t.Set << ": the group was built again";
+    p.SetIs3D(false);
+  }
 
   p.SetChartType(1);
   EXPECT_EQ(cf.Item(0).RecordId, 0x101A);

@@ -1,11 +1,38 @@
 // Fuzz target: a chart sub-stream read into a chart shape, bound to the chart wrappers the way a
-// chart read from a file is, edited through the report builder's setters and written again.
+// chart read from a file is, edited through the report builder's setters and written again; the
+// same bytes read as the records of a chart sheet after its BOF (with the drawing a chart sheet
+// may hold) and written again.
 #include <cstdint>
 #include <exception>
 
 #include "biff/chart/chart_model.h"
 #include "biff/formula_encoder/biff_formula_handler.h"
 #include "workbook/style_records.h"
+
+namespace {
+
+void ReadAsChartSheet(const std::uint8_t* data, std::size_t size, const biff::TDrawingServices& services) {
+  biff::TEscherGroup group;
+  biff::TSheetCharts sheets(&group, services);
+  biff::TXLSStream in;
+  in.CreateMemory();
+  in.Write(data, static_cast<int>(size));
+  in.Seek(0, 0);
+  const std::uint8_t bof[16] = {0x00, 0x06, 0x20, 0x00};
+  try {
+    sheets.ReadChartSheet(in, u"Chart1", 0, core::ByteSpan(bof, sizeof bof));
+  } catch (const std::exception&) {
+    return;
+  }
+  try {
+    biff::TXLSStream out;
+    out.CreateMemory();
+    sheets.WriteChartSheet(0, out);
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   workbook::TXc12Fonts fonts;
@@ -15,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   services.Fonts.FromFile = [&fonts](int i) { return i >= 0 && i < fonts.Count() ? fonts.GetItem(i) : nullptr; };
   services.Fonts.ToFile = [](const workbook::TXc12Font& f) { return f.Index; };
   services.Fonts.NewChartFont = [&fonts] { return fonts.GetItem(0); };
+  ReadAsChartSheet(data, size, services);
   biff::TEscherDrawing drawing(nullptr, services);
   biff::TFormulaHandler handler;
   handler.OnSheetIndex = [](const std::u16string& Name, int& Index, int& Count) {

@@ -126,6 +126,39 @@ TEST(WriterDrawing, BrokenDrawingStaysRaw) {
   EXPECT_EQ(Find(again, BIFFRECID_NOTE).size(), 1u);
   EXPECT_EQ(Find(again, BIFFRECID_OBJ).size(), Find(recs, BIFFRECID_OBJ).size());
   EXPECT_EQ(Find(again, 0x00EB).size(), 1u) << "the picture store the raw drawing refers to";
+  // The raw drawing's references are not seen: its picture is kept all the same.
+  Book third(true);
+  ReadInto(third, back.Write());
+  EXPECT_EQ(third.doc->EscherGroup().Count(), 1);
+}
+
+// Pictures no shape uses are not written: one loaded and never placed, one whose picture frame
+// was deleted after a read. The pictures still used keep their shapes' references right.
+TEST(WriterDrawing, UnusedPicturesAreLeftOut) {
+  Book b;
+  BuildDrawingSample(b);
+  TEscherGroup& group = b.doc->EscherGroup();
+  core::Bytes second = PictureBytes();
+  second.back() ^= 0xFF;
+  // Entry 1 is never placed; entry 2 is placed and deleted after the read.
+  group.AddPicture().LoadFromStream(core::Bytes(300, 7), "unused.png", msoblipPNG);
+  group.AddPicture().LoadFromStream(second, "second.png", msoblipPNG);
+  b.doc->GetSheet(0)->Drawing().AddPicture().Properties.SetValue(260, 3);
+  Book back(true);
+  ReadInto(back, b.Write());
+  ASSERT_EQ(back.doc->EscherGroup().Count(), 2) << "the unused picture is gone";
+  TEscherDrawing& d = back.doc->GetSheet(0)->Drawing();
+  ASSERT_EQ(d.GetShapeCount(), 4);
+  EXPECT_EQ(back.doc->EscherGroup().GetItem(d.GetShape(3).Properties.GetBlipId() - 1).Data, second);
+  d.DeleteShape(d.GetShape(3).SpId);
+  const core::Bytes file = back.Write();
+  Book again(true);
+  ReadInto(again, file);
+  ExpectSample(again);
+  // Neither left-out picture's bytes are in the file.
+  EXPECT_EQ(std::search(file.begin(), file.end(), second.begin(), second.end()), file.end());
+  const core::Bytes unused(300, 7);
+  EXPECT_EQ(std::search(file.begin(), file.end(), unused.begin(), unused.end()), file.end());
 }
 
 // Drawings added to a workbook read from a file without any: the group finds its place.
@@ -174,14 +207,23 @@ TEST(WriterDrawing, ForeignFileKeepsNotesPictureAndChart) {
   check(back);
 }
 
-// The report's line chart: the calls the console makes, on the sheet of its data.
-void BuildChartSample(Book& b) {
+// The report's line chart: the calls the console makes, on the sheet of its data (captions in
+// row 28, values from row 29 to LastRow in columns B and C, categories in column A or D).
+void BuildChartSample(Book& b, int LastRow = 40, char CategoryColumn = 'A') {
   workbook::TXLSCellMMU& c = *b.Cells(0);
   c.WriteString(0, 27, 0, u"t");
   c.WriteString(1, 27, 0, u"T1");
   c.WriteString(2, 27, 0, u"T2");
-  for (int r = 28; r < 40; ++r)
+  for (int r = 28; r < LastRow; ++r)
     for (int k = 0; k < 3; ++k) c.WriteFloat(k, r, 0, r * (k + 1) * 0.5);
+  if (CategoryColumn == 'D')
+    for (int r = 28; r < LastRow; ++r) c.WriteFloat(3, r, 0, r - 27);
+  const std::u16string last = core::u16(std::to_string(LastRow));
+  auto range = [&](char16_t Col) {
+    const std::u16string c(1, Col);
+    return u"Sheet1!$" + c + u"$29:$" + c + u"$" + last;
+  };
+  const std::u16string category = range(static_cast<char16_t>(CategoryColumn));
   TSheet& sheet = *b.doc->GetSheet(0);
   for (int round = 0; round < 2; ++round) {  // a report made twice on the same sheet
     sheet.Charts().Clear();
@@ -200,14 +242,14 @@ void BuildChartSample(Book& b) {
     ch.PlotArea.Style->SetHasDataFormat(true);
     ch.PlotArea.Style->DefDataPoint.MarkerFormat.SetMarkerType(0);
     TXLSChartSerie& s1 = ch.Series.GetItem(ch.Series.Count() - 1);
-    s1.SetValues(u"Sheet1!$B$29:$B$40");
-    s1.SetCategory(u"Sheet1!$A$29:$A$40");
+    s1.SetValues(range(u'B'));
+    s1.SetCategory(category);
     s1.SetSerieName(u"Sheet1!$B$28");
     ch.Series.Add();
     TXLSChartSerie& s2 = ch.Series.GetItem(ch.Series.Count() - 1);
-    s2.SetValues(u"Sheet1!$C$29:$C$40");
+    s2.SetValues(range(u'C'));
     s2.SetSerieName(u"Sheet1!$C$28");
-    s2.SetCategory(u"Sheet1!$A$29:$A$40");
+    s2.SetCategory(category);
   }
 }
 
@@ -235,14 +277,16 @@ TEST(WriterDrawing, LineChartReadBack) {
   EXPECT_EQ(c.Col2(), 4);
 }
 
-// LibreOffice converts the file with the chart to .xlsx: a line chart with two series.
-TEST(WriterDrawingInterop, LibreOfficeSeesTheLineChart) {
+// The report's workbook at full size: a line chart over 32,000 rows, a picture, a note and a text
+// box. LibreOffice opens it, and its .xlsx holds the line chart with both series and their
+// ranges, the picture, the note and the text box.
+TEST(WriterDrawingInterop, LibreOfficeSeesTheReportWorkbook) {
   if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice not installed";
   if (std::system("command -v unzip >/dev/null 2>&1") != 0) GTEST_SKIP() << "unzip not installed";
   Book b;
   b.Sheet(0)->SetName(u"Sheet1");
   b.doc->GetSheet(0)->SetNameUnchecked(u"Sheet1");
-  BuildChartSample(b);
+  BuildChartSample(b, 32028, 'D');
   BuildDrawingSample(b);
   const fs::path dir = fs::temp_directory_path() / ("thc_b5w_lo_" + std::to_string(::getpid()));
   fs::create_directories(dir);
@@ -255,19 +299,30 @@ TEST(WriterDrawingInterop, LibreOfficeSeesTheLineChart) {
   (void)std::system(cmd.c_str());
   const fs::path out = dir / "chart.xlsx";
   ASSERT_TRUE(fs::exists(out)) << "LibreOffice did not convert the file";
-  std::string xml;
-  if (FILE* p = ::popen(("unzip -p " + out.string() + " xl/charts/chart1.xml").c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) xml.append(buf, n);
-    ::pclose(p);
-  }
+  auto unzip = [&](const std::string& Args) {
+    std::string text;
+    if (FILE* p = ::popen(("unzip " + Args + " 2>/dev/null").c_str(), "r")) {
+      char buf[4096];
+      std::size_t n;
+      while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+      ::pclose(p);
+    }
+    return text;
+  };
+  const std::string listing = unzip("-Z1 " + out.string());
+  const std::string xml = unzip("-p " + out.string() + " xl/charts/chart1.xml");
+  const std::string comments = unzip("-p " + out.string() + " 'xl/comments*.xml'");
+  const std::string drawing = unzip("-p " + out.string() + " 'xl/drawings/drawing*.xml'");
   fs::remove_all(dir);
   EXPECT_NE(xml.find("<c:lineChart>"), std::string::npos) << xml.substr(0, 2000);
   int series = 0;
   for (std::size_t p = xml.find("<c:ser>"); p != std::string::npos; p = xml.find("<c:ser>", p + 1)) ++series;
   EXPECT_EQ(series, 2);
-  EXPECT_NE(xml.find("$B$29:$B$40"), std::string::npos);
+  for (const char* range : {"Sheet1!$B$29:$B$32028", "Sheet1!$C$29:$C$32028", "Sheet1!$D$29:$D$32028"})
+    EXPECT_NE(xml.find(range), std::string::npos) << range;
+  EXPECT_NE(listing.find("xl/media/"), std::string::npos) << listing;
+  EXPECT_NE(comments.find("Checked by QA"), std::string::npos) << listing;
+  EXPECT_NE(drawing.find("Box text"), std::string::npos) << drawing.substr(0, 2000);
 }
 
 // python3-xlrd reads the note of a written file.
