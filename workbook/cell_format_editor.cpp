@@ -285,6 +285,16 @@ void TXc12XFEditor::PurgeUnused() {
 void TXc12XFEditor::Purge() {
   TXc12DataStyleSheet& ss = *StyleSheet_;
   auto unused = [](const TXLSStyleObject* o) { return o && o->IsDefault == 0 && o->RefCount <= 0; };
+  // Purges come every few edits, mostly with nothing to remove: a plain look first.
+  auto anyUnused = [&](const TXLSStyleObjectList& list) {
+    for (int i = 0; i < list.Count(); ++i)
+      if (unused(list.GetStyleObject(i))) return true;
+    return false;
+  };
+  if (!anyUnused(*ss.XFs) && !anyUnused(*ss.Fonts) && !anyUnused(*ss.Fills) && !anyUnused(*ss.Borders)) {
+    Source_ = nullptr;
+    return;
+  }
   // Parts still referenced by a format that survives the purge stay, whatever their count says:
   // the cell-style formats are never purged, and a used format keeps its parts.
   std::unordered_set<const TXLSStyleObject*> kept;

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "core/unicode.h"
 #include "workbook/cell_format_editor.h"
 
 namespace workbook {
@@ -65,6 +66,46 @@ TEST_F(Book, SheetNamesAreUnique) {
   EXPECT_EQ(wb.FindSheet(u"sheet4"), wb.GetItem(2));
   EXPECT_THROW(wb.GetItem(0)->SetName(u"SHEET3"), Exception);
   EXPECT_EQ(m.Worksheets->Count(), wb.GetCount());
+}
+
+// A range over cells of different formats: each format gets the change once and every cell keeps
+// what else it had; the use counts of the formats follow the cells.
+TEST_F(Book, RangeChangesCellsOfMixedFormatsEachByItsOwnFormat) {
+  TXLSWorksheet* s = wb.GetItem(0);
+  const int rows = 300;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < 3; ++c) s->SetAsFloat(c, r, r * 3 + c);
+  // Every third row bold, every fifth italic (some both); column C left aligned.
+  for (int r = 0; r < rows; r += 3) s->GetRange(u"A" + core::u16(std::to_string(r + 1)) + u":C" +
+                                                core::u16(std::to_string(r + 1)))->SetFontStyle(FontStyleBit(xfsBold));
+  for (int r = 0; r < rows; r += 5) {
+    TXLSCell* cell = s->GetCell(1, r);
+    ASSERT_NE(cell, nullptr);
+    cell->SetFontStyle(cell->GetXF()->GetFont()->GetStyle() | FontStyleBit(xfsItalic));
+  }
+  s->GetRange(u"C1:C300")->SetHorizAlignment(chaLeft);
+  TXLSRange* all = s->GetRange(u"A1:C300");
+  all->SetFillColor(0xC0C0C0);
+  all->SetBorderInsideHorizStyle(cbsThin);
+  all->SetBorderOutlineColor(0x0000FF);
+
+  std::map<const TXc12XF*, int> uses;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < 3; ++c) {
+      SCOPED_TRACE(testing::Message() << "cell " << c << "," << r);
+      TXLSCell* cell = s->GetCell(c, r);
+      ASSERT_NE(cell, nullptr);
+      const TXc12XF* xf = cell->GetXF();
+      ++uses[xf];
+      const TXc12FontStyles style = xf->GetFont()->GetStyle();
+      EXPECT_EQ((style & FontStyleBit(xfsBold)) != 0, r % 3 == 0);
+      EXPECT_EQ((style & FontStyleBit(xfsItalic)) != 0, c == 1 && r % 5 == 0);
+      EXPECT_EQ(xf->Alignment.GetHorizAlignment(), c == 2 ? chaLeft : chaGeneral);
+      EXPECT_EQ(xf->GetFill()->GetPatternType(), efpSolid);
+      EXPECT_EQ(xf->GetBorder()->Bottom.Style, r < rows - 1 ? cbsThin : cbsNone);
+      EXPECT_EQ(xf->GetBorder()->Left.Style, cbsNone) << "only the outline's colour was set";
+    }
+  for (const auto& [xf, n] : uses) EXPECT_EQ(xf->RefCount, n) << "format " << xf->Index;
 }
 
 TEST_F(Book, ReportWorkbookReadsBack) {
