@@ -6,7 +6,9 @@
 #include <exception>
 #include <thread>
 
+#include "biff/legacy/legacy_document.h"
 #include "console/main_form.h"
+#include "console/reports/console_reports.h"
 #include "platform/os/device_notices.h"
 #include "platform/os/event.h"
 #include "platform/os/services.h"
@@ -56,7 +58,12 @@ int main() {
     platform::win::InitControls();
     auto& app = platform::components::Application();
     app.Title = "";
-    auto* form = app.CreateForm<console::Tform1>([](console::Tform1& f) { f.Build(); });
+    // The spreadsheet component reaches its .xls road through the legacy neighbours.
+    biff::RegisterLegacyNeighbours();
+    auto* form = app.CreateForm<console::Tform1>([](console::Tform1& f) {
+      f.Build();
+      f.SetReports(std::make_unique<console::ConsoleReports>(f.MakeReportHost()));
+    });
     {
       DeviceWatcher watcher(form->Handle());
       app.Run();

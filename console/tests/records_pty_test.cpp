@@ -1,92 +1,27 @@
 // Record reading against the instrument simulator on a pseudo-terminal: the console's timers run in
 // virtual time, the bytes travel through real ptys and the serial component's threads.
-#include <cstdlib>
-#include <iostream>
-#include <thread>
-
 #include "console/tests/recording_reports.h"
-#include "console/tests/window_fixture.h"
-#include "tools/instrument-sim/simulator.h"
+#include "console/tests/simulator_fixture.h"
 
 namespace console::test {
 namespace {
 
 using namespace std::chrono_literals;
-namespace sim = instrument_sim;
 
-class PtyRecords : public WindowTest {
+class PtyRecords : public SimulatorWindowTest {
 protected:
-  void SetUp() override {
-    fake_serial_ = false;
-    WindowTest::SetUp();
-  }
-  void TearDown() override {
-    if (form_) form_->Comm().ClosePort();
-    runner_ = {};
-    WindowTest::TearDown();
-  }
   // 250 measurements every ten minutes from 2024-05-04 00:00 (144 on the 4th, 106 on the 5th) and 16
-  // alarm records, at 115200 baud; then the console connected by hand.
+  // alarm records; the reports recorded.
   void Connect(std::size_t history = 250) {
-    sim::Instrument inst;
-    inst.set_baud(115200);
-    for (const sim::HistoryRecord& r : sim::generate_history({2024, 5, 4, 0, 0, 0}, 600, history)) inst.add_history(r);
-    for (const sim::AlarmRecord& r : sim::generate_alarms({2024, 5, 1, 8, 0, 0}, 16)) inst.add_alarm(r);
-    sim_ = std::make_unique<sim::Simulator>(std::move(inst));
-    if (std::getenv("THC_SIM_TRACE")) sim_->set_trace(&std::cerr);
-    runner_ = std::jthread([s = sim_.get()](std::stop_token stop) { s->run(stop, 5ms); });
-    ports_.set_ports({sim_->port_path()});
-    Start();
-    form_->SetReports(std::make_unique<RecordingReports>(&reports_));
-    form_->N1->Click();
-    form_->ComboBox7->SetItemIndex(2);  // 115200
-    form_->LabeledEdit14->SetText("1");
-    Click(*form_->BitBtn2);
-    ASSERT_TRUE(PumpUntil([&] { return form_->Status(5) == "正常"; })) << form_->Status(5);
-    ASSERT_EQ(form_->State().BaudIndex, 5);
+    SimulatorWindowTest::Connect(sim::generate_history({2024, 5, 4, 0, 0, 0}, 600, history),
+                                 std::make_unique<RecordingReports>(&reports_));
   }
-  // Waits for `done`. While the line is busy only real time passes; once it has been quiet for a while
-  // (a reply lost), the reply time-out runs on in virtual time.
-  bool Await(const std::function<bool()>& done, int quiet_steps = 40) {
-    const auto traffic = [this] {
-      const sim::SimulatorStats st = sim_->stats();
-      return st.frames + st.replies;
-    };
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    for (int quiet = 0; quiet < quiet_steps && std::chrono::steady_clock::now() < deadline;) {
-      const std::size_t before = traffic();
-      if (PumpUntil(done, 150ms)) return true;
-      if (traffic() != before) continue;
-      ++quiet;
-      Pass(1000);
-    }
-    return done();
-  }
-  template <class F>
-  auto Sim(F&& f) {
-    return sim_->locked(std::forward<F>(f));
-  }
-  std::vector<std::string> Lines(pc::TListBox* list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list->Count(); ++i) out.push_back(list->Items().Get(i));
-    return out;
-  }
-  static HistoryRecord Console(const sim::HistoryRecord& r) {
-    return HistoryRecord{r.temperature, r.humidity, static_cast<std::uint8_t>(r.time.year - 2000),
-                         static_cast<std::uint8_t>(r.time.month), static_cast<std::uint8_t>(r.time.day),
-                         static_cast<std::uint8_t>(r.time.hour), static_cast<std::uint8_t>(r.time.minute),
-                         static_cast<std::uint8_t>(r.time.second)};
-  }
-  bool Reading() { return form_->State().ContinuousRead; }
-
-  std::unique_ptr<sim::Simulator> sim_;
-  std::jthread runner_;
   std::vector<std::string> reports_;
 };
 
 TEST_F(PtyRecords, RecordsArriveInOrderWithTheInstrumentsCounts) {
   Connect();
-  const auto history = Sim([](sim::Instrument& i) { return std::vector<sim::HistoryRecord>(i.history().begin(), i.history().end()); });
+  const auto history = SimHistory();
   const auto alarms = Sim([](sim::Instrument& i) { return std::vector<sim::AlarmRecord>(i.alarms().begin(), i.alarms().end()); });
 
   // Alarm records, continuously, into the alarm sheet.
@@ -187,7 +122,7 @@ TEST_F(PtyRecords, RecordsArriveInOrderWithTheInstrumentsCounts) {
 
 TEST_F(PtyRecords, PushedReportsAndLineFaultsAreSurvived) {
   Connect(30);
-  const auto history = Sim([](sim::Instrument& i) { return std::vector<sim::HistoryRecord>(i.history().begin(), i.history().end()); });
+  const auto history = SimHistory();
 
   // Reports the instrument pushes are listed and acknowledged.
   ASSERT_TRUE(sim_->push_live());

@@ -1,0 +1,132 @@
+#include "console/reports/tests/report_checks.h"
+
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "core/strings.h"
+
+#ifndef THC_REPORT_SCRIPTS
+#error "THC_REPORT_SCRIPTS names the folder of the python readers"
+#endif
+
+namespace console::test {
+namespace fs = std::filesystem;
+
+ToolRun RunTool(const std::string& command) {
+  ToolRun r;
+  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+  if (p == nullptr) return r;
+  char buf[65536];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.output.append(buf, n);
+  const int status = ::pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+bool HaveTool(const std::string& name) { return RunTool("command -v " + name).status == 0; }
+
+bool HavePythonModules(const std::string& modules) {
+  return RunTool("/usr/bin/python3 -c 'import " + modules + "'").status == 0;
+}
+
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::map<std::string, std::string> KeyValues(const std::string& text) {
+  std::map<std::string, std::string> out;
+  for (const std::string& line : Lines(text)) {
+    const auto eq = line.find('=');
+    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return out;
+}
+
+std::map<std::string, std::string> ReadXlsReport(const fs::path& file, const std::vector<ReportRow>& rows,
+                                                 int sheet_limit, const fs::path& work) {
+  const fs::path expected = work / "expected_rows.csv";
+  {
+    std::ofstream out(expected, std::ios::binary);
+    for (const ReportRow& r : rows) {
+      const int k = (r.number - 1) / sheet_limit;
+      out << r.number << ',' << k << ',' << 28 + (r.number - 1) % sheet_limit << ','
+          << core::format("%.17g,%.17g,", r.temperature, r.humidity) << r.time << '\n';
+    }
+  }
+  const ToolRun run = RunTool("/usr/bin/python3 " + Quoted(fs::path(THC_REPORT_SCRIPTS) / "xls_report_reader.py") + " " +
+                              Quoted(file) + " " + Quoted(expected));
+  auto kv = KeyValues(run.output);
+  kv["status"] = std::to_string(run.status);
+  if (run.status != 0) kv["error"] = run.output.substr(0, 4000);
+  return kv;
+}
+
+std::map<std::string, std::string> ConvertXlsReport(const fs::path& file, const fs::path& work) {
+  const fs::path out = work / "converted";
+  fs::create_directories(out);
+  // A plain ASCII name: the conversion names its output after its input.
+  fs::copy_file(file, out / "report.xls", fs::copy_options::overwrite_existing);
+  const ToolRun convert = RunTool("cd " + Quoted(out) + " && timeout 600 soffice -env:UserInstallation=file://" +
+                                  (work / "profile").string() + " --headless --convert-to xlsx --outdir " + Quoted(out) +
+                                  " report.xls");
+  std::map<std::string, std::string> kv;
+  const fs::path xlsx = out / "report.xlsx";
+  if (!fs::exists(xlsx)) {
+    kv["converted"] = "no";
+    kv["error"] = convert.output;
+    return kv;
+  }
+  const ToolRun count = RunTool("/usr/bin/python3 " + Quoted(fs::path(THC_REPORT_SCRIPTS) / "xlsx_report_counter.py") +
+                                " " + Quoted(xlsx));
+  kv = KeyValues(count.output);
+  kv["converted"] = count.status == 0 ? "yes" : "no";
+  if (count.status != 0) kv["error"] = count.output;
+  return kv;
+}
+
+int LayoutPages(int records) { return records < 47 ? 1 : 2 + (records - 47) / 51; }
+
+PdfFacts ReadPdfReport(const fs::path& file, const std::string& title, const std::vector<ReportRow>& rows,
+                       std::string (*value_text)(double)) {
+  PdfFacts f;
+  f.qpdf_status = RunTool("qpdf --check " + Quoted(file)).status;
+  const ToolRun info = RunTool("pdfinfo " + Quoted(file));
+  if (const auto at = info.output.find("Pages:"); at != std::string::npos) f.pages = std::atoi(info.output.c_str() + at + 6);
+  // Type 0 over a CID TrueType font, embedded with a ToUnicode map.
+  for (const std::string& line : Lines(RunTool("pdffonts " + Quoted(file)).output)) {
+    const auto at = line.find("CID TrueType");
+    if (at == std::string::npos) continue;
+    std::istringstream in(line.substr(at + 12));
+    std::string encoding, emb, sub, uni;
+    in >> encoding >> emb >> sub >> uni;
+    if (emb == "yes" && uni == "yes") f.cid_font_embedded_with_unicode = true;
+  }
+  // Every record as one line of five words (the time has two), in order.
+  const ToolRun text = RunTool("pdftotext -layout -enc UTF-8 " + Quoted(file) + " -");
+  f.title_found = text.output.find(title) != std::string::npos;
+  for (const std::string& line : Lines(text.output)) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    if (words.size() == 4 && words[0] == "序号") f.headers = words;
+    if (words.size() != 5 || words[0].find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::size_t i = static_cast<std::size_t>(f.rows_read++);
+    const bool expected =
+        i < rows.size() && words == std::vector<std::string>{std::to_string(rows[i].number), value_text(rows[i].temperature),
+                                                             value_text(rows[i].humidity), rows[i].time.substr(0, 10),
+                                                             rows[i].time.substr(11)};
+    if (!expected && ++f.wrong <= 5) f.wrong_rows.push_back(line);
+  }
+  return f;
+}
+
+}  // namespace console::test

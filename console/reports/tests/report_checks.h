@@ -1,0 +1,63 @@
+// What the report tests ask of outside readers: running a tool, and the facts python3-xlrd,
+// LibreOffice, qpdf and poppler give about a saved report.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace console::test {
+
+struct ToolRun {
+  int status = -1;  // the exit status, -1 when the command could not run or was killed
+  std::string output;  // standard output and error
+};
+ToolRun RunTool(const std::string& command);
+bool HaveTool(const std::string& name);
+// Whether /usr/bin/python3 can import every module of `modules` ("xlrd, olefile").
+bool HavePythonModules(const std::string& modules);
+std::string Quoted(const std::filesystem::path& p);
+std::vector<std::string> Lines(const std::string& text);
+// The key=value lines of a tool's output.
+std::map<std::string, std::string> KeyValues(const std::string& text);
+
+// One record as a report shows it.
+struct ReportRow {
+  int number = 0;
+  double temperature = 0, humidity = 0;
+  std::string time;  // "yyyy-mm-dd hh:mm:ss"
+};
+
+// Reads the .xls history report with xlrd (and its workbook stream with olefile): every record of
+// `rows` must stand on sheet (n - 1) / `sheet_limit`, row 28 + (n - 1) % `sheet_limit` (zero-based).
+// Gives "sheets", "mismatches" and, per sheet k, "sheetk.rows", ".records", ".merged", ".A1" to ".D7"
+// (the information block), ".title_font", ".grid", ".charts" and ".series". `work` holds scratch files.
+std::map<std::string, std::string> ReadXlsReport(const std::filesystem::path& file, const std::vector<ReportRow>& rows,
+                                                 int sheet_limit, const std::filesystem::path& work);
+
+// Converts the .xls with LibreOffice headless to .xlsx in `work` and counts, per sheet k,
+// "xsheetk.cells" (cells with a value) and "xsheetk.charts"; "converted" says whether it worked.
+std::map<std::string, std::string> ConvertXlsReport(const std::filesystem::path& file, const std::filesystem::path& work);
+
+// Pages of a PDF report of `records` rows: 47 fill the first page, 51 each later one, and a full
+// page is followed by a new one at once.
+int LayoutPages(int records);
+
+// What qpdf and poppler say of a PDF report.
+struct PdfFacts {
+  int qpdf_status = -1;
+  int pages = 0;
+  bool cid_font_embedded_with_unicode = false;
+  bool title_found = false;                 // the `title` text
+  std::vector<std::string> headers;         // the header row's words
+  int rows_read = 0;                        // record lines pdftotext gave back
+  int wrong = 0;                            // record lines that differ from the expected
+  std::vector<std::string> wrong_rows;      // the first few of them
+};
+// `title` is looked for in the text; the record lines must equal `rows` in order, each value printed
+// by `value_text`.
+PdfFacts ReadPdfReport(const std::filesystem::path& file, const std::string& title, const std::vector<ReportRow>& rows,
+                       std::string (*value_text)(double));
+
+}  // namespace console::test

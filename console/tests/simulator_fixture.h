@@ -1,0 +1,43 @@
+// The window against the instrument simulator on a pseudo-terminal: the console's timers run in
+// virtual time, the bytes travel through real ptys and the serial component's threads.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/records.h"
+#include "console/tests/window_fixture.h"
+#include "tools/instrument-sim/simulator.h"
+
+namespace console::test {
+
+namespace sim = instrument_sim;
+
+class SimulatorWindowTest : public WindowTest {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+  // The simulator at 115200 baud with `history` measurements and 16 alarm records; then the console,
+  // keeping `reports`, connected by hand.
+  void Connect(const std::vector<sim::HistoryRecord>& history, std::unique_ptr<ReportOperations> reports);
+  // Waits for `done`. While the line is busy only real time passes; once it has been quiet for a while
+  // (a reply lost), the reply time-out runs on in virtual time.
+  bool Await(const std::function<bool()>& done, int quiet_steps = 40);
+  template <class F>
+  auto Sim(F&& f) {
+    return sim_->locked(std::forward<F>(f));
+  }
+  std::vector<sim::HistoryRecord> SimHistory();
+  static std::vector<std::string> Lines(pc::TListBox* list);
+  // A simulator record as the console decodes it.
+  static HistoryRecord Console(const sim::HistoryRecord& r);
+  bool Reading() { return form_->State().ContinuousRead; }
+
+  std::unique_ptr<sim::Simulator> sim_;
+  std::jthread runner_;
+};
+
+}  // namespace console::test
