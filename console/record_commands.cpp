@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "console/form_helpers.h"
 #include "console/main_form.h"
 #include "core/clock.h"
 #include "core/strings.h"
@@ -11,12 +12,6 @@
 namespace console {
 namespace {
 
-void Enable(std::initializer_list<pc::TControl*> controls, bool on) {
-  for (pc::TControl* c : controls) c->SetEnabled(on);
-}
-void EnableAll(const std::vector<pc::TControl*>& controls, bool on) {
-  for (pc::TControl* c : controls) c->SetEnabled(on);
-}
 
 std::string DateText(const core::LocalTime& t) { return core::format("%.4d-%.2d-%.2d", t.year, t.month, t.day); }
 

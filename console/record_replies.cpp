@@ -4,6 +4,7 @@
 #include <charconv>
 #include <initializer_list>
 
+#include "console/form_helpers.h"
 #include "console/main_form.h"
 #include "core/byte_io.h"
 #include "core/strings.h"
@@ -13,16 +14,7 @@ namespace {
 
 constexpr std::uint32_t kAlarmReadTimeout = 300;
 
-void Enable(std::initializer_list<pc::TControl*> controls, bool on) {
-  for (pc::TControl* c : controls) c->SetEnabled(on);
-}
-void EnableAll(const std::vector<pc::TControl*>& controls, bool on) {
-  for (pc::TControl* c : controls) c->SetEnabled(on);
-}
 
-void ScrollToEnd(pc::TListBox* list) {
-  if (list->Count() > 0) list->SetTopIndex(list->Count() - 1);
-}
 
 }  // namespace
 

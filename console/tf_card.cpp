@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <initializer_list>
 
+#include "console/form_helpers.h"
 #include "console/main_form.h"
 #include "console/records.h"
 #include "core/error.h"
@@ -20,15 +21,6 @@ constexpr const char* kDayFileExtension = ".hhw";
 constexpr const char* kPdfTitle = "温湿度历史记录";
 constexpr std::int32_t kPdfTitleX = 300;
 
-void Enable(std::initializer_list<pc::TControl*> controls, bool on) {
-  for (pc::TControl* c : controls) c->SetEnabled(on);
-}
-void EnableAll(const std::vector<pc::TControl*>& controls, bool on) {
-  for (pc::TControl* c : controls) c->SetEnabled(on);
-}
-void ScrollToEnd(pc::TListBox* list) {
-  if (list->Count() > 0) list->SetTopIndex(list->Count() - 1);
-}
 void ProcessMessages() { pc::Application().ProcessMessages(); }
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }

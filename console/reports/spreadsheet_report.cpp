@@ -6,6 +6,7 @@
 #include "console/reports/spreadsheet_report.h"
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <system_error>
 
@@ -176,9 +177,27 @@ struct SpreadsheetReport::Impl {
     }
   }
 
-  static void RemovePartial(const std::filesystem::path& partial) noexcept {
-    std::error_code ec;
-    std::filesystem::remove(partial, ec);
+  // Saves the workbook as a new report file of `kind` in the data folder: `build` completes the
+  // workbook (it may write and read back the partial file), then the workbook is written under the
+  // partial name and renamed when complete. A failure removes the partial file, empties the workbook
+  // and is raised again. Answers the final path.
+  std::filesystem::path Save(std::string_view instrument_text, std::string_view kind, const std::function<void()>& build) {
+    ConsoleState& s = State();
+    std::filesystem::path partial;
+    try {
+      const std::filesystem::path final_path = host.data_folder / MakeReportFileName(s, instrument_text, kind, ".xls");
+      partial = PartialReportPath(final_path);
+      xls->SetFilename(U(partial.string()));
+      build();
+      xls->Write();
+      CommitReportFile(partial, final_path);
+      return final_path;
+    } catch (...) {
+      std::error_code ec;
+      if (!partial.empty()) std::filesystem::remove(partial, ec);
+      EmptyAfterFailure();
+      throw;
+    }
   }
 };
 
@@ -260,14 +279,8 @@ void SpreadsheetReport::FinishReportWorkbook(std::int32_t instrument_number, std
   Impl& m = *impl_;
   ConsoleState& s = m.State();
   const int last = s.ReportSheetIndex;
-  std::filesystem::path final_path;
-  std::filesystem::path partial;
-  try {
+  const std::filesystem::path final_path = m.Save(instrument_text, "历史记录", [&] {
     m.InformationBlock(instrument_number);
-    const std::string name = MakeReportFileName(s, instrument_text, "历史记录", ".xls");
-    final_path = m.host.data_folder / name;
-    partial = PartialReportPath(final_path);
-    m.xls->SetFilename(U(partial.string()));
     if (last > 0) {
       // A workbook of several sheets is saved and read back before the statistics and charts go in.
       m.xls->Write();
@@ -284,13 +297,7 @@ void SpreadsheetReport::FinishReportWorkbook(std::int32_t instrument_number, std
         m.host.progress_line(core::format("正在处理文件...已完成%d/%d", i, last));
     }
     if (progress_lines && m.host.progress_line) m.host.progress_line("正在保存文件...");
-    m.xls->Write();
-    CommitReportFile(partial, final_path);
-  } catch (...) {
-    if (!partial.empty()) Impl::RemovePartial(partial);
-    m.EmptyAfterFailure();
-    throw;
-  }
+  });
   EmptyReportWorkbook();
   AskOpenReport(final_path);
 }
@@ -334,21 +341,7 @@ void SpreadsheetReport::AddAlarmRow(std::string_view event_text, std::string_vie
 
 void SpreadsheetReport::SaveAlarmSheet(std::string_view instrument_text, bool ask) {
   Impl& m = *impl_;
-  ConsoleState& s = m.State();
-  std::filesystem::path final_path;
-  std::filesystem::path partial;
-  try {
-    const std::string name = MakeReportFileName(s, instrument_text, "告警记录", ".xls");
-    final_path = m.host.data_folder / name;
-    partial = PartialReportPath(final_path);
-    m.xls->SetFilename(U(partial.string()));
-    m.xls->Write();
-    CommitReportFile(partial, final_path);
-  } catch (...) {
-    if (!partial.empty()) Impl::RemovePartial(partial);
-    m.EmptyAfterFailure();
-    throw;
-  }
+  const std::filesystem::path final_path = m.Save(instrument_text, "告警记录", [] {});
   m.ClearCharts(0);
   m.Sheet(0).Clear();
   if (ask) AskOpenReport(final_path);
