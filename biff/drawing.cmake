@@ -26,7 +26,7 @@ thc_fuzz(biff_drawing_fuzz LABEL biff
 # Notes written here and read by python3-xlrd (skipped when absent).
 thc_test(biff_drawing_interop_tests LABEL "biff;interop"
   SOURCES drawing/tests/drawing_interop_test.cpp
-  DEPS thc_biff)
+  DEPS thc_biff thc_core_testing)
 if(TARGET biff_drawing_interop_tests)
   target_compile_definitions(biff_drawing_interop_tests PRIVATE THC_DRAWING_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/drawing/tests/fixtures")
 endif()

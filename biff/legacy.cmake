@@ -28,9 +28,9 @@ target_sources(thc_biff PRIVATE
 
 thc_test(biff_legacy_tests LABEL biff
   SOURCES legacy/tests/legacy_component_test.cpp
-  DEPS thc_biff)
+  DEPS thc_biff thc_core_testing)
 
 # Report workbooks written through the component and read by python3-xlrd and LibreOffice headless.
 thc_test(biff_legacy_interop_tests LABEL "biff;interop"
   SOURCES legacy/tests/legacy_interop_test.cpp
-  DEPS thc_biff)
+  DEPS thc_biff thc_core_testing)

@@ -21,7 +21,7 @@ thc_fuzz(biff_xls_reader_fuzz LABEL biff
 # Real files compared with python3-xlrd through the sheet-dump library (tools/sheet-dump).
 thc_test(biff_reader_interop_tests LABEL "biff;interop"
   SOURCES tests/reader/xls_interop_test.cpp
-  DEPS thc_sheet_dump)
+  DEPS thc_sheet_dump thc_core_testing)
 if(TARGET biff_reader_interop_tests)
   target_compile_definitions(biff_reader_interop_tests PRIVATE THC_BIFF_TESTS="${CMAKE_CURRENT_SOURCE_DIR}/tests")
 endif()

@@ -12,13 +12,13 @@ thc_test(biff_writer_tests LABEL biff
 # Workbooks written here and read back by python3-xlrd and LibreOffice headless (skipped when absent).
 thc_test(biff_writer_interop_tests LABEL "biff;interop"
   SOURCES writer/tests/writer_interop_test.cpp
-  DEPS thc_biff)
+  DEPS thc_biff thc_core_testing)
 
 # Sheet drawings and chart sheets written, read back and seen by python3-xlrd and LibreOffice; the
 # drawings and chart sheets of foreign files kept.
 thc_test(biff_writer_drawing_tests LABEL "biff;interop"
   SOURCES writer/tests/drawing_round_trip_test.cpp writer/tests/chart_sheet_test.cpp
-  DEPS thc_biff)
+  DEPS thc_biff thc_core_testing)
 if(TARGET biff_writer_drawing_tests)
   target_compile_definitions(biff_writer_drawing_tests PRIVATE THC_DRAWING_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/drawing/tests/fixtures"
     THC_READER_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/tests/reader/fixtures")

@@ -222,7 +222,14 @@ private:
   void MeasureReply();
   void ParamsReply();
   void ClockReply();
+  // Shows on status panel 5 whether the reply holds at least `min_length` bytes; a shorter one is
+  // not read.
+  bool ReplyHolds(std::int32_t min_length);
   // Record replies (record_replies.cpp).
+  // The alarm counts of a reply (total at 3, unread at 5) into their edits.
+  void ShowAlarmCounts(unsigned& total, unsigned& unread);
+  // A history record into the spreadsheet and PDF reports, as their boxes ask.
+  void AddToReports(const HistoryRecord& r, const std::string& time);
   void AlarmCountsReply();
   void AlarmRecordReply();
   void HistoryCountsReply();
@@ -258,6 +265,9 @@ private:
   // The selected device's list index and number; false (export and delete then refused) when no
   // device with day files is selected.
   bool SelectedTfDevice(int& index, int& number);
+  // The start of an export or a delete: the selected device and a copy of its day files, the status
+  // and the busy controls off. False, with both commands off, when no device is selected.
+  bool BeginTfJob(std::string_view status, int& index, int& number, std::vector<std::string>& days);
   // The delete's range of `list`: only the day files dated within the picked dates.
   void FindDeleteRange(const std::vector<std::string>& list);
   void ExportDayFile(const std::string& path, int number, bool excel, bool pdf);

@@ -26,16 +26,27 @@ std::int64_t Tform1::EditNumber(const pc::TEdit* edit) {
   return ec == std::errc() && end == text.data() + text.size() ? v : 0;
 }
 
-void Tform1::AlarmCountsReply() {
+void Tform1::ShowAlarmCounts(unsigned& total, unsigned& unread) {
   const auto& f = state_.RxFrame;
-  if (state_.RxLength < 7) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
-  const unsigned total = core::load_be16(&f[3]), unread = core::load_be16(&f[5]);
+  total = core::load_be16(&f[3]);
+  unread = core::load_be16(&f[5]);
   LabeledEdit12->SetText(std::to_string(total));
   LabeledEdit13->SetText(std::to_string(unread));
+}
+
+void Tform1::AddToReports(const HistoryRecord& r, const std::string& time) {
+  const auto& s = state_;
+  if (CheckBox6->Checked()) {
+    reports_->AddReportRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time, kHistoryRowLimit,
+                           AddressFromEdit());
+  }
+  if (CheckBox2->Checked()) reports_->AddPdfRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time);
+}
+
+void Tform1::AlarmCountsReply() {
+  if (!ReplyHolds(7)) return;
+  unsigned total = 0, unread = 0;
+  ShowAlarmCounts(total, unread);
   BitBtn14->SetEnabled(total > 0);
   if (unread >= 1 && total >= 1) {
     Enable({BitBtn15, CheckBox5}, true);
@@ -49,14 +60,9 @@ void Tform1::AlarmCountsReply() {
 void Tform1::AlarmRecordReply() {
   auto& s = state_;
   const auto& f = s.RxFrame;
-  if (s.RxLength < 6) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
-  const unsigned total = core::load_be16(&f[3]), unread = core::load_be16(&f[5]);
-  LabeledEdit12->SetText(std::to_string(total));
-  LabeledEdit13->SetText(std::to_string(unread));
+  if (!ReplyHolds(6)) return;
+  unsigned total = 0, unread = 0;
+  ShowAlarmCounts(total, unread);
   // The record's fields lie at 7..16, before the CRC.
   if (RecordsPresent(s.RxLength, 7, 1) == 1) {
     if (s.ContinuousRead) ++s.SuccessCount;
@@ -96,11 +102,7 @@ void Tform1::AlarmRecordReply() {
 
 void Tform1::HistoryCountsReply() {
   auto& s = state_;
-  if (s.RxLength <= 11) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
+  if (!ReplyHolds(12)) return;
   const std::uint32_t total = LoadCount32(&s.RxFrame[3]), unread = LoadCount32(&s.RxFrame[7]);
   LabeledEdit15->SetText(std::to_string(total));
   LabeledEdit16->SetText(std::to_string(unread));
@@ -160,11 +162,7 @@ void Tform1::HistoryRecordsReply(bool range) {
         ++s.RecordNumber;
         ListBox2->Items().Add(HistoryLine(s.RecordNumber, r));
         const std::string time = RecordTimeText(r);
-        if (CheckBox6->Checked()) {
-          reports_->AddReportRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time, kHistoryRowLimit,
-                                 AddressFromEdit());
-        }
-        if (CheckBox2->Checked()) reports_->AddPdfRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time);
+        AddToReports(r, time);
         ++s.SuccessCount;
       }
       if (!fast && records > 0) ScrollToEnd(ListBox2);
@@ -212,11 +210,7 @@ void Tform1::HistoryRecordsReply(bool range) {
 void Tform1::DayCountsReply() {
   auto& s = state_;
   const auto& f = s.RxFrame;
-  if (s.RxLength < 7) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
+  if (!ReplyHolds(7)) return;
   const std::uint32_t count = s.ExtendedCounters ? LoadCount32(&f[3]) : core::load_be16(&f[3]);
   const std::uint32_t position = s.ExtendedCounters ? LoadCount32(&f[7]) : core::load_be16(&f[5]);
   LabeledEdit17->SetText(std::to_string(count));
@@ -256,11 +250,7 @@ void Tform1::DayRecordsReply() {
   auto& s = state_;
   const auto& f = s.RxFrame;
   const bool wide = s.ExtendedCounters;
-  if (s.RxLength < (wide ? 9 : 7)) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
+  if (!ReplyHolds(wide ? 9 : 7)) return;
   const std::uint32_t count = wide ? LoadCount32(&f[3]) : core::load_be16(&f[3]);
   const std::uint32_t position = wide ? LoadCount32(&f[7]) : core::load_be16(&f[5]);
   LabeledEdit17->SetText(std::to_string(count));
@@ -273,11 +263,7 @@ void Tform1::DayRecordsReply() {
     if (CheckBox3->Checked()) {
       ++s.SuccessCount;
       const std::string time = RecordTimeText(r);
-      if (CheckBox6->Checked()) {
-        reports_->AddReportRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time, kHistoryRowLimit,
-                                 AddressFromEdit());
-      }
-      if (CheckBox2->Checked()) reports_->AddPdfRow(s.RecordNumber, r.temperature / 10.0, r.humidity / 10.0, time);
+      AddToReports(r, time);
       if (s.ContinuousRead) {
         // The instrument moves its read position on by itself: the same request again.
         ShowReadStatistics();
@@ -296,11 +282,7 @@ void Tform1::DayRecordsReply() {
 
 void Tform1::RangeCountsReply() {
   auto& s = state_;
-  if (s.RxLength < 11) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
+  if (!ReplyHolds(11)) return;
   const std::uint32_t count = LoadCount32(&s.RxFrame[3]), position = LoadCount32(&s.RxFrame[7]);
   LabeledEdit25->SetText(std::to_string(count));
   LabeledEdit26->SetText(std::to_string(position));

@@ -298,13 +298,18 @@ void Tform1::PushReport() {
 
 std::string Tform1::Tenths(std::int32_t v) { return TenthsText(v); }
 
-void Tform1::MeasureReply() {
-  auto& s = state_;
-  if (s.RxLength < 15) {
+bool Tform1::ReplyHolds(std::int32_t min_length) {
+  if (state_.RxLength < min_length) {
     SetStatus(5, "错误");
-    return;
+    return false;
   }
   SetStatus(5, "正常");
+  return true;
+}
+
+void Tform1::MeasureReply() {
+  auto& s = state_;
+  if (!ReplyHolds(15)) return;
   const std::uint16_t raw = core::load_be16(&s.RxFrame[3]);
   LabeledEdit1->SetText(Tenths(static_cast<std::int16_t>(raw)));
   LabeledEdit2->SetText(Tenths(core::load_be16(&s.RxFrame[5])));
@@ -324,11 +329,7 @@ void Tform1::MeasureReply() {
 
 void Tform1::ParamsReply() {
   auto& s = state_;
-  if (s.RxLength < 41) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
+  if (!ReplyHolds(41)) return;
   for (std::size_t k = 0; k < kParamCount; ++k) {
     const std::uint8_t* r = &s.RxFrame[3 + 2 * k];
     const std::uint16_t u = core::load_be16(r);
@@ -355,11 +356,7 @@ void Tform1::ParamsReply() {
 
 void Tform1::ClockReply() {
   auto& s = state_;
-  if (s.RxLength < 9) {
-    SetStatus(5, "错误");
-    return;
-  }
-  SetStatus(5, "正常");
+  if (!ReplyHolds(9)) return;
   const int fields[] = {s.RxFrame[3] + 2000, s.RxFrame[4], s.RxFrame[5], s.RxFrame[6], s.RxFrame[7], s.RxFrame[8]};
   pc::TEdit* edits[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
   for (int i = 0; i < 6; ++i) edits[i]->SetText(std::to_string(fields[i]));

@@ -323,19 +323,25 @@ void Tform1::ExportDayFile(const std::string& path, int number, bool excel, bool
   }
 }
 
+bool Tform1::BeginTfJob(std::string_view status, int& index, int& number, std::vector<std::string>& days) {
+  if (!SelectedTfDevice(index, number)) {
+    Enable({BitBtn30, BitBtn31}, false);
+    return false;
+  }
+  // A copy: the messages processed during the job must not pull the list from under it.
+  days = state_.DayFileIndex[static_cast<std::size_t>(index)];
+  SetStatus(5, status);
+  SetStatus(7, "");
+  EnableAll(TfBusyControls(), false);
+  return true;
+}
+
 void Tform1::BitBtn30Click(pc::TObject*) {
   auto& s = state_;
   int index = 0, number = 0;
-  if (!SelectedTfDevice(index, number)) {
-    Enable({BitBtn30, BitBtn31}, false);
-    return;
-  }
-  // A copy: the messages processed during the export must not pull the list from under it.
-  const std::vector<std::string> days = s.DayFileIndex[static_cast<std::size_t>(index)];
+  std::vector<std::string> days;
+  if (!BeginTfJob("正在导出", index, number, days)) return;
   const std::string device_text = std::to_string(number);
-  SetStatus(5, "正在导出");
-  SetStatus(7, "");
-  EnableAll(TfBusyControls(), false);
   const bool excel = CheckBox4->Checked();
   const bool pdf = CheckBox7->Checked();
   tf_exporting_ = true;
@@ -416,14 +422,8 @@ void Tform1::BitBtn30Click(pc::TObject*) {
 void Tform1::BitBtn31Click(pc::TObject*) {
   auto& s = state_;
   int index = 0, number = 0;
-  if (!SelectedTfDevice(index, number)) {
-    Enable({BitBtn30, BitBtn31}, false);
-    return;
-  }
-  const std::vector<std::string> days = s.DayFileIndex[static_cast<std::size_t>(index)];
-  SetStatus(5, "正在删除");
-  SetStatus(7, "");
-  EnableAll(TfBusyControls(), false);
+  std::vector<std::string> days;
+  if (!BeginTfJob("正在删除", index, number, days)) return;
   FindDeleteRange(days);
   const std::int32_t first = s.TfFirstDayIndex;
   const std::int32_t last = s.TfLastDayIndex;

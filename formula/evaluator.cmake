@@ -17,7 +17,7 @@ thc_test(formula_evaluator_tests LABEL formula
 # node_modules).
 thc_test(formula_evaluator_oracle_tests LABEL "formula;interop"
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/evaluator_oracle_test.cpp
-  DEPS thc_formula)
+  DEPS thc_formula thc_core_testing)
 if(TARGET formula_evaluator_oracle_tests)
   target_compile_definitions(formula_evaluator_oracle_tests PRIVATE THC_FORMULA_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 endif()
@@ -31,7 +31,7 @@ thc_fuzz(formula_evaluator_fuzz LABEL formula
 # compared with HyperFormula under node (skips when tests/hyperformula has no node_modules).
 thc_test(formula_workbook_oracle_tests LABEL "formula;interop"
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/workbook_oracle_test.cpp
-  DEPS thc_formula)
+  DEPS thc_formula thc_core_testing)
 if(TARGET formula_workbook_oracle_tests)
   target_compile_definitions(formula_workbook_oracle_tests PRIVATE THC_FORMULA_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 endif()

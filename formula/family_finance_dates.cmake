@@ -15,7 +15,7 @@ thc_test(formula_finance_dates_tests LABEL formula
 # tests/hyperformula has no node_modules).
 thc_test(formula_finance_dates_oracle_tests LABEL "formula;interop"
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/financial_date_time_oracle_test.cpp
-  DEPS thc_formula)
+  DEPS thc_formula thc_core_testing)
 if(TARGET formula_finance_dates_oracle_tests)
   target_compile_definitions(formula_finance_dates_oracle_tests PRIVATE THC_FORMULA_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 endif()

@@ -26,7 +26,7 @@ endif()
 # node_modules).
 thc_test(formula_text_lookup_oracle_tests LABEL "formula;interop"
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/text_lookup_oracle_test.cpp
-  DEPS thc_formula)
+  DEPS thc_formula thc_core_testing)
 if(TARGET formula_text_lookup_oracle_tests)
   target_compile_definitions(formula_text_lookup_oracle_tests PRIVATE THC_FORMULA_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 endif()

@@ -290,25 +290,27 @@ void TEMWParser::Execute() {
 
 // --- coordinates -------------------------------------------------------------------------------
 
-double TEMWParser::PageX(double x) const {
-  if (window_scaled_) x = x * win_den_x_ / win_num_x_;
-  if (dc_.MapMode == 7 || dc_.MapMode == 8)
-    x = (x - dc_.WindowOrg.x) * dc_.ViewportExt.cx / dc_.WindowExt.cx + dc_.ViewportOrg.x;
-  else
-    x = x - dc_.WindowOrg.x + dc_.ViewportOrg.x;
-  if (viewport_scaled_) x = x * vp_num_x_ / vp_den_x_;
-  return x * M11 * ScaleX + Dx;
+// One axis of the logical-to-page mapping: the window scaling, the window-to-viewport mapping of the
+// map mode (only the two free modes use the extents), the viewport scaling, then the world transform.
+double TEMWParser::PageAxis(double v, bool horizontal) const {
+  const bool h = horizontal;
+  if (window_scaled_) v = v * (h ? win_den_x_ : win_den_y_) / (h ? win_num_x_ : win_num_y_);
+  const double window_org = h ? dc_.WindowOrg.x : dc_.WindowOrg.y;
+  const double viewport_org = h ? dc_.ViewportOrg.x : dc_.ViewportOrg.y;
+  if (dc_.MapMode == 7 || dc_.MapMode == 8) {
+    const double window_ext = h ? dc_.WindowExt.cx : dc_.WindowExt.cy;
+    const double viewport_ext = h ? dc_.ViewportExt.cx : dc_.ViewportExt.cy;
+    v = (v - window_org) * viewport_ext / window_ext + viewport_org;
+  } else {
+    v = v - window_org + viewport_org;
+  }
+  if (viewport_scaled_) v = v * (h ? vp_num_x_ : vp_num_y_) / (h ? vp_den_x_ : vp_den_y_);
+  return h ? v * M11 * ScaleX + Dx : v * M22 * ScaleY + Dy;
 }
 
-double TEMWParser::PageY(double y) const {
-  if (window_scaled_) y = y * win_den_y_ / win_num_y_;
-  if (dc_.MapMode == 7 || dc_.MapMode == 8)
-    y = (y - dc_.WindowOrg.y) * dc_.ViewportExt.cy / dc_.WindowExt.cy + dc_.ViewportOrg.y;
-  else
-    y = y - dc_.WindowOrg.y + dc_.ViewportOrg.y;
-  if (viewport_scaled_) y = y * vp_num_y_ / vp_den_y_;
-  return y * M22 * ScaleY + Dy;
-}
+double TEMWParser::PageX(double x) const { return PageAxis(x, true); }
+
+double TEMWParser::PageY(double y) const { return PageAxis(y, false); }
 
 double TEMWParser::ExtentRatioX() const {
   if (dc_.MapMode == 1) return 1;
@@ -548,6 +550,29 @@ void TEMWParser::PopClip() {
   ReapplyAfterPop();
 }
 
+void TEMWParser::BeginTextClip(const gdi::RECT& rc) {
+  if (clip_active_) {
+    page_.RestoreState();
+    clip_active_ = false;
+  }
+  page_.SaveState();
+  page_.NewPath();
+  page_.Rectangle(PageX(rc.left), PageY(rc.top), PageX(rc.right), PageY(rc.bottom));
+  page_.Clip();
+}
+
+void TEMWParser::EndTextClip() {
+  page_.RestoreState();
+  font_changed_ = true;  // the restored state no longer has the font selected for the text
+  clip_active_ = false;
+  if (!stored_clip_) return;
+  page_.SaveState();
+  page_.Rectangle(clip_l_, clip_t_, clip_r_, clip_b_);
+  page_.Clip();
+  page_.NewPath();
+  clip_active_ = true;
+}
+
 void TEMWParser::PushClipRect(double l, double t, double r, double b, bool store) {
   PopClip();
   page_.SaveState();
@@ -689,14 +714,7 @@ void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t
     remembered_fill = last_fill_;
     const std::uint32_t bk = ResolveColor(dc_.BkColor);
     if (clipped && n >= 1) {
-      if (clip_active_) {
-        page_.RestoreState();
-        clip_active_ = false;
-      }
-      page_.SaveState();
-      page_.NewPath();
-      page_.Rectangle(PageX(rc.left), PageY(rc.top), PageX(rc.right), PageY(rc.bottom));
-      page_.Clip();
+      BeginTextClip(rc);
       if (opaque && has_rect) {
         SetFillColor(bk, true);
         page_.Fill();
@@ -791,20 +809,8 @@ void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t
     }
   }
   if (clipped && n >= 1) {
-    page_.RestoreState();
-    font_changed_ = true;
+    EndTextClip();
     last_fill_ = remembered_fill;
-    if (clip_active_ || stored_clip_) {
-      if (stored_clip_) {
-        page_.SaveState();
-        page_.Rectangle(clip_l_, clip_t_, clip_r_, clip_b_);
-        page_.Clip();
-        page_.NewPath();
-        clip_active_ = true;
-      } else {
-        clip_active_ = false;
-      }
-    }
   }
 }
 
@@ -858,25 +864,10 @@ void TEMWParser::SmallTextOut(core::ByteReader& r, std::size_t) {
     draw();
     return;
   }
-  if (clip_active_) {
-    page_.RestoreState();
-    clip_active_ = false;
-  }
-  page_.SaveState();
-  page_.NewPath();
-  page_.Rectangle(PageX(clip.left), PageY(clip.top), PageX(clip.right), PageY(clip.bottom));
-  page_.Clip();
+  BeginTextClip(clip);
   page_.NewPath();
   draw();
-  page_.RestoreState();
-  font_changed_ = true;
-  if (stored_clip_) {
-    page_.SaveState();
-    page_.Rectangle(clip_l_, clip_t_, clip_r_, clip_b_);
-    page_.Clip();
-    page_.NewPath();
-    clip_active_ = true;
-  }
+  EndTextClip();
 }
 
 // --- bitmaps -----------------------------------------------------------------------------------

@@ -88,6 +88,7 @@ class TEMWParser : public TMetafilePlayer {
   void PlayRecord(std::uint32_t type, core::ByteReader& r, std::size_t record_offset, std::size_t record_size);
 
   // Coordinates.
+  double PageAxis(double v, bool horizontal) const;
   double PageX(double x) const;
   double PageY(double y) const;
   double ExtentRatioX() const;
@@ -121,6 +122,10 @@ class TEMWParser : public TMetafilePlayer {
   // Text.
   void ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t size);
   void SmallTextOut(core::ByteReader& r, std::size_t size);
+  // A text record's own clip rectangle, in place of the clip region until EndTextClip, which brings
+  // back the stored clip region (or none).
+  void BeginTextClip(const platform::gdi::RECT& rc);
+  void EndTextClip();
   void SelectFontForText();
   platform::gdi::TEXTMETRIC Metrics();
   int MeasureHeight(const char16_t* text);

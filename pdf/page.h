@@ -198,6 +198,15 @@ private:
   TPDFTextFont* Font8();
   TPDFTextFont* Font16();
   TPDFTextFont* Selected() const;
+  // Selects the single-byte font for `text` (no-break spaces become spaces where the font is
+  // embedded) and marks its characters used.
+  TPDFTextFont* SelectWinAnsiFont(std::string& text);
+  // A width of `units` thousandths of the font size, with the scaling and the spacing of `chars`
+  // characters and `blanks` word breaks, in points.
+  double SpacedWidthPt(double units, int chars, int blanks) const;
+  // Where a text whose top-left corner is at (x, y) starts its baseline, in points; answers the
+  // ascent.
+  double TextOriginPt(double x, double y, double angle, double& px, double& py);
   std::u16string ConvertText(std::string_view text) const;
   void ShowRunsW(const std::u16string& text, const std::vector<double>& advances,
                  const std::vector<std::uint16_t>* glyphs);

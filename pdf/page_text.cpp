@@ -89,6 +89,17 @@ std::u16string TPDFPage::ConvertText(std::string_view text) const {
 }
 
 // ---------------------------------------------------------------- showing
+TPDFTextFont* TPDFPage::SelectWinAnsiFont(std::string& text) {
+  SelectFont(false);
+  TPDFTextFont* font = Selected();
+  // An embedded font has no glyph for the no-break space: it shows as a plain one.
+  if (!font->Standard)
+    for (char& c : text)
+      if (static_cast<unsigned char>(c) == 0xA0) c = ' ';
+  font->MarkUsed(text);
+  return font;
+}
+
 void TPDFPage::ShowText(std::string_view in) {
   std::string text(in);
   for (char& c : text)
@@ -98,12 +109,7 @@ void TPDFPage::ShowText(std::string_view in) {
     ShowTextW(ConvertText(text));
     return;
   }
-  SelectFont(false);
-  TPDFTextFont* font = Selected();
-  if (!font->Standard)
-    for (char& c : text)
-      if (static_cast<unsigned char>(c) == 0xA0) c = ' ';
-  font->MarkUsed(text);
+  SelectWinAnsiFont(text);
   Line("(" + EscapeLiteral(text) + ") Tj");
   if (FontStyle & (fsUnderline | fsStrikeOut)) DrawTextDecoration(TextWidthPt(text));
 }
@@ -150,12 +156,7 @@ void TPDFPage::ShowTextAdvances(std::string_view in, const std::vector<double>& 
     ShowTextAdvancesW(ConvertText(text), advances);
     return;
   }
-  SelectFont(false);
-  TPDFTextFont* font = Selected();
-  if (!font->Standard)
-    for (char& c : text)
-      if (static_cast<unsigned char>(c) == 0xA0) c = ' ';
-  font->MarkUsed(text);
+  TPDFTextFont* font = SelectWinAnsiFont(text);
   double sum = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const double adv = i < advances.size() ? advances[i] : font->CharWidth(static_cast<std::uint8_t>(text[i])) / 1000.0;
@@ -309,7 +310,11 @@ double TPDFPage::TextWidthPt(std::string_view text) {
     if (!(last && w == 0)) ++chars;
     if (text[i] == ' ' && !last) ++blanks;
   }
-  double result = sum * FontSize / 1000;
+  return SpacedWidthPt(sum, chars, blanks);
+}
+
+double TPDFPage::SpacedWidthPt(double units, int chars, int blanks) const {
+  double result = units * FontSize / 1000;
   if (HorizontalScaling != 100) result *= HorizontalScaling / 100;
   if (WordSpacing > 0) result += WordSpacing * blanks;
   if (CharacterSpacing > 0) result += CharacterSpacing * chars;
@@ -337,11 +342,7 @@ double TPDFPage::TextWidthPtW(std::u16string_view text) {
     sum += w;
     if (!(last && w == 0)) ++chars;
   }
-  double result = sum * FontSize / 1000;
-  if (HorizontalScaling != 100) result *= HorizontalScaling / 100;
-  if (WordSpacing > 0) result += WordSpacing * blanks;
-  if (CharacterSpacing > 0) result += CharacterSpacing * chars;
-  return result;
+  return SpacedWidthPt(sum, chars, blanks);
 }
 
 double TPDFPage::TextAscent() {
@@ -403,6 +404,14 @@ void TPDFPage::MakeLinks(double x, double y, double a, const std::string& text, 
   }
 }
 
+double TPDFPage::TextOriginPt(double x, double y, double angle, double& px, double& py) {
+  const double a = TextAscent();
+  const double r = Radians(angle);
+  px = angle == 0 ? ToPointsX(x) : ToPointsX(x) + std::sin(r) * a;
+  py = angle == 0 ? ToPointsY(y) - a : ToPointsY(y) - std::cos(r) * a;
+  return a;
+}
+
 void TPDFPage::DrawText(double x, double y, double angle, std::string_view text) {
   DrawTextAdvances(x, y, angle, text, nullptr);
 }
@@ -414,10 +423,8 @@ void TPDFPage::DrawTextW(double x, double y, double angle, std::u16string_view t
 void TPDFPage::DrawTextAdvances(double x, double y, double angle, std::string_view text,
                                 const std::vector<float>* advances) {
   if (text.empty()) return;
-  const double a = TextAscent();
-  const double r = Radians(angle);
-  const double px = angle == 0 ? ToPointsX(x) : ToPointsX(x) + std::sin(r) * a;
-  const double py = angle == 0 ? ToPointsY(y) - a : ToPointsY(y) - std::cos(r) * a;
+  double px = 0, py = 0;
+  const double a = TextOriginPt(x, y, angle, px, py);
   if (advances) TextAdvancesAtPt(px, py, angle, text, EmAdvances(*advances, scale_, FontSize));
   else TextAtPt(px, py, angle, text);
   if (angle != 0) return;
@@ -430,10 +437,8 @@ void TPDFPage::DrawTextAdvances(double x, double y, double angle, std::string_vi
 void TPDFPage::DrawTextAdvancesW(double x, double y, double angle, std::u16string_view text,
                                  const std::vector<float>* advances) {
   if (text.empty()) return;
-  const double a = TextAscent();
-  const double r = Radians(angle);
-  const double px = angle == 0 ? ToPointsX(x) : ToPointsX(x) + std::sin(r) * a;
-  const double py = angle == 0 ? ToPointsY(y) - a : ToPointsY(y) - std::cos(r) * a;
+  double px = 0, py = 0;
+  const double a = TextOriginPt(x, y, angle, px, py);
   if (advances) TextAdvancesAtPtW(px, py, angle, text, EmAdvances(*advances, scale_, FontSize));
   else TextAtPtW(px, py, angle, text);
   if (angle != 0) return;
@@ -446,10 +451,8 @@ void TPDFPage::DrawTextAdvancesW(double x, double y, double angle, std::u16strin
 void TPDFPage::DrawGlyphs(double x, double y, double angle, const std::vector<std::uint16_t>& glyphs,
                           const std::vector<float>* advances) {
   if (glyphs.empty()) return;
-  const double a = TextAscent();
-  const double r = Radians(angle);
-  const double px = angle == 0 ? ToPointsX(x) : ToPointsX(x) + std::sin(r) * a;
-  const double py = angle == 0 ? ToPointsY(y) - a : ToPointsY(y) - std::cos(r) * a;
+  double px = 0, py = 0;
+  TextOriginPt(x, y, angle, px, py);
   if (advances) {
     const std::vector<double> em = EmAdvances(*advances, scale_, FontSize);
     GlyphsAtPt(px, py, angle, glyphs, &em);

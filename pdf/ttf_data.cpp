@@ -9,6 +9,12 @@
 namespace pdf {
 namespace {
 
+void PadTo4(std::string& out) {
+  while (out.size() % 4) out.push_back('\0');
+}
+
+}  // namespace
+
 std::uint16_t Be16(std::string_view s, std::size_t at) {
   if (at + 2 > s.size()) RaiseFontError(0);
   return static_cast<std::uint16_t>((static_cast<std::uint8_t>(s[at]) << 8) | static_cast<std::uint8_t>(s[at + 1]));
@@ -28,11 +34,31 @@ void PutBe32(std::string& out, std::uint32_t v) {
   PutBe16(out, static_cast<std::uint16_t>(v));
 }
 
-void PadTo4(std::string& out) {
-  while (out.size() % 4) out.push_back('\0');
+std::string AssembleFontFile(const std::vector<TFontTable>& tables, bool pad) {
+  const std::uint16_t n = static_cast<std::uint16_t>(tables.size());
+  std::uint16_t selector = 0;
+  while ((2u << selector) <= n) ++selector;
+  const std::uint16_t search = static_cast<std::uint16_t>(16u << selector);
+  std::string out;
+  PutBe32(out, 0x00010000);
+  PutBe16(out, n);
+  PutBe16(out, search);
+  PutBe16(out, selector);
+  PutBe16(out, static_cast<std::uint16_t>(n * 16 - search));
+  std::uint32_t at = 12 + 16u * n;
+  for (const TFontTable& t : tables) {
+    out.append(t.tag, 4);
+    PutBe32(out, TableChecksum(*t.data));
+    PutBe32(out, at);
+    PutBe32(out, static_cast<std::uint32_t>(t.data->size()));
+    at += static_cast<std::uint32_t>(pad ? (t.data->size() + 3) & ~std::size_t{3} : t.data->size());
+  }
+  for (const TFontTable& t : tables) {
+    out += *t.data;
+    if (pad) PadTo4(out);
+  }
+  return out;
 }
-
-}  // namespace
 
 void RaiseFontError(int kind) {
   if (kind == 0) throw core::Error("Incorrect or unknown font format");
@@ -330,39 +356,13 @@ std::string TTTFData::WriteFontFile() {
   }
   if (!long_format && offset / 2 > 0xFFFF) RaiseFontError(0);
 
-  struct Out {
-    const char* tag;
-    const std::string* data;
-  };
-  std::vector<Out> tables = {{"hhea", &hhea_}, {"loca", &loca}, {"cmap", &cmap_}, {"head", &head_},
+  std::vector<TFontTable> tables = {{"hhea", &hhea_}, {"loca", &loca}, {"cmap", &cmap_}, {"head", &head_},
                              {"maxp", &maxp_}, {"cvt ", &cvt},  {"prep", &prep},  {"glyf", &glyf_out},
                              {"hmtx", &hmtx_}, {"fpgm", &fpgm}};
   // The hinting tables are optional: a face without them is embedded without them.
-  std::erase_if(tables, [&](const Out& t) { return t.data->empty() && (t.data == &cvt || t.data == &fpgm || t.data == &prep); });
+  std::erase_if(tables, [&](const TFontTable& t) { return t.data->empty() && (t.data == &cvt || t.data == &fpgm || t.data == &prep); });
 
-  const std::uint16_t n = static_cast<std::uint16_t>(tables.size());
-  std::uint16_t selector = 0;
-  while ((2u << selector) <= n) ++selector;
-  const std::uint16_t search = static_cast<std::uint16_t>(16u << selector);
-  std::string out;
-  PutBe32(out, 0x00010000);
-  PutBe16(out, n);
-  PutBe16(out, search);
-  PutBe16(out, selector);
-  PutBe16(out, static_cast<std::uint16_t>(n * 16 - search));
-  std::uint32_t at = 12 + 16u * n;
-  for (const Out& t : tables) {
-    out.append(t.tag, 4);
-    PutBe32(out, TableChecksum(*t.data));
-    PutBe32(out, at);
-    PutBe32(out, static_cast<std::uint32_t>(t.data->size()));
-    at += static_cast<std::uint32_t>((t.data->size() + 3) & ~std::size_t{3});
-  }
-  for (const Out& t : tables) {
-    out += *t.data;
-    PadTo4(out);
-  }
-  return out;
+  return AssembleFontFile(tables, true);
 }
 
 }  // namespace pdf

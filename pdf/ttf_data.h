@@ -24,6 +24,19 @@ std::uint32_t TableChecksum(const std::uint8_t* data, std::size_t length);
 inline std::uint32_t TableChecksum(std::string_view s) {
   return TableChecksum(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
 }
+// One table of a font file being written: its four-letter tag and its bytes.
+struct TFontTable {
+  const char* tag;
+  const std::string* data;
+};
+// A font file of the tables in the order given: the offset table, the directory with each table's
+// checksum, offset and length, then the tables. With `pad` every table starts on a 4-byte boundary.
+std::string AssembleFontFile(const std::vector<TFontTable>& tables, bool pad);
+// Big-endian fields of font tables; a read past the end raises the font format error.
+std::uint16_t Be16(std::string_view s, std::size_t at);
+std::uint32_t Be32(std::string_view s, std::size_t at);
+void PutBe16(std::string& out, std::uint16_t v);
+void PutBe32(std::string& out, std::uint32_t v);
 
 // The Windows Unicode subtable (3/1, else 3/0) of a cmap table, format 4.
 struct TCmapFormat4 {

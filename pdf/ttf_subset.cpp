@@ -11,25 +11,10 @@
 namespace pdf {
 namespace {
 
-void PutBe16(std::string& out, std::uint16_t v) {
-  out.push_back(static_cast<char>(v >> 8));
-  out.push_back(static_cast<char>(v));
-}
-
-void PutBe32(std::string& out, std::uint32_t v) {
-  PutBe16(out, static_cast<std::uint16_t>(v >> 16));
-  PutBe16(out, static_cast<std::uint16_t>(v));
-}
-
 void SetBe16(std::string& s, std::size_t at, std::uint16_t v) {
   if (at + 2 > s.size()) RaiseFontError(0);
   s[at] = static_cast<char>(v >> 8);
   s[at + 1] = static_cast<char>(v);
-}
-
-std::uint16_t Be16(std::string_view s, std::size_t at) {
-  if (at + 2 > s.size()) RaiseFontError(0);
-  return static_cast<std::uint16_t>((static_cast<std::uint8_t>(s[at]) << 8) | static_cast<std::uint8_t>(s[at + 1]));
 }
 
 // Every subset program names itself with these fixed tables.
@@ -290,37 +275,14 @@ std::string Builder::WriteSubset() {
   SetBe16(maxp_, 4, count);
   const std::string name = SubsetNameTable(), post = SubsetPostTable();
 
-  struct Out {
-    const char* tag;
-    const std::string* data;
-  };
-  std::vector<Out> tables = {{"cmap", &cmap}};
+  std::vector<TFontTable> tables = {{"cmap", &cmap}};
   if (has_cvt_) tables.push_back({"cvt ", &cvt_});
   if (has_fpgm_) tables.push_back({"fpgm", &fpgm_});
   tables.insert(tables.end(), {{"glyf", &glyf}, {"head", &head_}, {"hhea", &hhea_}, {"hmtx", &hmtx},
                                {"loca", &loca}, {"maxp", &maxp_}, {"name", &name}, {"post", &post}});
   if (has_prep_) tables.push_back({"prep", &prep_});
-  const std::uint16_t n = static_cast<std::uint16_t>(tables.size());
-  int selector = 0;
-  while ((2 << selector) <= n) ++selector;
-  const std::uint16_t range = static_cast<std::uint16_t>(16 << selector);
-  std::string out;
-  PutBe32(out, 0x00010000);
-  PutBe16(out, n);
-  PutBe16(out, range);
-  PutBe16(out, static_cast<std::uint16_t>(selector));
-  PutBe16(out, static_cast<std::uint16_t>(n * 16 - range));
-  std::uint32_t at = 12 + 16u * n;
-  for (const Out& t : tables) {
-    out.append(t.tag, 4);
-    PutBe32(out, TableChecksum(*t.data));
-    PutBe32(out, at);
-    PutBe32(out, static_cast<std::uint32_t>(t.data->size()));
-    at += static_cast<std::uint32_t>(t.data->size());
-  }
-  for (const Out& t : tables) out += *t.data;
   (void)no_break_space_;
-  return out;
+  return AssembleFontFile(tables, false);
 }
 
 }  // namespace

@@ -84,8 +84,8 @@ void TSkinObjects::LoadSkinImage(SkinImage& image, const std::string& value) con
 }
 
 template <class T>
-std::unique_ptr<T> TSkinObjects::ReadImageSection(const std::string& section, bool with_frame) const {
-  const std::string image = ini_->ReadString(section, "Image", "");
+std::unique_ptr<T> TSkinObjects::ReadPictureSection(const std::string& section, const char* image_key) const {
+  const std::string image = ini_->ReadString(section, image_key, "");
   if (image.empty()) return nullptr;
   auto o = std::make_unique<T>(section);
   LoadSkinImage(o->Image, image);
@@ -94,9 +94,16 @@ std::unique_ptr<T> TSkinObjects::ReadImageSection(const std::string& section, bo
   o->RightWidth = ini_->ReadInteger(section, "RightWidth", 0);
   o->TopHeight = ini_->ReadInteger(section, "TopHeight", 0);
   o->BottomHeight = ini_->ReadInteger(section, "BottomHeight", 0);
-  if (with_frame) o->Frame = ini_->ReadInteger(section, "Frame", 0);
   o->Trans = ini_->ReadInteger(section, "Trans", 0);
   o->Tile = ini_->ReadInteger(section, "Tile", 0);
+  return o;
+}
+
+template <class T>
+std::unique_ptr<T> TSkinObjects::ReadImageSection(const std::string& section, bool with_frame) const {
+  auto o = ReadPictureSection<T>(section, "Image");
+  if (!o) return nullptr;
+  if (with_frame) o->Frame = ini_->ReadInteger(section, "Frame", 0);
   o->NormalColour = ini_->ReadInteger(section, "NormalColour", -1);
   o->MouseOverColour = ini_->ReadInteger(section, "MouseOverColour", -1);
   o->PressedColour = ini_->ReadInteger(section, "PressedColour", -1);
@@ -122,18 +129,8 @@ std::unique_ptr<TDataSkinBorder> TSkinObjects::ReadTwoImageSection(const std::st
 }
 
 std::unique_ptr<TDataSkinBorder> TSkinObjects::ReadProgressSection(const std::string& section) const {
-  const std::string image = ini_->ReadString(section, "Bitmap", "");
-  if (image.empty()) return nullptr;
-  auto o = std::make_unique<TDataSkinBorder>(section);
-  LoadSkinImage(o->Image, image);
-  o->Style = ini_->ReadInteger(section, "Style", 0);
-  o->LeftWidth = ini_->ReadInteger(section, "LeftWidth", 0);
-  o->RightWidth = ini_->ReadInteger(section, "RightWidth", 0);
-  o->TopHeight = ini_->ReadInteger(section, "TopHeight", 0);
-  o->BottomHeight = ini_->ReadInteger(section, "BottomHeight", 0);
-  o->Trans = ini_->ReadInteger(section, "Trans", 0);
-  o->Tile = ini_->ReadInteger(section, "Tile", 0);
-  if (o->Tile > 1) o->Tile = 1;
+  auto o = ReadPictureSection<TDataSkinBorder>(section, "Bitmap");
+  if (o && o->Tile > 1) o->Tile = 1;
   return o;
 }
 

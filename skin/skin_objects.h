@@ -112,6 +112,10 @@ public:
 
 private:
   void LoadSkinImage(SkinImage& image, const std::string& value) const;
+  // A section that draws a picture: the image under `image_key` and how it is cut and laid (margins,
+  // style, transparency, tiling); null without an image.
+  template <class T>
+  std::unique_ptr<T> ReadPictureSection(const std::string& section, const char* image_key) const;
   template <class T>
   std::unique_ptr<T> ReadImageSection(const std::string& section, bool with_frame = true) const;
   std::unique_ptr<TDataSkinBorder> ReadTwoImageSection(const std::string& section, const std::string& second) const;

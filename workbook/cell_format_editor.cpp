@@ -12,6 +12,15 @@ std::int32_t CurrentRGB(const TXc12Color& C) {
   std::uint32_t v = Xc12ColorToRGB(C);
   return static_cast<std::int32_t>(((v & 0xFFu) << 16) | (v & 0xFF00u) | ((v >> 16) & 0xFFu));
 }
+
+// The record of List equal to Probe, or else a copy of Probe appended to List.
+template <class T>
+T* FindOrAddCopy(TXLSStyleList<T>& List, const T& Probe) {
+  if (T* found = List.Find(Probe)) return found;
+  T* added = List.Add();
+  added->Assign(Probe);
+  return added;
+}
 }  // namespace
 
 TXc12XFEditor::TXc12XFEditor(TXc12DataStyleSheet* StyleSheet)
@@ -106,34 +115,19 @@ TXc12XF* TXc12XFEditor::EndEdit() {
     result->SetNumberFormat(srcFormat);
   }
   if (FontChanged_) {
-    TXc12Font* f = StyleSheet_->Fonts->Find(*ScratchFont_);
-    if (!f) {
-      f = StyleSheet_->Fonts->Add();
-      f->Assign(*ScratchFont_);
-    }
-    result->SetFont(f);
+    result->SetFont(FindOrAddCopy(*StyleSheet_->Fonts, *ScratchFont_));
     apply |= xfaFont;
   } else if (srcFont) {
     result->SetFont(srcFont);
   }
   if (FillChanged_) {
-    TXc12Fill* f = StyleSheet_->Fills->Find(*ScratchFill_);
-    if (!f) {
-      f = StyleSheet_->Fills->Add();
-      f->Assign(*ScratchFill_);
-    }
-    result->SetFill(f);
+    result->SetFill(FindOrAddCopy(*StyleSheet_->Fills, *ScratchFill_));
     apply |= xfaFill;
   } else if (srcFill) {
     result->SetFill(srcFill);
   }
   if (BorderChanged_) {
-    TXc12Border* b = StyleSheet_->Borders->Find(*ScratchBorder_);
-    if (!b) {
-      b = StyleSheet_->Borders->Add();
-      b->Assign(*ScratchBorder_);
-    }
-    result->SetBorder(b);
+    result->SetBorder(FindOrAddCopy(*StyleSheet_->Borders, *ScratchBorder_));
     apply |= xfaBorder;
   } else if (srcBorder) {
     result->SetBorder(srcBorder);

@@ -828,6 +828,16 @@ std::uint8_t* TXLSCellMMU::InsertFixed(int Col, int Row, std::uint8_t Code) {
   return BlockManager_->InsertCell(rib, Col, Code);
 }
 
+std::uint8_t* TXLSCellMMU::InsertStyled(int Col, int Row, std::uint8_t Type, int Style) {
+  UseXF(Style);
+  std::uint8_t* p = InsertFixed(Col, Row, static_cast<std::uint8_t>(Type | (Style ? mctHasStyle : 0)));
+  if (Style) {
+    store_le16(p, static_cast<std::uint16_t>(Style));
+    p += 2;
+  }
+  return p;
+}
+
 void TXLSCellMMU::WriteBlankRaw(int Col, int Row, int Style) {
   CheckPosition(Col, Row);
   UseXF(Style);
@@ -837,24 +847,12 @@ void TXLSCellMMU::WriteBlankRaw(int Col, int Row, int Style) {
 
 void TXLSCellMMU::WriteBooleanRaw(int Col, int Row, int Style, bool Value) {
   CheckPosition(Col, Row);
-  UseXF(Style);
-  std::uint8_t* p = InsertFixed(Col, Row, static_cast<std::uint8_t>(mctBoolean | (Style ? mctHasStyle : 0)));
-  if (Style) {
-    store_le16(p, static_cast<std::uint16_t>(Style));
-    p += 2;
-  }
-  *p = Value ? 1 : 0;
+  *InsertStyled(Col, Row, mctBoolean, Style) = Value ? 1 : 0;
 }
 
 void TXLSCellMMU::WriteErrorRaw(int Col, int Row, int Style, std::uint8_t Value) {
   CheckPosition(Col, Row);
-  UseXF(Style);
-  std::uint8_t* p = InsertFixed(Col, Row, static_cast<std::uint8_t>(mctError | (Style ? mctHasStyle : 0)));
-  if (Style) {
-    store_le16(p, static_cast<std::uint16_t>(Style));
-    p += 2;
-  }
-  *p = Value;
+  *InsertStyled(Col, Row, mctError, Style) = Value;
 }
 
 void TXLSCellMMU::WriteFloatRaw(int Col, int Row, int Style, double Value) {
@@ -862,26 +860,15 @@ void TXLSCellMMU::WriteFloatRaw(int Col, int Row, int Style, double Value) {
   std::uint8_t packed[8];
   const std::uint8_t type = PackFloat(packed, Value);
   if (type < mctInt8 || type > mctDouble) throw Exception("Invalid XLate");
-  UseXF(Style);
-  std::uint8_t* p = InsertFixed(Col, Row, static_cast<std::uint8_t>(type | (Style ? mctHasStyle : 0)));
-  if (Style) {
-    store_le16(p, static_cast<std::uint16_t>(Style));
-    p += 2;
-  }
+  std::uint8_t* p = InsertStyled(Col, Row, type, Style);
   std::memcpy(p, packed, static_cast<std::size_t>(TXLSMMUVectorManager::CellSize(type)));
 }
 
 void TXLSCellMMU::WriteStringIndexRaw(int Col, int Row, int Style, int SSTIndex) {
   CheckPosition(Col, Row);
   UseString(SSTIndex);
-  UseXF(Style);
   const bool narrow = SSTIndex >= 0 && SSTIndex <= 0xFFFF;
-  std::uint8_t* p = InsertFixed(
-      Col, Row, static_cast<std::uint8_t>((narrow ? mctSST16 : mctSST32) | (Style ? mctHasStyle : 0)));
-  if (Style) {
-    store_le16(p, static_cast<std::uint16_t>(Style));
-    p += 2;
-  }
+  std::uint8_t* p = InsertStyled(Col, Row, narrow ? mctSST16 : mctSST32, Style);
   if (narrow)
     store_le16(p, static_cast<std::uint16_t>(SSTIndex));
   else
@@ -924,8 +911,8 @@ void TXLSCellMMU::WriteString(int Col, int Row, int Style, const std::u16string&
   WriteStringIndex(Col, Row, Style, index);
 }
 
-void TXLSCellMMU::WriteFormulaPtgs(int Col, int Row, int Style, const std::uint8_t* Ptgs, int PtgsLen,
-                                   double Value) {
+TXLSFormulaHelper& TXLSCellMMU::StageFormula(int Col, int Row, int Style, double Value) {
+  // A styled cell written over keeps its format.
   TMMUCellRef ref;
   if (FindCell(Col, Row, ref) && GetStyle(ref) != 0) Style = GetStyle(ref);
   TXLSFormulaHelper& F = *Formula_;
@@ -935,22 +922,19 @@ void TXLSCellMMU::WriteFormulaPtgs(int Col, int Row, int Style, const std::uint8
   F.Style = Style;
   F.FormulaKind = mfkNormal;
   F.SetResultFloat(Value);
+  return F;
+}
+
+void TXLSCellMMU::WriteFormulaPtgs(int Col, int Row, int Style, const std::uint8_t* Ptgs, int PtgsLen,
+                                   double Value) {
+  TXLSFormulaHelper& F = StageFormula(Col, Row, Style, Value);
   F.SetPtgsRef(Ptgs);
   F.PtgsLen = PtgsLen;
   WriteFormula();
 }
 
 void TXLSCellMMU::WriteFormula97(int Col, int Row, const std::uint8_t* Ptgs, int PtgsLen, int Style) {
-  TMMUCellRef ref;
-  if (FindCell(Col, Row, ref) && GetStyle(ref) != 0) Style = GetStyle(ref);
-  TXLSFormulaHelper& F = *Formula_;
-  F.Clear();
-  F.Col = Col;
-  F.Row = Row;
-  F.Style = Style;
-  F.FormulaKind = mfkNormal;
-  F.SetResultFloat(0);
-  F.SetPtgs97(Ptgs, PtgsLen);
+  StageFormula(Col, Row, Style, 0).SetPtgs97(Ptgs, PtgsLen);
   WriteFormula();
 }
 

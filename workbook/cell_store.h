@@ -341,6 +341,12 @@ private:
   TMMUBlock* SelectBlock(int Row);
   // Inserts a fixed cell; takes the row's header use when the row is new. Returns the payload.
   std::uint8_t* InsertFixed(int Col, int Row, std::uint8_t Code);
+  // Takes a use of Style and inserts a fixed cell of Type, led by Style unless it is 0. Returns
+  // the payload past the style.
+  std::uint8_t* InsertStyled(int Col, int Row, std::uint8_t Type, int Style);
+  // Clears the staging object for a normal formula at (Col, Row) with the cached result Value;
+  // a format already on the cell there stands in for Style.
+  TXLSFormulaHelper& StageFormula(int Col, int Row, int Style, double Value);
   // Gives back the uses of the cell at Ref (XF, and the string of a string cell).
   void ReleaseCellUses(const TMMUCellRef& Ref);
   void UseXF(int Style);

@@ -440,26 +440,23 @@ bool TXLSMMUVectorManager::DeleteCells(int FirstCol, int LastCol) {
   return true;
 }
 
-std::uint8_t* TXLSMMUVectorManager::FindCell(int Col, std::uint8_t& TypeCode) {
+std::uint8_t* TXLSMMUVectorManager::SeekCell(bool Next, int& Col, std::uint8_t& TypeCode) {
   if (!Vector_) return nullptr;
   if (Dirty_) {
     Iterator_.Reset(Vector_);
     Dirty_ = false;
   }
-  if (!Iterator_.Seek(Col)) return nullptr;
+  if (!(Next ? Iterator_.SeekNext(Col) : Iterator_.Seek(Col))) return nullptr;
   TypeCode = Iterator_.CellType();
   return Iterator_.Cell();
 }
 
+std::uint8_t* TXLSMMUVectorManager::FindCell(int Col, std::uint8_t& TypeCode) {
+  return SeekCell(false, Col, TypeCode);
+}
+
 std::uint8_t* TXLSMMUVectorManager::FindNextCell(int& Col, std::uint8_t& TypeCode) {
-  if (!Vector_) return nullptr;
-  if (Dirty_) {
-    Iterator_.Reset(Vector_);
-    Dirty_ = false;
-  }
-  if (!Iterator_.SeekNext(Col)) return nullptr;
-  TypeCode = Iterator_.CellType();
-  return Iterator_.Cell();
+  return SeekCell(true, Col, TypeCode);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -140,6 +140,8 @@ public:
 private:
   friend class TXLSMMUBlockManager;
   std::uint8_t* InsertAny(int Col, std::uint8_t TypeCode, int VarSize, bool Var);
+  // Seek or, with Next, SeekNext on an iterator brought up to date; the cell and its type code.
+  std::uint8_t* SeekCell(bool Next, int& Col, std::uint8_t& TypeCode);
   TXLSMMUBlockManager* Owner_;
   std::uint8_t* Vector_ = nullptr;
   TXLSMMUVectorIterator Iterator_;

@@ -148,87 +148,60 @@ void TXLSRange::ForCells(int Col1, int Row1, int Col2, int Row2, const std::func
     }
 }
 
-void TXLSRange::ForLeft(const std::function<void(TXLSFormattedObj&)>& Set) {
+void TXLSRange::ForPart(TPart Part, const std::function<void(TXLSFormattedObj&)>& Set) {
   TXLSCellArea a;
   if (!Target(a)) return;
   CreateMissingCells();
-  ForCells(a.Col1, a.Row1, a.Col1, a.Row2, Set);
-}
-
-void TXLSRange::ForRight(const std::function<void(TXLSFormattedObj&)>& Set) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
-  ForCells(a.Col2, a.Row1, a.Col2, a.Row2, Set);
-}
-
-void TXLSRange::ForTop(const std::function<void(TXLSFormattedObj&)>& Set) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
-  ForCells(a.Col1, a.Row1, a.Col2, a.Row1, Set);
-}
-
-void TXLSRange::ForBottom(const std::function<void(TXLSFormattedObj&)>& Set) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
-  ForCells(a.Col1, a.Row2, a.Col2, a.Row2, Set);
-}
-
-void TXLSRange::ForAll(const std::function<void(TXLSFormattedObj&)>& Set) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
+  switch (Part) {
+    case TPart::Left: a.Col2 = a.Col1; break;
+    case TPart::Right: a.Col1 = a.Col2; break;
+    case TPart::Top: a.Row2 = a.Row1; break;
+    case TPart::Bottom: a.Row1 = a.Row2; break;
+    case TPart::All: break;
+    // Inside lines are the bottom borders of every row but the last and the right borders of
+    // every column but the last.
+    case TPart::InsideHoriz: --a.Row2; break;
+    case TPart::InsideVert: --a.Col2; break;
+  }
   ForCells(a.Col1, a.Row1, a.Col2, a.Row2, Set);
 }
 
-void TXLSRange::SetBorderLeftColor(std::int32_t V) { ForLeft([&](TXLSFormattedObj& C) { C.SetBorderLeftColor(V); }); }
+void TXLSRange::SetBorderLeftColor(std::int32_t V) {
+  ForPart(TPart::Left, [&](TXLSFormattedObj& C) { C.SetBorderLeftColor(V); });
+}
 void TXLSRange::SetBorderLeftStyle(TXc12CellBorderStyle V) {
-  ForLeft([&](TXLSFormattedObj& C) { C.SetBorderLeftStyle(V); });
+  ForPart(TPart::Left, [&](TXLSFormattedObj& C) { C.SetBorderLeftStyle(V); });
 }
 void TXLSRange::SetBorderRightColor(std::int32_t V) {
-  ForRight([&](TXLSFormattedObj& C) { C.SetBorderRightColor(V); });
+  ForPart(TPart::Right, [&](TXLSFormattedObj& C) { C.SetBorderRightColor(V); });
 }
 void TXLSRange::SetBorderRightStyle(TXc12CellBorderStyle V) {
-  ForRight([&](TXLSFormattedObj& C) { C.SetBorderRightStyle(V); });
+  ForPart(TPart::Right, [&](TXLSFormattedObj& C) { C.SetBorderRightStyle(V); });
 }
-void TXLSRange::SetBorderTopColor(std::int32_t V) { ForTop([&](TXLSFormattedObj& C) { C.SetBorderTopColor(V); }); }
+void TXLSRange::SetBorderTopColor(std::int32_t V) {
+  ForPart(TPart::Top, [&](TXLSFormattedObj& C) { C.SetBorderTopColor(V); });
+}
 void TXLSRange::SetBorderTopStyle(TXc12CellBorderStyle V) {
-  ForTop([&](TXLSFormattedObj& C) { C.SetBorderTopStyle(V); });
+  ForPart(TPart::Top, [&](TXLSFormattedObj& C) { C.SetBorderTopStyle(V); });
 }
 void TXLSRange::SetBorderBottomColor(std::int32_t V) {
-  ForBottom([&](TXLSFormattedObj& C) { C.SetBorderBottomColor(V); });
+  ForPart(TPart::Bottom, [&](TXLSFormattedObj& C) { C.SetBorderBottomColor(V); });
 }
 void TXLSRange::SetBorderBottomStyle(TXc12CellBorderStyle V) {
-  ForBottom([&](TXLSFormattedObj& C) { C.SetBorderBottomStyle(V); });
+  ForPart(TPart::Bottom, [&](TXLSFormattedObj& C) { C.SetBorderBottomStyle(V); });
 }
 
-// Inside lines are the bottom borders of every row but the last and the right borders of every
-// column but the last.
 void TXLSRange::SetBorderInsideHorizColor(std::int32_t V) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
-  ForCells(a.Col1, a.Row1, a.Col2, a.Row2 - 1, [&](TXLSFormattedObj& C) { C.SetBorderBottomColor(V); });
+  ForPart(TPart::InsideHoriz, [&](TXLSFormattedObj& C) { C.SetBorderBottomColor(V); });
 }
 void TXLSRange::SetBorderInsideHorizStyle(TXc12CellBorderStyle V) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
-  ForCells(a.Col1, a.Row1, a.Col2, a.Row2 - 1, [&](TXLSFormattedObj& C) { C.SetBorderBottomStyle(V); });
+  ForPart(TPart::InsideHoriz, [&](TXLSFormattedObj& C) { C.SetBorderBottomStyle(V); });
 }
 void TXLSRange::SetBorderInsideVertColor(std::int32_t V) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
-  ForCells(a.Col1, a.Row1, a.Col2 - 1, a.Row2, [&](TXLSFormattedObj& C) { C.SetBorderRightColor(V); });
+  ForPart(TPart::InsideVert, [&](TXLSFormattedObj& C) { C.SetBorderRightColor(V); });
 }
 void TXLSRange::SetBorderInsideVertStyle(TXc12CellBorderStyle V) {
-  TXLSCellArea a;
-  if (!Target(a)) return;
-  CreateMissingCells();
-  ForCells(a.Col1, a.Row1, a.Col2 - 1, a.Row2, [&](TXLSFormattedObj& C) { C.SetBorderRightStyle(V); });
+  ForPart(TPart::InsideVert, [&](TXLSFormattedObj& C) { C.SetBorderRightStyle(V); });
 }
 void TXLSRange::SetBorderOutlineColor(std::int32_t V) {
   SetBorderLeftColor(V);
@@ -242,14 +215,22 @@ void TXLSRange::SetBorderOutlineStyle(TXc12CellBorderStyle V) {
   SetBorderRightStyle(V);
   SetBorderBottomStyle(V);
 }
-void TXLSRange::SetFillColor(std::int32_t V) { ForAll([&](TXLSFormattedObj& C) { C.SetFillColor(V); }); }
-void TXLSRange::SetFontName(const std::u16string& V) { ForAll([&](TXLSFormattedObj& C) { C.SetFontName(V); }); }
-void TXLSRange::SetFontSize(int V) {
-  ForAll([&](TXLSFormattedObj& C) { C.SetFontSize(static_cast<double>(V)); });
+void TXLSRange::SetFillColor(std::int32_t V) { ForPart(TPart::All, [&](TXLSFormattedObj& C) { C.SetFillColor(V); }); }
+void TXLSRange::SetFontName(const std::u16string& V) {
+  ForPart(TPart::All, [&](TXLSFormattedObj& C) { C.SetFontName(V); });
 }
-void TXLSRange::SetFontStyle(TXc12FontStyles V) { ForAll([&](TXLSFormattedObj& C) { C.SetFontStyle(V); }); }
-void TXLSRange::SetHorizAlignment(std::uint8_t V) { ForAll([&](TXLSFormattedObj& C) { C.SetHorizAlignment(V); }); }
-void TXLSRange::SetVertAlignment(std::uint8_t V) { ForAll([&](TXLSFormattedObj& C) { C.SetVertAlignment(V); }); }
+void TXLSRange::SetFontSize(int V) {
+  ForPart(TPart::All, [&](TXLSFormattedObj& C) { C.SetFontSize(static_cast<double>(V)); });
+}
+void TXLSRange::SetFontStyle(TXc12FontStyles V) {
+  ForPart(TPart::All, [&](TXLSFormattedObj& C) { C.SetFontStyle(V); });
+}
+void TXLSRange::SetHorizAlignment(std::uint8_t V) {
+  ForPart(TPart::All, [&](TXLSFormattedObj& C) { C.SetHorizAlignment(V); });
+}
+void TXLSRange::SetVertAlignment(std::uint8_t V) {
+  ForPart(TPart::All, [&](TXLSFormattedObj& C) { C.SetVertAlignment(V); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // The pending format
@@ -270,24 +251,15 @@ void TXLSCmdFormatColor::SetIndexed(int Index) {
   Changed();
 }
 
-TXLSCmdFormatAlignment::TXLSCmdFormatAlignment(TXLSCmdFormat* Owner)
-    : Owner_(Owner), Scratch_(std::make_unique<TXc12XF>()) {}
-
 void TXLSCmdFormatAlignment::Reset() {
   Flags.fill(0);
   Scratch_->Alignment.Assign(Owner_->GetStyleSheet()->XFs->GetDefaultXF()->Alignment);
 }
 
-TXLSCmdFormatProtection::TXLSCmdFormatProtection(TXLSCmdFormat* Owner)
-    : Owner_(Owner), Scratch_(std::make_unique<TXc12XF>()) {}
-
 void TXLSCmdFormatProtection::Reset() {
   Locked = 2;
   Hidden = 2;
 }
-
-TXLSCmdFormatNumber::TXLSCmdFormatNumber(TXLSCmdFormat* Owner)
-    : Owner_(Owner), Scratch_(std::make_unique<TXc12NumberFormat>()) {}
 
 void TXLSCmdFormatNumber::Reset() {
   Scratch_->SetMask(Owner_->GetStyleSheet()->NumberFormats->GetDefaultFormat()->GetMask());
@@ -295,7 +267,7 @@ void TXLSCmdFormatNumber::Reset() {
   Flags.fill(0);
 }
 
-TXLSCmdFormatFont::TXLSCmdFormatFont(TXLSCmdFormat* Owner) : Owner_(Owner), Scratch_(std::make_unique<TXc12Font>()) {
+TXLSCmdFormatFont::TXLSCmdFormatFont(TXLSCmdFormat* Owner) : TXLSCmdFormatPart(Owner) {
   Color_ = std::make_unique<TXLSCmdFormatColor>(&Scratch_->ColorRef(), [this] {
     Changed[2] = 1;
     Owner_->Changed[TXLSCmdFormat::fcFont] = 1;
@@ -308,7 +280,7 @@ void TXLSCmdFormatFont::Reset() {
   Changed.fill(0);
 }
 
-TXLSCmdFormatFill::TXLSCmdFormatFill(TXLSCmdFormat* Owner) : Owner_(Owner), Scratch_(std::make_unique<TXc12Fill>()) {
+TXLSCmdFormatFill::TXLSCmdFormatFill(TXLSCmdFormat* Owner) : TXLSCmdFormatPart(Owner) {
   FgColor_ = std::make_unique<TXLSCmdFormatColor>(&Scratch_->FgColor, [this] {
     ForegroundSet = true;
     if (Scratch_->GetPatternType() == efpNone)

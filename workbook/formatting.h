@@ -118,11 +118,10 @@ private:
   bool Target(TXLSCellArea& Area);
   // Calls Set for every cell of the rectangle, row by row, after creating the missing cells.
   void ForCells(int Col1, int Row1, int Col2, int Row2, const std::function<void(TXLSFormattedObj&)>& Set);
-  void ForLeft(const std::function<void(TXLSFormattedObj&)>& Set);
-  void ForRight(const std::function<void(TXLSFormattedObj&)>& Set);
-  void ForTop(const std::function<void(TXLSFormattedObj&)>& Set);
-  void ForBottom(const std::function<void(TXLSFormattedObj&)>& Set);
-  void ForAll(const std::function<void(TXLSFormattedObj&)>& Set);
+  // The cells of one part of the range an edit goes to.
+  enum class TPart { Left, Right, Top, Bottom, All, InsideHoriz, InsideVert };
+  // Calls Set for every cell of Part after creating the missing cells of the range.
+  void ForPart(TPart Part, const std::function<void(TXLSFormattedObj&)>& Set);
 
   TXLSCell* Cell_;
   std::uint8_t Shape_ = 0;
@@ -151,62 +150,56 @@ private:
 
 class TXLSCmdFormat;
 
-class TXLSCmdFormatAlignment : public TObject {
+// One part of the pending format: the format it belongs to and the scratch object it edits.
+template <class TScratch>
+class TXLSCmdFormatPart : public TObject {
 public:
-  explicit TXLSCmdFormatAlignment(TXLSCmdFormat* Owner);
-  void Reset();
-  TXc12XF* Scratch() const { return Scratch_.get(); }
-  std::array<std::uint8_t, 9> Flags{};
+  TScratch* Scratch() const { return Scratch_.get(); }
 
-private:
+protected:
+  explicit TXLSCmdFormatPart(TXLSCmdFormat* Owner) : Owner_(Owner), Scratch_(std::make_unique<TScratch>()) {}
   TXLSCmdFormat* Owner_;
-  std::unique_ptr<TXc12XF> Scratch_;
+  std::unique_ptr<TScratch> Scratch_;
 };
 
-class TXLSCmdFormatProtection : public TObject {
+class TXLSCmdFormatAlignment : public TXLSCmdFormatPart<TXc12XF> {
 public:
-  explicit TXLSCmdFormatProtection(TXLSCmdFormat* Owner);
+  explicit TXLSCmdFormatAlignment(TXLSCmdFormat* Owner) : TXLSCmdFormatPart(Owner) {}
+  void Reset();
+  std::array<std::uint8_t, 9> Flags{};
+};
+
+class TXLSCmdFormatProtection : public TXLSCmdFormatPart<TXc12XF> {
+public:
+  explicit TXLSCmdFormatProtection(TXLSCmdFormat* Owner) : TXLSCmdFormatPart(Owner) {}
   void Reset();
   std::uint8_t Locked = 2;  // 2 = unchanged
   std::uint8_t Hidden = 2;
-
-private:
-  TXLSCmdFormat* Owner_;
-  std::unique_ptr<TXc12XF> Scratch_;
 };
 
-class TXLSCmdFormatNumber : public TObject {
+class TXLSCmdFormatNumber : public TXLSCmdFormatPart<TXc12NumberFormat> {
 public:
-  explicit TXLSCmdFormatNumber(TXLSCmdFormat* Owner);
+  explicit TXLSCmdFormatNumber(TXLSCmdFormat* Owner) : TXLSCmdFormatPart(Owner) {}
   void Reset();
-  TXc12NumberFormat* Scratch() const { return Scratch_.get(); }
   std::array<std::int32_t, 5> Settings{};
   std::array<std::uint8_t, 4> Flags{};
-
-private:
-  TXLSCmdFormat* Owner_;
-  std::unique_ptr<TXc12NumberFormat> Scratch_;
 };
 
-class TXLSCmdFormatFont : public TObject {
+class TXLSCmdFormatFont : public TXLSCmdFormatPart<TXc12Font> {
 public:
   explicit TXLSCmdFormatFont(TXLSCmdFormat* Owner);
   void Reset();
-  TXc12Font* Scratch() const { return Scratch_.get(); }
   TXLSCmdFormatColor& Color() { return *Color_; }
   std::array<std::uint8_t, 7> Changed{};  // property flags; 2 is the colour
 
 private:
-  TXLSCmdFormat* Owner_;
-  std::unique_ptr<TXc12Font> Scratch_;
   std::unique_ptr<TXLSCmdFormatColor> Color_;
 };
 
-class TXLSCmdFormatFill : public TObject {
+class TXLSCmdFormatFill : public TXLSCmdFormatPart<TXc12Fill> {
 public:
   explicit TXLSCmdFormatFill(TXLSCmdFormat* Owner);
   void Reset();
-  TXc12Fill* Scratch() const { return Scratch_.get(); }
   TXLSCmdFormatColor& FgColor() { return *FgColor_; }
   TXLSCmdFormatColor& BgColor() { return *BgColor_; }
   void SetPattern(TXc12FillPattern Pattern);
@@ -216,8 +209,6 @@ public:
   bool PatternSet = false;
 
 private:
-  TXLSCmdFormat* Owner_;
-  std::unique_ptr<TXc12Fill> Scratch_;
   std::unique_ptr<TXLSCmdFormatColor> FgColor_;
   std::unique_ptr<TXLSCmdFormatColor> BgColor_;
 };

@@ -209,26 +209,15 @@ void TXLSWorksheet::CalcDimensions() {
   DataSheet_->SetDimension(Cells_->Dimension());
 }
 
-int TXLSWorksheet::FirstCol() const {
+TXLSCellArea TXLSWorksheet::Dimension() const {
   TXLSCellArea a;
   DataSheet_->GetDimension(a);
-  return a.Col1;
+  return a;
 }
-int TXLSWorksheet::FirstRow() const {
-  TXLSCellArea a;
-  DataSheet_->GetDimension(a);
-  return a.Row1;
-}
-int TXLSWorksheet::LastCol() const {
-  TXLSCellArea a;
-  DataSheet_->GetDimension(a);
-  return a.Col2;
-}
-int TXLSWorksheet::LastRow() const {
-  TXLSCellArea a;
-  DataSheet_->GetDimension(a);
-  return a.Row2;
-}
+int TXLSWorksheet::FirstCol() const { return Dimension().Col1; }
+int TXLSWorksheet::FirstRow() const { return Dimension().Row1; }
+int TXLSWorksheet::LastCol() const { return Dimension().Col2; }
+int TXLSWorksheet::LastRow() const { return Dimension().Row2; }
 
 bool TXLSWorksheet::IsEmpty() {
   Cells_->BeginIterate(0);

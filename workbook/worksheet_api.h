@@ -158,6 +158,8 @@ public:
   bool IsEmpty();
 
 private:
+  // The used area as last calculated.
+  TXLSCellArea Dimension() const;
   void ShiftSheet(const TXc12SheetShift& Shift);
   void MoveCells(const TXc12SheetShift& Shift);
   void ShiftColumnRecords(const TXc12SheetShift& Shift);

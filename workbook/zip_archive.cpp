@@ -56,6 +56,14 @@ bool SafeName(std::u16string name) {
   return true;
 }
 
+[[noreturn]] void FailInvalidName(const std::u16string& name) {
+  Fail(quoted(u"Invalid file name \"", name, u"\" in ZIP"));
+}
+
+void CheckName(const std::u16string& name) {
+  if (!SafeName(name)) FailInvalidName(name);
+}
+
 std::uint32_t ReadLE32(TStream& s) {
   std::uint8_t b[4];
   s.ReadBuffer(b, 4);
@@ -341,7 +349,7 @@ bool TXLSZipArchive::ReadCentralDirectory() {
     c.Comment = r.raw_string(c.CommentLength);
     // An invalid DOS date is kept as it is: it does not make the archive unreadable.
     auto entry = std::make_unique<TXLSZipFile>(this, c);
-    if (!SafeName(entry->GetName())) Fail(quoted(u"Invalid file name \"", entry->GetName(), u"\" in ZIP"));
+    CheckName(entry->GetName());
     Add(std::move(entry));
   }
   return Count() == end_.EntriesThisDisk;
@@ -428,24 +436,12 @@ void TXLSZipArchive::RebuildDirectory() {
     }
     if (next > streamSize_) next = streamSize_;
     TCentralDirectoryFile c;
-    c.VersionMadeBy = 20;
-    c.VersionNeeded = L.VersionNeeded;
-    c.Flags = L.Flags;
-    c.Method = L.Method;
-    c.Time = L.Time;
-    c.Date = L.Date;
-    c.CRC32 = L.CRC32;
-    c.CompressedSize = L.CompressedSize;
-    c.UncompressedSize = L.UncompressedSize;
-    c.NameLength = L.NameLength;
-    c.ExtraLength = L.ExtraLength;
-    c.Name = L.Name;
-    c.Extra = L.Extra;
+    static_cast<TZipEntryHeader&>(c) = L;
     c.ExternalAttributes = !L.Name.empty() && L.Name.back() == '/' ? 16 : 32;
     c.LocalHeaderOffset = static_cast<std::uint32_t>(offset);
     auto entry = std::make_unique<TXLSZipFile>(this, c);
     entry->Local = L;
-    if (!SafeName(entry->GetName())) Fail(quoted(u"Invalid file name \"", entry->GetName(), u"\" in ZIP"));
+    CheckName(entry->GetName());
     cdSize += kCentralSize + c.NameLength + c.ExtraLength + c.CommentLength;
     Add(std::move(entry));
     offset = next;
@@ -481,7 +477,7 @@ std::u16string TXLSZipArchive::NormalizeZipPath(const std::u16string& Name) cons
 TXLSZipFile* TXLSZipArchive::NewEntry(const std::u16string& Name, std::uint16_t Method) {
   if (mode_ != 2) Fail("ZIP archive is not open for writing");
   std::u16string name = NormalizeZipPath(Name);
-  if (!SafeName(name)) Fail(quoted(u"Invalid file name \"", name, u"\" in ZIP"));
+  CheckName(name);
   if (IndexOf(name) >= 0) Fail(quoted(u"Duplicate file \"", name, u"\" in Zip"));
   if (Count() >= 65535) Fail("Too many files in ZIP");
   if (endOfData_ > 0xFFFFFFFFLL) Fail("ZIP archive too large");
@@ -489,7 +485,7 @@ TXLSZipFile* TXLSZipArchive::NewEntry(const std::u16string& Name, std::uint16_t 
   bool ascii = std::all_of(name.begin(), name.end(), [](char16_t ch) { return ch < 0x80; });
   // Names beyond ASCII are stored as UTF-8 and marked so, which every reader understands.
   c.Name = core::utf16_to_utf8(name);
-  if (c.Name.size() > 0xFFFF) Fail(quoted(u"Invalid file name \"", name, u"\" in ZIP"));
+  if (c.Name.size() > 0xFFFF) FailInvalidName(name);
   c.Flags = ascii ? 0 : kZipFlagUtf8;
   c.Method = Method;
   DosNow(c.Time, c.Date);
@@ -497,12 +493,7 @@ TXLSZipFile* TXLSZipArchive::NewEntry(const std::u16string& Name, std::uint16_t 
   c.LocalHeaderOffset = static_cast<std::uint32_t>(endOfData_);
   auto entry = std::make_unique<TXLSZipFile>(this, c);
   TLocalFile& L = entry->Local;
-  L.Flags = c.Flags;
-  L.Method = Method;
-  L.Time = c.Time;
-  L.Date = c.Date;
-  L.NameLength = c.NameLength;
-  L.Name = c.Name;
+  static_cast<TZipEntryHeader&>(L) = c;
   L.DataOffset = endOfData_ + kLocalSize + L.NameLength;
   TXLSZipFile* e = Add(std::move(entry));
   WriteLocalHeader(e->Local, endOfData_);

@@ -14,8 +14,8 @@
 
 namespace workbook {
 
-struct TLocalFile {
-  std::uint32_t Signature = 0x04034B50;
+// The fields a local header and its central directory record both carry.
+struct TZipEntryHeader {
   std::uint16_t VersionNeeded = 20;
   std::uint16_t Flags = 0;
   std::uint16_t Method = 8;
@@ -28,29 +28,21 @@ struct TLocalFile {
   std::uint16_t ExtraLength = 0;
   std::string Name;   // raw bytes
   std::string Extra;  // raw bytes
+};
+
+struct TLocalFile : TZipEntryHeader {
+  std::uint32_t Signature = 0x04034B50;
   std::int64_t DataOffset = 0;
 };
 
-struct TCentralDirectoryFile {
+struct TCentralDirectoryFile : TZipEntryHeader {
   std::uint32_t Signature = 0x02014B50;
   std::uint16_t VersionMadeBy = 20;
-  std::uint16_t VersionNeeded = 20;
-  std::uint16_t Flags = 0;
-  std::uint16_t Method = 8;
-  std::uint16_t Time = 0;
-  std::uint16_t Date = 0;
-  std::uint32_t CRC32 = 0;
-  std::uint32_t CompressedSize = 0;
-  std::uint32_t UncompressedSize = 0;
-  std::uint16_t NameLength = 0;
-  std::uint16_t ExtraLength = 0;
   std::uint16_t CommentLength = 0;
   std::uint16_t DiskNumberStart = 0;
   std::uint16_t InternalAttributes = 0;
   std::uint32_t ExternalAttributes = 32;
   std::uint32_t LocalHeaderOffset = 0;
-  std::string Name;
-  std::string Extra;
   std::string Comment;
 };
 

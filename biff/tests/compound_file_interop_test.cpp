@@ -12,6 +12,8 @@
 
 #include "biff/stream/xls_stream.h"
 #include "core/strings.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 
 namespace fs = std::filesystem;
@@ -67,54 +69,36 @@ std::string dump(const ps::Storage& root) {
   return out;
 }
 
-std::string run(const std::string& cmd, int* status) {
-  std::string out;
-  FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-  if (!p) {
-    *status = -1;
-    return out;
-  }
-  std::array<char, 4096> buf;
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-  *status = ::pclose(p);
-  return out;
-}
+using core::testing::Quoted;
+using core::testing::RunTool;
+using core::testing::ToolRun;
 
 bool have_olefile() {
-  static const bool have = std::system("/usr/bin/python3 -c 'import olefile' >/dev/null 2>&1") == 0;
+  static const bool have = core::testing::HavePythonModules("olefile");
   return have;
 }
 bool have_cfb() {
   static const bool have =
-      std::system("node --version >/dev/null 2>&1") == 0 && fs::exists(interop_dir() / "node_modules" / "cfb");
+      core::testing::Succeeds("node --version") && fs::exists(interop_dir() / "node_modules" / "cfb");
   return have;
 }
 
 std::string olefile_dump(const fs::path& file) {
-  int status = 0;
-  std::string out = run("/usr/bin/python3 '" + (interop_dir() / "olefile_dump.py").string() + "' '" + file.string() + "'", &status);
-  EXPECT_EQ(status, 0) << out;
-  return out;
+  const ToolRun run = RunTool("/usr/bin/python3 " + Quoted(interop_dir() / "olefile_dump.py") + " " + Quoted(file));
+  EXPECT_EQ(run.status, 0) << run.output;
+  return run.output;
 }
 
 std::string cfb_dump(const fs::path& file) {
-  int status = 0;
-  std::string out = run("node '" + (interop_dir() / "cfb_dump.js").string() + "' '" + file.string() + "'", &status);
-  EXPECT_EQ(status, 0) << out;
-  return out;
+  const ToolRun run = RunTool("node " + Quoted(interop_dir() / "cfb_dump.js") + " " + Quoted(file));
+  EXPECT_EQ(run.status, 0) << run.output;
+  return run.output;
 }
 
 class Interop : public ::testing::Test {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("thc_biff_interop_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   fs::path save(const std::string& name, const core::Bytes& bytes) {
-    fs::path p = dir_ / name;
+    fs::path p = dir_.path() / name;
     ps::write_file_atomically(p.string(), bytes);
     return p;
   }
@@ -133,7 +117,7 @@ protected:
     if (!any) GTEST_SKIP() << "neither python3-olefile nor the npm package cfb is installed";
   }
 
-  fs::path dir_;
+  core::testing::TempDir dir_{"thc_biff_interop"};
 };
 
 std::vector<fs::path> fixtures() {
@@ -203,7 +187,7 @@ TEST_F(Interop, RecordStreamWithKeptStoragesOpensInPeers) {
   }
   core::Bytes body(20000);
   for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<std::uint8_t>(i);
-  fs::path out = dir_ / "written.xls";
+  fs::path out = dir_.path() / "written.xls";
   {
     TXLSStream w;
     w.SetExtraObjects(&kept);

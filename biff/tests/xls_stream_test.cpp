@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "biff/stream/xls_stream.h"
+#include "core/testing/temp_dir.h"
 #include "core/unicode.h"
 
 namespace ps = platform::storage;
@@ -38,17 +39,7 @@ core::Bytes workbook_stream(const core::Bytes& file, const char16_t* name = u"Wo
   return s ? s->data : core::Bytes{};
 }
 
-class TempDir {
-public:
-  TempDir() : path_(std::filesystem::temp_directory_path() / ("thc_biff_" + std::to_string(::getpid()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  std::filesystem::path path_;
-};
+using core::testing::TempDir;
 
 struct Piece {
   std::uint16_t id, len;

@@ -10,7 +10,7 @@ thc_test(console_pdf_report_tests LABEL console
 thc_test(console_pdf_report_interop_tests LABEL "console;interop"
   SOURCES reports/tests/pdf_report_interop_test.cpp reports/tests/pdf_report_fixture.cpp
           reports/tests/report_checks.cpp
-  DEPS thc_console_reports)
+  DEPS thc_console_reports thc_core_testing)
 if(TARGET console_pdf_report_interop_tests)
   target_compile_definitions(console_pdf_report_interop_tests PRIVATE
     THC_REPORT_SCRIPTS="${CMAKE_CURRENT_SOURCE_DIR}/reports/tests")

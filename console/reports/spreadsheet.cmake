@@ -9,7 +9,7 @@ thc_test(spreadsheet_report_tests LABEL console
 thc_test(spreadsheet_report_interop_tests LABEL "console;interop" TIMEOUT 900
   SOURCES reports/tests/spreadsheet_report_interop_test.cpp reports/tests/spreadsheet_fixture.cpp
           reports/tests/report_checks.cpp
-  DEPS thc_console_reports)
+  DEPS thc_console_reports thc_core_testing)
 if(TARGET spreadsheet_report_interop_tests)
   target_compile_definitions(spreadsheet_report_interop_tests PRIVATE
     THC_REPORT_SCRIPTS="${CMAKE_CURRENT_SOURCE_DIR}/reports/tests")

@@ -10,6 +10,7 @@
 #include "console/tests/recording_reports.h"
 #include "console/tests/window_fixture.h"
 #include "console/tf_card.h"
+#include "core/testing/temp_dir.h"
 #include "platform/os/drives.h"
 #include "tools/instrument-sim/tf_card.h"
 
@@ -147,9 +148,8 @@ protected:
 const std::vector<bool> kAllOn(9, true);
 
 TEST(DayFiles, OnlyRealDatesFromTheYear2000AreListed) {
-  const fs::path folder = fs::temp_directory_path() / ("thc_day_files_" + std::to_string(::getpid()));
-  fs::remove_all(folder);
-  fs::create_directories(folder);
+  const core::testing::TempDir scratch("thc_day_files");
+  const fs::path& folder = scratch.path();
   struct Case {
     const char* name;
     bool listed;
@@ -166,7 +166,6 @@ TEST(DayFiles, OnlyRealDatesFromTheYear2000AreListed) {
   SortDayFileNames(listed);
   EXPECT_EQ(listed, (std::vector<std::string>{"20160229", "20180408", "20180410"}));
   EXPECT_TRUE(ListDayFiles((folder / "missing").string()).empty());
-  fs::remove_all(folder);
 }
 
 TEST(DayFiles, SortedByDateWithoutRepeats) {

@@ -1,7 +1,6 @@
 // Starts thconsole on a private Xvfb server, waits for its main window, keeps a screenshot of it as
 // an artefact and closes it with Alt+F4. Skipped where Xvfb is not installed; every wait is bounded.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -15,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "core/testing/private_xvfb.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/png_file.h"
 
@@ -23,63 +23,23 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include "core/testing/x11_keys.h"
+
 namespace {
 
-std::string FindXvfb() {
-  for (const char* p : {"/usr/bin/Xvfb", "/usr/local/bin/Xvfb"})
-    if (::access(p, X_OK) == 0) return p;
-  return {};
-}
-
-bool ReadLine(int fd, std::string* line, int ms) {
-  line->clear();
-  char c;
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, ms) <= 0) return false;
-    if (::read(fd, &c, 1) <= 0) return false;
-    if (c == '\n') return true;
-    line->push_back(c);
-  }
-}
-
-struct Child {
-  pid_t pid = -1;
-  ~Child() {
-    if (pid > 0) {
-      ::kill(pid, SIGTERM);
-      int st;
-      ::waitpid(pid, &st, 0);
-    }
-  }
-};
+using core::testing::ChildProcess;
 
 TEST(ConsoleOnX11, MainWindowOpensAndCloses) {
-  const std::string xvfb = FindXvfb();
-  if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed";
-  int xp[2];
-  ASSERT_EQ(::pipe(xp), 0);
-  Child server;
-  server.pid = ::fork();
-  ASSERT_GE(server.pid, 0);
-  if (server.pid == 0) {
-    ::close(xp[0]);
-    const std::string fd = std::to_string(xp[1]);
-    ::execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-            static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(xp[1]);
-  std::string number;
-  const bool started = ReadLine(xp[0], &number, 20000);
-  ::close(xp[0]);
-  if (!started) GTEST_SKIP() << "Xvfb did not start here";
-  const std::string display = ":" + number;
+  core::testing::PrivateXvfb server("1024x768x24");
+  if (!server.installed()) GTEST_SKIP() << "Xvfb is not installed";
+  ASSERT_TRUE(server.launched());
+  if (!server.started()) GTEST_SKIP() << "Xvfb did not start here";
+  const std::string display = server.display();
 
   char tmpl[] = "/tmp/thc_xvfb_XXXXXX";
   ASSERT_NE(::mkdtemp(tmpl), nullptr);
   const std::string work = tmpl;
-  Child program;
+  ChildProcess program;
   program.pid = ::fork();
   ASSERT_GE(program.pid, 0);
   if (program.pid == 0) {
@@ -145,22 +105,7 @@ TEST(ConsoleOnX11, MainWindowOpensAndCloses) {
   EXPECT_GT(colours.size(), 8u);
 
   // Alt+F4 closes the main window, which ends the program.
-  auto key = [&](KeySym ks, bool press, unsigned state) {
-    XEvent e{};
-    e.xkey.type = press ? KeyPress : KeyRelease;
-    e.xkey.display = dpy;
-    e.xkey.window = target;
-    e.xkey.root = RootWindow(dpy, 0);
-    e.xkey.state = state;
-    e.xkey.keycode = XKeysymToKeycode(dpy, ks);
-    e.xkey.same_screen = True;
-    XSendEvent(dpy, target, True, press ? KeyPressMask : KeyReleaseMask, &e);
-  };
-  key(XK_Alt_L, true, 0);
-  key(XK_F4, true, Mod1Mask);
-  key(XK_F4, false, Mod1Mask);
-  key(XK_Alt_L, false, Mod1Mask);
-  XSync(dpy, False);
+  core::testing::SendAltF4(dpy, target);
   XCloseDisplay(dpy);
   int status = -1;
   pid_t done = 0;

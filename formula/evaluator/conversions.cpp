@@ -5,6 +5,40 @@
 
 namespace formula {
 
+namespace {
+
+// The number of one plain value. Texts are read as numbers, and as dates and times where ReadDates
+// is set; a text that reads as neither is #VALUE!. An error leaves Number as it was. False for a type
+// that has no number (Number becomes 0).
+bool ScalarToNumber(const TXLSFormulaValue& V, const TFormulaLocale& Locale, bool ReadDates, double& Number,
+                    std::uint8_t& Err) {
+  switch (V.ValueType) {
+    case fvtFloat:
+      Number = V.Number;
+      return true;
+    case fvtBoolean:
+      Number = V.BoolErr ? 1 : 0;
+      return true;
+    case fvtError:
+      Err = V.BoolErr;
+      return true;
+    case fvtString:
+      if (!TextToFloat(V.Text, Locale, Number) && !(ReadDates && TextToDateTime(V.Text, Locale, Number))) {
+        Number = 0;
+        Err = errValue;
+      }
+      return true;
+    case fvtTableRef:
+      Err = errValue;
+      return true;
+    default:
+      Number = 0;
+      return false;
+  }
+}
+
+}  // namespace
+
 // An area reduces to the cell it implicitly intersects; an area list is #VALUE!; an array converts as
 // an empty value.
 bool TValueStack::Resolve(const TXLSFormulaValue& Value, TXLSFormulaValue& Out, std::uint8_t& Err) {
@@ -37,57 +71,14 @@ bool TValueStack::ToNumber(const TXLSFormulaValue& Value, double& Number, std::u
   Number = 0;
   TXLSFormulaValue v;
   if (!Resolve(Value, v, Err)) return true;
-  switch (v.ValueType) {
-    case fvtFloat:
-      Number = v.Number;
-      return true;
-    case fvtBoolean:
-      Number = v.BoolErr ? 1 : 0;
-      return true;
-    case fvtError:
-      Err = v.BoolErr;
-      return true;
-    case fvtString:
-      if (!TextToFloat(v.Text, *Locale_, Number) && !TextToDateTime(v.Text, *Locale_, Number)) {
-        Number = 0;
-        Err = errValue;
-      }
-      return true;
-    case fvtTableRef:
-      Err = errValue;
-      return true;
-    default:
-      return false;
-  }
+  return ScalarToNumber(v, *Locale_, true, Number, Err);
 }
 
 bool TValueStack::ToNumberStrict(const TXLSFormulaValue& Value, double& Number, std::uint8_t& Err) {
   Err = 0;
   switch (Value.Kind) {
     case fvkValue:
-      switch (Value.ValueType) {
-        case fvtFloat:
-          Number = Value.Number;
-          return true;
-        case fvtBoolean:
-          Number = Value.BoolErr ? 1 : 0;
-          return true;
-        case fvtError:
-          Err = Value.BoolErr;
-          return true;
-        case fvtString:
-          if (!TextToFloat(Value.Text, *Locale_, Number)) {
-            Number = 0;
-            Err = errValue;
-          }
-          return true;
-        case fvtTableRef:
-          Err = errValue;
-          return true;
-        default:
-          Number = 0;
-          return false;
-      }
+      return ScalarToNumber(Value, *Locale_, false, Number, Err);
     case fvkCell:
       if (Value.ValueType == fvtFloat) {
         Number = Value.Number;

@@ -49,24 +49,30 @@ bool TValueStack::ArithNumbers(std::uint8_t Op, double A, double B, double& R, s
   return true;
 }
 
-bool TValueStack::UsesArrayForm(const TXLSFormulaValue& A, const TXLSFormulaValue& B) const {
-  auto arrayLike = [&](const TXLSFormulaValue& v) {
-    if (v.Kind == fvkArray) return true;
-    return ArrayMode && (v.Kind == fvkArea || v.Kind == fvkAreaList);
-  };
-  return arrayLike(A) || arrayLike(B);
+bool TValueStack::CallsForArrayForm(const TXLSFormulaValue& V) const {
+  if (V.Kind == fvkArray) return true;
+  return ArrayMode && (V.Kind == fvkArea || V.Kind == fvkAreaList);
+}
+
+bool TValueStack::ScalarOperands(TXLSFormulaValue*& A, const TXLSFormulaValue*& B) {
+  DropOperand();
+  if (Top < 0) throw workbook::Exception(std::string("Empty stack"));
+  A = &Values_[static_cast<std::size_t>(Top)];
+  B = &Values_[static_cast<std::size_t>(Top + 1)];
+  if (!CallsForArrayForm(*A) && !CallsForArrayForm(*B)) return true;
+  ++Top;
+  return false;
 }
 
 void TValueStack::Arith(std::uint8_t Op) {
-  DropOperand();
-  if (Top < 0) throw workbook::Exception(std::string("Empty stack"));
-  TXLSFormulaValue& a = Values_[static_cast<std::size_t>(Top)];
-  const TXLSFormulaValue& b = Values_[static_cast<std::size_t>(Top + 1)];
-  if (UsesArrayForm(a, b)) {
-    ++Top;
+  TXLSFormulaValue* pa = nullptr;
+  const TXLSFormulaValue* pb = nullptr;
+  if (!ScalarOperands(pa, pb)) {
     ArithArrays(Op);
     return;
   }
+  TXLSFormulaValue& a = *pa;
+  const TXLSFormulaValue& b = *pb;
   double x = 0, y = 0, r = 0;
   std::uint8_t ea = 0, eb = 0, err = 0;
   ToNumber(a, x, ea);
@@ -135,15 +141,14 @@ int TValueStack::CompareTyped(const TXLSFormulaValue& A, std::uint8_t TypeA, con
 }
 
 void TValueStack::Compare(std::uint8_t Op) {
-  DropOperand();
-  if (Top < 0) throw workbook::Exception(std::string("Empty stack"));
-  TXLSFormulaValue& a = Values_[static_cast<std::size_t>(Top)];
-  const TXLSFormulaValue& b = Values_[static_cast<std::size_t>(Top + 1)];
-  if (UsesArrayForm(a, b)) {
-    ++Top;
+  TXLSFormulaValue* pa = nullptr;
+  const TXLSFormulaValue* pb = nullptr;
+  if (!ScalarOperands(pa, pb)) {
     CompareArrays(Op);
     return;
   }
+  TXLSFormulaValue& a = *pa;
+  const TXLSFormulaValue& b = *pb;
   std::uint8_t ta = 0, tb = 0;
   const std::uint8_t ea = ValueKind(a, ta);
   const std::uint8_t eb = ValueKind(b, tb);
@@ -167,15 +172,14 @@ void TValueStack::Compare(std::uint8_t Op) {
 }
 
 void TValueStack::Concat() {
-  DropOperand();
-  if (Top < 0) throw workbook::Exception(std::string("Empty stack"));
-  TXLSFormulaValue& a = Values_[static_cast<std::size_t>(Top)];
-  const TXLSFormulaValue& b = Values_[static_cast<std::size_t>(Top + 1)];
-  if (UsesArrayForm(a, b)) {
-    ++Top;
+  TXLSFormulaValue* pa = nullptr;
+  const TXLSFormulaValue* pb = nullptr;
+  if (!ScalarOperands(pa, pb)) {
     ConcatArrays();
     return;
   }
+  TXLSFormulaValue& a = *pa;
+  const TXLSFormulaValue& b = *pb;
   std::u16string x, y;
   const std::uint8_t ea = ToText(a, x);
   const std::uint8_t eb = ToText(b, y);
@@ -190,7 +194,7 @@ void TValueStack::Unary(std::uint8_t Op) {
   if (Top < 0) throw workbook::Exception(std::string("Empty stack"));
   TXLSFormulaValue& a = Values_[static_cast<std::size_t>(Top)];
   if (Op == ptgUplus || Op == ptgParen) return;
-  if (a.Kind == fvkArray || (ArrayMode && (a.Kind == fvkArea || a.Kind == fvkAreaList))) {
+  if (CallsForArrayForm(a)) {
     UnaryArray(Op);
     return;
   }

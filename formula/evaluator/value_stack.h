@@ -198,7 +198,11 @@ public:
 
 private:
   bool Resolve(const TXLSFormulaValue& Value, TXLSFormulaValue& Out, std::uint8_t& Err);
-  bool UsesArrayForm(const TXLSFormulaValue& A, const TXLSFormulaValue& B) const;
+  // An operand that makes an operator work element-wise: an array, or an area in array mode.
+  bool CallsForArrayForm(const TXLSFormulaValue& V) const;
+  // Drops the right operand of a binary operator and points A (which takes the result) and B at the
+  // two sides. False when either side calls for the element-wise form: both then stay on the stack.
+  bool ScalarOperands(TXLSFormulaValue*& A, const TXLSFormulaValue*& B);
   void RequireTop(int Depth) const;
 
   IFormulaWorkbook* Workbook_;

@@ -4,60 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "formula/functions/numeric_routines.h"
 #include "formula/support/value_arrays.h"
 #include "workbook/cell_references.h"
 
 namespace formula::functions {
 
 namespace {
-
-// A result that is not a finite number is #NUM! (an overflowing sum or product).
-void PushNumber(TValueStack& S, double V) {
-  if (std::isfinite(V))
-    S.PushFloat(V);
-  else
-    S.PushError(errNum);
-}
-
-// Visits the numbers one argument contributes to an aggregate; returns the error that stops the
-// aggregate, or 0. Values typed directly into the call count as spreadsheet applications count them:
-// booleans as 1 or 0, text by its number (text that is no number is #VALUE!). Inside references and
-// arrays only numbers count, or, for the A forms, booleans as 1 or 0 and text as 0.
-template <class F>
-std::uint8_t WalkNumbers(TValueStack& S, const TXLSFormulaValue& Arg, bool AForm, F&& Add) {
-  if (Arg.Kind == fvkValue) {
-    switch (Arg.ValueType) {
-      case fvtFloat:
-        Add(Arg.Number);
-        return 0;
-      case fvtBoolean:
-        Add(Arg.BoolErr ? 1.0 : 0.0);
-        return 0;
-      case fvtError:
-        return Arg.BoolErr;
-      case fvtString: {
-        double d = 0;
-        std::uint8_t err = 0;
-        S.ToNumberStrict(Arg, d, err);
-        if (err) return err;
-        Add(d);
-        return 0;
-      }
-      default:
-        return 0;  // a missing argument adds nothing
-    }
-  }
-  TValStackIterator& it = S.Iterator();
-  it.Init(Arg, true);
-  if (AForm) {
-    while (it.NextNumberA()) Add(it.CurrentAsNumberA());
-  } else {
-    while (it.NextNumber()) Add(it.Current().Number);
-  }
-  const TXLSFormulaValue& last = it.Current();
-  if (last.ValueType == fvtError && last.Kind <= fvkCell && !it.SkipErrors) return last.BoolErr;
-  return 0;
-}
 
 // Pops the Count arguments last-first, feeding their numbers to Add; on an error pushes it and
 // returns False. The error reported is the leftmost argument's, as the arguments read, so every

@@ -4,19 +4,13 @@
 #include <cmath>
 #include <vector>
 
+#include "formula/functions/numeric_routines.h"
 #include "formula/support/criteria.h"
 #include "workbook/cell_references.h"
 
 namespace formula::functions {
 
 namespace {
-
-void PushNumber(TValueStack& S, double V) {
-  if (std::isfinite(V))
-    S.PushFloat(V);
-  else
-    S.PushError(errNum);
-}
 
 // A criterion argument: a value or a cell as it stands, an area's first cell (or, with Intersect, the
 // cell it shares with the formula's row or column), an array's first element. False (and #VALUE!

@@ -3,21 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "formula/support/locale.h"
+
 namespace formula::functions {
 
 namespace {
-
-// Days from 1 March of year 0 style civil counting (proleptic Gregorian), as days since 1970-01-01.
-long long DaysFromCivil(long long Y, int M, int D) {
-  Y -= M <= 2;
-  const long long era = (Y >= 0 ? Y : Y - 399) / 400;
-  const long long yoe = Y - era * 400;
-  const long long doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-const long long kEpoch = DaysFromCivil(1899, 12, 30);
 
 bool IsLastOfFebruary(int Y, int M, int D) { return M == 2 && D == DaysInMonth(Y, M); }
 
@@ -69,21 +59,9 @@ int DaysInMonth(long long Year, int Month) {
   return Month == 2 && IsLeapYear(Year) ? 29 : kDays[Month - 1];
 }
 
-double SerialOf(long long Year, int Month, int Day) {
-  return static_cast<double>(DaysFromCivil(Year, Month, Day) - kEpoch);
-}
+double SerialOf(long long Year, int Month, int Day) { return SerialOfDate(Year, Month, Day); }
 
-void YmdOf(double Serial, int& Year, int& Month, int& Day) {
-  const long long z = static_cast<long long>(std::floor(Serial)) + kEpoch + 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  Month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  Year = static_cast<int>(yoe + era * 400 + (Month <= 2));
-}
+void YmdOf(double Serial, int& Year, int& Month, int& Day) { DecodeSerialDate(Serial, Year, Month, Day); }
 
 int WeekdayIndex(double Serial) {
   // Serial 2 (1 January 1900) is a Monday.

@@ -9,6 +9,7 @@
 #include "formula/functions/date_time_calendar.h"
 #include "formula/functions/families.h"
 #include "formula/functions/financial_arguments.h"
+#include "formula/functions/numeric_routines.h"
 
 namespace formula::functions {
 
@@ -23,13 +24,6 @@ enum : int {
 constexpr int kMaxIterations = 100;
 // Depreciation walks its periods one by one; no schedule has more periods than this.
 constexpr double kMaxPeriods = 1e6;
-
-void PushNumber(TValueStack& S, double V) {
-  if (std::isfinite(V))
-    S.PushFloat(V);
-  else
-    S.PushError(errNum);
-}
 
 // (1 + r)^n and ((1 + r)^n - 1) / r, the latter without cancellation near r = 0. A rate below -1
 // works for whole period counts (NaN, so #NUM!, for others).
@@ -81,6 +75,23 @@ bool SolveRate(double Guess, double Scale, F&& Fn, D&& Derivative, double& Rate)
     r = next;
   }
   return false;
+}
+
+// The rate SolveRate finds as the result, or #NUM! when there is none.
+template <class F, class D>
+void PushSolvedRate(TValueStack& S, double Guess, double Scale, F&& Fn, D&& Derivative) {
+  double rate = 0;
+  if (SolveRate(Guess, Scale, Fn, Derivative, rate))
+    PushNumber(S, rate);
+  else
+    S.PushError(errNum);
+}
+
+// The size of a list of cash flows, for the zero test of SolveRate.
+double AmountScale(const std::vector<double>& Values) {
+  double scale = 0;
+  for (double v : Values) scale += std::fabs(v);
+  return scale;
 }
 
 // PV, FV, PMT and NPER: rate, then the two others of nper/pmt/pv, then [fv or pv = 0], [type = 0].
@@ -146,12 +157,7 @@ void Rate(TValueStack& S, int Count) {
     const double dAnnuity = std::fabs(r) < 1e-7 ? n * (n - 1) / 2 : (dg * r - (g - 1)) / (r * r);
     return pv * dg + pmt * ((begin ? annuity : 0) + (1 + r * (begin ? 1 : 0)) * dAnnuity);
   };
-  const double scale = std::fabs(pv) + std::fabs(fv) + std::fabs(pmt) * n;
-  double rate = 0;
-  if (SolveRate(guess, scale, f, d, rate))
-    PushNumber(S, rate);
-  else
-    S.PushError(errNum);
+  PushSolvedRate(S, guess, std::fabs(pv) + std::fabs(fv) + std::fabs(pmt) * n, f, d);
 }
 
 // IPMT and PPMT(rate, per, nper, pv, [fv = 0], [type = 0]).
@@ -240,13 +246,7 @@ void Irr(TValueStack& S, int Count) {
     for (std::size_t i = 0; i < values.size(); ++i) sum -= static_cast<double>(i) * values[i] * factor, factor /= 1 + r;
     return sum;
   };
-  double scale = 0;
-  for (double v : values) scale += std::fabs(v);
-  double rate = 0;
-  if (SolveRate(guess, scale, f, d, rate))
-    PushNumber(S, rate);
-  else
-    S.PushError(errNum);
+  PushSolvedRate(S, guess, AmountScale(values), f, d);
 }
 
 // The values and dates of XNPV and XIRR; dates are whole days, none before the first.
@@ -299,13 +299,7 @@ void Xirr(TValueStack& S, int Count) {
     }
     return sum;
   };
-  double scale = 0;
-  for (double v : values) scale += std::fabs(v);
-  double rate = 0;
-  if (SolveRate(guess, scale, f, d, rate))
-    PushNumber(S, rate);
-  else
-    S.PushError(errNum);
+  PushSolvedRate(S, guess, AmountScale(values), f, d);
 }
 
 // MIRR(values, finance_rate, reinvest_rate).

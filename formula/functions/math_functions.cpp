@@ -4,6 +4,7 @@
 // them first argument first, so the leftmost bad argument gives the error.
 #include "formula/functions/families.h"
 #include "formula/functions/financial_arguments.h"
+#include "formula/functions/numeric_routines.h"
 
 #include <cmath>
 #include <cstdint>
@@ -34,13 +35,6 @@ enum : int {
 constexpr double kPi = 3.141592653589793;
 // Matrices larger than this are refused: a whole-column reference must not allocate gigabytes.
 constexpr long long kMaxMatrixCells = 1 << 20;
-
-void PushNumber(TValueStack& S, double V) {
-  if (std::isfinite(V))
-    S.PushFloat(V);
-  else
-    S.PushError(errNum);
-}
 
 // V cut to 15 significant digits, so that a quotient such as 1.1 / 0.1 (11.000000000000002) or a
 // scaled decimal such as 0.3 * 10 takes the integer it stands for before it is ceiled or floored.
@@ -178,14 +172,21 @@ void UnaryIn(TValueStack& S, D&& Domain, F&& Fn) {
     PushNumber(S, Fn(x));
 }
 
-void Quotient(TValueStack& S, int Count) {
+// QUOTIENT and MOD: the number and the divisor; a zero divisor is #DIV/0!. False once a result (an
+// error) was pushed.
+bool DivisionArgs(TValueStack& S, int Count, double& N, double& D) {
   TFunctionArgs a(S, Count);
-  double d = 0, n = 0;
-  if (!a.Number(0, n) || !a.Number(1, d)) return;
-  if (d == 0) {
+  if (!a.Number(0, N) || !a.Number(1, D)) return false;
+  if (D == 0) {
     S.PushError(errDiv0);
-    return;
+    return false;
   }
+  return true;
+}
+
+void Quotient(TValueStack& S, int Count) {
+  double n = 0, d = 0;
+  if (!DivisionArgs(S, Count, n, d)) return;
   PushNumber(S, std::trunc(Snap15(n / d)));
 }
 
@@ -211,13 +212,8 @@ void Unary(TValueStack& S, F&& Fn) {
 }
 
 void Mod(TValueStack& S, int Count) {
-  TFunctionArgs a(S, Count);
-  double d = 0, n = 0;
-  if (!a.Number(0, n) || !a.Number(1, d)) return;
-  if (d == 0) {
-    S.PushError(errDiv0);
-    return;
-  }
+  double n = 0, d = 0;
+  if (!DivisionArgs(S, Count, n, d)) return;
   // n - d * floor(n / d): the result takes the divisor's sign.
   double r = std::fmod(n, d);
   if (r != 0 && ((r < 0) != (d < 0))) r += d;

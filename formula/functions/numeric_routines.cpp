@@ -10,27 +10,34 @@
 
 namespace formula::functions {
 
-namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+void PushNumber(TValueStack& S, double V) {
+  if (std::isfinite(V))
+    S.PushFloat(V);
+  else
+    S.PushError(errNum);
+}
 
-bool LeapYear(int Y) { return (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0; }
-
-long double Mean(const std::vector<double>& V) {
+long double MeanOf(const std::vector<double>& V) {
   long double s = 0;
   for (double v : V) s += v;
   return V.empty() ? 0.0L : s / static_cast<long double>(V.size());
 }
 
-// Sum of squared deviations from the mean (two passes in extended precision, so that large offsets
-// cancel exactly).
-double DevSq(const std::vector<double>& V, long double M) {
+// Two passes in extended precision, so that large offsets cancel exactly.
+double DevSqOf(const std::vector<double>& V, long double Mean) {
   long double s = 0;
   for (double v : V) {
-    const long double d = v - M;
+    const long double d = v - Mean;
     s += d * d;
   }
   return static_cast<double>(s);
 }
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool LeapYear(int Y) { return (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0; }
+
 }  // namespace
 
 std::int64_t CellCount(const TXLSFormulaValue& Value) {
@@ -169,7 +176,7 @@ TFitStatus LinearFit(const std::vector<double>& Y, const std::vector<double>& X,
   Fit = TFitRecord();
   const std::size_t n = Y.size();
   if (n == 0 || X.size() != n) return TFitStatus::TooFew;
-  const long double mx = WithConst ? Mean(X) : 0.0L, my = WithConst ? Mean(Y) : 0.0L;
+  const long double mx = WithConst ? MeanOf(X) : 0.0L, my = WithConst ? MeanOf(Y) : 0.0L;
   long double sxx = 0, syy = 0, sxy = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const long double dx = X[i] - mx, dy = Y[i] - my;
@@ -317,11 +324,11 @@ double VDBSpan(bool NoSwitch, double Factor, double Start, double End, double Li
 double ZTestP(const std::vector<double>& Values, double X, double Sigma) {
   const double n = static_cast<double>(Values.size());
   if (Values.empty()) return kNaN;
-  const long double m = Mean(Values);
+  const long double m = MeanOf(Values);
   double se;
   if (Sigma < 0) {
     if (Values.size() < 2) return kNaN;
-    se = std::sqrt(DevSq(Values, m) / (n - 1) / n);
+    se = std::sqrt(DevSqOf(Values, m) / (n - 1) / n);
   } else {
     se = Sigma / std::sqrt(n);
   }
@@ -346,8 +353,8 @@ double TTestP(const std::vector<double>& A, const std::vector<double>& B, int Ta
       Err = errDiv0;
       return kNaN;
     }
-    const long double m = Mean(d);
-    const double var = DevSq(d, m) / (n - 1);
+    const long double m = MeanOf(d);
+    const double var = DevSqOf(d, m) / (n - 1);
     if (!(var > 0)) {
       Err = errDiv0;
       return kNaN;
@@ -360,8 +367,8 @@ double TTestP(const std::vector<double>& A, const std::vector<double>& B, int Ta
       Err = errDiv0;
       return kNaN;
     }
-    const long double ma = Mean(A), mb = Mean(B);
-    const double va = DevSq(A, ma) / (na - 1), vb = DevSq(B, mb) / (nb - 1);
+    const long double ma = MeanOf(A), mb = MeanOf(B);
+    const double va = DevSqOf(A, ma) / (na - 1), vb = DevSqOf(B, mb) / (nb - 1);
     if (Type == 2) {
       df = na + nb - 2;
       const double pooled = ((na - 1) * va + (nb - 1) * vb) / df;

@@ -1,7 +1,8 @@
 // Numeric routines shared by several worksheet-function families: shapes of range arguments, paired
 // sums, percentile interpolation, straight-line fits, discounting, day counts by basis, depreciation
-// periods and the p-values of the z, t and F tests. Every routine takes plain numbers, never raises
-// and reports a degenerate input through its result instead.
+// periods and the p-values of the z, t and F tests, with the reading of an argument's numbers and
+// the pushing of a numeric result. The routines on plain numbers never raise and report a
+// degenerate input through their result instead.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,54 @@
 #include "formula/evaluator/value_stack.h"
 
 namespace formula::functions {
+
+// A finite V is pushed as the result, anything else (an overflow, a NaN) as #NUM!.
+void PushNumber(TValueStack& S, double V);
+
+// Mean and sum of squared deviations of V, in extended precision: deviations of values far from 0
+// keep their digits.
+long double MeanOf(const std::vector<double>& V);
+double DevSqOf(const std::vector<double>& V, long double Mean);
+
+// Visits the numbers one argument contributes to an aggregate or a list; returns the error that
+// stops it, or 0. Values typed directly into the call count as spreadsheet applications count them:
+// booleans as 1 or 0, text by its number (text that is no number is #VALUE!). Inside references and
+// arrays only numbers count, or, for the A forms, booleans as 1 or 0 and text as 0.
+template <class F>
+std::uint8_t WalkNumbers(TValueStack& S, const TXLSFormulaValue& Arg, bool AForm, F&& Add) {
+  if (Arg.Kind == fvkValue) {
+    switch (Arg.ValueType) {
+      case fvtFloat:
+        Add(Arg.Number);
+        return 0;
+      case fvtBoolean:
+        Add(Arg.BoolErr ? 1.0 : 0.0);
+        return 0;
+      case fvtError:
+        return Arg.BoolErr;
+      case fvtString: {
+        double d = 0;
+        std::uint8_t err = 0;
+        S.ToNumberStrict(Arg, d, err);
+        if (err) return err;
+        Add(d);
+        return 0;
+      }
+      default:
+        return 0;  // a missing argument adds nothing
+    }
+  }
+  TValStackIterator& it = S.Iterator();
+  it.Init(Arg, true);
+  if (AForm) {
+    while (it.NextNumberA()) Add(it.CurrentAsNumberA());
+  } else {
+    while (it.NextNumber()) Add(it.Current().Number);
+  }
+  const TXLSFormulaValue& last = it.Current();
+  if (last.ValueType == fvtError && last.Kind <= fvkCell && !it.SkipErrors) return last.BoolErr;
+  return 0;
+}
 
 // Reference shapes.
 // 1 for a plain value or a cell, the number of cells of an area or area list, columns x rows of an

@@ -4,47 +4,9 @@
 
 namespace formula::functions::stats {
 
-void PushNumber(TValueStack& S, double V) {
-  if (std::isfinite(V))
-    S.PushFloat(V);
-  else
-    S.PushError(errNum);
-}
-
 std::uint8_t ArgNumbers(TValueStack& S, const TXLSFormulaValue& Arg, bool AForm, std::vector<double>& Out) {
-  if (Arg.Kind == fvkValue) {
-    switch (Arg.ValueType) {
-      case fvtFloat:
-        Out.push_back(Arg.Number);
-        return 0;
-      case fvtBoolean:
-        Out.push_back(Arg.BoolErr ? 1.0 : 0.0);
-        return 0;
-      case fvtError:
-        return Arg.BoolErr;
-      case fvtString: {
-        double d = 0;
-        std::uint8_t err = 0;
-        S.ToNumberStrict(Arg, d, err);
-        if (err) return err;
-        Out.push_back(d);
-        return 0;
-      }
-      default:
-        return 0;  // a missing argument adds nothing
-    }
-  }
-  if (Arg.Kind > fvkArray) return errValue;
-  TValStackIterator& it = S.Iterator();
-  it.Init(Arg, true);
-  if (AForm) {
-    while (it.NextNumberA()) Out.push_back(it.CurrentAsNumberA());
-  } else {
-    while (it.NextNumber()) Out.push_back(it.Current().Number);
-  }
-  const TXLSFormulaValue& last = it.Current();
-  if (last.ValueType == fvtError && last.Kind <= fvkCell && !it.SkipErrors) return last.BoolErr;
-  return 0;
+  if (Arg.Kind > fvkArray) return errValue;  // a table reference or another kind that holds no list
+  return WalkNumbers(S, Arg, AForm, [&](double v) { Out.push_back(v); });
 }
 
 bool CollectNumbers(TValueStack& S, int Count, bool AForm, std::vector<double>& Out) {
@@ -117,21 +79,6 @@ std::uint8_t CollectPairs(TValueStack& S, const TXLSFormulaValue& X, const TXLSF
   }
   it.FreeNext();
   return err;
-}
-
-long double MeanOf(const std::vector<double>& V) {
-  long double s = 0;
-  for (double v : V) s += v;
-  return V.empty() ? 0.0L : s / static_cast<long double>(V.size());
-}
-
-double DevSqOf(const std::vector<double>& V, long double Mean) {
-  long double s = 0;
-  for (double v : V) {
-    const long double d = v - Mean;
-    s += d * d;
-  }
-  return static_cast<double>(s);
 }
 
 }  // namespace formula::functions::stats

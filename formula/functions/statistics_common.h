@@ -6,11 +6,9 @@
 #include <vector>
 
 #include "formula/evaluator/value_stack.h"
+#include "formula/functions/numeric_routines.h"
 
 namespace formula::functions::stats {
-
-// A finite V is pushed, anything else is #NUM!.
-void PushNumber(TValueStack& S, double V);
 
 // The numbers of one argument, appended to Out: a directly given value counts as spreadsheet
 // applications count it (a boolean as 1 or 0, text by its number, other text #VALUE!); inside
@@ -35,10 +33,5 @@ bool PopTrunc(TValueStack& S, double& V);
 // either side (0 when none).
 std::uint8_t CollectPairs(TValueStack& S, const TXLSFormulaValue& X, const TXLSFormulaValue& Y, std::vector<double>& XS,
                           std::vector<double>& YS);
-
-// Mean and sum of squared deviations of V, in extended precision: deviations of values far from 0
-// keep their digits.
-long double MeanOf(const std::vector<double>& V);
-double DevSqOf(const std::vector<double>& V, long double Mean);
 
 }  // namespace formula::functions::stats

@@ -47,13 +47,39 @@ void Dispersion(TValueStack& S, int Count, bool AForm, TDispersion Kind) {
   PushNumber(S, Kind == TDispersion::SampleSd || Kind == TDispersion::PopSd ? std::sqrt(var) : var);
 }
 
+// Collects the numbers of the arguments (sorted when asked); an empty list pushes EmptyError.
+// False once a result (an error) was pushed.
+bool CollectSome(TValueStack& S, int Count, std::uint8_t EmptyError, std::vector<double>& V, bool Sorted = false) {
+  if (!CollectNumbers(S, Count, false, V)) return false;
+  if (V.empty()) {
+    S.PushError(EmptyError);
+    return false;
+  }
+  if (Sorted) std::sort(V.begin(), V.end());
+  return true;
+}
+
+// GEOMEAN and HARMEAN: the sum of Term over numbers that must all be positive; false once an error
+// was pushed.
+bool SumOverPositives(TValueStack& S, int Count, std::uint8_t EmptyError, long double (*Term)(double),
+                      long double& Sum, std::size_t& N) {
+  std::vector<double> v;
+  if (!CollectSome(S, Count, EmptyError, v)) return false;
+  Sum = 0;
+  for (double x : v) {
+    if (!(x > 0)) {
+      S.PushError(errNum);
+      return false;
+    }
+    Sum += Term(x);
+  }
+  N = v.size();
+  return true;
+}
+
 void AveDev(TValueStack& S, int Count) {
   std::vector<double> v;
-  if (!CollectNumbers(S, Count, false, v)) return;
-  if (v.empty()) {
-    S.PushError(errValue);
-    return;
-  }
+  if (!CollectSome(S, Count, errValue, v)) return;
   const long double m = MeanOf(v);
   long double s = 0;
   for (double x : v) s += std::fabs(x - m);
@@ -62,58 +88,28 @@ void AveDev(TValueStack& S, int Count) {
 
 void DevSq(TValueStack& S, int Count) {
   std::vector<double> v;
-  if (!CollectNumbers(S, Count, false, v)) return;
-  if (v.empty()) {
-    S.PushError(errDiv0);
-    return;
-  }
+  if (!CollectSome(S, Count, errDiv0, v)) return;
   PushNumber(S, DevSqOf(v, MeanOf(v)));
 }
 
 void GeoMean(TValueStack& S, int Count) {
-  std::vector<double> v;
-  if (!CollectNumbers(S, Count, false, v)) return;
-  if (v.empty()) {
-    S.PushError(errNum);
-    return;
-  }
   long double s = 0;
-  for (double x : v) {
-    if (!(x > 0)) {
-      S.PushError(errNum);
-      return;
-    }
-    s += std::log(x);
-  }
-  PushNumber(S, std::exp(static_cast<double>(s / static_cast<long double>(v.size()))));
+  std::size_t n = 0;
+  if (!SumOverPositives(S, Count, errNum, [](double x) -> long double { return std::log(x); }, s, n)) return;
+  PushNumber(S, std::exp(static_cast<double>(s / static_cast<long double>(n))));
 }
 
 void HarMean(TValueStack& S, int Count) {
-  std::vector<double> v;
-  if (!CollectNumbers(S, Count, false, v)) return;
-  if (v.empty()) {
-    S.PushError(errNA);
-    return;
-  }
   long double s = 0;
-  for (double x : v) {
-    if (!(x > 0)) {
-      S.PushError(errNum);
-      return;
-    }
-    s += 1.0L / x;
-  }
-  PushNumber(S, static_cast<double>(static_cast<long double>(v.size()) / s));
+  std::size_t n = 0;
+  if (!SumOverPositives(S, Count, errNA, [](double x) { return 1.0L / x; }, s, n)) return;
+  PushNumber(S, static_cast<double>(static_cast<long double>(n) / s));
 }
 
 // KURT (Fourth) and SKEW: the standardised moments with their small-sample corrections.
 void Moment(TValueStack& S, int Count, bool Fourth) {
   std::vector<double> v;
-  if (!CollectNumbers(S, Count, false, v)) return;
-  if (v.empty()) {
-    S.PushError(errNA);
-    return;
-  }
+  if (!CollectSome(S, Count, errNA, v)) return;
   const double n = static_cast<double>(v.size());
   if (n < (Fourth ? 4 : 3)) {
     S.PushError(errDiv0);
@@ -137,19 +133,9 @@ void Moment(TValueStack& S, int Count, bool Fourth) {
     PushNumber(S, n * s / ((n - 1) * (n - 2)));
 }
 
-bool CollectSorted(TValueStack& S, int Count, std::vector<double>& V) {
-  if (!CollectNumbers(S, Count, false, V)) return false;
-  std::sort(V.begin(), V.end());
-  return true;
-}
-
 void Median(TValueStack& S, int Count) {
   std::vector<double> v;
-  if (!CollectSorted(S, Count, v)) return;
-  if (v.empty()) {
-    S.PushError(errNum);
-    return;
-  }
+  if (!CollectSome(S, Count, errNum, v, true)) return;
   const std::size_t h = v.size() / 2;
   PushNumber(S, v.size() % 2 ? v[h] : v[h - 1] / 2 + v[h] / 2);
 }
@@ -157,11 +143,7 @@ void Median(TValueStack& S, int Count) {
 // The longest run of equal values in the sorted list; ties keep the smaller value.
 void Mode(TValueStack& S, int Count) {
   std::vector<double> v;
-  if (!CollectSorted(S, Count, v)) return;
-  if (v.empty()) {
-    S.PushError(errNum);
-    return;
-  }
+  if (!CollectSome(S, Count, errNum, v, true)) return;
   double best = v[0];
   std::size_t bestLen = 1, runLen = 1;
   for (std::size_t i = 1; i <= v.size(); ++i) {

@@ -154,10 +154,14 @@ bool ParseDate(std::u16string_view s, const TFormulaLocale& L, double& serial) {
 
 }  // namespace
 
+double SerialOfDate(long long Year, int Month, int Day) {
+  return static_cast<double>(DaysFromCivil(Year, Month, Day) - kEpoch);
+}
+
 bool EncodeSerialDate(int Year, int Month, int Day, double& Serial) {
   if (Year < 100 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > DaysInMonth(Year, Month))
     return false;
-  Serial = static_cast<double>(DaysFromCivil(Year, Month, Day) - kEpoch);
+  Serial = SerialOfDate(Year, Month, Day);
   return true;
 }
 
@@ -200,7 +204,10 @@ std::u16string FloatToText15(double Value, const TFormulaLocale& Locale) {
   } else {
     out = digits.substr(0, 1);
     if (digits.size() > 1) out += dec + digits.substr(1);
-    out += "E" + std::to_string(exp);
+    // Spreadsheet programs always sign the exponent and give it at least two digits: 1.5E+20, 1E-07.
+    char ebuf[16];
+    std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
+    out += ebuf;
   }
   std::u16string r;
   if (neg) r.push_back(u'-');

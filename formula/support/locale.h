@@ -42,11 +42,14 @@ struct TFormulaLocale {
 // The serial date of day 0 is 30 December 1899; the calendar is proleptic Gregorian, so serial 61 is
 // 1 March 1900. False for dates outside 1 January 100 .. 31 December 9999.
 bool EncodeSerialDate(int Year, int Month, int Day, double& Serial);
+// The serial of a calendar date with no range check: Month 1..12, a Day past the month's end runs on
+// into the next.
+double SerialOfDate(long long Year, int Month, int Day);
 void DecodeSerialDate(double Serial, int& Year, int& Month, int& Day);
 inline constexpr double MAX_SERIAL_DATE = 2958465.0;  // 31 December 9999
 
 // The shortest text of up to 15 significant digits: fixed notation when 1E-5 <= |V| < 1E15, else
-// "1.5E20" / "1E-20"; the locale's decimal separator.
+// "1.5E+20" / "1E-07" (a signed exponent of at least two digits); the locale's decimal separator.
 std::u16string FloatToText15(double Value, const TFormulaLocale& Locale);
 
 // A number: optional blanks around, sign, digits with the locale's decimal separator, optional

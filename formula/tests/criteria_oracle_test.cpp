@@ -21,7 +21,7 @@ namespace formula {
 namespace {
 
 namespace fs = std::filesystem;
-using formula::testing::RunCapture;
+using formula::testing::RunNodeOracle;
 
 std::string Utf8(const std::u16string& s) {
   std::string out;
@@ -69,7 +69,7 @@ std::vector<std::vector<int>> ParseMatrix(const std::string& s) {
 TEST(CriteriaOracle, AgreesWithHyperFormulaCountIf) {
   const fs::path oracleDir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   if (!fs::exists(oracleDir / "node_modules" / "hyperformula")) GTEST_SKIP() << "hyperformula is not installed (npm ci)";
-  if (std::system("command -v node > /dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+  if (!core::testing::HaveTool("node")) GTEST_SKIP() << "node is not installed";
 
   // Cell values: numbers, texts (some that read as numbers), booleans and blanks.
   struct Cell {
@@ -128,11 +128,8 @@ TEST(CriteriaOracle, AgreesWithHyperFormulaCountIf) {
   json << "],\"criteria\":[";
   for (std::size_t j = 0; j < criteria.size(); ++j) json << (j ? "," : "") << JsonString(criteria[j]);
   json << "]}";
-  const fs::path input = fs::temp_directory_path() / ("thc_countif_" + std::to_string(getpid()) + ".json");
-  std::ofstream(input) << json.str();
   std::string out;
-  const bool ran = RunCapture("node " + (oracleDir / "countif_oracle.js").string() + " " + input.string(), out);
-  fs::remove(input);
+  const bool ran = RunNodeOracle(oracleDir / "countif_oracle.js", json.str(), out);
   ASSERT_TRUE(ran) << out;
   const auto expected = ParseMatrix(out);
   ASSERT_EQ(expected.size(), criteria.size());

@@ -165,7 +165,7 @@ TEST(Decoder, Texts) {
       {u"{-1,2.5;3,4}", u"{-1,2.5;3,4}"},
       {u"-(1)%", u"-(1)%"},
       {u"  1 ", u"  1"},
-      {u"1E+300*1e-7", u"1E300*1E-7"},
+      {u"1E+300*1e-7", u"1E+300*1E-07"},
       {u"A1:C3  B2", u"A1:C3  B2"},
       {u"Sheet1:Data2!B2:C3", u"Sheet1:Data2!B2:C3"},
       {u"'Sheet_1:Data2'!B2", u"'Sheet_1:Data2'!B2"},

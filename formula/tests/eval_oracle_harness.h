@@ -6,9 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "formula/tests/fake_workbook.h"
 
@@ -28,13 +32,21 @@ inline std::string Json(const std::string& s) {
   return out + "\"";
 }
 
+// Appends the command's standard output to Out (its errors go to the test's own stderr); true when
+// it exited with 0.
 inline bool RunCapture(const std::string& Command, std::string& Out) {
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return false;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) Out.append(buf, n);
-  return pclose(p) == 0;
+  const core::testing::ToolRun run = core::testing::RunTool(Command, core::testing::Stderr::kShown);
+  Out += run.output;
+  return run.status == 0;
+}
+
+// Runs the node script `Script` on `Input`, handed over as a JSON file in a folder of its own; Out
+// gets what the script prints. True when it exited with 0.
+inline bool RunNodeOracle(const std::filesystem::path& Script, const std::string& Input, std::string& Out) {
+  const core::testing::TempDir dir("thc_oracle");
+  const std::filesystem::path input = dir.path() / "input.json";
+  std::ofstream(input, std::ios::binary) << Input;
+  return RunCapture("node " + core::testing::Quoted(Script) + " " + core::testing::Quoted(input), Out);
 }
 
 // Parses [{"n":1},{"s":"x"},{"b":true},{"e":"#N/A"}] into Describe-style texts, numbers with Digits

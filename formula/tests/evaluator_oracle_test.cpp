@@ -75,7 +75,7 @@ protected:
   void SetUp() override {
     oracleDir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
     if (!fs::exists(oracleDir / "node_modules" / "hyperformula")) GTEST_SKIP() << "hyperformula is not installed (npm ci)";
-    if (std::system("command -v node > /dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+    if (!core::testing::HaveTool("node")) GTEST_SKIP() << "node is not installed";
   }
 
   // Evaluates each formula in column Z of sheet 0 and returns the oracle's results beside ours.
@@ -84,11 +84,8 @@ protected:
     std::string json = "{\"sheet\":" + Sheet.ToJson() + ",\"formulas\":[";
     for (std::size_t i = 0; i < Formulas.size(); ++i) json += (i ? "," : "") + Json("=" + Formulas[i].text);
     json += "]}";
-    const fs::path input = fs::temp_directory_path() / ("thc_eval_oracle_" + std::to_string(::getpid()) + ".json");
-    std::ofstream(input) << json;
     std::string out;
-    const bool ran = RunCapture("node " + (oracleDir / "eval_oracle.js").string() + " " + input.string(), out);
-    fs::remove(input);
+    const bool ran = RunNodeOracle(oracleDir / "eval_oracle.js", json, out);
     ASSERT_TRUE(ran) << out;
     const std::vector<std::string> want = ParseResults(out);
     ASSERT_EQ(want.size(), Formulas.size()) << out;

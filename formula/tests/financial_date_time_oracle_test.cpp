@@ -84,11 +84,8 @@ void Compare(const std::vector<Item>& Items, FakeWorkbook& Wb, const std::string
   std::string json = "{\"sheet\":" + Sheet + ",\"formulas\":[";
   for (std::size_t i = 0; i < Items.size(); ++i) json += (i ? "," : "") + Items[i].oracle;
   json += "]}";
-  const fs::path input = fs::temp_directory_path() / ("thc_fin_dates_oracle_" + std::to_string(::getpid()) + ".json");
-  std::ofstream(input) << json;
   std::string out;
-  const bool ran = RunCapture("node " + (dir / "finance_dates_oracle.js").string() + " " + input.string(), out);
-  fs::remove(input);
+  const bool ran = RunNodeOracle(dir / "finance_dates_oracle.js", json, out);
   ASSERT_TRUE(ran) << out;
   const std::vector<std::string> want = ParseResults(out, 17);
   ASSERT_EQ(want.size(), Items.size()) << out;
@@ -111,7 +108,7 @@ void Compare(const std::vector<Item>& Items, FakeWorkbook& Wb, const std::string
 bool OracleMissing() {
   const fs::path dir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   return !fs::exists(dir / "node_modules" / "hyperformula") || !fs::exists(dir / "node_modules" / "@formulajs") ||
-         std::system("command -v node > /dev/null 2>&1") != 0;
+         !core::testing::HaveTool("node");
 }
 
 Item HF(Expr E, double Tolerance = 1e-12) { return {E, "\"=" + E.text + "\"", Tolerance}; }

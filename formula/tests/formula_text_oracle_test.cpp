@@ -194,7 +194,7 @@ private:
 TEST(FormulaTextOracle, GeneratedFormulasEvaluateAsTheOracleDoes) {
   const fs::path oracleDir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   if (!fs::exists(oracleDir / "node_modules" / "hyperformula")) GTEST_SKIP() << "hyperformula is not installed (npm ci)";
-  if (std::system("command -v node > /dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+  if (!core::testing::HaveTool("node")) GTEST_SKIP() << "node is not installed";
 
   FakeWorkbook wb{1};
   SharedSheet sheet(wb);
@@ -224,11 +224,8 @@ TEST(FormulaTextOracle, GeneratedFormulasEvaluateAsTheOracleDoes) {
   std::string json = "{\"sheet\":" + sheet.ToJson() + ",\"formulas\":[";
   for (std::size_t i = 0; i < formulas.size(); ++i) json += (i ? "," : "") + Json("=" + OracleSpelling(formulas[i]));
   json += "]}";
-  const fs::path input = fs::temp_directory_path() / ("thc_text_oracle_" + std::to_string(::getpid()) + ".json");
-  std::ofstream(input) << json;
   std::string out;
-  const bool ran = RunCapture("node " + (oracleDir / "eval_oracle.js").string() + " " + input.string(), out);
-  fs::remove(input);
+  const bool ran = RunNodeOracle(oracleDir / "eval_oracle.js", json, out);
   ASSERT_TRUE(ran) << out;
   const std::vector<std::string> want = ParseResults(out);
   ASSERT_EQ(want.size(), formulas.size()) << out;

@@ -367,7 +367,7 @@ TEST(MathOracleTest, GeneratedArguments) {
   const fs::path dir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   if (!fs::exists(dir / "node_modules" / "hyperformula") || !fs::exists(dir / "node_modules" / "@formulajs"))
     GTEST_SKIP() << "hyperformula or formulajs is not installed (npm ci)";
-  if (std::system("command -v node > /dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+  if (!core::testing::HaveTool("node")) GTEST_SKIP() << "node is not installed";
 
   // A1:C3 a regular matrix, E1:F2 a singular one; both sides read the same numbers.
   FakeWorkbook wb(1);
@@ -462,11 +462,8 @@ TEST(MathOracleTest, GeneratedArguments) {
     json += (i ? "," : "") + item;
   }
   json += "]}";
-  const fs::path input = fs::temp_directory_path() / ("thc_math_oracle_" + std::to_string(::getpid()) + ".json");
-  std::ofstream(input) << json;
   std::string out;
-  const bool ran = RunCapture("node " + (dir / "finance_dates_oracle.js").string() + " " + input.string(), out);
-  fs::remove(input);
+  const bool ran = RunNodeOracle(dir / "finance_dates_oracle.js", json, out);
   ASSERT_TRUE(ran) << out;
   const std::vector<std::string> want = ParseResults(out);
   ASSERT_EQ(want.size(), formulas.size()) << out;

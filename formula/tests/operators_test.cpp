@@ -138,7 +138,7 @@ TEST_F(OperatorsTest, ArithmeticAndConcatenation) {
       {ptgConcat, Num(1.0 / 3), Str(u""), u"\"0.333333333333333\""},
       {ptgConcat, Bool(true), Num(1), u"\"TRUE1\""},
       {ptgConcat, Empty(), Cell("B1"), u"\"abc\""},
-      {ptgConcat, Num(1e20), Num(-1e-20), u"\"1E20-1E-20\""},
+      {ptgConcat, Num(1e20), Num(-1e-20), u"\"1E+20-1E-20\""},
       {ptgConcat, Str(u"a"), Cell("B4"), u"#N/A"},
   };
   for (const auto& c : cases) EXPECT_EQ(Binary(c.Op, c.A, c.B), c.Want) << (int)c.Op << " " << std::string(c.Want, c.Want + std::char_traits<char16_t>::length(c.Want)).size();

@@ -641,7 +641,7 @@ std::vector<OCase> GenerateCases() {
 TEST(StatisticsOracleTest, GeneratedArguments) {
   const fs::path dir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   if (!fs::exists(dir / "node_modules" / "hyperformula")) GTEST_SKIP() << "hyperformula is not installed (npm ci)";
-  if (std::system("command -v node > /dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+  if (!core::testing::HaveTool("node")) GTEST_SKIP() << "node is not installed";
 
   Oracle oracle;
   const std::vector<OCase> cases = GenerateCases();
@@ -673,11 +673,8 @@ TEST(StatisticsOracleTest, GeneratedArguments) {
     json += "]}";
   }
   json += "]}";
-  const fs::path input = fs::temp_directory_path() / ("thc_statistics_oracle_" + std::to_string(::getpid()) + ".json");
-  std::ofstream(input) << json;
   std::string out;
-  const bool ran = RunCapture("node " + (dir / "statistics_oracle.js").string() + " " + input.string(), out);
-  fs::remove(input);
+  const bool ran = RunNodeOracle(dir / "statistics_oracle.js", json, out);
   ASSERT_TRUE(ran) << out.substr(0, 2000);
   std::vector<std::vector<std::string>> want;
   ASSERT_TRUE(JsonResults(out).Parse(want)) << out.substr(0, 2000);

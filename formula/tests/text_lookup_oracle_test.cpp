@@ -46,7 +46,7 @@ bool IsAllowed(const std::string& Text) {
 TEST(TextLookupOracle, GeneratedFormulasAgreeWithHyperFormula) {
   const fs::path dir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   if (!fs::exists(dir / "node_modules" / "hyperformula")) GTEST_SKIP() << "hyperformula is not installed (npm ci)";
-  if (std::system("command -v node > /dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+  if (!core::testing::HaveTool("node")) GTEST_SKIP() << "node is not installed";
 
   // A1:A12 sorted numbers, B1:B12 words, C1:C12 numbers with repeats, D1:D12 texts and numbers,
   // E1:E12 numbers falling; F1:K1 sorted numbers across with F2:K2 words below.
@@ -149,11 +149,8 @@ TEST(TextLookupOracle, GeneratedFormulasAgreeWithHyperFormula) {
   std::string json = "{\"sheet\":" + sheet.ToJson() + ",\"formulas\":[";
   for (std::size_t i = 0; i < formulas.size(); ++i) json += (i ? "," : "") + Json("=" + formulas[i]);
   json += "]}";
-  const fs::path input = fs::temp_directory_path() / ("thc_text_lookup_oracle_" + std::to_string(::getpid()) + ".json");
-  std::ofstream(input) << json;
   std::string out;
-  const bool ran = RunCapture("node " + (dir / "eval_oracle.js").string() + " " + input.string(), out);
-  fs::remove(input);
+  const bool ran = RunNodeOracle(dir / "eval_oracle.js", json, out);
   ASSERT_TRUE(ran) << out;
   const std::vector<std::string> want = ParseResults(out);
   ASSERT_EQ(want.size(), formulas.size()) << out;

@@ -161,14 +161,8 @@ private:
 // The oracle's results, in the order asked; {"z":true} (an empty cell) reads "<empty>".
 std::vector<std::string> RunOracle(const SharedBook& Book) {
   const fs::path dir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
-  const fs::path input = fs::temp_directory_path() / ("thc_workbook_oracle_" + std::to_string(getpid()) + ".json");
-  {
-    std::ofstream f(input, std::ios::binary);
-    f << Book.ToJson();
-  }
   std::string out;
-  const bool ok = testing::RunCapture("node " + (dir / "workbook_oracle.js").string() + " " + input.string(), out);
-  fs::remove(input);
+  const bool ok = testing::RunNodeOracle(dir / "workbook_oracle.js", Book.ToJson(), out);
   EXPECT_TRUE(ok) << out;
   std::string cleaned;
   for (std::size_t i = 0; i < out.size();) {
@@ -190,7 +184,7 @@ protected:
   void SetUp() override {
     const fs::path dir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
     if (!fs::exists(dir / "node_modules" / "hyperformula")) GTEST_SKIP() << "hyperformula is not installed (npm ci)";
-    if (std::system("command -v node > /dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
+    if (!core::testing::HaveTool("node")) GTEST_SKIP() << "node is not installed";
   }
 
   // Compares every asked cell; returns the number compared.

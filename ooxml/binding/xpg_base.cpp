@@ -10,6 +10,11 @@
 namespace ooxml {
 
 namespace {
+// Items are addressed 0..count-1.
+void CheckListIndex(int index, int count) {
+  if (index < 0 || index >= count) throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+}
+
 // Nesting kept inside one piece of extension content; deeper elements fall on the deepest kept one.
 constexpr int kMaxKeptDepth = 64;
 }  // namespace
@@ -95,7 +100,7 @@ void XpgWriteElement(TXpgWriteXML& writer, std::u16string_view name, TXPGBase& o
 }
 
 TXPGBase* TXPGBaseObjectList::GetItemBase(int index) const {
-  if (index < 0 || index >= Count()) throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+  CheckListIndex(index, Count());
   return items_[static_cast<std::size_t>(index)].get();
 }
 
@@ -121,7 +126,7 @@ TXPGBase* TXPGBaseList::Add(std::unique_ptr<TXPGBase> item) {
 }
 
 TXPGBase* TXPGBaseList::GetItems(int index) const {
-  if (index < 0 || index >= Count()) throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+  CheckListIndex(index, Count());
   return items_[static_cast<std::size_t>(index)].get();
 }
 
@@ -137,7 +142,7 @@ std::u16string_view TXPGOrderedList::NameAt(int index) const {
 }
 
 TXPGBase* TXPGOrderedList::GetItems(int index) const {
-  if (index < 0 || index >= Count()) throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+  CheckListIndex(index, Count());
   return items_[static_cast<std::size_t>(index)].Object.get();
 }
 
@@ -212,7 +217,7 @@ TXPGAnyElement* TXPGAnyElements::Add(std::u16string qname, std::u16string text) 
 }
 
 TXPGAnyElement* TXPGAnyElements::GetItems(int index) const {
-  if (index < 0 || index >= Count()) throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+  CheckListIndex(index, Count());
   return items_[static_cast<std::size_t>(index)].get();
 }
 

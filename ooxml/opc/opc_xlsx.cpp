@@ -13,6 +13,16 @@ std::u16string Numbered(const char* Pattern, int N) {
   return core::utf8_to_utf16(p.substr(0, at) + std::to_string(N) + p.substr(at + 2));
 }
 
+// Appends the ids of Item's children of RelType (none without Item); True when List is not empty.
+bool AppendChildIds(const TOPCItem* Item, const char16_t* RelType, std::vector<std::string>& List) {
+  if (Item) {
+    for (int i = 0; i < Item->GetCount(); ++i) {
+      if (Item->GetItem(i)->RelType == RelType) List.push_back(Item->GetItem(i)->GetId());
+    }
+  }
+  return !List.empty();
+}
+
 }  // namespace
 
 TOPC_XLSX::TOPC_XLSX() {
@@ -257,6 +267,15 @@ TOPCItem* TOPC_XLSX::OpenById(TOPCItem* Source, const std::u16string& RelType, c
   return item;
 }
 
+std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadAsCurrent(TOPCItem*& Current, TOPCItem* Source,
+                                                             const std::u16string& RelType, const std::string& Id,
+                                                             const std::u16string& Missing) {
+  // A part that cannot be found leaves no current item behind.
+  Current = nullptr;
+  Current = OpenById(Source, RelType, Id, Missing);
+  return ReadItem(Current);
+}
+
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadWorkbook() {
   WorkbookItem = OpenItemByType(Root(), reltype::kOfficeDocument);
   return WorkbookItem ? ReadAndClose(WorkbookItem) : nullptr;
@@ -277,15 +296,11 @@ std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadConnections() {
 }
 
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadWorksheet(const std::string& Id) {
-  SheetItem = nullptr;
-  SheetItem = OpenById(WorkbookItem, reltype::kWorksheet, Id, u"Can not find worksheet in OPC");
-  return ReadItem(SheetItem);
+  return ReadAsCurrent(SheetItem, WorkbookItem, reltype::kWorksheet, Id, u"Can not find worksheet in OPC");
 }
 
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadChartsheet(const std::string& Id) {
-  SheetItem = nullptr;
-  SheetItem = OpenById(WorkbookItem, reltype::kChartsheet, Id, u"Can not find worksheet in OPC");
-  return ReadItem(SheetItem);
+  return ReadAsCurrent(SheetItem, WorkbookItem, reltype::kChartsheet, Id, u"Can not find worksheet in OPC");
 }
 
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadExternalLink(const std::string& Id) {
@@ -314,9 +329,7 @@ std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadComments(const std::string& Sh
 }
 
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadDrawing(const std::string& Id) {
-  DrawingItem = nullptr;
-  DrawingItem = OpenById(SheetItem, reltype::kDrawing, Id, u"Can not find Drawing in OPC");
-  return ReadItem(DrawingItem);
+  return ReadAsCurrent(DrawingItem, SheetItem, reltype::kDrawing, Id, u"Can not find Drawing in OPC");
 }
 
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadVmlDrawing(const std::string& Id) {
@@ -325,9 +338,7 @@ std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadVmlDrawing(const std::string& 
 }
 
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadTable(const std::string& Id) {
-  TableItem = nullptr;
-  TableItem = OpenById(SheetItem, reltype::kTable, Id, u"Can not find Table in OPC");
-  return ReadItem(TableItem);
+  return ReadAsCurrent(TableItem, SheetItem, reltype::kTable, Id, u"Can not find Table in OPC");
 }
 
 std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadQueryTable() { return ReadByType(TableItem, reltype::kQueryTable); }
@@ -378,21 +389,11 @@ void TOPC_XLSX::GetSheetRelTarget(const std::string& SheetId, const std::string&
 }
 
 bool TOPC_XLSX::GetDrawingImageIds(std::vector<std::string>& List) const {
-  if (DrawingItem) {
-    for (int i = 0; i < DrawingItem->GetCount(); ++i) {
-      if (DrawingItem->GetItem(i)->RelType == reltype::kImage) List.push_back(DrawingItem->GetItem(i)->GetId());
-    }
-  }
-  return !List.empty();
+  return AppendChildIds(DrawingItem, reltype::kImage, List);
 }
 
 bool TOPC_XLSX::GetSheetPivotTableIds(std::vector<std::string>& List) const {
-  if (SheetItem) {
-    for (int i = 0; i < SheetItem->GetCount(); ++i) {
-      if (SheetItem->GetItem(i)->RelType == reltype::kPivotTable) List.push_back(SheetItem->GetItem(i)->GetId());
-    }
-  }
-  return !List.empty();
+  return AppendChildIds(SheetItem, reltype::kPivotTable, List);
 }
 
 }  // namespace ooxml

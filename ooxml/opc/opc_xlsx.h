@@ -188,6 +188,9 @@ private:
   TOPCItem* OpenById(TOPCItem* Source, const std::u16string& RelType, const std::string& Id,
                      const std::u16string& Missing);
   std::unique_ptr<workbook::TStream> ReadAndClose(TOPCItem* Item);
+  // Opens the part as the current item Current and reads it, leaving it open.
+  std::unique_ptr<workbook::TStream> ReadAsCurrent(TOPCItem*& Current, TOPCItem* Source, const std::u16string& RelType,
+                                                   const std::string& Id, const std::u16string& Missing);
   TOPCItem* Need(TOPCItem* Item, const char* What) const;
 
   TOPCItemList scratch_;

@@ -146,121 +146,35 @@ void TItemXpgList::SetDelimitedText(std::u16string_view s) {
   }
 }
 
-std::u16string TBooleanXpgList::GetAsString(int index) const {
-  CheckIndex(index);
-  return items_[static_cast<std::size_t>(index)] ? u"true" : u"false";
-}
+std::u16string TBooleanXpgCodec::ToText(bool value) { return value ? u"true" : u"false"; }
+bool TBooleanXpgCodec::FromText(std::u16string_view s) { return XmlStrToBool(s); }
+bool TBooleanXpgCodec::TryFromText(std::u16string_view s, bool& value) { return TryXmlStrToBool(s, value); }
+std::u16string TBooleanXpgCodec::ToDelimited(bool value) { return value ? u"True" : u"False"; }
 
-void TBooleanXpgList::SetAsString(int index, std::u16string_view s) {
-  CheckIndex(index);
-  items_[static_cast<std::size_t>(index)] = XmlStrToBool(s);
-}
+std::u16string TExtendedXpgCodec::ToText(double value) { return XmlFloatToStr(value); }
+double TExtendedXpgCodec::FromText(std::u16string_view s) { return XmlStrToFloat(s); }
+bool TExtendedXpgCodec::TryFromText(std::u16string_view s, double& value) { return TryXmlStrToFloat(s, value); }
+std::u16string TExtendedXpgCodec::ToDelimited(double value) { return WithLocaleSeparator(XmlFloatToStr(value)); }
 
-bool TBooleanXpgList::GetItem(int index) const {
-  CheckIndex(index);
-  return items_[static_cast<std::size_t>(index)];
-}
-
-std::u16string TBooleanXpgList::DelimitedItem(int index) const {
-  return items_[static_cast<std::size_t>(index)] ? u"True" : u"False";
-}
-
-bool TBooleanXpgList::TryAddText(std::u16string_view piece) {
-  bool v;
-  if (!TryXmlStrToBool(piece, v)) return false;
-  items_.push_back(v);
-  return true;
-}
-
-std::u16string TExtendedXpgList::GetAsString(int index) const {
-  CheckIndex(index);
-  return XmlFloatToStr(items_[static_cast<std::size_t>(index)]);
-}
-
-void TExtendedXpgList::SetAsString(int index, std::u16string_view s) {
-  CheckIndex(index);
-  items_[static_cast<std::size_t>(index)] = XmlStrToFloat(s);
-}
-
-double TExtendedXpgList::GetItem(int index) const {
-  CheckIndex(index);
-  return items_[static_cast<std::size_t>(index)];
-}
-
-std::u16string TExtendedXpgList::DelimitedItem(int index) const {
-  return WithLocaleSeparator(XmlFloatToStr(items_[static_cast<std::size_t>(index)]));
-}
-
-bool TExtendedXpgList::TryAddText(std::u16string_view piece) {
-  double v;
-  if (!TryXmlStrToFloat(piece, v)) return false;
-  items_.push_back(v);
-  return true;
-}
-
-namespace {
-std::uint32_t StrToLongword(std::u16string_view s) {
+std::u16string TLongwordXpgCodec::ToText(std::uint32_t value) { return XmlIntToStr(value); }
+std::uint32_t TLongwordXpgCodec::FromText(std::u16string_view s) {
   std::uint32_t v;
   if (!TryXmlStrToLongword(s, v)) throw core::Error("'" + core::utf16_to_utf8(s) + "' is not a valid integer value");
   return v;
 }
-}  // namespace
-
-std::u16string TLongwordXpgList::GetAsString(int index) const {
-  CheckIndex(index);
-  return XmlIntToStr(items_[static_cast<std::size_t>(index)]);
+bool TLongwordXpgCodec::TryFromText(std::u16string_view s, std::uint32_t& value) {
+  return TryXmlStrToLongword(s, value);
 }
+std::u16string TLongwordXpgCodec::ToDelimited(std::uint32_t value) { return XmlIntToStr(value); }
 
-void TLongwordXpgList::SetAsString(int index, std::u16string_view s) {
-  CheckIndex(index);
-  items_[static_cast<std::size_t>(index)] = StrToLongword(s);
-}
-
-void TLongwordXpgList::Add(std::u16string_view text) { items_.push_back(StrToLongword(text)); }
-
-std::uint32_t TLongwordXpgList::GetItem(int index) const {
-  CheckIndex(index);
-  return items_[static_cast<std::size_t>(index)];
-}
-
-std::u16string TLongwordXpgList::DelimitedItem(int index) const {
-  return XmlIntToStr(items_[static_cast<std::size_t>(index)]);
-}
-
-bool TLongwordXpgList::TryAddText(std::u16string_view piece) {
-  std::uint32_t v;
-  if (!TryXmlStrToLongword(piece, v)) return false;
-  items_.push_back(v);
-  return true;
-}
-
-std::u16string TTDateTimeXpgList::GetAsString(int index) const {
-  CheckIndex(index);
-  return XmlDateTimeToStr(items_[static_cast<std::size_t>(index)]);
-}
-
-void TTDateTimeXpgList::SetAsString(int index, std::u16string_view s) {
-  CheckIndex(index);
-  items_[static_cast<std::size_t>(index)] = XmlStrToDateTime(s);
-}
+std::u16string TDateTimeXpgCodec::ToText(TDateTime value) { return XmlDateTimeToStr(value); }
+TDateTime TDateTimeXpgCodec::FromText(std::u16string_view s) { return XmlStrToDateTime(s); }
+bool TDateTimeXpgCodec::TryFromText(std::u16string_view s, TDateTime& value) { return TryXmlStrToDateTime(s, value); }
+std::u16string TDateTimeXpgCodec::ToDelimited(TDateTime value) { return WithLocaleSeparator(XmlFloatToStr(value)); }
 
 void TTDateTimeXpgList::SetDelimitedText(std::u16string_view s) {
   Clear();
   if (!s.empty()) throw core::Error("Not implemented: TryXmlStrToDateTime");
-}
-
-TDateTime TTDateTimeXpgList::GetItem(int index) const {
-  CheckIndex(index);
-  return items_[static_cast<std::size_t>(index)];
-}
-
-std::u16string TTDateTimeXpgList::DelimitedItem(int index) const {
-  return WithLocaleSeparator(XmlFloatToStr(items_[static_cast<std::size_t>(index)]));
-}
-
-bool TTDateTimeXpgList::TryAddText(std::u16string_view piece) {
-  TDateTime v;
-  return TryXmlStrToDateTime(piece, v);  // raises: there is no lenient date-time reading
 }
 
 }  // namespace ooxml

@@ -79,83 +79,88 @@ protected:
   virtual bool TryAddText(std::u16string_view piece) = 0;
 };
 
-class TBooleanXpgList : public TItemXpgList {
+// A list of values of type T. Codec converts an item to and from its XML text (ToText, FromText,
+// TryFromText, the latter without raising) and gives its text in a delimited list (ToDelimited).
+template <class T, class Codec>
+class TValueXpgList : public TItemXpgList {
 public:
-  std::u16string GetAsString(int index) const override;
-  void SetAsString(int index, std::u16string_view s) override;
+  std::u16string GetAsString(int index) const override { return Codec::ToText(GetItem(index)); }
+  void SetAsString(int index, std::u16string_view s) override {
+    CheckIndex(index);
+    items_[static_cast<std::size_t>(index)] = Codec::FromText(s);
+  }
   int GetCount() const override { return static_cast<int>(items_.size()); }
   void Clear() override { items_.clear(); }
-  void Add(bool value) { items_.push_back(value); }
-  void Add(std::u16string_view text) { items_.push_back(XmlStrToBool(text)); }
+  void Add(T value) { items_.push_back(value); }
+  void Add(std::u16string_view text) { items_.push_back(Codec::FromText(text)); }
+  T GetItem(int index) const {
+    CheckIndex(index);
+    return items_[static_cast<std::size_t>(index)];
+  }
+
+protected:
+  std::u16string DelimitedItem(int index) const override {
+    return Codec::ToDelimited(items_[static_cast<std::size_t>(index)]);
+  }
+  bool TryAddText(std::u16string_view piece) override {
+    T value;
+    if (!Codec::TryFromText(piece, value)) return false;
+    items_.push_back(value);
+    return true;
+  }
+
+private:
+  std::vector<T> items_;
+};
+
+// "true"/"false" as items, "True"/"False" in a delimited list.
+struct TBooleanXpgCodec {
+  static std::u16string ToText(bool value);
+  static bool FromText(std::u16string_view s);
+  static bool TryFromText(std::u16string_view s, bool& value);
+  static std::u16string ToDelimited(bool value);
+};
+
+// A delimited list uses the locale's decimal separator, as the run-time float text.
+struct TExtendedXpgCodec {
+  static std::u16string ToText(double value);
+  static double FromText(std::u16string_view s);
+  static bool TryFromText(std::u16string_view s, double& value);
+  static std::u16string ToDelimited(double value);
+};
+
+// FromText raises "'x' is not a valid integer value" on bad text.
+struct TLongwordXpgCodec {
+  static std::u16string ToText(std::uint32_t value);
+  static std::uint32_t FromText(std::u16string_view s);
+  static bool TryFromText(std::u16string_view s, std::uint32_t& value);
+  static std::u16string ToDelimited(std::uint32_t value);
+};
+
+// A delimited list holds the serial number as run-time float text. TryFromText raises: there is no
+// lenient date-time reading.
+struct TDateTimeXpgCodec {
+  static std::u16string ToText(TDateTime value);
+  static TDateTime FromText(std::u16string_view s);
+  static bool TryFromText(std::u16string_view s, TDateTime& value);
+  static std::u16string ToDelimited(TDateTime value);
+};
+
+class TBooleanXpgList : public TValueXpgList<bool, TBooleanXpgCodec> {
+public:
+  using TValueXpgList::Add;
   // Without it a literal would convert to bool rather than to text.
   void Add(const char16_t* text) { Add(std::u16string_view(text)); }
-  bool GetItem(int index) const;
-
-protected:
-  std::u16string DelimitedItem(int index) const override;
-  bool TryAddText(std::u16string_view piece) override;
-
-private:
-  std::vector<bool> items_;
 };
 
-class TExtendedXpgList : public TItemXpgList {
+class TExtendedXpgList : public TValueXpgList<double, TExtendedXpgCodec> {};
+
+class TLongwordXpgList : public TValueXpgList<std::uint32_t, TLongwordXpgCodec> {};
+
+class TTDateTimeXpgList : public TValueXpgList<TDateTime, TDateTimeXpgCodec> {
 public:
-  std::u16string GetAsString(int index) const override;
-  void SetAsString(int index, std::u16string_view s) override;
-  int GetCount() const override { return static_cast<int>(items_.size()); }
-  void Clear() override { items_.clear(); }
-  void Add(double value) { items_.push_back(value); }
-  void Add(std::u16string_view text) { items_.push_back(XmlStrToFloat(text)); }
-  double GetItem(int index) const;
-
-protected:
-  // The locale's decimal separator, as the run-time float text.
-  std::u16string DelimitedItem(int index) const override;
-  bool TryAddText(std::u16string_view piece) override;
-
-private:
-  std::vector<double> items_;
-};
-
-class TLongwordXpgList : public TItemXpgList {
-public:
-  std::u16string GetAsString(int index) const override;
-  void SetAsString(int index, std::u16string_view s) override;
-  int GetCount() const override { return static_cast<int>(items_.size()); }
-  void Clear() override { items_.clear(); }
-  void Add(std::uint32_t value) { items_.push_back(value); }
-  // Raises "'x' is not a valid integer value" on bad text.
-  void Add(std::u16string_view text);
-  std::uint32_t GetItem(int index) const;
-
-protected:
-  std::u16string DelimitedItem(int index) const override;
-  bool TryAddText(std::u16string_view piece) override;
-
-private:
-  std::vector<std::uint32_t> items_;
-};
-
-class TTDateTimeXpgList : public TItemXpgList {
-public:
-  std::u16string GetAsString(int index) const override;
-  void SetAsString(int index, std::u16string_view s) override;
   // Any non-empty text raises "Not implemented: TryXmlStrToDateTime".
   void SetDelimitedText(std::u16string_view s) override;
-  int GetCount() const override { return static_cast<int>(items_.size()); }
-  void Clear() override { items_.clear(); }
-  void Add(TDateTime value) { items_.push_back(value); }
-  void Add(std::u16string_view text) { items_.push_back(XmlStrToDateTime(text)); }
-  TDateTime GetItem(int index) const;
-
-protected:
-  // The serial number as run-time float text.
-  std::u16string DelimitedItem(int index) const override;
-  bool TryAddText(std::u16string_view piece) override;
-
-private:
-  std::vector<TDateTime> items_;
 };
 
 }  // namespace ooxml

@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "core/testing/require_tool.h"
 #include "core/unicode.h"
 #include "pdf/fonts.h"
 #include "pdf/tests/test_util.h"
@@ -19,9 +20,6 @@ namespace {
 
 using test::Quote;
 using test::RunTool;
-
-#define REQUIRE_TOOL(name) \
-  if (!test::HaveTool(name)) GTEST_SKIP() << name " is not installed"
 
 struct Line {
   const char* face;

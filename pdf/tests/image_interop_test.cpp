@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/strings.h"
+#include "core/testing/require_tool.h"
 #include "pdf/document.h"
 #include "pdf/image.h"
 #include "pdf/page.h"
@@ -19,11 +20,6 @@ using platform::gdi::Bitmap;
 using platform::gdi::PixelFormat;
 using test::Quote;
 using test::RunTool;
-
-#define REQUIRE_TOOL(name)                                               \
-  do {                                                                   \
-    if (!test::HaveTool(name)) GTEST_SKIP() << name " is not installed"; \
-  } while (0)
 
 // A netpbm file (P4 or P6) as pixels 0x00RRGGBB.
 Bitmap ReadPnm(const std::string& data) {

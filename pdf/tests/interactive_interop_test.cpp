@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/codepage.h"
+#include "core/testing/require_tool.h"
 #include "pdf/action.h"
 #include "pdf/annotation.h"
 #include "pdf/document.h"
@@ -18,11 +19,6 @@ namespace {
 
 using test::Quote;
 using test::RunTool;
-
-#define REQUIRE_TOOL(name)                                               \
-  do {                                                                   \
-    if (!test::HaveTool(name)) GTEST_SKIP() << name " is not installed"; \
-  } while (0)
 
 // Writes the interactive parts, with or without protection.
 void WriteInteractive(const std::string& file, const std::string& attachment, bool protect) {

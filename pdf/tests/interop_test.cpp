@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/strings.h"
+#include "core/testing/require_tool.h"
 #include "pdf/document.h"
 #include "pdf/page.h"
 #include "pdf/tests/test_util.h"
@@ -17,11 +18,6 @@ namespace {
 using test::Quote;
 using test::RunTool;
 
-
-#define REQUIRE_TOOL(name)                                        \
-  do {                                                            \
-    if (!test::HaveTool(name)) GTEST_SKIP() << name " is not installed"; \
-  } while (0)
 
 // A page of shapes, colours and line styles, with text in a standard font.
 void DrawShapes(TPDFDocument& doc) {

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/testing/require_tool.h"
 #include "pdf/document.h"
 #include "pdf/metafile_player.h"
 #include "pdf/page.h"
@@ -18,11 +19,6 @@ namespace {
 namespace gdi = platform::gdi;
 using test::Quote;
 using test::RunTool;
-
-#define REQUIRE_TOOL(name)                                               \
-  do {                                                                   \
-    if (!test::HaveTool(name)) GTEST_SKIP() << name " is not installed"; \
-  } while (0)
 
 // The same calls for both canvases: a report-like head, a grid, fills and shapes.
 void DrawScene(gdi::Canvas& c) {

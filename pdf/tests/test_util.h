@@ -1,5 +1,5 @@
 // Helpers shared by the PDF writer's tests: a memory-built document, a standard-font test double,
-// running outside tools and reading back what was written.
+// running outside tools (core::testing's) and reading back what was written.
 #pragma once
 
 #include <cstdio>
@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "pdf/document.h"
 #include "pdf/page.h"
 
@@ -72,69 +74,20 @@ inline void PutText(TPDFDocument& doc, const std::string& text, double x, double
   page->AppendOperator("(" + EscapeLiteral(text) + ") Tj");
 }
 
-struct CommandResult {
-  int status = -1;
-  std::string output;
-};
+using CommandResult = core::testing::ToolRun;
 
-// Runs a shell command and returns its exit status and standard output (stderr joined when asked).
+// Runs a shell command and returns its exit status and standard output (stderr joined when asked,
+// discarded otherwise).
 inline CommandResult RunTool(const std::string& command, bool with_stderr = true) {
-  CommandResult r;
-  const std::string full = command + (with_stderr ? " 2>&1" : " 2>/dev/null");
-  std::FILE* p = popen(full.c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  using core::testing::Stderr;
+  return core::testing::RunTool(command, with_stderr ? Stderr::kJoined : Stderr::kDiscarded);
 }
 
-inline bool HaveTool(const std::string& name) {
-  return RunTool("command -v " + name + " >/dev/null", false).status == 0;
-}
+using core::testing::HaveTool;
+using core::testing::ReadFile;
+using core::testing::TempDir;
 
-inline std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'')
-      q += "'\\''";
-    else
-      q.push_back(c);
-  }
-  return q + "'";
-}
-
-inline std::string ReadFile(const std::filesystem::path& p) {
-  std::string out;
-  std::FILE* f = std::fopen(p.c_str(), "rb");
-  if (f == nullptr) return out;
-  char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  std::fclose(f);
-  return out;
-}
-
-// A fresh folder under the system's temporary folder, removed when the object goes.
-class TempDir {
-public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "thc_pdf_XXXXXX").string();
-    char* made = mkdtemp(tmpl.data());
-    path_ = made != nullptr ? std::filesystem::path(made) : std::filesystem::temp_directory_path();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  std::filesystem::path path_;
-};
+inline std::string Quote(const std::string& s) { return core::testing::Quoted(s); }
 
 // Undoes the escapes of a literal string's body.
 inline std::string UnescapeLiteral(std::string_view s) {

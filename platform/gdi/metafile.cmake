@@ -8,4 +8,4 @@ thc_test(platform_metafile_tests LABEL platform
 # Reads the recordings back with emf2svg (skipped when it is not installed).
 thc_test(platform_metafile_interop_tests LABEL "platform;interop"
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/metafile_interop_test.cpp
-  DEPS thc_platform_gdi)
+  DEPS thc_platform_gdi thc_core_testing)

@@ -245,46 +245,44 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
 }
 
 // ---------------------------------------------------------------- filled shapes
-BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+namespace {
+
+// The shapes drawn in a box: the box in surface pixels (without a pen the filled area is one pixel
+// smaller on the right and at the bottom), painted from the rectangles Spans(box, y0, y1) gives for
+// the rows the clip leaves.
+template <class Spans>
+BOOL paint_box_shape(HDC dc, int left, int top, int right, int bottom, Spans spans) {
   DeviceContext* d = get_dc(dc);
   if (!d) return FALSE;
   RECT r = d->to_surface(ordered(left, top, right, bottom));
-  PenPainter pen(*d);
-  if (pen.null()) {
-    // Without a pen the filled area is one pixel smaller on the right and at the bottom.
+  if (PenPainter(*d).null()) {
     --r.right;
     --r.bottom;
   }
   if (r.empty()) return TRUE;
   const auto [y0, y1] = row_window(*d, r);
   if (y0 >= y1) return TRUE;
-  paint_shape(*d, rows_from({r}, y0, y1));
+  paint_shape(*d, rows_from(spans(r, y0, y1), y0, y1));
   return TRUE;
+}
+
+}  // namespace
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+  return paint_box_shape(dc, left, top, right, bottom,
+                         [](const RECT& r, int, int) { return std::vector<RECT>{r}; });
 }
 
 BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int ew, int eh) {
-  DeviceContext* d = get_dc(dc);
-  if (!d) return FALSE;
-  RECT r = d->to_surface(ordered(left, top, right, bottom));
-  if (PenPainter(*d).null()) { --r.right; --r.bottom; }
-  if (r.empty()) return TRUE;
-  const auto [y0, y1] = row_window(*d, r);
-  if (y0 >= y1) return TRUE;
-  paint_shape(*d, rows_from(rounded_rect_spans(r.left, r.top, r.right, r.bottom, ew, eh, y0, y1), y0, y1));
-  return TRUE;
+  return paint_box_shape(dc, left, top, right, bottom, [&](const RECT& r, int y0, int y1) {
+    return rounded_rect_spans(r.left, r.top, r.right, r.bottom, ew, eh, y0, y1);
+  });
 }
 
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
-  DeviceContext* d = get_dc(dc);
-  if (!d) return FALSE;
-  RECT r = d->to_surface(ordered(left, top, right, bottom));
-  if (PenPainter(*d).null()) { --r.right; --r.bottom; }
-  if (r.empty()) return TRUE;
-  const auto [y0, y1] = row_window(*d, r);
-  if (y0 >= y1) return TRUE;
-  paint_shape(*d, rows_from(rounded_rect_spans(r.left, r.top, r.right, r.bottom, r.width(), r.height(), y0, y1),
-                            y0, y1));
-  return TRUE;
+  return paint_box_shape(dc, left, top, right, bottom, [](const RECT& r, int y0, int y1) {
+    return rounded_rect_spans(r.left, r.top, r.right, r.bottom, r.width(), r.height(), y0, y1);
+  });
 }
 
 BOOL Polygon(HDC dc, const POINT* points, int count) {

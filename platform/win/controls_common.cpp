@@ -57,6 +57,15 @@ void frame_3d(HDC dc, RECT r, bool sunken) {
   gdi::DrawEdge(dc, &r, sunken ? gdi::EDGE_SUNKEN : gdi::EDGE_RAISED, gdi::BF_RECT);
 }
 
+void drop_arrow(HDC dc, int cx, int cy, bool enabled) {
+  POINT tri[3] = {{cx - 3, cy - 1}, {cx + 4, cy - 1}, {cx, cy + 3}};
+  HGDIOBJ old_brush = gdi::SelectObject(dc, gdi::GetSysColorBrush(enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT));
+  HGDIOBJ old_pen = gdi::SelectObject(dc, gdi::GetStockObject(gdi::NULL_PEN));
+  gdi::Polygon(dc, tri, 3);
+  gdi::SelectObject(dc, old_pen);
+  gdi::SelectObject(dc, old_brush);
+}
+
 void draw_text(HDC dc, std::string_view text, RECT r, UINT format, int sys_color) {
   gdi::SetTextColor(dc, gdi::GetSysColor(sys_color));
   gdi::DrawText(dc, text, &r, format);

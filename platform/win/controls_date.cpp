@@ -571,12 +571,7 @@ private:
     }
     frame_3d(dc, b, dropped_);
     int cx = (b.left + b.right) / 2, cy = (b.top + b.bottom) / 2;
-    POINT tri[3] = {{cx - 3, cy - 1}, {cx + 4, cy - 1}, {cx, cy + 3}};
-    HGDIOBJ ob = gdi::SelectObject(dc, gdi::GetSysColorBrush(enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT));
-    HGDIOBJ op = gdi::SelectObject(dc, gdi::GetStockObject(gdi::NULL_PEN));
-    gdi::Polygon(dc, tri, 3);
-    gdi::SelectObject(dc, op);
-    gdi::SelectObject(dc, ob);
+    drop_arrow(dc, cx, cy, enabled);
   }
 
   SYSTEMTIME value_, min_, max_;

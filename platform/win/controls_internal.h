@@ -67,6 +67,8 @@ LRESULT class_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // Plain default look.
 void fill(HDC dc, const RECT& r, int sys_color);
 void frame_3d(HDC dc, RECT r, bool sunken);
+// The small down-pointing arrow of a drop button, centred on (cx, cy); grey when disabled.
+void drop_arrow(HDC dc, int cx, int cy, bool enabled);
 void draw_text(HDC dc, std::string_view text, RECT r, UINT format, int sys_color);
 // A DC with the control's font selected and transparent text; released on destruction.
 class PaintDc {

@@ -847,12 +847,7 @@ private:
     frame_3d(dc, b, dropped_);
     // The arrow of the drop button.
     int cx = (b.left + b.right) / 2 + (dropped_ ? 1 : 0), cy = (b.top + b.bottom) / 2 + (dropped_ ? 1 : 0);
-    POINT tri[3] = {{cx - 3, cy - 1}, {cx + 4, cy - 1}, {cx, cy + 3}};
-    HGDIOBJ old_brush = gdi::SelectObject(dc, gdi::GetSysColorBrush(enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT));
-    HGDIOBJ old_pen = gdi::SelectObject(dc, gdi::GetStockObject(gdi::NULL_PEN));
-    gdi::Polygon(dc, tri, 3);
-    gdi::SelectObject(dc, old_pen);
-    gdi::SelectObject(dc, old_brush);
+    drop_arrow(dc, cx, cy, enabled);
     if (edit_) return;
     RECT ir = item_rect();
     bool focused = GetFocus() == hwnd_ && !dropped_;

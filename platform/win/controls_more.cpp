@@ -1106,12 +1106,7 @@ private:
       if (b.b.fsStyle & BTNS_DROPDOWN) {
         tr.right -= kArrowWidth;
         int cx = br.right - kArrowWidth / 2 - 1, cy = (br.top + br.bottom) / 2;
-        POINT tri[3] = {{cx - 3, cy - 1}, {cx + 4, cy - 1}, {cx, cy + 3}};
-        HGDIOBJ ob = gdi::SelectObject(dc, gdi::GetSysColorBrush(enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT));
-        HGDIOBJ op = gdi::SelectObject(dc, gdi::GetStockObject(gdi::NULL_PEN));
-        gdi::Polygon(dc, tri, 3);
-        gdi::SelectObject(dc, op);
-        gdi::SelectObject(dc, ob);
+        drop_arrow(dc, cx, cy, enabled);
       }
       if (down) gdi::OffsetRect(&tr, 1, 1);
       draw_text(dc, b.text, tr, gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE, enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT);

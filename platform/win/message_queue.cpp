@@ -295,19 +295,10 @@ void ReleaseThreadQueue(DWORD thread) {
   }
 }
 
-BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  std::shared_ptr<ThreadQueue> q;
-  if (!hwnd) {
-    q = queue_of(GetCurrentThreadId());
-  } else {
-    auto& s = state();
-    std::lock_guard lock(s.table_mutex);
-    auto it = s.windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
-    if (it == s.windows.end() || it->second->dead) return FALSE;
-    auto qi = s.queues.find(it->second->thread);
-    if (qi == s.queues.end()) return FALSE;
-    q = qi->second;
-  }
+namespace {
+
+// Queues a posted message (stamped with the current tick) on `q` and wakes its thread.
+BOOL post_to(const std::shared_ptr<ThreadQueue>& q, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (!q) return FALSE;
   MSG m;
   m.hwnd = hwnd;
@@ -321,18 +312,26 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return TRUE;
 }
 
+}  // namespace
+
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  std::shared_ptr<ThreadQueue> q;
+  if (!hwnd) {
+    q = queue_of(GetCurrentThreadId());
+  } else {
+    auto& s = state();
+    std::lock_guard lock(s.table_mutex);
+    auto it = s.windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
+    if (it == s.windows.end() || it->second->dead) return FALSE;
+    auto qi = s.queues.find(it->second->thread);
+    if (qi == s.queues.end()) return FALSE;
+    q = qi->second;
+  }
+  return post_to(q, hwnd, msg, wparam, lparam);
+}
+
 BOOL PostThreadMessage(DWORD thread, UINT msg, WPARAM wparam, LPARAM lparam) {
-  auto q = queue_of(thread);
-  if (!q) return FALSE;
-  MSG m;
-  m.message = msg;
-  m.wParam = wparam;
-  m.lParam = lparam;
-  m.time = core::tick_count();
-  std::lock_guard lock(q->mutex);
-  q->posted.push_back(m);
-  q->wake.set();
-  return TRUE;
+  return post_to(queue_of(thread), nullptr, msg, wparam, lparam);
 }
 
 void PostQuitMessage(int exit_code) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "core/byte_io.h"
+#include "core/testing/tool_run.h"
 #include "skin/lzh_codec.h"
 #include "skin/tests/lzh_test_data.h"
 
@@ -42,7 +43,7 @@ Bytes lha_archive(const std::string& name, const Bytes& plain, const Bytes& stre
 }
 
 TEST(LzhEncodeInterop, OutsideExtractorReadsOurStreams) {
-  if (std::system("command -v lhasa >/dev/null 2>&1") != 0) GTEST_SKIP() << "lhasa is not installed";
+  if (!core::testing::HaveTool("lhasa")) GTEST_SKIP() << "lhasa is not installed";
   const char* bin = std::getenv("THC_BINARY_DIR");
   const std::filesystem::path dir =
       std::filesystem::path(bin ? bin : std::filesystem::temp_directory_path().string()) / "skin_lhasa_check";

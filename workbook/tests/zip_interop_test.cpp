@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "workbook/zip_archive.h"
 #include "zip_test_support.h"
@@ -25,24 +27,10 @@ using testing::Ramp;
 using testing::SampleText;
 using testing::ToBytes;
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-};
-
-RunResult RunCommand(const std::string& command) {
-  RunResult r;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
-
-bool HaveTool(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+using RunResult = core::testing::ToolRun;
+using core::testing::HaveTool;
+using core::testing::Quoted;
+using core::testing::RunTool;
 
 // Pseudo-random bytes that the Python side rebuilds with the same recipe.
 Bytes Lcg(std::size_t n, std::uint32_t seed) {
@@ -71,21 +59,17 @@ def text(lines):
 
 class ZipInterop : public ::testing::Test {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("thc_zip_interop_" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return scratch_.file(name); }
   void WriteFile(const std::string& name, const Bytes& b) const {
     std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   }
   RunResult Python(const std::string& script) const {
     std::string file = Path("script.py");
     std::ofstream(file) << kPythonRecipes << script;
-    return RunCommand("cd '" + dir_.string() + "' && /usr/bin/python3 '" + file + "'");
+    return RunTool("cd " + Quoted(dir_) + " && /usr/bin/python3 " + Quoted(file));
   }
-  fs::path dir_;
+  const core::testing::TempDir scratch_{"thc_zip_interop"};
+  const fs::path& dir_ = scratch_.path();
 };
 
 TEST_F(ZipInterop, ArchivesWrittenHereAreAcceptedByUnzipAndZipfile) {
@@ -112,16 +96,16 @@ TEST_F(ZipInterop, ArchivesWrittenHereAreAcceptedByUnzipAndZipfile) {
   zip.Close();
   out.SaveToFile(Path("ours.zip"));
 
-  RunResult t = RunCommand("unzip -t '" + Path("ours.zip") + "'");
-  EXPECT_EQ(t.status, 0) << t.out;
-  EXPECT_NE(t.out.find("No errors detected"), std::string::npos) << t.out;
+  RunResult t = RunTool("unzip -t '" + Path("ours.zip") + "'");
+  EXPECT_EQ(t.status, 0) << t.output;
+  EXPECT_NE(t.output.find("No errors detected"), std::string::npos) << t.output;
   // unzip turns the names of archives made on a FAT host through the OEM code page even when the
   // UTF-8 flag is set, so only the ASCII names are compared here; zipfile checks the other below.
-  RunResult l = RunCommand("unzip -Z1 '" + Path("ours.zip") + "'");
-  std::istringstream names(l.out);
+  RunResult l = RunTool("unzip -Z1 '" + Path("ours.zip") + "'");
+  std::istringstream names(l.output);
   std::vector<std::string> listed;
   for (std::string n; std::getline(names, n);) listed.push_back(n);
-  ASSERT_EQ(listed.size(), 5u) << l.out;
+  ASSERT_EQ(listed.size(), 5u) << l.output;
   EXPECT_EQ(listed[0], "[Content_Types].xml");
   EXPECT_EQ(listed[1], "xl/worksheets/sheet1.bin");
   EXPECT_EQ(listed[2], "empty.txt");
@@ -137,12 +121,12 @@ for i in z.infolist():
     print(i.filename, i.compress_type, "%08x" % i.CRC, i.file_size, i.compress_size, i.date_time, i.flag_bits,
           i.create_version, i.extract_version, i.external_attr, "%08x" % zlib.crc32(data))
 )PY");
-  ASSERT_EQ(py.status, 0) << py.out;
-  std::istringstream lines(py.out);
+  ASSERT_EQ(py.status, 0) << py.output;
+  std::istringstream lines(py.output);
   std::string line;
   std::size_t k = 0;
   auto expect = [&](const std::u16string& name, const Bytes& data, int method, int flags) {
-    ASSERT_TRUE(std::getline(lines, line)) << py.out;
+    ASSERT_TRUE(std::getline(lines, line)) << py.output;
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(crc32(0, data.data(), static_cast<uInt>(data.size()))));
     std::string prefix = core::u8(name) + " " + std::to_string(method) + " " + crc + " " + std::to_string(data.size()) + " ";
@@ -192,7 +176,7 @@ with zipfile.ZipFile(p, "w", compression=zipfile.ZIP_DEFLATED) as z:
 open("streamed.zip", "wb").write(p.buf)
 print("ok")
 )PY");
-  ASSERT_EQ(py.status, 0) << py.out;
+  ASSERT_EQ(py.status, 0) << py.output;
 
   TMemoryStream a;
   a.LoadFromFile(Path("seekable.zip"));
@@ -227,14 +211,14 @@ TEST_F(ZipInterop, ArchivesWrittenByInfoZipAreReadBackExactly) {
   fs::create_directories(dir_ / "nested" / "deeper");
   WriteFile("nested/deeper/ramp.bin", Ramp(9000));
   std::string cd = "cd '" + dir_.string() + "' && ";
-  RunResult r1 = RunCommand(cd + "echo 'archive comment line' | zip -q -X -z -r default.zip random.bin text.txt empty.dat nested");
-  ASSERT_EQ(r1.status, 0) << r1.out;
-  RunResult r2 = RunCommand(cd + "zip -q -X -0 stored.zip random.bin text.txt");
-  ASSERT_EQ(r2.status, 0) << r2.out;
-  RunResult r3 = RunCommand(cd + "zip -q -X -9 -D best.zip text.txt nested/deeper/ramp.bin");
-  ASSERT_EQ(r3.status, 0) << r3.out;
-  RunResult r4 = RunCommand(cd + "cat random.bin | zip -q -X - - | cat > piped.zip");
-  ASSERT_EQ(r4.status, 0) << r4.out;
+  RunResult r1 = RunTool(cd + "echo 'archive comment line' | zip -q -X -z -r default.zip random.bin text.txt empty.dat nested");
+  ASSERT_EQ(r1.status, 0) << r1.output;
+  RunResult r2 = RunTool(cd + "zip -q -X -0 stored.zip random.bin text.txt");
+  ASSERT_EQ(r2.status, 0) << r2.output;
+  RunResult r3 = RunTool(cd + "zip -q -X -9 -D best.zip text.txt nested/deeper/ramp.bin");
+  ASSERT_EQ(r3.status, 0) << r3.output;
+  RunResult r4 = RunTool(cd + "cat random.bin | zip -q -X - - | cat > piped.zip");
+  ASSERT_EQ(r4.status, 0) << r4.output;
 
   auto open = [&](const std::string& name, TMemoryStream& m, TXLSZipArchive& z) {
     m.LoadFromFile(Path(name));

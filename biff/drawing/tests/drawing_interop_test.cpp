@@ -2,12 +2,11 @@
 // made by Perl's writer is replaced by one built here, and xlrd reports its notes.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 #include "biff/drawing/tests/drawing_test_util.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "platform/storage/compound_file.h"
 
 namespace ps = platform::storage;
@@ -16,22 +15,6 @@ using namespace biff;
 using namespace drawing_test;
 
 namespace {
-
-std::string RunCommand(const std::string& Cmd, int* Status) {
-  std::string out;
-  FILE* p = ::popen((Cmd + " 2>&1").c_str(), "r");
-  if (!p) {
-    *Status = -1;
-    return out;
-  }
-  std::array<char, 4096> buf;
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-  *Status = ::pclose(p);
-  return out;
-}
-
-bool HaveXlrd() { return std::system("/usr/bin/python3 -c 'import xlrd' >/dev/null 2>&1") == 0; }
 
 // The workbook stream with the first worksheet's drawing records (first MSODRAWING up to the
 // last NOTE) replaced by Drawing, and the sheet positions of BOUNDSHEET moved to match.
@@ -69,7 +52,7 @@ core::Bytes ReplaceFirstDrawing(const core::Bytes& Stream, const core::Bytes& Dr
 }  // namespace
 
 TEST(DrawingInterop, XlrdReadsNotesWrittenHere) {
-  if (!HaveXlrd()) GTEST_SKIP() << "python3-xlrd is not installed";
+  if (!core::testing::HavePythonModules("xlrd")) GTEST_SKIP() << "python3-xlrd is not installed";
   TEscherGroup group;
   TDrawingServices sv;
   sv.TextId = [] { return 7u; };
@@ -93,18 +76,19 @@ TEST(DrawingInterop, XlrdReadsNotesWrittenHere) {
   ASSERT_NE(wb, nullptr);
   ps::CompoundFile out;
   out.root().create_stream(u"Workbook").data = ReplaceFirstDrawing(wb->data, Write(d));
-  const fs::path file = fs::temp_directory_path() / ("thc_drawing_" + std::to_string(::getpid()) + ".xls");
+  const core::testing::TempDir dir("thc_drawing");
+  const fs::path file = dir.path() / "notes.xls";
   ps::write_file_atomically(file.string(), out.serialize());
-  int status = 0;
   const std::string script =
       "import xlrd,sys\n"
       "b=xlrd.open_workbook(sys.argv[1],formatting_info=True)\n"
       "s=b.sheet_by_index(0)\n"
       "for (r,c),n in sorted(s.cell_note_map.items()):\n"
       "  print(r,c,n.author,len(n.text),n.text[:8],n.text[-2:].encode('unicode_escape').decode())\n";
-  const std::string got = RunCommand("/usr/bin/python3 -c \"" + script + "\" '" + file.string() + "'", &status);
-  fs::remove(file);
-  EXPECT_EQ(status, 0) << got;
+  const core::testing::ToolRun run =
+      core::testing::RunTool("/usr/bin/python3 -c \"" + script + "\" " + core::testing::Quoted(file));
+  const std::string& got = run.output;
+  EXPECT_EQ(run.status, 0) << got;
   EXPECT_EQ(got, "1 1 Lab 19 Humidity \\u6e7f\\u5ea6\n"
                  "7 3 QA 5000 xxxxxxxx xx\n");
 }

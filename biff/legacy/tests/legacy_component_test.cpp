@@ -8,6 +8,7 @@
 
 #include "biff/formula_encoder/biff8_encoder.h"
 #include "biff/legacy/legacy_document.h"
+#include "core/testing/temp_dir.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/spreadsheet_component.h"
@@ -176,8 +177,8 @@ TEST(LegacyComponent, DeletedSheetTurnsItsReferencesIntoErrors) {
 }
 
 TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
-  char tpl[] = "/tmp/thc_legacy_unit_XXXXXX";
-  const std::filesystem::path dir = mkdtemp(tpl);
+  const core::testing::TempDir scratch("thc_legacy_unit");
+  const std::filesystem::path& dir = scratch.path();
   const std::u16string file = core::u16((dir / "Report.XLS").string());
   {
     wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
@@ -197,7 +198,6 @@ TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
   wb::TXLSSpreadsheet5 third{LegacyNeighbours()};
   third.LoadFromFile(core::u16(other.string()));
   ExpectReport(third);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(LegacyComponent, UnreadableBytesRaiseAndTheComponentGoesOn) {

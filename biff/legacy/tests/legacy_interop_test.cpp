@@ -18,6 +18,8 @@
 
 #include "biff/legacy/legacy_document.h"
 #include "core/strings.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "workbook/spreadsheet_component.h"
 
@@ -27,43 +29,14 @@ namespace {
 namespace wb = workbook;
 namespace fs = std::filesystem;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tpl[] = "/tmp/thc_legacy_XXXXXX";
-    path = mkdtemp(tpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
-bool HasProgram(const std::string& Check) { return std::system((Check + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string RunCommand(const std::string& Cmd, int& Status) {
-  std::string out;
-  FILE* p = popen(Cmd.c_str(), "r");
-  if (!p) {
-    Status = -1;
-    return out;
-  }
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  Status = pclose(p);
-  return out;
-}
-
-std::vector<std::string> Lines(const std::string& Text) {
-  std::vector<std::string> out;
-  std::stringstream ss(Text);
-  for (std::string l; std::getline(ss, l);) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    out.push_back(l);
-  }
-  return out;
-}
+using core::testing::HavePythonModules;
+using core::testing::HaveTool;
+using core::testing::Lines;
+using core::testing::Quoted;
+using core::testing::ReadFile;
+using core::testing::RunTool;
+using core::testing::TempDir;
+using core::testing::ToolRun;
 
 // A number as the statistics texts show it: the shortest form that reads back.
 std::string NumberText(double V) {
@@ -181,10 +154,10 @@ for si in range(b.nsheets):
 sys.stdout.buffer.write(("\n".join(out) + "\n").encode("utf-8"))
 )PY";
 
-std::string RunXlrd(const fs::path& Dir, const fs::path& File, int& Status) {
+ToolRun RunXlrd(const fs::path& Dir, const fs::path& File) {
   const fs::path script = Dir / "dump.py";
   std::ofstream(script) << kXlrdScript;
-  return RunCommand("/usr/bin/python3 " + script.string() + " " + File.string() + " 2>&1", Status);
+  return RunTool("/usr/bin/python3 " + Quoted(script) + " " + Quoted(File));
 }
 
 bool Has(const std::vector<std::string>& L, const std::string& Line) {
@@ -192,17 +165,17 @@ bool Has(const std::vector<std::string>& L, const std::string& Line) {
 }
 
 TEST(LegacyInterop, TemplateWorkbookHasFourFontsAnd21CellFormats) {
-  if (!HasProgram("/usr/bin/python3 -c 'import xlrd'")) GTEST_SKIP() << "python3-xlrd not installed";
+  if (!HavePythonModules("xlrd")) GTEST_SKIP() << "python3-xlrd not installed";
   wb::TXLSSpreadsheetNeighbours n;
   RegisterLegacyNeighbours(n);
   wb::TXLSSpreadsheet5 xls{n};
   xls.SetVersion(wb::xvExcel97);
-  TempDir dir;
-  const fs::path file = dir.path / "empty.xls";
+  TempDir dir("thc_legacy");
+  const fs::path file = dir.path() / "empty.xls";
   xls.SaveToFile(core::u16(file.string()));
-  int status = 0;
-  const std::string out = RunXlrd(dir.path, file, status);
-  ASSERT_EQ(status, 0) << out;
+  const ToolRun run = RunXlrd(dir.path(), file);
+  const std::string& out = run.output;
+  ASSERT_EQ(run.status, 0) << out;
   const std::vector<std::string> l = Lines(out);
   EXPECT_TRUE(Has(l, "sheets=Sheet1")) << out;
   EXPECT_TRUE(Has(l, "fonts=4")) << out;
@@ -212,11 +185,11 @@ TEST(LegacyInterop, TemplateWorkbookHasFourFontsAnd21CellFormats) {
 class ReportInterop : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    Dir_ = new TempDir;
+    Dir_ = new TempDir("thc_legacy");
     wb::TXLSSpreadsheetNeighbours n;
     RegisterLegacyNeighbours(n);
     wb::TXLSSpreadsheet5 xls{n};
-    xls.SetFilename(core::u16((Dir_->path / "report.xls").string()));
+    xls.SetFilename(core::u16((Dir_->path() / "report.xls").string()));
     BuildReport(xls, kPlan);
     // Entered after the calculation, so its cached result is 0: only a reader that recalculates
     // shows 2.
@@ -227,16 +200,16 @@ protected:
     delete Dir_;
     Dir_ = nullptr;
   }
-  static fs::path File() { return Dir_->path / "report.xls"; }
+  static fs::path File() { return Dir_->path() / "report.xls"; }
   static TempDir* Dir_;
 };
 TempDir* ReportInterop::Dir_ = nullptr;
 
 TEST_F(ReportInterop, XlrdReadsTheCachedResults) {
-  if (!HasProgram("/usr/bin/python3 -c 'import xlrd'")) GTEST_SKIP() << "python3-xlrd not installed";
-  int status = 0;
-  const std::string out = RunXlrd(Dir_->path, File(), status);
-  ASSERT_EQ(status, 0) << out;
+  if (!HavePythonModules("xlrd")) GTEST_SKIP() << "python3-xlrd not installed";
+  const ToolRun run = RunXlrd(Dir_->path(), File());
+  const std::string& out = run.output;
+  ASSERT_EQ(run.status, 0) << out;
   const std::vector<std::string> l = Lines(out);
   EXPECT_TRUE(Has(l, "sheets=Sheet1|Sheet2|Sheet3")) << out;
   const int cells[6][2] = {{4, 0}, {4, 3}, {5, 0}, {5, 3}, {6, 0}, {6, 3}};
@@ -252,23 +225,19 @@ TEST_F(ReportInterop, XlrdReadsTheCachedResults) {
 }
 
 TEST_F(ReportInterop, LibreOfficeRecalculatesTheSameResults) {
-  if (!HasProgram("command -v soffice")) GTEST_SKIP() << "LibreOffice not installed";
-  const fs::path out = Dir_->path / "lo";
+  if (!HaveTool("soffice")) GTEST_SKIP() << "LibreOffice not installed";
+  const fs::path out = Dir_->path() / "lo";
   fs::create_directories(out);
   const std::string cmd = "cd " + out.string() + " && timeout 300 soffice -env:UserInstallation=file://" +
-                          Dir_->path.string() + "/profile --headless --convert-to " +
+                          Dir_->path().string() + "/profile --headless --convert-to " +
                           "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' " +
-                          "--outdir " + out.string() + " " + File().string() + " 2>&1";
-  int status = 0;
-  const std::string log = RunCommand(cmd, status);
+                          "--outdir " + out.string() + " " + File().string();
+  const std::string log = RunTool(cmd).output;
   for (std::size_t s = 0; s < kPlan.size(); ++s) {
     // LibreOffice exits 0 even when loading failed: the CSV files are the proof.
     const fs::path csv = out / core::format("report-Sheet%d.csv", static_cast<int>(s) + 1);
     ASSERT_TRUE(fs::exists(csv)) << log;
-    std::ifstream f(csv, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    const std::vector<std::string> rows = Lines(ss.str());
+    const std::vector<std::string> rows = Lines(ReadFile(csv));
     ASSERT_GE(rows.size(), static_cast<std::size_t>(kPlan[s].LastRow));
     if (s == 0) {
       const std::vector<std::string> first = core::split(rows[0], ',');

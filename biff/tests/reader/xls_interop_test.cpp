@@ -11,13 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/tool_run.h"
 #include "tools/sheet-dump/sheet_dump.h"
 
 namespace {
 
 const std::string kTests = THC_BIFF_TESTS;
-
-bool HavePython() { return std::system("/usr/bin/python3 -c 'import json' >/dev/null 2>&1") == 0; }
 
 std::vector<std::uint8_t> Load(const std::string& Path) {
   std::ifstream in(Path, std::ios::binary);
@@ -27,7 +26,7 @@ std::vector<std::uint8_t> Load(const std::string& Path) {
 class XlsInterop : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(XlsInterop, AgreesWithXlrd) {
-  if (!HavePython()) GTEST_SKIP() << "/usr/bin/python3 is not installed";
+  if (!core::testing::HavePythonModules("json")) GTEST_SKIP() << "/usr/bin/python3 is not installed";
   const std::string name = GetParam();
   std::string path;
   for (const char* dir : {"/fixtures/", "/reader/fixtures/", "/reader/lo/"}) {
@@ -44,15 +43,11 @@ TEST_P(XlsInterop, AgreesWithXlrd) {
     out << json;
   }
   const std::string cmd = "/usr/bin/python3 " + kTests + "/reader/compare_dump.py " + kTests + "/reader/expected/" + name +
-                          ".xlrd.json " + ours + " 2>&1";
-  std::string report;
-  FILE* p = popen(cmd.c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, p)) report += buf;
-  const int rc = pclose(p);
+                          ".xlrd.json " + ours;
+  const core::testing::ToolRun run = core::testing::RunTool(cmd);
+  const std::string& report = run.output;
   std::remove(ours.c_str());
-  EXPECT_EQ(rc, 0) << report;
+  EXPECT_EQ(run.status, 0) << report;
   EXPECT_EQ(report, "0 differences\n");
 }
 

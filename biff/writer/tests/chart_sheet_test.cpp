@@ -20,6 +20,8 @@
 #include "biff/drawing/shape_objects.h"
 #include "biff/reader/xls_reader.h"
 #include "biff/writer/tests/writer_test_support.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "workbook/workbook_data.h"
 
@@ -247,15 +249,9 @@ TEST(ChartSheets, BrokenChartSheetKeptAsItStands) {
   EXPECT_EQ(ChartStreams(written)[1], ChartStreams(file)[1]);
 }
 
+// What a command prints on standard output.
 std::string Run(const std::string& Command) {
-  std::string out;
-  if (FILE* p = ::popen(Command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
+  return core::testing::RunTool(Command, core::testing::Stderr::kShown).output;
 }
 
 // The parts of a converted workbook, one per line.
@@ -314,8 +310,8 @@ TSeen Seen(const fs::path& Xlsx) {
 // rewrite (one run for all) and sees the same charts with the same types and ranges, the same
 // pictures and the same texts of notes and text boxes.
 TEST(ForeignFilesInterop, LibreOfficeSeesTheSameBeforeAndAfter) {
-  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice not installed";
-  if (std::system("command -v unzip >/dev/null 2>&1") != 0) GTEST_SKIP() << "unzip not installed";
+  if (!core::testing::HaveTool("soffice")) GTEST_SKIP() << "LibreOffice not installed";
+  if (!core::testing::HaveTool("unzip")) GTEST_SKIP() << "unzip not installed";
   struct TCase {
     const char* Fixture;
     int Charts;  // at least this many charts, pictures and texts in the original
@@ -325,8 +321,8 @@ TEST(ForeignFilesInterop, LibreOfficeSeesTheSameBeforeAndAfter) {
   // Perl's chart sheets with a note and a picture; Perl's notes, picture and embedded chart; the
   // same saved again by LibreOffice.
   const TCase cases[] = {{"perl_chart_sheets", 3, 1, 1}, {"perl_notes_chart", 1, 1, 3}, {"lo_notes_chart", 1, 1, 3}};
-  const fs::path dir = fs::temp_directory_path() / ("thc_foreign_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const core::testing::TempDir scratch("thc_foreign");
+  const fs::path& dir = scratch.path();
   std::string files;
   for (const TCase& c : cases) {
     const core::Bytes file = LoadFixture((std::string(c.Fixture) + ".xls").c_str());
@@ -359,7 +355,6 @@ TEST(ForeignFilesInterop, LibreOfficeSeesTheSameBeforeAndAfter) {
       EXPECT_EQ(a.Charts[1], "<c:lineChart> &quot;Squares&quot; Data!$A$1:$A$5 &quot;Primes&quot; Data!$B$1:$B$5");
     }
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

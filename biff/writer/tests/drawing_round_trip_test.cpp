@@ -17,6 +17,8 @@
 #include "biff/drawing/shape_objects.h"
 #include "biff/reader/xls_reader.h"
 #include "biff/writer/tests/writer_test_support.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 
 namespace biff::testing {
@@ -281,15 +283,15 @@ TEST(WriterDrawing, LineChartReadBack) {
 // box. LibreOffice opens it, and its .xlsx holds the line chart with both series and their
 // ranges, the picture, the note and the text box.
 TEST(WriterDrawingInterop, LibreOfficeSeesTheReportWorkbook) {
-  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice not installed";
-  if (std::system("command -v unzip >/dev/null 2>&1") != 0) GTEST_SKIP() << "unzip not installed";
+  if (!core::testing::HaveTool("soffice")) GTEST_SKIP() << "LibreOffice not installed";
+  if (!core::testing::HaveTool("unzip")) GTEST_SKIP() << "unzip not installed";
   Book b;
   b.Sheet(0)->SetName(u"Sheet1");
   b.doc->GetSheet(0)->SetNameUnchecked(u"Sheet1");
   BuildChartSample(b, 32028, 'D');
   BuildDrawingSample(b);
-  const fs::path dir = fs::temp_directory_path() / ("thc_b5w_lo_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const core::testing::TempDir scratch("thc_b5w_lo");
+  const fs::path& dir = scratch.path();
   const fs::path file = dir / "chart.xls";
   b.doc->SetFilename(core::u16(file.string()));
   TXLSWriteXLS(*b.doc).Write(nullptr);
@@ -300,20 +302,12 @@ TEST(WriterDrawingInterop, LibreOfficeSeesTheReportWorkbook) {
   const fs::path out = dir / "chart.xlsx";
   ASSERT_TRUE(fs::exists(out)) << "LibreOffice did not convert the file";
   auto unzip = [&](const std::string& Args) {
-    std::string text;
-    if (FILE* p = ::popen(("unzip " + Args + " 2>/dev/null").c_str(), "r")) {
-      char buf[4096];
-      std::size_t n;
-      while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-      ::pclose(p);
-    }
-    return text;
+    return core::testing::RunTool("unzip " + Args, core::testing::Stderr::kDiscarded).output;
   };
   const std::string listing = unzip("-Z1 " + out.string());
   const std::string xml = unzip("-p " + out.string() + " xl/charts/chart1.xml");
   const std::string comments = unzip("-p " + out.string() + " 'xl/comments*.xml'");
   const std::string drawing = unzip("-p " + out.string() + " 'xl/drawings/drawing*.xml'");
-  fs::remove_all(dir);
   EXPECT_NE(xml.find("<c:lineChart>"), std::string::npos) << xml.substr(0, 2000);
   int series = 0;
   for (std::size_t p = xml.find("<c:ser>"); p != std::string::npos; p = xml.find("<c:ser>", p + 1)) ++series;
@@ -327,24 +321,19 @@ TEST(WriterDrawingInterop, LibreOfficeSeesTheReportWorkbook) {
 
 // python3-xlrd reads the note of a written file.
 TEST(WriterDrawingInterop, XlrdSeesTheNote) {
-  if (std::system("/usr/bin/python3 -c 'import xlrd' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3-xlrd not installed";
+  if (!core::testing::HavePythonModules("xlrd")) GTEST_SKIP() << "python3-xlrd not installed";
   Book b;
   BuildDrawingSample(b);
-  const fs::path dir = fs::temp_directory_path() / ("thc_b5w_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const fs::path file = dir / "notes.xls";
+  const core::testing::TempDir dir("thc_b5w");
+  const fs::path file = dir.path() / "notes.xls";
   b.doc->SetFilename(core::u16(file.string()));
   TXLSWriteXLS(*b.doc).Write(nullptr);
   const std::string cmd = "/usr/bin/python3 -c \"import xlrd,sys; b=xlrd.open_workbook(sys.argv[1], formatting_info=True); "
                           "s=b.sheet_by_index(0); [print(k, repr(n.text), n.author) for k, n in sorted(s.cell_note_map.items())]\" " +
-                          file.string() + " 2>&1";
-  std::string out;
-  if (FILE* p = ::popen(cmd.c_str(), "r")) {
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p)) out += buf;
-    EXPECT_EQ(::pclose(p), 0) << out;
-  }
-  fs::remove_all(dir);
+                          core::testing::Quoted(file);
+  const core::testing::ToolRun run = core::testing::RunTool(cmd);
+  const std::string& out = run.output;
+  EXPECT_EQ(run.status, 0) << out;
   EXPECT_EQ(out, "(2, 1) 'Checked by QA' Inspector\n");
 }
 

@@ -13,6 +13,8 @@
 #include "biff/reader/xls_reader.h"
 #include "biff/writer/tests/writer_test_support.h"
 #include "core/strings.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
 
@@ -104,40 +106,14 @@ void BuildSample(Book& b) {
   s2->SetAsString(1, 0, std::u16string(9000, u'長'));
 }
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tpl[] = "/tmp/thc_xlsw_XXXXXX";
-    path = mkdtemp(tpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
-bool HasProgram(const std::string& Check) { return std::system((Check + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string RunCommand(const std::string& Cmd, int& Status) {
-  std::string out;
-  FILE* p = popen(Cmd.c_str(), "r");
-  if (!p) {
-    Status = -1;
-    return out;
-  }
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  Status = pclose(p);
-  return out;
-}
-
-std::string ReadFile(const fs::path& P) {
-  std::ifstream f(P, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+using core::testing::HavePythonModules;
+using core::testing::HaveTool;
+using core::testing::Lines;
+using core::testing::Quoted;
+using core::testing::ReadFile;
+using core::testing::RunTool;
+using core::testing::TempDir;
+using core::testing::ToolRun;
 
 constexpr const char* kXlrdScript = R"PY(
 import sys, xlrd
@@ -182,18 +158,18 @@ sys.stdout.buffer.write(("\n".join(out) + "\n").encode("utf-8"))
 )PY";
 
 TEST(WriterInterop, XlrdReadsEverythingBack) {
-  if (!HasProgram("/usr/bin/python3 -c 'import xlrd'")) GTEST_SKIP() << "python3-xlrd not installed";
+  if (!HavePythonModules("xlrd")) GTEST_SKIP() << "python3-xlrd not installed";
   Book b;
   BuildSample(b);
-  TempDir dir;
-  const fs::path file = dir.path / "sample.xls";
+  TempDir dir("thc_xlsw");
+  const fs::path file = dir.path() / "sample.xls";
   b.doc->SetFilename(core::u16(file.string()));
   TXLSWriteXLS(*b.doc).Write(nullptr);
-  const fs::path script = dir.path / "dump.py";
+  const fs::path script = dir.path() / "dump.py";
   std::ofstream(script) << kXlrdScript;
-  int status = 0;
-  const std::string out = RunCommand("/usr/bin/python3 " + script.string() + " " + file.string() + " 2>&1", status);
-  ASSERT_EQ(status, 0) << out;
+  const ToolRun run = RunTool("/usr/bin/python3 " + Quoted(script) + " " + Quoted(file));
+  const std::string& out = run.output;
+  ASSERT_EQ(run.status, 0) << out;
   std::set<std::string> lines;
   std::stringstream ss(out);
   for (std::string l; std::getline(ss, l);) lines.insert(l);
@@ -234,22 +210,21 @@ TEST(WriterInterop, XlrdReadsEverythingBack) {
 }
 
 TEST(WriterInterop, LibreOfficeReadsEverySheet) {
-  if (!HasProgram("command -v soffice")) GTEST_SKIP() << "LibreOffice not installed";
+  if (!HaveTool("soffice")) GTEST_SKIP() << "LibreOffice not installed";
   Book b;
   BuildSample(b);
-  TempDir dir;
-  const fs::path file = dir.path / "sample.xls";
+  TempDir dir("thc_xlsw");
+  const fs::path file = dir.path() / "sample.xls";
   b.doc->SetFilename(core::u16(file.string()));
   TXLSWriteXLS(*b.doc).Write(nullptr);
-  const std::string cmd = "cd " + dir.path.string() + " && timeout 180 soffice -env:UserInstallation=file://" +
-                          dir.path.string() + "/profile --headless --convert-to " +
+  const std::string cmd = "cd " + dir.path().string() + " && timeout 180 soffice -env:UserInstallation=file://" +
+                          dir.path().string() + "/profile --headless --convert-to " +
                           "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' " +
-                          "--outdir " + dir.path.string() + " " + file.string() + " 2>&1";
-  int status = 0;
-  const std::string log = RunCommand(cmd, status);
+                          "--outdir " + dir.path().string() + " " + file.string();
+  const std::string log = RunTool(cmd).output;
   // LibreOffice reports success even when loading failed: the CSV files are the proof.
-  const fs::path first = dir.path / "sample-数据.csv";
-  const fs::path second = dir.path / "sample-Strings.csv";
+  const fs::path first = dir.path() / "sample-数据.csv";
+  const fs::path second = dir.path() / "sample-Strings.csv";
   ASSERT_TRUE(fs::exists(first)) << log;
   ASSERT_TRUE(fs::exists(second)) << log;
   std::stringstream csv(ReadFile(first));
@@ -356,20 +331,12 @@ for path in sys.argv[1:]:
     sys.stdout.buffer.write(("\n".join(dump(path)) + "\n").encode("utf-8"))
 )PY";
 
-
-std::vector<std::string> Lines(const std::string& S) {
-  std::vector<std::string> out;
-  std::stringstream ss(S);
-  for (std::string l; std::getline(ss, l);) out.push_back(l);
-  return out;
-}
-
 TEST(WriterInterop, ReadWriteReadKeepsValuesFormatsAndNames) {
-  if (!HasProgram("/usr/bin/python3 -c 'import xlrd'")) GTEST_SKIP() << "python3-xlrd not installed";
+  if (!HavePythonModules("xlrd")) GTEST_SKIP() << "python3-xlrd not installed";
   const char* src = std::getenv("THC_SOURCE_DIR");
   const fs::path fixtures = fs::path(src ? src : "../..") / "biff/tests/fixtures";
-  TempDir dir;
-  const fs::path script = dir.path / "dump.py";
+  TempDir dir("thc_xlsw");
+  const fs::path script = dir.path() / "dump.py";
   std::ofstream(script) << kRoundTripScript;
   const char* files[] = {"Test97.xls", "Test97J.xls", "FmtTest.xls", "Rich.xls", "namesdemo.xls",
                          "Test1904.xls", "AuthorK.xls", "deaths.xls", "geometry.xls", "type-me.xls", "oem.xls"};
@@ -384,15 +351,15 @@ TEST(WriterInterop, ReadWriteReadKeepsValuesFormatsAndNames) {
     const std::string bytes = ReadFile(in);
     const core::ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     TXLSReadXLS(*b.doc).Read(&span);
-    const fs::path out = dir.path / name;
+    const fs::path out = dir.path() / name;
     b.doc->SetFilename(core::u16(out.string()));
     ASSERT_NO_THROW(TXLSWriteXLS(*b.doc).Write(nullptr));
     args += " " + in.string() + " " + out.string();
     pairs.emplace_back(in.string(), out.string());
   }
-  int status = 0;
-  const std::string dump = RunCommand("/usr/bin/python3 " + script.string() + args + " 2>&1", status);
-  ASSERT_EQ(status, 0) << dump;
+  const ToolRun run = RunTool("/usr/bin/python3 " + Quoted(script) + args);
+  const std::string& dump = run.output;
+  ASSERT_EQ(run.status, 0) << dump;
   std::map<std::string, std::vector<std::string>> byFile;
   std::vector<std::string>* current = nullptr;
   for (const std::string& l : Lines(dump)) {

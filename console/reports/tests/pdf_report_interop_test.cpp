@@ -9,12 +9,10 @@
 
 #include "console/reports/tests/pdf_report_fixture.h"
 #include "console/reports/tests/report_checks.h"
+#include "core/testing/require_tool.h"
 
 namespace console::test {
 namespace {
-
-#define REQUIRE_TOOL(name) \
-  if (!HaveTool(name)) GTEST_SKIP() << name << " is not installed"
 
 // The words of a page of `pdftotext -bbox` output with their left and top edges in points.
 struct Word {

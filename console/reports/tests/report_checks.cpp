@@ -1,8 +1,5 @@
 #include "console/reports/tests/report_checks.h"
 
-#include <stdio.h>
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,41 +12,6 @@
 
 namespace console::test {
 namespace fs = std::filesystem;
-
-ToolRun RunTool(const std::string& command) {
-  ToolRun r;
-  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[65536];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.output.append(buf, n);
-  const int status = ::pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-bool HaveTool(const std::string& name) { return RunTool("command -v " + name).status == 0; }
-
-bool HavePythonModules(const std::string& modules) {
-  return RunTool("/usr/bin/python3 -c 'import " + modules + "'").status == 0;
-}
-
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::map<std::string, std::string> KeyValues(const std::string& text) {
-  std::map<std::string, std::string> out;
-  for (const std::string& line : Lines(text)) {
-    const auto eq = line.find('=');
-    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return out;
-}
 
 std::map<std::string, std::string> ReadXlsReport(const fs::path& file, const std::vector<ReportRow>& rows,
                                                  int sheet_limit, const fs::path& work) {

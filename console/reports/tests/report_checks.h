@@ -1,5 +1,5 @@
-// What the report tests ask of outside readers: running a tool, and the facts python3-xlrd,
-// LibreOffice, qpdf and poppler give about a saved report.
+// What the report tests ask of outside readers: the facts python3-xlrd, LibreOffice, qpdf and
+// poppler give about a saved report. Running the tools is core::testing's.
 #pragma once
 
 #include <filesystem>
@@ -7,20 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/tool_run.h"
+
 namespace console::test {
 
-struct ToolRun {
-  int status = -1;  // the exit status, -1 when the command could not run or was killed
-  std::string output;  // standard output and error
-};
-ToolRun RunTool(const std::string& command);
-bool HaveTool(const std::string& name);
-// Whether /usr/bin/python3 can import every module of `modules` ("xlrd, olefile").
-bool HavePythonModules(const std::string& modules);
-std::string Quoted(const std::filesystem::path& p);
-std::vector<std::string> Lines(const std::string& text);
-// The key=value lines of a tool's output.
-std::map<std::string, std::string> KeyValues(const std::string& text);
+using core::testing::HavePythonModules;
+using core::testing::HaveTool;
+using core::testing::KeyValues;
+using core::testing::Lines;
+using core::testing::Quoted;
+using core::testing::RunTool;
+using core::testing::ToolRun;
 
 // One record as a report shows it.
 struct ReportRow {

@@ -3,15 +3,15 @@
 // the chart substream of each sheet; LibreOffice headless for a conversion to .xlsx that keeps every
 // cell and a chart per sheet. Skipped only when a tool is absent.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <map>
-#include <system_error>
+#include <memory>
 
 #include "console/report_operations.h"
 #include "console/reports/tests/report_checks.h"
 #include "console/reports/tests/spreadsheet_fixture.h"
 #include "core/strings.h"
+#include "core/testing/temp_dir.h"
 
 namespace console::test {
 namespace {
@@ -23,18 +23,11 @@ constexpr int kRecords = 70000;
 // The report is made once for the suite and kept beside the tests' own folders.
 class SpreadsheetReportInterop : public SpreadsheetReportTest {
 protected:
-  static void SetUpTestSuite() {
-    char tmpl[] = "/tmp/thc_xls_interop_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    suite_dir_ = tmpl;
-  }
-  static void TearDownTestSuite() {
-    std::error_code ec;
-    fs::remove_all(suite_dir_, ec);
-  }
+  static void SetUpTestSuite() { suite_dir_ = std::make_unique<core::testing::TempDir>("thc_xls_interop"); }
+  static void TearDownTestSuite() { suite_dir_.reset(); }
   void SetUp() override {
     SpreadsheetReportTest::SetUp();
-    const fs::path kept = suite_dir_ / "report.xls";
+    const fs::path kept = suite_dir_->path() / "report.xls";
     if (!fs::exists(kept)) {
       RunReport(kRecords, kHistoryRowLimit, kHistoryLastFullRow, 5);
       fs::copy_file(SavedFile(), kept);
@@ -45,7 +38,7 @@ protected:
       rows_.push_back({n, g.temperature / 10.0, g.humidity / 10.0, g.time});
     }
   }
-  static inline fs::path suite_dir_;
+  static inline std::unique_ptr<core::testing::TempDir> suite_dir_;
   fs::path file_;
   std::vector<ReportRow> rows_;
 };

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/tool_run.h"
 #include "ooxml/binding/gen/content_types.h"
 #include "ooxml/binding/gen/docprops_app.h"
 #include "ooxml/binding/gen/external_link.h"
@@ -37,12 +38,7 @@ std::unique_ptr<TXPGDocBase> DocumentFor(const std::string& part) {
   return nullptr;
 }
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using core::testing::ReadFile;
 
 TEST(BindingFixtures, PartsOfOtherProducersRoundTrip) {
   if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "/usr/bin/python3 is not installed";

@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <fstream>
 #include <regex>
 
 #include <unistd.h>
 
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "ooxml/opc/file_data.h"
 #include "ooxml/opc/tests/package_testing.h"
@@ -139,19 +142,6 @@ std::string RoundTrip(const std::string& input, std::vector<std::string>& proble
   return std::string(out.Bytes().begin(), out.Bytes().end());
 }
 
-bool HasTool(const char* command) { return std::system((std::string(command) + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  if (FILE* f = popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    pclose(f);
-  }
-  return out;
-}
-
 const char* const kProducers[] = {"openpyxl", "libxlsxwriter", "libreoffice", "exceljs"};
 
 struct Trip {
@@ -164,8 +154,8 @@ struct Trip {
 class PackageInterop : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    dir_ = fs::temp_directory_path() / ("thc_opc_interop_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
+    scratch_ = std::make_unique<core::testing::TempDir>("thc_opc_interop");
+    dir_ = scratch_->path();
     for (const char* producer : kProducers) {
       Trip& t = trips_[producer];
       t.input = opc_testing::ReadFile(opc_testing::FixturePath(std::string(producer) + ".xlsx"));
@@ -178,7 +168,8 @@ protected:
       std::ofstream(dir_ / (std::string(producer) + ".out.xlsx"), std::ios::binary) << t.output;
     }
   }
-  static void TearDownTestSuite() { fs::remove_all(dir_); }
+  static void TearDownTestSuite() { scratch_.reset(); }
+  static inline std::unique_ptr<core::testing::TempDir> scratch_;
   static fs::path dir_;
   static std::map<std::string, Trip> trips_;
 };
@@ -219,7 +210,7 @@ TEST_F(PackageInterop, ProducersPackagesSurviveOpenWalkAndSave) {
 
 // openpyxl reads the same sheets, cells, comments, hyperlinks and tables from the saved packages.
 TEST_F(PackageInterop, OpenpyxlReadsTheSavedPackages) {
-  if (!HasTool("/usr/bin/python3 -c 'import openpyxl'")) GTEST_SKIP() << "openpyxl is not installed";
+  if (!core::testing::HavePythonModules("openpyxl")) GTEST_SKIP() << "openpyxl is not installed";
   const char* script = R"py(
 import sys, warnings, openpyxl
 warnings.simplefilter('ignore')
@@ -244,7 +235,7 @@ for stem in sys.argv[2:]:
   std::ofstream(dir_ / "check.py") << script;
   std::string cmd = "/usr/bin/python3 " + (dir_ / "check.py").string() + " " + dir_.string();
   for (const char* p : kProducers) cmd += std::string(" ") + p;
-  std::string result = RunCommand(cmd + " 2>&1");
+  std::string result = core::testing::RunTool(cmd).output;
   for (const char* p : kProducers) {
     EXPECT_NE(result.find(std::string(p) + " same"), std::string::npos) << result;
   }
@@ -252,14 +243,14 @@ for stem in sys.argv[2:]:
 
 // LibreOffice converts every sheet of the saved packages to the same text as the producers' own.
 TEST_F(PackageInterop, LibreOfficeReadsTheSavedPackages) {
-  if (!HasTool("command -v soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  if (!core::testing::HaveTool("soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
   // UTF-8 text, every sheet into a file of its own ("<file>-<sheet>.csv").
   std::string cmd = "cd " + dir_.string() + " && timeout 180 soffice --headless --norestore -env:UserInstallation=file://" +
                     (dir_ / "profile").string() +
                     " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1'"
                     " --outdir csv";
   for (const char* p : kProducers) cmd += std::string(" ") + p + ".in.xlsx " + p + ".out.xlsx";
-  RunCommand(cmd + " 2>&1");
+  core::testing::RunTool(cmd);
   for (const char* p : kProducers) {
     SCOPED_TRACE(p);
     int sheets = 0;

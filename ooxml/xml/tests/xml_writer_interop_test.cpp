@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "ooxml/xml/simple_dom.h"
 #include "ooxml/xml/xml_writer.h"
@@ -82,12 +84,10 @@ struct Collected {
   }
 };
 
-bool HaveXmllint() { return std::system("xmllint --version > /dev/null 2>&1") == 0; }
-
 TEST(XmlWriterInterop, RandomTextReadsBackThroughExpatAndPassesXmllint) {
   std::mt19937 rng(2026);
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("thc_xml_writer_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const core::testing::TempDir scratch("thc_xml_writer");
+  const std::filesystem::path& dir = scratch.path();
   std::string files;
   for (int doc = 0; doc < 40; ++doc) {
     XmlMemoryStream out;
@@ -136,13 +136,9 @@ TEST(XmlWriterInterop, RandomTextReadsBackThroughExpatAndPassesXmllint) {
   std::ofstream(dir / "dom.xml", std::ios::binary) << dom_out.Data();
   files += " " + (dir / "dom.xml").string();
 
-  if (!HaveXmllint()) {
-    std::filesystem::remove_all(dir);
-    GTEST_SKIP() << "xmllint not installed";
-  }
-  int rc = std::system(("xmllint --noout" + files).c_str());
-  std::filesystem::remove_all(dir);
-  EXPECT_EQ(rc, 0);
+  if (!core::testing::Succeeds("xmllint --version")) GTEST_SKIP() << "xmllint not installed";
+  const core::testing::ToolRun run = core::testing::RunTool("xmllint --noout" + files);
+  EXPECT_EQ(run.status, 0) << run.output;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <random>
 
 #include "core/byte_io.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "platform/gdi/bmp_file.h"
 #include "platform/gdi/png_file.h"
 
@@ -237,8 +239,8 @@ TEST(Png, SnapshotOpensInAnIndependentReader) {
   EXPECT_EQ(read_png(png), b);
   // A reader written with nothing but zlib: checks every chunk CRC, inflates IDAT, undoes the
   // row filters and prints the pixels.
-  const auto dir = std::filesystem::temp_directory_path() / ("thc_png_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const core::testing::TempDir scratch("thc_png");
+  const std::filesystem::path& dir = scratch.path();
   const std::string path = (dir / "snap.png").string();
   write_png_file(path, b);
   if (!std::filesystem::exists("/usr/bin/python3")) GTEST_SKIP() << "no /usr/bin/python3";
@@ -273,12 +275,11 @@ print('\n'.join(out))
   ASSERT_NE(sf, nullptr);
   std::fputs(script.c_str(), sf);
   std::fclose(sf);
-  FILE* pipe = popen(("/usr/bin/python3 " + script_path + " " + path + " 2>&1").c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string got;
-  char buf[256];
-  while (std::fgets(buf, sizeof buf, pipe)) got += buf;
-  EXPECT_EQ(pclose(pipe), 0) << got;
+  using core::testing::Quoted;
+  const core::testing::ToolRun run =
+      core::testing::RunTool("/usr/bin/python3 " + Quoted(script_path) + " " + Quoted(path));
+  const std::string& got = run.output;
+  EXPECT_EQ(run.status, 0) << got;
   std::string expected;
   for (int y = 0; y < 3; ++y) {
     for (int x = 0; x < 5; ++x) {
@@ -289,7 +290,6 @@ print('\n'.join(out))
     expected += "\n";
   }
   EXPECT_EQ(got, expected);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -11,24 +11,15 @@
 
 #include <unistd.h>
 
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "platform/gdi/metafile_canvas.h"
 
 namespace platform::gdi {
 namespace {
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  std::FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
 TEST(MetafileInteropTest, Emf2SvgReadsTheRecording) {
-  if (std::system("command -v emf2svg-conv >/dev/null 2>&1") != 0) GTEST_SKIP() << "emf2svg-conv is not installed";
+  if (!core::testing::HaveTool("emf2svg-conv")) GTEST_SKIP() << "emf2svg-conv is not installed";
   MetafileCanvas c(794, 1123);
   c.Font.Name = "宋体";
   c.Font.Size = 20;
@@ -44,20 +35,16 @@ TEST(MetafileInteropTest, Emf2SvgReadsTheRecording) {
   c.Rectangle(50, 200, 150, 260);
   const auto bytes = c.Finish();
 
-  const auto dir = std::filesystem::temp_directory_path();
-  const std::string emf = (dir / ("thc_canvas_" + std::to_string(::getpid()) + ".emf")).string();
+  const core::testing::TempDir dir("thc_canvas");
+  const std::string emf = dir.file("canvas.emf");
   const std::string svg = emf + ".svg";
   {
     std::ofstream f(emf, std::ios::binary);
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
-  const std::string log = RunCommand("emf2svg-conv -i '" + emf + "' -o '" + svg + "'");
-  std::ifstream in(svg);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const std::string out = ss.str();
-  std::filesystem::remove(emf);
-  std::filesystem::remove(svg);
+  using core::testing::Quoted;
+  const std::string log = core::testing::RunTool("emf2svg-conv -i " + Quoted(emf) + " -o " + Quoted(svg)).output;
+  const std::string out = core::testing::ReadFile(svg);
   ASSERT_FALSE(out.empty()) << log;
   EXPECT_NE(out.find("font-family=\"宋体\""), std::string::npos) << out;
   EXPECT_NE(out.find("x=\"300.0000\""), std::string::npos) << out;

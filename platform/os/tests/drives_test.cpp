@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "core/error.h"
+#include "core/testing/temp_dir.h"
 
 namespace platform::os {
 namespace {
@@ -15,19 +16,13 @@ namespace fs = std::filesystem;
 
 class TempDir : public ::testing::Test {
 protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("thc_drives_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
   void write(const fs::path& p, std::size_t size) {
     fs::create_directories(p.parent_path());
     std::ofstream out(p, std::ios::binary);
     for (std::size_t i = 0; i < size; ++i) out.put(static_cast<char>(i % 251));
   }
-  fs::path root_;
+  const core::testing::TempDir scratch_{"thc_drives"};
+  const fs::path root_ = scratch_.path();
 };
 
 TEST(Mountinfo, FieldsAreReadAndMalformedLinesSkipped) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/testing/temp_dir.h"
+
 namespace platform::os {
 namespace {
 
@@ -31,14 +33,11 @@ TEST(NaturalOrder, DigitRunsCompareAsNumbers) {
 class SysfsTree : public ::testing::Test {
 protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("thc_ports_" + std::to_string(::getpid()));
-    fs::remove_all(root_);
     fs::create_directories(root_ / "sys");
     fs::create_directories(root_ / "dev");
     fs::create_directories(root_ / "devices" / "serial8250");
     fs::create_directories(root_ / "devices" / "usb");
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   // A terminal entry; `driver` empty = no device link (virtual terminal); uart_type < 0 = no type file.
   void add_tty(const std::string& name, const std::string& driver, int uart_type = -1) {
@@ -55,7 +54,8 @@ protected:
   }
   std::string dev(const std::string& name) const { return (root_ / "dev" / name).string(); }
 
-  fs::path root_;
+  const core::testing::TempDir scratch_{"thc_ports"};
+  const fs::path root_ = scratch_.path();
 };
 
 TEST_F(SysfsTree, ListsPresentPortsOnlyInStableNaturalOrder) {

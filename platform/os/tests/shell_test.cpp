@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/testing/temp_dir.h"
+
 namespace platform::os {
 namespace {
 
@@ -17,14 +19,12 @@ namespace fs = std::filesystem;
 class ShellTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("thc_shell_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
     fs::create_directories(dir_ / "data");
     std::ofstream(dir_ / "仪表软件使用说明-V138.chm") << "help";
     std::ofstream(dir_ / "data" / "report 1.xls") << "xls";
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  const core::testing::TempDir scratch_{"thc_shell"};
+  const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(ShellTest, TargetsResolveAgainstTheWorkingFolder) {

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/testing/temp_dir.h"
 #include "platform/os/custom_baud.h"
 
 namespace platform::os {
@@ -228,11 +229,6 @@ TEST(TermiosSerial, UnsupportedSettingsAreRefusedAndLeaveTheLineAlone) {
 
 class OpenErrors : public ::testing::Test {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("thc_serial_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   SerialErrorKind open_error(const std::string& name) {
     try {
@@ -245,7 +241,8 @@ protected:
     return SerialErrorKind::Io;
   }
 
-  fs::path dir_;
+  const core::testing::TempDir scratch_{"thc_serial"};
+  const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(OpenErrors, EachBadNameGivesItsKindAndLeaksNothing) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <unistd.h>
 
+#include "core/testing/temp_dir.h"
 #include "core/unicode.h"
 #include "platform/storage/compound_file.h"
 
@@ -225,8 +226,8 @@ TEST(MemoryStream, ReadWriteSeekLikeAStreamObject) {
 }
 
 TEST(CompoundFile, SaveAndLoadNamedFile) {
-  auto dir = std::filesystem::temp_directory_path() / ("thc_storage_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const core::testing::TempDir scratch("thc_storage");
+  const std::filesystem::path& dir = scratch.path();
   std::string path = (dir / "a.cfb").string();
   ps::CompoundFile cf = sample_tree();
   cf.save(path);
@@ -241,7 +242,6 @@ TEST(CompoundFile, SaveAndLoadNamedFile) {
   } catch (const ps::StorageError& e) {
     EXPECT_EQ(e.code(), ps::kFileNotFound);
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/testing/private_xvfb.h"
 #include "platform/gdi/png_file.h"
 
 // Last: the X headers define macros that clash with other headers.
@@ -17,64 +18,23 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include "core/testing/x11_keys.h"
+
 namespace {
 
-std::string find_xvfb() {
-  for (const char* p : {"/usr/bin/Xvfb", "/usr/local/bin/Xvfb"})
-    if (::access(p, X_OK) == 0) return p;
-  return {};
-}
-
-// Reads one line from `fd` within `ms` milliseconds.
-bool read_line(int fd, std::string* line, int ms) {
-  line->clear();
-  char c;
-  while (true) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, ms) <= 0) return false;
-    ssize_t n = ::read(fd, &c, 1);
-    if (n <= 0) return false;
-    if (c == '\n') return true;
-    line->push_back(c);
-  }
-}
-
-struct Child {
-  pid_t pid = -1;
-  ~Child() {
-    if (pid > 0) {
-      ::kill(pid, SIGTERM);
-      int st;
-      ::waitpid(pid, &st, 0);
-    }
-  }
-};
+using core::testing::ChildProcess;
+using core::testing::ReadLineWithin;
 
 TEST(X11Demo, DemoWindowAppearsOnTheServer) {
-  std::string xvfb = find_xvfb();
-  if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed";
-  int xp[2];
-  ASSERT_EQ(::pipe(xp), 0);
-  Child server;
-  server.pid = ::fork();
-  ASSERT_GE(server.pid, 0);
-  if (server.pid == 0) {
-    ::close(xp[0]);
-    std::string fd = std::to_string(xp[1]);
-    ::execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-            static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(xp[1]);
-  std::string number;
-  bool started = read_line(xp[0], &number, 20000);
-  ::close(xp[0]);
-  if (!started) GTEST_SKIP() << "Xvfb did not start here";
-  std::string display = ":" + number;
+  core::testing::PrivateXvfb server("640x480x24");
+  if (!server.installed()) GTEST_SKIP() << "Xvfb is not installed";
+  ASSERT_TRUE(server.launched());
+  if (!server.started()) GTEST_SKIP() << "Xvfb did not start here";
+  const std::string display = server.display();
 
   int dp[2];
   ASSERT_EQ(::pipe(dp), 0);
-  Child demo;
+  ChildProcess demo;
   demo.pid = ::fork();
   ASSERT_GE(demo.pid, 0);
   if (demo.pid == 0) {
@@ -86,7 +46,7 @@ TEST(X11Demo, DemoWindowAppearsOnTheServer) {
   }
   ::close(dp[1]);
   std::string ready;
-  ASSERT_TRUE(read_line(dp[0], &ready, 20000)) << "the demo did not show its window";
+  ASSERT_TRUE(ReadLineWithin(dp[0], &ready, 20000)) << "the demo did not show its window";
   std::istringstream in(ready);
   std::string word;
   int x = 0, y = 0, w = 0, h = 0;
@@ -118,25 +78,10 @@ TEST(X11Demo, DemoWindowAppearsOnTheServer) {
   }
   if (kids) XFree(kids);
   ASSERT_NE(target, 0u);
-  auto key = [&](KeySym ks, bool press, unsigned state) {
-    XEvent e{};
-    e.xkey.type = press ? KeyPress : KeyRelease;
-    e.xkey.display = dpy;
-    e.xkey.window = target;
-    e.xkey.root = RootWindow(dpy, 0);
-    e.xkey.state = state;
-    e.xkey.keycode = XKeysymToKeycode(dpy, ks);
-    e.xkey.same_screen = True;
-    XSendEvent(dpy, target, True, press ? KeyPressMask : KeyReleaseMask, &e);
-  };
-  key(XK_Alt_L, true, 0);
-  key(XK_F4, true, Mod1Mask);
-  key(XK_F4, false, Mod1Mask);
-  key(XK_Alt_L, false, Mod1Mask);
-  XSync(dpy, False);
+  core::testing::SendAltF4(dpy, target);
   XCloseDisplay(dpy);
   std::string rest;
-  EXPECT_FALSE(read_line(dp[0], &rest, 20000)) << "the demo printed more: " << rest;
+  EXPECT_FALSE(ReadLineWithin(dp[0], &rest, 20000)) << "the demo printed more: " << rest;
   int status = 0;
   pollfd p{dp[0], POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 0), 1);  // end of file: the demo has ended

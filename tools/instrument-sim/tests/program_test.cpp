@@ -14,27 +14,17 @@
 #include <fstream>
 #include <string>
 
+#include "core/testing/tool_run.h"
 #include "tools/instrument-sim/crc16.h"
 
 extern char** environ;
 
 namespace {
 
-struct ProgramRun {
-  int status = -1;
-  std::string output;
-};
+using ProgramRun = core::testing::ToolRun;
 
 ProgramRun run(const std::string& args) {
-  ProgramRun r;
-  const std::string command = std::string(INSTRUMENT_SIM_PROGRAM) + " " + args + " 2>&1";
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
-  const int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return core::testing::RunTool(std::string(INSTRUMENT_SIM_PROGRAM) + " " + args);
 }
 
 TEST(Program, HelpExplainsHowToStart) {

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "core/error.h"
+#include "core/testing/temp_dir.h"
+#include "core/testing/tool_run.h"
 #include "platform/storage/compound_file.h"
 #include "tools/xls-template/template_builder.h"
 #include "workbook/stream.h"
@@ -20,35 +22,14 @@ namespace {
 // Tests run in their source folder; the assets are two levels up.
 const fs::path kAssets = fs::path("../../assets/xls");
 
-std::string ReadText(const fs::path& P) {
-  std::ifstream in(P, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using core::testing::HaveTool;
+using core::testing::ReadFile;
+using core::testing::RunTool;
+using core::testing::TempDir;
 
 core::Bytes Regenerated() {
-  return xls_template::BuildCompoundFile(xls_template::BuildWorkbookStream(ReadText(kAssets / "empty_xls.records")));
+  return xls_template::BuildCompoundFile(xls_template::BuildWorkbookStream(ReadFile(kAssets / "empty_xls.records")));
 }
-
-std::string Output(const std::string& Command) {
-  std::string out;
-  if (FILE* p = popen(Command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
-bool Have(const std::string& Tool) { return std::system(("command -v " + Tool + " >/dev/null 2>&1").c_str()) == 0; }
-
-struct TempDir {
-  fs::path path = fs::temp_directory_path() / ("xls-template-" + std::to_string(::getpid()));
-  TempDir() { fs::create_directories(path); }
-  ~TempDir() { fs::remove_all(path); }
-};
 
 }  // namespace
 
@@ -74,7 +55,7 @@ TEST(XlsTemplate, ArchiveOpensWithTheLibrarysZipReader) {
 }
 
 TEST(XlsTemplate, RecordStreamLayout) {
-  const core::Bytes wb = xls_template::BuildWorkbookStream(ReadText(kAssets / "empty_xls.records"));
+  const core::Bytes wb = xls_template::BuildWorkbookStream(ReadFile(kAssets / "empty_xls.records"));
   // Walk the records: the BOUNDSHEET offset must point at the sheet's BOF.
   std::size_t pos = 0, sheetOffset = 0, bofs = 0, eofs = 0;
   std::vector<std::size_t> bofAt;
@@ -113,19 +94,19 @@ TEST(XlsTemplate, MalformedTablesAreRefusedWithTheirLine) {
 // (xlrd), and a clean load (LibreOffice).
 TEST(XlsTemplate, OtherReadersAgree) {
   const fs::path file = kAssets / "Empty.xls";
-  if (!Have("/usr/bin/python3")) GTEST_SKIP() << "python3 absent";
-  const std::string streams = Output(
+  if (!HaveTool("/usr/bin/python3")) GTEST_SKIP() << "python3 absent";
+  const std::string streams = RunTool(
       "/usr/bin/python3 -c \"import olefile,sys; o=olefile.OleFileIO(sys.argv[1]); "
-      "print(sorted('/'.join(e) for e in o.listdir()))\" " + file.string() + " 2>&1");
+      "print(sorted('/'.join(e) for e in o.listdir()))\" " + file.string()).output;
   EXPECT_EQ(streams, "['\\x05DocumentSummaryInformation', '\\x05SummaryInformation', 'Workbook']\n");
 
-  const std::string facts = Output(
+  const std::string facts = RunTool(
       "/usr/bin/python3 -c \"import xlrd,sys; b=xlrd.open_workbook(sys.argv[1], formatting_info=True); "
       "print(b.codepage, b.datemode, b.sheet_names(), b.sheet_by_index(0).nrows); "
       "print(len(b.font_list), set((f.name, f.height, f.weight) for f in b.font_list)); "
       "print(len(b.xf_list), sum(1 for x in b.xf_list if x.is_style), b.xf_list[15].is_style); "
       "print(sorted(k for k in b.format_map if k in (5,6,7,8,41,42,43,44)), b.format_map[5].format_str); "
-      "print(sorted(b.style_name_map))\" " + file.string() + " 2>&1");
+      "print(sorted(b.style_name_map))\" " + file.string()).output;
   EXPECT_EQ(facts,
             "1200 0 ['Sheet1'] 0\n"
             "4 {('Arial', 200, 400)}\n"
@@ -133,10 +114,10 @@ TEST(XlsTemplate, OtherReadersAgree) {
             "[5, 6, 7, 8, 41, 42, 43, 44] #,##0\\ \"kr\";\\-#,##0\\ \"kr\"\n"
             "['Comma', 'Comma [0]', 'Currency', 'Currency [0]', 'Normal', 'Percent']\n");
 
-  if (!Have("soffice")) GTEST_SKIP() << "LibreOffice absent";
-  TempDir dir;
-  const std::string cmd = "cd " + dir.path.string() + " && soffice -env:UserInstallation=file://" + dir.path.string() +
+  if (!HaveTool("soffice")) GTEST_SKIP() << "LibreOffice absent";
+  TempDir dir("xls-template");
+  const std::string cmd = "cd " + dir.path().string() + " && soffice -env:UserInstallation=file://" + dir.path().string() +
                           "/profile --headless --convert-to xlsx " + fs::absolute(file).string() + " >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  EXPECT_TRUE(fs::exists(dir.path / "Empty.xlsx")) << "LibreOffice could not load the template";
+  EXPECT_TRUE(fs::exists(dir.path() / "Empty.xlsx")) << "LibreOffice could not load the template";
 }
