@@ -670,28 +670,9 @@ void TXLSWriteXLS::WriteCOLINFOs() {
 
 void TXLSWriteXLS::WriteWINDOW2() {
   const wb::TXc12SheetView* v = Sheet_->SheetViews.Count() > 0 ? Sheet_->SheetViews.GetItem(0) : nullptr;
-  if (BIFF5_) {
-    std::uint8_t b[10] = {};
-    std::uint16_t o = 0x04A0 | 0x0002 | 0x0004 | 0x0010;
-    if (v) {
-      o = 0x0400;
-      if (v->showFormulas) o |= 0x0001;
-      if (v->showGridLines) o |= 0x0002;
-      if (v->showRowColHeaders) o |= 0x0004;
-      if (v->showZeros) o |= 0x0010;
-      if (v->defaultGridColor) o |= 0x0020;
-      if (v->showOutlineSymbols) o |= 0x0080;
-      if (v->tabSelected || SheetIndex_ == 0) o |= 0x0200;
-      if (v->Pane.Present && v->Pane.state != 0) o |= v->Pane.state == 1 ? 0x0108 : 0x0008;
-    }
-    core::store_le16(b, o);
-    WriteRecordData(BIFFRECID_WINDOW2, 10, b);
-    return;
-  }
+  // The option flags of the view (defaults without one). BIFF5 has no right-to-left flag and
+  // selects the first sheet's tab; frozen panes are 0x0008, without a split before freezing 0x0108.
   std::uint16_t o = 0x04A0 | 0x0002 | 0x0004 | 0x0010;
-  std::uint32_t grid = 64;
-  std::uint16_t zoomPreview = 0, zoom = 0;
-  std::uint16_t top = 0, left = 0;
   if (v) {
     o = 0x0400;
     if (v->showFormulas) o |= 0x0001;
@@ -699,11 +680,21 @@ void TXLSWriteXLS::WriteWINDOW2() {
     if (v->showRowColHeaders) o |= 0x0004;
     if (v->showZeros) o |= 0x0010;
     if (v->defaultGridColor) o |= 0x0020;
-    if (v->rightToLeft) o |= 0x0040;
+    if (v->rightToLeft && !BIFF5_) o |= 0x0040;
     if (v->showOutlineSymbols) o |= 0x0080;
-    if (v->tabSelected) o |= 0x0200;
-    // Frozen panes: 0x0008; without a split before freezing also 0x0100.
+    if (v->tabSelected || (BIFF5_ && SheetIndex_ == 0)) o |= 0x0200;
     if (v->Pane.Present && v->Pane.state != 0) o |= v->Pane.state == 1 ? 0x0108 : 0x0008;
+  }
+  if (BIFF5_) {
+    std::uint8_t b[10] = {};
+    core::store_le16(b, o);
+    WriteRecordData(BIFFRECID_WINDOW2, 10, b);
+    return;
+  }
+  std::uint32_t grid = 64;
+  std::uint16_t zoomPreview = 0, zoom = 0;
+  std::uint16_t top = 0, left = 0;
+  if (v) {
     if (Sheet_->CustomSheetViews.Count() > 0 && Sheet_->CustomSheetViews.GetItem(0)->view == 1) o |= 0x0800;
     grid = static_cast<std::uint32_t>(v->colorId);
     zoomPreview = static_cast<std::uint16_t>(v->zoomScaleSheetLayoutView);
