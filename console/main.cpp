@@ -6,7 +6,6 @@
 #include <exception>
 #include <thread>
 
-#include "biff/legacy/legacy_document.h"
 #include "console/main_form.h"
 #include "console/reports/console_reports.h"
 #include "platform/os/device_notices.h"
@@ -58,8 +57,6 @@ int main() {
     platform::win::InitControls();
     auto& app = platform::components::Application();
     app.Title = "";
-    // The spreadsheet component reaches its .xls road through the legacy neighbours.
-    biff::RegisterLegacyNeighbours();
     auto* form = app.CreateForm<console::Tform1>([](console::Tform1& f) {
       f.Build();
       f.SetReports(std::make_unique<console::ConsoleReports>(f.MakeReportHost()));

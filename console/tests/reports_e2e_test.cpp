@@ -90,17 +90,12 @@ protected:
       EXPECT_EQ(kv.at(p + "A3"), "    设备ID:" + device);
       EXPECT_EQ(kv.at(p + "C3"), core::format("总条数:%d", n));
       EXPECT_EQ(kv.at(p + "A4"), "    开始时间:" + rows.front().time);
-      // The statistics, cached in the file: the extremes of the sheet's own records.
-      double t_min = 1e9, t_max = -1e9, h_min = 1e9, h_max = -1e9;
-      for (int i = k * sheet_limit; i < k * sheet_limit + on_sheet; ++i) {
-        t_min = std::min(t_min, rows[i].temperature), t_max = std::max(t_max, rows[i].temperature);
-        h_min = std::min(h_min, rows[i].humidity), h_max = std::max(h_max, rows[i].humidity);
-      }
-      EXPECT_EQ(kv.at(p + "A6"), core::format("    温度最小值:%g", t_min));
-      EXPECT_EQ(kv.at(p + "A7"), core::format("    温度最大值:%g", t_max));
-      EXPECT_EQ(kv.at(p + "D6"), core::format("    湿度最小值:%g", h_min));
-      EXPECT_EQ(kv.at(p + "D7"), core::format("    湿度最大值:%g", h_max));
-      EXPECT_EQ(kv.at(p + "A5").rfind("    温度平均值:", 0), 0u);
+      // The statistics, cached in the file, over the sheet's own records.
+      const auto first = static_cast<std::size_t>(k * sheet_limit);
+      const std::vector<std::string> stats =
+          StatisticsTexts(std::span(rows).subspan(first, static_cast<std::size_t>(on_sheet)));
+      const char* cells[] = {"A5", "D5", "A6", "D6", "A7", "D7"};
+      for (int c = 0; c < 6; ++c) EXPECT_EQ(kv.at(p + cells[c]), stats[c]) << p << cells[c];
       EXPECT_EQ(kv.at(p + "charts"), "1");
       EXPECT_EQ(kv.at(p + "series"), "2");
     }

@@ -1,5 +1,8 @@
 #include "console/reports/tests/report_checks.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -53,6 +56,35 @@ std::map<std::string, std::string> ConvertXlsReport(const fs::path& file, const 
   kv["converted"] = count.status == 0 ? "yes" : "no";
   if (count.status != 0) kv["error"] = count.output;
   return kv;
+}
+
+std::string NumberText(double v) {
+  if (v == 0) v = 0;  // no "-0"
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  return std::string(buf, r.ptr);
+}
+
+std::vector<std::string> StatisticsTexts(std::span<const ReportRow> rows) {
+  double t_sum = 0, h_sum = 0, t_min = 0, t_max = 0, h_min = 0, h_max = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const double t = rows[i].temperature, h = rows[i].humidity;
+    t_sum += t;
+    h_sum += h;
+    t_min = i == 0 ? t : std::min(t_min, t);
+    t_max = i == 0 ? t : std::max(t_max, t);
+    h_min = i == 0 ? h : std::min(h_min, h);
+    h_max = i == 0 ? h : std::max(h_max, h);
+  }
+  const double count = static_cast<double>(rows.size());
+  auto round2 = [](double v) { return std::round(v * 100.0) / 100.0; };
+  // An empty sheet's averages divide by zero; the error replaces the whole text.
+  return {rows.empty() ? "#DIV/0!" : "    温度平均值:" + NumberText(round2(t_sum / count)),
+          rows.empty() ? "#DIV/0!" : "    湿度平均值:" + NumberText(round2(h_sum / count)),
+          "    温度最小值:" + NumberText(t_min),
+          "    湿度最小值:" + NumberText(h_min),
+          "    温度最大值:" + NumberText(t_max),
+          "    湿度最大值:" + NumberText(h_max)};
 }
 
 int LayoutPages(int records) { return records < 47 ? 1 : 2 + (records - 47) / 51; }

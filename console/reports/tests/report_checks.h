@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ struct ReportRow {
   double temperature = 0, humidity = 0;
   std::string time;  // "yyyy-mm-dd hh:mm:ss"
 };
+
+// A number as a cached formula text shows it: the shortest form of up to 15 significant digits.
+std::string NumberText(double v);
+// The six statistics texts (A5, D5, A6, D6, A7, D7) of a sheet holding `rows`, as its formulas give them.
+std::vector<std::string> StatisticsTexts(std::span<const ReportRow> rows);
 
 // Reads the .xls history report with xlrd (and its workbook stream with olefile): every record of
 // `rows` must stand on sheet (n - 1) / `sheet_limit`, row 28 + (n - 1) % `sheet_limit` (zero-based).

@@ -5,13 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 
 #include "biff/chart/chart_model.h"
 #include "biff/document/sheet_data.h"
 #include "biff/legacy/legacy_document.h"
+#include "console/reports/tests/report_checks.h"
 #include "core/strings.h"
 #include "platform/components/controls.h"
 #include "platform/win/controls.h"
@@ -36,35 +36,13 @@ GeneratedRecord Generate(int n) {
   return r;
 }
 
-std::string NumberText(double v) {
-  if (v == 0) v = 0;
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-  return std::string(buf, r.ptr);
-}
-
 std::vector<std::string> ExpectedStatistics(int first, int last) {
-  double t_sum = 0, h_sum = 0, t_min = 0, t_max = 0, h_min = 0, h_max = 0;
+  std::vector<ReportRow> rows;
   for (int n = first; n <= last; ++n) {
     const GeneratedRecord r = Generate(n);
-    const double t = r.temperature / 10.0, h = r.humidity / 10.0;
-    t_sum += t;
-    h_sum += h;
-    t_min = n == first ? t : std::min(t_min, t);
-    t_max = n == first ? t : std::max(t_max, t);
-    h_min = n == first ? h : std::min(h_min, h);
-    h_max = n == first ? h : std::max(h_max, h);
+    rows.push_back({n, r.temperature / 10.0, r.humidity / 10.0, r.time});
   }
-  const int count = last - first + 1;
-  auto round2 = [](double v) { return std::round(v * 100.0) / 100.0; };
-  const std::string t_avg = count > 0 ? NumberText(round2(t_sum / count)) : "#DIV/0!";
-  const std::string h_avg = count > 0 ? NumberText(round2(h_sum / count)) : "#DIV/0!";
-  return {count > 0 ? "    温度平均值:" + t_avg : t_avg,
-          count > 0 ? "    湿度平均值:" + h_avg : h_avg,
-          "    温度最小值:" + NumberText(t_min),
-          "    湿度最小值:" + NumberText(h_min),
-          "    温度最大值:" + NumberText(t_max),
-          "    湿度最大值:" + NumberText(h_max)};
+  return StatisticsTexts(rows);
 }
 
 void SpreadsheetReportTest::SetUp() {

@@ -29,8 +29,6 @@ struct GeneratedRecord {
 };
 GeneratedRecord Generate(int n);
 
-// The text a cached statistics result shows: the number as the general format writes it.
-std::string NumberText(double v);
 // The six statistics texts (A5, D5, A6, D6, A7, D7) of records first..last, as the formulas give them.
 std::vector<std::string> ExpectedStatistics(int first, int last);
 
