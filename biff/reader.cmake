@@ -3,7 +3,8 @@ target_sources(thc_biff PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/reader/xls_reader.cp
   ${CMAKE_CURRENT_SOURCE_DIR}/reader/reader_cells.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/reader/reader_styles.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/reader/reader_settings.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/reader/external_names.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/reader/external_names.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/reader/reader_rules.cpp)
 target_link_libraries(thc_biff PUBLIC thc_workbook)
 
 thc_test(biff_reader_tests LABEL biff

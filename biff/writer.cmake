@@ -3,7 +3,8 @@ target_sources(thc_biff PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/writer/xls_writer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/writer/cell_records.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/writer/style_records.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/writer/names_hyperlinks.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/writer/names_hyperlinks.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/writer/rule_records.cpp)
 
 thc_test(biff_writer_tests LABEL biff
   SOURCES writer/tests/writer_test.cpp

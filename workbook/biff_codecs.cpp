@@ -94,6 +94,17 @@ std::uint32_t PaletteIndexToRGB(int Index) { return PaletteColor(static_cast<std
 
 std::uint8_t ClampColorIndex(std::uint16_t Index) { return Index <= 64 ? static_cast<std::uint8_t>(Index) : 64; }
 
+std::uint8_t Xc12ColorToPaletteIndex(const TXc12Color& Color, std::uint8_t Automatic) {
+  switch (Color.ColorType) {
+    case xctAuto:
+    case xctUnassigned: return Automatic;
+    case xctIndexed:
+      if (Color.Tint == 0) return Color.Index < 0x7F ? Color.Index : Automatic;
+      [[fallthrough]];
+    default: return RGBToBIFFColorIndex(Xc12ColorToRGB(Color));
+  }
+}
+
 void WriteUncompressedBIFFStr(const std::u16string& S, std::uint8_t* Dest) {
   Dest[0] = 1;
   for (std::size_t i = 0; i < S.size(); ++i) core::store_le16(Dest + 1 + 2 * i, S[i]);

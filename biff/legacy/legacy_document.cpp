@@ -119,6 +119,10 @@ void TLegacyDocument::WriteBytes(core::Bytes* Out) {
   writer.FormulaEncoder = [this](wb::TXc12Manager&, int, const std::u16string& Text) {
     return EncodeForWriter(Text);
   };
+  // Rule formulas name sheets by the workbook's names, as cell formulas do.
+  writer.RuleEncoder = [this](const std::u16string& Text, std::uint8_t ArgClass) {
+    return Formulas_->EncodeFormula(Text, ArgClass, 1024);
+  };
   writer.Write(Out);
 }
 

@@ -113,6 +113,12 @@ private:
   void RecNAME();
   void RecDrawing();
   void RecNOTE();
+  // Conditional formats, validations and the autofilter (reader_rules.cpp).
+  void RecCONDFMT();
+  void RecDVAL();
+  void RecAutoFilter();
+  // Tokens of a rule formula to text; a formula that does not decode is reported and gives "".
+  std::u16string DecodeRuleFormula(const std::vector<std::uint8_t>& Tokens, int BaseCol, int BaseRow);
   bool TakesDrawings() const;
 
   // Cell helpers.
