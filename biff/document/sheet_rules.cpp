@@ -247,23 +247,27 @@ std::vector<TRawRecord> CondFmtRecords(const wb::TXc12ConditionalFormatting& Sou
   for (int i = 0; i < Source.Rules.Count(); ++i) {
     const wb::TXc12CfRule& rule = *Source.Rules.GetItem(i);
     TCondFmtData c;
-    if (rule.type == kTypeCellIs) {
-      const std::uint8_t op = ModelOperatorToCF(rule.Operator);
-      if (op == coNoComparision || rule.Formulas[0].empty()) continue;
-      c.SetCompareCell(true);
-      c.SetCompOperator(static_cast<TConditionOperator>(op));
-      c.SetFormula1(Encode(rule.Formulas[0], 0, col, row));
-      if ((op == coBetween || op == coNotBetween) && !rule.Formulas[1].empty())
-        c.SetFormula2(Encode(rule.Formulas[1], 0, col, row));
-    } else if (!rule.Formulas[0].empty() && rule.type != 2 && rule.type != 3 && rule.type != 4) {
-      // Expressions, and the rules whose condition the model keeps as a formula (texts,
-      // blanks, errors, ...), are formula conditions; colour scales, data bars and icon sets
-      // have no form here.
-      c.SetCompareCell(false);
-      c.SetCompOperator(coNoComparision);
-      c.SetFormula1(Encode(rule.Formulas[0], 0, col, row));
-    } else {
-      continue;
+    try {
+      if (rule.type == kTypeCellIs) {
+        const std::uint8_t op = ModelOperatorToCF(rule.Operator);
+        if (op == coNoComparision || rule.Formulas[0].empty()) continue;
+        c.SetCompareCell(true);
+        c.SetCompOperator(static_cast<TConditionOperator>(op));
+        c.SetFormula1(Encode(rule.Formulas[0], 0, col, row));
+        if ((op == coBetween || op == coNotBetween) && !rule.Formulas[1].empty())
+          c.SetFormula2(Encode(rule.Formulas[1], 0, col, row));
+      } else if (!rule.Formulas[0].empty() && rule.type != 2 && rule.type != 3 && rule.type != 4) {
+        // Expressions, and the rules whose condition the model keeps as a formula (texts,
+        // blanks, errors, ...), are formula conditions; colour scales, data bars and icon sets
+        // have no form here.
+        c.SetCompareCell(false);
+        c.SetCompOperator(coNoComparision);
+        c.SetFormula1(Encode(rule.Formulas[0], 0, col, row));
+      } else {
+        continue;
+      }
+    } catch (const TSkipRule&) {
+      continue;  // reported; the format keeps its other rules
     }
     if (const wb::TXc12DXF* dxf = rule.dxf) {
       if (const wb::TXc12Font* f = dxf->GetFont()) {
