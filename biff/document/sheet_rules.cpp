@@ -458,7 +458,6 @@ std::vector<TRawRecord> AutoFilterRecords(const wb::TXc12AutoFilter& Source, boo
       f.Condition1.Operator = column.Top10.top ? afcGreaterEqual : afcLessEqual;
       f.Condition1.Number = column.Top10.filterVal;
     } else if (column.CustomFilters.InUse) {
-      if (!column.CustomFilters.And) f.Options |= AF_JOIN_OR;
       const wb::TXc12CustomFilter* filters[2] = {&column.CustomFilters.Filter1, &column.CustomFilters.Filter2};
       TAutoFilterCondition* conds[2] = {&f.Condition1, &f.Condition2};
       for (int k = 0; k < 2; ++k) {
@@ -485,12 +484,16 @@ std::vector<TRawRecord> AutoFilterRecords(const wb::TXc12AutoFilter& Source, boo
         b.Kind = afkAllBlanks;
         conds.push_back(b);
       }
-      f.Options = AF_JOIN_OR;
       f.Condition1 = conds[0];
-      if (conds.size() > 1) f.Condition2 = conds[1];
+      if (conds.size() > 1) {
+        f.Condition2 = conds[1];
+        f.Options |= AF_JOIN_OR;
+      }
     } else {
       continue;
     }
+    // The join counts only between two conditions.
+    if (column.CustomFilters.InUse && !column.CustomFilters.And && f.Condition2.Kind != afkNone) f.Options |= AF_JOIN_OR;
     if (f.Condition1.Operator == afcEqual && f.Condition1.Kind != afkNone) f.Options |= AF_SIMPLE1;
     if (f.Condition2.Operator == afcEqual && f.Condition2.Kind != afkNone) f.Options |= AF_SIMPLE2;
     a.Add(column.colId) = f;

@@ -37,11 +37,11 @@ void TXLSWriteXLS::PrepareSheetRules() {
     if (!Manager_.Errors) throw Exception(Message);
     Manager_.Errors->Error(Text, 4006);
   };
-  for (int i = 0; i < n; ++i) {
-    SyncFilterDatabaseName(i);
+  for (int i = 0; i < n; ++i)
     RuleRecords_[static_cast<std::size_t>(i)] =
         SheetRuleRecords(*Manager_.Worksheets->GetItem(i), Doc_.GetSheet(i)->RulesIfAny(), encode, onError);
-  }
+  // After the formulas: they may have started the external-sheet list the names then refer through.
+  for (int i = 0; i < n; ++i) SyncFilterDatabaseName(i);
 }
 
 void TXLSWriteXLS::SyncFilterDatabaseName(int SheetIndex) {
