@@ -12,6 +12,7 @@
 #include "biff/reader/xls_reader.h"
 #include "biff/writer/tests/writer_test_support.h"
 #include "core/byte_io.h"
+#include "platform/storage/compound_file.h"
 #include "workbook/comments_data.h"
 #include "workbook/conditional_formats.h"
 #include "workbook/error_manager.h"
@@ -192,6 +193,18 @@ TEST(ConditionalFormatRecords, BadCountsAndShortRecordsAreRefused) {
     TCondFmtData d;
     EXPECT_THROW(d.ReadFromRecord(b.data(), static_cast<int>(b.size())), Exception) << body;
   }
+}
+
+TEST(ConditionalFormatRecords, BlocksThisSystemDoesNotEditAreKept) {
+  // Number-format (5 bytes), pattern and protection blocks around the formula = 1.
+  const std::vector<std::uint8_t> body =
+      Hex("02 00 03 00 00 00 ff ff 3e 62 00 00  05 00 01 02 03  00 04 22 06  01 00  1e 01 00");
+  TCondFmtData d;
+  d.ReadFromRecord(body.data(), static_cast<int>(body.size()));
+  EXPECT_TRUE(d.FmtPattern.PatternAssigned);
+  EXPECT_EQ(d.FmtPattern.FillPattern(), wb::efpSolid);
+  EXPECT_EQ(d.Formula1(), Hex("1e 01 00"));
+  EXPECT_EQ(d.Record().Body, body);
 }
 
 TEST(ConditionalFormatRecords, FormatWithoutUsedConditionIsNotWritten) {
@@ -587,6 +600,103 @@ TEST(BuiltRules, WrittenAndReadBack) {
   // Saved once more, the name is found again instead of added twice.
   r.Write();
   EXPECT_EQ(r.m.Workbook->DefinedNames->Count(), 1);
+}
+
+// A workbook stream of one sheet "Rules" holding Sheet (records with their headers); the globals
+// hold the sheet's filter-database name, $A$1:$C$5.
+core::Bytes SheetWorkbook(const std::vector<std::uint8_t>& Sheet) {
+  core::ByteWriter w;
+  auto record = [&w](std::uint16_t Id, const std::vector<std::uint8_t>& Body) {
+    w.u16le(Id);
+    w.u16le(static_cast<std::uint16_t>(Body.size()));
+    w.bytes(Body.data(), Body.size());
+  };
+  std::vector<std::uint8_t> bof = Hex("00 06 05 00 bb 0d cc 07 00 00 00 00 06 00 00 00");
+  record(0x0809, bof);
+  record(0x0018, Hex("21 00 00 01 0b 00 00 00 01 00 00 00 00 00 00 0d 3b 00 00 00 00 04 00 00 00 02 00"));
+  record(0x0085, Hex("00 00 00 00 00 00 05 01 52 00 75 00 6c 00 65 00 73 00"));
+  record(0x000A, {});
+  bof[2] = 0x10;
+  record(0x0809, bof);
+  w.bytes(Sheet.data(), Sheet.size());
+  record(0x000A, {});
+  platform::storage::CompoundFile cf;
+  cf.root().create_stream(u"Workbook").data = w.data();
+  return cf.serialize();
+}
+
+TEST(ReadRules, BrokenAndPartialGroups) {
+  struct Case {
+    const char* Sheet;
+    const char* Error;  // empty: the read succeeds
+  };
+  const Case cases[] = {
+      // CONDFMT announcing one CF, followed by a DV.
+      {"b0 01 16 00 01 00 01 00 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 00 00  be 01 00 00",
+       "Excpected record missing: CF"},
+      // DVAL announcing one DV, followed by nothing of the kind.
+      {"b2 01 12 00 00 00 00 00 00 00 00 00 00 00 ff ff ff ff 01 00 00 00", "Excpected record missing: DV"},
+      // Stray conditions, validations and filters, without the records that introduce them.
+      {"b1 01 03 00 01 00 00  be 01 02 00 00 00  9e 00 01 00 00", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Sheet);
+    const core::Bytes file = SheetWorkbook(Hex(c.Sheet));
+    Book b(true);
+    if (*c.Error) {
+      try {
+        ReadInto(b, file);
+        ADD_FAILURE() << "read";
+      } catch (const Exception& e) {
+        EXPECT_NE(std::string(e.what()).find(c.Error), std::string::npos) << e.what();
+      }
+    } else {
+      ASSERT_NO_THROW(ReadInto(b, file));
+      EXPECT_TRUE(RuleRecords(b.Write()).empty());
+    }
+  }
+}
+
+TEST(ReadRules, FormulaThatDoesNotDecodeStaysAsRead) {
+  // A formula rule on A1 whose formula names a defined name the file does not have.
+  const std::vector<std::uint8_t> sheet = Hex(
+      "b0 01 16 00 01 00 01 00 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 00 00"
+      "b1 01 15 00 02 00 05 00 00 00 ff ff 38 20 00 00 00 04 00 01 43 05 00 00 00");
+  const core::Bytes file = SheetWorkbook(sheet);
+  Book b(true);
+  b.errors.SetSaveToList(true);
+  ReadInto(b, file);
+  EXPECT_EQ(b.errors.GetWarningCount(), 1);
+  const wb::TXc12ConditionalFormattings& cf = *b.m.Worksheets->GetItem(0)->ConditionalFormats;
+  ASSERT_EQ(cf.Count(), 1);
+  EXPECT_TRUE(cf.GetItem(0)->Rules.GetItem(0)->Formulas[0].empty());
+  const auto in = RuleRecords(file);
+  const auto out = RuleRecords(b.Write());
+  ASSERT_EQ(in.size(), out.size());
+  for (std::size_t i = 0; i < in.size(); ++i) EXPECT_EQ(in[i].Body, out[i].Body);
+}
+
+TEST(ReadRules, AutoFilterRangeFollowsTheModel) {
+  // The filter-database name without AUTOFILTERINFO belongs to an advanced filter: no autofilter
+  // in the model, and FILTERMODE written back as read.
+  {
+    Book b(true);
+    ReadInto(b, SheetWorkbook(Hex("9b 00 00 00")));
+    EXPECT_FALSE(wb::CellAreaAssigned(b.m.Worksheets->GetItem(0)->AutoFilter->Ref));
+    const auto out = RuleRecords(b.Write());
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].Id, BIFFRECID_FILTERMODE);
+  }
+  // An autofilter moved in the model: its name follows, and so does the range read back.
+  Book b(true);
+  ReadInto(b, Load("rules.xls"));
+  b.m.Worksheets->GetItem(0)->AutoFilter->Ref = wb::CellAreaFromBox(0, 0, 2, 9);
+  const core::Bytes file = b.Write();
+  ASSERT_EQ(b.m.Workbook->DefinedNames->Count(), 1);
+  Book r(true);
+  ReadInto(r, file);
+  EXPECT_EQ(r.m.Worksheets->GetItem(0)->AutoFilter->Ref, wb::CellAreaFromBox(0, 0, 2, 9));
+  EXPECT_EQ(r.m.Worksheets->GetItem(0)->AutoFilter->Columns.Count(), 2);
 }
 
 TEST(RelativeTokens, ReferencesBecomeOffsets) {
