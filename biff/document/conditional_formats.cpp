@@ -324,19 +324,13 @@ std::vector<TRawRecord> TConditionalFormat::Records() {
   core::ByteWriter w;
   w.u16le(static_cast<std::uint16_t>(written.size()));
   w.u16le(Options);
-  auto area = [&w](int Row1, int Row2, int Col1, int Col2) {
-    w.u16le(static_cast<std::uint16_t>(Row1));
-    w.u16le(static_cast<std::uint16_t>(Row2));
-    w.u16le(static_cast<std::uint16_t>(Col1));
-    w.u16le(static_cast<std::uint16_t>(Col2));
-  };
-  area(box.Row1, box.Row2, box.Col1, box.Col2);
+  WriteAreaRef(w, box.Row1, box.Row2, box.Col1, box.Col2);
   // A record holds at most (8224 - 14) / 8 areas.
   const int n = std::min(Areas.Count(), 1026);
   w.u16le(static_cast<std::uint16_t>(n));
   for (int i = 0; i < n; ++i) {
     const TCellArea97& a = *Areas.Items(i);
-    area(a.Row1, a.Row2, a.Col1, a.Col2);
+    WriteAreaRef(w, a.Row1, a.Row2, a.Col1, a.Col2);
   }
   out.push_back({BIFFRECID_CONDFMT, w.data()});
   for (const TCondFmtData* c : written) out.push_back(c->Record());

@@ -169,10 +169,9 @@ private:
   std::vector<std::uint8_t> NumFmt_, Align_, Protect_;
 };
 
-class TConditionalFormat : public TCollectionItemMoveCopy {
+class TConditionalFormat : public TAreasMoveCopyItem {
 public:
   std::array<TCondFmtData, 3> Conditions;
-  TCellAreas97 Areas;
   // The 16-bit word after the condition count, as read (1 for a new format).
   std::uint16_t Options = 1;
 
@@ -184,16 +183,6 @@ public:
   // The conditions read from the file; -1 for an item made here (the used ones count then).
   int ReadCount = -1;
 
-  bool Intersect(int Col1, int Row1, int Col2, int Row2) override { return Areas.Intersects(Col1, Row1, Col2, Row2); }
-  void Copy(int Col1, int Row1, int Col2, int Row2, int DCol, int DRow) override {
-    Areas.Copy(Col1, Row1, Col2, Row2, DCol, DRow);
-  }
-  void Delete(int Col1, int Row1, int Col2, int Row2) override { Areas.Delete(Col1, Row1, Col2, Row2); }
-  void ClipTo(int Col1, int Row1, int Col2, int Row2) override { Areas.ClipTo(Col1, Row1, Col2, Row2); }
-  void Move(int DCol, int DRow) override { Areas.Move(DCol, DRow); }
-  void MoveArea(int Col1, int Row1, int Col2, int Row2, int DCol, int DRow) override {
-    Areas.MoveArea(Col1, Row1, Col2, Row2, DCol, DRow);
-  }
   void Assign(const TConditionalFormat& Source);
 
   // The CONDFMT body: its areas are appended; returns the number of CF records that follow.

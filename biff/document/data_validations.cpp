@@ -102,10 +102,7 @@ TRawRecord TDataValidation::Record() const {
   w.u16le(static_cast<std::uint16_t>(n));
   for (int i = 0; i < n; ++i) {
     const TCellArea97& a = *Areas.Items(i);
-    w.u16le(static_cast<std::uint16_t>(a.Row1));
-    w.u16le(static_cast<std::uint16_t>(a.Row2));
-    w.u16le(static_cast<std::uint16_t>(a.Col1));
-    w.u16le(static_cast<std::uint16_t>(a.Col2));
+    WriteAreaRef(w, a.Row1, a.Row2, a.Col1, a.Col2);
   }
   return {BIFFRECID_DV, w.data()};
 }

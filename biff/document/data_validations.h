@@ -24,7 +24,7 @@ enum TValidationOption : std::uint8_t {
   voAllowEmptyCells = 1, voSupressDropDown = 2, voShowPromptBox = 4, voShowErrorBox = 8
 };
 
-class TDataValidation : public TCollectionItemMoveCopy {
+class TDataValidation : public TAreasMoveCopyItem {
 public:
   TValidationType ValidationType() const { return Type_; }
   void SetValidationType(TValidationType V) { Type_ = V; Modified_ = true; }
@@ -39,7 +39,6 @@ public:
   void SetImeMode(std::uint8_t V) { ImeMode_ = V; Modified_ = true; }
 
   std::u16string InputTitle, ErrorTitle, InputMsg, ErrorMsg;
-  TCellAreas97 Areas;
 
   const std::vector<std::uint8_t>& Formula1() const { return Formula1_; }
   const std::vector<std::uint8_t>& Formula2() const { return Formula2_; }
@@ -53,16 +52,6 @@ public:
 
   void Assign(const TDataValidation& Source);
 
-  bool Intersect(int Col1, int Row1, int Col2, int Row2) override { return Areas.Intersects(Col1, Row1, Col2, Row2); }
-  void Copy(int Col1, int Row1, int Col2, int Row2, int DCol, int DRow) override {
-    Areas.Copy(Col1, Row1, Col2, Row2, DCol, DRow);
-  }
-  void Delete(int Col1, int Row1, int Col2, int Row2) override { Areas.Delete(Col1, Row1, Col2, Row2); }
-  void ClipTo(int Col1, int Row1, int Col2, int Row2) override { Areas.ClipTo(Col1, Row1, Col2, Row2); }
-  void Move(int DCol, int DRow) override { Areas.Move(DCol, DRow); }
-  void MoveArea(int Col1, int Row1, int Col2, int Row2, int DCol, int DRow) override {
-    Areas.MoveArea(Col1, Row1, Col2, Row2, DCol, DRow);
-  }
 
   // A DV body. Raises "Unhandled string in DV" for a text whose option byte is neither 0 nor 1.
   void ReadFromRecord(const std::uint8_t* Body, int Len);

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/byte_io.h"
+
 namespace biff {
 
 inline constexpr std::uint16_t BIFFRECID_FILTERMODE = 0x009B;
@@ -20,5 +22,10 @@ struct TRawRecord {
   std::vector<std::uint8_t> Body;
   bool operator==(const TRawRecord&) const = default;
 };
+
+// A cell area as these records hold it: first row, last row, first column, last column.
+inline void WriteAreaRef(core::ByteWriter& W, int Row1, int Row2, int Col1, int Col2) {
+  for (int v : {Row1, Row2, Col1, Col2}) W.u16le(static_cast<std::uint16_t>(v));
+}
 
 }  // namespace biff

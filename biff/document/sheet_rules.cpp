@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <tuple>
 
 #include "biff/biff_error.h"
 #include "core/strings.h"
@@ -281,21 +282,17 @@ std::vector<TRawRecord> CondFmtRecords(const wb::TXc12ConditionalFormatting& Sou
           c.FmtFont.SetHeight20(static_cast<std::uint32_t>(std::clamp(std::lround(f->GetSize() * 20), 20L, 8191L)));
       }
       if (const wb::TXc12Border* b = dxf->GetBorder()) {
-        if (b->Left.Style != wb::cbsNone) {
-          c.FmtBorder.SetLeftStyle(b->Left.Style);
-          c.FmtBorder.SetLeftColor(PaletteIndex(b->Left.Color));
-        }
-        if (b->Right.Style != wb::cbsNone) {
-          c.FmtBorder.SetRightStyle(b->Right.Style);
-          c.FmtBorder.SetRightColor(PaletteIndex(b->Right.Color));
-        }
-        if (b->Top.Style != wb::cbsNone) {
-          c.FmtBorder.SetTopStyle(b->Top.Style);
-          c.FmtBorder.SetTopColor(PaletteIndex(b->Top.Color));
-        }
-        if (b->Bottom.Style != wb::cbsNone) {
-          c.FmtBorder.SetBottomStyle(b->Bottom.Style);
-          c.FmtBorder.SetBottomColor(PaletteIndex(b->Bottom.Color));
+        using TStyleSetter = void (TCondFmtBorder::*)(wb::TXc12CellBorderStyle);
+        using TColorSetter = void (TCondFmtBorder::*)(std::uint8_t);
+        const std::tuple<const wb::TXc12BorderPr*, TStyleSetter, TColorSetter> sides[] = {
+            {&b->Left, &TCondFmtBorder::SetLeftStyle, &TCondFmtBorder::SetLeftColor},
+            {&b->Right, &TCondFmtBorder::SetRightStyle, &TCondFmtBorder::SetRightColor},
+            {&b->Top, &TCondFmtBorder::SetTopStyle, &TCondFmtBorder::SetTopColor},
+            {&b->Bottom, &TCondFmtBorder::SetBottomStyle, &TCondFmtBorder::SetBottomColor}};
+        for (const auto& [side, style, color] : sides) {
+          if (side->Style == wb::cbsNone) continue;
+          (c.FmtBorder.*style)(side->Style);
+          (c.FmtBorder.*color)(PaletteIndex(side->Color));
         }
       }
       if (const wb::TXc12Fill* f = dxf->GetFill(); f && !f->IsGradient()) {
