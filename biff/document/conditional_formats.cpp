@@ -272,19 +272,17 @@ TRawRecord TCondFmtData::Record() const {
   core::store_le32(h.data() + 6, flags);
   core::store_le16(h.data() + 2, static_cast<std::uint16_t>(Formula1_.size()));
   core::store_le16(h.data() + 4, static_cast<std::uint16_t>(Formula2_.size()));
-  TRawRecord r;
-  r.Id = BIFFRECID_CF;
-  auto add = [&](const std::uint8_t* P, std::size_t N) { r.Body.insert(r.Body.end(), P, P + N); };
-  add(h.data(), h.size());
-  add(NumFmt_.data(), NumFmt_.size());
-  if (flags & CF_HAS_FONT) add(FmtFont.Block.data(), FmtFont.Block.size());
-  add(Align_.data(), Align_.size());
-  if (flags & CF_HAS_BORDER) add(FmtBorder.Block.data(), FmtBorder.Block.size());
-  if (flags & CF_HAS_PATTERN) add(FmtPattern.Block.data(), FmtPattern.Block.size());
-  add(Protect_.data(), Protect_.size());
-  add(Formula1_.data(), Formula1_.size());
-  add(Formula2_.data(), Formula2_.size());
-  return r;
+  core::ByteWriter w;
+  w.bytes(h.data(), h.size());
+  w.bytes(NumFmt_.data(), NumFmt_.size());
+  if (flags & CF_HAS_FONT) w.bytes(FmtFont.Block.data(), FmtFont.Block.size());
+  w.bytes(Align_.data(), Align_.size());
+  if (flags & CF_HAS_BORDER) w.bytes(FmtBorder.Block.data(), FmtBorder.Block.size());
+  if (flags & CF_HAS_PATTERN) w.bytes(FmtPattern.Block.data(), FmtPattern.Block.size());
+  w.bytes(Protect_.data(), Protect_.size());
+  w.bytes(Formula1_.data(), Formula1_.size());
+  w.bytes(Formula2_.data(), Formula2_.size());
+  return {BIFFRECID_CF, w.data()};
 }
 
 // ---- one conditional format
