@@ -2,7 +2,6 @@
 # with its shapes and the objects beside them (text, notes, form controls, embedded charts).
 target_sources(thc_biff PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/drawing/office_art.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/drawing/md4.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/drawing/drawing_group.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/drawing/escher_drawing.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/drawing/shape_objects.cpp

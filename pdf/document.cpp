@@ -11,7 +11,7 @@
 #include "pdf/action.h"
 #include "pdf/annotation.h"
 #include "pdf/format.h"
-#include "pdf/md5.h"
+#include "io/md5.h"
 #include "pdf/metafile_player.h"
 #include "pdf/page.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "pdf/format.h"
-#include "pdf/md5.h"
-#include "pdf/rc4.h"
+#include "io/md5.h"
+#include "io/rc4.h"
 
 namespace pdf {
 namespace {

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "core/unicode.h"
-#include "workbook/zlib_streams.h"
+#include "io/zlib_streams.h"
 
 namespace biff {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "biff/drawing/md4.h"
+#include "io/md4.h"
 #include "biff/drawing/office_art.h"
 
 namespace biff {

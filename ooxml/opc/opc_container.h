@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "workbook/exceptions.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace ooxml {
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ooxml/xml/xml_stream.h"
-#include "workbook/stream.h"
+#include "xml/xml_stream.h"
+#include "io/stream.h"
 
 namespace ooxml {
 

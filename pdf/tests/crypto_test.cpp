@@ -4,8 +4,8 @@
 
 #include "core/error.h"
 #include "core/strings.h"
-#include "pdf/md5.h"
-#include "pdf/rc4.h"
+#include "io/md5.h"
+#include "io/rc4.h"
 #include "pdf/security.h"
 
 namespace pdf {

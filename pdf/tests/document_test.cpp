@@ -13,7 +13,7 @@
 #include "core/strings.h"
 #include "pdf/document.h"
 #include "pdf/format.h"
-#include "pdf/md5.h"
+#include "io/md5.h"
 #include "pdf/page.h"
 #include "pdf/tests/test_util.h"
 

@@ -8,8 +8,8 @@
 
 #include "core/error.h"
 #include "platform/storage/compound_file.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace xls_template {
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "core/unicode.h"
-#include "workbook/zip_archive.h"
+#include "io/zip_archive.h"
 
 namespace workbook {
 namespace {

@@ -3,7 +3,7 @@
 #include "core/unicode.h"
 #include "ooxml/opc/file_data.h"
 #include "ooxml/opc/opc_streams.h"
-#include "ooxml/xml/xml_stream.h"
+#include "xml/xml_stream.h"
 #include "ooxml/opc/tests/package_testing.h"
 
 namespace ooxml {

@@ -10,7 +10,7 @@
 #include "core/error.h"
 #include "core/unicode.h"
 #include "ooxml/opc/file_data.h"
-#include "workbook/zip_archive.h"
+#include "io/zip_archive.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "core/unicode.h"
-#include "ooxml/xml/simple_dom.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "xml/simple_dom.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace opc_testing {
 

@@ -12,8 +12,8 @@
 #include "core/testing/tool_run.h"
 #include "platform/storage/compound_file.h"
 #include "tools/xls-template/template_builder.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace fs = std::filesystem;
 
