@@ -5,7 +5,7 @@
 #include "platform/os/device_notices.h"
 #include "platform/os/drives.h"
 #include "platform/os/fake_serial.h"
-#include "platform/os/locale_defaults.h"
+#include "core/locale.h"
 #include "platform/os/port_list.h"
 #include "platform/os/shell.h"
 #include "platform/os/termios_serial.h"

@@ -1,4 +1,4 @@
-#include "platform/os/locale_defaults.h"
+#include "core/locale.h"
 
 namespace platform::os {
 namespace {
