@@ -5,13 +5,23 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/calendar.h"
 #include "core/error.h"
 #include "core/unicode.h"
 
 namespace ooxml {
 
 TFormatSettings& XpgFormatSettings() {
-  static TFormatSettings settings;
+  static TFormatSettings settings = [] {
+    TFormatSettings s;
+    s.CurrencyString = u"\u00A5";
+    s.NegCurrFormat = 2;
+    s.ShortDateFormat = u"yyyy/m/d";
+    s.LongDateFormat = u"yyyy'\u5E74'm'\u6708'd'\u65E5'";
+    s.ShortTimeFormat = u"h:mm";
+    s.LongTimeFormat = u"h:mm:ss";
+    return s;
+  }();
   return settings;
 }
 
@@ -84,38 +94,7 @@ std::u16string Hex(std::uint32_t v, int digits) {
   return Widen(std::string_view(buf, static_cast<std::size_t>(n)));
 }
 
-// Days from 1899-12-30 to a civil date and back (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;  // days since 1970-01-01
-}
-
-void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = static_cast<std::int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp + (mp < 10 ? 3 : -9);
-  y += m <= 2;
-}
-
-const std::int64_t kDays1899 = DaysFromCivil(1899, 12, 30);
-
-bool ValidDate(int y, int m, int d) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
-  int dim = kDays[m - 1];
-  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) dim = 29;
-  return d <= dim;
-}
+bool ValidDate(int y, int m, int d) { return y >= 1 && y <= 9999 && d >= 1 && d <= core::days_in_month(y, m); }
 
 // Reads an unsigned decimal number of 1..max_digits digits at s[i].
 bool ReadNumber(std::u16string_view s, std::size_t& i, int max_digits, int& out) {
@@ -419,7 +398,7 @@ std::u16string XmlFloatToStr(double value) {
 }
 
 TDateTime XmlEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
-  double days = static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kDays1899);
+  double days = static_cast<double>(core::days_from_civil(year, month, day) - core::kDateSerialEpoch);
   double time = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + msec) / 86400000.0;
   // Before the epoch the fraction still counts forward within the day.
   return days >= 0 ? days + time : days - time;
@@ -435,12 +414,10 @@ void XmlDecodeDateTime(TDateTime value, int& year, int& month, int& day, int& ho
     ms -= 86400000;
     days += value >= 0 ? 1 : -1;
   }
-  std::int64_t y;
-  unsigned m, d;
-  CivilFromDays(days + kDays1899, y, m, d);
-  year = static_cast<int>(y);
-  month = static_cast<int>(m);
-  day = static_cast<int>(d);
+  const core::CivilDate date = core::civil_from_days(days + core::kDateSerialEpoch);
+  year = static_cast<int>(date.year);
+  month = date.month;
+  day = date.day;
   hour = static_cast<int>(ms / 3600000);
   minute = static_cast<int>(ms / 60000 % 60);
   second = static_cast<int>(ms / 1000 % 60);

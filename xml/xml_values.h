@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/locale.h"
+
 namespace ooxml {
 
 // Date-time values count days since 1899-12-30; the fraction is the time of day.
@@ -16,33 +18,9 @@ using TDateTime = double;
 
 // The module's locale settings. Number conversions of this module never read them; the typed lists
 // use the decimal separator where their delimited text follows the locale, and XmlStrToDateTime
-// falls back to the date and time formats. The defaults are the library's fixed locale.
-struct TFormatSettings {
-  std::u16string CurrencyString = u"\u00A5";
-  std::uint8_t CurrencyFormat = 0;
-  std::uint8_t NegCurrFormat = 2;
-  std::uint8_t CurrencyDecimals = 2;
-  char16_t ThousandSeparator = u',';
-  char16_t DecimalSeparator = u'.';
-  char16_t ListSeparator = u',';
-  char16_t DateSeparator = u'/';
-  char16_t TimeSeparator = u':';
-  std::u16string ShortDateFormat = u"yyyy/m/d";
-  std::u16string LongDateFormat = u"yyyy'\u5E74'm'\u6708'd'\u65E5'";
-  std::u16string TimeAMString = u"AM";
-  std::u16string TimePMString = u"PM";
-  std::u16string ShortTimeFormat = u"h:mm";
-  std::u16string LongTimeFormat = u"h:mm:ss";
-  std::array<std::u16string, 12> ShortMonthNames{u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
-                                                 u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
-  std::array<std::u16string, 12> LongMonthNames{u"January", u"February", u"March",     u"April",
-                                                u"May",     u"June",     u"July",      u"August",
-                                                u"September", u"October", u"November", u"December"};
-  std::array<std::u16string, 7> ShortDayNames{u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
-  std::array<std::u16string, 7> LongDayNames{u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
-                                             u"Thursday", u"Friday", u"Saturday"};
-  std::uint16_t TwoDigitYearCenturyWindow = 50;
-};
+// falls back to the date and time formats. The module starts from its own defaults: money in yuan,
+// year-month-day dates and 24-hour times.
+using TFormatSettings = core::FormatSettings;
 
 // The module's settings object; tests may change it and restore it.
 TFormatSettings& XpgFormatSettings();
