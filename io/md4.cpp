@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "biff/biff_error.h"
+#include "io/exceptions.h"
 
-namespace biff {
+namespace io {
 
 namespace {
 
@@ -98,4 +98,4 @@ TMD4Hash::TDigest TMD4Hash::Of(core::ByteSpan Data) {
   return h.Final();
 }
 
-}  // namespace biff
+}  // namespace io

@@ -6,7 +6,7 @@
 
 #include "core/byte_io.h"
 
-namespace biff {
+namespace io {
 
 class TMD4Hash {
 public:
@@ -29,4 +29,4 @@ private:
   bool initialized_ = false;
 };
 
-}  // namespace biff
+}  // namespace io

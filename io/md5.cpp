@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace pdf {
+namespace io {
 namespace {
 
 constexpr std::uint32_t kT[64] = {
@@ -124,4 +124,4 @@ std::string MD5DigestToHex(const MD5Digest16& digest) {
 
 std::string MD5HexString(std::string_view s) { return MD5DigestToHex(MD5Digest(s)); }
 
-}  // namespace pdf
+}  // namespace io

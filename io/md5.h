@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace pdf {
+namespace io {
 
 using MD5Digest16 = std::array<std::uint8_t, 16>;
 
@@ -28,4 +28,4 @@ inline MD5Digest16 MD5Digest(std::string_view s) { return MD5Digest(s.data(), s.
 std::string MD5DigestToHex(const MD5Digest16& digest);
 std::string MD5HexString(std::string_view s);
 
-}  // namespace pdf
+}  // namespace io

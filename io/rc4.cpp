@@ -4,7 +4,7 @@
 
 #include "core/error.h"
 
-namespace pdf {
+namespace io {
 
 void RC4Init(RC4Context& ctx, const void* key, std::size_t length) {
   if (length < 1 || length > 256) throw core::Error("RC4: Invalid key length");
@@ -29,4 +29,4 @@ void RC4Crypt(RC4Context& ctx, const void* input, void* output, std::size_t coun
   }
 }
 
-}  // namespace pdf
+}  // namespace io

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace pdf {
+namespace io {
 
 struct RC4Context {
   std::array<std::uint8_t, 256> s{};
@@ -17,4 +17,4 @@ void RC4Init(RC4Context& ctx, const void* key, std::size_t length);
 // Input and Output may be the same buffer. The key stream starts with both indexes at 0.
 void RC4Crypt(RC4Context& ctx, const void* input, void* output, std::size_t count);
 
-}  // namespace pdf
+}  // namespace io

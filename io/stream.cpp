@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace workbook {
+namespace io {
 
 std::int64_t TStream::GetSize() {
   std::int64_t pos = Seek(0, TSeekOrigin::soCurrent);
@@ -140,4 +140,4 @@ std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
   return static_cast<std::int64_t>(ftello(file_));
 }
 
-}  // namespace workbook
+}  // namespace io

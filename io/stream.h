@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "workbook/exceptions.h"
+#include "io/exceptions.h"
 
-namespace workbook {
+namespace io {
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
@@ -101,4 +101,4 @@ private:
   std::FILE* file_ = nullptr;
 };
 
-}  // namespace workbook
+}  // namespace io

@@ -5,12 +5,12 @@
 #include <algorithm>
 
 #include "core/byte_io.h"
+#include "core/calendar.h"
 #include "core/codepage.h"
 #include "core/unicode.h"
-#include "workbook/biff_codecs.h"
-#include "workbook/format_settings.h"
+#include "core/locale.h"
 
-namespace workbook {
+namespace io {
 
 namespace {
 
@@ -36,7 +36,7 @@ std::u16string DecodeName(const std::string& raw, std::uint16_t flags) {
   bool ascii = std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (ascii) return core::widen_latin1(raw);
   if ((flags & kZipFlagUtf8) || core::is_valid_utf8(raw)) return core::utf8_to_utf16(raw);
-  return core::codepage_to_utf16(TFormatSettings::GetAnsiCodePage(), raw);
+  return core::codepage_to_utf16(core::locale_defaults().ansi_code_page, raw);
 }
 
 // Names that could reach outside a target folder are refused: absolute paths, drives, "..".
@@ -93,7 +93,7 @@ void DosNow(std::uint16_t& time, std::uint16_t& date) {
 
 TXLSZipFile::TXLSZipFile(TXLSZipArchive* Archive, const TCentralDirectoryFile& C) : Central(C), archive_(Archive) {
   name_ = DecodeName(Central.Name, Central.Flags);
-  key_ = UpperCaseW(name_);
+  key_ = core::unicode_upper(name_);
 }
 
 TXLSZipFile::~TXLSZipFile() = default;
@@ -105,9 +105,7 @@ std::uint32_t TXLSZipFile::GetCRC32() const { return Central.CRC32; }
 bool TXLSZipFile::GetDateTime(core::LocalTime& Value) const {
   int sec = (Central.Time & 0x1F) * 2, min = (Central.Time >> 5) & 0x3F, hour = Central.Time >> 11;
   int day = Central.Date & 0x1F, month = (Central.Date >> 5) & 0x0F, year = 1980 + (Central.Date >> 9);
-  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] || hour > 23 || min > 59 || sec > 59) return false;
-  if (month == 2 && day == 29 && !(year % 4 == 0 && (year % 100 != 0 || year % 400 == 0))) return false;
+  if (day < 1 || day > core::days_in_month(year, month) || hour > 23 || min > 59 || sec > 59) return false;
   Value = core::LocalTime{};
   Value.year = year;
   Value.month = month;
@@ -218,13 +216,18 @@ void TXLSZipFile::ExtractToStream(TStream& Target) {
 
 TXLSZipArchive::TXLSZipArchive() = default;
 
+TXLSZipFile* TXLSZipArchive::Add(std::unique_ptr<TXLSZipFile> Entry) {
+  items_.push_back(std::move(Entry));
+  return items_.back().get();
+}
+
 TXLSZipArchive::~TXLSZipArchive() {
   activeStream_.reset();
   Clear();
 }
 
 int TXLSZipArchive::IndexOf(const std::u16string& Name) const {
-  std::u16string key = UpperCaseW(Name);
+  std::u16string key = core::unicode_upper(Name);
   for (int i = 0; i < Count(); ++i)
     if (items_[static_cast<std::size_t>(i)]->key_ == key) return i;
   return -1;
@@ -693,4 +696,4 @@ TXLSOwnerStream::TXLSOwnerStream(TXLSZipFile* Entry, std::u16string Name) : entr
 
 TXLSOwnerStream::~TXLSOwnerStream() { entry_->CloseData(); }
 
-}  // namespace workbook
+}  // namespace io

@@ -7,12 +7,13 @@
 #include <memory>
 #include <string>
 
+#include <vector>
+
 #include "core/clock.h"
-#include "workbook/object_list.h"
 #include "io/stream.h"
 #include "io/zlib_streams.h"
 
-namespace workbook {
+namespace io {
 
 // The fields a local header and its central directory record both carry.
 struct TZipEntryHeader {
@@ -105,11 +106,24 @@ private:
   bool crcValid_ = true;       // bytes were delivered in order from the start
 };
 
-class TXLSZipArchive : public TObjectList<TXLSZipFile> {
+// The archive owns its entries, in the order of its directory.
+class TXLSZipArchive {
 public:
   TXLSZipArchive();
   // A written archive is complete only after Close; freeing it writes nothing more.
-  ~TXLSZipArchive() override;
+  ~TXLSZipArchive();
+  TXLSZipArchive(const TXLSZipArchive&) = delete;
+  TXLSZipArchive& operator=(const TXLSZipArchive&) = delete;
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  // Raises EListError for an index outside the list.
+  TXLSZipFile* GetItem(int Index) const {
+    if (Index < 0 || Index >= Count()) RaiseListIndexError(Index);
+    return items_[static_cast<std::size_t>(Index)].get();
+  }
+  TXLSZipFile* operator[](int Index) const { return GetItem(Index); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
 
   void OpenRead(TStream& Stream);
   void OpenWrite(TStream& Stream);
@@ -126,7 +140,6 @@ public:
 
   // First entry whose name equals Name ignoring letter case; -1 when there is none.
   int IndexOf(const std::u16string& Name) const;
-  TXLSZipFile* GetItem(int Index) const { return TObjectList<TXLSZipFile>::GetItem(Index); }
 
   int Mode() const { return mode_; }
   bool KeepDirectoryNames = true;
@@ -137,6 +150,8 @@ public:
   std::u16string NormalizeZipPath(const std::u16string& Name) const;
 
 private:
+  TXLSZipFile* Add(std::unique_ptr<TXLSZipFile> Entry);
+  void Clear() { items_.clear(); }
   void ReadDirectory();
   bool FindEndRecord();
   bool ReadCentralDirectory();
@@ -149,6 +164,7 @@ private:
   void FinishEntry(TXLSZipFile* Entry, std::int64_t DataStart);
   void WriteCentralDirectory();
 
+  std::vector<std::unique_ptr<TXLSZipFile>> items_;
   int mode_ = 0;  // 0 closed, 1 reading, 2 writing
   TStream* stream_ = nullptr;
   TEndOfCentralDir end_;
@@ -216,4 +232,4 @@ private:
   std::u16string name_;
 };
 
-}  // namespace workbook
+}  // namespace io

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace workbook {
+namespace io {
 
 namespace {
 
@@ -248,4 +248,4 @@ void ZlibDecompressBuffer(const void* InBuf, int InBytes, int OutEstimate, std::
   inflateEnd(&z);
 }
 
-}  // namespace workbook
+}  // namespace io

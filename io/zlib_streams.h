@@ -11,7 +11,7 @@
 
 struct z_stream_s;
 
-namespace workbook {
+namespace io {
 
 class EZlibError : public Exception {
 public:
@@ -112,4 +112,4 @@ inline constexpr std::size_t kZlibBufferLimit = 256u << 20;
 void ZlibCompressBuffer(const void* InBuf, int InBytes, std::vector<std::uint8_t>& OutBuf);
 void ZlibDecompressBuffer(const void* InBuf, int InBytes, int OutEstimate, std::vector<std::uint8_t>& OutBuf);
 
-}  // namespace workbook
+}  // namespace io

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "workbook/streams.h"
 #include "xml/simple_dom.h"
 #include "workbook/object_list.h"
-#include "io/stream.h"
 
 namespace workbook {
 

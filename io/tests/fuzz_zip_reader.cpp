@@ -7,7 +7,7 @@
 #include "io/zip_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace workbook;
+  using namespace io;
   TPointerMemoryStream in(data, static_cast<std::int64_t>(size));
   TXLSZipArchiveIntfXLS intf;
   try {

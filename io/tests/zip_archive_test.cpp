@@ -6,10 +6,9 @@
 #include <random>
 
 #include "core/byte_io.h"
-#include "workbook/library_utils.h"
-#include "zip_test_support.h"
+#include "io/tests/zip_test_support.h"
 
-namespace workbook {
+namespace io {
 namespace {
 
 using testing::Bytes;
@@ -497,9 +496,9 @@ TEST(ZipFixtures, InfoZipCommentAndStream) {
 }
 
 }  // namespace
-}  // namespace workbook
+}  // namespace io
 
-namespace workbook {
+namespace io {
 namespace {
 
 // The project-written seed of the fuzz corpus doubles as a golden file of the writer: the same
@@ -518,13 +517,13 @@ TEST(ZipWriter, SeedCorpusArchiveIsReproducible) {
   z.EndFile(c);
   z.Close();
   TMemoryStream seed;
-  seed.LoadFromFile(std::string(THC_WORKBOOK_TEST_DATA) + "/../corpus/zip/project_written.zip");
+  seed.LoadFromFile(std::string(THC_IO_TEST_DATA) + "/../corpus/zip/project_written.zip");
   EXPECT_EQ(out.Bytes(), seed.Bytes());
   // The seed without its directory is the same archive cut 60 bytes short.
   TMemoryStream cut;
-  cut.LoadFromFile(std::string(THC_WORKBOOK_TEST_DATA) + "/../corpus/zip/project_no_directory.zip");
+  cut.LoadFromFile(std::string(THC_IO_TEST_DATA) + "/../corpus/zip/project_no_directory.zip");
   EXPECT_EQ(cut.Bytes(), Bytes(seed.Bytes().begin(), seed.Bytes().end() - 60));
 }
 
 }  // namespace
-}  // namespace workbook
+}  // namespace io

@@ -15,9 +15,9 @@
 #include "core/testing/tool_run.h"
 #include "core/unicode.h"
 #include "io/zip_archive.h"
-#include "zip_test_support.h"
+#include "io/tests/zip_test_support.h"
 
-namespace workbook {
+namespace io {
 namespace {
 
 namespace fs = std::filesystem;
@@ -261,4 +261,4 @@ TEST_F(ZipInterop, ArchivesWrittenByInfoZipAreReadBackExactly) {
 }
 
 }  // namespace
-}  // namespace workbook
+}  // namespace io

@@ -9,7 +9,7 @@
 #include "core/clock.h"
 #include "io/zip_archive.h"
 
-namespace workbook::testing {
+namespace io::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -38,7 +38,7 @@ inline Bytes Extract(TXLSZipArchive& zip, const std::u16string& name) {
 }
 
 inline std::string FixturePath(const std::string& name) {
-  return std::string(THC_WORKBOOK_TEST_DATA) + "/zip/" + name;
+  return std::string(THC_IO_TEST_DATA) + "/zip/" + name;
 }
 
 // A clock at a fixed local time, so archives written in tests are the same every run.
@@ -60,4 +60,4 @@ private:
   core::ScopedClock scoped_;
 };
 
-}  // namespace workbook::testing
+}  // namespace io::testing

@@ -5,7 +5,7 @@
 
 #include <random>
 
-namespace workbook {
+namespace io {
 namespace {
 
 std::vector<std::uint8_t> Sample(std::size_t n, unsigned seed = 1) {
@@ -181,4 +181,4 @@ TEST(ZlibBuffers, RoundTripAndErrors) {
 }
 
 }  // namespace
-}  // namespace workbook
+}  // namespace io

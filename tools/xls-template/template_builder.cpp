@@ -190,11 +190,11 @@ core::Bytes BuildCompoundFile(const core::Bytes& Workbook) {
 }
 
 core::Bytes BuildZip(const core::Bytes& File) {
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   {
-    workbook::TXLSZipArchive zip;
+    io::TXLSZipArchive zip;
     zip.OpenWrite(out);
-    workbook::TMemoryStream source(File);
+    io::TMemoryStream source(File);
     zip.AddStream(u"Empty.xls", source);
     zip.Close();
   }
