@@ -9,7 +9,8 @@ namespace console {
 
 using platform::components::TComponent;
 
-CommComponent::CommComponent(TComponent* owner) : TComponent(owner) {
+CommComponent::CommComponent(TComponent* owner)
+    : TComponent(owner), comm_(std::make_unique<platform::components::TCommNotifyWindow>(), owner) {
   auto& c = comm_;
   PublishString("CommName", [&c] { return c.GetCommName(); }, [&c](std::string v) { c.SetCommName(v); });
   PublishInt("BaudRate", [&c] { return c.GetBaudRate(); }, [&c](std::int64_t v) { c.SetBaudRate(static_cast<std::uint32_t>(v)); });

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/components/classes.h"
+#include "platform/components/comm_notify_window.h"
 #include "serial/serial_port.h"
 
 namespace console {

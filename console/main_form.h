@@ -14,7 +14,6 @@
 #include "console/frames.h"
 #include "console/records.h"
 #include "console/report_operations.h"
-#include "console/reports/report_host.h"
 #include "console/requests.h"
 #include "platform/components/comctrls.h"
 #include "platform/components/controls.h"

@@ -11,6 +11,7 @@
 #include "console/crc16.h"
 #include "console/main_form.h"
 #include "core/byte_io.h"
+#include "core/calendar.h"
 #include "core/clock.h"
 #include "platform/components/dialogs.h"
 
@@ -19,12 +20,6 @@ namespace {
 
 constexpr std::uint16_t kModelRegister = 0xEADF;
 constexpr int kClockQuestionFlags = 0x40121;
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
 
 }  // namespace
 
@@ -408,7 +403,7 @@ void Tform1::ClockCheckReply() {
   if (s.RxLength < 9) return AbandonScanChain();
   const int year = 2000 + s.RxFrame[3], month = s.RxFrame[4], day = s.RxFrame[5];
   const int hour = s.RxFrame[6], minute = s.RxFrame[7], second = s.RxFrame[8];
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 || second > 59) {
+  if (month < 1 || month > 12 || day < 1 || day > core::days_in_month(year, month) || hour > 23 || minute > 59 || second > 59) {
     return AbandonScanChain();
   }
   s.ReplyState = ReplyState::rsIdle;

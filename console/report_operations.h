@@ -5,7 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string_view>
+
+#include "console/console_state.h"
 
 namespace console {
 
@@ -16,6 +20,20 @@ inline constexpr std::int32_t kHistoryLastFullRow = 32028;
 inline constexpr std::int32_t kTfRowLimit = 32364;
 inline constexpr std::int32_t kTfLastFullRow = 32392;
 inline constexpr const char* kReportTitle = "温湿度历史记录报表";
+
+// What the report layouts need of the window that runs them.
+struct ReportHost {
+  // The console state: report rows, sheet index, record number, first and last times, file name.
+  ConsoleState* state = nullptr;
+  // The folder reports are saved in ("data" under the working directory).
+  std::filesystem::path data_folder;
+  // Sets a panel of the window's status bar.
+  std::function<void(int panel, std::string_view text)> set_status;
+  // Scrolls the list of the running reading or export to its last line (a full sheet was closed).
+  std::function<void()> scroll_record_list;
+  // Adds a line to the TF-card export's list and lets pending window messages run.
+  std::function<void(std::string_view line)> progress_line;
+};
 
 class ReportOperations {
 public:

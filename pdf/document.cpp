@@ -11,7 +11,7 @@
 #include "pdf/action.h"
 #include "pdf/annotation.h"
 #include "pdf/format.h"
-#include "pdf/md5.h"
+#include "io/md5.h"
 #include "pdf/metafile_player.h"
 #include "pdf/page.h"
 
@@ -278,7 +278,7 @@ void TPDFDocument::MakeFileID() {
   const std::string stamp =
       core::format("%s %02d-%02d-%04d %02d:%02d:%02d.%03d", kDayNames[(t.day_of_week % 7 + 7) % 7], t.day,
                    t.month, t.year, t.hour, t.minute, t.second, t.millisecond);
-  file_id_ = MD5HexString(file_name_ + stamp);
+  file_id_ = io::MD5HexString(file_name_ + stamp);
 }
 
 void TPDFDocument::AddPageAndCanvas() {

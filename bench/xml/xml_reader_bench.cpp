@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "ooxml/xml/xml_reader.h"
+#include "xml/xml_reader.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ooxml/xml/xml_reader.h"
-#include "ooxml/xml/xml_values.h"
-#include "ooxml/xml/xml_writer.h"
+#include "xml/xml_reader.h"
+#include "xml/xml_values.h"
+#include "xml/xml_writer.h"
 
 namespace ooxml {
 

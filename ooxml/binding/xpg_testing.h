@@ -9,8 +9,8 @@
 
 #include "core/unicode.h"
 #include "ooxml/binding/xpg_document.h"
-#include "ooxml/xml/typed_lists.h"
-#include "ooxml/xml/xml_stream.h"
+#include "xml/typed_lists.h"
+#include "xml/xml_stream.h"
 
 namespace ooxml {
 

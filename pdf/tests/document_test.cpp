@@ -13,7 +13,7 @@
 #include "core/strings.h"
 #include "pdf/document.h"
 #include "pdf/format.h"
-#include "pdf/md5.h"
+#include "io/md5.h"
 #include "pdf/page.h"
 #include "pdf/tests/test_util.h"
 
@@ -231,7 +231,7 @@ TEST(Document, FileIdentifierAndCreationDate) {
     const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     const std::string stamp = core::format("%s %02d-%02d-%04d %02d:%02d:%02d.%03d", days[t.day_of_week], t.day,
                                            t.month, t.year, t.hour, t.minute, t.second, t.millisecond);
-    EXPECT_EQ(ids.back(), MD5HexString("memory.pdf" + stamp));
+    EXPECT_EQ(ids.back(), io::MD5HexString("memory.pdf" + stamp));
     clock.advance(core::Millis(1));
   }
   EXPECT_NE(ids[0], ids[1]);

@@ -21,12 +21,12 @@ namespace {
 
 using testing::BuildTestFont;
 using testing::TestFonts;
-using testing::TestFontSpec;
+using testing::TestFontDesign;
 using testing::TestGlyph;
 
 // Glyphs: 0 .notdef, 1 empty, 2 'A', 3 'B', 4 composite of 2 and 3, 5 composite of 4 (nested).
-TestFontSpec LatinSpec() {
-  TestFontSpec s;
+TestFontDesign LatinDesign() {
+  TestFontDesign s;
   s.glyphs = {{600, {}}, {250, {}}, {667, {}}, {611, {}}, {700, {2, 3}}, {720, {4}}, {1000, {}}};
   s.cmap = {{0x20, 1}, {0x22, 6}, {0x41, 2}, {0x42, 3}, {0xC5, 4}, {0xC6, 5}, {0x4E2D, 6}};
   return s;
@@ -70,10 +70,10 @@ std::vector<std::uint32_t> Loca(const std::string& font, bool long_format) {
 bool GlyphKept(const std::vector<std::uint32_t>& loca, int g) { return loca[g + 1] > loca[g]; }
 
 TEST(TrueTypeDataTest, CharMapWidthsAndUnmappedCodes) {
-  TestFontSpec spec = LatinSpec();
-  spec.units_per_em = 2048;
-  spec.glyphs[2].advance = 1366;
-  TestFonts fonts(spec);
+  TestFontDesign design = LatinDesign();
+  design.units_per_em = 2048;
+  design.glyphs[2].advance = 1366;
+  TestFonts fonts(design);
   TTTFData data(fonts.provider(), "Test Sans", true, 0);
   EXPECT_EQ(data.CharMap.size(), 7u);
   EXPECT_EQ(data.GlyphOf(0x41), 2);
@@ -94,10 +94,10 @@ TEST(TrueTypeDataTest, ToUnicodeBlocks) {
     std::vector<std::string> blocks;
   };
   const Case cases[] = {{0, {"0 beginbfchar"}}, {100, {"100 beginbfchar"}}, {101, {"100 beginbfchar", "1 beginbfchar"}}};
-  TestFontSpec spec;
-  spec.glyphs = std::vector<TestGlyph>(210);
-  for (std::uint16_t c = 0; c < 200; ++c) spec.cmap[static_cast<std::uint16_t>(0x4E00 + c)] = static_cast<std::uint16_t>(c + 3);
-  TestFonts fonts(spec);
+  TestFontDesign design;
+  design.glyphs = std::vector<TestGlyph>(210);
+  for (std::uint16_t c = 0; c < 200; ++c) design.cmap[static_cast<std::uint16_t>(0x4E00 + c)] = static_cast<std::uint16_t>(c + 3);
+  TestFonts fonts(design);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.used);
     TTTFData data(fonts.provider(), "Test Sans", true, 0);
@@ -131,10 +131,10 @@ TEST(TrueTypeDataTest, FontProgramKeepsUsedGlyphsAndComponents) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TestFontSpec spec = LatinSpec();
-    spec.long_loca = c.long_loca;
-    spec.hinting = c.hinting;
-    TestFonts fonts(spec);
+    TestFontDesign design = LatinDesign();
+    design.long_loca = c.long_loca;
+    design.hinting = c.hinting;
+    TestFonts fonts(design);
     TTTFData data(fonts.provider(), "Test Sans", true, 0);
     for (std::uint16_t code : c.shown) data.GlyphOf(code);
     const std::string program = data.WriteFontFile();
@@ -147,20 +147,20 @@ TEST(TrueTypeDataTest, FontProgramKeepsUsedGlyphsAndComponents) {
       EXPECT_EQ(t.checksum, TableChecksum(program.substr(t.offset, t.length)));
     }
     const auto loca = Loca(program, c.long_loca);
-    ASSERT_EQ(loca.size(), spec.glyphs.size() + 1);
+    ASSERT_EQ(loca.size(), design.glyphs.size() + 1);
     EXPECT_TRUE(GlyphKept(loca, 0));
-    for (int g = 1; g < static_cast<int>(spec.glyphs.size()); ++g) {
+    for (int g = 1; g < static_cast<int>(design.glyphs.size()); ++g) {
       const bool want = std::find(c.kept.begin(), c.kept.end(), g) != c.kept.end();
       EXPECT_EQ(GlyphKept(loca, g), want) << "glyph " << g;
     }
-    EXPECT_EQ(TableOf(program, "hmtx"), TableOf(BuildTestFont(spec), "hmtx"));
+    EXPECT_EQ(TableOf(program, "hmtx"), TableOf(BuildTestFont(design), "hmtx"));
   }
 }
 
 TEST(TrueTypeDataTest, BrokenGlyphDataNeverHangsOrReadsPastTheEnd) {
   // A composite that refers to itself and one in a cycle of two end; a component walk that runs
   // past its glyph is refused.
-  TestFontSpec cyclic = LatinSpec();
+  TestFontDesign cyclic = LatinDesign();
   cyclic.glyphs[4].components = {4, 5};
   cyclic.glyphs[5].components = {4};
   {
@@ -171,7 +171,7 @@ TEST(TrueTypeDataTest, BrokenGlyphDataNeverHangsOrReadsPastTheEnd) {
     EXPECT_TRUE(GlyphKept(loca, 4));
     EXPECT_TRUE(GlyphKept(loca, 5));
   }
-  std::string bytes = BuildTestFont(LatinSpec());
+  std::string bytes = BuildTestFont(LatinDesign());
   // Cut glyph 4 (composite) short by making its first component say "more components".
   const Table glyf = Directory(bytes).at("glyf");
   const std::vector<std::uint32_t> loca = [&] {
@@ -182,8 +182,8 @@ TEST(TrueTypeDataTest, BrokenGlyphDataNeverHangsOrReadsPastTheEnd) {
   }();
   const std::size_t flags = glyf.offset + loca[5] - 10;  // the last component's flags
   bytes[flags + 1] = static_cast<char>(bytes[flags + 1] | 0x20);
-  TestFontSpec spec = LatinSpec();
-  TestFonts fonts({{spec, bytes}});
+  TestFontDesign design = LatinDesign();
+  TestFonts fonts({{design, bytes}});
   TTTFData data(fonts.provider(), "Test Sans", true, 0);
   data.GlyphOf(0xC6);
   try {
@@ -200,9 +200,9 @@ TEST(TrueTypeDataTest, MissingTablesAndBadCmap) {
     std::string bytes;
     const char* message;
   };
-  std::string no_cmap = BuildTestFont(LatinSpec());
+  std::string no_cmap = BuildTestFont(LatinDesign());
   no_cmap.replace(12 + 16 * 1, 4, "xmap");  // records sorted: "OS/2", then "cmap"
-  std::string bad_offset = BuildTestFont(LatinSpec());
+  std::string bad_offset = BuildTestFont(LatinDesign());
   {
     const Table cmap = Directory(bad_offset).at("cmap");
     bad_offset[cmap.offset + 8] = '\x7F';  // subtable offset far past the table
@@ -213,7 +213,7 @@ TEST(TrueTypeDataTest, MissingTablesAndBadCmap) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TestFonts fonts({{LatinSpec(), c.bytes}});
+    TestFonts fonts({{LatinDesign(), c.bytes}});
     try {
       TTTFData data(fonts.provider(), "Test Sans", true, 0);
       ADD_FAILURE() << "accepted";
@@ -225,22 +225,22 @@ TEST(TrueTypeDataTest, MissingTablesAndBadCmap) {
 
 // The fuzz target's seeds are these fonts; THC_WRITE_SEEDS=1 writes them again.
 TEST(TrueTypeDataTest, FuzzSeedsAreCurrent) {
-  std::map<std::string, TestFontSpec> seeds;
-  seeds["latin_short_loca.ttf"] = LatinSpec();
-  TestFontSpec long_loca = LatinSpec();
+  std::map<std::string, TestFontDesign> seeds;
+  seeds["latin_short_loca.ttf"] = LatinDesign();
+  TestFontDesign long_loca = LatinDesign();
   long_loca.long_loca = true;
   long_loca.hinting = false;
   long_loca.number_of_hmetrics = 3;
   seeds["latin_long_loca.ttf"] = long_loca;
-  TestFontSpec cyclic = LatinSpec();
+  TestFontDesign cyclic = LatinDesign();
   cyclic.glyphs[4].components = {4, 5};
   cyclic.glyphs[5].components = {4};
   seeds["composite_cycle.ttf"] = cyclic;
   // ctest runs the tests in the pdf folder (__FILE__ may be relative to another folder under ccache).
   const std::filesystem::path dir = std::filesystem::path("tests") / "corpus" / "truetype";
-  for (const auto& [name, spec] : seeds) {
+  for (const auto& [name, design] : seeds) {
     SCOPED_TRACE(name);
-    const std::string bytes = BuildTestFont(spec);
+    const std::string bytes = BuildTestFont(design);
     if (std::getenv("THC_WRITE_SEEDS")) {
       std::ofstream(dir / name, std::ios::binary) << bytes;
       continue;
@@ -273,9 +273,9 @@ TEST(SubsetTest, RenumberedProgram) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TestFontSpec spec = LatinSpec();
-    spec.hinting = c.hinting;
-    TestFonts fonts(spec);
+    TestFontDesign design = LatinDesign();
+    design.hinting = c.hinting;
+    TestFonts fonts(design);
     const std::string program = TAnsiFontSubset::BuildSubset(fonts.provider(), "Test Sans", 0, c.codes);
     const auto dir = Directory(program);
     ASSERT_EQ(dir.size(), c.tables);
@@ -303,16 +303,16 @@ TEST(SubsetTest, RenumberedProgram) {
 }
 
 TEST(SubsetTest, MarlettIsEmbeddedWhole) {
-  TestFontSpec spec = LatinSpec();
-  spec.family = "Marlett";
-  const std::string bytes = BuildTestFont(spec);
-  TestFonts fonts({{spec, bytes}});
+  TestFontDesign design = LatinDesign();
+  design.family = "Marlett";
+  const std::string bytes = BuildTestFont(design);
+  TestFonts fonts({{design, bytes}});
   EXPECT_EQ(TAnsiFontSubset::BuildSubset(fonts.provider(), "marlett", 0, {0x41}), bytes);
   EXPECT_EQ(TAnsiFontSubset::BuildSubset(fonts.provider(), "marlett", 0, {}), "");
 }
 
 TEST(SubsetTest, CompositeReferencesFollowTheNewNumbers) {
-  TestFonts fonts(LatinSpec());
+  TestFonts fonts(LatinDesign());
   // With the no-break space among the codes the references must still name the new glyphs.
   const std::string program =
       TAnsiFontSubset::BuildSubset(fonts.provider(), "Test Sans", 0, {0x41, 0x42, 0xA0, 0xC5});
@@ -329,7 +329,7 @@ TEST(SubsetTest, CompositeReferencesFollowTheNewNumbers) {
 class PdfTextTest : public ::testing::Test {
 protected:
   PdfTextTest()
-      : fonts_({{LatinSpec(), BuildTestFont(LatinSpec())}, {Named("Other Face"), BuildTestFont(Named("Other Face"))}}) {
+      : fonts_({{LatinDesign(), BuildTestFont(LatinDesign())}, {Named("Other Face"), BuildTestFont(Named("Other Face"))}}) {
     doc_.SetFontProvider(&fonts_.provider());
     doc_.SetOutputStream(&out_);
     doc_.BeginDoc();
@@ -337,8 +337,8 @@ protected:
   ~PdfTextTest() override {
     if (doc_.Generating()) doc_.Abort();
   }
-  static TestFontSpec Named(const char* family) {
-    TestFontSpec s = LatinSpec();
+  static TestFontDesign Named(const char* family) {
+    TestFontDesign s = LatinDesign();
     s.family = family;
     return s;
   }
@@ -519,9 +519,9 @@ TEST_F(PdfTextTest, NonEmbeddedUnicodeFontAndBrokenFaces) {
 
   // A face without outlines cannot give its program: the document ends with the font's error and
   // is aborted.
-  std::string bytes = BuildTestFont(LatinSpec());
+  std::string bytes = BuildTestFont(LatinDesign());
   bytes.replace(bytes.find("glyf"), 4, "xlyf");
-  TestFonts broken({{LatinSpec(), bytes}});
+  TestFonts broken({{LatinDesign(), bytes}});
   TPDFDocument doc;
   std::string out;
   doc.SetFontProvider(&broken.provider());

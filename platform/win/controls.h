@@ -215,7 +215,7 @@ inline constexpr UINT TBM_GETPOS = 0x400, TBM_GETRANGEMIN = 0x401, TBM_GETRANGEM
                       TBM_SETRANGE = 0x406, TBM_SETRANGEMIN = 0x407, TBM_SETRANGEMAX = 0x408,
                       TBM_SETPAGESIZE = 0x415, TBM_GETPAGESIZE = 0x416, TBM_SETLINESIZE = 0x417,
                       TBM_GETLINESIZE = 0x418, TBM_GETTHUMBRECT = 0x419, TBM_GETCHANNELRECT = 0x41A;
-// Custom-draw item specs of a track bar's parts.
+// Custom-draw item identifiers (dwItemSpec) of a track bar's parts.
 inline constexpr ULONG_PTR TBCD_TICS = 1, TBCD_THUMB = 2, TBCD_CHANNEL = 3;
 inline constexpr int TB_LINEUP = 0, TB_LINEDOWN = 1, TB_PAGEUP = 2, TB_PAGEDOWN = 3, TB_THUMBPOSITION = 4,
                      TB_THUMBTRACK = 5, TB_TOP = 6, TB_BOTTOM = 7, TB_ENDTRACK = 8;

@@ -195,13 +195,13 @@ public:
         cd.rc = r;
         LRESULT want = notify(&cd.hdr, NM_CUSTOMDRAW);
         if (want & CDRF_SKIPDEFAULT) return 0;
-        auto part = [&](ULONG_PTR spec, const RECT& pr) {
+        auto part = [&](ULONG_PTR part_id, const RECT& pr) {
           if (!(want & CDRF_NOTIFYITEMDRAW)) return true;
           NMCUSTOMDRAW item;
           item.dwDrawStage = CDDS_ITEMPREPAINT;
           item.hdc = dc;
           item.rc = pr;
-          item.dwItemSpec = spec;
+          item.dwItemSpec = part_id;
           item.uItemState = GetFocus() == hwnd_ ? CDIS_FOCUS : 0;
           return !(notify(&item.hdr, NM_CUSTOMDRAW) & CDRF_SKIPDEFAULT);
         };

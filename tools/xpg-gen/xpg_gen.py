@@ -517,7 +517,7 @@ def gen_header(unit, classes, imported, prefix):
     w('#include "ooxml/binding/xpg_base.h"')
     w('#include "ooxml/binding/xpg_document.h"')
     w('#include "ooxml/binding/xpg_enums.h"')
-    w('#include "ooxml/xml/typed_lists.h"')
+    w('#include "xml/typed_lists.h"')
     for imp in imported:
         w(f'#include "{prefix}/{imp.name}.h"')
     w('')
@@ -688,7 +688,7 @@ def gen_source(unit, classes, prefix):
     w('')
     w('#include <cstdint>')
     w('')
-    w('#include "ooxml/xml/xml_values.h"')
+    w('#include "xml/xml_values.h"')
     w('')
     w(f'namespace {unit.namespace} {{')
     w('')
