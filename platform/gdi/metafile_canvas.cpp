@@ -310,7 +310,7 @@ void MetafileCanvas::RealizeBrush() {
   w.u32le(h);
   w.u32le(Brush.Style);
   w.u32le(Brush.Color & 0xFFFFFF);
-  w.u32le(0);
+  w.u32le(Brush.Style == BS_HATCHED ? static_cast<DWORD>(Brush.Hatch) : 0);
   writer_.add(EMR_CREATEBRUSHINDIRECT, w.take());
   Replace(kBrush, h);
   // A solid brush paints text backgrounds in its colour; a hollow one leaves them transparent.
@@ -526,6 +526,7 @@ void DcCanvas::Apply(bool font, bool pen, bool brush) {
     LOGBRUSH lb;
     lb.lbStyle = Brush.Style;
     lb.lbColor = Brush.Color;
+    if (Brush.Style == BS_HATCHED) lb.lbHatch = static_cast<std::uintptr_t>(Brush.Hatch);
     swap_in(brush_, CreateBrushIndirect(&lb), old_brush_);
     SetBkColor(dc_, Brush.Style == BS_SOLID ? Brush.Color : (~Brush.Color & 0xFFFFFF));
     SetBkMode(dc_, Brush.Style == BS_SOLID ? OPAQUE : TRANSPARENT);
