@@ -22,6 +22,7 @@ void ensure_class(const std::string& name, bool visible_background) {
   wc.lpfnWndProc = win::DefWindowProc;
   wc.hInstance = win::GetModuleHandle(nullptr);
   wc.lpszClassName = name.c_str();
+  wc.hCursor = win::LoadCursor(nullptr, win::IDC_ARROW);
   if (visible_background)
     wc.hbrBackground = reinterpret_cast<gdi::HBRUSH>(static_cast<std::uintptr_t>(gdi::COLOR_BTNFACE + 1));
   win::RegisterClassEx(&wc);

@@ -379,7 +379,7 @@ private:
 }  // namespace
 
 void register_edit() {
-  detail::register_system_class("Edit", class_proc<Edit>, CS_DBLCLKS | CS_PARENTDC, nullptr);
+  detail::register_system_class("Edit", class_proc<Edit>, CS_DBLCLKS | CS_PARENTDC, nullptr, IDC_IBEAM);
 }
 
 }  // namespace controls

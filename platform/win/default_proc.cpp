@@ -586,9 +586,32 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (r) return r;
       }
       return MA_ACTIVATE;
-    case WM_SETCURSOR:
+    case WM_SETCURSOR: {
       if (w->parent && send(w->parent, WM_SETCURSOR, wp, lp)) return TRUE;
-      return FALSE;
+      const int hit = static_cast<short>(LOWORD(lp));
+      int shape = IDC_ARROW;
+      switch (hit) {
+        case HTCLIENT:
+          // The class cursor; a class without one leaves the pointer as it is.
+          if (!w->cls->cursor) return FALSE;
+          SetCursor(w->cls->cursor);
+          return TRUE;
+        case HTERROR:
+        case HTNOWHERE: return FALSE;
+        case HTLEFT:
+        case HTRIGHT: shape = IDC_SIZEWE; break;
+        case HTTOP:
+        case HTBOTTOM: shape = IDC_SIZENS; break;
+        case HTTOPLEFT:
+        case HTBOTTOMRIGHT:
+        case HTGROWBOX: shape = IDC_SIZENWSE; break;
+        case HTTOPRIGHT:
+        case HTBOTTOMLEFT: shape = IDC_SIZENESW; break;
+        default: break;
+      }
+      SetCursor(LoadCursor(nullptr, shape));
+      return TRUE;
+    }
     case WM_MOUSEWHEEL:
       if (w->parent) return send(w->parent, msg, wp, lp);
       return 0;

@@ -207,7 +207,19 @@ BOOL ReleaseCapture();
 HWND GetCapture();
 BOOL GetCursorPos(POINT* p);
 BOOL SetCursorPos(int x, int y);
+// Leave and hover notices for one window at a time. TME_LEAVE: WM_MOUSELEAVE (WM_NCMOUSELEAVE with
+// TME_NONCLIENT) once the pointer leaves the window or the asked-for part of it, ahead of the
+// message of the move that left. TME_HOVER: one WM_MOUSEHOVER (client point, MK_ flags) or
+// WM_NCMOUSEHOVER (hit code, screen point) when the pointer has rested for dwHoverTime ms
+// (HOVER_DEFAULT: 400) within 2 pixels of where it was; moving further starts the wait again.
 BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme);
+// The system's cursor shapes: LoadCursor answers one handle per IDC_ name (nullptr for other names
+// or modules); SetCursor shows it and answers the previous one (nullptr hides the pointer).
+// DefWindowProc sets the class cursor over the client area and the sizing shapes over the
+// borders when it handles WM_SETCURSOR.
+HCURSOR LoadCursor(HINSTANCE instance, int name);
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
 short GetKeyState(int vk);
 short GetAsyncKeyState(int vk);
 

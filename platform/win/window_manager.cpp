@@ -285,13 +285,14 @@ void destroy_all_windows() {
   while (!s.message_windows.empty()) DestroyWindow(s.message_windows.front()->handle);
 }
 
-void register_system_class(const char* name, WNDPROC proc, UINT style, HBRUSH bg) {
+void register_system_class(const char* name, WNDPROC proc, UINT style, HBRUSH bg, int cursor) {
   if (find_class(name)) return;
   auto c = std::make_unique<WindowClass>();
   c->name = name;
   c->proc = proc;
   c->style = style;
   c->background = bg;
+  c->cursor = LoadCursor(nullptr, cursor);
   c->system = true;
   state().classes.push_back(std::move(c));
 }
