@@ -588,6 +588,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return MA_ACTIVATE;
     case WM_SETCURSOR: {
       if (w->parent && send(w->parent, WM_SETCURSOR, wp, lp)) return TRUE;
+      // Asked on behalf of a child, a window leaves the shape to the child's own class.
+      if (reinterpret_cast<HWND>(wp) != hwnd) return FALSE;
       const int hit = static_cast<short>(LOWORD(lp));
       int shape = IDC_ARROW;
       switch (hit) {
@@ -640,6 +642,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SETTEXT: {
       w->text = lp ? reinterpret_cast<const char*>(lp) : "";
+      // A window manager's title bar shows the text too.
+      if (!w->parent && state().display) state().display->window_changed(hwnd);
       if ((w->style & WS_CAPTION) == WS_CAPTION && is_visible(w)) {
         w->need_ncpaint = true;
         RECT wr = window_rect_local(w);

@@ -130,6 +130,13 @@ BOOL AdjustWindowRectEx(RECT* r, DWORD style, BOOL menu, DWORD ex_style);
 // removes it. GetWindowRgn copies the region into `out`: answers its kind, ERROR without one.
 int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw);
 int GetWindowRgn(HWND hwnd, HRGN out);
+// Whether the program draws a top-level window's whole frame (a skin does). On a screen with a
+// window manager such a window is shown undecorated: its whole window rectangle, shaped by its
+// region, moved and minimised from its own caption. Every other top-level window with a caption
+// gets the window manager's decorations, and the screen shows what lies inside the layer's own
+// caption and borders (which keep their place in the window's geometry). Off by default.
+BOOL SetWindowOwnFrame(HWND hwnd, BOOL own);
+BOOL HasWindowOwnFrame(HWND hwnd);
 
 // Text, fonts, icons, user data, named properties.
 BOOL SetWindowText(HWND hwnd, std::string_view text);  // sends WM_SETTEXT

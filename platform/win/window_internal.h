@@ -52,6 +52,7 @@ struct Window {
   HICON icon_small = nullptr, icon_big = nullptr;
   std::map<std::string, void*, std::less<>> props;
   HRGN region = nullptr;  // window coordinates
+  bool own_frame = false;  // the program draws the whole frame (no window-manager decorations)
   bool nc_active = false;
   // Painting: the update region in window coordinates, and what BeginPaint still owes.
   gdi::Region update;

@@ -1165,6 +1165,20 @@ int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
   return 1;
 }
 
+BOOL SetWindowOwnFrame(HWND hwnd, BOOL own) {
+  Window* w = get(hwnd);
+  if (!w || w->parent) return FALSE;
+  if (w->own_frame == (own != FALSE)) return TRUE;
+  w->own_frame = own != FALSE;
+  if (auto& d = state().display) d->window_changed(hwnd);
+  return TRUE;
+}
+
+BOOL HasWindowOwnFrame(HWND hwnd) {
+  Window* w = get(hwnd);
+  return w && w->own_frame ? TRUE : FALSE;
+}
+
 int GetWindowRgn(HWND hwnd, HRGN out) {
   Window* w = get(hwnd);
   if (!w || !w->region || !out) return gdi::ERROR;

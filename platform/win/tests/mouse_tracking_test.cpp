@@ -203,13 +203,16 @@ TEST_F(MouseTracking, SetCursorFollowsTheHitCodeTheClassAndTheParent) {
   HWND e = CreateWindowEx(0, "Edit", "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, a, nullptr, nullptr, nullptr);
   HWND b = CreateWindowEx(0, "Button", "", WS_CHILD | WS_VISIBLE, 10, 40, 100, 20, a, nullptr, nullptr, nullptr);
   ASSERT_TRUE(e && b);
+  // The frame's class shows a cross; its children keep their own classes' shapes.
+  SetClassLongPtr(a, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(LoadCursor(nullptr, IDC_CROSS)));
   struct Case {
     int x, y, shape;
   };
   const Case cases[] = {
       {100, 150, IDC_SIZEWE},   {399, 150, IDC_SIZEWE},   {250, 100, IDC_SIZENS},   {250, 299, IDC_SIZENS},
       {100, 100, IDC_SIZENWSE}, {399, 299, IDC_SIZENWSE}, {399, 100, IDC_SIZENESW}, {100, 299, IDC_SIZENESW},
-      {250, 110, IDC_ARROW},    {120, 140, IDC_IBEAM},    {120, 170, IDC_ARROW},
+      {250, 110, IDC_ARROW},    {120, 140, IDC_IBEAM},    {120, 170, IDC_ARROW},    {250, 150, IDC_CROSS},
+      {121, 140, IDC_IBEAM},
   };
   for (const Case& c : cases) {
     move(c.x, c.y);
@@ -218,10 +221,11 @@ TEST_F(MouseTracking, SetCursorFollowsTheHitCodeTheClassAndTheParent) {
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), c.shape) << c.x << "," << c.y;
   }
-  // A class without a cursor leaves the pointer as it was ("Rec" has none).
-  move(250, 150);
+  // A class without a cursor leaves the pointer as it was.
+  SetClassLongPtr(a, GCLP_HCURSOR, 0);
+  move(251, 150);
   take();
-  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_IBEAM));
   // A parent that sets the cursor itself wins over its child's class.
   WNDPROC old = reinterpret_cast<WNDPROC>(GetWindowLongPtr(a, GWLP_WNDPROC));
   static WNDPROC s_old;
