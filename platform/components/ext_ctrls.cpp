@@ -227,13 +227,43 @@ void TRadioGroup::arrange() {
   }
 }
 
-// ---- TTrackBar ----
-TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner) {
-  width_ = 150;
-  height_ = 45;
+// ---- TRangeControl ----
+TRangeControl::TRangeControl(TComponent* owner, int max) : TWinControl(owner), max_(max) {
   PublishInt("Min", [this] { return min_; }, [this](std::int64_t v) { SetRange(static_cast<int>(v), max_); });
   PublishInt("Max", [this] { return max_; }, [this](std::int64_t v) { SetRange(min_, static_cast<int>(v)); });
   PublishInt("Position", [this] { return Position(); }, [this](std::int64_t v) { SetPosition(static_cast<int>(v)); });
+}
+
+int TRangeControl::Position() const {
+  return HandleAllocated() ? const_cast<TRangeControl*>(this)->read_position() : pos_;
+}
+
+void TRangeControl::SetRange(int min, int max) {
+  min_ = min;
+  max_ = std::max(min, max);
+  pos_ = std::clamp(Position(), min_, max_);
+  if (HandleAllocated()) {
+    send_range();
+    send_position();
+  }
+}
+
+void TRangeControl::SetPosition(int pos) {
+  pos_ = std::clamp(pos, min_, max_);
+  if (HandleAllocated()) send_position();
+}
+
+void TRangeControl::CreateWnd() {
+  send_range();
+  send_position();
+}
+
+void TRangeControl::DestroyWnd() { pos_ = Position(); }
+
+// ---- TTrackBar ----
+TTrackBar::TTrackBar(TComponent* owner) : TRangeControl(owner, 10) {
+  width_ = 150;
+  height_ = 45;
   PublishEnum("Orientation", {"trHorizontal", "trVertical"}, [this] { return static_cast<int>(Orientation); },
               [this](int v) {
                 Orientation = static_cast<TTrackBarOrientation>(v);
@@ -254,31 +284,17 @@ void TTrackBar::CreateParams(TCreateParams& p) {
 }
 
 void TTrackBar::CreateWnd() {
-  SendMessage(Handle(), TBM_SETRANGEMIN, FALSE, min_);
-  SendMessage(Handle(), TBM_SETRANGEMAX, FALSE, max_);
   SendMessage(Handle(), TBM_SETPAGESIZE, 0, PageSize);
   SendMessage(Handle(), TBM_SETLINESIZE, 0, LineSize);
-  SendMessage(Handle(), TBM_SETPOS, TRUE, pos_);
+  TRangeControl::CreateWnd();
 }
 
-void TTrackBar::DestroyWnd() { pos_ = Position(); }
-
-int TTrackBar::Position() const {
-  auto* self = const_cast<TTrackBar*>(this);
-  return HandleAllocated() ? static_cast<int>(SendMessage(self->Handle(), TBM_GETPOS, 0, 0)) : pos_;
+void TTrackBar::send_range() {
+  SendMessage(Handle(), TBM_SETRANGEMIN, FALSE, min_);
+  SendMessage(Handle(), TBM_SETRANGEMAX, FALSE, max_);
 }
-
-void TTrackBar::SetRange(int min, int max) {
-  min_ = min;
-  max_ = std::max(min, max);
-  pos_ = std::clamp(Position(), min_, max_);
-  if (HandleAllocated()) CreateWnd();
-}
-
-void TTrackBar::SetPosition(int pos) {
-  pos_ = std::clamp(pos, min_, max_);
-  if (HandleAllocated()) SendMessage(Handle(), TBM_SETPOS, TRUE, pos_);
-}
+void TTrackBar::send_position() { SendMessage(Handle(), TBM_SETPOS, TRUE, pos_); }
+int TTrackBar::read_position() { return static_cast<int>(SendMessage(Handle(), TBM_GETPOS, 0, 0)); }
 
 void TTrackBar::WndProc(TMessage& m) {
   if (m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL) {
@@ -293,12 +309,9 @@ void TTrackBar::WndProc(TMessage& m) {
 }
 
 // ---- TUpDown ----
-TUpDown::TUpDown(TComponent* owner) : TWinControl(owner) {
+TUpDown::TUpDown(TComponent* owner) : TRangeControl(owner, 100) {
   width_ = 17;
   height_ = 25;
-  PublishInt("Min", [this] { return min_; }, [this](std::int64_t v) { SetRange(static_cast<int>(v), max_); });
-  PublishInt("Max", [this] { return max_; }, [this](std::int64_t v) { SetRange(min_, static_cast<int>(v)); });
-  PublishInt("Position", [this] { return Position(); }, [this](std::int64_t v) { SetPosition(static_cast<int>(v)); });
   PublishEnum("Orientation", {"udVertical", "udHorizontal"}, [this] { return static_cast<int>(Orientation); },
               [this](int v) {
                 Orientation = static_cast<TUDOrientation>(v);
@@ -312,29 +325,9 @@ void TUpDown::CreateParams(TCreateParams& p) {
   if (Orientation == TUDOrientation::udHorizontal) p.style |= UDS_HORZ;
 }
 
-void TUpDown::CreateWnd() {
-  SendMessage(Handle(), UDM_SETRANGE32, static_cast<WPARAM>(min_), max_);
-  SendMessage(Handle(), UDM_SETPOS32, 0, pos_);
-}
-
-void TUpDown::DestroyWnd() { pos_ = Position(); }
-
-int TUpDown::Position() const {
-  auto* self = const_cast<TUpDown*>(this);
-  return HandleAllocated() ? static_cast<int>(SendMessage(self->Handle(), UDM_GETPOS32, 0, 0)) : pos_;
-}
-
-void TUpDown::SetRange(int min, int max) {
-  min_ = min;
-  max_ = std::max(min, max);
-  pos_ = std::clamp(Position(), min_, max_);
-  if (HandleAllocated()) CreateWnd();
-}
-
-void TUpDown::SetPosition(int pos) {
-  pos_ = std::clamp(pos, min_, max_);
-  if (HandleAllocated()) SendMessage(Handle(), UDM_SETPOS32, 0, pos_);
-}
+void TUpDown::send_range() { SendMessage(Handle(), UDM_SETRANGE32, static_cast<WPARAM>(min_), max_); }
+void TUpDown::send_position() { SendMessage(Handle(), UDM_SETPOS32, 0, pos_); }
+int TUpDown::read_position() { return static_cast<int>(SendMessage(Handle(), UDM_GETPOS32, 0, 0)); }
 
 void TUpDown::WndProc(TMessage& m) {
   // The control reports a change of position to its parent as a scroll message.
@@ -347,13 +340,10 @@ void TUpDown::WndProc(TMessage& m) {
 }
 
 // ---- TProgressBar ----
-TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner) {
+TProgressBar::TProgressBar(TComponent* owner) : TRangeControl(owner, 100) {
   width_ = 150;
   height_ = 17;
   TabStop = false;
-  PublishInt("Min", [this] { return min_; }, [this](std::int64_t v) { SetRange(static_cast<int>(v), max_); });
-  PublishInt("Max", [this] { return max_; }, [this](std::int64_t v) { SetRange(min_, static_cast<int>(v)); });
-  PublishInt("Position", [this] { return Position(); }, [this](std::int64_t v) { SetPosition(static_cast<int>(v)); });
   PublishInt("Step", [this] { return Step; }, [this](std::int64_t v) { Step = static_cast<int>(v); });
   PublishEnum("Orientation", {"pbHorizontal", "pbVertical"}, [this] { return static_cast<int>(Orientation); },
               [this](int v) {
@@ -374,29 +364,9 @@ void TProgressBar::CreateParams(TCreateParams& p) {
   if (Smooth) p.style |= PBS_SMOOTH;
 }
 
-void TProgressBar::CreateWnd() {
-  SendMessage(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(min_), max_);
-  SendMessage(Handle(), PBM_SETPOS, static_cast<WPARAM>(pos_), 0);
-}
-
-void TProgressBar::DestroyWnd() { pos_ = Position(); }
-
-int TProgressBar::Position() const {
-  auto* self = const_cast<TProgressBar*>(this);
-  return HandleAllocated() ? static_cast<int>(SendMessage(self->Handle(), PBM_GETPOS, 0, 0)) : pos_;
-}
-
-void TProgressBar::SetRange(int min, int max) {
-  min_ = min;
-  max_ = std::max(min, max);
-  pos_ = std::clamp(Position(), min_, max_);
-  if (HandleAllocated()) CreateWnd();
-}
-
-void TProgressBar::SetPosition(int pos) {
-  pos_ = std::clamp(pos, min_, max_);
-  if (HandleAllocated()) SendMessage(Handle(), PBM_SETPOS, static_cast<WPARAM>(pos_), 0);
-}
+void TProgressBar::send_range() { SendMessage(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(min_), max_); }
+void TProgressBar::send_position() { SendMessage(Handle(), PBM_SETPOS, static_cast<WPARAM>(pos_), 0); }
+int TProgressBar::read_position() { return static_cast<int>(SendMessage(Handle(), PBM_GETPOS, 0, 0)); }
 
 void TProgressBar::StepIt() {
   // Past the end the bar starts again from the low limit, as the control does.

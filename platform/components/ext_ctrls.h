@@ -86,71 +86,74 @@ private:
   int item_index_ = -1, columns_ = 1;
 };
 
-enum class TTrackBarOrientation { trHorizontal, trVertical };
-
-// A track bar over "msctls_trackbar32"; its custom-draw notices reach its window-procedure method
-// as CN_NOTIFY, so a skinner can draw channel and thumb.
-class TTrackBar : public TWinControl {
+// What track bars, up-downs and progress bars share: Min, Max and Position, kept here while there
+// is no window and asked of the window while there is one.
+class TRangeControl : public TWinControl {
 public:
-  explicit TTrackBar(TComponent* owner);
-  std::string ClassName() const override { return "TTrackBar"; }
   int Min() const { return min_; }
   int Max() const { return max_; }
   int Position() const;
   void SetRange(int min, int max);
-  void SetPosition(int pos);  // fires no OnChange
+  void SetPosition(int pos);  // fires no event
+
+protected:
+  TRangeControl(TComponent* owner, int max);
+  // The window's own messages for range and position.
+  virtual void send_range() = 0;
+  virtual void send_position() = 0;
+  virtual int read_position() = 0;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  int min_ = 0, max_ = 0, pos_ = 0;
+};
+
+enum class TTrackBarOrientation { trHorizontal, trVertical };
+
+// A track bar over "msctls_trackbar32"; its custom-draw notices reach its window-procedure method
+// as CN_NOTIFY, so a skinner can draw channel and thumb.
+class TTrackBar : public TRangeControl {
+public:
+  explicit TTrackBar(TComponent* owner);
+  std::string ClassName() const override { return "TTrackBar"; }
   TTrackBarOrientation Orientation = TTrackBarOrientation::trHorizontal;
   int PageSize = 2, LineSize = 1;
-  TNotifyEvent OnChange;
+  TNotifyEvent OnChange;  // the user moved it
   bool SetEvent(std::string_view name, TNotifyEvent handler) override;
 
 protected:
   void CreateParams(TCreateParams& p) override;
   void CreateWnd() override;
-  void DestroyWnd() override;
   void WndProc(TMessage& m) override;
-
-private:
-  int min_ = 0, max_ = 10, pos_ = 0;
+  void send_range() override;
+  void send_position() override;
+  int read_position() override;
 };
 
 enum class TUDOrientation { udVertical, udHorizontal };
 
 // An up-down (spin) button over "msctls_updown32".
-class TUpDown : public TWinControl {
+// OnClick: a click on either button (after the position changed).
+class TUpDown : public TRangeControl {
 public:
   explicit TUpDown(TComponent* owner);
   std::string ClassName() const override { return "TUpDown"; }
-  int Min() const { return min_; }
-  int Max() const { return max_; }
-  int Position() const;
-  void SetRange(int min, int max);
-  void SetPosition(int pos);  // fires no OnClick
-  // OnClick: a click on either button (after the position changed).
   TUDOrientation Orientation = TUDOrientation::udVertical;
 
 protected:
   void CreateParams(TCreateParams& p) override;
-  void CreateWnd() override;
-  void DestroyWnd() override;
   void WndProc(TMessage& m) override;
-
-private:
-  int min_ = 0, max_ = 100, pos_ = 0;
+  void send_range() override;
+  void send_position() override;
+  int read_position() override;
 };
 
 enum class TProgressBarOrientation { pbHorizontal, pbVertical };
 
 // A progress bar over "msctls_progress32".
-class TProgressBar : public TWinControl {
+class TProgressBar : public TRangeControl {
 public:
   explicit TProgressBar(TComponent* owner);
   std::string ClassName() const override { return "TProgressBar"; }
-  int Min() const { return min_; }
-  int Max() const { return max_; }
-  int Position() const;
-  void SetRange(int min, int max);
-  void SetPosition(int pos);
   void StepIt();
   int Step = 10;
   TProgressBarOrientation Orientation = TProgressBarOrientation::pbHorizontal;
@@ -158,11 +161,9 @@ public:
 
 protected:
   void CreateParams(TCreateParams& p) override;
-  void CreateWnd() override;
-  void DestroyWnd() override;
-
-private:
-  int min_ = 0, max_ = 100, pos_ = 0;
+  void send_range() override;
+  void send_position() override;
+  int read_position() override;
 };
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };

@@ -73,6 +73,8 @@ class EmfWriter {
   // The LOGFONTW part (92 bytes) followed by the empty full name, style and PANOSE fields that GDI
   // records (320 bytes in all).
   static void logfont(core::ByteWriter& w, const LOGFONT& lf);
+  // Reads the LOGFONTW part back (the face ends at its first NUL); the reader stands after it.
+  static LOGFONT read_logfont(core::ByteReader& r);
   // A BITMAPINFOHEADER and bottom-up rows of a bitmap: 1 bit with a two-entry palette for a 1-bit
   // bitmap, 24 bits otherwise.
   static void dib(const Bitmap& bitmap, core::Bytes& info, core::Bytes& bits);

@@ -164,34 +164,24 @@ private:
         }
         break;
       }
-      case EMR_INTERSECTCLIPRECT: {
-        const RECT c = rect(r);
-        IntersectClipRect(dc_, c.left, c.top, c.right, c.bottom);
-        break;
-      }
-      case EMR_EXCLUDECLIPRECT: {
-        const RECT c = rect(r);
-        ExcludeClipRect(dc_, c.left, c.top, c.right, c.bottom);
-        break;
-      }
-      case EMR_MOVETOEX: {
-        const POINT p = point(r);
-        MoveToEx(dc_, p.x, p.y, nullptr);
-        break;
-      }
-      case EMR_LINETO: {
-        const POINT p = point(r);
-        LineTo(dc_, p.x, p.y);
-        break;
-      }
-      case EMR_RECTANGLE: {
-        const RECT b = rect(r);
-        Rectangle(dc_, b.left, b.top, b.right, b.bottom);
-        break;
-      }
+      // Records of one rectangle.
+      case EMR_INTERSECTCLIPRECT:
+      case EMR_EXCLUDECLIPRECT:
+      case EMR_RECTANGLE:
       case EMR_ELLIPSE: {
         const RECT b = rect(r);
-        Ellipse(dc_, b.left, b.top, b.right, b.bottom);
+        const auto call = type == EMR_INTERSECTCLIPRECT ? IntersectClipRect
+                          : type == EMR_EXCLUDECLIPRECT  ? ExcludeClipRect
+                          : type == EMR_RECTANGLE        ? Rectangle
+                                                         : Ellipse;
+        call(dc_, b.left, b.top, b.right, b.bottom);
+        break;
+      }
+      case EMR_MOVETOEX:
+      case EMR_LINETO: {
+        const POINT p = point(r);
+        if (type == EMR_MOVETOEX) MoveToEx(dc_, p.x, p.y, nullptr);
+        else LineTo(dc_, p.x, p.y);
         break;
       }
       case EMR_ROUNDRECT: {
@@ -233,23 +223,7 @@ private:
       }
       case EMR_EXTCREATEFONTINDIRECTW: {
         const DWORD i = index(r);
-        LOGFONT lf;
-        lf.lfHeight = r.i32le();
-        lf.lfWidth = r.i32le();
-        lf.lfEscapement = r.i32le();
-        lf.lfOrientation = r.i32le();
-        lf.lfWeight = r.i32le();
-        lf.lfItalic = r.u8();
-        lf.lfUnderline = r.u8();
-        lf.lfStrikeOut = r.u8();
-        lf.lfCharSet = r.u8();
-        lf.lfOutPrecision = r.u8();
-        lf.lfClipPrecision = r.u8();
-        lf.lfQuality = r.u8();
-        lf.lfPitchAndFamily = r.u8();
-        std::u16string face = r.u16string_le(32);
-        face.resize(std::min(face.size(), face.find(u'\0')));
-        lf.lfFaceName = core::utf16_to_utf8(face);
+        const LOGFONT lf = EmfWriter::read_logfont(r);
         store(i, CreateFontIndirect(&lf));
         break;
       }
