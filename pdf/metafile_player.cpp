@@ -103,27 +103,6 @@ std::vector<gdi::POINT> ReadPoints(core::ByteReader& r, std::uint32_t count, boo
   return pts;
 }
 
-gdi::LOGFONT ReadLogFont(core::ByteReader& r) {
-  gdi::LOGFONT lf;
-  lf.lfHeight = r.i32le();
-  lf.lfWidth = r.i32le();
-  lf.lfEscapement = r.i32le();
-  lf.lfOrientation = r.i32le();
-  lf.lfWeight = r.i32le();
-  lf.lfItalic = r.u8();
-  lf.lfUnderline = r.u8();
-  lf.lfStrikeOut = r.u8();
-  lf.lfCharSet = r.u8();
-  lf.lfOutPrecision = r.u8();
-  lf.lfClipPrecision = r.u8();
-  lf.lfQuality = r.u8();
-  lf.lfPitchAndFamily = r.u8();
-  std::u16string face = r.u16string_le(32);
-  const auto nul = face.find(u'\0');
-  if (nul != std::u16string::npos) face.resize(nul);
-  lf.lfFaceName = core::utf16_to_utf8(face);
-  return lf;
-}
 
 std::string Upper(std::string s) {
   for (char& c : s)
@@ -1250,7 +1229,7 @@ void TEMWParser::PlayRecord(std::uint32_t type, core::ByteReader& r, std::size_t
       const std::uint32_t index = r.u32le();
       Object o;
       o.Type = Object::Kind::Font;
-      o.font = ReadLogFont(r);
+      o.font = gdi::EmfWriter::read_logfont(r);
       CreateObject(index, o);
       return;
     }

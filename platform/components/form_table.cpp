@@ -1,6 +1,7 @@
 #include "platform/components/form_table.h"
 
 #include "platform/components/comctrls.h"
+#include "platform/components/ext_ctrls.h"
 #include "platform/components/std_ctrls.h"
 
 namespace platform::components {
@@ -30,6 +31,17 @@ std::map<std::string, ComponentFactory, std::less<>>& registry() {
     m["TImage"] = [](TComponent* o) { return new TImage(o); };
     m["TToolBar"] = [](TComponent* o) { return new TToolBar(o); };
     m["TToolButton"] = [](TComponent* o) { return new TToolButton(o); };
+    m["TMainMenu"] = [](TComponent* o) { return new TMainMenu(o); };
+    m["TSpeedButton"] = [](TComponent* o) { return new TSpeedButton(o); };
+    m["TRadioButton"] = [](TComponent* o) { return new TRadioButton(o); };
+    m["TRadioGroup"] = [](TComponent* o) { return new TRadioGroup(o); };
+    m["TTrackBar"] = [](TComponent* o) { return new TTrackBar(o); };
+    m["TUpDown"] = [](TComponent* o) { return new TUpDown(o); };
+    m["TProgressBar"] = [](TComponent* o) { return new TProgressBar(o); };
+    m["TMemo"] = [](TComponent* o) { return new TMemo(o); };
+    m["THeaderControl"] = [](TComponent* o) { return new THeaderControl(o); };
+    m["TListView"] = [](TComponent* o) { return new TListView(o); };
+    m["TCheckListBox"] = [](TComponent* o) { return new TCheckListBox(o); };
     return m;
   }();
   return r;
@@ -91,6 +103,7 @@ void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const Han
         sheet->SetPageControl(static_cast<TPageControl*>(parent));
       } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
         if (auto* menu = dynamic_cast<TPopupMenu*>(parent)) menu->Items().Add(item);
+        else if (auto* bar = dynamic_cast<TMainMenu*>(parent)) bar->Items().Add(item);
         else if (auto* up = dynamic_cast<TMenuItem*>(parent)) up->Add(item);
         else fault(d, "a menu item needs a menu or menu item as its parent");
       } else if (auto* button = dynamic_cast<TToolButton*>(c)) {

@@ -398,9 +398,14 @@ std::string font_key(const LOGFONT& lf) {
 
 }  // namespace
 
-std::shared_ptr<const FontInstance> resolve_font(const LOGFONT& lf) {
+std::shared_ptr<const FontInstance> resolve_font(const LOGFONT& asked) {
   static std::mutex mutex;
   static std::map<std::string, std::shared_ptr<const FontInstance>> cache;
+  // Heights beyond what any screen shows (a metafile can ask for anything) are held to a size
+  // whose glyphs still fit in memory.
+  constexpr LONG kMaxHeight = 2048;
+  LOGFONT lf = asked;
+  lf.lfHeight = std::clamp<LONG>(lf.lfHeight, -kMaxHeight, kMaxHeight);
   const std::string key = font_key(lf);
   std::lock_guard lock(mutex);
   if (auto it = cache.find(key); it != cache.end()) return it->second;

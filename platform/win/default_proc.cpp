@@ -586,9 +586,34 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (r) return r;
       }
       return MA_ACTIVATE;
-    case WM_SETCURSOR:
+    case WM_SETCURSOR: {
       if (w->parent && send(w->parent, WM_SETCURSOR, wp, lp)) return TRUE;
-      return FALSE;
+      // Asked on behalf of a child, a window leaves the shape to the child's own class.
+      if (reinterpret_cast<HWND>(wp) != hwnd) return FALSE;
+      const int hit = static_cast<short>(LOWORD(lp));
+      int shape = IDC_ARROW;
+      switch (hit) {
+        case HTCLIENT:
+          // The class cursor; a class without one leaves the pointer as it is.
+          if (!w->cls->cursor) return FALSE;
+          SetCursor(w->cls->cursor);
+          return TRUE;
+        case HTERROR:
+        case HTNOWHERE: return FALSE;
+        case HTLEFT:
+        case HTRIGHT: shape = IDC_SIZEWE; break;
+        case HTTOP:
+        case HTBOTTOM: shape = IDC_SIZENS; break;
+        case HTTOPLEFT:
+        case HTBOTTOMRIGHT:
+        case HTGROWBOX: shape = IDC_SIZENWSE; break;
+        case HTTOPRIGHT:
+        case HTBOTTOMLEFT: shape = IDC_SIZENESW; break;
+        default: break;
+      }
+      SetCursor(LoadCursor(nullptr, shape));
+      return TRUE;
+    }
     case WM_MOUSEWHEEL:
       if (w->parent) return send(w->parent, msg, wp, lp);
       return 0;
@@ -617,6 +642,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SETTEXT: {
       w->text = lp ? reinterpret_cast<const char*>(lp) : "";
+      // A window manager's title bar shows the text too.
+      if (!w->parent && state().display) state().display->window_changed(hwnd);
       if ((w->style & WS_CAPTION) == WS_CAPTION && is_visible(w)) {
         w->need_ncpaint = true;
         RECT wr = window_rect_local(w);

@@ -304,6 +304,12 @@ inline constexpr UINT VK_LBUTTON = 0x01, VK_RBUTTON = 0x02, VK_CANCEL = 0x03, VK
   VK_LSHIFT = 0xA0, VK_RSHIFT = 0xA1, VK_LCONTROL = 0xA2, VK_RCONTROL = 0xA3, VK_LMENU = 0xA4,
   VK_RMENU = 0xA5;
 
+// System cursors (LoadCursor names).
+inline constexpr int IDC_ARROW = 32512, IDC_IBEAM = 32513, IDC_WAIT = 32514, IDC_CROSS = 32515, IDC_UPARROW = 32516,
+                     IDC_SIZENWSE = 32642, IDC_SIZENESW = 32643, IDC_SIZEWE = 32644, IDC_SIZENS = 32645,
+                     IDC_SIZEALL = 32646, IDC_NO = 32648, IDC_HAND = 32649, IDC_APPSTARTING = 32650,
+                     IDC_HELP = 32651;
+
 // WM_SETICON / WM_GETICON.
 inline constexpr int ICON_SMALL = 0, ICON_BIG = 1, ICON_SMALL2 = 2;
 

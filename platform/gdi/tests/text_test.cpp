@@ -173,6 +173,63 @@ TEST(TestFont, DrawTextDrawsWhereItMeasured) {
   EXPECT_EQ(DrawText(c.dc(), "x", &r, DT_SINGLELINE | DT_VCENTER), 20);
 }
 
+// Each ellipsis kind on the test font (6-pixel cells, "..." 18 pixels): the text that is shown,
+// read back through DT_MODIFYSTRING, and the pixels, which equal drawing that text unshortened.
+TEST(TestFont, EllipsisKindsAndTheModifiedString) {
+  struct Case {
+    const char* text;
+    UINT flags;
+    int width;
+    const char* shown;  // the string after the call
+  };
+  constexpr UINT kMod = DT_SINGLELINE | DT_MODIFYSTRING;
+  const Case cases[] = {
+      {"abcdefghij", kMod | DT_END_ELLIPSIS, 40, "abc..."},
+      {"ab cd ef gh", kMod | DT_END_ELLIPSIS, 40, "ab ..."},
+      {"ab cd ef gh", kMod | DT_WORD_ELLIPSIS, 40, "ab..."},         // cut after a whole word
+      {"ab cd ef gh", kMod | DT_WORD_ELLIPSIS, 60, "ab cd..."},
+      {"abcdefghij kl", kMod | DT_WORD_ELLIPSIS, 40, "abc..."},      // a first word too long is cut inside
+      {"中文字符测试", kMod | DT_WORD_ELLIPSIS, 50, "中文..."},       // each ideograph is a word
+      {"C:\\dir\\sub\\file.txt", kMod | DT_PATH_ELLIPSIS, 100, "C:\\d...\\file.txt"},
+      {"/home/user/data/report.xls", kMod | DT_PATH_ELLIPSIS, 100, "/h.../report.xls"},
+      {"C:\\dir\\file.txt", kMod | DT_PATH_ELLIPSIS, 60, "...\\fil..."},  // the last part itself too wide
+      {"abcdefghij", kMod | DT_PATH_ELLIPSIS, 40, "abc..."},          // no separator: the end is cut
+      {"C:\\dir\\sub\\file.txt", kMod | DT_PATH_ELLIPSIS, 200, "C:\\dir\\sub\\file.txt"},  // it fits
+      {"&abcdefghij", kMod | DT_END_ELLIPSIS, 40, "&abc..."},          // the prefix is written back
+      {"a&&bcdefghij", kMod | DT_END_ELLIPSIS, 40, "a&&b..."},
+      {"abcdefghij", DT_SINGLELINE | DT_END_ELLIPSIS, 40, "abcdefghij"},  // not asked to modify
+      {"abcdefghij", kMod, 40, "abcdefghij"},                             // no ellipsis, no change
+      {"abcdefghij\r\nxy", DT_MODIFYSTRING | DT_END_ELLIPSIS, 40, "abcdefghij\r\nxy"},  // more than one line
+  };
+  for (const Case& k : cases) {
+    Canvas a(220, 12), b(220, 12);
+    WithFont fa(a.dc(), kTestFontFace, -8), fb(b.dc(), kTestFontFace, -8);
+    std::string text = k.text;
+    RECT r{0, 0, k.width, 12};
+    EXPECT_EQ(DrawText(a.dc(), &text, &r, k.flags), (k.flags & DT_SINGLELINE) ? 10 : 20) << k.text;
+    EXPECT_EQ(text, k.shown) << k.text << " flags " << std::hex << k.flags;
+    if (!(k.flags & DT_SINGLELINE) || !(k.flags & DT_MODIFYSTRING)) continue;
+    // What was drawn is the shown text, unshortened, clipped to the same rectangle.
+    RECT wide{0, 0, k.width, 12};
+    DrawText(b.dc(), k.shown, &wide, DT_SINGLELINE);
+    EXPECT_EQ(a.pixels(), b.pixels()) << k.text;
+    // Measuring gives the shown text's width.
+    RECT calc{0, 0, k.width, 12}, shown{0, 0, 1000, 12};
+    DrawText(a.dc(), k.text, &calc, (k.flags & ~DT_MODIFYSTRING) | DT_CALCRECT);
+    DrawText(b.dc(), k.shown, &shown, DT_SINGLELINE | DT_CALCRECT);
+    if (k.flags & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
+      EXPECT_EQ(calc.right, shown.right) << k.text;
+    }
+  }
+  // The UTF-16 form changes its string the same way.
+  Canvas c(60, 12);
+  WithFont f(c.dc(), kTestFontFace, -8);
+  std::u16string wide = u"C:\\dir\\sub\\file.txt";
+  RECT r{0, 0, 100, 12};
+  DrawText(c.dc(), &wide, &r, kMod | DT_PATH_ELLIPSIS);
+  EXPECT_EQ(wide, u"C:\\d...\\file.txt");
+}
+
 TEST(TestFont, PrefixUnderlinesTheMarkedCharacter) {
   Canvas a(40, 12), b(40, 12);
   WithFont fa(a.dc(), kTestFontFace, -8), fb(b.dc(), kTestFontFace, -8);
