@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formula/support/criteria.h"
+#include "formula/support/text_collation.h"
 #include "workbook/cell_references.h"
 
 namespace formula::functions {
@@ -73,7 +74,7 @@ int LookupCompare(const TXLSVarValue& Item, const TXLSVarValue& Value) {
     case fvtBoolean:
     case fvtError: return Item.BoolErr < Value.BoolErr ? -1 : Item.BoolErr > Value.BoolErr ? 1 : 0;
     case fvtString: {
-      const int c = CompareTextAsciiI(Item.Text, Value.Text);
+      const int c = CollateText(Item.Text, Value.Text);
       return c < 0 ? -1 : c > 0 ? 1 : 0;
     }
     default: return 0;
