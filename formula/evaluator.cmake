@@ -12,6 +12,7 @@ thc_test(formula_evaluator_tests LABEL formula
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/aggregate_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/formula_engine_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/spreadsheet_agreement_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/calc_cache_test.cpp
   DEPS thc_formula)
 
 # The evaluator compared with HyperFormula under node (skips when tests/hyperformula has no

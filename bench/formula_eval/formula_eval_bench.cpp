@@ -7,12 +7,13 @@
 //   chain        10 N formulas B(i)=B(i-1)+A(i)
 //   fan-in       N running totals =SUM($A$1:A(i)) and N/10 sliding windows =SUM(B(j):B(j+999)) over
 //                those totals
-//   lookups      N exact =VLOOKUP(C(j),$A$1:$B$N,2,FALSE) into an N-row table of unique keys
+//   lookups      N exact =VLOOKUP(C(j),$A$1:$B$N,2,0) into an N-row table of unique keys
 // The engine's formulas are compiled to byte code first; HyperFormula's time is its full
 // rebuildAndRecalculate. LibreOffice's calculateAll times come from libreoffice_bench.py: run live
 // with --libreoffice (needs python3-uno), else the figures recorded in libreoffice_figures.txt.
 //
-//   bench_formula_eval [N] [--libreoffice]      (N defaults to 10000)
+//   bench_formula_eval [N] [--libreoffice] [--only NAME] [--no-peers]      (N defaults to 10000)
+// --only runs one workbook, --no-peers the engine alone (for a profiler).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -124,7 +125,7 @@ Book Lookups(int N) {
     Num(b.Sheets[0], i, 0, static_cast<double>(key));
     Num(b.Sheets[0], i, 1, static_cast<double>(key * 2 + 1));
     Num(b.Sheets[0], i, 2, static_cast<double>((static_cast<long long>(i) * 31) % N + 1));
-    Txt(b.Sheets[0], i, 3, "=VLOOKUP(" + A1(2, i) + "," + table + ",2,FALSE)");
+    Txt(b.Sheets[0], i, 3, "=VLOOKUP(" + A1(2, i) + "," + table + ",2,0)");
   }
   return b;
 }
@@ -261,16 +262,22 @@ std::map<std::string, double> RecordedLibreOffice(const fs::path& File) {
 
 int main(int argc, char** argv) {
   int n = 10000;
-  bool liveLibreOffice = false;
+  bool liveLibreOffice = false, peers = true;
+  std::string only;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--libreoffice")
+    const std::string a = argv[i];
+    if (a == "--libreoffice")
       liveLibreOffice = true;
+    else if (a == "--no-peers")
+      peers = false;
+    else if (a == "--only" && i + 1 < argc)
+      only = argv[++i];
     else
       n = std::max(100, std::atoi(argv[i]));
   }
   const fs::path hfDir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   const fs::path benchDir = fs::path(THC_BENCH_SOURCE_DIR);
-  const bool hf = fs::exists(hfDir / "node_modules" / "hyperformula") &&
+  const bool hf = peers && fs::exists(hfDir / "node_modules" / "hyperformula") &&
                   std::system("command -v node > /dev/null 2>&1") == 0;
   const auto recorded = RecordedLibreOffice(benchDir / "libreoffice_figures.txt");
   const fs::path tmp = fs::temp_directory_path() / ("thc_formula_bench_" + std::to_string(::getpid()));
@@ -283,6 +290,7 @@ int main(int argc, char** argv) {
   const std::pair<const char*, Maker> books[] = {
       {"report", Report}, {"independent", Independent}, {"chain", Chain}, {"fan-in", FanIn}, {"lookups", Lookups}};
   for (const auto& [name, make] : books) {
+    if (!only.empty() && only != name) continue;
     double engine[2] = {0, 0};
     for (int k = 0; k < 2; ++k) {
       const int size = k == 0 ? n : 2 * n;
@@ -297,7 +305,7 @@ int main(int argc, char** argv) {
         hfMs = Field(out, "recalc_ms");
         hfLast = TextField(out, "last");
       }
-      if (liveLibreOffice) {
+      if (liveLibreOffice && peers) {
         const std::string out = RunCommand("/usr/bin/python3 " + (benchDir / "libreoffice_bench.py").string() + " " +
                                            (tmp / "book.json").string());
         loMs = Field(out, "calc_ms");

@@ -159,6 +159,7 @@ void TXLSFormulaEvaluator::WriteArrayResult(const TXLSFormulaValue& Result, bool
         TXLSFormulaValue v;
         element(c, r, v);
         const int col = Target_.Col1 + c, row = Target_.Row1 + r;
+        if (s.Cache) s.Cache->CellChanged(s.Cells, col, row);
         switch (v.ValueType) {
           case fvtFloat: s.Cells->UpdateFloat(col, row, 0, v.Number); break;
           case fvtBoolean: s.Cells->UpdateBoolean(col, row, 0, v.BoolErr != 0); break;

@@ -22,6 +22,11 @@ int U32(const std::uint8_t* p) { return static_cast<int>(core::load_le32(p) & kR
 
 std::u16string Widen(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
+// An area that covers at least this many formula cells of a column depends on range nodes.
+constexpr std::ptrdiff_t kRangeNodeMin = 32;
+// The sheet number of range nodes' keys (no workbook has that many sheets).
+constexpr std::uint16_t kRangeNodeSheet = 0xFFFF;
+
 }  // namespace
 
 void TXLSCalcChainBuilder::CollectSheet(int SheetIndex, workbook::TXLSCellMMU& Cells) {
@@ -86,12 +91,96 @@ void TXLSCalcChainBuilder::AddArea(int Sheet1, int Sheet2, int Col1, int Row1, i
       if (i >= 0) Dep.Add(Cells_[static_cast<std::size_t>(i)].Key);
       continue;
     }
-    // Keys run by row, so the formula cells of the area lie in the band of its rows.
-    for (std::size_t i = LowerBound(from); i < Cells_.size(); ++i) {
-      const TCellKey& k = Cells_[i].Key;
-      if (k.Sheet != s || k.Row > static_cast<std::uint32_t>(Row2)) break;
-      if (k.Col >= Col1 && k.Col <= Col2) Dep.Add(k);
+    if (static_cast<std::size_t>(s) >= SheetColumns_.size()) continue;
+    const std::vector<std::uint16_t>& columns = SheetColumns_[static_cast<std::size_t>(s)];
+    AreaScratch_.clear();
+    int used = 0;
+    for (auto c = std::lower_bound(columns.begin(), columns.end(), static_cast<std::uint16_t>(std::min(Col1, 0xFFFF)));
+         c != columns.end() && *c <= Col2; ++c) {
+      const int column = ColumnIds_.find((static_cast<std::uint32_t>(s) << 16) | *c)->second;
+      const std::vector<std::uint32_t>& rows = Columns_[static_cast<std::size_t>(column)].Rows;
+      const auto lo = std::lower_bound(rows.begin(), rows.end(), static_cast<std::uint32_t>(Row1));
+      const auto hi = std::upper_bound(lo, rows.end(), static_cast<std::uint32_t>(Row2));
+      if (lo == hi) continue;
+      if (hi - lo >= kRangeNodeMin) {
+        AddColumnRange(column, static_cast<std::uint32_t>(lo - rows.begin()), static_cast<std::uint32_t>(hi - rows.begin()),
+                       Dep);
+        continue;
+      }
+      ++used;
+      for (auto r = lo; r != hi; ++r) {
+        TCellKey k;
+        k.Sheet = static_cast<std::uint16_t>(s);
+        k.Col = *c;
+        k.Row = *r;
+        AreaScratch_.push_back(k);
+      }
     }
+    // In key order (by row, then column), as the cells lie in the sheet.
+    if (used > 1) std::sort(AreaScratch_.begin(), AreaScratch_.end());
+    for (const TCellKey& k : AreaScratch_) Dep.Add(k);
+  }
+}
+
+TCellKey TXLSCalcChainBuilder::RangeNodeKey(int Column, std::uint32_t Node) {
+  TCellKey k;
+  k.Sheet = kRangeNodeSheet;
+  k.Col = static_cast<std::uint16_t>(Column & 0xFFFF);
+  k.Row = (static_cast<std::uint32_t>(Column >> 16) << 24) | Node;
+  return k;
+}
+
+// Dependencies on the formula cells Lo..Hi - 1 of the column: the tree nodes that cover the range
+// exactly, each listed (with the nodes below it) the first time it is used.
+void TXLSCalcChainBuilder::AddColumnRange(int Column, std::uint32_t Lo, std::uint32_t Hi, TDepRefsItem& Dep) {
+  TColumnCells& col = Columns_[static_cast<std::size_t>(Column)];
+  if (col.Leaves == 0) {
+    col.Leaves = 1;
+    while (col.Leaves < col.Rows.size()) col.Leaves <<= 1;
+    col.NodeMade.assign(col.Leaves, false);
+  }
+  auto leafKey = [&](std::uint32_t Pos) {
+    TCellKey k;
+    k.Sheet = col.Sheet;
+    k.Col = col.Col;
+    k.Row = col.Rows[Pos];
+    return k;
+  };
+  // Lists node N's dependencies on its halves, and theirs; N covers at least one cell.
+  auto make = [&](std::uint32_t N) {
+    std::vector<std::uint32_t> todo{N};
+    while (!todo.empty()) {
+      const std::uint32_t v = todo.back();
+      todo.pop_back();
+      if (col.NodeMade[v]) continue;
+      col.NodeMade[v] = true;
+      TDepRefsItem item(RangeNodeKey(Column, v));
+      for (std::uint32_t child : {2 * v, 2 * v + 1}) {
+        if (child >= col.Leaves) {
+          if (child - col.Leaves < col.Rows.size()) item.Add(leafKey(child - col.Leaves));
+          continue;
+        }
+        // The first leaf below the child tells whether it covers any cell.
+        std::uint32_t first = child;
+        while (first < col.Leaves) first <<= 1;
+        if (first - col.Leaves >= col.Rows.size()) continue;
+        item.Add(RangeNodeKey(Column, child));
+        todo.push_back(child);
+      }
+      RangeNodes_.push_back(std::move(item));
+    }
+  };
+  auto use = [&](std::uint32_t N) {
+    if (N >= col.Leaves) {
+      Dep.Add(leafKey(N - col.Leaves));
+    } else {
+      make(N);
+      Dep.Add(RangeNodeKey(Column, N));
+    }
+  };
+  for (std::uint32_t l = Lo + col.Leaves, r = Hi + col.Leaves; l < r; l >>= 1, r >>= 1) {
+    if (l & 1) use(l++);
+    if (r & 1) use(--r);
   }
 }
 
@@ -202,6 +291,22 @@ bool TXLSCalcChainBuilder::Build(TXLSCalcChain& Chain) {
   const int sheets = Workbook_ ? Workbook_->SheetCount() : 0;
   for (int s = 0; s < sheets; ++s)
     if (workbook::TXLSCellMMU* cells = Workbook_->SheetCells(s)) CollectSheet(s, *cells);
+  ColumnIds_.clear();
+  Columns_.clear();
+  RangeNodes_.clear();
+  SheetColumns_.assign(static_cast<std::size_t>(std::max(sheets, 0)), {});
+  for (const TCollected& c : Cells_) {
+    auto [it, added] = ColumnIds_.emplace((static_cast<std::uint32_t>(c.Key.Sheet) << 16) | c.Key.Col,
+                                          static_cast<int>(Columns_.size()));
+    if (added) {
+      Columns_.emplace_back();
+      Columns_.back().Sheet = c.Key.Sheet;
+      Columns_.back().Col = c.Key.Col;
+      SheetColumns_[c.Key.Sheet].push_back(c.Key.Col);
+    }
+    Columns_[static_cast<std::size_t>(it->second)].Rows.push_back(c.Key.Row);  // key order: rows ascend
+  }
+  for (auto& columns : SheetColumns_) std::sort(columns.begin(), columns.end());
 
   std::vector<TDepRefsItem> deps;
   deps.reserve(Cells_.size());
@@ -210,10 +315,25 @@ bool TXLSCalcChainBuilder::Build(TXLSCalcChain& Chain) {
     ScanTokens(c.Ptgs, c.Len, c.Key.Sheet, 0, dep);
     deps.push_back(std::move(dep));
   }
+  for (TDepRefsItem& node : RangeNodes_) deps.push_back(std::move(node));
+  RangeNodes_.clear();
   const bool ok = Sort_.SortDeps(deps);
-  for (const TCellKey& k : Sort_.Output()) Chain.Add(k);
+  // Range nodes order the cells; they are no cells themselves.
+  auto real = [](const TCellKey& K) { return K.Sheet != kRangeNodeSheet; };
+  for (const TCellKey& k : Sort_.Output())
+    if (real(k)) Chain.Add(k);
+  SetAside_.clear();
+  for (const TCellKey& k : Sort_.SetAside())
+    if (real(k)) SetAside_.push_back(k);
+  Loops_.clear();
+  for (const TDepRefsItem& loop : Sort_.Loops()) {
+    TDepRefsItem cells;
+    for (int i = 0; i < loop.Count(); ++i)
+      if (real(loop.Items(i))) cells.Add(loop.Items(i));
+    Loops_.push_back(std::move(cells));
+  }
   if (Warning_)
-    for (const TDepRefsItem& loop : Sort_.Loops())
+    for (const TDepRefsItem& loop : Loops_)
       Warning_(WARNING_CIRCULAR, u"Circular formula \"" + loop.LoopText() + u"\"");
   Chain.Trim();
   return ok;

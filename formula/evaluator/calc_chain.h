@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "formula/evaluator/engine_context.h"
@@ -48,8 +49,8 @@ public:
   bool Build(TXLSCalcChain& Chain);
 
   // After Build: the formula cells left out because of circular references, in key order.
-  const std::vector<TCellKey>& SetAside() const { return Sort_.SetAside(); }
-  const std::vector<TDepRefsItem>& Loops() const { return Sort_.Loops(); }
+  const std::vector<TCellKey>& SetAside() const { return SetAside_; }
+  const std::vector<TDepRefsItem>& Loops() const { return Loops_; }
 
 private:
   struct TCollected {
@@ -73,6 +74,27 @@ private:
   TXLSChainWarningHandler Warning_;
   std::function<std::u16string(int)> SheetName_;
   std::vector<TCollected> Cells_;
+  // The rows of the formula cells of each column (key sheet << 16 | column), ascending, and the
+  // columns of each sheet that hold formula cells, ascending: an area finds its formula cells
+  // without passing the others of its rows.
+  std::unordered_map<std::uint32_t, int> ColumnIds_;
+  // The formula cells of one column, and the range nodes over them: an area that covers many of
+  // them depends on a few nodes of a segment tree (each node on its two halves) instead of on every
+  // cell, so wide and overlapping ranges cost O(log n) dependencies each.
+  struct TColumnCells {
+    std::uint16_t Sheet = 0, Col = 0;
+    std::vector<std::uint32_t> Rows;
+    std::uint32_t Leaves = 0;       // the power of two the tree spans
+    std::vector<bool> NodeMade;     // internal nodes whose dependencies were listed
+  };
+  std::vector<TColumnCells> Columns_;
+  std::vector<std::vector<std::uint16_t>> SheetColumns_;
+  std::vector<TCellKey> AreaScratch_;
+  std::vector<TDepRefsItem> RangeNodes_;
+  std::vector<TCellKey> SetAside_;
+  std::vector<TDepRefsItem> Loops_;
+  TCellKey RangeNodeKey(int Column, std::uint32_t Node);
+  void AddColumnRange(int Column, std::uint32_t Lo, std::uint32_t Hi, TDepRefsItem& Dep);
   // Byte code derived for the members of shared formulas (0xB8), kept while the chain is built.
   std::deque<std::vector<std::uint8_t>> Relocated_;
   TTopoSort Sort_;

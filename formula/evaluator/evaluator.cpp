@@ -621,6 +621,7 @@ void TXLSFormulaEvaluator::CallUserFunction(const std::u16string& Name, int ArgC
   data.Args.resize(static_cast<std::size_t>(ArgCount));
   for (int i = 0; i < ArgCount; ++i) s.PopArg(data.Args[static_cast<std::size_t>(i)]);
   UserFunction_(Name, data);
+  if (s.Cache) s.Cache->Clear();  // the handler may have changed any cell
   s.PushValue(data.Result);
 }
 

@@ -312,12 +312,18 @@ TXLSCellsSource* TValueStack::PopCellsSource() {
 }
 
 void TValueStack::ReadCell(workbook::TXLSCellMMU* ACells, int ACol, int ARow, TXLSFormulaValue& Value) {
-  Value.SetEmpty();
   workbook::TMMUCellRef ref;
   if (!ACells || !ACells->FindCell(ACol, ARow, ref)) {
+    Value.SetEmpty();
     Value.NoCell = 1;
     return;
   }
+  ReadStoredCell(ACells, ref, Value);
+}
+
+void TValueStack::ReadStoredCell(workbook::TXLSCellMMU* ACells, const workbook::TMMUCellRef& ref,
+                                 TXLSFormulaValue& Value) {
+  Value.SetEmpty();
   using namespace workbook;
   switch (TXLSCellMMU::CellType(ref)) {
     case cvkBoolean:

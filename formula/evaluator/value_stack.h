@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formula/evaluator/calc_cache.h"
 #include "formula/evaluator/engine_context.h"
 #include "formula/evaluator/formula_value.h"
 #include "formula/support/locale.h"
@@ -81,6 +82,8 @@ public:
   TValueStack& operator=(const TValueStack&) = delete;
 
   // Context of the evaluation.
+  // The work the formulas of the running calculation share; nullptr outside a calculation.
+  TCalcCache* Cache = nullptr;
   int Top = -1;
   int ArgCursor = -1;
   bool ArrayMode = false;
@@ -155,6 +158,8 @@ public:
 
   // Cells.
   void ReadCell(workbook::TXLSCellMMU* ACells, int ACol, int ARow, TXLSFormulaValue& Value);
+  // The value of a located cell of ACells.
+  static void ReadStoredCell(workbook::TXLSCellMMU* ACells, const workbook::TMMUCellRef& Ref, TXLSFormulaValue& Value);
   bool IntersectArea(const TXLSFormulaValue& Area, int& ACol, int& ARow) const;
   bool ImplicitIntersection(TXLSFormulaValue& Value);
   workbook::TXLSCellMMU* SheetCells(int Index) const;

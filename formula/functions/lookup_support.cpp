@@ -68,6 +68,15 @@ void TLookupGrid::Value(TValueStack& S, long Col, long Row, TXLSFormulaValue& Ou
   Out.NoCell = 0;
 }
 
+const TCalcCache::TLineIndex* TLookupGrid::LineIndex(bool Vertical, long Length) const {
+  if (!Stack_ || !Stack_->Cache || !Cells_ || Array_) return nullptr;
+  return Stack_->Cache->LineIndex(Cells_, Col1_, Row1_, Vertical, Length);
+}
+
+bool HasWildcards(const TXLSVarValue& Value) {
+  return Value.Type == fvtString && Value.Text.find_first_of(u"*?[") != std::u16string::npos;
+}
+
 int LookupCompare(const TXLSVarValue& Item, const TXLSVarValue& Value) {
   switch (Value.Type) {
     case fvtFloat: return Item.Number < Value.Number ? -1 : Item.Number > Value.Number ? 1 : 0;
