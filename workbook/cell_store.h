@@ -414,7 +414,7 @@ void TXLSCellMMU::ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipH
       std::uint8_t* vector = block.Buffer + off;
       if (SkipHiddenRows && (vector[MMU_ROW_HEADER_OFFSET] & TMMURowHeader::rhfHidden)) continue;
       it.Reset(vector);
-      for (int col = Col1; it.SeekNext(col) && col <= Col2; ++col) {
+      for (int col = Col1; col <= Col2 && it.SeekNext(col) && col <= Col2; ++col) {
         ref.TypeCode = it.CellType();
         ref.Data = it.Cell();
         if (!Visit(col, base + r, static_cast<const TMMUCellRef&>(ref))) return;

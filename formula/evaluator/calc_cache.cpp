@@ -1,6 +1,7 @@
 #include "formula/evaluator/calc_cache.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <numeric>
 
@@ -12,8 +13,8 @@ namespace formula {
 
 namespace {
 
-// Running entries and indexed cells a calculation may hold (about 32 bytes each).
-constexpr std::size_t kMaxEntries = std::size_t{1} << 24;
+// Running entries and indexed cells a calculation may hold (32 to 80 bytes each).
+constexpr std::size_t kMaxEntries = std::size_t{1} << 22;
 
 std::size_t Mix(std::size_t H, std::size_t V) { return H ^ (V + 0x9E3779B97F4A7C15ull + (H << 6) + (H >> 2)); }
 
@@ -31,74 +32,82 @@ std::size_t TCalcCache::TColumnHash::operator()(const TColumnKey& K) const {
   return Mix(std::hash<const void*>()(K.Cells), static_cast<std::size_t>(K.Col));
 }
 
-void TCalcCache::Watch(const workbook::TXLSCellMMU* Cells, int Col1, int Col2, int Id) {
-  for (int c = Col1; c <= Col2; ++c) Watchers_[TColumnKey{Cells, c}].push_back(Id);
+void TCalcCache::Watch(const workbook::TXLSCellMMU* Cells, int Col1, int Col2, TWatcher W) {
+  for (int c = Col1; c <= Col2; ++c) Watchers_[TColumnKey{Cells, c}].push_back(W);
 }
 
 void TCalcCache::Clear() {
   Seen_.clear();
+  FirstReads_.clear();
   RunningIds_.clear();
   LineIds_.clear();
   Running_.clear();
+  Wholes_.clear();
   Lines_.clear();
   Watchers_.clear();
+  LastRows_.clear();
   Entries_ = 0;
 }
 
+int TCalcCache::LastRow(workbook::TXLSCellMMU* Cells) {
+  auto [it, added] = LastRows_.emplace(Cells, 0);
+  if (added) it->second = Cells->LastRow();
+  return it->second;
+}
+
 void TCalcCache::CellChanged(const workbook::TXLSCellMMU* Cells, int Col, int Row) {
+  if (auto last = LastRows_.find(Cells); last != LastRows_.end() && Row > last->second) last->second = Row;
   auto it = Watchers_.find(TColumnKey{Cells, Col});
   if (it == Watchers_.end()) return;
-  for (int id : it->second) {
-    if (id >= 0) {
-      TRunning& r = Running_[static_cast<std::size_t>(id)];
-      // Entries before the changed row still hold.
-      if (Row >= r.Row1) r.Valid = std::min<long>(r.Valid, static_cast<long>(Row) - r.Row1);
-      if (r.ErrorAt >= r.Valid) r.ErrorAt = -1;
-    } else {
-      TLine& l = Lines_[static_cast<std::size_t>(-1 - id)];
-      const long pos = l.Vertical ? static_cast<long>(Row) - l.Row1 : static_cast<long>(Col) - l.Col1;
-      const bool inLine = l.Vertical ? true : Row == l.Row1;
-      if (inLine && pos >= 0 && pos < l.Length) l.Index.reset();
+  for (const TWatcher& w : it->second) {
+    switch (w.Kind) {
+      case wkRunning: {
+        TRunning& r = Running_[static_cast<std::size_t>(w.Id)];
+        // Entries before the changed row still hold.
+        if (Row >= r.Row1 && static_cast<long>(Row) - r.Row1 < static_cast<long>(r.Entries.size()))
+          r.Entries.resize(static_cast<std::size_t>(Row - r.Row1));
+        if (r.ErrorAt >= static_cast<long>(r.Entries.size())) r.ErrorAt = -1;
+        break;
+      }
+      case wkWhole: {
+        TWhole& whole = Wholes_[static_cast<std::size_t>(w.Id)];
+        // Rows past the last row it read may have come into being since.
+        if (Row >= whole.Row1) whole.Valid = false;
+        break;
+      }
+      case wkLine: {
+        TLine& l = Lines_[static_cast<std::size_t>(w.Id)];
+        const long pos = l.Vertical ? static_cast<long>(Row) - l.Row1 : static_cast<long>(Col) - l.Col1;
+        const bool inLine = l.Vertical || Row == l.Row1;
+        if (inLine && pos >= 0 && pos < l.Length) l.Index.reset();
+        break;
+      }
     }
   }
 }
 
 // Running aggregates up to Entries entries, walking only the rows not yet covered.
 void TCalcCache::Extend(TRunning& R, long Entries) {
-  if (Entries <= R.Valid) return;
-  if (static_cast<long>(R.Sum.size()) < Entries) {
-    Entries_ += static_cast<std::size_t>(Entries) - R.Sum.size();
-    R.Sum.resize(static_cast<std::size_t>(Entries));
-    R.Min.resize(static_cast<std::size_t>(Entries));
-    R.Max.resize(static_cast<std::size_t>(Entries));
-    R.Count.resize(static_cast<std::size_t>(Entries));
-  }
-  double sum = 0, lo = std::numeric_limits<double>::infinity(), hi = -lo;
-  long long count = 0;
-  if (R.Valid > 0) {
-    const std::size_t k = static_cast<std::size_t>(R.Valid - 1);
-    sum = R.Sum[k], lo = R.Min[k], hi = R.Max[k], count = R.Count[k];
-  }
-  long next = R.Valid;  // the first entry not yet written
+  const long valid = static_cast<long>(R.Entries.size());
+  if (Entries <= valid) return;
+  Entries_ += static_cast<std::size_t>(Entries - valid);
+  TEntry cur{0, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 0};
+  if (valid > 0) cur = R.Entries.back();
   auto fillTo = [&](long Entry) {
-    for (; next < Entry; ++next) {
-      const std::size_t k = static_cast<std::size_t>(next);
-      R.Sum[k] = sum, R.Min[k] = lo, R.Max[k] = hi, R.Count[k] = count;
-    }
+    while (static_cast<long>(R.Entries.size()) < Entry) R.Entries.push_back(cur);
   };
   bool error = R.ErrorAt >= 0;
-  const int lastRow = R.Row1 + static_cast<int>(Entries) - 1;
-  R.Cells->ForEachCell(R.Col1, R.Row1 + static_cast<int>(R.Valid), R.Col2, lastRow, false,
-                       [&](int, int Row, const workbook::TMMUCellRef& Ref) {
+  R.Cells->ForEachCell(R.Col1, R.Row1 + static_cast<int>(valid), R.Col2, R.Row1 + static_cast<int>(Entries) - 1,
+                       false, [&](int, int Row, const workbook::TMMUCellRef& Ref) {
                          fillTo(Row - R.Row1);
                          switch (workbook::TXLSCellMMU::CellType(Ref)) {
                            case workbook::cvkFloat:
                            case workbook::cvkFloatFormula: {
                              const double v = workbook::TXLSCellMMU::GetFloat(Ref);
-                             sum += v;
-                             lo = std::min(lo, v);
-                             hi = std::max(hi, v);
-                             ++count;
+                             cur.Sum += v;
+                             cur.Min = std::min(cur.Min, v);
+                             cur.Max = std::max(cur.Max, v);
+                             ++cur.Count;
                              break;
                            }
                            case workbook::cvkError:
@@ -117,16 +126,65 @@ void TCalcCache::Extend(TRunning& R, long Entries) {
                          return true;
                        });
   fillTo(Entries);
-  R.Valid = Entries;
 }
 
 bool TCalcCache::RangeNumbers(workbook::TXLSCellMMU* Cells, int Col1, int Row1, int Col2, int Row2,
                               TNumberStats& Stats) {
   if (!Cells || Col1 > Col2 || Row1 > Row2) return false;
+  // Rows past the sheet's last row hold nothing: the totals there are those of the last row.
+  Row2 = std::min(Row2, std::max(LastRow(Cells), Row1));
   const TKey key{Cells, Col1, Col2, Row1, 0};
   auto found = RunningIds_.find(key);
   if (found == RunningIds_.end()) {
-    if (Seen_.insert(key).second || Entries_ >= kMaxEntries) return false;
+    auto first = FirstReads_.find(key);
+    if (first == FirstReads_.end()) {
+      FirstReads_.emplace(key, TFirstRead{Row2, -1});
+      return false;  // read once so far: the caller walks it
+    }
+    TFirstRead& fr = first->second;
+    if (Row2 == fr.Row2) {
+      // The same rectangle again: its stats in one walk, kept whole.
+      if (fr.Whole < 0) {
+        fr.Whole = static_cast<int>(Wholes_.size());
+        Wholes_.push_back({Row1, Row2, false, {}});
+        Watch(Cells, Col1, Col2, {wkWhole, fr.Whole});
+      }
+      TWhole& whole = Wholes_[static_cast<std::size_t>(fr.Whole)];
+      if (!whole.Valid) {
+        TNumberStats st;
+        st.Min = std::numeric_limits<double>::infinity();
+        st.Max = -st.Min;
+        Cells->ForEachCell(Col1, Row1, Col2, Row2, false, [&](int, int, const workbook::TMMUCellRef& Ref) {
+          switch (workbook::TXLSCellMMU::CellType(Ref)) {
+            case workbook::cvkFloat:
+            case workbook::cvkFloatFormula: {
+              const double v = workbook::TXLSCellMMU::GetFloat(Ref);
+              st.Sum += v;
+              st.Min = std::min(st.Min, v);
+              st.Max = std::max(st.Max, v);
+              ++st.Count;
+              return true;
+            }
+            case workbook::cvkError:
+            case workbook::cvkErrorFormula: {
+              TXLSFormulaValue e;
+              TValueStack::ReadStoredCell(Cells, Ref, e);
+              st.Error = e.BoolErr;
+              return false;
+            }
+            default:
+              return true;
+          }
+        });
+        whole.Stats = st;
+        whole.Valid = true;
+      }
+      Stats = whole.Stats;
+      if (Stats.Error) Stats = TNumberStats{0, 0, 0, 0, Stats.Error};
+      return true;
+    }
+    // Another last row: running totals.
+    if (Entries_ >= kMaxEntries) return false;
     found = RunningIds_.emplace(key, static_cast<int>(Running_.size())).first;
     TRunning r;
     r.Cells = Cells;
@@ -134,18 +192,12 @@ bool TCalcCache::RangeNumbers(workbook::TXLSCellMMU* Cells, int Col1, int Row1, 
     r.Col2 = Col2;
     r.Row1 = Row1;
     Running_.push_back(std::move(r));
-    Watch(Cells, Col1, Col2, found->second);
+    Watch(Cells, Col1, Col2, {wkRunning, found->second});
   }
   TRunning& r = Running_[static_cast<std::size_t>(found->second)];
-  // Rows past the sheet's last row hold nothing: the totals there are those of the last row.
-  const int last = std::min(Row2, Cells->LastRow());
-  if (last < Row1) {
-    Stats = TNumberStats();
-    return true;
-  }
-  const long entry = static_cast<long>(last) - Row1;
-  if (entry + 1 > r.Valid) {
-    if (Entries_ + static_cast<std::size_t>(entry + 1 - r.Valid) > kMaxEntries) return false;
+  const long entry = static_cast<long>(Row2) - Row1;
+  if (entry + 1 > static_cast<long>(r.Entries.size())) {
+    if (Entries_ + static_cast<std::size_t>(entry + 1) - r.Entries.size() > kMaxEntries) return false;
     Extend(r, entry + 1);
   }
   Stats = TNumberStats();
@@ -153,19 +205,46 @@ bool TCalcCache::RangeNumbers(workbook::TXLSCellMMU* Cells, int Col1, int Row1, 
     Stats.Error = r.ErrorCode;
     return true;
   }
-  const std::size_t k = static_cast<std::size_t>(entry);
-  Stats.Sum = r.Sum[k];
-  Stats.Count = r.Count[k];
-  Stats.Min = r.Min[k];
-  Stats.Max = r.Max[k];
+  const TEntry& e = r.Entries[static_cast<std::size_t>(entry)];
+  Stats.Sum = e.Sum;
+  Stats.Count = e.Count;
+  Stats.Min = e.Min;
+  Stats.Max = e.Max;
   return true;
+}
+
+std::size_t TCalcCache::TLineIndex::HashNumber(double Key) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &Key, sizeof bits);
+  bits ^= bits >> 33;
+  bits *= 0xFF51AFD7ED558CCDull;
+  bits ^= bits >> 33;
+  return static_cast<std::size_t>(bits);
+}
+
+void TCalcCache::TLineIndex::AddNumber(double Key, long Pos) {
+  const std::size_t mask = Numbers_.size() - 1;
+  for (std::size_t i = HashNumber(Key) & mask;; i = (i + 1) & mask) {
+    TNumberSlot& slot = Numbers_[i];
+    if (slot.Pos < 0) {
+      slot = {Key, Pos};
+      return;
+    }
+    if (slot.Key == Key) return;  // the first position stays
+  }
 }
 
 long TCalcCache::TLineIndex::FirstEqual(const TXLSVarValue& Value) const {
   switch (Value.Type) {
     case fvtFloat: {
-      auto it = Numbers_.find(Value.Number == 0 ? 0.0 : Value.Number);
-      return it == Numbers_.end() ? -1 : it->second;
+      if (Numbers_.empty()) return -1;
+      const double key = Value.Number == 0 ? 0.0 : Value.Number;
+      const std::size_t mask = Numbers_.size() - 1;
+      for (std::size_t i = HashNumber(key) & mask;; i = (i + 1) & mask) {
+        const TNumberSlot& slot = Numbers_[i];
+        if (slot.Pos < 0) return -1;
+        if (slot.Key == key) return slot.Pos;
+      }
     }
     case fvtString: {
       auto it = Texts_.find(CollationKey(Value.Text));
@@ -206,7 +285,7 @@ const TCalcCache::TLineIndex* TCalcCache::LineIndex(workbook::TXLSCellMMU* Cells
   auto found = LineIds_.find(key);
   if (found == LineIds_.end()) {
     if (Seen_.insert(key).second || Entries_ >= kMaxEntries) return nullptr;
-    const int id = -1 - static_cast<int>(Lines_.size());
+    const int id = static_cast<int>(Lines_.size());
     found = LineIds_.emplace(key, id).first;
     TLine l;
     l.Col1 = Col1;
@@ -215,9 +294,9 @@ const TCalcCache::TLineIndex* TCalcCache::LineIndex(workbook::TXLSCellMMU* Cells
     l.Length = Length;
     Lines_.push_back(std::move(l));
     const int lastCol = Vertical ? Col1 : static_cast<int>(std::min<long>(Col1 + Length - 1, workbook::XLS_MAXCOL));
-    Watch(Cells, Col1, lastCol, id);
+    Watch(Cells, Col1, lastCol, {wkLine, id});
   }
-  TLine& line = Lines_[static_cast<std::size_t>(-1 - found->second)];
+  TLine& line = Lines_[static_cast<std::size_t>(found->second)];
   if (line.Index) return line.Index.get();
   // Build: every stored cell of the line in order; the first of each value is kept for the exact
   // lookups, the values sorted with the greatest position reached for the approximate ones.
@@ -234,12 +313,9 @@ const TCalcCache::TLineIndex* TCalcCache::LineIndex(workbook::TXLSCellMMU* Cells
     const long pos = Vertical ? static_cast<long>(Row) - Row1 : static_cast<long>(Col) - Col1;
     TValueStack::ReadStoredCell(Cells, Ref, v);
     switch (v.ValueType) {
-      case fvtFloat: {
-        const double d = v.Number == 0 ? 0.0 : v.Number;
-        x.Numbers_.emplace(d, pos);
-        numbers.emplace_back(d, pos);
+      case fvtFloat:
+        numbers.emplace_back(v.Number == 0 ? 0.0 : v.Number, pos);
         break;
-      }
       case fvtString:
         x.Texts_.emplace(CollationKey(v.Text), pos);
         texts.emplace_back(std::move(v.Text), pos);
@@ -257,6 +333,11 @@ const TCalcCache::TLineIndex* TCalcCache::LineIndex(workbook::TXLSCellMMU* Cells
     }
     return true;
   });
+  // Numbers in the order of the line, so that each keeps its first position; at most half full.
+  std::size_t slots = 16;
+  while (slots < 2 * numbers.size()) slots <<= 1;
+  x.Numbers_.assign(slots, TLineIndex::TNumberSlot{0, -1});
+  for (const auto& [d, pos] : numbers) x.AddNumber(d, pos);
   std::stable_sort(numbers.begin(), numbers.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
   std::stable_sort(texts.begin(), texts.end(),
                    [](const auto& A, const auto& B) { return CollateText(A.first, B.first) < 0; });

@@ -49,7 +49,15 @@ public:
       std::vector<std::u16string> Texts;
       std::vector<long> LastPos;  // the greatest position among the first i + 1 sorted items
     };
-    std::unordered_map<double, long> Numbers_;
+    // The first position of each number: open addressing over a power-of-two table (one probe
+    // sequence in one array, so a search touches little memory).
+    struct TNumberSlot {
+      double Key;
+      long Pos;  // -1: empty
+    };
+    std::vector<TNumberSlot> Numbers_;
+    void AddNumber(double Key, long Pos);
+    static std::size_t HashNumber(double Key);
     std::unordered_map<std::u16string, long> Texts_;  // by collation key
     long Booleans_[2] = {-1, -1}, LastBooleans_[2] = {-1, -1};
     long Errors_[256], LastErrors_[256];
@@ -82,14 +90,28 @@ private:
     std::size_t operator()(const TColumnKey& K) const;
   };
   // Running aggregates of the columns Col1..Col2 from Row1 on: entry k covers rows Row1..Row1 + k.
+  struct TEntry {
+    double Sum, Min, Max;
+    long long Count;
+  };
   struct TRunning {
     workbook::TXLSCellMMU* Cells = nullptr;
     int Col1 = 0, Col2 = 0, Row1 = 0;
-    long Valid = 0;  // entries that hold
-    std::vector<double> Sum, Min, Max;
-    std::vector<long long> Count;
-    long ErrorAt = -1;  // the entry of the first error, -1 for none up to Valid
+    std::vector<TEntry> Entries;  // those that hold
+    long ErrorAt = -1;  // the entry of the first error, -1 for none among Entries
     std::uint8_t ErrorCode = 0;
+  };
+  // The stats of one rectangle read again with the same last row (AVERAGE, MIN and MAX of one
+  // range): no running entries, just the result.
+  struct TWhole {
+    int Row1 = 0, Row2 = 0;  // Row2 as clipped to the sheet's last row when read
+    bool Valid = false;
+    TNumberStats Stats;
+  };
+  // What a first read of a rectangle's columns and first row left: its last row.
+  struct TFirstRead {
+    int Row2 = 0;
+    int Whole = -1;  // the id of the whole-rectangle stats, once read again
   };
   struct TLine {
     int Col1 = 0, Row1 = 0;
@@ -98,15 +120,25 @@ private:
     std::unique_ptr<TLineIndex> Index;  // nullptr once a change dropped it
   };
   void Extend(TRunning& R, long Entries);
-  void Watch(const workbook::TXLSCellMMU* Cells, int Col1, int Col2, int Id);
+  enum TWatcherKind : std::uint8_t { wkRunning, wkWhole, wkLine };
+  struct TWatcher {
+    TWatcherKind Kind;
+    int Id;
+  };
+  void Watch(const workbook::TXLSCellMMU* Cells, int Col1, int Col2, TWatcher W);
 
   std::unordered_set<TKey, TKeyHash> Seen_;
+  std::unordered_map<TKey, TFirstRead, TKeyHash> FirstReads_;
   std::unordered_map<TKey, int, TKeyHash> RunningIds_, LineIds_;
   std::vector<TRunning> Running_;
+  std::vector<TWhole> Wholes_;
   std::vector<TLine> Lines_;
-  // The running aggregates (ids >= 0) and lines (ids < 0, as -1 - index) over each column.
-  std::unordered_map<TColumnKey, std::vector<int>, TColumnHash> Watchers_;
-  std::size_t Entries_ = 0;  // running entries and indexed cells held, against a bound
+  // What covers each column.
+  std::unordered_map<TColumnKey, std::vector<TWatcher>, TColumnHash> Watchers_;
+  std::size_t Entries_ = 0;
+  // The last row of each sheet read, as TXLSCellMMU::LastRow gives it; a change below it moves it.
+  std::unordered_map<const workbook::TXLSCellMMU*, int> LastRows_;
+  int LastRow(workbook::TXLSCellMMU* Cells);  // running entries and indexed cells held, against a bound
 };
 
 }  // namespace formula

@@ -63,10 +63,12 @@ private:
   int FindCell(const TCellKey& Key) const;
   // The first collected cell whose key is not below Key.
   std::size_t LowerBound(const TCellKey& Key) const;
-  void ScanTokens(const std::uint8_t* Ptgs, int Len, int FormulaSheet, int Depth, TDepRefsItem& Dep);
-  void AddName(int Index, int FormulaSheet, int Depth, TDepRefsItem& Dep);
-  void AddArea(int Sheet1, int Sheet2, int Col1, int Row1, int Col2, int Row2, TDepRefsItem& Dep);
-  void AddExtern(int ExtIndex, int Col1, int Row1, int Col2, int Row2, TDepRefsItem& Dep);
+  // The numbers of the cells (and range nodes) a formula depends on.
+  using TDeps = std::vector<std::uint32_t>;
+  void ScanTokens(const std::uint8_t* Ptgs, int Len, int FormulaSheet, int Depth, TDeps& Dep);
+  void AddName(int Index, int FormulaSheet, int Depth, TDeps& Dep);
+  void AddArea(int Sheet1, int Sheet2, int Col1, int Row1, int Col2, int Row2, TDeps& Dep);
+  void AddExtern(int ExtIndex, int Col1, int Row1, int Col2, int Row2, TDeps& Dep);
 
   IFormulaWorkbook* Workbook_;
   IFormulaNames* Names_ = nullptr;
@@ -82,19 +84,18 @@ private:
   // them depends on a few nodes of a segment tree (each node on its two halves) instead of on every
   // cell, so wide and overlapping ranges cost O(log n) dependencies each.
   struct TColumnCells {
-    std::uint16_t Sheet = 0, Col = 0;
-    std::vector<std::uint32_t> Rows;
-    std::uint32_t Leaves = 0;       // the power of two the tree spans
-    std::vector<bool> NodeMade;     // internal nodes whose dependencies were listed
+    std::vector<std::uint32_t> Rows;   // ascending
+    std::vector<std::uint32_t> Cells;  // the numbers of those cells in Cells_
+    std::uint32_t Leaves = 0;          // the power of two the tree spans
+    std::vector<std::uint32_t> NodeIds;  // 1 + the number of each internal node made, 0 before
   };
   std::vector<TColumnCells> Columns_;
   std::vector<std::vector<std::uint16_t>> SheetColumns_;
-  std::vector<TCellKey> AreaScratch_;
-  std::vector<TDepRefsItem> RangeNodes_;
+  std::vector<std::uint32_t> AreaScratch_;
+  std::vector<TDeps> RangeNodes_;  // the dependencies of range node k (numbered after the cells)
   std::vector<TCellKey> SetAside_;
   std::vector<TDepRefsItem> Loops_;
-  TCellKey RangeNodeKey(int Column, std::uint32_t Node);
-  void AddColumnRange(int Column, std::uint32_t Lo, std::uint32_t Hi, TDepRefsItem& Dep);
+  void AddColumnRange(int Column, std::uint32_t Lo, std::uint32_t Hi, TDeps& Dep);
   // Byte code derived for the members of shared formulas (0xB8), kept while the chain is built.
   std::deque<std::vector<std::uint8_t>> Relocated_;
   TTopoSort Sort_;

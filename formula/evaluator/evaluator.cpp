@@ -99,6 +99,22 @@ bool TXLSFormulaEvaluator::MarkArrayArguments(const std::uint8_t* Ptgs, int Len,
   // simulation without marks; the loop then raises as usual.
   Ranges.clear();
   const TXLSExcelFuncNames& names = XLSFuncNames();
+  // A quick look first: without a byte that could start a call of such a function there is nothing
+  // to mark (a false alarm from constant data only costs the full walk).
+  bool candidate = false;
+  for (int i = 0; i + 2 < Len && !candidate; ++i) {
+    switch (Ptgs[i]) {
+      case 0x21: case 0x41: case 0x61: case xptgFunc:
+        candidate = names.HasArrayArgument(U16(Ptgs + i + 1) & 0x7FFF);
+        break;
+      case 0x22: case 0x42: case 0x62: case xptgFuncVar:
+        candidate = i + 3 < Len && names.HasArrayArgument(U16(Ptgs + i + 2) & 0x7FFF);
+        break;
+      default:
+        break;
+    }
+  }
+  if (!candidate) return false;
   std::vector<int>& starts = MarkStarts_;
   starts.clear();
   const std::uint8_t* p = Ptgs;

@@ -213,6 +213,7 @@ private:
   IFormulaWorkbook* Workbook_;
   const TFormulaLocale* Locale_;
   std::vector<TXLSFormulaValue> Values_;
+  int HighWater_ = -1;  // the highest slot used since the last reset
   std::vector<std::unique_ptr<workbook::TObject>> Owned_;
   std::vector<std::unique_ptr<workbook::TCellAreas>> OwnedAreas_;
   TValStackIterator Iterator_;
