@@ -315,6 +315,8 @@ public:
   // SkipHiddenRows the cells of hidden rows are passed over. The store must not change meanwhile.
   template <class F>
   void ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipHiddenRows, F&& Visit) const;
+  // The row vector of Row (see cell_store_blocks.h), nullptr for a row without one.
+  std::uint8_t* RowVector(int Row) const;
 
   // Walking the cells with the store's cursor.
   void BeginIterate(int FromRow);
@@ -393,6 +395,29 @@ private:
   int IterLastRow_ = -1;
   std::uint8_t* IterHeader_ = nullptr;
   TMMUCellRef IterCell_;
+};
+
+// Reads the cells of one row after another, walking each row vector's runs once while the columns
+// asked for advance (a column before the last one asked starts the row again). Valid while the
+// store does not change.
+class TMMURowReader {
+public:
+  void SetRow(const TXLSCellMMU& Cells, int Row) {
+    std::uint8_t* vector = Cells.RowVector(Row);
+    Has_ = vector != nullptr;
+    if (Has_) It_.Reset(vector);
+  }
+  // True with the cell at Col in Ref.
+  bool Find(int Col, TMMUCellRef& Ref) {
+    if (!Has_ || !It_.Seek(Col)) return false;
+    Ref.TypeCode = It_.CellType();
+    Ref.Data = It_.Cell();
+    return true;
+  }
+
+private:
+  TXLSMMUVectorIterator It_;
+  bool Has_ = false;
 };
 
 template <class F>

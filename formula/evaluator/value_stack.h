@@ -73,6 +73,9 @@ private:
   bool Done_ = true;
   bool StopAtError_ = false;
   std::unique_ptr<TValStackIterator> Next_;
+  // The row of an area walk being read (the store does not change during a walk).
+  workbook::TMMURowReader Reader_;
+  int ReaderRow_ = -1;
 };
 
 class TValueStack {

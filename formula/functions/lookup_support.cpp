@@ -12,6 +12,7 @@ bool TLookupGrid::Assign(TValueStack& S, const TXLSFormulaValue& V) {
   Stack_ = &S;
   Cells_ = nullptr;
   Array_ = nullptr;
+  ReaderRow_ = -1;
   switch (V.Kind) {
     case fvkCell:
     case fvkArea:
@@ -51,8 +52,16 @@ TXLSVarValue TLookupGrid::Item(long Col, long Row) const {
     }
     return r;
   }
+  if (!Cells_) return r;
+  const long row = Row1_ + Row;
+  if (row != ReaderRow_) {
+    Reader_.SetRow(*Cells_, static_cast<int>(row));
+    ReaderRow_ = row;
+  }
+  workbook::TMMUCellRef ref;
+  if (!Reader_.Find(Col1_ + static_cast<int>(Col), ref)) return r;
   TXLSFormulaValue v;
-  Stack_->ReadCell(Cells_, Col1_ + static_cast<int>(Col), Row1_ + static_cast<int>(Row), v);
+  TValueStack::ReadStoredCell(Cells_, ref, v);
   FormulaValueToVarValue(v, r);
   return r;
 }

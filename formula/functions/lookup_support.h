@@ -28,6 +28,9 @@ public:
 private:
   TValueStack* Stack_ = nullptr;
   workbook::TXLSCellMMU* Cells_ = nullptr;
+  // Scans read along the row vectors (the store does not change while a lookup runs).
+  mutable workbook::TMMURowReader Reader_;
+  mutable long ReaderRow_ = -1;
   const TXLSArrayItem* Array_ = nullptr;
   int Col1_ = 0, Row1_ = 0;
   long Width_ = 0, Height_ = 0, UsedWidth_ = 0, UsedHeight_ = 0;
