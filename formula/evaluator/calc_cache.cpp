@@ -42,11 +42,19 @@ void TCalcCache::Clear() {
   RunningIds_.clear();
   LineIds_.clear();
   Running_.clear();
-  Wholes_.clear();
+  ColumnChanges_.clear();
   Lines_.clear();
   Watchers_.clear();
   LastRows_.clear();
   Entries_ = 0;
+}
+
+std::uint64_t TCalcCache::ColumnsStamp(const workbook::TXLSCellMMU* Cells, int Col1, int Col2) const {
+  if (ColumnChanges_.empty()) return 0;
+  std::uint64_t sum = 0;
+  for (int c = Col1; c <= Col2; ++c)
+    if (auto it = ColumnChanges_.find(TColumnKey{Cells, c}); it != ColumnChanges_.end()) sum += it->second;
+  return sum;
 }
 
 int TCalcCache::LastRow(workbook::TXLSCellMMU* Cells) {
@@ -57,6 +65,7 @@ int TCalcCache::LastRow(workbook::TXLSCellMMU* Cells) {
 
 void TCalcCache::CellChanged(const workbook::TXLSCellMMU* Cells, int Col, int Row) {
   if (auto last = LastRows_.find(Cells); last != LastRows_.end() && Row > last->second) last->second = Row;
+  ++ColumnChanges_[TColumnKey{Cells, Col}];
   auto it = Watchers_.find(TColumnKey{Cells, Col});
   if (it == Watchers_.end()) return;
   for (const TWatcher& w : it->second) {
@@ -67,12 +76,6 @@ void TCalcCache::CellChanged(const workbook::TXLSCellMMU* Cells, int Col, int Ro
         if (Row >= r.Row1 && static_cast<long>(Row) - r.Row1 < static_cast<long>(r.Entries.size()))
           r.Entries.resize(static_cast<std::size_t>(Row - r.Row1));
         if (r.ErrorAt >= static_cast<long>(r.Entries.size())) r.ErrorAt = -1;
-        break;
-      }
-      case wkWhole: {
-        TWhole& whole = Wholes_[static_cast<std::size_t>(w.Id)];
-        // Rows past the last row it read may have come into being since.
-        if (Row >= whole.Row1) whole.Valid = false;
         break;
       }
       case wkLine: {
@@ -136,51 +139,46 @@ bool TCalcCache::RangeNumbers(workbook::TXLSCellMMU* Cells, int Col1, int Row1, 
   const TKey key{Cells, Col1, Col2, Row1, 0};
   auto found = RunningIds_.find(key);
   if (found == RunningIds_.end()) {
-    auto first = FirstReads_.find(key);
-    if (first == FirstReads_.end()) {
-      FirstReads_.emplace(key, TFirstRead{Row2, -1});
-      return false;  // read once so far: the caller walks it
-    }
+    auto [first, added] = FirstReads_.try_emplace(key);
     TFirstRead& fr = first->second;
-    if (Row2 == fr.Row2) {
-      // The same rectangle again: its stats in one walk, kept whole.
-      if (fr.Whole < 0) {
-        fr.Whole = static_cast<int>(Wholes_.size());
-        Wholes_.push_back({Row1, Row2, false, {}});
-        Watch(Cells, Col1, Col2, {wkWhole, fr.Whole});
+    if (added || Row2 == fr.Row2) {
+      // The rectangle as a whole: from its last read while its columns stand unchanged, else read
+      // once more along its row vectors.
+      const std::uint64_t stamp = ColumnsStamp(Cells, Col1, Col2);
+      if (!added && fr.Stamp == stamp) {
+        Stats = fr.Stats;
+        return true;
       }
-      TWhole& whole = Wholes_[static_cast<std::size_t>(fr.Whole)];
-      if (!whole.Valid) {
-        TNumberStats st;
-        st.Min = std::numeric_limits<double>::infinity();
-        st.Max = -st.Min;
-        Cells->ForEachCell(Col1, Row1, Col2, Row2, false, [&](int, int, const workbook::TMMUCellRef& Ref) {
-          switch (workbook::TXLSCellMMU::CellType(Ref)) {
-            case workbook::cvkFloat:
-            case workbook::cvkFloatFormula: {
-              const double v = workbook::TXLSCellMMU::GetFloat(Ref);
-              st.Sum += v;
-              st.Min = std::min(st.Min, v);
-              st.Max = std::max(st.Max, v);
-              ++st.Count;
-              return true;
-            }
-            case workbook::cvkError:
-            case workbook::cvkErrorFormula: {
-              TXLSFormulaValue e;
-              TValueStack::ReadStoredCell(Cells, Ref, e);
-              st.Error = e.BoolErr;
-              return false;
-            }
-            default:
-              return true;
+      TNumberStats st;
+      st.Min = std::numeric_limits<double>::infinity();
+      st.Max = -st.Min;
+      Cells->ForEachCell(Col1, Row1, Col2, Row2, false, [&](int, int, const workbook::TMMUCellRef& Ref) {
+        switch (workbook::TXLSCellMMU::CellType(Ref)) {
+          case workbook::cvkFloat:
+          case workbook::cvkFloatFormula: {
+            const double v = workbook::TXLSCellMMU::GetFloat(Ref);
+            st.Sum += v;
+            st.Min = std::min(st.Min, v);
+            st.Max = std::max(st.Max, v);
+            ++st.Count;
+            return true;
           }
-        });
-        whole.Stats = st;
-        whole.Valid = true;
-      }
-      Stats = whole.Stats;
-      if (Stats.Error) Stats = TNumberStats{0, 0, 0, 0, Stats.Error};
+          case workbook::cvkError:
+          case workbook::cvkErrorFormula: {
+            TXLSFormulaValue e;
+            TValueStack::ReadStoredCell(Cells, Ref, e);
+            st = TNumberStats();
+            st.Error = e.BoolErr;
+            return false;
+          }
+          default:
+            return true;
+        }
+      });
+      fr.Row2 = Row2;
+      fr.Stamp = stamp;
+      fr.Stats = st;
+      Stats = st;
       return true;
     }
     // Another last row: running totals.

@@ -101,18 +101,15 @@ private:
     long ErrorAt = -1;  // the entry of the first error, -1 for none among Entries
     std::uint8_t ErrorCode = 0;
   };
-  // The stats of one rectangle read again with the same last row (AVERAGE, MIN and MAX of one
-  // range): no running entries, just the result.
-  struct TWhole {
-    int Row1 = 0, Row2 = 0;  // Row2 as clipped to the sheet's last row when read
-    bool Valid = false;
+  // The stats of a rectangle as last read (AVERAGE, MIN and MAX of one range read it once), valid
+  // while none of its columns has changed since: Stamp is the sum of their change counts then. A
+  // read with another last row turns the rectangle's columns and first row into running totals.
+  struct TFirstRead {
+    int Row2 = 0;  // as clipped to the sheet's last row
+    std::uint64_t Stamp = 0;
     TNumberStats Stats;
   };
-  // What a first read of a rectangle's columns and first row left: its last row.
-  struct TFirstRead {
-    int Row2 = 0;
-    int Whole = -1;  // the id of the whole-rectangle stats, once read again
-  };
+  std::uint64_t ColumnsStamp(const workbook::TXLSCellMMU* Cells, int Col1, int Col2) const;
   struct TLine {
     int Col1 = 0, Row1 = 0;
     bool Vertical = true;
@@ -120,7 +117,7 @@ private:
     std::unique_ptr<TLineIndex> Index;  // nullptr once a change dropped it
   };
   void Extend(TRunning& R, long Entries);
-  enum TWatcherKind : std::uint8_t { wkRunning, wkWhole, wkLine };
+  enum TWatcherKind : std::uint8_t { wkRunning, wkLine };
   struct TWatcher {
     TWatcherKind Kind;
     int Id;
@@ -131,14 +128,15 @@ private:
   std::unordered_map<TKey, TFirstRead, TKeyHash> FirstReads_;
   std::unordered_map<TKey, int, TKeyHash> RunningIds_, LineIds_;
   std::vector<TRunning> Running_;
-  std::vector<TWhole> Wholes_;
+  // Changes seen in each column (only columns that changed have an entry).
+  std::unordered_map<TColumnKey, std::uint64_t, TColumnHash> ColumnChanges_;
   std::vector<TLine> Lines_;
   // What covers each column.
   std::unordered_map<TColumnKey, std::vector<TWatcher>, TColumnHash> Watchers_;
-  std::size_t Entries_ = 0;
+  std::size_t Entries_ = 0;  // running entries and indexed cells held, against a bound
   // The last row of each sheet read, as TXLSCellMMU::LastRow gives it; a change below it moves it.
   std::unordered_map<const workbook::TXLSCellMMU*, int> LastRows_;
-  int LastRow(workbook::TXLSCellMMU* Cells);  // running entries and indexed cells held, against a bound
+  int LastRow(workbook::TXLSCellMMU* Cells);
 };
 
 }  // namespace formula

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "formula/functions/numeric_routines.h"
 #include "formula/support/value_arrays.h"
@@ -25,7 +26,8 @@ bool CachedNumbers(TValueStack& S, const TXLSFormulaValue& Arg, TCalcCache::TNum
 // Pops the Count arguments last-first, feeding their numbers to Add; on an error pushes it and
 // returns False. The error reported is the leftmost argument's, as the arguments read, so every
 // argument is walked. An area met before any number was added may hand over its running aggregates
-// to Take instead (what they hold is exactly what adding its numbers from the start gives).
+// to Take instead (what they hold is exactly what adding its numbers from the start gives); without
+// Take (nullptr) every area is walked.
 template <class F, class T>
 bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add, T&& Take) {
   std::uint8_t first = 0;
@@ -34,14 +36,16 @@ bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add, T&& Take) {
     TXLSFormulaValue arg;
     S.PopArg(arg);
     TCalcCache::TNumberStats stats;
-    if (fresh && !AForm && CachedNumbers(S, arg, stats)) {
-      if (stats.Error) {
-        first = stats.Error;
-      } else if (stats.Count > 0) {
-        Take(stats);
-        fresh = false;
+    if constexpr (!std::is_null_pointer_v<std::decay_t<T>>) {
+      if (fresh && !AForm && CachedNumbers(S, arg, stats)) {
+        if (stats.Error) {
+          first = stats.Error;
+        } else if (stats.Count > 0) {
+          Take(stats);
+          fresh = false;
+        }
+        continue;
       }
-      continue;
     }
     if (const std::uint8_t err = WalkNumbers(S, arg, AForm, [&](double V) {
           Add(V);
@@ -58,7 +62,7 @@ bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add, T&& Take) {
 
 template <class F>
 bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add) {
-  return WalkArgs(S, Count, AForm, Add, [](const TCalcCache::TNumberStats&) {});
+  return WalkArgs(S, Count, AForm, Add, nullptr);
 }
 
 void SumImpl(TValueStack& S, int Count) {

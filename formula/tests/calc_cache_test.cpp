@@ -24,7 +24,11 @@ TEST(CalcCache, RunningAggregatesFollowChanges) {
   for (int r = 0; r < 10; ++r) cells.WriteFloat(0, r, 0, 0.1 * (r + 1));
   TCalcCache cache;
   TCalcCache::TNumberStats st;
-  EXPECT_FALSE(cache.RangeNumbers(&cells, 0, 0, 0, 4, st));  // first read: the caller walks
+  ASSERT_TRUE(cache.RangeNumbers(&cells, 0, 0, 0, 4, st));  // read as a whole
+  ASSERT_TRUE(cache.RangeNumbers(&cells, 0, 0, 0, 4, st));  // kept
+  EXPECT_EQ(st.Count, 5);
+  ASSERT_TRUE(cache.RangeNumbers(&cells, 0, 0, 0, 3, st));  // another last row: running totals
+  EXPECT_EQ(st.Count, 4);
   ASSERT_TRUE(cache.RangeNumbers(&cells, 0, 0, 0, 4, st));
   double sum = 0;
   for (int r = 0; r < 5; ++r) sum += 0.1 * (r + 1);
@@ -50,6 +54,14 @@ TEST(CalcCache, RunningAggregatesFollowChanges) {
   cache.CellChanged(&cells, 1, 0);
   ASSERT_TRUE(cache.RangeNumbers(&cells, 0, 0, 0, 5, st));
   EXPECT_EQ(st.Count, 6);
+  // A whole rectangle read again sees a change made since.
+  ASSERT_TRUE(cache.RangeNumbers(&cells, 1, 0, 1, 9, st));
+  EXPECT_EQ(st.Sum, 7);
+  cells.WriteFloat(1, 5, 0, 1);
+  cache.CellChanged(&cells, 1, 5);
+  ASSERT_TRUE(cache.RangeNumbers(&cells, 1, 0, 1, 9, st));
+  EXPECT_EQ(st.Sum, 8);
+  EXPECT_EQ(st.Count, 2);
 }
 
 TEST(CalcCache, LineIndexMatchesTheScans) {
@@ -142,6 +154,11 @@ TEST(CalcCache, CalculationGivesWhatEachFormulaGivesAlone) {
     formula(15, r, "VLOOKUP(" + k + ".5,$K$1:$M$50,3)");
     formula(16, r, "LOOKUP(\"key" + std::to_string(r % 19) + "\",$L$1:$L$50,$M$1:$M$50)");
     formula(17, r, "IFERROR(MATCH(\"k*" + std::to_string(r % 5) + "\",$L$1:$L$50,0),-1)");
+  }
+  // Aggregates that take no running totals, over ranges that others read as a whole or as totals.
+  for (int r = 0; r < 5; ++r) {
+    formula(18, r, "PRODUCT($K$2:$K$6)+SUMSQ($A$1:" + a1(0, r + 3) + ")");
+    formula(19, r, "PRODUCT(K2:K4)*SUMSQ($I$1:$I$9)+AVERAGE(K2:K4)+SUM($I$1:$I$9)");
   }
   cells.CalcDimension();
   handler.Calculate();
