@@ -172,6 +172,28 @@ void TXLSWriteXLS::BuildBoundsheetList() {
     Boundsheets_.AddChart(chart, charts.GetItem(chart).Name)->Hidden = charts.GetItem(chart).Hidden;
 }
 
+void TXLSWriteXLS::CheckGridLimits() const {
+  // A cell the file format has no place for is refused before anything is written: cutting the
+  // sheet silently would lose data behind a save that reports success.
+  const int lastRow = BIFF5_ ? 16383 : wb::XLS_MAXROW97;
+  for (int i = 0; i < Manager_.Worksheets->Count(); ++i) {
+    wb::TXc12DataWorksheet& sheet = *Manager_.Worksheets->GetItem(i);
+    const wb::TXLSCellArea& dim = sheet.Cells->Dimension();
+    if (!wb::CellAreaAssigned(dim) || (dim.Row2 <= lastRow && dim.Col2 <= wb::XLS_MAXCOL97)) continue;
+    wb::TXLSCellMMU& cells = *sheet.Cells;
+    cells.BeginIterate(0);
+    while (cells.IterNext()) {
+      const int row = cells.IterRow(), col = cells.IterCol();
+      if (row > lastRow)
+        throw Exception(core::format("Row %d of sheet \"", row + 1) + core::utf16_to_utf8(sheet.Name) +
+                        core::format("\" is past the last row (%d) of the file format", lastRow + 1));
+      if (col > wb::XLS_MAXCOL97)
+        throw Exception(core::format("Column %d of sheet \"", col + 1) + core::utf16_to_utf8(sheet.Name) +
+                        core::format("\" is past the last column (%d) of the file format", wb::XLS_MAXCOL97 + 1));
+    }
+  }
+}
+
 void TXLSWriteXLS::WriteChartSheet(int Index) {
   Boundsheets_.FindChart(Index)->PatchPosition(*Stream_);
   Doc_.SheetCharts().WriteChartSheet(Index, *Stream_);
@@ -191,6 +213,7 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   SyncSheets();
   BuildBoundsheetList();
   for (int i = 0; i < Manager_.Worksheets->Count(); ++i) Manager_.Worksheets->GetItem(i)->Cells->CalcDimension();
+  CheckGridLimits();
 
   // Every picture a shape refers to counts as used in the store written; the others are left out.
   Doc_.EscherGroup().ResetPictureCounts();

@@ -88,6 +88,8 @@ public:
 private:
   // The walk.
   void BuildBoundsheetList();
+  // Refuses a workbook with a cell past the last row or column of the target version.
+  void CheckGridLimits() const;
   // The chart sheets written (none for a BIFF5 target).
   int ChartSheetCount() const;
   void WriteChartSheet(int Index);

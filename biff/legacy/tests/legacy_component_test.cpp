@@ -200,6 +200,31 @@ TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
   ExpectReport(third);
 }
 
+TEST(LegacyComponent, RowsPastTheFormatFailTheSaveAndLeaveNoFile) {
+  // 65,537 rows do not fit a legacy sheet: the save fails naming sheet and row, and neither the
+  // file nor a temporary one is left behind.
+  const core::testing::TempDir scratch("thc_legacy_rows");
+  const std::filesystem::path file = scratch.path() / "rows.xls";
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.SetVersion(wb::xvExcel97);
+  xls.GetItem(0)->SetName(u"记录");
+  for (int r = 0; r < 65537; ++r) xls.GetItem(0)->SetAsFloat(0, r, r);
+  try {
+    xls.SaveToFile(core::u16(file.string()));
+    ADD_FAILURE() << "the save reported success";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Row 65537 of sheet \"记录\" is past the last row (65536) of the file format");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+  // Without the last row the same workbook is saved.
+  xls.GetItem(0)->GetCells()->DeleteCell(0, 65536);
+  xls.SaveToFile(core::u16(file.string()));
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadFromFile(core::u16(file.string()));
+  wb::TMMUCellRef ref;
+  EXPECT_TRUE(back.GetItem(0)->GetCells()->FindCell(0, 65535, ref));
+}
+
 TEST(LegacyComponent, UnreadableBytesRaiseAndTheComponentGoesOn) {
   wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
   xls.SetVersion(wb::xvExcel97);
