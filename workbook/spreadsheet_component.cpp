@@ -233,7 +233,8 @@ bool TXLSSpreadsheet5::AddBIFFPicture(TXLSDrawingImage* Image, int SheetIndex, d
 void TXLSSpreadsheet5::NotesToComments() {
   for (int i = 0; i < GetCount(); ++i) {
     for (const IXLSLegacyDocument::TNote& n : Legacy_->SheetNotes(i)) {
-      GetItem(i)->GetComments()->Add(n.Col, n.Row, n.Text);
+      TXLSComment* c = GetItem(i)->GetComments()->Add(n.Col, n.Row, n.Text);
+      if (!n.Author.empty()) c->SetAuthor(n.Author);
     }
   }
 }

@@ -65,10 +65,11 @@ public:
   virtual void WriteStream(TStream& Stream) = 0;
   // The external-sheet list the manager refers to while formulas of the file are decoded.
   virtual TObject* ExternalNames() = 0;
-  // The notes of a sheet after a read: cell and text.
+  // The notes of a sheet after a read: cell, text and author (empty when the note names none).
   struct TNote {
     int Col = 0, Row = 0;
     std::u16string Text;
+    std::u16string Author;
   };
   virtual std::vector<TNote> SheetNotes(int SheetIndex) = 0;
   // The pictures of a sheet after a read, in the sheet's order: the picture id (0: none), the

@@ -1,5 +1,7 @@
 #include "biff/legacy/legacy_document.h"
 
+#include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
 #include "biff/formulas/biff8_decoder.h"
 #include "biff/writer/xls_writer.h"
 #include "core/unicode.h"
@@ -134,9 +136,17 @@ void TLegacyDocument::WriteStream(wb::TStream& Stream) {
     throw Exception("Stream write error");
 }
 
-std::vector<wb::IXLSLegacyDocument::TNote> TLegacyDocument::SheetNotes(int) {
-  // The reader keeps no NOTE records, so a read brings no notes to turn into comments.
-  return {};
+std::vector<wb::IXLSLegacyDocument::TNote> TLegacyDocument::SheetNotes(int SheetIndex) {
+  std::vector<TNote> notes;
+  if (SheetIndex < 0 || SheetIndex >= Doc_->Sheets().Count()) return notes;
+  const TEscherDrawing* drawing = Doc_->GetSheet(SheetIndex)->DrawingIfAny();
+  if (!drawing) return notes;
+  // The notes are the sheet drawing's note shapes, in the drawing's order.
+  for (int i = 0; i < drawing->GetShapeCount(); ++i) {
+    const auto* n = dynamic_cast<const TShapeOutsideMsoNote*>(drawing->GetShape(i).Outside.get());
+    if (n) notes.push_back({n->Col, n->Row, n->Text, n->Author});
+  }
+  return notes;
 }
 
 void RegisterLegacyNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours) {

@@ -434,6 +434,8 @@ void TXLSReadXLS::RecROW() {
     xf = b.U16(14) & 0x0FFF;
   }
   const int style = (flags & 0x80) ? CellStyle(xf) : 0;
+  if (row >= static_cast<int>(RowRecords_.size())) RowRecords_.resize(static_cast<std::size_t>(row) + 1);
+  RowRecords_[static_cast<std::size_t>(row)] = true;
   wb::TMMURowHeader h = Cells().AddRow(row, style);
   if (!h) return;
   h.SetHeight(static_cast<std::uint16_t>(height));
@@ -456,14 +458,17 @@ void TXLSReadXLS::RecCOLINFO() {
   if (style) M_.StyleSheet->XFEditor->UseXF(style);
   wb::TXc12Column* c = Worksheet_->Columns.Add(style);
   c->Min = c1;
-  c->Max = std::min(c2, static_cast<int>(wb::XLS_MAXCOL97));
+  // A last column of 256 (one past the grid) is how producers say "to the end of the row"; it is
+  // kept so that it is written back the same.
+  c->Max = std::min(c2, static_cast<int>(wb::XLS_MAXCOL97) + 1);
   // Widths are 1/256 of a character, as the writer and other readers count them.
   c->Width = width / 256.0;
   c->OutlineLevel = (flags >> 8) & 7;
   std::uint8_t f = 0;
-  if (flags & 0x0001) f |= 1;
-  if (flags & 0x0002) f |= 4;
-  if (flags & 0x1000) f |= 16;  // collapsed
+  if (flags & 0x0001) f |= wb::xcfHidden;
+  if (flags & 0x0002) f |= wb::xcfCustomWidth;
+  if (flags & 0x0004) f |= wb::xcfBestFit;
+  if (flags & 0x1000) f |= wb::xcfCollapsed;
   c->Flags = f;
 }
 

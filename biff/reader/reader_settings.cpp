@@ -89,7 +89,18 @@ void TXLSReadXLS::RecSettings() {
       return keep(true);
     }
     case 0x0042: case 0x0080: case 0x008D: return keep(b5);
-    case 0x008C: return keep(Version_ >= 6);
+    case 0x008C:
+      // COUNTRY belongs to the workbook: one met inside a sheet (some BIFF5 producers put it
+      // there) stands for the workbook's when the globals held none, rather than a second,
+      // contradicting record beside the default one.
+      if (InSheet_) {
+        StoreRaw_ = false;
+        if (!CountryRead_ && len == 4) Doc_.Globals().SetRecord(MakeIdLen(id, 4), p);
+        CountryRead_ = true;
+        return;
+      }
+      CountryRead_ = true;
+      return keep(Version_ >= 6);
     case 0x01B7: return keep(true);
     case 0x0082: case 0x0083: case 0x0084: case 0x002A: case 0x002B:
       if (Worksheet_) {
@@ -204,11 +215,22 @@ void TXLSReadXLS::RecSettings() {
       return keep(Version_ >= 6);
     case 0x0055:
       if (!b5) return drop();
-      if (Worksheet_) Worksheet_->SheetFormatPr.baseColWidth = word();
+      // The width of columns without their own, in characters; the writer writes it back.
+      if (Worksheet_) Worksheet_->SheetFormatPr.defaultColWidth = word();
       return keep(true);
     case 0x0225:
       if (!b5) return drop();
-      if (Worksheet_) Worksheet_->SheetFormatPr.defaultRowHeight = b.U16(2);
+      if (Worksheet_) {
+        // The height of rows without a ROW record, in twips, and its flags: the height set by
+        // hand rather than the default font's, rows hidden, thick top and bottom borders.
+        wb::TXc12SheetFormatPr& f = Worksheet_->SheetFormatPr;
+        const std::uint16_t options = word();
+        f.defaultRowHeight = b.U16(2);
+        f.customHeight = (options & 1) != 0;
+        f.zeroHeight = (options & 2) != 0;
+        f.thickTop = (options & 4) != 0;
+        f.thickBottom = (options & 8) != 0;
+      }
       return keep(true);
     case 0x0081: {
       if (!Worksheet_ || !b5) return;
@@ -248,6 +270,9 @@ void TXLSReadXLS::RecSettings() {
     }
     case 0x0026: case 0x0027: case 0x0028: case 0x0029:
       if (!b5) return drop();
+      // Written from the model at their placeholder; a raw copy beside it would double them.
+      StoreRaw_ = false;
+      Storage_->SetPlaceholder(INTERNAL_PLACEHOLDER_SHEET_FIRST + 2);
       if (Worksheet_) {
         const double v = b.F64(0);
         if (id == 0x0026) Worksheet_->PageMargins.left = v;

@@ -189,6 +189,7 @@ void TXLSReadXLS::Reset() {
   Shared_.clear();
   Array_.clear();
   InCustomView_ = false;
+  CountryRead_ = false;
   InSheet_ = false;
   Finished_ = false;
   Worksheet_ = nullptr;
@@ -550,7 +551,25 @@ void TXLSReadXLS::SkipSubstream(TRecordStorage* Store) {
   }
 }
 
+void TXLSReadXLS::DefaultRowHeights() {
+  const wb::TXc12SheetFormatPr& f = Worksheet_->SheetFormatPr;
+  if (!(f.defaultRowHeight > 0)) return;
+  const auto height = static_cast<std::uint16_t>(std::min(f.defaultRowHeight, 32767.0));
+  wb::TXLSCellMMU& cells = Cells();
+  cells.IterInit(-1);
+  while (cells.IterNextRow()) {
+    const int row = cells.IterRow();
+    if (row < static_cast<int>(RowRecords_.size()) && RowRecords_[static_cast<std::size_t>(row)]) continue;
+    wb::TMMURowHeader h = cells.IterRowHeader();
+    if (!h) continue;
+    h.SetHeight(height);
+    if (f.zeroHeight) h.SetFlags(static_cast<std::uint8_t>(h.Flags() | wb::TMMURowHeader::rhfHidden));
+  }
+}
+
 void TXLSReadXLS::RecEOF() {
+  if (Worksheet_ && !M_.DirectRead) DefaultRowHeights();
+  RowRecords_.clear();
   InSheet_ = false;
   Worksheet_ = nullptr;
   Shared_.clear();

@@ -79,6 +79,8 @@ private:
   // Handlers.
   void RecBOF();
   void RecEOF();
+  // At a worksheet's end: rows made only by their cells take the sheet's default height.
+  void DefaultRowHeights();
   void RecBOUNDSHEET();
   void RecFILEPASS();
   void RecCODEPAGE();
@@ -145,12 +147,15 @@ private:
   std::vector<std::uint8_t> SheetTypes_;
   std::vector<TSharedFormula> Shared_;
   std::vector<std::uint8_t> Array_;
+  // Rows of the current worksheet that have a ROW record; the others take the default height.
+  std::vector<bool> RowRecords_;
   TRecordStorage* Storage_ = nullptr;
   bool StoreRaw_ = false;
   workbook::TXc12DataWorksheet* Worksheet_ = nullptr;
   std::uint8_t Version_ = 6;
   int CodePage_ = 1252;
   bool InCustomView_ = false;
+  bool CountryRead_ = false;  // a COUNTRY record was read
   bool InSheet_ = false;   // between a worksheet's BOF and its EOF
   bool Finished_ = false;  // the last substream was read
   // BIFF4 number formats: the 34 built-in masks replaced by the file's FORMAT records in order.

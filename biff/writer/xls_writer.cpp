@@ -544,11 +544,18 @@ void TXLSWriteXLS::WriteDEFCOLWIDTH() {
 }
 
 void TXLSWriteXLS::WriteDEFAULTROWHEIGHT() {
-  const double h = Sheet_->SheetFormatPr.defaultRowHeight;
+  // The height and its flags as the sheet holds them, so that a file read and written again keeps
+  // them (a height set by hand is the model's custom height).
+  const wb::TXc12SheetFormatPr& f = Sheet_->SheetFormatPr;
   std::uint8_t b[4];
-  if (h > 0) {
-    core::store_le16(b, 1);
-    core::store_le16(b + 2, Clamp16(h));
+  if (f.defaultRowHeight > 0) {
+    std::uint16_t options = 0;
+    if (f.customHeight) options |= 1;
+    if (f.zeroHeight) options |= 2;
+    if (f.thickTop) options |= 4;
+    if (f.thickBottom) options |= 8;
+    core::store_le16(b, options);
+    core::store_le16(b + 2, Clamp16(f.defaultRowHeight));
   } else {
     core::store_le16(b, 0);
     core::store_le16(b + 2, 255);
@@ -677,13 +684,15 @@ void TXLSWriteXLS::WriteCOLINFOs() {
     if (c.Min > 255 || c.Max < 0) continue;
     std::uint8_t b[12];
     core::store_le16(b, static_cast<std::uint16_t>(std::clamp(c.Min, 0, 255)));
-    core::store_le16(b + 2, static_cast<std::uint16_t>(std::clamp(c.Max, 0, 255)));
+    // A run to the end of the row ends at 256, as other producers write it.
+    core::store_le16(b + 2, static_cast<std::uint16_t>(std::clamp(c.Max, 0, 256)));
     // Widths are 1/256 of a character, as the programming interface and every reader count them.
     core::store_le16(b + 4, Clamp16(c.Width * 256));
     core::store_le16(b + 6, XFIndex(c.Style ? c.Style->Index : 0));
     std::uint16_t o = static_cast<std::uint16_t>((std::clamp(c.OutlineLevel, 0, 7)) << 8);
     if (c.Flags & wb::xcfHidden) o |= 0x0001;
     if (c.Flags & wb::xcfCustomWidth) o |= 0x0002;
+    if (c.Flags & wb::xcfBestFit) o |= 0x0004;
     if (c.Flags & wb::xcfCollapsed) o |= 0x1000;
     core::store_le16(b + 8, o);
     core::store_le16(b + 10, 0);

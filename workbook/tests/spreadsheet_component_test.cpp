@@ -52,7 +52,7 @@ struct FakeLegacy : IXLSLegacyDocument {
   TObject* ExternalNames() override { return nullptr; }
   std::vector<TNote> SheetNotes(int SheetIndex) override {
     if (SheetIndex != 0) return {};
-    return {TNote{2, 3, u"note"}};
+    return {TNote{2, 3, u"note", u"Ann"}};
   }
 };
 
@@ -186,6 +186,9 @@ TEST(Spreadsheet, ReadRoadsByNameAndContent) {
   EXPECT_EQ(xls.GetItem(0)->GetComments()->GetItem(0)->GetCol(), 2);
   EXPECT_EQ(xls.GetItem(0)->GetComments()->GetItem(0)->GetRow(), 3);
   EXPECT_EQ(xls.GetItem(0)->GetComments()->GetItem(0)->GetText(), u"note");
+  const TXc12Author* author = xls.GetItem(0)->GetComments()->GetItem(0)->GetData()->Author;
+  ASSERT_NE(author, nullptr);
+  EXPECT_EQ(author->Name, u"Ann");
   EXPECT_THROW(xls.LoadFromFile(u"/nonexistent/dir/file.xlsx"), Exception);
 }
 

@@ -229,6 +229,7 @@ TEST(Writer, SettingsRecords) {
   Book b;
   wb::TXc12DataWorksheet* ws = b.Sheet(0)->GetDataSheet();
   ws->SheetFormatPr.defaultRowHeight = 15.5;
+  ws->SheetFormatPr.customHeight = true;
   for (int i = 0; i < 2000; ++i) ws->MergedCells->AddArea(wb::CellAreaFromBox(0, 2 * i, 1, 2 * i));
   ws->MergedCells->AddArea(wb::CellAreaFromBox(250, 5000, 256, 5000));
   ws->PageMargins.right = 0;
@@ -256,6 +257,33 @@ TEST(Writer, SettingsRecords) {
   // New sheets get the model's calculation settings.
   EXPECT_EQ(Find(recs, 0x000D)[0]->Body, (core::Bytes{1, 0}));
   EXPECT_EQ(Find(recs, 0x000C)[0]->Body, (core::Bytes{100, 0}));
+}
+
+TEST(Writer, DefaultRowHeightKeepsItsFlags) {
+  struct Case {
+    double height;
+    bool custom, hidden, thickTop, thickBottom;
+    core::Bytes body;
+  } cases[] = {
+      {255, false, false, false, false, {0, 0, 255, 0}},
+      {256, true, false, false, false, {1, 0, 0, 1}},
+      {300, false, true, false, false, {2, 0, 0x2C, 1}},
+      {300, false, false, true, true, {12, 0, 0x2C, 1}},
+      {0, true, false, false, false, {0, 0, 255, 0}},
+  };
+  for (const Case& c : cases) {
+    Book b;
+    wb::TXc12SheetFormatPr& f = b.Sheet(0)->GetDataSheet()->SheetFormatPr;
+    f.defaultRowHeight = c.height;
+    f.customHeight = c.custom;
+    f.zeroHeight = c.hidden;
+    f.thickTop = c.thickTop;
+    f.thickBottom = c.thickBottom;
+    const auto recs = Records(b.Write());
+    const auto drh = Find(recs, 0x0225);
+    ASSERT_EQ(drh.size(), 1u);
+    EXPECT_EQ(drh[0]->Body, c.body) << c.height;
+  }
 }
 
 TEST(Writer, FrozenPaneKeepsItsUnits) {
