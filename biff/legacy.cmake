@@ -29,6 +29,9 @@ target_sources(thc_biff PRIVATE
 thc_test(biff_legacy_tests LABEL biff
   SOURCES legacy/tests/legacy_component_test.cpp
   DEPS thc_biff thc_core_testing)
+if(TARGET biff_legacy_tests)
+  target_compile_definitions(biff_legacy_tests PRIVATE THC_DRAWING_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/drawing/tests/fixtures")
+endif()
 
 # Report workbooks written through the component and read by python3-xlrd and LibreOffice headless.
 thc_test(biff_legacy_interop_tests LABEL "biff;interop"

@@ -200,6 +200,37 @@ TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
   ExpectReport(third);
 }
 
+TEST(LegacyComponent, NotesOfAReadFileAreTheSheetsComments) {
+  // Perl's file (notes on two sheets) and the same saved again by LibreOffice: each note is a
+  // comment of its sheet, with cell, text and author.
+  struct Note {
+    int Sheet, Col, Row;
+    const char16_t* Text;
+  };
+  const Note notes[] = {{0, 1, 1, u"Checked by QA"}, {0, 2, 4, u"Second note, always shown"}, {1, 0, 0, u"First value"}};
+  for (const char* name : {"perl_notes_chart.xls", "lo_notes_chart.xls"}) {
+    SCOPED_TRACE(name);
+    wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+    xls.LoadFromFile(core::u16(std::string(THC_DRAWING_FIXTURES) + "/" + name));
+    ASSERT_GE(xls.GetCount(), 2);
+    EXPECT_EQ(xls.GetItem(0)->GetComments()->GetCount(), 2);
+    EXPECT_EQ(xls.GetItem(1)->GetComments()->GetCount(), 1);
+    for (const Note& n : notes) {
+      wb::TXLSComments* c = xls.GetItem(n.Sheet)->GetComments();
+      const int i = c->Find(n.Col, n.Row);
+      ASSERT_GE(i, 0) << core::utf16_to_utf8(n.Text);
+      EXPECT_EQ(c->GetItem(i)->GetText(), n.Text);
+    }
+  }
+  // The author a note names is the comment's.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.LoadFromFile(core::u16(std::string(THC_DRAWING_FIXTURES) + "/perl_notes_chart.xls"));
+  wb::TXLSComments* c = xls.GetItem(0)->GetComments();
+  const wb::TXc12Author* author = c->GetItem(c->Find(1, 1))->GetData()->Author;
+  ASSERT_NE(author, nullptr);
+  EXPECT_EQ(author->Name, u"Inspector");
+}
+
 TEST(LegacyComponent, RowsPastTheFormatFailTheSaveAndLeaveNoFile) {
   // 65,537 rows do not fit a legacy sheet: the save fails naming sheet and row, and neither the
   // file nor a temporary one is left behind.
