@@ -83,6 +83,15 @@ TXLSSpreadsheet5::~TXLSSpreadsheet5() {
   OwnedFormulaHandler_.reset();
 }
 
+TUserFunctionEvent TXLSSpreadsheet5::GetOnUserFunction() const {
+  return FormulaHandler_ ? FormulaHandler_->GetOnUserFunction() : TUserFunctionEvent();
+}
+
+void TXLSSpreadsheet5::SetOnUserFunction(TUserFunctionEvent Event) {
+  if (!FormulaHandler_) throw Exception("No formula handler to call user functions");
+  FormulaHandler_->SetOnUserFunction(std::move(Event));
+}
+
 void TXLSSpreadsheet5::Clear(int SheetCount) {
   Manager_->Clear();
   ClearSheets();

@@ -20,7 +20,16 @@
 #include "workbook/sheet_objects.h"
 #include "workbook/sheet_shifts.h"
 
+namespace formula {
+class TXLSFormulaValue;
+class TXLSUserFuncData;
+}  // namespace formula
+
 namespace workbook {
+
+// A function the formula engine does not know, called by the name written in the formula: the
+// handler reads the arguments (last first) and sets the result (preset to #NAME?).
+using TUserFunctionEvent = std::function<void(const std::u16string& Name, formula::TXLSUserFuncData& Data)>;
 
 // The workbook's formula compiler, decoder and calculator.
 class IXLSFormulaHandler {
@@ -47,6 +56,9 @@ public:
   virtual std::uint8_t PtgsToArea3D(const std::uint8_t*, int, int&, TXLSCellArea&) { return nrkFormula; }
   // Byte code of a name back to text (no cell, no sheet); False when the handler can not.
   virtual bool DecodeFormula(const std::uint8_t*, int, std::u16string&) { return false; }
+  // The user-function event the calculation calls; a handler that calculates nothing keeps none.
+  virtual TUserFunctionEvent GetOnUserFunction() const { return {}; }
+  virtual void SetOnUserFunction(TUserFunctionEvent) {}
 };
 
 // The legacy document object that exists while the workbook is in the .xls version.

@@ -8,6 +8,7 @@
 
 #include "biff/formula_encoder/biff8_encoder.h"
 #include "biff/legacy/legacy_document.h"
+#include "formula/evaluator/formula_value.h"
 #include "core/testing/temp_dir.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
@@ -198,6 +199,49 @@ TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
   wb::TXLSSpreadsheet5 third{LegacyNeighbours()};
   third.LoadFromFile(core::u16(other.string()));
   ExpectReport(third);
+}
+
+TEST(Component, UserFunctionsReachTheProgramsEvent) {
+  // A function the engine does not know is handed to OnUserFunction with its name as written and
+  // its arguments (last first); its result is the handler's. (The legacy compiler refuses such
+  // names: a BIFF8 file calls them through add-in names.)
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  EXPECT_FALSE(xls.GetOnUserFunction());
+  std::vector<std::u16string> names;
+  xls.SetOnUserFunction([&](const std::u16string& Name, formula::TXLSUserFuncData& Data) {
+    names.push_back(Name);
+    ASSERT_EQ(Data.Args.size(), 2u);
+    Data.Result.SetFloat(Data.Args[1].Number * 10 + Data.Args[0].Number);
+  });
+  EXPECT_TRUE(xls.GetOnUserFunction());
+  xls.GetItem(0)->SetAsFloat(0, 0, 4);
+  xls.GetItem(0)->SetAsFormula(1, 0, u"MyFunc(A1,3)+1");
+  xls.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(xls.GetItem(0), 1, 0), 44);
+  EXPECT_EQ(names, std::vector<std::u16string>{u"MyFunc"});
+  // Without a handler the call is #N/A.
+  xls.SetOnUserFunction(nullptr);
+  EXPECT_FALSE(xls.GetOnUserFunction());
+  xls.GetFormulaHandler()->Calculate();
+  wb::TMMUCellRef ref;
+  ASSERT_TRUE(xls.GetItem(0)->GetCells()->FindCell(1, 0, ref));
+  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaError(ref), wb::errNA);
+  // OnFunction is never raised: it reads unassigned whatever is set.
+  xls.SetOnFunction([](wb::TObject*, const std::u16string&, const std::vector<formula::TXLSFormulaValue>&,
+                       formula::TXLSFormulaValue&) {});
+  EXPECT_FALSE(xls.GetOnFunction());
+}
+
+TEST(Component, SelectionAreasAreSelectedAreas) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  wb::TXLSSelectedAreas* s = xls.GetItem(0)->GetSelection();
+  s->SetActiveCell(3, 5);
+  ASSERT_EQ(s->Count(), 2);
+  for (int i = 0; i < s->Count(); ++i) EXPECT_NE(dynamic_cast<wb::TXLSSelectedArea*>(s->GetItem(i)), nullptr);
+  EXPECT_EQ(s->GetItem(1)->GetCol1(), 3);
+  EXPECT_EQ(s->GetItem(1)->GetRow2(), 5);
+  EXPECT_EQ(s->ActiveCol, 3);
+  EXPECT_EQ(s->ActiveRow, 5);
 }
 
 TEST(LegacyComponent, NotesOfAReadFileAreTheSheetsComments) {
