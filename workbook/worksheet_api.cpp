@@ -102,7 +102,7 @@ void TXLSWorksheet::SetAsFormula(int Col, int Row, const std::u16string& Text) {
   const int xf = GetDefaultXF(Col, Row);
   if (IXLSLegacyDocument* legacy = Workbook_->GetLegacyDocument()) {
     std::array<std::uint8_t, kLegacyFormulaMax> buffer{};
-    const int len = legacy->EncodeFormula(Text, buffer.data(), kLegacyFormulaMax);
+    const int len = legacy->EncodeFormula(Text, buffer.data(), kLegacyFormulaMax, Index);
     if (len < 0 || len > kLegacyFormulaMax) throw Exception("Formula too long");
     Cells_->WriteFormula97(Col, Row, buffer.data(), len, xf);
     return;

@@ -68,8 +68,9 @@ public:
   // A sheet was appended to the workbook (the legacy sheet list and its references follow).
   virtual void SheetAdded() = 0;
   virtual void SheetDeleted(int Index) = 0;
-  // Compiles Text into BIFF8 tokens; returns their length (at most MaxLen).
-  virtual int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen) = 0;
+  // Compiles Text, a formula on sheet SheetIndex, into BIFF8 tokens; returns their length (at
+  // most MaxLen). The sheet decides which of two equal names a formula means.
+  virtual int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) = 0;
   virtual void SetFilename(const std::u16string& FileName) = 0;
   virtual void Read() = 0;
   virtual void ReadStream(TStream& Stream) = 0;

@@ -66,6 +66,25 @@ TLegacyDocument::TLegacyDocument(wb::TXc12Manager* Manager, wb::IXLSFormulaHandl
     else if (Kind == 1)
       Text.clear();
   };
+  // Defined names are the workbook model's, in the order the writer gives their NAME records: a
+  // name token holds the model index + 1. A formula means the name of its own sheet before the
+  // workbook's.
+  Formulas_->OnFindName = [this](const std::u16string& Name, int SheetIndex) {
+    const wb::TXc12DefinedNames& names = *Manager_->Workbook->DefinedNames;
+    int global = -1;
+    for (int i = 0; i < names.Count(); ++i) {
+      const wb::TXc12DefinedName& n = *names.GetItems(i);
+      if (n.Deleted || !core::ascii_iequals(n.GetDisplayName(), Name)) continue;
+      if (n.LocalSheetId >= 0 && n.LocalSheetId == SheetIndex) return i;
+      if (n.LocalSheetId < 0 && global < 0) global = i;
+    }
+    return global;
+  };
+  Formulas_->OnNameText = [this](int Index) {
+    const wb::TXc12DefinedNames& names = *Manager_->Workbook->DefinedNames;
+    if (Index < 0 || Index >= names.Count()) return std::u16string(u"#NAME?");
+    return names.GetItems(Index)->GetDisplayName();
+  };
   if (auto* h = dynamic_cast<TLegacyFormulaHandler*>(Handler)) {
     Link_ = h->Link();
     Link_->Document = this;
@@ -89,16 +108,16 @@ void TLegacyDocument::SheetDeleted(int Index) {
   Doc_->ExternalNames().SetInternalTabCount(Doc_->Sheets().Count());
 }
 
-int TLegacyDocument::EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen) {
+int TLegacyDocument::EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) {
   std::u16string_view t = Text;
   if (!t.empty() && t.front() == u'=') t.remove_prefix(1);
-  return Formulas_->EncodeFormula(t, 0, MaxLen, Buffer);
+  return Formulas_->EncodeFormula(t, 0, MaxLen, Buffer, SheetIndex);
 }
 
-core::Bytes TLegacyDocument::EncodeForWriter(const std::u16string& Text) {
+core::Bytes TLegacyDocument::EncodeForWriter(const std::u16string& Text, int SheetIndex) {
   std::u16string_view t = Text;
   if (!t.empty() && t.front() == u'=') t.remove_prefix(1);
-  return Formulas_->EncodeFormula(t, 0, 1024);
+  return Formulas_->EncodeFormula(t, 0, 1024, SheetIndex);
 }
 
 void TLegacyDocument::Read() { Doc_->Read(Doc_->Filename()); }
@@ -118,8 +137,8 @@ void TLegacyDocument::ReadStream(wb::TStream& Stream) {
 void TLegacyDocument::WriteBytes(core::Bytes* Out) {
   Doc_->PrepareWrite();
   TXLSWriteXLS writer(*Doc_);
-  writer.FormulaEncoder = [this](wb::TXc12Manager&, int, const std::u16string& Text) {
-    return EncodeForWriter(Text);
+  writer.FormulaEncoder = [this](wb::TXc12Manager&, int SheetIndex, const std::u16string& Text) {
+    return EncodeForWriter(Text, SheetIndex);
   };
   writer.Write(Out);
 }

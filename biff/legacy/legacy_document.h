@@ -72,7 +72,7 @@ public:
 
   void SheetAdded() override;
   void SheetDeleted(int Index) override;
-  int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen) override;
+  int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) override;
   void SetFilename(const std::u16string& FileName) override { Doc_->SetFilename(FileName); }
   void Read() override;
   void ReadStream(workbook::TStream& Stream) override;
@@ -82,8 +82,8 @@ public:
   workbook::TObject* ExternalNames() override { return nullptr; }
   std::vector<TNote> SheetNotes(int SheetIndex) override;
 
-  // Formula text to BIFF8 tokens for the writer (formulas held only as text).
-  core::Bytes EncodeForWriter(const std::u16string& Text);
+  // Formula text of sheet SheetIndex to BIFF8 tokens for the writer (formulas held only as text).
+  core::Bytes EncodeForWriter(const std::u16string& Text, int SheetIndex);
 
 private:
   void WriteBytes(core::Bytes* Out);

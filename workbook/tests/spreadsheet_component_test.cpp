@@ -26,7 +26,7 @@ struct FakeLegacy : IXLSLegacyDocument {
   FakeLegacy(Calls* c, TXc12Manager* mm, const TXLSLegacyOptions& o) : calls(c), m(mm), file(o.FileName) {}
   void SheetAdded() override { calls->log.push_back("legacy sheet added"); }
   void SheetDeleted(int) override { calls->log.push_back("legacy sheet deleted"); }
-  int EncodeFormula(const std::u16string&, std::uint8_t* Buffer, int) override {
+  int EncodeFormula(const std::u16string&, std::uint8_t* Buffer, int, int) override {
     Buffer[0] = 0x1E;  // an integer token
     Buffer[1] = 1;
     Buffer[2] = 0;

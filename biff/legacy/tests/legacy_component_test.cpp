@@ -9,6 +9,7 @@
 #include "biff/formula_encoder/biff8_encoder.h"
 #include "biff/legacy/legacy_document.h"
 #include "formula/evaluator/formula_value.h"
+#include "formula/formula_handler.h"
 #include "core/testing/temp_dir.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
@@ -199,6 +200,63 @@ TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
   wb::TXLSSpreadsheet5 third{LegacyNeighbours()};
   third.LoadFromFile(core::u16(other.string()));
   ExpectReport(third);
+}
+
+// The text of a legacy formula cell, decoded as a program reads it.
+std::u16string CellFormula(wb::TXLSSpreadsheet5& X, int Sheet, int Col, int Row) {
+  wb::TMMUCellRef ref;
+  wb::TXLSCellMMU* cells = X.GetItem(Sheet)->GetCells();
+  EXPECT_TRUE(cells->FindCell(Col, Row, ref));
+  const std::uint8_t* ptgs = nullptr;
+  const int len = wb::TXLSCellMMU::GetFormulaPtgs(ref, ptgs);
+  auto* handler = dynamic_cast<formula::TXLSFormulaHandler*>(X.GetFormulaHandler());
+  return handler ? handler->DecodeFormula(cells, Sheet, ptgs, len, false) : u"";
+}
+
+TEST(LegacyComponent, DefinedNamesInFormulas) {
+  // A workbook name and a name of the same spelling local to the second sheet: each formula means
+  // the name of its own sheet before the workbook's, calculates with it, and keeps it through a
+  // write and a read.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.SetVersion(wb::xvExcel97);
+  xls.Add();
+  xls.Add();
+  xls.GetItem(0)->SetAsFloat(0, 0, 4);
+  xls.GetItem(1)->SetAsFloat(0, 0, 10);
+  wb::TXc12DefinedNames& names = *xls.GetManager()->Workbook->DefinedNames;
+  names.Add(u"Total", -1)->SetDefinition(u"Sheet1!$A$1:$A$3");
+  names.Add(u"Rate", -1)->SetDefinition(u"Sheet1!$A$1");
+  names.Add(u"rate", 1)->SetDefinition(u"Sheet2!$A$1");
+  dynamic_cast<wb::TXLSNames&>(names).CompileAll();
+  struct Case {
+    int sheet;
+    const char16_t* text;
+    double value;
+  } cases[] = {{0, u"=Rate*2", 8}, {1, u"=RATE*2", 20}, {2, u"=Rate+SUM(Total)", 8}};
+  for (const Case& c : cases) xls.GetItem(c.sheet)->SetAsFormula(1, 0, c.text);
+  EXPECT_THROW(xls.GetItem(0)->SetAsFormula(2, 0, u"=NoSuchName+1"), std::exception);
+  xls.GetFormulaHandler()->Calculate();
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(FormulaNumber(xls.GetItem(c.sheet), 1, 0), c.value) << c.sheet;
+  EXPECT_EQ(CellFormula(xls, 0, 1, 0), u"Rate*2");
+  EXPECT_EQ(CellFormula(xls, 1, 1, 0), u"rate*2");
+
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadBIFFFromStream(stream);
+  back.GetItem(0)->SetAsFloat(0, 0, 5);
+  back.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(0), 1, 0), 10);
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(1), 1, 0), 20);
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(2), 1, 0), 10);
+  EXPECT_EQ(CellFormula(back, 0, 1, 0), u"Rate*2");
+  EXPECT_EQ(CellFormula(back, 1, 1, 0), u"rate*2");
+  EXPECT_EQ(CellFormula(back, 2, 1, 0), u"Rate+SUM(Total)");
+  // A formula entered after the read uses the names read.
+  back.GetItem(1)->SetAsFormula(2, 0, u"=rate+Rate");
+  back.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(1), 2, 0), 20);
 }
 
 TEST(Component, UserFunctionsReachTheProgramsEvent) {
