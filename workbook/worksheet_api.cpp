@@ -502,9 +502,9 @@ void TXLSWorkbook::Delete(int Index, int Count) {
 void TXLSWorkbook::MoveSheet(int From, int To) {
   const int n = GetCount();
   if (From < 0 || From >= n || To < 0 || To >= n || From == To) return;
-  if (Legacy_) throw Exception("Moving sheets is not available in the legacy version");
   if (!Compiled_ && FormulaHandler_) CompileFormulas();
   Manager_->Worksheets->MoveSheet(From, To);
+  if (Legacy_) Legacy_->SheetMoved(From, To);
   std::unique_ptr<TXLSWorksheet> s = Sheets_.Extract(From);
   Sheets_.Insert(To, std::move(s));
   for (const auto& sh : Sheets_) sh->Index = sh->GetDataSheet()->Index;

@@ -68,6 +68,8 @@ public:
   // A sheet was appended to the workbook (the legacy sheet list and its references follow).
   virtual void SheetAdded() = 0;
   virtual void SheetDeleted(int Index) = 0;
+  // The sheet at From moved to position To (the legacy sheets and references follow).
+  virtual void SheetMoved(int From, int To) = 0;
   // Compiles Text, a formula on sheet SheetIndex, into BIFF8 tokens; returns their length (at
   // most MaxLen). The sheet decides which of two equal names a formula means.
   virtual int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) = 0;

@@ -193,6 +193,8 @@ void TFormulaHandler::SheetInserted(int Index) { External_->SheetInserted(Index)
 
 void TFormulaHandler::SheetDeleted(int Index) { External_->SheetDeleted(Index); }
 
+void TFormulaHandler::SheetMoved(int From, int To) { External_->SheetMoved(From, To); }
+
 void TFormulaHandler::FindName(const std::u16string& Name, int& Index) const {
   Index = OnFindName ? OnFindName(Name, NameSheet_) : Names_->IndexOfName(Name);
 }

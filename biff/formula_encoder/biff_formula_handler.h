@@ -86,6 +86,7 @@ public:
   // Keeps the own-workbook EXTERNSHEET entries in step with the document's sheet list.
   void SheetInserted(int Index);
   void SheetDeleted(int Index);
+  void SheetMoved(int From, int To);
 
   // The encoder's questions.
   void FindName(const std::u16string& Name, int& Index) const;

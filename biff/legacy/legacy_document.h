@@ -72,6 +72,7 @@ public:
 
   void SheetAdded() override;
   void SheetDeleted(int Index) override;
+  void SheetMoved(int From, int To) override { Doc_->MoveSheet(From, To); }
   int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) override;
   void SetFilename(const std::u16string& FileName) override { Doc_->SetFilename(FileName); }
   void Read() override;

@@ -1,5 +1,7 @@
 #include "biff/reader/external_names.h"
 
+#include <utility>
+
 #include "biff/biff_error.h"
 #include "biff/reader/body_reader.h"
 #include "biff/stream/xls_stream.h"
@@ -307,6 +309,24 @@ void TExternalNames::SheetDeleted(int Sheet) {
       if (e.Last == Sheet) e.Last = 0xFFFF;
       else if (e.Last > Sheet && e.Last != 0xFFFF) --e.Last;
     }
+  }
+}
+
+void TExternalNames::SheetMoved(int From, int To) {
+  if (From == To) return;
+  auto moved = [&](int Sheet) {
+    if (Sheet >= 0xF000) return Sheet;
+    if (Sheet == From) return To;
+    if (From < To && Sheet > From && Sheet <= To) return Sheet - 1;
+    if (To < From && Sheet >= To && Sheet < From) return Sheet + 1;
+    return Sheet;
+  };
+  for (TExtSheetEntry& e : ExtSheets) {
+    if (e.SupBook < 0 || e.SupBook >= static_cast<int>(SupBooks.size()) || !SupBooks[e.SupBook]->IsSelf()) continue;
+    int first = moved(e.First), last = moved(e.Last);
+    if (first > last && last < 0xF000) std::swap(first, last);
+    e.First = static_cast<std::uint16_t>(first);
+    e.Last = static_cast<std::uint16_t>(last);
   }
 }
 

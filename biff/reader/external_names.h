@@ -98,6 +98,9 @@ public:
   void WriteToStream(TXLSStream& Stream) const;
   void SheetInserted(int Sheet);
   void SheetDeleted(int Sheet);
+  // The sheet at From moved to position To (the sheets between shift by one): own-workbook entries
+  // follow their sheets; a range whose ends the move turns round keeps them in order.
+  void SheetMoved(int From, int To);
   void SetInternalTabCount(int Count);
 
   std::vector<std::unique_ptr<TSupBook>> SupBooks;

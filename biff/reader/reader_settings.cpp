@@ -89,6 +89,8 @@ void TXLSReadXLS::RecSettings() {
       return keep(true);
     }
     case 0x0042: case 0x0080: case 0x008D: return keep(b5);
+    case 0x013D:  // TABID: in its place; the ids go to the sheets after the read
+      return keep(Version_ >= 6);
     case 0x008C:
       // COUNTRY belongs to the workbook: one met inside a sheet (some BIFF5 producers put it
       // there) stands for the workbook's when the globals held none, rather than a second,

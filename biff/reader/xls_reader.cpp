@@ -234,6 +234,7 @@ void TXLSReadXLS::Read(const core::ByteSpan* Data) {
   M_.BeforeRead();
   RecordLoop();
   ExternSheetsToWorksheets();
+  Doc_.TakeTabIds();
   // Shapes refer to pictures by their position among the store's entries; entries without a
   // usable picture were dropped, so the references are renumbered.
   std::vector<int> indexes;

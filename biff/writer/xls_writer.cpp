@@ -302,7 +302,7 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
       WriteWordRecord(r->Id, static_cast<std::uint16_t>((Manager_.Workbook->WorkbookPr.updateLinks & 3) << 5));
       return;
     case BIFFRECID_TABID:
-      if (!BIFF5_) WriteTABID(*r);
+      if (!BIFF5_) WriteTABID();
       return;
     case BIFFRECID_REFRESHALL:
       if (!BIFF5_) WriteBoolRecord(r->Id, Manager_.Workbook->WorkbookPr.refreshAllConnections);
@@ -518,11 +518,20 @@ void TXLSWriteXLS::WriteProtection() {
   }
 }
 
-void TXLSWriteXLS::WriteTABID(const TBIFFRecord& Stored) {
-  if (Stored.Length() != 0) return;
+void TXLSWriteXLS::WriteTABID() {
+  // One id per sheet in tab order: the id a sheet read from a file had, a new one (past every id
+  // read) for a sheet made since; a new document numbers its sheets 1, 2, ...
   const int n = std::min(Boundsheets_.Count(), Doc_.MaxRecordBody() / 2);
+  std::vector<int> ids(static_cast<std::size_t>(n), 0);
+  int next = 1;
+  for (int i = 0; i < n; ++i) {
+    const TBoundsheetData& d = *Boundsheets_.GetItem(i);
+    const int id = d.Kind == 1 ? Doc_.SheetCharts().GetItem(d.SheetIndex).TabId : Doc_.GetSheet(d.SheetIndex)->TabId;
+    if (id > 0 && std::find(ids.begin(), ids.end(), id) == ids.end()) ids[static_cast<std::size_t>(i)] = id;
+    next = std::max(next, id + 1);
+  }
   core::ByteWriter w;
-  for (int i = 0; i < n; ++i) w.u16le(static_cast<std::uint16_t>(i + 1));
+  for (int id : ids) w.u16le(static_cast<std::uint16_t>(id > 0 ? id : next++));
   WriteRecordData(BIFFRECID_TABID, static_cast<int>(w.size()), w.data().data());
 }
 

@@ -130,7 +130,7 @@ private:
   void WriteWRITEACCESS();
   void WriteWINDOW1();
   void WriteProtection();
-  void WriteTABID(const TBIFFRecord& Stored);
+  void WriteTABID();
 
   // Settings of a sheet.
   void WriteCALCMODE();

@@ -26,6 +26,9 @@ struct FakeLegacy : IXLSLegacyDocument {
   FakeLegacy(Calls* c, TXc12Manager* mm, const TXLSLegacyOptions& o) : calls(c), m(mm), file(o.FileName) {}
   void SheetAdded() override { calls->log.push_back("legacy sheet added"); }
   void SheetDeleted(int) override { calls->log.push_back("legacy sheet deleted"); }
+  void SheetMoved(int From, int To) override {
+    calls->log.push_back("legacy sheet moved " + std::to_string(From) + " " + std::to_string(To));
+  }
   int EncodeFormula(const std::u16string&, std::uint8_t* Buffer, int, int) override {
     Buffer[0] = 0x1E;  // an integer token
     Buffer[1] = 1;
