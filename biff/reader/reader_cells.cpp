@@ -286,6 +286,20 @@ void TXLSReadXLS::RecFORMULA() {
   b.Need(22, 0);
   const int style = CellStyle(xf);
   const bool special = result[6] == 0xFF && result[7] == 0xFF && result[0] < 4;
+  // The cached value alone, for a formula that can not be kept.
+  auto storeCached = [&] {
+    if (special) {
+      if (result[0] == 1) StoreBoolErr(col, row, xf, result[2], false);
+      else if (result[0] == 2) StoreBoolErr(col, row, xf, result[2], true);
+      else if (result[0] == 3) StoreString(col, row, xf, u"");
+      else {
+        std::u16string text;
+        if (ReadStringResult(text)) StoreString(col, row, xf, text);
+      }
+    } else {
+      StoreFloat(col, row, xf, b.F64(6));
+    }
+  };
 
   std::vector<std::uint8_t> tokens;
   int ptgs_bytes = 0;
@@ -345,18 +359,24 @@ void TXLSReadXLS::RecFORMULA() {
       if (ReadNext(kARRAY, kARRAY, id, Buf2_)) {
         Array_ = Buf2_;
         TRecordBody a(Array_.data(), static_cast<int>(Array_.size()));
-        const int acce = a.U16(12);
+        int acce = a.U16(12);
         a.Need(14, acce);
+        std::vector<std::uint8_t> arr(a.Data() + 14, a.Data() + a.Length());
+        if (Version_ == 5 && !BIFF5ToBIFF8(arr, acce)) {
+          Array_.clear();
+          storeCached();
+          return;
+        }
         f.Clear();
         f.Col = col;
         f.Row = row;
         f.Style = style;
         f.SetArea(a.U8(4), a.U16(0), a.U8(5), a.U16(2));
         f.HasArea = true;
-        if (a.Length() < acce + 15)
-          f.SetPtgs97(a.Data() + 14, acce);
+        if (static_cast<int>(arr.size()) < acce + 1)
+          f.SetPtgs97(arr.data(), acce);
         else
-          f.SetPtgs97Extra(a.Data() + 14, acce, a.Length() - acce - 14);
+          f.SetPtgs97Extra(arr.data(), acce, static_cast<int>(arr.size()) - acce);
         f.FormulaKind = wb::mfkArray;
         if (a.U16(6) & 1) f.FormulaOptions = 1;
         set_result();
@@ -385,19 +405,18 @@ void TXLSReadXLS::RecFORMULA() {
       }
       Array_.clear();
       // A ptgExp with neither a shared formula, an array nor a table: the cached value stays.
-      if (special) {
-        if (result[0] == 1) StoreBoolErr(col, row, xf, result[2], false);
-        else if (result[0] == 2) StoreBoolErr(col, row, xf, result[2], true);
-        else if (result[0] == 3) StoreString(col, row, xf, u"");
-        else {
-          std::u16string text;
-          if (ReadStringResult(text)) StoreString(col, row, xf, text);
-        }
-      } else {
-        StoreFloat(col, row, xf, b.F64(6));
-      }
+      storeCached();
       return;
     }
+  }
+  if (Version_ == 5 && cce > 0) {
+    // BIFF5 tokens are held as BIFF8 tokens, as every formula of the model is; one that does not
+    // convert keeps its cached value.
+    if (!BIFF5ToBIFF8(tokens, cce)) {
+      storeCached();
+      return;
+    }
+    ptgs_bytes = static_cast<int>(tokens.size());
   }
   if (special) {
     StoreFormulaSpecial(col, row, style, tokens.data(), ptgs_bytes, cce, result);

@@ -186,6 +186,7 @@ void TXLSReadXLS::Reset() {
   SheetNames_.Clear();
   SheetNameSet_.clear();
   SheetTypes_.clear();
+  Biff5ExternSheets_.clear();
   Shared_.clear();
   Array_.clear();
   InCustomView_ = false;
@@ -346,11 +347,18 @@ void TXLSReadXLS::HandleRecord() {
       StoreRaw_ = false;
       return;
     case kSUPBOOK: if (Version_ >= 6) return RecSUPBOOK(); return;
-    case kEXTERNNAME: case kEXTERNNAME2: if (Version_ >= 6) return RecEXTERNNAME(); return;
-    case kEXTERNSHEET: if (Version_ >= 6) return RecEXTERNSHEET(); return;
+    case kEXTERNNAME: case kEXTERNNAME2:
+      if (Version_ >= 6) return RecEXTERNNAME();
+      if (Version_ == 5) return RecEXTERNNAME5();
+      return;
+    case kEXTERNSHEET:
+      if (Version_ >= 6) return RecEXTERNSHEET();
+      if (Version_ == 5) return RecEXTERNSHEET5();
+      return;
     case kXCT: return RecXCT();
     case kNAME: case kNAME2:
       if (Version_ >= 6) return RecNAME();
+      if (Version_ == 5) return RecNAME5();
       StoreRaw_ = false;
       return;
     case kDIMENSIONS: return RecDIMENSIONS();

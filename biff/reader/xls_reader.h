@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "biff/document/wide_string_list.h"
+#include "biff/formulas/biff5_tokens.h"
 #include "biff/stream/xls_stream.h"
 #include "core/byte_io.h"
 
@@ -113,6 +114,15 @@ private:
   void RecEXTERNSHEET();
   void RecXCT();
   void RecNAME();
+  // BIFF5: EXTERNSHEET and EXTERNNAME records noted for the formulas that refer through them,
+  // NAME records read into the model; all three stay stored raw.
+  void RecEXTERNSHEET5();
+  void RecEXTERNNAME5();
+  void RecNAME5();
+  TBIFF5TokenContext BIFF5Context();
+  // BIFF5 tokens (Cce bytes, then their extra data) turned into BIFF8 tokens in place; False when
+  // they do not convert.
+  bool BIFF5ToBIFF8(std::vector<std::uint8_t>& Tokens, int& Cce);
   void RecDrawing();
   void RecNOTE();
   bool TakesDrawings() const;
@@ -147,6 +157,14 @@ private:
   std::vector<std::uint8_t> SheetTypes_;
   std::vector<TSharedFormula> Shared_;
   std::vector<std::uint8_t> Array_;
+  // The BIFF5 EXTERNSHEET records read, in order (3-D references count them from 1): the type
+  // character, the rest of the encoded name, and the EXTERNNAME records after it.
+  struct TBiff5ExternSheet {
+    std::uint8_t Type = 0;
+    std::u16string Name;
+    std::vector<std::u16string> Names;
+  };
+  std::vector<TBiff5ExternSheet> Biff5ExternSheets_;
   // Rows of the current worksheet that have a ROW record; the others take the default height.
   std::vector<bool> RowRecords_;
   TRecordStorage* Storage_ = nullptr;

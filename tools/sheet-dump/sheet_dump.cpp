@@ -259,9 +259,9 @@ private:
           const std::uint8_t* ptgs = nullptr;
           const int len = member ? 0 : wb::TXLSCellMMU::GetFormulaPtgs(ref, ptgs);
           std::u16string text;
-          if (D_.VersionRead >= 6 && ptgs && len > 0)
+          if (D_.VersionRead >= 5 && ptgs && len > 0)
             text = FormulaText(ptgs, len, Sheet, row, col);
-          line += ", \"formula\": " + (D_.VersionRead >= 6 ? Json(text) : std::string("null"));
+          line += ", \"formula\": " + (D_.VersionRead >= 5 ? Json(text) : std::string("null"));
           break;
         }
       }
