@@ -97,6 +97,8 @@ public:
   // (its BOF first, its EOF last); the record tree is then empty.
   std::vector<std::pair<std::uint16_t, core::Bytes>> RawRecords;
   bool IsRaw() const { return !RawRecords.empty(); }
+  // The raw records are those of a BIFF5 file: written only into a BIFF5 file, as only they are.
+  bool Biff5 = false;
 
   void ReadChartDrawing(TXLSStream& Stream, int Length) override;
   void WriteChartDrawing(TXLSStream& Stream) override;

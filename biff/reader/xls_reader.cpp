@@ -457,11 +457,14 @@ void TXLSReadXLS::RecBOF() {
       ++SheetIndex_;
       throw Exception("Invalid sheet type in file");
     case 0x0020:
-      // A chart sheet: a sheet of its own beside the worksheets (BIFF8 only; older chart
-      // records are passed over to their EOF).
+      // A chart sheet: a sheet of its own beside the worksheets. BIFF5 chart sheets are kept as
+      // their records, to be written back in a BIFF5 file; older chart records are passed over
+      // to their EOF.
       ++BoundsheetPos_;
       if (Version_ >= 6 && Header_.RecID == BIFFRECID_BOF_8)
         RecChartSheet();
+      else if (Version_ == 5 && Header_.RecID == BIFFRECID_BOF_8)
+        KeepChartSheet(Stream_->Position(), true);
       else
         SkipSubstream(nullptr);
       // A chart sheet as the last substream ends the read as any last EOF does.
@@ -497,7 +500,18 @@ void TXLSReadXLS::RecChartSheet() {
     // rather than failing the whole file.
     while (charts.Count() > before) charts.Delete(charts.Count() - 1);
   }
-  Stream_->Seek(start, 0);
+  KeepChartSheet(start, false);
+}
+
+void TXLSReadXLS::KeepChartSheet(int Start, bool Biff5) {
+  std::u16string name = u"Chart";
+  std::uint8_t hidden = 0;
+  if (BoundsheetPos_ >= 0 && BoundsheetPos_ < SheetNames_.Count()) {
+    name = SheetNames_.Get(BoundsheetPos_);
+    hidden = static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_));
+  }
+  TSheetCharts& charts = Doc_.SheetCharts();
+  Stream_->Seek(Start, 0);
   std::vector<std::pair<std::uint16_t, core::Bytes>> raw;
   raw.emplace_back(Header_.RecID, core::Bytes(Buf_.begin(), Buf_.begin() + Header_.Length));
   int depth = 1;
@@ -513,7 +527,9 @@ void TXLSReadXLS::RecChartSheet() {
   }
   for (const auto& r : raw)
     if (r.first == chrMSODRAWING) Doc_.EscherGroup().KeepPictureCounts = true;
-  charts.AddRaw(name, BoundsheetPos_, std::move(raw)).Hidden = hidden;
+  TSheetChart& sheet = charts.AddRaw(name, BoundsheetPos_, std::move(raw));
+  sheet.Hidden = hidden;
+  sheet.Biff5 = Biff5;
 }
 
 int TXLSReadXLS::WorksheetOfTab(int Tab) const {

@@ -70,6 +70,9 @@ private:
   void SkipSubstream(TRecordStorage* Store);
   // A chart sheet's sub-stream after its BOF (in Buf_): read into the document's chart sheets.
   void RecChartSheet();
+  // The chart sheet whose sub-stream starts at Start (behind its BOF, in Buf_) kept as its
+  // records up to its EOF: one that does not read as a chart, or one of a BIFF5 file.
+  void KeepChartSheet(int Start, bool Biff5);
   // The worksheet at BOUNDSHEET position Tab (counted among the worksheets only); -1 for a chart
   // sheet. Positions past the list are moved back by the chart sheets before them.
   int WorksheetOfTab(int Tab) const;

@@ -151,25 +151,31 @@ void TXLSWriteXLS::SyncSheets() {
   while (Doc_.Sheets().Count() > n) Doc_.Sheets().Delete(Doc_.Sheets().Count() - 1, false);
 }
 
-int TXLSWriteXLS::ChartSheetCount() const { return BIFF5_ ? 0 : Doc_.SheetCharts().Count(); }
+bool TXLSWriteXLS::WritesChartSheet(int Index) const {
+  // A chart sheet's records are of one version: those read from a BIFF5 file go only into a BIFF5
+  // file, all others only into a BIFF8 file.
+  return Doc_.SheetCharts().GetItem(Index).Biff5 == BIFF5_;
+}
 
 void TXLSWriteXLS::BuildBoundsheetList() {
   Boundsheets_.Clear();
   // Chart sheets stand where they stood among the worksheets of the file they came from; one
   // with a worksheet's own position is listed before that worksheet.
   TSheetCharts& charts = Doc_.SheetCharts();
+  auto addChart = [&](int Chart) {
+    if (WritesChartSheet(Chart)) Boundsheets_.AddChart(Chart, charts.GetItem(Chart).Name)->Hidden = charts.GetItem(Chart).Hidden;
+  };
   int chart = 0;
   for (int i = 0; i < Doc_.Sheets().Count(); ++i) {
-    for (; chart < ChartSheetCount() && charts.GetItem(chart).SheetIndex <= Doc_.GetSheet(i)->TabPosition; ++chart)
-      Boundsheets_.AddChart(chart, charts.GetItem(chart).Name)->Hidden = charts.GetItem(chart).Hidden;
+    for (; chart < charts.Count() && charts.GetItem(chart).SheetIndex <= Doc_.GetSheet(i)->TabPosition; ++chart)
+      addChart(chart);
     wb::TXc12DataWorksheet* ws = Manager_.Worksheets->GetItem(i);
     // The workbook's own visibility of a sheet is the one the model holds.
     std::uint8_t hidden = ws->State;
     if (hidden == 0) hidden = static_cast<std::uint8_t>(Doc_.GetSheet(i)->Hidden);
     Boundsheets_.AddSheet(i, ws->Name, 0, hidden);
   }
-  for (; chart < ChartSheetCount(); ++chart)
-    Boundsheets_.AddChart(chart, charts.GetItem(chart).Name)->Hidden = charts.GetItem(chart).Hidden;
+  for (; chart < charts.Count(); ++chart) addChart(chart);
 }
 
 void TXLSWriteXLS::CheckGridLimits() const {
@@ -195,6 +201,7 @@ void TXLSWriteXLS::CheckGridLimits() const {
 }
 
 void TXLSWriteXLS::WriteChartSheet(int Index) {
+  if (!WritesChartSheet(Index)) return;
   Boundsheets_.FindChart(Index)->PatchPosition(*Stream_);
   Doc_.SheetCharts().WriteChartSheet(Index, *Stream_);
 }
@@ -219,8 +226,8 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   Doc_.EscherGroup().ResetPictureCounts();
   for (int i = 0; i < Doc_.Sheets().Count(); ++i)
     if (TEscherDrawing* d = Doc_.Sheets().Items(i)->DrawingIfAny()) d->MarkUsedPictures();
-  for (int i = 0; i < ChartSheetCount(); ++i)
-    if (TEscherDrawing* d = Doc_.SheetCharts().GetItem(i).Drawing()) d->MarkUsedPictures();
+  for (int i = 0; i < Doc_.SheetCharts().Count(); ++i)
+    if (TEscherDrawing* d = Doc_.SheetCharts().GetItem(i).Drawing(); d && WritesChartSheet(i)) d->MarkUsedPictures();
 
   // Chart texts name their fonts by FONT record index, which only this write knows.
   struct FontHook {
@@ -260,7 +267,8 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
       sheet->StorageFilled = true;
     }
     // A chart sheet listed before this sheet goes before it, except one of the sheet's own position.
-    for (; chart < ChartSheetCount() && Doc_.SheetCharts().GetItem(chart).SheetIndex < sheet->TabPosition; ++chart)
+    for (; chart < Doc_.SheetCharts().Count() && Doc_.SheetCharts().GetItem(chart).SheetIndex < sheet->TabPosition;
+         ++chart)
       WriteChartSheet(chart);
     Boundsheets_.FindSheet(i)->PatchPosition(*Stream_);
     RKCount_ = BlankCount_ = 0;
@@ -269,7 +277,7 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   }
   SheetIndex_ = -1;
   Sheet_ = nullptr;
-  for (; chart < ChartSheetCount(); ++chart) WriteChartSheet(chart);
+  for (; chart < Doc_.SheetCharts().Count(); ++chart) WriteChartSheet(chart);
   Stream_->Close();
   Stream_.reset();
   Boundsheets_.Clear();

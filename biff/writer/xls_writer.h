@@ -90,8 +90,8 @@ private:
   void BuildBoundsheetList();
   // Refuses a workbook with a cell past the last row or column of the target version.
   void CheckGridLimits() const;
-  // The chart sheets written (none for a BIFF5 target).
-  int ChartSheetCount() const;
+  // Whether chart sheet Index is written: its records are of the target's version.
+  bool WritesChartSheet(int Index) const;
   void WriteChartSheet(int Index);
   // The position among the BOUNDSHEET records of document sheet SheetIndex (chart sheets before
   // it move it on).

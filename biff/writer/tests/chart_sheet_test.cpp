@@ -20,10 +20,12 @@
 #include "biff/drawing/shape_objects.h"
 #include "biff/legacy/legacy_document.h"
 #include "biff/reader/xls_reader.h"
+#include "biff/tests/biff5_workbook.h"
 #include "biff/writer/tests/writer_test_support.h"
 #include "core/testing/temp_dir.h"
 #include "core/testing/tool_run.h"
 #include "core/unicode.h"
+#include "tools/sheet-dump/sheet_dump.h"
 #include "workbook/spreadsheet_component.h"
 #include "workbook/stream.h"
 #include "workbook/workbook_data.h"
@@ -223,6 +225,92 @@ TEST(ChartSheets, BiffFiveLeavesThemOut) {
   }
   EXPECT_EQ(charts, 0);
   EXPECT_EQ(sheets, 2);
+}
+
+// The BOUNDSHEET records of a BIFF5 file (8-bit names) and the sub-stream types they point at.
+std::vector<Tab> Tabs5(const core::Bytes& File) {
+  const std::vector<Record> recs = Records(File, u"Book");
+  std::map<int, const Record*> at;
+  for (const Record& r : recs) at[r.Pos] = &r;
+  std::vector<Tab> out;
+  for (const Record* b : Find(recs, 0x0085)) {
+    Tab t;
+    t.Name.assign(b->Body.begin() + 7, b->Body.begin() + 7 + b->Body[6]);
+    t.Type = b->Body[5];
+    const auto bof = at.find(static_cast<int>(core::load_le32(b->Body.data())));
+    t.BofType = bof != at.end() && bof->second->Id == 0x0809 ? core::load_le16(bof->second->Body.data() + 2) : -1;
+    out.push_back(t);
+  }
+  return out;
+}
+
+// The records of the chart sub-streams of a file's stream.
+std::vector<std::pair<int, core::Bytes>> ChartRecords(const core::Bytes& File, const char16_t* Stream) {
+  std::vector<std::pair<int, core::Bytes>> out;
+  bool in = false;
+  for (const Record& r : Records(File, Stream)) {
+    if (r.Id == 0x0809) in = core::load_le16(r.Body.data() + 2) == 0x20;
+    if (in) out.emplace_back(r.Id, r.Body);
+    if (r.Id == 0x000A) in = false;
+  }
+  return out;
+}
+
+// A BIFF5 chart sheet between two worksheets: kept as its records and written back in its place
+// into a BIFF5 file, left out of a BIFF8 one; the worksheets' formulas still name their sheets.
+TEST(ChartSheets, BiffFiveChartSheetKeptInItsPlace) {
+  const core::Bytes original = BIFF5Workbook(true);
+  Book b(true);
+  ReadInto(b, original);
+  ASSERT_EQ(b.doc->Sheets().Count(), 2);
+  ASSERT_EQ(b.doc->SheetCharts().Count(), 1);
+  const TSheetChart& chart = b.doc->SheetCharts().GetItem(0);
+  EXPECT_EQ(chart.Name, u"Chart1");
+  EXPECT_EQ(chart.SheetIndex, 1);
+  EXPECT_TRUE(chart.IsRaw());
+  EXPECT_TRUE(chart.Biff5);
+  const std::vector<Tab> tabs = {{"Data", 0, 0x10}, {"Chart1", 2, 0x20}, {"Calc", 0, 0x10}};
+  EXPECT_EQ(Tabs5(original), tabs);
+  const core::Bytes rewritten = b.Write();
+  EXPECT_EQ(Tabs5(rewritten), tabs);
+  const auto before = ChartRecords(original, u"Book");
+  EXPECT_EQ(before.size(), 18u);
+  EXPECT_EQ(ChartRecords(rewritten, u"Book"), before);
+  // Formulas of Calc refer to Data across the chart sheet; a BIFF5 rewrite holds their values.
+  const std::string json = sheet_dump::DumpXLS(core::ByteSpan(original.data(), original.size()));
+  EXPECT_NE(json.find("\"formula\": \"Data!A1*2\""), std::string::npos);
+  EXPECT_NE(json.find("\"formula\": \"SUM(Data!A1:A3)\""), std::string::npos);
+  const std::string back = sheet_dump::DumpXLS(core::ByteSpan(rewritten.data(), rewritten.size()));
+  EXPECT_NE(back.find("{\"ref\": \"C2\", \"row\": 1, \"col\": 2, \"type\": \"number\", \"value\": 15,"), std::string::npos);
+  // A BIFF8 file has no place for BIFF5 chart records.
+  b.doc->SetVersion(6);
+  EXPECT_TRUE(ChartRecords(b.Write(), u"Workbook").empty());
+
+  // LibreOffice opens the rewrite with the same sheets, the chart sheet among them, as the
+  // original.
+  if (!core::testing::HaveTool("soffice") || !core::testing::HaveTool("unzip")) return;
+  const core::testing::TempDir scratch("thc_biff5_chart");
+  const fs::path& dir = scratch.path();
+  for (const auto& [name, bytes] : {std::pair<const char*, const core::Bytes*>{"original.xls", &original},
+                                    {"rewritten.xls", &rewritten}})
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+  core::testing::RunTool("cd " + dir.string() + " && timeout 240 soffice -env:UserInstallation=file://" + dir.string() +
+                         "/profile --headless --convert-to xlsx --outdir " + dir.string() +
+                         " original.xls rewritten.xls >/dev/null 2>&1");
+  ASSERT_TRUE(fs::exists(dir / "original.xlsx") && fs::exists(dir / "rewritten.xlsx"));
+  auto sheets = [](const fs::path& X) {
+    const std::string wbXml = core::testing::RunTool("unzip -p " + X.string() + " xl/workbook.xml").output;
+    std::vector<std::string> names;
+    for (std::size_t p = wbXml.find("<sheet "); p != std::string::npos; p = wbXml.find("<sheet ", p + 1)) {
+      const std::size_t n = wbXml.find("name=\"", p) + 6;
+      names.push_back(wbXml.substr(n, wbXml.find('"', n) - n));
+    }
+    return names;
+  };
+  const std::vector<std::string> a = sheets(dir / "original.xlsx");
+  EXPECT_EQ(a, (std::vector<std::string>{"Data", "Chart1", "Calc"}));
+  EXPECT_EQ(sheets(dir / "rewritten.xlsx"), a);
 }
 
 // The first record after the middle chart sheet's BOF turned into an END: the tree would end
