@@ -1,5 +1,7 @@
 #include "biff/legacy/legacy_document.h"
 
+#include <algorithm>
+
 #include "biff/drawing/escher_drawing.h"
 #include "biff/drawing/shape_objects.h"
 #include "biff/formulas/biff8_decoder.h"
@@ -134,7 +136,47 @@ void TLegacyDocument::ReadStream(wb::TStream& Stream) {
   Doc_->ReadStream(core::ByteSpan(data.data(), data.size()));
 }
 
+void TLegacyDocument::NotesFromComments() {
+  // The sheets' comments are the notes the file gets: notes whose comment was deleted go, changed
+  // texts and authors are taken, comments added since the read become new notes.
+  while (Doc_->Sheets().Count() < Manager_->Worksheets->Count()) Doc_->Sheets().Add();
+  for (int s = 0; s < Manager_->Worksheets->Count(); ++s) {
+    const wb::TXc12Comments& comments = Manager_->Worksheets->GetItem(s)->Comments;
+    TSheet& sheet = *Doc_->GetSheet(s);
+    if (comments.Count() == 0 && !sheet.DrawingIfAny()) continue;
+    TEscherDrawing& drawing = sheet.Drawing();
+    std::vector<const wb::TXc12Comment*> pending;
+    for (int i = 0; i < comments.Count(); ++i) pending.push_back(comments.GetItem(i));
+    std::vector<std::uint32_t> gone;
+    for (int i = 0; i < drawing.GetShapeCount(); ++i) {
+      TShape& shape = drawing.GetShape(i);
+      auto* note = dynamic_cast<TShapeOutsideMsoNote*>(shape.Outside.get());
+      if (!note) continue;
+      const auto it = std::find_if(pending.begin(), pending.end(), [&](const wb::TXc12Comment* c) {
+        return c && c->Col == note->Col && c->Row == note->Row;
+      });
+      if (it == pending.end()) {
+        gone.push_back(shape.SpId);
+        continue;
+      }
+      if (note->Text != (*it)->Text) note->SetText((*it)->Text);
+      if ((*it)->Author) note->Author = (*it)->Author->Name;
+      *it = nullptr;
+    }
+    for (std::uint32_t id : gone) drawing.DeleteShape(id);
+    for (const wb::TXc12Comment* c : pending) {
+      if (!c || c->Col > 255 || c->Row > 65535) continue;
+      auto& note = static_cast<TShapeOutsideMsoNote&>(*drawing.AddNote().Outside);
+      note.Col = c->Col;
+      note.Row = c->Row;
+      note.SetText(c->Text);
+      if (c->Author) note.Author = c->Author->Name;
+    }
+  }
+}
+
 void TLegacyDocument::WriteBytes(core::Bytes* Out) {
+  NotesFromComments();
   Doc_->PrepareWrite();
   TXLSWriteXLS writer(*Doc_);
   writer.FormulaEncoder = [this](wb::TXc12Manager&, int SheetIndex, const std::u16string& Text) {

@@ -88,6 +88,8 @@ public:
 
 private:
   void WriteBytes(core::Bytes* Out);
+  // Before a write: the sheets' notes made to match the workbook's comments.
+  void NotesFromComments();
   workbook::TXc12Manager* Manager_;
   std::unique_ptr<TBIFF5> Doc_;
   std::unique_ptr<TFormulaHandler> Formulas_;

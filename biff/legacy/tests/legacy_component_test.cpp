@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -329,6 +330,36 @@ TEST(LegacyComponent, NotesOfAReadFileAreTheSheetsComments) {
   xls.LoadFromFile(core::u16(std::string(THC_DRAWING_FIXTURES) + "/perl_notes_chart.xls"));
   wb::TXLSComments* c = xls.GetItem(0)->GetComments();
   const wb::TXc12Author* author = c->GetItem(c->Find(1, 1))->GetData()->Author;
+  ASSERT_NE(author, nullptr);
+  EXPECT_EQ(author->Name, u"Inspector");
+}
+
+TEST(LegacyComponent, CommentsChangedAfterAReadAreTheNotesSaved) {
+  // A comment deleted, one changed and one added through the interface: the saved file's notes are
+  // the comments, no more and no fewer.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.LoadFromFile(core::u16(std::string(THC_DRAWING_FIXTURES) + "/perl_notes_chart.xls"));
+  wb::TXLSComments* first = xls.GetItem(0)->GetComments();
+  first->DeleteItem(first->Find(2, 4));
+  first->GetItem(first->Find(1, 1))->SetText(u"Checked twice");
+  xls.GetItem(1)->GetComments()->Add(3, 3, u"新的批注");
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadBIFFFromStream(stream);
+  auto notes = [&](int Sheet) {
+    std::vector<std::string> out;
+    wb::TXLSComments* c = back.GetItem(Sheet)->GetComments();
+    for (int i = 0; i < c->GetCount(); ++i)
+      out.push_back(std::to_string(c->GetItem(i)->GetCol()) + "," + std::to_string(c->GetItem(i)->GetRow()) + " " +
+                    core::utf16_to_utf8(c->GetItem(i)->GetText()));
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  EXPECT_EQ(notes(0), (std::vector<std::string>{"1,1 Checked twice"}));
+  EXPECT_EQ(notes(1), (std::vector<std::string>{"0,0 First value", "3,3 新的批注"}));
+  const wb::TXc12Author* author = back.GetItem(0)->GetComments()->GetItem(0)->GetData()->Author;
   ASSERT_NE(author, nullptr);
   EXPECT_EQ(author->Name, u"Inspector");
 }
