@@ -6,6 +6,7 @@
 #include "biff/drawing/shape_objects.h"
 #include "biff/formulas/biff8_decoder.h"
 #include "biff/writer/xls_writer.h"
+#include "core/strings.h"
 #include "core/unicode.h"
 #include "workbook/manager.h"
 
@@ -165,7 +166,12 @@ void TLegacyDocument::NotesFromComments() {
     }
     for (std::uint32_t id : gone) drawing.DeleteShape(id);
     for (const wb::TXc12Comment* c : pending) {
-      if (!c || c->Col > 255 || c->Row > 65535) continue;
+      if (!c) continue;
+      // As with cells, a note the format has no place for fails the save instead of going missing.
+      if (c->Row > wb::XLS_MAXROW97 || c->Col > wb::XLS_MAXCOL97)
+        throw Exception(core::format("The note of row %d, column %d of sheet \"", c->Row + 1, c->Col + 1) +
+                        core::utf16_to_utf8(Manager_->Worksheets->GetItem(s)->Name) +
+                        "\" is past the last row or column of the file format");
       auto& note = static_cast<TShapeOutsideMsoNote&>(*drawing.AddNote().Outside);
       note.Col = c->Col;
       note.Row = c->Row;

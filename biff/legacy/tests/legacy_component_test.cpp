@@ -387,6 +387,18 @@ TEST(LegacyComponent, RowsPastTheFormatFailTheSaveAndLeaveNoFile) {
   back.LoadFromFile(core::u16(file.string()));
   wb::TMMUCellRef ref;
   EXPECT_TRUE(back.GetItem(0)->GetCells()->FindCell(0, 65535, ref));
+  // A note past the last row is refused the same way, and the file saved before stays as it was.
+  const auto saved = std::filesystem::file_size(file);
+  xls.GetItem(0)->GetComments()->Add(1, 70000, u"too far");
+  try {
+    xls.SaveToFile(core::u16(file.string()));
+    ADD_FAILURE() << "the save reported success";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "The note of row 70001, column 2 of sheet \"记录\" is past the last row or column of the file format");
+  }
+  EXPECT_EQ(std::filesystem::file_size(file), saved);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(LegacyComponent, UnreadableBytesRaiseAndTheComponentGoesOn) {
