@@ -82,32 +82,8 @@ void TXLSReadXLS::RecNAME5() {
   const int cce = b.U16(4);
   const int sheet = b.U16(8);
   const int local = sheet > 0 ? WorksheetOfTab(sheet - 1) : -1;
-  wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
-  wb::TXc12DefinedName* n = nullptr;
-  if (flags & 0x0020) {
-    const std::uint8_t code = b.U8(14);
-    std::uint8_t builtin = 8;
-    switch (code) {
-      case 0: builtin = 0; break;
-      case 3: builtin = 1; break;
-      case 4: builtin = 2; break;
-      case 5: builtin = 3; break;
-      case 6: builtin = 4; break;
-      case 7: builtin = 5; break;
-      case 12: builtin = 6; break;
-      default: break;
-    }
-    n = names.AddBuiltIn(builtin, local);
-    if (builtin == 8) n->RawBuiltInCode = code;
-  } else {
-    const std::u16string text = Ansi(b, 14, nameLen);
-    if (text.empty()) throw Exception("Name is empty");
-    n = names.Add(text, local);
-  }
-  n->Hidden = (flags & 1) != 0;
-  n->Function = (flags & 2) != 0;
-  n->VbProcedure = (flags & 4) != 0;
-  n->FunctionGroupId = (flags & 0x0FC0) >> 5;
+  wb::TXc12DefinedName* n =
+      (flags & 0x0020) ? &AddName(flags, b.U8(14), {}, local) : &AddName(flags, -1, Ansi(b, 14, nameLen), local);
   const int pos = 14 + nameLen;
   const std::uint8_t* def = b.At(pos, cce);
   std::vector<std::uint8_t> tokens;

@@ -441,23 +441,12 @@ void TXLSReadXLS::RecXCT() {
   }
 }
 
-void TXLSReadXLS::RecNAME() {
-  StoreRaw_ = false;
-  TRecordBody b(Buf_.data(), Header_.Length);
-  const std::uint16_t flags = b.U16(0);
-  const int name_len = b.U8(3);
-  const int cce = b.U16(4);
-  const int sheet = b.U16(8);
-  // The file numbers every sheet, chart sheets included; the model numbers its worksheets.
-  const int local = sheet > 0 ? WorksheetOfTab(sheet - 1) : -1;
+wb::TXc12DefinedName& TXLSReadXLS::AddName(std::uint16_t Flags, int Code, const std::u16string& Text, int Local) {
   wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
   wb::TXc12DefinedName* n = nullptr;
-  int pos;
-  if (flags & 0x0020) {
-    b.Need(14, 2);
-    const std::uint8_t code = (b.U8(14) & 1) ? static_cast<std::uint8_t>(b.U16(15)) : b.U8(15);
+  if (Flags & 0x0020) {
     std::uint8_t builtin = 8;
-    switch (code) {
+    switch (Code) {
       case 0: builtin = 0; break;
       case 3: builtin = 1; break;
       case 4: builtin = 2; break;
@@ -467,19 +456,40 @@ void TXLSReadXLS::RecNAME() {
       case 12: builtin = 6; break;
       default: break;
     }
-    n = names.AddBuiltIn(builtin, local);
-    if (builtin == 8) n->RawBuiltInCode = code;
+    n = names.AddBuiltIn(builtin, Local);
+    if (builtin == 8) n->RawBuiltInCode = static_cast<std::uint8_t>(Code);
+  } else {
+    if (Text.empty()) throw Exception("Name is empty");
+    n = names.Add(Text, Local);
+  }
+  n->Hidden = (Flags & 1) != 0;
+  n->Function = (Flags & 2) != 0;
+  n->VbProcedure = (Flags & 4) != 0;
+  n->FunctionGroupId = (Flags & 0x0FC0) >> 5;
+  return *n;
+}
+
+void TXLSReadXLS::RecNAME() {
+  StoreRaw_ = false;
+  TRecordBody b(Buf_.data(), Header_.Length);
+  const std::uint16_t flags = b.U16(0);
+  const int name_len = b.U8(3);
+  const int cce = b.U16(4);
+  const int sheet = b.U16(8);
+  // The file numbers every sheet, chart sheets included; the model numbers its worksheets.
+  const int local = sheet > 0 ? WorksheetOfTab(sheet - 1) : -1;
+  int pos;
+  wb::TXc12DefinedName* n = nullptr;
+  if (flags & 0x0020) {
+    b.Need(14, 2);
+    const std::uint8_t code = (b.U8(14) & 1) ? static_cast<std::uint8_t>(b.U16(15)) : b.U8(15);
+    n = &AddName(flags, code, {}, local);
     pos = 15 + ((b.U8(14) & 1) ? 2 * name_len : name_len);
   } else {
     std::u16string text;
     pos = b.Unicode(14, name_len, text);
-    if (text.empty()) throw Exception("Name is empty");
-    n = names.Add(text, local);
+    n = &AddName(flags, -1, text, local);
   }
-  n->Hidden = (flags & 1) != 0;
-  n->Function = (flags & 2) != 0;
-  n->VbProcedure = (flags & 4) != 0;
-  n->FunctionGroupId = (flags & 0x0FC0) >> 5;
   const std::uint8_t* def = b.At(pos, cce);
   if (cce > 0) {
     n->Compiled.assign(1, 0xFF);

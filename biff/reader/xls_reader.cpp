@@ -477,13 +477,13 @@ void TXLSReadXLS::RecBOF() {
   }
 }
 
+std::pair<std::u16string, std::uint8_t> TXLSReadXLS::ChartSheetTab() const {
+  if (BoundsheetPos_ < 0 || BoundsheetPos_ >= SheetNames_.Count()) return {u"Chart", 0};
+  return {SheetNames_.Get(BoundsheetPos_), static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_))};
+}
+
 void TXLSReadXLS::RecChartSheet() {
-  std::u16string name = u"Chart";
-  std::uint8_t hidden = 0;
-  if (BoundsheetPos_ >= 0 && BoundsheetPos_ < SheetNames_.Count()) {
-    name = SheetNames_.Get(BoundsheetPos_);
-    hidden = static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_));
-  }
+  const auto [name, hidden] = ChartSheetTab();
   TSheetCharts& charts = Doc_.SheetCharts();
   const int start = Stream_->Position();
   const int before = charts.Count();
@@ -504,12 +504,7 @@ void TXLSReadXLS::RecChartSheet() {
 }
 
 void TXLSReadXLS::KeepChartSheet(int Start, bool Biff5) {
-  std::u16string name = u"Chart";
-  std::uint8_t hidden = 0;
-  if (BoundsheetPos_ >= 0 && BoundsheetPos_ < SheetNames_.Count()) {
-    name = SheetNames_.Get(BoundsheetPos_);
-    hidden = static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_));
-  }
+  const auto [name, hidden] = ChartSheetTab();
   TSheetCharts& charts = Doc_.SheetCharts();
   Stream_->Seek(Start, 0);
   std::vector<std::pair<std::uint16_t, core::Bytes>> raw;

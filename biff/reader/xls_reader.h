@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <unordered_set>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "core/byte_io.h"
 
 namespace workbook {
+class TXc12DefinedName;
 class TXc12SheetView;
 class TXc12Manager;
 class TXc12DataWorksheet;
@@ -73,6 +75,8 @@ private:
   // The chart sheet whose sub-stream starts at Start (behind its BOF, in Buf_) kept as its
   // records up to its EOF: one that does not read as a chart, or one of a BIFF5 file.
   void KeepChartSheet(int Start, bool Biff5);
+  // The name and hidden state the BOUNDSHEET list gives the chart sheet being read.
+  std::pair<std::u16string, std::uint8_t> ChartSheetTab() const;
   // The worksheet at BOUNDSHEET position Tab (counted among the worksheets only); -1 for a chart
   // sheet. Positions past the list are moved back by the chart sheets before them.
   int WorksheetOfTab(int Tab) const;
@@ -117,6 +121,9 @@ private:
   void RecEXTERNSHEET();
   void RecXCT();
   void RecNAME();
+  // A NAME record's name added to the model, built-in by its Code or else by its Text, with the
+  // flags of the record.
+  workbook::TXc12DefinedName& AddName(std::uint16_t Flags, int Code, const std::u16string& Text, int Local);
   // BIFF5: EXTERNSHEET and EXTERNNAME records noted for the formulas that refer through them,
   // NAME records read into the model; all three stay stored raw.
   void RecEXTERNSHEET5();
