@@ -41,13 +41,6 @@ struct TXLSLegacyOptions {
   std::uint8_t KeepVBA = 0;
   std::uint8_t KeepObjectRecords = 0;
   TPasswordEvent OnPassword;
-  // Kept for programs that set it: the component never raises it (OnUserFunction serves the
-  // functions the engine does not know), so it reads unassigned and setting it changes nothing.
-  TFunctionEvent GetOnFunction() const { return {}; }
-  void SetOnFunction(TFunctionEvent) {}
-  // The user-function event of the formula handler, where the calculation calls it.
-  TUserFunctionEvent GetOnUserFunction() const;
-  void SetOnUserFunction(TUserFunctionEvent Event);
 };
 
 struct TXLSSpreadsheetNeighbours {
