@@ -31,6 +31,10 @@ public:
 };
 
 using TPasswordEvent = std::function<void(TObject* Sender, std::u16string& Password)>;
+// A function call handed to the program (arguments and result as the engine holds them).
+using TFunctionEvent = std::function<void(TObject* Sender, const std::u16string& FuncName,
+                                          const std::vector<formula::TXLSFormulaValue>& Args,
+                                          formula::TXLSFormulaValue& Result)>;
 
 struct TXLSLegacyOptions {
   std::u16string FileName;
@@ -89,6 +93,13 @@ public:
   const TXLSProgressEvent& GetOnProgress() const { return Manager_->OnProgress; }
   void SetOnProgress(TXLSProgressEvent E) { Manager_->OnProgress = std::move(E); }
   TPasswordEvent OnPassword;
+  // Kept for programs that set it: the component never raises it (OnUserFunction serves the
+  // functions the engine does not know), so it reads unassigned and setting it changes nothing.
+  TFunctionEvent GetOnFunction() const { return {}; }
+  void SetOnFunction(TFunctionEvent) {}
+  // The user-function event of the formula handler, where the calculation calls it.
+  TUserFunctionEvent GetOnUserFunction() const;
+  void SetOnUserFunction(TUserFunctionEvent Event);
   std::uint8_t KeepVBA = 0;
   std::uint8_t KeepObjectRecords = 0;
 

@@ -90,6 +90,14 @@ public:
   void Read(const std::u16string& FileName);
   void ReadStream(core::ByteSpan Data);
 
+  // After a read: the ids of the TABID record go to the sheets and chart sheets at their tab
+  // positions.
+  void TakeTabIds();
+  // Moves the worksheet at From to position To, with the references of formulas to it. In the
+  // tab list it goes next to the worksheet that stood at To; chart sheets and the other sheets
+  // keep their order.
+  void MoveSheet(int From, int To);
+
   // Before a write: refuses versions 2 and 3 ("Can not write Excel 2.1/3.0 files"), clears the
   // abort flag and starts the progress count.
   void PrepareWrite();

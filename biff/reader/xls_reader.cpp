@@ -186,9 +186,11 @@ void TXLSReadXLS::Reset() {
   SheetNames_.Clear();
   SheetNameSet_.clear();
   SheetTypes_.clear();
+  Biff5ExternSheets_.clear();
   Shared_.clear();
   Array_.clear();
   InCustomView_ = false;
+  CountryRead_ = false;
   InSheet_ = false;
   Finished_ = false;
   Worksheet_ = nullptr;
@@ -233,6 +235,7 @@ void TXLSReadXLS::Read(const core::ByteSpan* Data) {
   M_.BeforeRead();
   RecordLoop();
   ExternSheetsToWorksheets();
+  Doc_.TakeTabIds();
   // Shapes refer to pictures by their position among the store's entries; entries without a
   // usable picture were dropped, so the references are renumbered.
   std::vector<int> indexes;
@@ -351,11 +354,18 @@ void TXLSReadXLS::HandleRecord() {
       StoreRaw_ = false;
       return;
     case kSUPBOOK: if (Version_ >= 6) return RecSUPBOOK(); return;
-    case kEXTERNNAME: case kEXTERNNAME2: if (Version_ >= 6) return RecEXTERNNAME(); return;
-    case kEXTERNSHEET: if (Version_ >= 6) return RecEXTERNSHEET(); return;
+    case kEXTERNNAME: case kEXTERNNAME2:
+      if (Version_ >= 6) return RecEXTERNNAME();
+      if (Version_ == 5) return RecEXTERNNAME5();
+      return;
+    case kEXTERNSHEET:
+      if (Version_ >= 6) return RecEXTERNSHEET();
+      if (Version_ == 5) return RecEXTERNSHEET5();
+      return;
     case kXCT: return RecXCT();
     case kNAME: case kNAME2:
       if (Version_ >= 6) return RecNAME();
+      if (Version_ == 5) return RecNAME5();
       StoreRaw_ = false;
       return;
     case kDIMENSIONS: return RecDIMENSIONS();
@@ -454,11 +464,14 @@ void TXLSReadXLS::RecBOF() {
       ++SheetIndex_;
       throw Exception("Invalid sheet type in file");
     case 0x0020:
-      // A chart sheet: a sheet of its own beside the worksheets (BIFF8 only; older chart
-      // records are passed over to their EOF).
+      // A chart sheet: a sheet of its own beside the worksheets. BIFF5 chart sheets are kept as
+      // their records, to be written back in a BIFF5 file; older chart records are passed over
+      // to their EOF.
       ++BoundsheetPos_;
       if (Version_ >= 6 && Header_.RecID == BIFFRECID_BOF_8)
         RecChartSheet();
+      else if (Version_ == 5 && Header_.RecID == BIFFRECID_BOF_8)
+        KeepChartSheet(Stream_->Position(), true);
       else
         SkipSubstream(nullptr);
       // A chart sheet as the last substream ends the read as any last EOF does.
@@ -471,13 +484,13 @@ void TXLSReadXLS::RecBOF() {
   }
 }
 
+std::pair<std::u16string, std::uint8_t> TXLSReadXLS::ChartSheetTab() const {
+  if (BoundsheetPos_ < 0 || BoundsheetPos_ >= SheetNames_.Count()) return {u"Chart", 0};
+  return {SheetNames_.Get(BoundsheetPos_), static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_))};
+}
+
 void TXLSReadXLS::RecChartSheet() {
-  std::u16string name = u"Chart";
-  std::uint8_t hidden = 0;
-  if (BoundsheetPos_ >= 0 && BoundsheetPos_ < SheetNames_.Count()) {
-    name = SheetNames_.Get(BoundsheetPos_);
-    hidden = static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_));
-  }
+  const auto [name, hidden] = ChartSheetTab();
   TSheetCharts& charts = Doc_.SheetCharts();
   const int start = Stream_->Position();
   const int before = charts.Count();
@@ -494,7 +507,13 @@ void TXLSReadXLS::RecChartSheet() {
     // rather than failing the whole file.
     while (charts.Count() > before) charts.Delete(charts.Count() - 1);
   }
-  Stream_->Seek(start, 0);
+  KeepChartSheet(start, false);
+}
+
+void TXLSReadXLS::KeepChartSheet(int Start, bool Biff5) {
+  const auto [name, hidden] = ChartSheetTab();
+  TSheetCharts& charts = Doc_.SheetCharts();
+  Stream_->Seek(Start, 0);
   std::vector<std::pair<std::uint16_t, core::Bytes>> raw;
   raw.emplace_back(Header_.RecID, core::Bytes(Buf_.begin(), Buf_.begin() + Header_.Length));
   int depth = 1;
@@ -510,7 +529,9 @@ void TXLSReadXLS::RecChartSheet() {
   }
   for (const auto& r : raw)
     if (r.first == chrMSODRAWING) Doc_.EscherGroup().KeepPictureCounts = true;
-  charts.AddRaw(name, BoundsheetPos_, std::move(raw)).Hidden = hidden;
+  TSheetChart& sheet = charts.AddRaw(name, BoundsheetPos_, std::move(raw));
+  sheet.Hidden = hidden;
+  sheet.Biff5 = Biff5;
 }
 
 int TXLSReadXLS::WorksheetOfTab(int Tab) const {
@@ -557,7 +578,25 @@ void TXLSReadXLS::SkipSubstream(TRecordStorage* Store) {
   }
 }
 
+void TXLSReadXLS::DefaultRowHeights() {
+  const wb::TXc12SheetFormatPr& f = Worksheet_->SheetFormatPr;
+  if (!(f.defaultRowHeight > 0)) return;
+  const auto height = static_cast<std::uint16_t>(std::min(f.defaultRowHeight, 32767.0));
+  wb::TXLSCellMMU& cells = Cells();
+  cells.IterInit(-1);
+  while (cells.IterNextRow()) {
+    const int row = cells.IterRow();
+    if (row < static_cast<int>(RowRecords_.size()) && RowRecords_[static_cast<std::size_t>(row)]) continue;
+    wb::TMMURowHeader h = cells.IterRowHeader();
+    if (!h) continue;
+    h.SetHeight(height);
+    if (f.zeroHeight) h.SetFlags(static_cast<std::uint8_t>(h.Flags() | wb::TMMURowHeader::rhfHidden));
+  }
+}
+
 void TXLSReadXLS::RecEOF() {
+  if (Worksheet_ && !M_.DirectRead) DefaultRowHeights();
+  RowRecords_.clear();
   InSheet_ = false;
   Worksheet_ = nullptr;
   Shared_.clear();
