@@ -101,6 +101,7 @@ private:
 
 TPDFDocument::TPDFDocument()
     : pages_(std::make_unique<TPDFPages>(*this)),
+      watermark_pages_(std::make_unique<TPDFPages>(*this, true)),
       canvas_support_(DefaultPageCanvasSupport()),
       interactive_(std::make_unique<TPDFInteractive>(*this)) {
   OnURLLink = [](TPDFPage& page, int left, int top, int right, int bottom, const std::string& url) {
@@ -119,6 +120,7 @@ TPDFDocument::TPDFDocument()
 TPDFDocument::~TPDFDocument() {
   CurrentPage = nullptr;
   pages_->Clear();
+  watermark_pages_->Clear();
 }
 
 void TPDFDocument::CheckIdle() const {
@@ -266,6 +268,7 @@ void TPDFDocument::Reset() {
   offsets_.clear();
   CurrentPage = nullptr;
   pages_->Clear();
+  watermark_pages_->Clear();
   images_.Clear();
   fonts_.Clear();
   actions_.Clear();
@@ -316,6 +319,13 @@ void TPDFDocument::NewPage() {
   CurrentPage->ClosePage();
   if (one_pass_) CurrentPage->WritePage();
   AddPageAndCanvas();
+}
+
+TPDFPage* TPDFDocument::AddWatermark() {
+  CheckGenerating();
+  TPDFPage* page = watermark_pages_->Add();
+  page->CreateCanvas();
+  return page;
 }
 
 TPDFPage& TPDFDocument::ActivePage() {
@@ -386,6 +396,8 @@ void TPDFDocument::WriteDocument() {
   if (one_pass_) CurrentPage->WritePage();
   WriteInfo();
   for (int i = 0; i < actions_.Count(); ++i) actions_.Items(i)->Prepare(*this);
+  for (int i = 0; i < watermark_pages_->Count(); ++i) watermark_pages_->Items(i)->ClosePage();
+  for (int i = 0; i < watermark_pages_->Count(); ++i) watermark_pages_->Items(i)->WritePage();
   WritePageTree();
   if (!one_pass_)
     for (int i = 0; i < pages_->Count(); ++i) pages_->Items(i)->WritePage();

@@ -123,6 +123,11 @@ public:
   TPDFPage& ActivePage();
 
   TPDFPages& Pages() { return *pages_; }
+  // Form pages that pages show first (TPDFPage::SetWatermark takes an index into them).
+  TPDFPages& WatermarkPages() { return *watermark_pages_; }
+  // A new watermark form page of the default size with a canvas of its own; raises "Generation PDF
+  // file not activated" unless generating. Its index is the count before the call.
+  TPDFPage* AddWatermark();
   TPDFFonts& Fonts() { return fonts_; }
   TPDFImages& Images() { return images_; }
   TPDFActions& Actions() { return actions_; }
@@ -214,6 +219,7 @@ private:
   std::unique_ptr<Output> output_;
 
   std::unique_ptr<TPDFPages> pages_;
+  std::unique_ptr<TPDFPages> watermark_pages_;
   TPDFFonts fonts_;
   TPDFImages images_;
   TPDFActions actions_;

@@ -19,6 +19,7 @@
 namespace pdf {
 
 class TPDFDocument;
+class TPDFPages;
 class TPDFTextFont;
 
 // Font style bits of the page's text state.
@@ -146,6 +147,21 @@ public:
   void MarkCanvasHandedOut() { canvas_handed_out_ = true; }
   bool CanvasHandedOut() const { return canvas_handed_out_; }
 
+  // --- forms and thumbnail ----------------------------------------------------------------
+  // The watermark form (an index into the document's watermark pages) drawn first on this page, or
+  // -1 for none; "Out of range" for an index the document does not have.
+  void SetWatermark(int index);
+  int Watermark() const { return watermark_; }
+  // The document image shown as this page's thumbnail, or -1 for none; "Out of range" likewise.
+  void SetThumbnail(int image_index);
+  int Thumbnail() const { return thumbnail_; }
+  // A new form page of this page's size, written with this page and listed in its resources as
+  // "/IF" + its index; the content places it with "/IF<index> Do". It has a canvas of its own.
+  TPDFPage* AddSubForm();
+  TPDFPages& SubForms() { return *sub_forms_; }
+  // The matrix a form page is written with (form space to the space of the content that shows it).
+  void SetFormMatrix(double a, double b, double c, double d, double e, double f) { form_matrix_ = {a, b, c, d, e, f}; }
+
   // --- resources the text, image and annotation parts add to ------------------------------
   void AddFont(TPDFFont* font);
   void AddAnnotation(std::unique_ptr<TPDFCustomAnnotation> annotation);
@@ -195,6 +211,9 @@ public:
 private:
   void Line(std::string_view s);
   void PrepareResources();
+  // Length, filter, stream data keyed with the object number, end of stream and object; empties the
+  // content.
+  void WriteContentStream(int key_number);
   TPDFTextFont* Font8();
   TPDFTextFont* Font16();
   TPDFTextFont* Selected() const;
@@ -217,6 +236,9 @@ private:
   std::string content_;
   std::vector<std::unique_ptr<TPDFCustomAnnotation>> annotations_;
   std::array<double, 6> form_matrix_{1, 0, 0, 1, 0, 0};
+  std::unique_ptr<TPDFPages> sub_forms_;
+  int watermark_ = -1;
+  int thumbnail_ = -1;
   int resolution_ = 72;
   double scale_ = 1;
   bool canvas_handed_out_ = false;
@@ -241,7 +263,8 @@ private:
 
 class TPDFPages {
 public:
-  explicit TPDFPages(TPDFDocument& document) : document_(document) {}
+  // The pages of a form list are form pages: written as form XObjects instead of pages.
+  explicit TPDFPages(TPDFDocument& document, bool form_list = false) : document_(document), form_list_(form_list) {}
   TPDFPage* Add();
   void Clear() { pages_.clear(); }
   int Count() const { return static_cast<int>(pages_.size()); }
@@ -250,6 +273,7 @@ public:
 
 private:
   TPDFDocument& document_;
+  bool form_list_;
   std::vector<std::unique_ptr<TPDFPage>> pages_;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <csignal>
 #include <sys/resource.h>
@@ -140,6 +141,7 @@ TEST(Document, CallsOutOfOrderRaise) {
       {"Abort", [](TPDFDocument& d) { d.Abort(); }, "Generation PDF file not activated"},
       {"AddImage", [](TPDFDocument& d) { d.AddImage(nullptr); }, "Generation PDF file not activated"},
       {"AddAction", [](TPDFDocument& d) { d.AddAction(nullptr); }, "Generation PDF file not activated"},
+      {"AddWatermark", [](TPDFDocument& d) { d.AddWatermark(); }, "Generation PDF file not activated"},
       {"drawing", [](TPDFDocument& d) { d.ActivePage().Rectangle(0, 0, 1, 1); }, "Generation PDF file not activated"},
       {"object writing", [](TPDFDocument& d) { d.WriteLine("x"); }, "Generation PDF file not activated"},
   };
@@ -431,6 +433,76 @@ TEST(Document, AutoLaunchOpensOnlyAFinishedFile) {
   d.BeginDoc();
   d.Abort();
   EXPECT_EQ(opened.size(), 1u);
+}
+
+// The body of object N: from "N 0 obj" to its "endobj".
+std::string ObjectText(const std::string& pdf, int n) {
+  const std::string head = "\n" + std::to_string(n) + " 0 obj\r\n";
+  const auto at = pdf.find(head);
+  if (at == std::string::npos) return "<missing>";
+  return pdf.substr(at + 1, pdf.find("endobj", at) - at - 1);
+}
+
+TEST(Document, WatermarkSubFormAndThumbnailArePlacedOnThePage) {
+  MemoryDoc m;
+  m.doc.BeginDoc();
+  TPDFPage& page = *m.doc.CurrentPage;
+  EXPECT_THROW(page.SetWatermark(0), TPDFException);
+  EXPECT_THROW(page.SetThumbnail(0), TPDFException);
+  TPDFPage* mark = m.doc.AddWatermark();
+  ASSERT_TRUE(mark->IsFormPage);
+  EXPECT_NE(mark->Canvas(), nullptr);
+  mark->Rectangle(100, 100, 200, 150);
+  mark->Stroke();
+  const int thumb = m.doc.AddImage(std::make_unique<test::PixelImage>(false));
+  page.SetWatermark(0);
+  page.SetThumbnail(thumb);
+  EXPECT_THROW(page.SetWatermark(1), TPDFException);
+  EXPECT_THROW(page.SetThumbnail(thumb + 1), TPDFException);
+  TPDFPage* form = page.AddSubForm();
+  ASSERT_TRUE(form->IsFormPage);
+  form->SetFormMatrix(0.5, 0, 0, 0.5, 10, 20);
+  form->MoveTo(0, 0);
+  form->LineTo(10, 10);
+  form->Stroke();
+  page.AppendOperator("/IF0 Do");
+  const int page_number = page.ObjectNumber(), mark_number = mark->ObjectNumber(), form_number = form->ObjectNumber();
+  m.doc.NewPage();
+  // A page without a watermark shows none and lists no forms.
+  m.doc.EndDoc();
+  ExpectConsistentXref(m.out);
+
+  // The watermark comes out before the page tree, the sub-form before its page's resources.
+  const std::vector<int> order = ObjectOrder(m.out);
+  const auto pos = [&](int n) { return std::find(order.begin(), order.end(), n) - order.begin(); };
+  EXPECT_LT(pos(mark_number), pos(1));
+  EXPECT_LT(pos(form_number), pos(page_number));
+
+  std::smatch match;
+  const std::string mark_text = ObjectText(m.out, mark_number);
+  ASSERT_TRUE(std::regex_search(mark_text, match,
+                                std::regex("^[0-9]+ 0 obj\r\n<</Type /XObject\r\n/Subtype /Form\r\n/Resources ([0-9]+) 0 R\r\n"
+                                           "/Matrix \\[1 0 0 1 0 0 \\]\r\n/BBox \\[0 0 595 842\\]\r\n/Length ([0-9]+)\r\n>>\r\n"
+                                           "stream\r\n")))
+      << mark_text;
+  const std::string mark_stream = mark_text.substr(static_cast<std::size_t>(match.length(0)), std::stoul(match[2]));
+  EXPECT_EQ(mark_stream, "q\r\n100 692 100 50 re\r\nS\r\nQ\r\n");
+  EXPECT_NE(ObjectText(m.out, form_number).find("/Matrix [0.5 0 0 0.5 10 20 ]\r\n"), std::string::npos);
+
+  const std::string page_text = ObjectText(m.out, page_number);
+  ASSERT_TRUE(std::regex_search(page_text, match, std::regex("/Resources ([0-9]+) 0 R\r\n/Contents \\[([0-9]+) 0 R\\]\r\n"
+                                                             "/Thumb ([0-9]+) 0 R\r\n/MediaBox")))
+      << page_text;
+  EXPECT_NE(ObjectText(m.out, std::stoi(match[3])).find("/Subtype /Image"), std::string::npos);
+  EXPECT_NE(ObjectText(m.out, std::stoi(match[1]))
+                .find(" /XObject <<\r\n/Form0 " + std::to_string(mark_number) + " 0 R\r\n/IF0 " +
+                      std::to_string(form_number) + " 0 R\r\n>>"),
+            std::string::npos);
+  EXPECT_NE(ObjectText(m.out, std::stoi(match[2])).find("stream\r\nq /Form0 Do   Q\r\nq\r\n/IF0 Do\r\nQ\r\n"),
+            std::string::npos);
+  // The second page has neither.
+  EXPECT_EQ(m.out.find("/Form0 Do", m.out.find("/Form0 Do") + 1), std::string::npos);
+  EXPECT_EQ(m.out.find("/Thumb", m.out.find("/Thumb") + 1), std::string::npos);
 }
 
 TEST(Document, BeginObjectChecksTheNumber) {
