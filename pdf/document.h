@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "platform/components/classes.h"
 #include "pdf/errors.h"
 #include "pdf/page_canvas.h"
 #include "pdf/resources.h"
@@ -49,13 +50,15 @@ public:
   int ObjectNumber = 0;
 };
 
-class TPDFDocument {
+// A non-visual component: an owner frees it with itself, and its properties are published under
+// the names a form definition stores them by (sets as "[coPrint,coAssemble]", the information
+// dictionary's fields as "DocumentInfo.Author" and so on).
+class TPDFDocument : public platform::components::TComponent {
 public:
-  TPDFDocument();
+  explicit TPDFDocument(platform::components::TComponent* owner = nullptr);
   // Neither finishes nor aborts a document being generated, but never leaves a file handle open.
-  ~TPDFDocument();
-  TPDFDocument(const TPDFDocument&) = delete;
-  TPDFDocument& operator=(const TPDFDocument&) = delete;
+  ~TPDFDocument() override;
+  std::string ClassName() const override { return "TPDFDocument"; }
 
   // --- properties -------------------------------------------------------------------------
   bool GetAutoLaunch() const { return auto_launch_; }
@@ -189,6 +192,7 @@ private:
   void WriteTrailer();
   void CheckIdle() const;
   void CheckGenerating() const;
+  void PublishProperties();
 
   bool auto_launch_ = false;
   std::string file_name_;

@@ -505,6 +505,72 @@ TEST(Document, WatermarkSubFormAndThumbnailArePlacedOnThePage) {
   EXPECT_EQ(m.out.find("/Thumb", m.out.find("/Thumb") + 1), std::string::npos);
 }
 
+// Hears when a watched component is freed.
+class FreeWatcher : public platform::components::TComponent {
+public:
+  FreeWatcher() : TComponent(nullptr) {}
+  std::vector<TComponent*> freed;
+
+protected:
+  void Notification(TComponent* c, platform::components::TOperation op) override {
+    if (op == platform::components::TOperation::opRemove) freed.push_back(c);
+  }
+};
+
+TEST(Document, AComponentFreedByItsOwnerWithPublishedProperties) {
+  using platform::components::SetPropText;
+  FreeWatcher watcher;
+  auto owner = std::make_unique<platform::components::TComponent>(nullptr);
+  auto* doc = new TPDFDocument(owner.get());
+  doc->SetName("SPDF");
+  doc->FreeNotification(&watcher);
+  EXPECT_EQ(owner->FindComponent("spdf"), doc);
+  EXPECT_EQ(doc->ClassName(), "TPDFDocument");
+
+  // The settings a form definition stores, by name and as text.
+  const std::pair<const char*, const char*> settings[] = {
+      {"Compression", "ctFlate"},        {"ProtectionOptions", "[coPrint, coAssemble]"},
+      {"ViewerPreferences", "[vpFitWindow,vpCenterWindow]"},  {"Version", "v15"},
+      {"ProtectionKeyLength", "kl128"},  {"DocumentInfo.Title", "Report"},
+      {"DocumentInfo.Author", ""},       {"JPEGQuality", "60"},
+      {"Resolution", "96"},              {"NonEmbeddedFont", "Arial\r\nSimSun"},
+      {"OnePass", "True"},               {"AutoCreateURL", "False"},
+      {"PageMode", "pmUseThumbs"},       {"FileName", "report.pdf"},
+  };
+  for (const auto& [name, text] : settings) EXPECT_TRUE(SetPropText(doc, name, text)) << name;
+  EXPECT_EQ(doc->GetCompression(), TCompressionType::ctFlate);
+  EXPECT_EQ(doc->GetProtectionOptions(), coPrint | coAssemble);
+  EXPECT_EQ(doc->ViewerPreferences, vpFitWindow | vpCenterWindow);
+  EXPECT_EQ(doc->GetVersion(), TPDFVersion::v15);
+  EXPECT_EQ(doc->GetProtectionKeyLength(), TPDFKeyLength::kl128);
+  EXPECT_EQ(doc->GetDocumentInfo().Title, "Report");
+  EXPECT_EQ(doc->GetDocumentInfo().Author, "");
+  EXPECT_EQ(doc->GetJPEGQuality(), 60);
+  EXPECT_EQ(doc->Resolution, 96);
+  EXPECT_EQ(doc->GetNonEmbeddedFont(), (std::vector<std::string>{"Arial", "SimSun"}));
+  EXPECT_TRUE(doc->GetOnePass());
+  EXPECT_FALSE(doc->AutoCreateURL);
+  EXPECT_EQ(doc->GetPageMode(), TPageMode::pmUseThumbs);
+  EXPECT_EQ(doc->GetFileName(), "report.pdf");
+  EXPECT_EQ(platform::components::GetStrProp(doc, "ProtectionOptions"), "[coPrint,coAssemble]");
+  EXPECT_EQ(platform::components::GetEnumPropText(doc, "PageLayout"), "plSinglePage");
+  EXPECT_THROW(SetPropText(doc, "ProtectionOptions", "[coPrint,coEverything]"), platform::components::EComponentError);
+  EXPECT_THROW(SetPropText(doc, "ViewerPreferences", "vpFitWindow"), platform::components::EComponentError);
+  EXPECT_EQ(doc->GetProtectionOptions(), coPrint | coAssemble);
+
+  // The guards hold through the published names as well.
+  std::string out;
+  doc->SetOutputStream(&out);
+  doc->BeginDoc();
+  EXPECT_THROW(SetPropText(doc, "FileName", "other.pdf"), TPDFException);
+  doc->EndDoc();
+  EXPECT_FALSE(out.empty());
+
+  // The owner frees the document with itself.
+  owner.reset();
+  EXPECT_EQ(watcher.freed, std::vector<platform::components::TComponent*>{doc});
+}
+
 TEST(Document, BeginObjectChecksTheNumber) {
   MemoryDoc m;
   m.doc.BeginDoc();
