@@ -5,6 +5,7 @@
 #include "core/byte_io.h"
 #include "core/error.h"
 #include "pdf/format.h"
+#include "pdf/md5.h"
 
 namespace pdf {
 namespace {
@@ -281,31 +282,49 @@ std::string TTTFData::WidthsArray() const {
 }
 
 std::string TTTFData::WriteToUnicode(std::string_view cmap_name) const {
-  std::vector<const Entry*> used;
+  std::vector<std::pair<std::string, std::string>> entries;
   for (const Entry& e : CharMap)
-    if (e.Used) used.push_back(&e);
+    if (e.Used) entries.emplace_back(HexOfWord(e.Glyph), UnicodeHex(e.Code));
+  // Code-space ranges are compared byte by byte: the whole two-byte space holds every used code.
+  return ToUnicodeCMap(cmap_name, "<0000> <FFFF>", entries);
+}
+
+std::string ToUnicodeCMap(std::string_view name, std::string_view code_space,
+                          const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string s;
   const auto line = [&](std::string_view l) {
     s.append(l);
     s.push_back('\r');
   };
   line("/CIDInit /ProcSet findresource begin 12 dict begin begincmap /CIDSystemInfo << ");
-  line("/Registry (" + std::string(cmap_name) + "+0) /Ordering (T42UV) /Supplement 0 >> def");
-  line("/CMapName /" + std::string(cmap_name) + "+0 def");
+  line("/Registry (" + std::string(name) + "+0) /Ordering (T42UV) /Supplement 0 >> def");
+  line("/CMapName /" + std::string(name) + "+0 def");
   line("/CMapType 2 def");
-  // Code-space ranges are compared byte by byte: the whole two-byte space holds every used code.
-  line("1 begincodespacerange <0000> <FFFF> endcodespacerange");
+  line("1 begincodespacerange " + std::string(code_space) + " endcodespacerange");
   std::size_t i = 0;
-  while (used.size() - i > 100) {
+  while (entries.size() - i > 100) {
     line("100 beginbfchar");
-    for (std::size_t k = 0; k < 100; ++k, ++i) line("<" + HexOfWord(used[i]->Glyph) + "> <" + HexOfWord(used[i]->Code) + ">");
+    for (std::size_t k = 0; k < 100; ++k, ++i) line("<" + entries[i].first + "> <" + entries[i].second + ">");
     line("endbfchar");
   }
-  line(std::to_string(used.size() - i) + " beginbfchar");
-  for (; i < used.size(); ++i) line("<" + HexOfWord(used[i]->Glyph) + "> <" + HexOfWord(used[i]->Code) + ">");
+  line(std::to_string(entries.size() - i) + " beginbfchar");
+  for (; i < entries.size(); ++i) line("<" + entries[i].first + "> <" + entries[i].second + ">");
   line("endbfchar");
   s += "endcmap CMapName currentdict /CMap defineresource pop end end";
   return s;
+}
+
+std::string UnicodeHex(char32_t code) {
+  if (code < 0x10000) return HexOfWord(static_cast<std::uint16_t>(code));
+  const char32_t v = code - 0x10000;
+  return HexOfWord(static_cast<std::uint16_t>(0xD800 + (v >> 10))) + HexOfWord(static_cast<std::uint16_t>(0xDC00 + (v & 0x3FF)));
+}
+
+std::string SubsetTag(std::string_view seed) {
+  const MD5Digest16 d = MD5Digest(seed);
+  std::string tag;
+  for (int i = 0; i < 6; ++i) tag.push_back(static_cast<char>('A' + (d[2 * i] << 8 | d[2 * i + 1]) % 26));
+  return tag + "+";
 }
 
 std::string TTTFData::WriteFontFile() {

@@ -24,6 +24,16 @@ std::uint32_t TableChecksum(const std::uint8_t* data, std::size_t length);
 inline std::uint32_t TableChecksum(std::string_view s) {
   return TableChecksum(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
 }
+// A ToUnicode CMap (lines end with CR) named Name+0 over the given code-space range: one bfchar line
+// per (code, Unicode text) pair, both as hexadecimal digits, in blocks of at most 100.
+std::string ToUnicodeCMap(std::string_view name, std::string_view code_space,
+                          const std::vector<std::pair<std::string, std::string>>& entries);
+// A Unicode code point as UTF-16BE hexadecimal digits: four, or eight for a surrogate pair.
+std::string UnicodeHex(char32_t code);
+// The six capital letters and plus sign that begin the name of a font subset, the same for the same
+// seed (the font and the glyphs it keeps) and different across subsets.
+std::string SubsetTag(std::string_view seed);
+
 // One table of a font file being written: its four-letter tag and its bytes.
 struct TFontTable {
   const char* tag;

@@ -474,7 +474,9 @@ TEST_F(PdfTextTest, FontObjectsWritten) {
   page.SetActiveFont("Other Face", 0, 10, 0);
   page.SelectFont(false);  // referenced, never given text
   doc_.EndDoc();
-  EXPECT_NE(out_.find("/BaseFont /Test#20Sans\r\n/FirstChar 65\r\n/LastChar 65\r\n"), std::string::npos);
+  // Embedded programs are subsets, their names tagged; the font that never showed text has none.
+  EXPECT_TRUE(std::regex_search(out_, std::regex("/BaseFont /[A-Z]{6}\\+Test#20Sans\r\n/FirstChar 65\r\n/LastChar 65\r\n")))
+      << out_;
   EXPECT_NE(out_.find("/Widths [667 ]"), std::string::npos);
   // A program of one glyph carries the glyphs of two more entries, the first of them as the quote.
   EXPECT_NE(out_.find("/W[6[1000]2[667]6[1000]]"), std::string::npos);
@@ -482,6 +484,88 @@ TEST_F(PdfTextTest, FontObjectsWritten) {
   EXPECT_NE(out_.find("/Widths []"), std::string::npos);
   EXPECT_NE(out_.find("/Subtype /CIDFontType2"), std::string::npos);
   EXPECT_NE(out_.find("/Encoding /Identity-H"), std::string::npos);
+}
+
+// The data of stream object N, inflated.
+std::string StreamData(const std::string& pdf, int n) {
+  const auto at = pdf.find("\n" + std::to_string(n) + " 0 obj\r\n");
+  if (at == std::string::npos) return "<missing>";
+  const auto len = pdf.find("/Length ", at);
+  const std::size_t length = std::stoul(pdf.substr(len + 8));
+  const auto data = pdf.find("stream\r\n", at) + 8;
+  std::string out(1 << 16, '\0');
+  uLongf size = out.size();
+  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(pdf.data() + data),
+                 static_cast<uLong>(length)) != Z_OK)
+    return "<not deflated>";
+  out.resize(size);
+  return out;
+}
+
+TEST_F(PdfTextTest, SubsetNamesAndTheSimpleFontsUnicodeMap) {
+  auto write = [&](TPDFDocument& doc, std::string& out) {
+    if (!doc.Generating()) {  // the fixture's document is under way already
+      doc.SetFontProvider(&fonts_.provider());
+      doc.SetOutputStream(&out);
+      doc.BeginDoc();
+    }
+    TPDFPage& page = *doc.CurrentPage;
+    page.SetActiveFont("Test Sans", 0, 10, 0);
+    page.TextAtPtW(10, 20, 0, u"AB\u4E2D");
+    page.SetActiveFont("Other Face", 0, 10, 0);
+    page.TextAtPtW(10, 40, 0, u"BA");
+    doc.EndDoc();
+  };
+  write(doc_, out_);
+  std::string again_out;
+  TPDFDocument again;
+  write(again, again_out);
+
+  // Every embedded program is a subset with a tag of six capitals; the descriptor carries the same name.
+  const std::regex base("/BaseFont /([A-Z]{6})\\+([^\r]*)\r\n");
+  std::vector<std::string> tags, names;
+  for (auto it = std::sregex_iterator(out_.begin(), out_.end(), base); it != std::sregex_iterator(); ++it) {
+    tags.push_back((*it)[1]);
+    names.push_back((*it)[2]);
+    EXPECT_NE(out_.find("/FontName /" + (*it)[1].str() + "+" + (*it)[2].str() + "\r\n"), std::string::npos);
+  }
+  // Simple Test Sans, its Type0 font and CID font (one name), simple Other Face.
+  EXPECT_EQ(names, (std::vector<std::string>{"Test#20Sans", "Test#20Sans", "Test#20Sans", "Other#20Face"}));
+  ASSERT_EQ(tags.size(), 4u);
+  EXPECT_EQ(tags[1], tags[2]);
+  EXPECT_NE(tags[0], tags[1]);
+  EXPECT_NE(tags[0], tags[3]);
+  // The same fonts with the same text are named alike in another file.
+  std::vector<std::string> again_tags;
+  for (auto it = std::sregex_iterator(again_out.begin(), again_out.end(), base); it != std::sregex_iterator(); ++it)
+    again_tags.push_back((*it)[1]);
+  EXPECT_EQ(again_tags, tags);
+
+  // Each simple font maps its used codes back to Unicode.
+  const std::regex simple("/Subtype /TrueType\r\n/BaseFont /[^\r]*\r\n/FirstChar ([0-9]+)\r\n/LastChar ([0-9]+)\r\n"
+                          "[^]*?/Widths \\[[^\\]]*\\]\r\n/ToUnicode ([0-9]+) 0 R\r\n>>");
+  int simple_fonts = 0;
+  for (auto it = std::sregex_iterator(out_.begin(), out_.end(), simple); it != std::sregex_iterator(); ++it, ++simple_fonts) {
+    EXPECT_EQ((*it)[1], "65");
+    EXPECT_EQ((*it)[2], "66");
+    const std::string cmap = StreamData(out_, std::stoi((*it)[3]));
+    EXPECT_NE(cmap.find("1 begincodespacerange <00> <FF> endcodespacerange\r2 beginbfchar\r<41> <0041>\r<42> <0042>\rendbfchar\r"),
+              std::string::npos)
+        << cmap;
+  }
+  EXPECT_EQ(simple_fonts, 2);
+}
+
+TEST(TrueTypeDataTest, SubsetTagsAndUnicodeHex) {
+  const std::string tag = SubsetTag("TT1/Face/0/0041");
+  EXPECT_TRUE(std::regex_match(tag, std::regex("[A-Z]{6}\\+")));
+  EXPECT_EQ(SubsetTag("TT1/Face/0/0041"), tag);
+  EXPECT_NE(SubsetTag("TT1/Face/0/0042"), tag);
+  EXPECT_EQ(UnicodeHex(0x41), "0041");
+  EXPECT_EQ(UnicodeHex(0xFFFD), "FFFD");
+  EXPECT_EQ(UnicodeHex(0x10000), "D800DC00");
+  EXPECT_EQ(UnicodeHex(0x2000B), "D840DC0B");
+  EXPECT_EQ(UnicodeHex(0x10FFFF), "DBFFDFFF");
 }
 
 TEST_F(PdfTextTest, GlyphTextAndDecorations) {
