@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <string>
@@ -66,6 +67,21 @@ struct TCmapFormat4 {
 // not fit "Incorrect or unknown font format".
 TCmapFormat4 ParseCmapFormat4(std::string_view cmap, const char* offset_error);
 
+// The Windows full-repertoire subtable (3/10) of a cmap table, format 12: code ranges over every
+// plane, each mapped to consecutive glyphs.
+struct TCmapFormat12 {
+  struct Group {
+    char32_t Start = 0, End = 0;
+    std::uint32_t Glyph = 0;
+  };
+  std::vector<Group> Groups;  // as the subtable lists them
+  // Glyph of Code; 0 when no group holds it or the glyph lies beyond 16 bits.
+  std::uint16_t GlyphOfCode(char32_t code) const;
+};
+// Parses the first 3/10 format 12 subtable; nothing when the table has none. A subtable that does not
+// fit raises "Incorrect or unknown font format".
+std::optional<TCmapFormat12> ParseCmapFormat12(std::string_view cmap);
+
 // The glyf data of one glyph identifier.
 struct TGlyphRecord {
   std::string Data;
@@ -86,7 +102,7 @@ void MarkComponents(std::vector<TGlyphRecord>& glyphs);
 class TTTFData {
 public:
   struct Entry {
-    std::uint16_t Code = 0;
+    char32_t Code = 0;  // a Unicode code point; beyond the BMP when the face has a format 12 map
     std::uint16_t Glyph = 0;
     std::uint16_t Width = 0;  // 1/1000 em
     bool Used = false;
@@ -95,10 +111,10 @@ public:
   // Reads the metric tables of the face (cmap, hmtx, maxp, head, hhea) and builds the char map.
   TTTFData(const TFontProvider& provider, std::string name, bool embedded, unsigned style);
 
-  // Glyph of a code, marking its entry used; 0 (.notdef) for a code the face does not map.
-  std::uint16_t GlyphOf(std::uint16_t code);
-  // Width of a code in 1/1000 em; the .notdef width for a code the face does not map.
-  int WidthOf(std::uint16_t code) const;
+  // Glyph of a code point, marking its entry used; 0 (.notdef) for a code the face does not map.
+  std::uint16_t GlyphOf(char32_t code);
+  // Width of a code point in 1/1000 em; the .notdef width for a code the face does not map.
+  int WidthOf(char32_t code) const;
   // The first map entry of a glyph identifier, or null.
   Entry* FindGlyph(std::uint16_t glyph);
   // Marks glyph 0 (.notdef) as shown: it is kept and listed in /W.
@@ -128,7 +144,9 @@ private:
   void LoadMetricTables();
   void BuildCharMap();
   int GlyphWidth(std::uint16_t glyph) const;
-  const Entry* FindCode(std::uint16_t code) const;
+  const Entry* FindCode(char32_t code) const;
+  // The glyph the face's own map gives a code (the subtable the char map was built from).
+  std::uint16_t CmapGlyph(char32_t code) const;
 
   const TFontProvider& provider_;
   std::string name_;
@@ -140,6 +158,7 @@ private:
   std::set<std::uint16_t> extra_glyphs_;
   std::string cmap_, hmtx_, maxp_, head_, hhea_;
   TCmapFormat4 cmap4_;
+  std::optional<TCmapFormat12> cmap12_;
   int index_to_loc_format_ = 0;
 };
 

@@ -32,6 +32,17 @@ TestFontDesign LatinDesign() {
   return s;
 }
 
+// LatinSpec with a format 12 map as well, which adds 7 for U+2000B (Extension B) and 8 for U+1F600.
+TestFontSpec WideSpec() {
+  TestFontSpec s = LatinSpec();
+  s.glyphs.push_back({900, {}});
+  s.glyphs.push_back({800, {}});
+  for (const auto& [code, glyph] : s.cmap) s.cmap12[code] = glyph;
+  s.cmap12[0x2000B] = 7;
+  s.cmap12[0x1F600] = 8;
+  return s;
+}
+
 struct Table {
   std::uint32_t offset = 0, length = 0, checksum = 0;
 };
@@ -236,6 +247,7 @@ TEST(TrueTypeDataTest, FuzzSeedsAreCurrent) {
   cyclic.glyphs[4].components = {4, 5};
   cyclic.glyphs[5].components = {4};
   seeds["composite_cycle.ttf"] = cyclic;
+  seeds["wide_format12.ttf"] = WideSpec();
   // ctest runs the tests in the pdf folder (__FILE__ may be relative to another folder under ccache).
   const std::filesystem::path dir = std::filesystem::path("tests") / "corpus" / "truetype";
   for (const auto& [name, design] : seeds) {
@@ -554,6 +566,52 @@ TEST_F(PdfTextTest, SubsetNamesAndTheSimpleFontsUnicodeMap) {
         << cmap;
   }
   EXPECT_EQ(simple_fonts, 2);
+}
+
+TEST(TrueTypeDataTest, FormatTwelveMapReachesBeyondTheBmp) {
+  TestFonts fonts(WideSpec());
+  TTTFData data(fonts.provider(), "Test Sans", true, 0);
+  EXPECT_EQ(data.CharMap.size(), 9u);
+  EXPECT_EQ(data.GlyphOf(0x41), 2);
+  EXPECT_EQ(data.GlyphOf(0x2000B), 7);
+  EXPECT_EQ(data.WidthOf(0x1F600), 800);
+  EXPECT_EQ(data.GlyphOf(0x20000), 0);  // not in the face
+  EXPECT_EQ(data.WidthsArray(), "[0[600]2[667]7[900]]");
+  const std::string cmap = data.WriteToUnicode("TT1");
+  EXPECT_NE(cmap.find("<0007> <D840DC0B>\r"), std::string::npos) << cmap;
+  const std::string program = data.WriteFontFile();
+  const auto loca = Loca(program, false);
+  EXPECT_TRUE(GlyphKept(loca, 7));
+  EXPECT_FALSE(GlyphKept(loca, 8));
+}
+
+TEST(PdfWideTextTest, SurrogatePairsShowOneGlyphEach) {
+  TestFontSpec spec = WideSpec();
+  spec.family = "Wide Face";
+  TestFonts fonts({{spec, BuildTestFont(spec)}});
+  TPDFDocument doc;
+  std::string out;
+  doc.SetFontProvider(&fonts.provider());
+  doc.SetOutputStream(&out);
+  doc.BeginDoc();
+  TPDFPage& page = *doc.CurrentPage;
+  page.SetActiveFont("Wide Face", 0, 10, 0);
+  page.TextAtPtW(0, 0, 0, u"\U0002000B\u4E2D\U0001F600");
+  EXPECT_NE(page.Content().find("<000700060008> Tj\r\n"), std::string::npos) << page.Content();
+  EXPECT_DOUBLE_EQ(page.TextWidthPtW(u"\U0002000B\U0001F600"), 17);
+  // Advances come one per UTF-16 unit: a pair moves on by both of its own.
+  page.TextAdvancesAtPtW(0, 50, 0, u"\U0002000B\u4E2D", {1.2, 0.0, 1.0});
+  EXPECT_NE(page.Content().find("<0007> Tj\r\n1.2 0 Td\r\n<0006> Tj\r\n"), std::string::npos) << page.Content();
+  // A surrogate without its partner has no glyph.
+  page.TextAtPtW(0, 100, 0, std::u16string(u"\xD840") + u"A");
+  EXPECT_NE(page.Content().find("<0000> Tj\r\n"), std::string::npos) << page.Content();
+  doc.EndDoc();
+  const std::regex to_unicode("/Subtype /Type0\r\n[^]*?/ToUnicode ([0-9]+) 0 R");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, to_unicode));
+  const std::string cmap = StreamData(out, std::stoi(m[1]));
+  EXPECT_NE(cmap.find("<0007> <D840DC0B>\r"), std::string::npos) << cmap;
+  EXPECT_NE(cmap.find("<0008> <D83DDE00>\r"), std::string::npos) << cmap;
 }
 
 TEST(TrueTypeDataTest, SubsetTagsAndUnicodeHex) {
