@@ -113,6 +113,11 @@ public:
 
   // Glyph of a code point, marking its entry used; 0 (.notdef) for a code the face does not map.
   std::uint16_t GlyphOf(char32_t code);
+  // Glyph of a code point without marking it; 0 for a code the face does not map.
+  std::uint16_t GlyphOfCode(char32_t code) const {
+    const Entry* e = FindCode(code);
+    return e ? e->Glyph : 0;
+  }
   // Width of a code point in 1/1000 em; the .notdef width for a code the face does not map.
   int WidthOf(char32_t code) const;
   // The first map entry of a glyph identifier, or null.
