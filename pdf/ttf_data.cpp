@@ -186,7 +186,7 @@ std::vector<TGlyphRecord> SplitGlyphs(std::string_view loca, std::string_view gl
   std::size_t prev = offset(0);
   for (std::size_t i = 0; i < out.size(); ++i) {
     const std::size_t next = offset(i + 1);
-    if (prev < next && next <= glyf.size()) out[i].Data = std::string(glyf.substr(prev, next - prev));
+    if (prev < next && next <= glyf.size()) out[i].Data = glyf.substr(prev, next - prev);
     prev = next;
   }
   return out;
@@ -199,7 +199,7 @@ void MarkComponents(std::vector<TGlyphRecord>& glyphs) {
   while (!work.empty()) {
     const std::size_t g = work.back();
     work.pop_back();
-    const std::string& data = glyphs[g].Data;
+    const std::string_view data = glyphs[g].Bytes();
     if (data.size() < 2 || static_cast<std::int16_t>(Be16(data, 0)) >= 0) continue;
     ForEachComponent(data, [&](std::uint16_t component, std::size_t) {
       if (component >= glyphs.size() || glyphs[component].Used) return;
@@ -403,11 +403,13 @@ std::string TTTFData::WriteFontFile() {
   const std::string cvt = Table(FontTag("cvt "), false);
   const std::string fpgm = Table(FontTag("fpgm"), false);
   const std::string prep = Table(FontTag("prep"), false);
-  std::string loca = Table(FontTag("loca"), true);
-  const std::string glyf = Table(FontTag("glyf"), true);
+  // loca and glyf are read in place: only the outlines kept are touched.
+  const auto loca_in = provider_.GetFontTable(name_, style_, FontTag("loca"));
+  const auto glyf_in = provider_.GetFontTable(name_, style_, FontTag("glyf"));
+  if (!loca_in || !glyf_in) RaiseFontError(1);
   const bool long_format = index_to_loc_format_ == 1;
 
-  std::vector<TGlyphRecord> glyphs = SplitGlyphs(loca, glyf, NumGlyphs, long_format);
+  std::vector<TGlyphRecord> glyphs = SplitGlyphs(loca_in->Bytes, glyf_in->Bytes, NumGlyphs, long_format);
   if (!glyphs.empty()) glyphs[0].Used = true;  // .notdef stands in for unmapped characters
   for (std::uint16_t g : extra_glyphs_)
     if (g < glyphs.size()) glyphs[g].Used = true;
@@ -420,7 +422,7 @@ std::string TTTFData::WriteFontFile() {
   MarkComponents(glyphs);
 
   // loca again, in its own format, over the kept glyphs.
-  loca.clear();
+  std::string loca;
   std::uint32_t offset = 0;
   std::string glyf_out;
   for (std::size_t i = 0; i <= glyphs.size(); ++i) {
@@ -428,11 +430,10 @@ std::string TTTFData::WriteFontFile() {
     else PutBe16(loca, static_cast<std::uint16_t>(offset / 2));
     if (i == glyphs.size()) break;
     if (glyphs[i].Used) {
-      std::string data = glyphs[i].Data;
+      glyf_out += glyphs[i].Bytes();
       // Short offsets count words.
-      if (!long_format && (data.size() % 2)) data.push_back('\0');
-      glyf_out += data;
-      offset += static_cast<std::uint32_t>(data.size());
+      if (!long_format && (glyf_out.size() % 2)) glyf_out.push_back('\0');
+      offset = static_cast<std::uint32_t>(glyf_out.size());
     }
   }
   if (!long_format && offset / 2 > 0xFFFF) RaiseFontError(0);

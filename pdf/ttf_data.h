@@ -82,13 +82,17 @@ struct TCmapFormat12 {
 // fit raises "Incorrect or unknown font format".
 std::optional<TCmapFormat12> ParseCmapFormat12(std::string_view cmap);
 
-// The glyf data of one glyph identifier.
+// The glyf data of one glyph identifier: a view into the glyf table until it is changed, then its
+// own copy.
 struct TGlyphRecord {
-  std::string Data;
+  std::string_view Data;
+  std::string Changed;
   bool Used = false;
+  std::string_view Bytes() const { return Changed.empty() ? Data : std::string_view(Changed); }
 };
-// Splits glyf by loca (NumGlyphs + 1 entries; 32-bit offsets when LongFormat, else halved 16-bit).
-// Offsets past glyf or running backwards give empty glyphs.
+// Splits glyf by loca (NumGlyphs + 1 entries; 32-bit offsets when LongFormat, else halved 16-bit)
+// into views of glyf, which must outlive the records. Offsets past glyf or running backwards give
+// empty glyphs.
 std::vector<TGlyphRecord> SplitGlyphs(std::string_view loca, std::string_view glyf, int num_glyphs,
                                       bool long_format);
 // Calls Visit(component glyph, offset of its index field) for each component record of a composite
