@@ -12,6 +12,7 @@
 #include "core/unicode.h"
 #include "pdf/action.h"
 #include "pdf/annotation.h"
+#include "pdf/content_spool.h"
 #include "pdf/format.h"
 #include "io/md5.h"
 #include "pdf/metafile_player.h"
@@ -367,6 +368,7 @@ void TPDFDocument::Reset() {
   actions_.Clear();
   interactive_->Clear();
   output_.reset();
+  spool_.reset();
 }
 
 void TPDFDocument::MakeFileID() {
@@ -390,6 +392,7 @@ void TPDFDocument::BeginDoc() {
   permission_ = PermissionValue(protection_options_, key_length_);
   if (protection_enabled_) ComputeKeys();
   output_ = output_stream_ != nullptr ? Output::ToMemory() : Output::ToFile(file_name_);
+  if (output_stream_ == nullptr) spool_ = std::make_unique<TContentSpool>(file_name_);
   try {
     static const char* const kHeaders[] = {"%PDF-1.3", "%PDF-1.4", "%PDF-1.5", "%PDF-1.6"};
     WriteLine(kHeaders[static_cast<int>(version_)]);
@@ -409,8 +412,10 @@ void TPDFDocument::BeginDoc() {
 
 void TPDFDocument::NewPage() {
   CheckGenerating();
-  CurrentPage->ClosePage();
-  if (one_pass_) CurrentPage->WritePage();
+  TPDFPage* ended = CurrentPage;
+  ended->ClosePage();
+  if (one_pass_) ended->WritePage();
+  else ended->SpoolContent();  // the page is written at the end, unchanged; it waits on disk
   AddPageAndCanvas();
 }
 

@@ -24,6 +24,7 @@ class TPDFPage;
 class TPDFPages;
 class TFontProvider;
 class TPDFInteractive;
+class TContentSpool;
 
 enum class TCompressionType { ctNone, ctFlate };
 enum class TPageLayout { plSinglePage, plOneColumn, plTwoColumnLeft, plTwoColumnRight };
@@ -147,6 +148,9 @@ public:
   // page units (left, top, right, bottom) and the address. Link annotations plug in here.
   std::function<void(TPDFPage&, int, int, int, int, const std::string&)> OnURLLink;
   PageCanvasSupport& CanvasSupport() { return canvas_support_; }
+  // Where finished pages keep their content until the document ends; none while idle and for a
+  // document written to memory.
+  TContentSpool* Spool() { return spool_.get(); }
   // Outlines, form, radio groups, JavaScript, named destinations, embedded files, open action.
   TPDFInteractive& Interactive() { return *interactive_; }
 
@@ -221,6 +225,7 @@ private:
   int encryption_number_ = 0;
   std::uint64_t xref_offset_ = 0;
   std::unique_ptr<Output> output_;
+  std::unique_ptr<TContentSpool> spool_;
 
   std::unique_ptr<TPDFPages> pages_;
   std::unique_ptr<TPDFPages> watermark_pages_;

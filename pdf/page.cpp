@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "pdf/compression_stream.h"
+#include "pdf/content_spool.h"
 #include "pdf/document.h"
 #include "pdf/errors.h"
 
@@ -522,7 +523,22 @@ void TPDFPage::WriteContentStream(int key_number) {
   doc.EndObject();
 }
 
+void TPDFPage::SpoolContent() {
+  TContentSpool* spool = document_.Spool();
+  if (spool == nullptr || content_.empty()) return;
+  std::uint64_t at = 0;
+  if (spooled_size_ > 0 || !spool->Put(content_, at)) return;  // kept in memory instead
+  spooled_at_ = at;
+  spooled_size_ = content_.size();
+  content_.clear();
+  content_.shrink_to_fit();
+}
+
 void TPDFPage::WritePage() {
+  if (spooled_size_ > 0) {
+    content_.insert(0, document_.Spool()->Get(spooled_at_, spooled_size_));
+    spooled_size_ = 0;
+  }
   for (int n = depth_; n > 0; --n) RestoreState();
   PrepareResources();
   // Forms shown on this page come out first, each closed (its canvas replayed) and written.

@@ -142,6 +142,8 @@ public:
   // Replays the recorded canvas into operators (recording first, then the page's own lines).
   void ClosePage();
   void DropCanvas();
+  // Moves the content so far out of memory until the page is written (nothing without a spool).
+  void SpoolContent();
   void WritePage();
   TMetafileCanvas* Canvas() const { return canvas_.get(); }
   void MarkCanvasHandedOut() { canvas_handed_out_ = true; }
@@ -170,7 +172,8 @@ public:
   int AnnotationCount() const { return static_cast<int>(annotations_.size()); }
 
   // --- state read by tests and by the text and playback parts -----------------------------
-  // The content text: every line followed by CR LF.
+  // The content text: every line followed by CR LF (since the content was spooled, only what
+  // came after).
   const std::string& Content() const { return content_; }
   int ObjectNumber() const { return object_number_; }
   int ResourcesNumber() const { return resources_number_; }
@@ -234,6 +237,9 @@ private:
 
   TPDFDocument& document_;
   std::string content_;
+  // Content moved to the document's spool: where it lies there and its length.
+  std::uint64_t spooled_at_ = 0;
+  std::size_t spooled_size_ = 0;
   std::vector<std::unique_ptr<TPDFCustomAnnotation>> annotations_;
   std::array<double, 6> form_matrix_{1, 0, 0, 1, 0, 0};
   std::unique_ptr<TPDFPages> sub_forms_;

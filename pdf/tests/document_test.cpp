@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -403,6 +404,79 @@ TEST(Document, AFullDiskAbortsTheDocumentInsteadOfLeavingAShortFile) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the end reported success, 2: the short file stayed";
+}
+
+// Three pages of lines and text, the first drawn on again after the last began. Stage 0 runs after
+// the document began, stage 1 after the second page began.
+void DrawPages(TPDFDocument& doc, const std::function<void(TPDFDocument&, int stage)>& at) {
+  doc.DocumentInfo().CreationDate = core::LocalTime{2014, 4, 8, 9, 5, 3, 0, 2};
+  doc.BeginDoc();
+  at(doc, 0);
+  for (int p = 0; p < 3; ++p) {
+    if (p > 0) doc.NewPage();
+    if (p == 1) at(doc, 1);
+    TPDFPage& page = *doc.CurrentPage;
+    for (int row = 0; row < 40; ++row) {
+      page.SaveState();
+      page.Rectangle(57, 88 + 15 * row, 537, 103 + 15 * row);
+      page.Stroke();
+    }
+    test::PutText(doc, "Page " + std::to_string(p + 1), 72, 700);
+  }
+  TPDFPage& first = *doc.Pages().Items(0);
+  first.Rectangle(10, 10, 20, 20);
+  first.Fill();
+  doc.EndDoc();
+}
+
+std::string WithoutFileID(std::string pdf) {
+  return std::regex_replace(pdf, std::regex("/ID \\[<[0-9a-f]{32}><[0-9a-f]{32}>\\]"), "/ID []");
+}
+
+TEST(Document, FinishedPagesWaitOnDiskAndComeBackUnchanged) {
+  test::TempDir dir;
+  const std::string file = dir.file("pages.pdf");
+  TPDFDocument on_disk;
+  on_disk.SetFileName(file);
+  std::size_t kept_in_memory = 1;
+  std::vector<std::string> files;
+  DrawPages(on_disk, [&](TPDFDocument& d, int stage) {
+    if (stage == 0) return;
+    kept_in_memory = d.Pages().Items(0)->Content().size();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files.push_back(entry.path().filename());
+  });
+  // The first page's content left memory when the second began, without a file anyone sees.
+  EXPECT_EQ(kept_in_memory, 0u);
+  EXPECT_EQ(files, std::vector<std::string>{"pages.pdf"});
+
+  TPDFDocument in_memory;
+  std::string out;
+  in_memory.SetFileName(file);
+  in_memory.SetOutputStream(&out);
+  std::size_t memory_content = 0;
+  DrawPages(in_memory, [&](TPDFDocument& d, int stage) {
+    if (stage == 1) memory_content = d.Pages().Items(0)->Content().size();
+  });
+  EXPECT_GT(memory_content, 1000u);
+  // The same bytes either way, the late drawing on the first page included.
+  const std::string written = test::ReadFile(file);
+  EXPECT_NE(written.find("10 822 10 10 re\r\nf\r\n"), std::string::npos);
+  EXPECT_EQ(WithoutFileID(written), WithoutFileID(out));
+  ExpectConsistentXref(written);
+}
+
+TEST(Document, PagesStayInMemoryWhereNoSpoolCanBeMade) {
+  const auto dir = std::make_unique<test::TempDir>();
+  const std::string file = dir->file("gone.pdf");
+  TPDFDocument doc;
+  doc.SetFileName(file);
+  std::size_t kept_in_memory = 0;
+  // The folder goes away under the open output: no spool file can be made there any more.
+  EXPECT_NO_THROW(DrawPages(doc, [&](TPDFDocument& d, int stage) {
+    if (stage == 0) std::filesystem::remove_all(dir->path());
+    else kept_in_memory = d.Pages().Items(0)->Content().size();
+  }));
+  EXPECT_GT(kept_in_memory, 1000u);
 }
 
 TEST(Document, AbortRemovesOnlyARegularFile) {
