@@ -5,7 +5,7 @@
 #include "core/byte_io.h"
 #include "core/error.h"
 #include "pdf/format.h"
-#include "pdf/md5.h"
+#include "io/md5.h"
 
 namespace pdf {
 namespace {
@@ -383,7 +383,7 @@ std::string UnicodeHex(char32_t code) {
 }
 
 std::string SubsetTag(std::string_view seed) {
-  const MD5Digest16 d = MD5Digest(seed);
+  const io::MD5Digest16 d = io::MD5Digest(seed);
   std::string tag;
   for (int i = 0; i < 6; ++i) tag.push_back(static_cast<char>('A' + (d[2 * i] << 8 | d[2 * i + 1]) % 26));
   return tag + "+";

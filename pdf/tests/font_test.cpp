@@ -32,9 +32,9 @@ TestFontDesign LatinDesign() {
   return s;
 }
 
-// LatinSpec with a format 12 map as well, which adds 7 for U+2000B (Extension B) and 8 for U+1F600.
-TestFontSpec WideSpec() {
-  TestFontSpec s = LatinSpec();
+// LatinDesign with a format 12 map as well, which adds 7 for U+2000B (Extension B) and 8 for U+1F600.
+TestFontDesign WideDesign() {
+  TestFontDesign s = LatinDesign();
   s.glyphs.push_back({900, {}});
   s.glyphs.push_back({800, {}});
   for (const auto& [code, glyph] : s.cmap) s.cmap12[code] = glyph;
@@ -247,7 +247,7 @@ TEST(TrueTypeDataTest, FuzzSeedsAreCurrent) {
   cyclic.glyphs[4].components = {4, 5};
   cyclic.glyphs[5].components = {4};
   seeds["composite_cycle.ttf"] = cyclic;
-  seeds["wide_format12.ttf"] = WideSpec();
+  seeds["wide_format12.ttf"] = WideDesign();
   // ctest runs the tests in the pdf folder (__FILE__ may be relative to another folder under ccache).
   const std::filesystem::path dir = std::filesystem::path("tests") / "corpus" / "truetype";
   for (const auto& [name, design] : seeds) {
@@ -569,7 +569,7 @@ TEST_F(PdfTextTest, SubsetNamesAndTheSimpleFontsUnicodeMap) {
 }
 
 TEST(TrueTypeDataTest, FormatTwelveMapReachesBeyondTheBmp) {
-  TestFonts fonts(WideSpec());
+  TestFonts fonts(WideDesign());
   TTTFData data(fonts.provider(), "Test Sans", true, 0);
   EXPECT_EQ(data.CharMap.size(), 9u);
   EXPECT_EQ(data.GlyphOf(0x41), 2);
@@ -586,9 +586,9 @@ TEST(TrueTypeDataTest, FormatTwelveMapReachesBeyondTheBmp) {
 }
 
 TEST(PdfWideTextTest, SurrogatePairsShowOneGlyphEach) {
-  TestFontSpec spec = WideSpec();
-  spec.family = "Wide Face";
-  TestFonts fonts({{spec, BuildTestFont(spec)}});
+  TestFontDesign design = WideDesign();
+  design.family = "Wide Face";
+  TestFonts fonts({{design, BuildTestFont(design)}});
   TPDFDocument doc;
   std::string out;
   doc.SetFontProvider(&fonts.provider());

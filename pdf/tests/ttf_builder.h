@@ -102,21 +102,21 @@ inline std::string BuildTestFont(const TestFontDesign& design) {
   for (std::size_t i = 0; i < seg; ++i) Be16(sub, 0);
   std::string cmap;
   Be16(cmap, 0);
-  Be16(cmap, spec.cmap12.empty() ? 1 : 2);
+  Be16(cmap, design.cmap12.empty() ? 1 : 2);
   Be16(cmap, 3);
   Be16(cmap, 1);
-  Be32(cmap, spec.cmap12.empty() ? 12 : 20);
-  if (!spec.cmap12.empty()) {
+  Be32(cmap, design.cmap12.empty() ? 12 : 20);
+  if (!design.cmap12.empty()) {
     Be16(cmap, 3);
     Be16(cmap, 10);
     Be32(cmap, static_cast<std::uint32_t>(20 + sub.size()));
     std::string sub12;
     Be16(sub12, 12);
     Be16(sub12, 0);
-    Be32(sub12, static_cast<std::uint32_t>(16 + 12 * spec.cmap12.size()));
+    Be32(sub12, static_cast<std::uint32_t>(16 + 12 * design.cmap12.size()));
     Be32(sub12, 0);
-    Be32(sub12, static_cast<std::uint32_t>(spec.cmap12.size()));
-    for (const auto& [code, glyph] : spec.cmap12) {
+    Be32(sub12, static_cast<std::uint32_t>(design.cmap12.size()));
+    for (const auto& [code, glyph] : design.cmap12) {
       Be32(sub12, code);
       Be32(sub12, code);
       Be32(sub12, glyph);
