@@ -656,6 +656,8 @@ void TEMWParser::SelectFontForText() {
 
 bool TEMWParser::ComposeDiacritics(std::u16string_view text, const std::vector<float>& advances,
                                    std::vector<std::uint16_t>& glyphs, std::vector<float>& glyph_advances) {
+  // Most text has no mark at all: that is answered before the font is looked up.
+  if (std::none_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x300 && c < 0x370; })) return false;
   const TPDFTextFont* font = GetFont(page_.Document(), page_.FontName, page_.FontStyle, true);
   if (font->Standard || !font->TTFData) return false;
   const TTTFData& ttf = *font->TTFData;
