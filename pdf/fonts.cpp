@@ -54,12 +54,16 @@ std::string TPDFTextFont::PdfFontName() const {
   return n;
 }
 
-int TPDFTextFont::WriteFontProgram(TPDFDocument& doc, const std::string& program) {
-  std::string data = CompressString(program, TCompressionLevel::clMax);
+namespace {
+
+// A stream object deflated whatever the document's compression says; Length1 (the size before
+// deflating) when asked. Answers the object's number.
+int WriteDeflatedStream(TPDFDocument& doc, const std::string& raw, TCompressionLevel level, bool with_length1) {
+  std::string data = CompressString(raw, level);
   int number = 0;
   doc.BeginObject(number);
-  doc.WriteLine("/Filter /FlateDecode /Length " + std::to_string(data.size()) + " /Length1 " +
-                std::to_string(program.size()));
+  doc.WriteLine("/Filter /FlateDecode /Length " + std::to_string(data.size()) +
+                (with_length1 ? " /Length1 " + std::to_string(raw.size()) : std::string()));
   doc.EndDictionary();
   doc.BeginStreamData();
   doc.EncryptStream(data, number);
@@ -68,6 +72,12 @@ int TPDFTextFont::WriteFontProgram(TPDFDocument& doc, const std::string& program
   doc.EndStreamData();
   doc.EndObject();
   return number;
+}
+
+}  // namespace
+
+int TPDFTextFont::WriteFontProgram(TPDFDocument& doc, const std::string& program) {
+  return WriteDeflatedStream(doc, program, TCompressionLevel::clMax, true);
 }
 
 int TPDFTextFont::WriteDescriptor(TPDFDocument& doc, const std::string& font_name, int program_number) {
@@ -104,18 +114,7 @@ void TPDFTextFont::SaveStandard(TPDFDocument& doc) {
 }
 
 int TPDFTextFont::WriteToUnicodeStream(TPDFDocument& doc, const std::string& cmap_text) {
-  std::string cmap = CompressString(cmap_text, TCompressionLevel::clDefault);
-  int number = 0;
-  doc.BeginObject(number);
-  doc.WriteLine("/Filter /FlateDecode /Length " + std::to_string(cmap.size()));
-  doc.EndDictionary();
-  doc.BeginStreamData();
-  doc.EncryptStream(cmap, number);
-  doc.WriteLine(cmap, false);
-  doc.WriteLine("");
-  doc.EndStreamData();
-  doc.EndObject();
-  return number;
+  return WriteDeflatedStream(doc, cmap_text, TCompressionLevel::clDefault, false);
 }
 
 void TPDFTextFont::SaveSimple(TPDFDocument& doc) {
