@@ -113,7 +113,7 @@ class Generation(unittest.TestCase):
 
     def test_defaults_file(self):
         d = json.loads(self.g.files['t_defaults.json'])
-        self.assertEqual(d['attributes']['a:a'], {'k': 'two', 'name': ''})
+        self.assertEqual(d['attributes']['a:a'], {'k': ['two'], 'name': ['']})
         self.assertNotIn('a:v', d['elements'], 'a tri-state Boolean has no written default')
 
     def test_representative_classes_generate(self):
@@ -197,6 +197,8 @@ root primary=plotArea
 class CommittedTables(unittest.TestCase):
     def test_every_table_generates(self):
         tables = glob.glob(os.path.join(ROOT, 'ooxml', '**', '*.xpg'), recursive=True)
+        # Files that a unit includes are checked through their unit.
+        tables = [t for t in tables if any(line.startswith('unit ') for line in open(t, encoding='utf-8'))]
         self.assertGreaterEqual(len(tables), 5)
         with tempfile.TemporaryDirectory() as d:
             for t in tables:

@@ -20,16 +20,31 @@ import xml.etree.ElementTree as ET
 
 
 def load_defaults(paths):
-    attributes, elements, unordered = {}, {}, set()
+    attributes, types, elements, unordered = {}, {}, {}, set()
     for p in paths:
         with open(p, encoding='utf-8') as f:
             d = json.load(f)
+        for k, v in d.get('types', {}).items():
+            types.setdefault(local(k), {}).update({local(a): t for a, t in v.items()})
         for k, v in d.get('attributes', {}).items():
-            attributes.setdefault(local(k), {}).update({local(a): t for a, t in v.items()})
+            attributes.setdefault(local(k), {}).update(
+                {local(a): [t] if isinstance(t, str) else list(t) for a, t in v.items()})
         for k, v in d.get('elements', {}).items():
             elements.setdefault(local(k), set()).update(v)
         unordered.update(local(k) for k in d.get('unordered', []))
-    return attributes, elements, unordered
+    return attributes, types, elements, unordered
+
+
+def canonical(value, kind):
+    """Boolean and numeric attribute values compare by meaning: "true" is "1", "1.50" is "1.5"."""
+    if kind == 'bool':
+        return {'true': '1', 't': '1', '1': '1', 'false': '0', 'f': '0', '0': '0'}.get(value.strip().lower(), value)
+    if kind == 'number':
+        try:
+            return repr(float(value))
+        except ValueError:
+            return value
+    return value
 
 
 def local(name):
@@ -39,10 +54,18 @@ def local(name):
 
 
 def normalise(e, defaults):
-    attributes, elements, unordered = defaults
+    attributes, types, elements, unordered = defaults
     tag = local(e.tag)
     drop = attributes.get(tag, {})
-    attrs = tuple(sorted((k, v) for k, v in e.attrib.items() if drop.get(local(k)) != v))
+    kinds = types.get(tag, {})
+    attrs = []
+    for k, v in e.attrib.items():
+        kind = kinds.get(local(k))
+        v = canonical(v, kind)
+        if v in {canonical(d, kind) for d in drop.get(local(k), ())}:
+            continue
+        attrs.append((k, v))
+    attrs = tuple(sorted(attrs))
     text = (e.text or '').strip()
     children = []
     for c in e:
