@@ -1842,7 +1842,7 @@ def gen_defaults(unit):
     """What a comparison of a part as read and as written must disregard: attributes at their
     default, simple-content elements at their default, and elements whose children may come in
     any order; and which attributes compare as Booleans or numbers rather than as text."""
-    attributes, types, elements, unordered = {}, {}, {}, set()
+    attributes, types, elements, unordered, empty = {}, {}, {}, set(), {}
     names = {}
     for name in unit.class_order:
         for m in unit.classes[name].members:
@@ -1867,6 +1867,12 @@ def gen_defaults(unit):
                 if texts is not None:
                     attributes.setdefault(q, {})[m.qname] = texts
         for m in c.members:
+            # A child written only when it holds something: read empty, it is not written. Not
+            # so for one whose bare element means a value (a bare "b" is bold).
+            if (m.what == 'child' and m.mult in ('own', 'opt') and m.opts.get('write', 'set') == 'set'
+                    and not any(':' in line or '=' in line for line in m.cls.onopen)):
+                for q in qnames:
+                    empty.setdefault(q, set()).add(m.qname)
             if m.what != 'value' or m.opts.get('write', 'set') != 'set':
                 continue
             init = m.opts.get('default', m.opts.get('init'))
@@ -1880,7 +1886,8 @@ def gen_defaults(unit):
                 continue
             elements.setdefault(m.qname, sorted(set(elements.get(m.qname, []) + texts)))
     return json.dumps({'attributes': attributes, 'types': types, 'elements': elements,
-                       'unordered': sorted(unordered)}, indent=1, sort_keys=True) + '\n'
+                       'unordered': sorted(unordered), 'empty': {k: sorted(v) for k, v in empty.items()}},
+                      indent=1, sort_keys=True) + '\n'
 
 
 def gen_names(unit):

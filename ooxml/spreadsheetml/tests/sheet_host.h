@@ -4,7 +4,10 @@
 // to their objects. For the fuzz target, the benchmark and the fixture checks; no gtest here.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
 
@@ -57,7 +60,12 @@ private:
       else if (name == "sheetFormatPr") o = &doc_.format;
       else if (name == "sheetCalcPr") o = &doc_.calc;
       if (!o) {
-        reader.AttributesTaken();  // read through: neither kept nor reported
+        // The document element's attributes (namespace declarations) are written back; those of
+        // other elements read through are neither kept nor reported.
+        if (reader.Depth() == 1)
+          for (int i = 0; i < reader.Attributes.GetCount(); ++i)
+            root_attributes_.emplace_back(reader.Attributes.GetName(i), reader.Attributes.GetValue(i));
+        reader.AttributesTaken();
         return this;
       }
       o->FAssigned = xaRead;
@@ -65,6 +73,7 @@ private:
       return o;
     }
     void WriteElements(TXpgWriteXML& writer) override {
+      for (const auto& [name, value] : root_attributes_) writer.AddAttribute(name, value);
       writer.WriteTagStart(u"worksheet");
       doc_.WriteSheet(writer);
       writer.WriteTagEnd();
@@ -73,6 +82,7 @@ private:
 
   private:
     SheetDataHost& doc_;
+    std::vector<std::pair<std::u16string, std::u16string>> root_attributes_;
   };
   Host host_;
 };
