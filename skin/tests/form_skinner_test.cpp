@@ -1,0 +1,204 @@
+// A captioned window skinned by the creation hook: its frame sizes, region, look, hit-testing,
+// caption buttons, system menu, hints, and the ways of unhooking it.
+#include "skin/form_skinner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/components/comctrls.h"
+#include "platform/gdi/png_file.h"
+#include "skin/tests/skin_fixture.h"
+
+namespace skin::test {
+namespace {
+
+constexpr win::DWORD kCaptioned = win::WS_CAPTION | win::WS_SYSMENU | win::WS_MINIMIZEBOX;
+
+gdi::Pixel px(gdi::COLORREF c) { return gdi::pixel_from_colorref(c); }
+
+gdi::POINT screen_point(win::HWND h, int x, int y) {
+  gdi::RECT r;
+  win::GetWindowRect(h, &r);
+  return {r.left + x, r.top + y};
+}
+
+win::LPARAM screen_lparam(win::HWND h, int x, int y) {
+  const gdi::POINT p = screen_point(h, x, y);
+  return win::MAKELPARAM(p.x, p.y);
+}
+
+void expect_golden(const std::string& name, const gdi::Bitmap& shot) {
+  const char* bin = std::getenv("THC_BINARY_DIR");
+  const std::string out = std::string(bin ? bin : ".") + "/" + name + ".png";
+  gdi::write_png_file(out, shot);
+  const std::string golden = "tests/golden/" + name + ".png";
+  if (std::getenv("THC_UPDATE_GOLDEN")) gdi::write_png_file(golden, shot);
+  ASSERT_TRUE(std::filesystem::exists(golden)) << "missing golden file; the rendering is in " << out;
+  const gdi::Bitmap expected = gdi::read_png_file(golden);
+  ASSERT_EQ(expected.width(), shot.width()) << name;
+  ASSERT_EQ(expected.height(), shot.height()) << name;
+  int differing = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) differing += expected.pixel(x, y) != shot.pixel(x, y);
+  EXPECT_EQ(differing, 0) << "compare " << out << " with " << golden;
+}
+
+class FormSkinning : public SkinTest {
+protected:
+  // A 400 x 300 captioned window with system menu and minimise box, shown and skinned.
+  win::HWND skinned(const char* caption = "Skinned") {
+    h_ = make(caption, kCaptioned, 100, 80, 400, 300);
+    win::GetClientRect(h_, &client0_);
+    win::GetWindowRect(h_, &window0_);
+    proc0_ = win::GetWindowLongPtr(h_, win::GWLP_WNDPROC);
+    show(h_);
+    skinner_ = SkinManager()->FindForm(h_);
+    return h_;
+  }
+  TWinSysButton* button(int action) {
+    for (auto& b : skinner_->FCaptionButtons)
+      if (b->SkinObject->Action == action) return b.get();
+    return nullptr;
+  }
+  int count(win::UINT msg) const {
+    const std::string m = std::to_string(msg);
+    return static_cast<int>(std::count_if(g_trace.begin(), g_trace.end(),
+                                          [&](const std::string& s) { return s == m || s.rfind(m + ":", 0) == 0; }));
+  }
+  // Where the caption buttons are (window coordinates of their middles).
+  gdi::POINT middle(int x_from_right) const {
+    gdi::RECT r;
+    win::GetWindowRect(h_, &r);
+    return {r.right - r.left - x_from_right + kButtonSize / 2, kButtonTop + kButtonSize / 2};
+  }
+
+  win::HWND h_ = nullptr;
+  gdi::RECT client0_{}, window0_{};
+  win::LONG_PTR proc0_ = 0;
+  TFormSkinner* skinner_ = nullptr;
+};
+
+TEST_F(FormSkinning, TheHookSkinsAWindowAroundItsClientAreaAndCutsItsRegion) {
+  start_skin();
+  skinned();
+  ASSERT_NE(skinner_, nullptr);
+  EXPECT_EQ(win::SendMessage(h_, kMsgIsSkinned, 0, 0), 1);
+  EXPECT_NE(win::GetWindowLongPtr(h_, win::GWLP_WNDPROC), proc0_);
+  EXPECT_EQ(count(win::WM_NCPAINT), 0);  // the system frame is never drawn
+
+  gdi::RECT wr, cr;
+  win::GetWindowRect(h_, &wr);
+  win::GetClientRect(h_, &cr);
+  EXPECT_EQ(cr.right, client0_.right);
+  EXPECT_EQ(cr.bottom, client0_.bottom);
+  const int W = wr.right - wr.left, H = wr.bottom - wr.top;
+  EXPECT_EQ(W, client0_.right + kLeft + kRight);
+  EXPECT_EQ(H, client0_.bottom + kTitle + kBottom);
+  EXPECT_EQ(wr.left, window0_.left);
+  EXPECT_EQ(wr.top, window0_.top);
+  gdi::POINT origin{0, 0};
+  win::ClientToScreen(h_, &origin);
+  EXPECT_EQ(origin.x - wr.left, kLeft);
+  EXPECT_EQ(origin.y - wr.top, kTitle);
+
+  // The region is the window without the key-coloured corner pixels of the side borders.
+  gdi::HRGN expected = gdi::CreateRectRgn(0, 0, W, H);
+  for (int y = 0; y < kCorner; ++y) {
+    gdi::HRGN cut = gdi::CreateRectRgn(0, y, kCorner - y, y + 1);
+    gdi::HRGN cut_right = gdi::CreateRectRgn(W - (kCorner - y), y, W, y + 1);
+    gdi::CombineRgn(expected, expected, cut, gdi::RGN_DIFF);
+    gdi::CombineRgn(expected, expected, cut_right, gdi::RGN_DIFF);
+    gdi::DeleteObject(cut);
+    gdi::DeleteObject(cut_right);
+  }
+  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(win::GetWindowRgn(h_, actual), gdi::ERROR);
+  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
+  gdi::DeleteObject(actual);
+  gdi::DeleteObject(expected);
+}
+
+TEST_F(FormSkinning, BordersWithoutTheCutFlagGiveThePlainRectangle) {
+  start_skin(TSkinData::kDefaultSkinControls, false);
+  skinned();
+  gdi::RECT wr;
+  win::GetWindowRect(h_, &wr);
+  gdi::HRGN expected = gdi::CreateRectRgn(0, 0, wr.right - wr.left, wr.bottom - wr.top);
+  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(win::GetWindowRgn(h_, actual), gdi::ERROR);
+  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
+  gdi::DeleteObject(actual);
+  gdi::DeleteObject(expected);
+}
+
+TEST_F(FormSkinning, ActiveInactiveAndLongCaptionLooksMatchTheGoldens) {
+  start_skin();
+  skinned();
+  expect_golden("skinned_active", on_screen(h_));
+  // Frame 1 of every border while active.
+  const gdi::Bitmap active = on_screen(h_);
+  EXPECT_EQ(active.pixel(2, 150), px(frame_colour(kTagLeft, 1)));
+  EXPECT_EQ(active.pixel(active.width() - 2, 150), px(frame_colour(kTagRight, 1)));
+  EXPECT_EQ(active.pixel(200, active.height() - 2), px(frame_colour(kTagBottom, 1)));
+  EXPECT_EQ(active.pixel(200, 2), px(frame_colour(kTagTop, 1)));
+  EXPECT_EQ(active.pixel(0, 0), 0u);  // cut away: the screen shows through
+
+  win::HWND other = make("Other", kCaptioned, 600, 500, 150, 100);
+  show(other);
+  ASSERT_NE(win::GetActiveWindow(), h_);
+  const gdi::Bitmap inactive = on_screen(h_);
+  EXPECT_EQ(inactive.pixel(2, 150), px(frame_colour(kTagLeft, 2)));
+  EXPECT_EQ(inactive.pixel(200, 2), px(frame_colour(kTagTop, 2)));
+  expect_golden("skinned_inactive", inactive);
+
+  show(h_);
+  win::SetWindowText(h_, "A caption far too long to fit between the icon and the buttons of this window frame");
+  pump();
+  const gdi::Bitmap long_caption = on_screen(h_);
+  // The text ends before the right-hand clip of the title.
+  EXPECT_LE(skinner_->FCaptionTextRect.right, long_caption.width() - kRight - 70);
+  expect_golden("skinned_long_caption", long_caption);
+}
+
+TEST_F(FormSkinning, HitTestsAndButtonsByPoint) {
+  start_skin();
+  skinned();
+  gdi::RECT wr;
+  win::GetWindowRect(h_, &wr);
+  const int W = wr.right - wr.left, H = wr.bottom - wr.top;
+  struct Case {
+    gdi::POINT at;  // window coordinates
+    win::LRESULT hit;
+    int action;  // of the caption button found there, -1 none
+  };
+  const Case cases[] = {
+      {{0, 0}, win::HTNOWHERE, -1},          // cut corner, top rows keep the answer
+      {{200, 1}, win::HTBORDER, -1},         // top edge
+      {{200, 15}, win::HTCAPTION, -1},       // title
+      {{200, kTitle - 1}, win::HTCAPTION, -1},
+      {{2, 150}, win::HTBORDER, -1},         // the outer pixels of the side borders
+      {{kLeft - 1, 150}, win::HTCAPTION, -1},
+      {{200, H - 1}, win::HTBORDER, -1},
+      {{200, 150}, win::HTCLIENT, -1},
+      {{kLeft, kTitle}, win::HTCLIENT, -1},
+      {middle(kCloseX), win::HTCAPTION, 0},
+      {middle(kMaxX), win::HTCAPTION, 1},
+      {middle(kMinX), win::HTCAPTION, 2},
+      {{W - kCloseX, kButtonTop}, win::HTCAPTION, 0},
+      {{W - kCloseX + kButtonSize, kButtonTop}, win::HTCAPTION, -1},
+      {{kIconX + 2, kIconY + 2}, win::HTCAPTION, 3},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(win::SendMessage(h_, win::WM_NCHITTEST, 0, screen_lparam(h_, c.at.x, c.at.y)), c.hit)
+        << c.at.x << "," << c.at.y;
+    const gdi::POINT s = screen_point(h_, c.at.x, c.at.y);
+    auto* b = dynamic_cast<TWinSysButton*>(skinner_->ButtonAt(skinner_->ScreenToWindowPoint(s.x, s.y)));
+    EXPECT_EQ(b ? b->SkinObject->Action : -1, c.action) << c.at.x << "," << c.at.y;
+  }
+}
+
+}  // namespace
+}  // namespace skin::test
