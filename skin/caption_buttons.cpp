@@ -414,7 +414,8 @@ void TFormSkinner::BuildSystemPopup() {
 
 void TFormSkinner::ShowSystemPopup(gdi::POINT p) {
   const std::uint32_t now = win::GetTickCount();
-  if (now - FLastMenuTick > FDoubleClickTime) {
+  if (!FMenuRequested || now - FLastMenuTick > FDoubleClickTime) {
+    FMenuRequested = true;
     if (TSkinManage* m = SkinManager()) m->FPopupKind = 2;
     FLastMenuTick = now;
     BuildSystemPopup();

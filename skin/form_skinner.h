@@ -116,6 +116,7 @@ public:
   bool FSkinFrame = false;
   gdi::RECT FClientRect{};
   std::uint32_t FLastMenuTick = 0;
+  bool FMenuRequested = false;  // FLastMenuTick holds a request (the tick count may start near 0)
   std::uint32_t FDoubleClickTime = 0;
   int FCaptionTextWidth = 0;
   win::HWND FOwnerWnd = nullptr;

@@ -200,5 +200,185 @@ TEST_F(FormSkinning, HitTestsAndButtonsByPoint) {
   }
 }
 
+
+TEST_F(FormSkinning, PointerInputGivesHotAndPressedFramesAndActsOnlyOnAReleaseOverThePressedButton) {
+  start_skin();
+  skinned();
+  TWinSysButton* close = button(0);
+  TWinSysButton* min = button(2);
+  ASSERT_NE(close, nullptr);
+  ASSERT_NE(min, nullptr);
+  auto look = [&](TWinSysButton* b) { return on_screen(h_).pixel(b->BoundsRect.left + 8, b->BoundsRect.top + 8); };
+  const gdi::POINT close_at = screen_point(h_, middle(kCloseX).x, middle(kCloseX).y);
+  const gdi::POINT min_at = screen_point(h_, middle(kMinX).x, middle(kMinX).y);
+
+  win::inject_mouse_move(close_at);
+  pump();
+  EXPECT_EQ(close->State, 3);
+  EXPECT_EQ(look(close), px(frame_colour(kTagClose, 3)));
+  win::inject_mouse_button(close_at, win::MouseButton::kLeft, true);
+  pump();
+  EXPECT_EQ(close->State, 2);
+  EXPECT_EQ(look(close), px(frame_colour(kTagClose, 2)));
+  // Released over another button: nothing happens, and the pointer there makes that one hot.
+  win::inject_mouse_move(min_at);
+  win::inject_mouse_button(min_at, win::MouseButton::kLeft, false);
+  pump();
+  EXPECT_EQ(count(win::WM_SYSCOMMAND), 0);
+  EXPECT_EQ(close->State, 1);
+  EXPECT_EQ(look(close), px(frame_colour(kTagClose, 1)));
+  EXPECT_EQ(min->State, 3);
+  // Leaving the buttons for the title puts the hot one back.
+  const gdi::POINT title = screen_point(h_, 200, 14);
+  win::inject_mouse_move(title);
+  pump();
+  EXPECT_EQ(min->State, 1);
+  EXPECT_EQ(look(min), px(frame_colour(kTagMin, 1)));
+
+  // Pressed and released over the minimise button: the window is minimised.
+  win::inject_mouse_move(min_at);
+  win::inject_mouse_button(min_at, win::MouseButton::kLeft, true);
+  win::inject_mouse_button(min_at, win::MouseButton::kLeft, false);
+  pump();
+  EXPECT_EQ(count(win::WM_SYSCOMMAND), 1);
+  EXPECT_NE(std::find(g_trace.begin(), g_trace.end(), "274:" + std::to_string(win::SC_MINIMIZE)), g_trace.end());
+  EXPECT_TRUE(win::IsIconic(h_));
+  EXPECT_EQ(skinner_->FShowState, 2);
+}
+
+TEST_F(FormSkinning, TheCloseButtonClosesAndTheDisabledMaximiseButtonDoesNothing) {
+  start_skin();
+  skinned();
+  TWinSysButton* max = button(1);
+  ASSERT_NE(max, nullptr);
+  EXPECT_TRUE(max->Visible);
+  EXPECT_FALSE(max->Enabled);  // no maximise box
+  EXPECT_EQ(on_screen(h_).pixel(max->BoundsRect.left + 8, max->BoundsRect.top + 8), px(frame_colour(kTagMax, 4)));
+  for (int action : {1, 0}) {
+    const gdi::POINT at = screen_point(h_, middle(action ? kMaxX : kCloseX).x, middle(kMaxX).y);
+    win::inject_mouse_move(at);
+    win::inject_mouse_button(at, win::MouseButton::kLeft, true);
+    win::inject_mouse_button(at, win::MouseButton::kLeft, false);
+    pump();
+  }
+  EXPECT_EQ(g_trace.end() - std::find(g_trace.begin(), g_trace.end(), "274:" + std::to_string(win::SC_MAXIMIZE)), 0);
+  EXPECT_NE(std::find(g_trace.begin(), g_trace.end(), "274:" + std::to_string(win::SC_CLOSE)), g_trace.end());
+  EXPECT_FALSE(win::IsWindow(h_));  // the default answer to SC_CLOSE destroys it
+}
+
+// The system menu's window during its modal loop, seen from a creation hook that runs before the
+// skin manager's.
+struct MenuWatch {
+  static inline win::HHOOK hook = nullptr;
+  static inline int skinned = -1;
+  static inline gdi::Pixel corner = 0;
+  static win::LRESULT proc(int code, win::WPARAM wp, win::LPARAM lp) {
+    auto w = reinterpret_cast<win::HWND>(wp);
+    if (code == win::HCBT_DESTROYWND && win::GetClassName(w) == win::kMenuClass) {
+      skinned = static_cast<int>(win::SendMessage(w, kMsgIsSkinned, 0, 0));
+      if (const gdi::Bitmap* b = win::GetBackingBitmap(w)) corner = b->pixel(1, 1);
+    }
+    return win::CallNextHookEx(hook, code, wp, lp);
+  }
+};
+
+TEST_F(FormSkinning, ARightClickOnTheCaptionOpensTheSkinnedSystemMenu) {
+  start_skin();
+  skinned();
+  MenuWatch::hook = win::SetWindowsHookEx(win::WH_CBT, MenuWatch::proc, nullptr, win::GetCurrentThreadId());
+  const gdi::POINT title = screen_point(h_, 200, 14);
+  win::inject_mouse_move(title);
+  win::inject_mouse_button(title, win::MouseButton::kRight, true);
+  win::inject_mouse_button(title, win::MouseButton::kRight, false);
+  win::inject_key(win::VK_ESCAPE, true);  // read by the menu's loop
+  win::inject_key(win::VK_ESCAPE, false);
+  pump();
+  win::UnhookWindowsHookEx(MenuWatch::hook);
+  EXPECT_EQ(MenuWatch::skinned, 1);
+  EXPECT_EQ(MenuWatch::corner, px(frame_colour(kTagMenu, 1)));
+  EXPECT_TRUE(SkinManager()->FPopupMenus.empty());  // released with its window
+
+  ASSERT_NE(skinner_->FSystemPopup, nullptr);
+  struct Expect {
+    win::UINT id;
+    bool enabled;
+  };
+  const Expect expected[] = {{win::SC_RESTORE, false}, {win::SC_MOVE, true},     {win::SC_SIZE, true},
+                             {win::SC_MINIMIZE, true}, {win::SC_MAXIMIZE, false}, {win::SC_CLOSE, true}};
+  pc::TMenuItem& items = skinner_->FSystemPopup->Items();
+  for (const Expect& e : expected) {
+    pc::TMenuItem* found = nullptr;
+    for (int i = 0; i < items.Count(); ++i)
+      if (items.Items(i)->Tag == static_cast<std::intptr_t>(e.id)) found = items.Items(i);
+    ASSERT_NE(found, nullptr) << std::hex << e.id;
+    EXPECT_EQ(found->Enabled, e.enabled) << std::hex << e.id;
+  }
+  EXPECT_TRUE(win::IsWindow(h_));
+}
+
+TEST_F(FormSkinning, ASecondSystemMenuRequestClosesOnlyThroughTheIconAndOnlyWhenCloseIsEnabled) {
+  start_skin();
+  skinned();
+  struct Case {
+    int hot_action;  // -1: nothing hot
+    bool close_grayed;
+    bool closes;
+  };
+  const Case cases[] = {{3, false, true}, {0, false, false}, {-1, false, false}, {3, true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hot_action);
+    win::EnableMenuItem(skinner_->FSystemMenu, win::SC_CLOSE, c.close_grayed ? win::MF_GRAYED : win::MF_ENABLED);
+    win::inject_key(win::VK_ESCAPE, true);
+    win::inject_key(win::VK_ESCAPE, false);
+    skinner_->ShowSystemPopup({300, 200});  // the first request opens the menu
+    skinner_->FHotObject = c.hot_action < 0 ? nullptr : button(c.hot_action);
+    g_trace.clear();
+    skinner_->ShowSystemPopup({300, 200});  // within the double-click time
+    pump();
+    EXPECT_EQ(count(win::WM_CLOSE), c.closes ? 1 : 0);
+    EXPECT_EQ(win::IsWindow(h_), !c.closes);
+    if (c.closes) break;
+    clock_.advance(std::chrono::milliseconds(win::GetDoubleClickTime() + 1));
+  }
+}
+
+TEST_F(FormSkinning, ACaptionButtonHintComesAndGoesOnTheVirtualClock) {
+  start_skin();
+  skinned();
+  pc::Application().HintPause = 500;
+  pc::Application().HintHidePause = 2500;
+  const gdi::POINT at = screen_point(h_, middle(kCloseX).x, middle(kCloseX).y);
+  win::inject_mouse_move(at);
+  pump();
+  ASSERT_EQ(skinner_->FHotObject, button(0));
+  pc::THintWindow& hint = *sd_->FHintWindow;
+  auto shown = [&] { return hint.HandleAllocated() && win::IsWindowVisible(hint.Handle()); };
+  for (int t = 250; t < 1000; t += 250) {
+    pass(250);
+    EXPECT_FALSE(shown()) << t;
+  }
+  pass(250);  // twice the hint pause
+  ASSERT_TRUE(shown());
+  EXPECT_EQ(win::GetWindowText(hint.Handle()), "Close");
+  gdi::RECT hr, wr;
+  win::GetWindowRect(hint.Handle(), &hr);
+  win::GetWindowRect(h_, &wr);
+  EXPECT_EQ(hr.left, wr.left + button(0)->BoundsRect.left);
+  EXPECT_EQ(hr.top, at.y + 24);
+  EXPECT_EQ(win::GetActiveWindow(), h_);
+  for (int t = 1250; t < 3500; t += 250) {
+    pass(250);
+    EXPECT_TRUE(shown()) << t;
+  }
+  pass(250);  // and the hint hide pause later
+  EXPECT_FALSE(shown());
+  // Leaving the button resets the count.
+  win::inject_mouse_move(screen_point(h_, 200, 150));
+  pump();
+  pass(250);
+  EXPECT_EQ(skinner_->FHotObject, nullptr);
+  EXPECT_EQ(sd_->FHintTime, 0u);
+}
+
 }  // namespace
 }  // namespace skin::test
