@@ -156,7 +156,7 @@ bool TFormSkinner::HandleStage1(pc::TMessage& m) {
   auto pass_on = [&] { m.Result = CallOldProc(m.Msg, m.WParam, m.LParam); };
   switch (m.Msg) {
     case win::WM_NCPAINT:
-      if (FSkinState != 0) return false;
+      if (FSkinState != 0) break;
       m.Result = 0;  // no system frame before the skin is applied
       return true;
     case win::WM_ERASEBKGND:
@@ -179,7 +179,7 @@ bool TFormSkinner::HandleStage1(pc::TMessage& m) {
       FSkinState = 6;
       return true;
     case win::WM_NCACTIVATE:
-      if (FSkinState != 0) return false;
+      if (FSkinState != 0) break;
       m.Result = 0;
       return true;
     case 0xAE:
@@ -210,13 +210,12 @@ bool TFormSkinner::HandleStage1(pc::TMessage& m) {
       m.Result = 1;
       win::PostMessage(FHandle, kMsgSkinApplied, 0, kSkinMagic);
       return true;
-    default:
-      if (!FSkinFrame) {
-        pass_on();
-        return true;
-      }
-      return false;
+    default: break;
   }
+  // Any other message: a window whose frame is not skinned has it handled as before.
+  if (FSkinFrame) return false;
+  pass_on();
+  return true;
 }
 
 void TFormSkinner::HandleStages2And3(pc::TMessage& m) {

@@ -380,5 +380,187 @@ TEST_F(FormSkinning, ACaptionButtonHintComesAndGoesOnTheVirtualClock) {
   EXPECT_EQ(sd_->FHintTime, 0u);
 }
 
+
+// ---- unhooking ----
+
+bool has_region(win::HWND h) {
+  gdi::HRGN r = gdi::CreateRectRgn(0, 0, 0, 0);
+  const bool has = win::GetWindowRgn(h, r) != gdi::ERROR;
+  gdi::DeleteObject(r);
+  return has;
+}
+
+TEST_F(FormSkinning, SwitchingTheSkinOffPutsBackProcedureStyleSizeAndRegion) {
+  start_skin();
+  skinned();
+  const auto style0 = kCaptioned | win::WS_VISIBLE;
+  g_trace.clear();
+  win::RedrawWindow(h_, nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+  EXPECT_EQ(count(win::WM_NCPAINT), 0);
+  EXPECT_EQ(static_cast<win::DWORD>(win::GetWindowLong(h_, win::GWL_STYLE)) & win::WS_SYSMENU, 0u);  // hidden under the skin
+
+  sd_->SetActive(false);
+  pass(200);
+  EXPECT_NE(SkinManager()->FindForm(h_), nullptr);  // 250 ms after the switch
+  pass(50);
+  EXPECT_EQ(SkinManager()->FindForm(h_), nullptr);
+  EXPECT_EQ(win::GetWindowLongPtr(h_, win::GWLP_WNDPROC), proc0_);
+  EXPECT_EQ(static_cast<win::DWORD>(win::GetWindowLong(h_, win::GWL_STYLE)) & style0, style0);
+  gdi::RECT wr, cr;
+  win::GetWindowRect(h_, &wr);
+  win::GetClientRect(h_, &cr);
+  EXPECT_EQ(wr.right - wr.left, window0_.right - window0_.left);
+  EXPECT_EQ(wr.bottom - wr.top, window0_.bottom - window0_.top);
+  EXPECT_EQ(cr.right, client0_.right);
+  EXPECT_EQ(cr.bottom, client0_.bottom);
+  EXPECT_FALSE(has_region(h_));
+  EXPECT_FALSE(win::HasWindowOwnFrame(h_));
+  EXPECT_EQ(win::SendMessage(h_, kMsgIsSkinned, 0, 0), 0);
+  g_trace.clear();
+  win::RedrawWindow(h_, nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+  EXPECT_EQ(count(win::WM_NCPAINT), 1);  // the system frame is back
+  // New windows are left alone while the skin is off.
+  win::HWND later = make("Later", kCaptioned, 600, 500, 150, 100);
+  show(later);
+  EXPECT_EQ(win::SendMessage(later, kMsgIsSkinned, 0, 0), 0);
+}
+
+TEST_F(FormSkinning, AFormGetsTheSkinColourAndItsOwnBackWhenTheSkinGoesAndComesBack) {
+  start_skin();
+  auto* form = new pc::TForm(&pc::Application());
+  form->SetBounds(50, 50, 400, 300);
+  const pc::TColor colour0 = form->Color();
+  form->Show();
+  pump();
+  win::HWND h = form->Handle();
+  ASSERT_NE(SkinManager()->FindForm(h), nullptr);
+  EXPECT_EQ(gdi::resolve_color(form->Color()), kFace);
+  EXPECT_EQ(form->Perform(kMsgSkinQuery, 0, kSkinMagic), kSkinMagic);  // the form-level handler answers
+  const int width = form->Width(), height = form->Height();
+  const int client_w = static_cast<int>(pc::GetIntProp(form, "ClientWidth"));
+
+  sd_->SetActive(false);
+  pass(250);
+  EXPECT_EQ(SkinManager()->FindForm(h), nullptr);
+  EXPECT_EQ(form->Color(), colour0);
+  EXPECT_EQ(form->Perform(kMsgSkinQuery, 0, kSkinMagic), 0);
+  EXPECT_EQ(static_cast<int>(pc::GetIntProp(form, "ClientWidth")), client_w);
+  EXPECT_EQ(win::SendMessage(h, kMsgIsSkinned, 0, 0), 0);
+
+  // Switched on again, the visible form is skinned anew.
+  sd_->SetActive(true);
+  pass(250);
+  ASSERT_NE(SkinManager()->FindForm(h), nullptr);
+  pump();
+  EXPECT_EQ(gdi::resolve_color(form->Color()), kFace);
+  EXPECT_EQ(form->Width(), width);
+  EXPECT_EQ(form->Height(), height);
+  delete form;
+  pump();
+  EXPECT_TRUE(SkinManager()->FForms.empty());
+}
+
+TEST_F(FormSkinning, ADestroyedWindowUnhooksItselfAndIsPurgedLater) {
+  start_skin();
+  skinned();
+  g_trace.clear();
+  win::DestroyWindow(h_);
+  ASSERT_FALSE(g_trace.empty());
+  EXPECT_EQ(g_trace.back(), std::to_string(win::WM_NCDESTROY));  // the last message reached the own procedure
+  ASSERT_EQ(SkinManager()->FForms.size(), 1u);
+  EXPECT_EQ(SkinManager()->FForms.front()->FSkinState, 6u);
+  win::HWND next = make("Next", kCaptioned, 600, 500, 150, 100);
+  show(next);
+  ASSERT_EQ(SkinManager()->FForms.size(), 1u);
+  EXPECT_EQ(SkinManager()->FForms.front()->FHandle, next);
+}
+
+TEST_F(FormSkinning, TheManagerEndingUnhooksLiveWindowsWithoutResizingThem) {
+  start_skin();
+  skinned();
+  gdi::RECT skinned_rect;
+  win::GetWindowRect(h_, &skinned_rect);
+  DestroySkinManager();
+  EXPECT_EQ(win::GetWindowLongPtr(h_, win::GWLP_WNDPROC), proc0_);
+  EXPECT_EQ(win::SendMessage(h_, kMsgIsSkinned, 0, 0), 0);
+  gdi::RECT wr;
+  win::GetWindowRect(h_, &wr);
+  EXPECT_EQ(wr.right - wr.left, skinned_rect.right - skinned_rect.left);
+  EXPECT_EQ(wr.bottom - wr.top, skinned_rect.bottom - skinned_rect.top);
+  win::DestroyWindow(h_);
+}
+
+TEST_F(FormSkinning, WithoutFrameSkinningAWindowIsHookedButKeepsTheSystemFrame) {
+  start_skin(TSkinData::kDefaultSkinControls & ~SetOf(xcMainMenu));
+  skinned();
+  ASSERT_NE(skinner_, nullptr);
+  EXPECT_FALSE(skinner_->FSkinFrame);
+  EXPECT_EQ(win::SendMessage(h_, kMsgIsSkinned, 0, 0), 1);
+  gdi::RECT wr;
+  win::GetWindowRect(h_, &wr);
+  EXPECT_EQ(wr.right - wr.left, 400);
+  EXPECT_EQ(wr.bottom - wr.top, 300);
+  g_trace.clear();
+  win::RedrawWindow(h_, nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+  EXPECT_EQ(count(win::WM_NCPAINT), 1);
+  sd_->SetActive(false);
+  pass(250);
+  EXPECT_EQ(win::GetWindowLongPtr(h_, win::GWLP_WNDPROC), proc0_);
+  EXPECT_EQ(win::SendMessage(h_, kMsgIsSkinned, 0, 0), 0);
+}
+
+// ---- which windows the manager skins ----
+
+TEST_F(FormSkinning, TheManagerFiltersWindowsByKindClassAndTag) {
+  start_skin();
+  struct Case {
+    const char* class_name;
+    win::DWORD style;
+    int width;
+    bool skinned;
+  };
+  const Case cases[] = {
+      {"SkinRec", kCaptioned, 150, true},
+      {"SkinRec", kCaptioned, 0, false},  // no area
+      {"TTERenderWindowX", kCaptioned, 150, false},
+      {"XTcxPopupEditPopupWindow", kCaptioned, 150, false},
+      {"TApplication", kCaptioned, 150, false},
+      {"SysMonthCal32", kCaptioned, 150, false},
+      {"TPopupDBTreeView", kCaptioned, 150, false},
+      {"TPrintPreview", kCaptioned, 150, true},  // previews are skinned with xoPreview
+      {"#32770", kCaptioned | 0x200, 150, false},
+  };
+  for (const Case& c : cases) {
+    win::WNDCLASSEX wc;
+    wc.lpfnWndProc = win::DefWindowProc;
+    wc.lpszClassName = c.class_name;
+    win::RegisterClassEx(&wc);
+    win::HWND w = win::CreateWindowEx(0, c.class_name, "w", c.style, 10, 10, c.width, c.width ? 100 : 0, nullptr,
+                                      nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr) << c.class_name;
+    show(w);
+    EXPECT_EQ(SkinManager()->FindForm(w) != nullptr, c.skinned) << c.class_name;
+    win::DestroyWindow(w);
+  }
+  // A form tagged 99 is never skinned, whatever the disabling tag says.
+  sd_->DisableTag = 5;
+  auto* form = new pc::TForm(&pc::Application());
+  form->Tag = 99;
+  form->Show();
+  pump();
+  EXPECT_EQ(SkinManager()->FindForm(form->Handle()), nullptr);
+  delete form;
+  // Without xoPreview previews are left alone; the application may veto any class.
+  sd_->Options &= static_cast<TSkinOptions>(~SetOf(xoPreview));
+  for (const char* name : {"TPrintPreview", "SkinRec"}) {
+    if (name == std::string("SkinRec"))
+      sd_->OnFormSkin = [](pc::TObject*, const std::string& n, bool& ok) { ok = n != "SkinRec"; };
+    win::HWND w = win::CreateWindowEx(0, name, "w", kCaptioned, 10, 10, 150, 100, nullptr, nullptr, nullptr, nullptr);
+    show(w);
+    EXPECT_EQ(SkinManager()->FindForm(w), nullptr) << name;
+    win::DestroyWindow(w);
+  }
+}
+
 }  // namespace
 }  // namespace skin::test
