@@ -380,7 +380,8 @@ void TFormSkinner::ReleaseProcedures() {
   if (FWndProcInstance) {
     if (win::IsWindow(FHandle)) {
       win::SetWindowLongPtr(FHandle, win::GWLP_WNDPROC, reinterpret_cast<win::LONG_PTR>(FOldWndProc));
-      if (FSkinFrame) win::SetWindowOwnFrame(FHandle, win::FALSE);
+      // A window on its way out keeps its looks to the end.
+      if (FSkinFrame && FSkinState != 4) win::SetWindowOwnFrame(FHandle, win::FALSE);
     }
     win::FreeProcInstance(FWndProcInstance);
     FWndProcInstance = nullptr;
