@@ -381,6 +381,25 @@ TEST_F(FormSkinning, ACaptionButtonHintComesAndGoesOnTheVirtualClock) {
 }
 
 
+TEST_F(FormSkinning, FrameCountsOfZeroCountAsOne) {
+  start_skin();
+  for (int i : {1, 3}) sd_->FBorders[static_cast<std::size_t>(i)]->Frame = 0;
+  for (auto& b : sd_->FSysButtons) b->Frame = 0;
+  skinned();
+  EXPECT_EQ(skinner_->FBorderLeft, 2 * kLeft);  // the whole picture is one frame
+  EXPECT_EQ(skinner_->FTitleHeight, 2 * kTitle);
+  gdi::RECT wr;
+  win::GetWindowRect(h_, &wr);
+  EXPECT_EQ(wr.bottom - wr.top, client0_.bottom + 2 * kTitle + kBottom);
+  win::HWND other = make("Other", kCaptioned, 600, 500, 150, 100);
+  show(other);  // inactive: frame 2 of a one-frame picture is its only frame
+  const gdi::Bitmap inactive = on_screen(h_);
+  EXPECT_EQ(inactive.pixel(1, 150), px(frame_colour(kTagLeft, 1)));
+  EXPECT_EQ(inactive.pixel(kLeft + 1, 150), px(frame_colour(kTagLeft, 2)));
+  EXPECT_EQ(inactive.pixel(200, 2), px(frame_colour(kTagTop, 1)));
+  EXPECT_EQ(inactive.pixel(200, kTitle + 2), px(frame_colour(kTagTop, 2)));
+}
+
 // ---- unhooking ----
 
 bool has_region(win::HWND h) {
