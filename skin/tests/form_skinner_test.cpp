@@ -276,7 +276,12 @@ struct MenuWatch {
     auto w = reinterpret_cast<win::HWND>(wp);
     if (code == win::HCBT_DESTROYWND && win::GetClassName(w) == win::kMenuClass) {
       skinned = static_cast<int>(win::SendMessage(w, kMsgIsSkinned, 0, 0));
-      if (const gdi::Bitmap* b = win::GetBackingBitmap(w)) corner = b->pixel(1, 1);
+      if (const gdi::Bitmap* b = win::GetBackingBitmap(w)) {
+        corner = b->pixel(1, 1);
+        // Kept for a person to look at.
+        const char* bin = std::getenv("THC_BINARY_DIR");
+        gdi::write_png_file(std::string(bin ? bin : ".") + "/skinned_system_menu.png", *b);
+      }
     }
     return win::CallNextHookEx(hook, code, wp, lp);
   }
