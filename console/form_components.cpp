@@ -1,5 +1,7 @@
 #include "console/form_components.h"
 
+#include "skin/skin_data.h"
+
 #include <mutex>
 
 #include "platform/components/comctrls.h"
@@ -87,11 +89,7 @@ void RegisterConsoleComponentClasses() {
     using platform::components::RegisterComponentClass;
     RegisterComponentClass("TLabeledEdit", [](TComponent* o) { return new FormLabeledEdit(o); });
     RegisterComponentClass("TComm", [](TComponent* o) { return new CommComponent(o); });
-    RegisterComponentClass("TSkinData", [](TComponent* o) {
-      return new HeldSettingsComponent(o, "TSkinData",
-                                       {"Active", "DisableTag", "SkinControls", "Options", "SkinStore", "SkinFormtype",
-                                        "Version", "MenuUpdate", "MenuMerge"});
-    });
+    RegisterComponentClass("TSkinData", [](TComponent* o) { return new skin::TSkinData(o); });
     RegisterComponentClass("TXLSSpreadsheet5", [](TComponent* o) {
       return new HeldSettingsComponent(o, "TXLSSpreadsheet5", {"ComponentVersion", "Version", "DirectRead", "DirectWrite"});
     });

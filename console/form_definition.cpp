@@ -233,7 +233,10 @@ const ComponentDef kForm[] = {
       {"SkinControls", "[xcMainMenu,xcPopupMenu,xcToolbar,xcControlbar,xcCombo,xcCheckBox,xcRadioButton,xcProgress,xcScrollbar,"
                        "xcEdit,xcButton,xcBitBtn,xcSpeedButton,xcSpin,xcPanel,xcGroupBox,xcStatusBar,xcTab,xcTrackBar,xcSystemMenu]"},
       {"Options", "[xoPreview,xoCaptionButtonHint]"}, {"SkinStore", "(Good)"}, {"SkinFormtype", "sfMainform"}, {"Version", "5.0.0.1"},
-      {"MenuUpdate", "True"}, {"MenuMerge", "False"}}},
+      {"MenuUpdate", "True"}, {"MenuMerge", "False"}},
+     {},
+     {},
+     {{"SkinStream", ConsoleSkinStream()}}},
     {"ImageList1", "TImageList", ""},
     {"PopupMenu1", "TPopupMenu", ""},
     {"N1", "TMenuItem", "PopupMenu1", {{"Caption", "串口参数"}}, {}, {{"OnClick", "N1Click"}}},

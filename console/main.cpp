@@ -14,6 +14,7 @@
 #include "platform/win/controls.h"
 #include "platform/win/display.h"
 #include "platform/win/win.h"
+#include "skin/skin_manager.h"
 
 namespace {
 
@@ -65,7 +66,9 @@ int main() {
       DeviceWatcher watcher(form->Handle());
       app.Run();
     }
-    // The window goes while the window system is still there.
+    // The skin manager ends before the forms (it puts back the procedures of the windows it skinned),
+    // and the window goes while the window system is still there.
+    skin::DestroySkinManager();
     platform::components::ResetApplication();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "thconsole: %s\n", e.what());

@@ -18,6 +18,7 @@
 #include "platform/components/comctrls.h"
 #include "platform/components/controls.h"
 #include "platform/components/std_ctrls.h"
+#include "skin/skin_data.h"
 
 namespace console {
 
@@ -87,7 +88,7 @@ public:
   THC_CONTROLS(THC_DECLARE)
 #undef THC_DECLARE
   CommComponent* Comm1 = nullptr;
-  HeldSettingsComponent* SkinData1 = nullptr;
+  skin::TSkinData* SkinData1 = nullptr;
   HeldSettingsComponent* XLS = nullptr;
   HeldSettingsComponent* SPDF = nullptr;
 

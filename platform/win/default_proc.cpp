@@ -182,7 +182,8 @@ int hit_test(Window* w, POINT p) {
   if (gdi::PtInRect(&l.vscroll, p)) return HTVSCROLL;
   if (gdi::PtInRect(&l.hscroll, p)) return HTHSCROLL;
   if (gdi::PtInRect(&l.size_box, p)) return (w->style & WS_THICKFRAME) ? HTBOTTOMRIGHT : HTSIZE;
-  return HTBORDER;
+  // The parts of a frame the program draws itself are its own to name.
+  return w->own_frame ? HTNOWHERE : HTBORDER;
 }
 
 // The modal loop of a caption drag or a border resize; ends on button-up, Escape or lost capture.

@@ -42,6 +42,24 @@ TEST_F(Input, DefaultHitTestAnswersForEveryPartOfTheFrame) {
   HWND d = make("D", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 500, 100, 200, 100);
   EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(501, 150)), HTBORDER);
   EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(650, 110)), HTCAPTION);
+  // A frame taller than the system's (here 20 more pixels above the client area) has parts the
+  // system does not know: they count as border, unless the program draws the frame itself.
+  static WNDPROC previous = nullptr;
+  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtr(
+      d, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        LRESULT r = CallWindowProc(previous, h, msg, wp, lp);
+        if (msg == WM_NCCALCSIZE && wp) reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0].top += 20;
+        return r;
+      })));
+  SetWindowPos(d, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  POINT client{0, 0};
+  ClientToScreen(d, &client);
+  const LPARAM gap = MAKELPARAM(600, client.y - 5);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, gap), HTBORDER);
+  SetWindowOwnFrame(d, TRUE);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, gap), HTNOWHERE);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(501, 150)), HTBORDER);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(650, 110)), HTCAPTION);
   // Outside the window region there is nothing to hit, and the window is not found there.
   HRGN r = gdi::CreateRectRgn(30, 30, 300, 200);
   SetWindowRgn(a, r, TRUE);
