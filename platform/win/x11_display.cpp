@@ -11,43 +11,13 @@
 #include <vector>
 
 #include "platform/win/window_internal.h"
+#include "platform/win/x11_keyboard.h"
 
 namespace platform::win {
 
 namespace {
 
 int ignore_x_errors(::Display*, XErrorEvent*) { return 0; }
-
-UINT vk_from_keysym(KeySym ks) {
-  if (ks >= XK_a && ks <= XK_z) return static_cast<UINT>('A' + (ks - XK_a));
-  if (ks >= XK_A && ks <= XK_Z) return static_cast<UINT>('A' + (ks - XK_A));
-  if (ks >= XK_0 && ks <= XK_9) return static_cast<UINT>('0' + (ks - XK_0));
-  if (ks >= XK_F1 && ks <= XK_F12) return static_cast<UINT>(VK_F1 + (ks - XK_F1));
-  switch (ks) {
-    case XK_Return: case XK_KP_Enter: return VK_RETURN;
-    case XK_Escape: return VK_ESCAPE;
-    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
-    case XK_BackSpace: return VK_BACK;
-    case XK_space: return VK_SPACE;
-    case XK_Left: return VK_LEFT;
-    case XK_Right: return VK_RIGHT;
-    case XK_Up: return VK_UP;
-    case XK_Down: return VK_DOWN;
-    case XK_Home: return VK_HOME;
-    case XK_End: return VK_END;
-    case XK_Prior: return VK_PRIOR;
-    case XK_Next: return VK_NEXT;
-    case XK_Insert: return VK_INSERT;
-    case XK_Delete: return VK_DELETE;
-    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
-    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
-    case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: return VK_MENU;
-    case XK_period: return 0xBE;
-    case XK_comma: return 0xBC;
-    case XK_minus: return 0xBD;
-    default: return 0;
-  }
-}
 
 class X11Display final : public Display {
 public:
@@ -59,8 +29,10 @@ public:
     motif_hints_ = XInternAtom(dpy_, "_MOTIF_WM_HINTS", False);
     int ev, err;
     shape_ = XShapeQueryExtension(dpy_, &ev, &err);
+    keyboard_ = std::make_unique<x11::Keyboard>(dpy_);
   }
   ~X11Display() override {
+    keyboard_.reset();
     for (auto& [h, x] : windows_) XDestroyWindow(dpy_, x);
     if (gc_) XFreeGC(dpy_, gc_);
     XCloseDisplay(dpy_);
@@ -78,6 +50,7 @@ public:
     ::Window x = ensure(w);
     int width = std::max(1, w->rect.right - w->rect.left), height = std::max(1, w->rect.bottom - w->rect.top);
     XMoveResizeWindow(dpy_, x, w->rect.left, w->rect.top, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (!is_popup(w)) size_hints(w, x);
     if (shape_) {
       if (const gdi::Region* reg = w->region ? gdi::GetRegion(w->region) : nullptr) {
         std::vector<XRectangle> rects;
@@ -105,6 +78,7 @@ public:
   void window_destroyed(HWND h) override {
     auto it = windows_.find(h);
     if (it == windows_.end()) return;
+    keyboard_->WindowDestroyed(it->second);
     XDestroyWindow(dpy_, it->second);
     by_x_.erase(it->second);
     windows_.erase(it);
@@ -152,6 +126,7 @@ public:
     while (XPending(dpy_)) {
       XEvent e;
       XNextEvent(dpy_, &e);
+      if (keyboard_->Filter(e)) continue;  // the input method's
       switch (e.type) {
         case MotionNotify:
           inject_mouse_move({e.xmotion.x_root, e.xmotion.y_root});
@@ -169,15 +144,12 @@ public:
           break;
         }
         case KeyPress:
-        case KeyRelease: {
-          char buf[16] = {};
-          KeySym ks = 0;
-          int n = XLookupString(&e.xkey, buf, sizeof buf, &ks, nullptr);
-          UINT vk = vk_from_keysym(ks);
-          char32_t ch = (e.type == KeyPress && n == 1) ? static_cast<unsigned char>(buf[0]) : 0;
-          if (vk) inject_key(vk, e.type == KeyPress, ch);
+        case KeyRelease:
+        case FocusIn:
+        case FocusOut:
+        case MappingNotify:
+          keyboard_->Handle(e);
           break;
-        }
         case Expose:
           if (e.xexpose.count == 0) {
             auto it = by_x_.find(e.xexpose.window);
@@ -210,6 +182,24 @@ public:
   }
 
 private:
+  // Popups (menus, lists, hints) stay out of the window manager's hands.
+  static bool is_popup(const detail::Window* w) { return (w->style & WS_POPUP) && (w->style & WS_CAPTION) != WS_CAPTION; }
+
+  // Where the window is, and for a window without a sizing border its one size, so that a window
+  // manager offers neither sizing nor maximising.
+  void size_hints(const detail::Window* w, ::Window x) {
+    XSizeHints sh{};
+    sh.flags = USPosition | PPosition;
+    sh.x = w->rect.left;
+    sh.y = w->rect.top;
+    if (!(w->style & WS_THICKFRAME)) {
+      sh.flags |= PMinSize | PMaxSize;
+      sh.min_width = sh.max_width = std::max(1, w->rect.right - w->rect.left);
+      sh.min_height = sh.max_height = std::max(1, w->rect.bottom - w->rect.top);
+    }
+    XSetWMNormalHints(dpy_, x, &sh);
+  }
+
   ::Window ensure(detail::Window* w) {
     auto it = windows_.find(w->handle);
     if (it != windows_.end()) return it->second;
@@ -217,8 +207,7 @@ private:
     a.background_pixel = 0;
     a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
                    KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
-    // Popups (menus, lists, hints) stay out of the window manager's hands.
-    bool popup = (w->style & WS_POPUP) && (w->style & WS_CAPTION) != WS_CAPTION;
+    bool popup = is_popup(w);
     a.override_redirect = popup ? True : False;
     int width = std::max(1, w->rect.right - w->rect.left), height = std::max(1, w->rect.bottom - w->rect.top);
     ::Window x = XCreateWindow(dpy_, root_, w->rect.left, w->rect.top, static_cast<unsigned>(width),
@@ -231,11 +220,8 @@ private:
       Atom protocols[1] = {wm_delete_};
       XSetWMProtocols(dpy_, x, protocols, 1);
       XStoreName(dpy_, x, w->text.c_str());
-      XSizeHints sh{};
-      sh.flags = USPosition | PPosition;
-      sh.x = w->rect.left;
-      sh.y = w->rect.top;
-      XSetWMNormalHints(dpy_, x, &sh);
+      size_hints(w, x);
+      keyboard_->WindowCreated(x);
     }
     windows_[w->handle] = x;
     by_x_[x] = w->handle;
@@ -266,6 +252,7 @@ private:
   std::unordered_map<HWND, ::Window> windows_;
   std::unordered_map<::Window, HWND> by_x_;
   std::unordered_map<HWND, bool> mapped_;
+  std::unique_ptr<x11::Keyboard> keyboard_;
 };
 
 }  // namespace
