@@ -199,12 +199,28 @@ TEST_F(Input, KeysGoToTheFocusAndAreTranslated) {
   EXPECT_FALSE(IsWindow(a));
 }
 
-TEST_F(Input, WheelGoesToTheFocusAndUpToItsParent) {
+TEST_F(Input, WheelGoesToTheWindowUnderThePointerAndUpToItsParent) {
   HWND a = make("A", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200);
   HWND c = make("C", WS_CHILD | WS_VISIBLE, 10, 10, 50, 50, a, 1);
+  HWND d = make("D", WS_CHILD | WS_VISIBLE, 100, 10, 50, 50, a, 2);
   SetFocus(c);
   trace().clear();
   inject_mouse_wheel({30, 40}, -WHEEL_DELTA);
+  pump();
+  EXPECT_EQ(trace().lines, (Lines{"C:WM_MOUSEWHEEL", "A:WM_MOUSEWHEEL"}));
+  // Not the focus but the window under the pointer; a disabled one hands it to its parent.
+  trace().clear();
+  inject_mouse_wheel({120, 40}, -WHEEL_DELTA);
+  pump();
+  EXPECT_EQ(trace().lines, (Lines{"D:WM_MOUSEWHEEL", "A:WM_MOUSEWHEEL"}));
+  EnableWindow(d, FALSE);
+  trace().clear();
+  inject_mouse_wheel({120, 40}, -WHEEL_DELTA);
+  pump();
+  EXPECT_EQ(trace().lines, (Lines{"A:WM_MOUSEWHEEL"}));
+  // Away from every window: the focus.
+  trace().clear();
+  inject_mouse_wheel({600, 500}, -WHEEL_DELTA);
   pump();
   EXPECT_EQ(trace().lines, (Lines{"C:WM_MOUSEWHEEL", "A:WM_MOUSEWHEEL"}));
 }
