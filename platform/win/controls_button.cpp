@@ -251,9 +251,14 @@ private:
           RECT b{left_text ? r.right - box : r.left, top, left_text ? r.right : r.left + box, top + box};
           fill(dc, b, (state_ & BST_PUSHED) || !enabled ? gdi::COLOR_BTNFACE : gdi::COLOR_WINDOW);
           frame_3d(dc, b, true);
-          if (state_ & 3) {
+          const int ink = enabled ? gdi::COLOR_WINDOWTEXT : gdi::COLOR_GRAYTEXT;
+          if (is_radio()) {
+            if (state_ & 3) dot(dc, b, ink);
+          } else if ((state_ & 3) == BST_INDETERMINATE) {
             RECT mark{b.left + 4, b.top + 4, b.right - 4, b.bottom - 4};
-            fill(dc, mark, (state_ & 3) == BST_INDETERMINATE ? gdi::COLOR_GRAYTEXT : gdi::COLOR_WINDOWTEXT);
+            fill(dc, mark, gdi::COLOR_GRAYTEXT);
+          } else if (state_ & 3) {
+            tick(dc, b, ink);
           }
           RECT tr = r;
           if (left_text) tr.right = b.left - 4;
@@ -286,6 +291,27 @@ private:
         }
         return;
       }
+    }
+  }
+
+  // The check mark of a ticked box: a short stroke down to the lower middle, a long one up to the
+  // right, three pixels thick.
+  static void tick(HDC dc, const RECT& box, int sys_color) {
+    HBRUSH ink = gdi::GetSysColorBrush(sys_color);
+    auto column = [&](int x, int y) {
+      RECT px{box.left + x, box.top + y, box.left + x + 1, box.top + y + 3};
+      gdi::FillRect(dc, &px, ink);
+    };
+    for (int i = 0; i < 3; ++i) column(3 + i, 5 + i);  // down
+    for (int i = 0; i < 4; ++i) column(6 + i, 6 - i);  // up
+  }
+  // The mark of a chosen radio button: a round dot.
+  static void dot(HDC dc, const RECT& box, int sys_color) {
+    HBRUSH ink = gdi::GetSysColorBrush(sys_color);
+    static constexpr int kRows[][2] = {{5, 8}, {4, 9}, {4, 9}, {4, 9}, {5, 8}};
+    for (int i = 0; i < 5; ++i) {
+      RECT row{box.left + kRows[i][0], box.top + 4 + i, box.left + kRows[i][1], box.top + 5 + i};
+      gdi::FillRect(dc, &row, ink);
     }
   }
 

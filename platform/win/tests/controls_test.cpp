@@ -2,6 +2,7 @@
 // notifications to the parent, in order.
 #include <gtest/gtest.h>
 
+#include "platform/gdi/bitmap.h"
 #include "platform/win/tests/controls_test_support.h"
 
 namespace platform::win::test {
@@ -68,6 +69,43 @@ TEST_F(Controls, CheckBoxesAndRadioGroupsFollowTheirKind) {
   EXPECT_EQ(SendMessage(s1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(SendMessage(s2, BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(notices(), (Lines{cmd(11, BN_CLICKED), cmd(22, BN_CLICKED), cmd(12, BN_CLICKED)}));
+}
+
+// The mark inside a 13-pixel box that sits at the left, centred in height: a ticked box shows a check
+// mark (not a filled square, which reads as the third state), a third-state box a grey square.
+TEST_F(Controls, CheckBoxMarksTellTheirStateApart) {
+  struct Probe {
+    int x, y;
+    bool ink;
+  };
+  struct Case {
+    const char* what;
+    DWORD style;
+    LRESULT check;
+    std::vector<Probe> probes;
+  };
+  const Case cases[] = {
+      {"ticked", BS_AUTOCHECKBOX, BST_CHECKED,
+       {{4, 7, true}, {5, 9, true}, {8, 5, true}, {9, 3, true}, {6, 4, false}, {8, 9, false}, {4, 4, false}}},
+      {"third state", BS_AUTO3STATE, BST_INDETERMINATE, {{6, 6, true}, {4, 4, true}, {8, 8, true}, {3, 3, false}}},
+      {"unticked", BS_AUTOCHECKBOX, BST_UNCHECKED, {{4, 7, false}, {9, 3, false}, {6, 6, false}}},
+  };
+  for (const Case& c : cases) {
+    HWND box = add("Button", "x", c.style, 10, 10, 80, 17, 1);
+    SendMessage(box, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
+    UpdateWindow(host_);
+    pump();
+    const gdi::Bitmap* shown = GetBackingBitmap(host_);
+    ASSERT_NE(shown, nullptr);
+    RECT hr, br;
+    GetWindowRect(host_, &hr);
+    GetWindowRect(box, &br);
+    const int x0 = br.left - hr.left, y0 = br.top - hr.top + 2;
+    const gdi::Pixel paper = shown->pixel(x0 + 3, y0 + 10);
+    for (const Probe& p : c.probes)
+      EXPECT_EQ(shown->pixel(x0 + p.x, y0 + p.y) != paper, p.ink) << c.what << " at " << p.x << "," << p.y;
+    DestroyWindow(box);
+  }
 }
 
 TEST_F(Controls, OwnerDrawButtonAsksItsParentToDrawWithItsState) {
