@@ -80,12 +80,24 @@ private:
   char password_ = 0;
 };
 
+// A label. With AutoSize (the default) it takes the size of its text in its font whenever the text
+// or the font changes; without WordWrap (the default) the text is one line.
 class TLabel : public TGraphicControl {
 public:
   explicit TLabel(TComponent* owner);
   std::string ClassName() const override { return "TLabel"; }
   bool Transparent = true;
+  bool AutoSize() const { return auto_size_; }
+  void SetAutoSize(bool on);
+  bool WordWrap() const { return word_wrap_; }
+  void SetWordWrap(bool on);
+  void SetText(std::string_view s) override;
   void Paint() override;
+
+private:
+  void AdjustBounds();
+  unsigned TextFormat() const;
+  bool auto_size_ = true, word_wrap_ = false;
 };
 
 class TPanel : public TCustomControl {
