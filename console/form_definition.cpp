@@ -1,10 +1,13 @@
 // The main window's form definition: every component with its parent, captions, items, defaults,
 // initial states and event links, in creation order (a parent before its children). Texts are the
 // window's own, trailing blanks included; the geometry is this program's.
+#include <algorithm>
 #include <span>
+#include <vector>
 
 #include "console/main_form.h"
 #include "platform/components/form_table.h"
+#include "platform/components/graphics.h"
 
 namespace console {
 namespace {
@@ -182,12 +185,12 @@ const ComponentDef kForm[] = {
     {"Panel7", "TPanel", "", {{"Left", "150"}, {"Top", "0"}, {"Width", "620"}, {"Height", "578"}, {"Visible", "False"}}},
     {"GroupBox9", "TGroupBox", "Panel7", {{"Caption", "数据信息"}, {"Left", "8"}, {"Top", "4"}, {"Width", "604"}, {"Height", "126"}}},
     {"Label30", "TLabel", "GroupBox9", {{"Caption", "起始时间  "}, {"Left", "10"}, {"Top", "20"}}},
-    {"DateTimePicker4", "TDateTimePicker", "GroupBox9", {{"Left", "10"}, {"Top", "38"}, {"Width", "150"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker4Change"}}},
-    {"Label31", "TLabel", "GroupBox9", {{"Caption", "结束时间  "}, {"Left", "180"}, {"Top", "20"}}},
-    {"DateTimePicker5", "TDateTimePicker", "GroupBox9", {{"Left", "180"}, {"Top", "38"}, {"Width", "150"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker5Change"}}},
-    {"Label32", "TLabel", "GroupBox9", {{"Caption", "设备"}, {"Left", "350"}, {"Top", "20"}}},
-    {"ComboBox19", "TComboBox", "GroupBox9", {{"Left", "350"}, {"Top", "38"}, {"Width", "80"}, {"Style", "csDropDownList"}}, {}, {{"OnChange", "ComboBox19Change"}}},
-    {"Edit7", "TEdit", "GroupBox9", {{"Left", "440"}, {"Top", "38"}, {"Width", "150"}, {"Height", "21"}, {"ReadOnly", "True"}, {"Enabled", "False"}}},
+    {"DateTimePicker4", "TDateTimePicker", "GroupBox9", {{"Left", "10"}, {"Top", "38"}, {"Width", "120"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker4Change"}}},
+    {"Label31", "TLabel", "GroupBox9", {{"Caption", "结束时间  "}, {"Left", "140"}, {"Top", "20"}}},
+    {"DateTimePicker5", "TDateTimePicker", "GroupBox9", {{"Left", "140"}, {"Top", "38"}, {"Width", "120"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker5Change"}}},
+    {"Label32", "TLabel", "GroupBox9", {{"Caption", "设备"}, {"Left", "270"}, {"Top", "20"}}},
+    {"ComboBox19", "TComboBox", "GroupBox9", {{"Left", "270"}, {"Top", "38"}, {"Width", "70"}, {"Style", "csDropDownList"}}, {}, {{"OnChange", "ComboBox19Change"}}},
+    {"Edit7", "TEdit", "GroupBox9", {{"Left", "350"}, {"Top", "38"}, {"Width", "244"}, {"Height", "21"}, {"ReadOnly", "True"}, {"Enabled", "False"}}},
     {"BitBtn28", "TBitBtn", "GroupBox9", {{"Caption", "TF卡搜索"}, {"Left", "10"}, {"Top", "80"}, {"Width", "90"}, {"Height", "28"}}, {}, {{"OnClick", "BitBtn28Click"}}},
     {"BitBtn30", "TBitBtn", "GroupBox9", {{"Caption", "导出记录"}, {"Left", "110"}, {"Top", "80"}, {"Width", "90"}, {"Height", "28"}}, {}, {{"OnClick", "BitBtn30Click"}}},
     {"CheckBox4", "TCheckBox", "GroupBox9", {{"Caption", "导出excel"}, {"Left", "210"}, {"Top", "84"}, {"Width", "90"}, {"Height", "20"}, {"Enabled", "False"}}, {}, {{"OnClick", "CheckBox4Click"}}},
@@ -241,13 +244,26 @@ const ComponentDef kForm[] = {
 
 #undef THC_ALARM_LINKS
 
-// The status bar's panels: the even ones are fixed labels, the odd ones the console writes.
+// The status bar's panels: the even ones are fixed labels, the odd ones the console writes. Each is
+// at least as wide as the longest text it shows; the last one takes the rest of the bar.
 struct PanelDef {
   const char* text;
   int width;
+  std::vector<const char*> shows;
 };
-const PanelDef kStatusPanels[] = {{"端口状态：", 60}, {"", 60}, {"模式：", 40}, {"", 60},
-                                  {"通讯状态：", 60}, {"", 60}, {"统计：", 40}, {"", 50}};
+const PanelDef kStatusPanels[] = {
+    {"端口状态：", 60, {}},
+    {"", 60, {"打开", "关闭", "检测中", "error", "设备接入", "设备移出", "TF卡插入"}},
+    {"模式：", 40, {}},
+    {"", 60, {"参数设置", "告警记录", "历史记录", "TF卡导出"}},
+    {"通讯状态：", 60, {}},
+    {"", 60, {"该版本不支持", "功能码错误", "无未读记录", "无记录数据", "正在检查...", "正在清除...", "正在设置...",
+              "正在搜索", "设备247", "缺失记录999999条"}},
+    {"统计：", 40, {}},
+    {"", 50, {}},
+};
+// Room beside a panel's text: its borders and the text's margins.
+constexpr int kPanelPadding = 10;
 
 }  // namespace
 
@@ -330,7 +346,14 @@ void BuildMainForm(Tform1& f) {
   find(f.XLS, "XLS");
   find(f.SPDF, "SPDF");
 
-  for (const PanelDef& p : kStatusPanels) f.StatusBar1->AddPanel(p.width).SetText(p.text);
+  pc::TBitmap measure;
+  measure.SetSize(1, 1);
+  measure.Canvas().Font.Assign(f.StatusBar1->Font);
+  for (const PanelDef& p : kStatusPanels) {
+    int width = std::max(p.width, measure.Canvas().TextWidth(p.text) + kPanelPadding);
+    for (const char* t : p.shows) width = std::max(width, measure.Canvas().TextWidth(t) + kPanelPadding);
+    f.StatusBar1->AddPanel(width).SetText(p.text);
+  }
   // Every date picker of the form stores 2014-04-08 17:11:27.828.
   for (pc::TDateTimePicker* d : std::initializer_list<pc::TDateTimePicker*>{f.DateTimePicker1, f.DateTimePicker2, f.DateTimePicker3, f.DateTimePicker4, f.DateTimePicker5}) {
     d->SetDateTime(core::LocalTime{2014, 4, 8, 17, 11, 27, 828, 2});

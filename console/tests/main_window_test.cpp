@@ -4,10 +4,13 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "console/crc16.h"
 #include "console/tests/window_fixture.h"
+#include "platform/components/graphics.h"
+#include "platform/win/controls.h"
 #include "platform/win/win.h"
 
 namespace console::test {
@@ -44,6 +47,51 @@ TEST_F(WindowTest, FormAfterStartMatchesGolden) {
     std::ofstream(golden_path, std::ios::binary) << dump;
   }
   EXPECT_EQ(dump, ReadFile(golden_path)) << "regenerate with THC_UPDATE_GOLDEN=1 after checking the difference";
+}
+
+// Every label of the window (the labelled edits' own labels too) and the texts the console writes
+// into the status bar and the TF-card result fit where they are shown.
+TEST_F(WindowTest, LabelsStatusPanelsAndResultsHoldTheirTexts) {
+  Start();
+  pc::TBitmap measure;
+  measure.SetSize(1, 1);
+  auto width_in = [&](pc::TFont& font, std::string_view text) {
+    measure.Canvas().Font.Assign(font);
+    return measure.Canvas().TextWidth(text);
+  };
+  int labels = 0;
+  std::function<void(pc::TComponent*)> visit = [&](pc::TComponent* c) {
+    for (int i = 0; i < c->ComponentCount(); ++i) {
+      pc::TComponent* child = c->Components(i);
+      if (auto* label = dynamic_cast<pc::TLabel*>(child)) {
+        ++labels;
+        EXPECT_GE(label->Width(), width_in(label->Font, label->Caption())) << label->Name() << " \"" << label->Caption() << "\"";
+      }
+      visit(child);
+    }
+  };
+  visit(form_);
+  EXPECT_GT(labels, 40);
+  const std::vector<std::pair<int, std::vector<std::string>>> panels = {
+      {0, {"端口状态："}},
+      {1, {"检测中", "设备接入", "设备移出", "TF卡插入"}},
+      {2, {"模式："}},
+      {3, {"参数设置", "TF卡导出"}},
+      {4, {"通讯状态："}},
+      {5, {"无未读记录", "该版本不支持", "正在检查...", "缺失记录250条"}},
+      {6, {"统计："}},
+      {7, {"THVKM,30万组,PT,V12", "成功:250,失败:100", "已导出10天2500条/10天记录！"}},
+  };
+  for (const auto& [panel, texts] : panels) {
+    platform::gdi::RECT r{};
+    ASSERT_TRUE(platform::win::SendMessage(form_->StatusBar1->Handle(), platform::win::SB_GETRECT, static_cast<platform::win::WPARAM>(panel),
+                                           reinterpret_cast<platform::win::LPARAM>(&r)));
+    for (const std::string& t : texts)
+      EXPECT_GE(r.right - r.left - 5, width_in(form_->StatusBar1->Font, t)) << "panel " << panel << " \"" << t << "\"";
+  }
+  platform::gdi::RECT er{};
+  platform::win::GetClientRect(form_->Edit7->Handle(), &er);
+  EXPECT_GE(er.right - er.left - 4, width_in(form_->Edit7->Font, "搜索完成,共12设备365天的记录文件!"));
 }
 
 TEST_F(WindowTest, StartUpEdgeCases) {
