@@ -120,6 +120,8 @@ public:
   void DropLink();
   // The connected column of the enabling table.
   void EnableConnected();
+  // The navigation between the work panels, on in both columns.
+  void EnableNavigation();
 
   // ---- commands (commands.cpp) ----
   void BitBtn1Click(pc::TObject* Sender);

@@ -626,5 +626,46 @@ TEST_F(RecordWindow, AFailedReopenDropsTheReports) {
   EXPECT_EQ(CountCalls(reports_, "EndPdfReport"), 0u);
 }
 
+// A reading disables the navigation while it runs; however it ends without the link, the
+// navigation comes back, and stays after the next connect.
+TEST_F(RecordWindow, NavigationReturnsWhenTheLinkDropsDuringAReading) {
+  auto& s = form_->State();
+  struct Case {
+    const char* what;
+    std::function<void()> drop;
+  };
+  const Case cases[] = {
+      {"failed reopen", [&] {
+         port_->fail_next_open(platform::os::SerialErrorKind::Busy);
+         Pass(2000);
+       }},
+  };
+  const std::vector<pc::TBitBtn*> navigation = {form_->BitBtn9, form_->BitBtn10, form_->BitBtn11, form_->BitBtn22};
+  for (const Case& c : cases) {
+    if (!s.Connected) {
+      Click(*form_->BitBtn2);
+      ASSERT_TRUE(s.Connected) << c.what;
+      Output(8);
+    }
+    form_->CheckBox3->SetEnabled(true);
+    form_->CheckBox3->SetChecked(true);
+    form_->BitBtn19->Click();
+    Output(8);
+    ASSERT_TRUE(s.ContinuousRead) << c.what;
+    for (pc::TBitBtn* b : navigation) EXPECT_FALSE(b->Enabled()) << c.what << ": " << b->Caption() << " during the reading";
+    c.drop();
+    ASSERT_FALSE(s.Connected) << c.what;
+    for (pc::TBitBtn* b : navigation) EXPECT_TRUE(b->Enabled()) << c.what << ": " << b->Caption() << " after the drop";
+    Click(*form_->BitBtn2);
+    ASSERT_TRUE(s.Connected) << c.what;
+    Output(8);
+    for (pc::TBitBtn* b : navigation) EXPECT_TRUE(b->Enabled()) << c.what << ": " << b->Caption() << " after reconnecting";
+    // The TF-card panel opens while connected and after the link is gone.
+    Click(*form_->BitBtn22);
+    EXPECT_TRUE(form_->Panel7->Visible()) << c.what;
+    Click(*form_->BitBtn11);
+  }
+}
+
 }  // namespace
 }  // namespace console::test
