@@ -8,8 +8,10 @@
 #include <sstream>
 
 #include "console/crc16.h"
+#include "console/device_watcher.h"
 #include "console/tests/window_fixture.h"
 #include "platform/components/graphics.h"
+#include "platform/os/device_notices.h"
 #include "platform/win/controls.h"
 #include "platform/win/win.h"
 
@@ -210,6 +212,26 @@ protected:
   Bytes Output(std::size_t n) { return port_->wait_output(n, std::chrono::milliseconds(5000)); }
   platform::os::FakeSerialPort* port_ = nullptr;
 };
+
+// The system's notice of a serial device that goes away reaches the window through the watcher and
+// overwrites the port state while the link stays as it is.
+TEST_F(ConnectedWindow, TheSystemsDeviceNoticesReachTheStatusBar) {
+  platform::os::FakeDeviceNotices notices;
+  platform::os::Services doubles;
+  doubles.notices = &notices;
+  platform::os::ScopedServices scoped(doubles);
+  DeviceWatcher watcher(form_->Handle());
+  const struct {
+    platform::os::DeviceChange change;
+    const char* shown;
+  } cases[] = {{platform::os::DeviceChange::Removal, "设备移出"}, {platform::os::DeviceChange::Arrival, "设备接入"}};
+  for (const auto& c : cases) {
+    notices.post({c.change, platform::os::DeviceClass::Serial, "ttyUSB0", "/devices/pci0000:00/usb1/ttyUSB0"});
+    EXPECT_TRUE(PumpUntil([&] { return form_->Status(1) == c.shown; })) << c.shown;
+    EXPECT_TRUE(form_->State().Connected);
+    EXPECT_TRUE(form_->BitBtn3->Enabled());
+  }
+}
 
 TEST_F(ConnectedWindow, ConnectEnablesTheCommandsAndDisconnectDropsThem) {
   EXPECT_EQ(form_->Status(1), "打开");
