@@ -345,7 +345,7 @@ void Tform1::Timer1Timer(pc::TObject*) {
   if (state_.ContinuousRead) {
     // A continuous reading never gives up: the request counts as a failure and goes out again.
     ++state_.FailureCount;
-    SetStatus(7, "成功:" + std::to_string(state_.SuccessCount) + ",失败:" + std::to_string(state_.FailureCount));
+    ShowReadStatistics();
     SetStatus(5, "读取中...");
     SendFrame(state_, writer_, std::span<const std::uint8_t>(state_.TxFrame.data(), static_cast<std::size_t>(state_.TxLength)));
     Timer1->SetInterval(2000);
