@@ -51,6 +51,16 @@ TBitBtn::TBitBtn(TComponent* owner) : TButton(owner) {
               [this] { return static_cast<int>(Layout); }, [this](int v) { Layout = static_cast<TButtonLayout>(v); });
 }
 
+void TBitBtn::SetGlyph(const gdi::Bitmap& picture) {
+  Glyph.Assign(picture);
+  if (HandleAllocated()) CreateWnd();
+}
+
+void TBitBtn::CreateWnd() {
+  TButton::CreateWnd();
+  SendMessage(Handle(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Glyph.Empty() ? nullptr : Glyph.Handle()));
+}
+
 // ---- TCheckBox ----
 TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
   width_ = 97;

@@ -22,17 +22,23 @@ protected:
   void WndProc(TMessage& m) override;
 };
 
-// A button with a glyph (the skin draws it; here the glyph is kept for the painters).
+// A button with a glyph beside its caption; the colour of the glyph's bottom-left pixel is
+// transparent, and a disabled button shows it greyed.
 class TBitBtn : public TButton {
 public:
   explicit TBitBtn(TComponent* owner);
   std::string ClassName() const override { return "TBitBtn"; }
   TBitmap Glyph;
+  // Takes `picture` as the glyph and shows it.
+  void SetGlyph(const gdi::Bitmap& picture);
   int NumGlyphs = 1;
   enum class TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
   enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
   TBitBtnKind Kind = TBitBtnKind::bkCustom;
   TButtonLayout Layout = TButtonLayout::blGlyphLeft;
+
+protected:
+  void CreateWnd() override;
 };
 
 enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };

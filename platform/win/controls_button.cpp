@@ -284,6 +284,19 @@ private:
         RECT tr = e;
         if (down) gdi::OffsetRect(&tr, 1, 1);
         if ((style() & BS_CENTER) == 0) align = gdi::DT_CENTER;
+        const HBITMAP glyph = image_type_ == IMAGE_BITMAP ? static_cast<HBITMAP>(image_) : nullptr;
+        const gdi::Bitmap* glyph_pixels = glyph ? gdi::GetBitmapPixels(glyph) : nullptr;
+        const SIZE gs = glyph_pixels ? SIZE{glyph_pixels->width(), glyph_pixels->height()} : SIZE{0, 0};
+        if (gs.cx > 0 && gs.cy > 0) {
+          // The glyph left of the caption, the two centred together with a small gap.
+          constexpr int kGap = 4;
+          const int tw = text.empty() ? 0 : text_width(font(), text);
+          const int total = gs.cx + (tw ? kGap + tw : 0);
+          const int gx = tr.left + std::max(0, (static_cast<int>(tr.right - tr.left) - total) / 2);
+          gdi::DrawKeyedBitmap(dc, gx, tr.top + (tr.bottom - tr.top - gs.cy) / 2, glyph, enabled);
+          tr.left = gx + gs.cx + kGap;
+          align = gdi::DT_LEFT;
+        }
         draw_text(dc, text, tr, align | gdi::DT_VCENTER | gdi::DT_SINGLELINE, text_color);
         if (focused) {
           RECT fr{e.left + 3, e.top + 3, e.right - 3, e.bottom - 3};
