@@ -5,9 +5,11 @@
 #include <span>
 #include <vector>
 
+#include "console/images.h"
 #include "console/main_form.h"
 #include "platform/components/form_table.h"
 #include "platform/components/graphics.h"
+#include "platform/gdi/bmp_file.h"
 
 namespace console {
 namespace {
@@ -265,6 +267,29 @@ const PanelDef kStatusPanels[] = {
 // Room beside a panel's text: its borders and the text's margins.
 constexpr int kPanelPadding = 10;
 
+// The glyph of each glyph button, by what the button does (assets/images, drawn by tools/image-gen).
+struct GlyphDef {
+  const char* button;
+  const char* image;
+};
+const GlyphDef kGlyphs[] = {
+    {"BitBtn9", "settings"},   {"BitBtn11", "history"},  {"BitBtn10", "alarm"},      {"BitBtn22", "card"},
+    {"BitBtn2", "connect"},    {"BitBtn3", "disconnect"}, {"BitBtn37", "search"},    {"BitBtn41", "record_on"},
+    {"BitBtn42", "record_off"}, {"BitBtn43", "alarm"},    {"BitBtn44", "alarm_off"}, {"BitBtn33", "delete"},
+    {"BitBtn12", "sleep"},     {"BitBtn23", "live"},     {"BitBtn49", "settings"},   {"BitBtn1", "read"},
+    {"BitBtn6", "clock"},      {"BitBtn7", "clock"},     {"BitBtn8", "clock"},       {"BitBtn45", "clock"},
+    {"BitBtn4", "read"},       {"BitBtn5", "save"},      {"BitBtn13", "search"},     {"BitBtn14", "reset"},
+    {"BitBtn15", "read"},      {"BitBtn16", "clear"},    {"BitBtn17", "search"},     {"BitBtn18", "reset"},
+    {"BitBtn19", "read"},      {"BitBtn20", "clear"},    {"BitBtn21", "search"},     {"BitBtn29", "search"},
+    {"BitBtn28", "search"},    {"BitBtn30", "export"},   {"BitBtn31", "delete"},     {"BitBtn48", "clear"},
+};
+
+platform::gdi::Bitmap FormImage(const char* name) {
+  const auto bytes = ImageAsset(name);
+  if (bytes.empty()) throw pc::EComponentError(std::string("Form images: no image ") + name);
+  return platform::gdi::read_bmp(bytes);
+}
+
 }  // namespace
 
 void BuildMainForm(Tform1& f) {
@@ -359,7 +384,21 @@ void BuildMainForm(Tform1& f) {
     d->SetDateTime(core::LocalTime{2014, 4, 8, 17, 11, 27, 828, 2});
   }
   f.ToolButton1->DropdownMenu = f.PopupMenu1;
+  // The tool button's image, its bottom-left colour transparent as the glyphs'.
+  const platform::gdi::Bitmap connect_picture = FormImage("connect");
+  pc::TBitmap connect;
+  connect.Assign(connect_picture);
+  f.ImageList1->Add(connect, platform::gdi::colorref_from_pixel(connect_picture.pixel(0, connect_picture.height() - 1)));
   f.ToolBar1->Images = f.ImageList1;
+  for (auto [image, name] : {std::pair{f.Image1, "help"}, std::pair{f.Image2, "data"}}) {
+    image->Picture.Assign(FormImage(name));
+    image->Transparent = true;
+  }
+  for (const GlyphDef& g : kGlyphs) {
+    auto* button = dynamic_cast<pc::TBitBtn*>(f.FindComponent(g.button));
+    if (!button) throw pc::EComponentError(std::string("Form images: no glyph button ") + g.button);
+    button->SetGlyph(FormImage(g.image));
+  }
   f.OnClose = [&f](pc::TObject* s, pc::TCloseAction& a) { f.FormClose(s, a); };
   f.SetMessageHandler(platform::win::WM_DEVICECHANGE, [&f](pc::TMessage& m) { f.DeviceChange(m); });
 }

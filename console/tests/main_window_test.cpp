@@ -9,8 +9,10 @@
 
 #include "console/crc16.h"
 #include "console/device_watcher.h"
+#include "console/images.h"
 #include "console/tests/window_fixture.h"
 #include "platform/components/graphics.h"
+#include "platform/gdi/bmp_file.h"
 #include "platform/os/device_notices.h"
 #include "platform/win/controls.h"
 #include "platform/win/win.h"
@@ -94,6 +96,64 @@ TEST_F(WindowTest, LabelsStatusPanelsAndResultsHoldTheirTexts) {
   platform::gdi::RECT er{};
   platform::win::GetClientRect(form_->Edit7->Handle(), &er);
   EXPECT_GE(er.right - er.left - 4, width_in(form_->Edit7->Font, "搜索完成,共12设备365天的记录文件!"));
+}
+
+// Whether `picture` (its bottom-left colour transparent) appears unchanged somewhere inside `area`
+// of `shown`.
+bool ShowsPicture(const platform::gdi::Bitmap& shown, const platform::gdi::RECT& area, const platform::gdi::Bitmap& picture) {
+  const int w = picture.width(), h = picture.height();
+  const platform::gdi::Pixel key = picture.pixel(0, h - 1);
+  for (int y = std::max(0, static_cast<int>(area.top)); y + h <= std::min(shown.height(), static_cast<int>(area.bottom)); ++y)
+    for (int x = std::max(0, static_cast<int>(area.left)); x + w <= std::min(shown.width(), static_cast<int>(area.right)); ++x) {
+      bool same = true;
+      for (int py = 0; py < h && same; ++py)
+        for (int px = 0; px < w && same; ++px)
+          if (picture.pixel(px, py) != key && shown.pixel(x + px, y + py) != picture.pixel(px, py)) same = false;
+      if (same) return true;
+    }
+  return false;
+}
+
+// The window shows its own images: the glyph of every glyph button, the help and data-folder icons
+// and the tool button's image.
+TEST_F(WindowTest, ButtonsIconsAndTheToolButtonShowTheirImages) {
+  Start();
+  form_->N1->Click();
+  struct Shown {
+    pc::TControl* control;
+    const char* image;
+  };
+  std::vector<Shown> cases = {{form_->Image1, "help"}, {form_->Image2, "data"}, {form_->ToolBar1, "connect"}};
+  const std::pair<pc::TBitBtn*, const char*> glyphs[] = {
+      {form_->BitBtn9, "settings"}, {form_->BitBtn11, "history"}, {form_->BitBtn10, "alarm"}, {form_->BitBtn22, "card"},
+      {form_->BitBtn2, "connect"},  {form_->BitBtn3, "disconnect"}, {form_->BitBtn41, "record_on"},
+      {form_->BitBtn44, "alarm_off"}, {form_->BitBtn12, "sleep"},  {form_->BitBtn19, "read"},
+      {form_->BitBtn20, "clear"},   {form_->BitBtn17, "search"},  {form_->BitBtn18, "reset"}};
+  for (auto [button, image] : glyphs) {
+    // Enabled, so that the glyph shows in its colours rather than greyed.
+    button->SetEnabled(true);
+    cases.push_back({button, image});
+  }
+  Pump();
+  const platform::gdi::Bitmap* shown = platform::win::GetBackingBitmap(form_->Handle());
+  ASSERT_NE(shown, nullptr);
+  platform::gdi::RECT form_rect;
+  platform::win::GetWindowRect(form_->Handle(), &form_rect);
+  for (const Shown& c : cases) {
+    SCOPED_TRACE(c.control->Name());
+    platform::gdi::RECT r;
+    if (auto* w = dynamic_cast<pc::TWinControl*>(c.control)) {
+      platform::win::GetWindowRect(w->Handle(), &r);
+    } else {
+      platform::gdi::POINT origin{0, 0};
+      platform::win::ClientToScreen(c.control->Parent()->Handle(), &origin);
+      r = {origin.x + c.control->Left(), origin.y + c.control->Top(), origin.x + c.control->Left() + c.control->Width(),
+           origin.y + c.control->Top() + c.control->Height()};
+    }
+    platform::gdi::OffsetRect(&r, -form_rect.left, -form_rect.top);
+    const platform::gdi::Bitmap picture = platform::gdi::read_bmp(ImageAsset(c.image));
+    EXPECT_TRUE(ShowsPicture(*shown, r, picture)) << c.image;
+  }
 }
 
 TEST_F(WindowTest, StartUpEdgeCases) {
