@@ -40,6 +40,8 @@ public:
 
   ConsoleState& State() { return state_; }
   serial::TComm& Comm() { return Comm1->Comm(); }
+  // Where every frame goes out (to the serial component); a test wraps it to watch the line.
+  FrameWriter& Writer() { return writer_; }
 
   // ---- the form's named components ----
 #define THC_CONTROLS(X)                                                                                            \
