@@ -24,12 +24,27 @@ void SimulatorWindowTest::Connect(const std::vector<sim::HistoryRecord>& history
   inst.set_baud(115200);
   for (const sim::HistoryRecord& r : history) inst.add_history(r);
   for (const sim::AlarmRecord& r : sim::generate_alarms({2024, 5, 1, 8, 0, 0}, 16)) inst.add_alarm(r);
-  sim_ = std::make_unique<sim::Simulator>(std::move(inst));
-  if (std::getenv("THC_SIM_TRACE")) sim_->set_trace(&std::cerr);
-  runner_ = std::jthread([s = sim_.get()](std::stop_token stop) { s->run(stop, 5ms); });
+  StartSimulator(std::move(inst));
   ports_.set_ports({sim_->port_path()});
   Start();
-  // Count the bytes at both ends of the console's side of the line.
+  WatchLine();
+  form_->SetReports(std::move(reports));
+  form_->N1->Click();
+  form_->ComboBox7->SetItemIndex(2);  // 115200
+  form_->LabeledEdit14->SetText("1");
+  Click(*form_->BitBtn2);
+  ASSERT_TRUE(PumpUntil([&] { return form_->Status(5) == "正常"; })) << form_->Status(5);
+  ASSERT_EQ(form_->State().BaudIndex, 5);
+}
+
+void SimulatorWindowTest::StartSimulator(sim::Instrument instrument, const std::string& link) {
+  sim_ = std::make_unique<sim::Simulator>(std::move(instrument));
+  if (!link.empty()) sim_->port().create_link(link);
+  if (std::getenv("THC_SIM_TRACE")) sim_->set_trace(&std::cerr);
+  runner_ = std::jthread([s = sim_.get()](std::stop_token stop) { s->run(stop, 5ms); });
+}
+
+void SimulatorWindowTest::WatchLine() {
   form_->Writer() = [this, send = form_->Writer()](std::span<const std::uint8_t> bytes) {
     const bool queued = send(bytes);
     if (queued) console_sent_ += bytes.size();
@@ -40,13 +55,6 @@ void SimulatorWindowTest::Connect(const std::vector<sim::HistoryRecord>& history
     console_received_ += n;
     receive(s, b, n);
   };
-  form_->SetReports(std::move(reports));
-  form_->N1->Click();
-  form_->ComboBox7->SetItemIndex(2);  // 115200
-  form_->LabeledEdit14->SetText("1");
-  Click(*form_->BitBtn2);
-  ASSERT_TRUE(PumpUntil([&] { return form_->Status(5) == "正常"; })) << form_->Status(5);
-  ASSERT_EQ(form_->State().BaudIndex, 5);
 }
 
 bool SimulatorWindowTest::LineIdle() {

@@ -23,6 +23,11 @@ protected:
   // The simulator at 115200 baud with `history` measurements and 16 alarm records; then the console,
   // keeping `reports`, connected by hand.
   void Connect(const std::vector<sim::HistoryRecord>& history, std::unique_ptr<ReportOperations> reports);
+  // Serves `instrument` on a pseudo-terminal from a thread of its own; `link` (when not empty) is a
+  // symbolic link to the port, as a user would give it.
+  void StartSimulator(sim::Instrument instrument, const std::string& link = "");
+  // Counts the bytes the started console sends and takes, for LineIdle.
+  void WatchLine();
   // Waits for `done`. While anything is on its way between the console and the simulator only real
   // time passes; once the line is idle (a reply lost, a timer awaited), virtual time runs on a second
   // at a time, at most `idle_steps` times.
