@@ -301,6 +301,8 @@ LRESULT sys_command(Window* w, WPARAM wp, LPARAM lp) {
   if (call_hooks(WH_CBT, HCBT_SYSCOMMAND, wp, lp) != 0) return 0;
   if (!get(hwnd)) return 0;
   UINT sc = static_cast<UINT>(wp) & 0xFFF0;
+  // A window without a sizing border or a maximise box cannot be sized or maximised by the user.
+  if ((sc == SC_SIZE && !(w->style & WS_THICKFRAME)) || (sc == SC_MAXIMIZE && !(w->style & WS_MAXIMIZEBOX))) return 0;
   switch (sc) {
     case SC_MOVE:
     case SC_SIZE: {
@@ -725,6 +727,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case HTCLOSE:
         case HTMINBUTTON:
         case HTMAXBUTTON:
+          // A box the window's style does not offer is drawn disabled and does not press.
+          if ((hit == HTMAXBUTTON && !(w->style & WS_MAXIMIZEBOX)) || (hit == HTMINBUTTON && !(w->style & WS_MINIMIZEBOX)))
+            return 0;
           track_caption_button(w, hit);
           return 0;
         default:

@@ -1,6 +1,8 @@
 // The application loop, item lists of list and combo boxes, and drawing through canvases.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/components/hint_window.h"
 #include "platform/components/std_ctrls.h"
 #include "platform/components/tests/test_support.h"
@@ -156,6 +158,47 @@ TEST_F(ComponentsTest, ListBoxKeepsItsLinesAcrossARecreatedWindow) {
   EXPECT_EQ(seen.size(), 1u);
   EXPECT_EQ(win::SendMessage(list->Handle(), win::LB_GETCOUNT, 0, 0), 30);
   list->WindowProc = old;
+}
+
+// The extent of `text` in `font`, measured apart from the label.
+gdi::SIZE TextExtent(TFont& font, const std::string& text) {
+  HDC dc = gdi::CreateCompatibleDC(nullptr);
+  auto old = gdi::SelectObject(dc, font.Handle());
+  gdi::SIZE s{};
+  gdi::GetTextExtentPoint32(dc, text, &s);
+  gdi::SelectObject(dc, old);
+  gdi::DeleteDC(dc);
+  return s;
+}
+
+TEST_F(ComponentsTest, LabelsTakeTheSizeOfTheirText) {
+  auto* form = Application().CreateForm<TForm>();
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 10, 65, 13);
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::string text;
+  };
+  const Step steps[] = {
+      {"a long caption", [&] { label->SetCaption("当日记录条数      "); }, "当日记录条数      "},
+      {"a short one", [&] { label->SetCaption("年"); }, "年"},
+      {"a larger font", [&] { label->Font.SetSize(18); }, "年"},
+      {"Latin text", [&] { label->SetCaption("rh% 1234567890"); }, "rh% 1234567890"},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    const gdi::SIZE want = TextExtent(label->Font, s.text);
+    EXPECT_EQ(label->Width(), want.cx) << s.what;
+    EXPECT_EQ(label->Height(), want.cy) << s.what;
+    EXPECT_EQ(label->Left(), 10) << s.what;
+  }
+  // Without AutoSize the label keeps the size it is given.
+  label->SetAutoSize(false);
+  label->SetBounds(10, 10, 30, 13);
+  label->SetCaption("温度显示单位 ");
+  EXPECT_EQ(label->Width(), 30);
 }
 
 TEST_F(ComponentsTest, CanvasAndBitmapDraw) {
