@@ -126,6 +126,8 @@ void TBIFF5::ReadStream(core::ByteSpan Data) { DoRead(&Data); }
 void TBIFF5::DoRead(const core::ByteSpan* Data) {
   if (!Manager_) throw Exception("No workbook to read into");
   Clear();
+  // The password belongs to the file read: the reader sets the one that opened it.
+  Password.clear();
   Manager_->Clear();
   workbook::ResetXc12Palette();
   // The reader adds the sheets it meets; until then the document has none of its own.

@@ -110,7 +110,10 @@ public:
   bool Abort = false;
   bool SkipDrawing = false;
   int MaxSheets = 10000;  // the limit of common spreadsheet applications
+  // Not empty: the file written is encrypted with it. A read sets the password that opened it.
   std::u16string Password;
+  // Asked, besides the manager's event, for the password of an encrypted file.
+  std::function<void(std::u16string& Password)> OnPassword;
   core::Bytes FileSharing;  // the FILESHARING body read; never written back
   int ProgressTotal = 0;
   int ProgressCount = 0;

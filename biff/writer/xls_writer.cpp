@@ -9,6 +9,7 @@
 #include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
 #include "biff/drawing/shape_objects.h"
+#include "biff/stream/xls_crypt.h"
 #include "core/codepage.h"
 #include "core/strings.h"
 #include "core/unicode.h"
@@ -134,6 +135,19 @@ void TXLSWriteXLS::WriteBoolRecord(std::uint16_t Id, bool Value) { WriteWordReco
 
 void TXLSWriteXLS::WriteEmptyRecord(std::uint16_t Id) { Stream_->WriteHeader(Id, 0); }
 
+void TXLSWriteXLS::WriteFILEPASS() {
+  std::uint8_t body[kFilePassSize];
+  Stream_->InitEncryption(body, Doc_.Password);
+  Stream_->WriteHeader(BIFFRECID_FILEPASS, kFilePassSize);
+  Stream_->Write(body, kFilePassSize);
+  // The record that follows FILEPASS stays in clear; a workbook without one gets the usual block.
+  if (Doc_.Globals().IndexOf(kINTERFACEHDR) < 0) {
+    WriteWordRecord(kINTERFACEHDR, 1200);
+    WriteWordRecord(kMMS, 0);
+    WriteEmptyRecord(kINTERFACEEND);
+  }
+}
+
 void TXLSWriteXLS::WriteBuffer(std::uint16_t Id, int Len) { WriteRecordData(Id, Len, Buffer_.data()); }
 
 void TXLSWriteXLS::WriteRecordData(std::uint16_t Id, int Len, const void* Data) {
@@ -180,9 +194,9 @@ void TXLSWriteXLS::WriteChartSheet(int Index) {
 void TXLSWriteXLS::Write(core::Bytes* Out) {
   BIFF5_ = Doc_.Version() == xvExcel50;
   if (Doc_.Version() < xvExcel50) throw Exception("Can not write Excel 2.1/3.0/4.0 files");
-  // Encryption belongs to the stream's cipher, which is not part of this writer: refuse rather than
-  // write a workbook in the clear that its owner believes protected.
-  if (!Doc_.Password.empty()) throw Exception("Password protected workbooks can not be written");
+  // Only BIFF8 has the RC4 encryption: refuse rather than write in the clear a workbook that its
+  // owner believes protected.
+  if (!Doc_.Password.empty() && BIFF5_) throw Exception("Password protected workbooks can only be written as BIFF8");
   // The file layout of the style sheet is taken only when a read left its STYLE records and at
   // least the 16 XFs that layout numbers (XF 15 is the default cell format).
   FreshStyles_ = Doc_.Styles().Count() == 0 || Manager_.StyleSheet->XFs->Count() < 17;
@@ -248,6 +262,8 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   SheetIndex_ = -1;
   Sheet_ = nullptr;
   for (; chart < ChartSheetCount(); ++chart) WriteChartSheet(chart);
+  // Everything was written in clear, sheet offsets patched: now the stream is encrypted in place.
+  if (!Doc_.Password.empty()) Stream_->EncryptStream();
   Stream_->Close();
   Stream_.reset();
   Boundsheets_.Clear();
@@ -264,6 +280,7 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
         for (std::uint16_t w : bof) Stream_->WriteWord(w);
       } else {
         Doc_.Globals().WriteRecord(Index, *Stream_);
+        if (!Doc_.Password.empty()) WriteFILEPASS();
       }
       return;
     case BIFFRECID_PRECISION: WriteBoolRecord(r->Id, Manager_.Workbook->CalcPr.fullPrecision); return;

@@ -247,11 +247,12 @@ private:
 
 }  // namespace
 
-std::string DumpXLS(core::ByteSpan Data) {
+std::string DumpXLS(core::ByteSpan Data, const std::u16string& Password) {
   wb::TXLSErrorManager errors;
   wb::TXc12DataClassFactory factory;
   wb::TXc12Manager manager(&factory, &errors);
   manager.CreateParts();
+  manager.Password = Password;
   biff::TBIFF5 doc(&manager);
   doc.ReadStream(Data);
   TDumper d(manager, doc);

@@ -8,7 +8,7 @@
 namespace sheet_dump {
 
 // Reads the .xls file in Data and returns its JSON text (UTF-8, one cell per line). Raises the
-// reader's error for a file the library refuses.
-std::string DumpXLS(core::ByteSpan Data);
+// reader's error for a file the library refuses. Password opens an encrypted workbook.
+std::string DumpXLS(core::ByteSpan Data, const std::u16string& Password = std::u16string());
 
 }  // namespace sheet_dump
