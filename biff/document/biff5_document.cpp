@@ -112,8 +112,16 @@ void TBIFF5::Clear() {
   KeptStorages_.Clear();
   FileSharing.clear();
   ExternalNames_.Clear();
+  if (VBA_) VBA_->Clear();
   Abort = false;
   VersionRead = 0;
+}
+
+void TBIFF5::SetVBA(bool Keep) {
+  if (Keep && !VBA_)
+    VBA_ = std::make_unique<TXLSVBA>();
+  else if (!Keep)
+    VBA_.reset();
 }
 
 void TBIFF5::Read(const std::u16string& FileName) {

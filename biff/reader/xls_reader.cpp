@@ -175,7 +175,7 @@ void TXLSReadXLS::ReadSSTPieces(wb::TXc12Manager& Manager, const std::vector<cor
 // ---- the reader
 
 TXLSReadXLS::TXLSReadXLS(TBIFF5& Document)
-    : Doc_(Document), M_(*Document.Manager()), Stream_(std::make_unique<TXLSStream>()) {
+    : Doc_(Document), M_(*Document.Manager()), Stream_(std::make_unique<TXLSStream>(Document.VBA())) {
   Stream_->SetWriteVBA(Document.WriteVBA);
 }
 

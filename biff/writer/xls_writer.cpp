@@ -226,10 +226,10 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   };
 
   const bool globalsEmpty = Doc_.Globals().Count() == 0;
-  Stream_ = std::make_unique<TXLSStream>(nullptr);
+  Stream_ = std::make_unique<TXLSStream>(Doc_.VBA());
   Stream_->SetExtraObjects(&Doc_.KeptStorages());
   Stream_->SetOutputStream(Out);
-  Stream_->SetWriteVBA(false);
+  Stream_->SetWriteVBA(Doc_.WriteVBA);
   Stream_->CreateFile(core::utf16_to_utf8(Doc_.Filename()), BIFF5_ ? xvExcel50 : xvExcel97);
   if (globalsEmpty) Doc_.Globals().UseDefaults();
 
@@ -264,6 +264,7 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   for (; chart < ChartSheetCount(); ++chart) WriteChartSheet(chart);
   // Everything was written in clear, sheet offsets patched: now the stream is encrypted in place.
   if (!Doc_.Password.empty()) Stream_->EncryptStream();
+  if (Doc_.WriteVBA) Stream_->WriteVBA();
   Stream_->Close();
   Stream_.reset();
   Boundsheets_.Clear();
@@ -290,8 +291,8 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
     case BIFFRECID_BACKUP: WriteBoolRecord(r->Id, Manager_.Workbook->WorkbookPr.backupFile); return;
     case BIFFRECID_WRITEACCESS: WriteWRITEACCESS(); return;
     case kOBPROJ:
-      if (Doc_.WriteVBA && Doc_.KeptStorages().Storage() &&
-          Doc_.KeptStorages().Storage()->find(u"_VBA_PROJECT_CUR"))
+      if (Doc_.WriteVBA && ((Doc_.VBA() && Doc_.VBA()->HasProject()) ||
+                            (Doc_.KeptStorages().Storage() && Doc_.KeptStorages().Storage()->find(u"_VBA_PROJECT_CUR"))))
         WriteEmptyRecord(kOBPROJ);
       return;
     case BIFFRECID_BOOKBOOL:
