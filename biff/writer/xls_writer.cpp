@@ -23,11 +23,7 @@ namespace wb = workbook;
 
 namespace {
 
-constexpr std::uint16_t kINTERFACEHDR = 0x00E1;
-constexpr std::uint16_t kMMS = 0x00C1;
-constexpr std::uint16_t kINTERFACEEND = 0x00E2;
 constexpr std::uint16_t kOBPROJ = 0x00D3;
-constexpr std::uint16_t kBOUNDSHEET = 0x0085;
 constexpr std::uint16_t kSCENPROTECT = 0x00DD;
 constexpr std::uint16_t kOBJPROTECT = 0x0063;
 constexpr std::uint16_t kINDEX = 0x020B;
@@ -54,7 +50,8 @@ std::uint16_t Clamp16(double V) {
 bool NeutralRecord(std::uint16_t Id) {
   switch (Id) {
     case BIFFRECID_EOF: case BIFFRECID_WINDOWPROTECT: case BIFFRECID_PROTECT: case BIFFRECID_HIDEOBJ:
-    case BIFFRECID_FNGROUPCOUNT: case BIFFRECID_COUNTRY: case kINTERFACEHDR: case kMMS: case kINTERFACEEND:
+    case BIFFRECID_FNGROUPCOUNT: case BIFFRECID_COUNTRY: case BIFFRECID_INTERFACEHDR: case BIFFRECID_MMS:
+    case BIFFRECID_INTERFACEEND:
       return true;
     default:
       return false;
@@ -141,10 +138,10 @@ void TXLSWriteXLS::WriteFILEPASS() {
   Stream_->WriteHeader(BIFFRECID_FILEPASS, kFilePassSize);
   Stream_->Write(body, kFilePassSize);
   // The record that follows FILEPASS stays in clear; a workbook without one gets the usual block.
-  if (Doc_.Globals().IndexOf(kINTERFACEHDR) < 0) {
-    WriteWordRecord(kINTERFACEHDR, 1200);
-    WriteWordRecord(kMMS, 0);
-    WriteEmptyRecord(kINTERFACEEND);
+  if (Doc_.Globals().IndexOf(BIFFRECID_INTERFACEHDR) < 0) {
+    WriteWordRecord(BIFFRECID_INTERFACEHDR, 1200);
+    WriteWordRecord(BIFFRECID_MMS, 0);
+    WriteEmptyRecord(BIFFRECID_INTERFACEEND);
   }
 }
 
@@ -441,7 +438,7 @@ void TXLSWriteXLS::WriteBOUNDSHEET(TBoundsheetData& Entry) {
     w.u8(1);
     w.u16string_le(name);
   }
-  WriteRecordData(kBOUNDSHEET, static_cast<int>(w.size()), w.data().data());
+  WriteRecordData(BIFFRECID_BOUNDSHEET, static_cast<int>(w.size()), w.data().data());
 }
 
 // ---------------------------------------------------------------------------------------------
