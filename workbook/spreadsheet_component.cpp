@@ -108,7 +108,7 @@ std::unique_ptr<IXLSLegacyDocument> TXLSSpreadsheet5::NewLegacyDocument(const st
   options.FileName = FileName;
   options.KeepVBA = KeepVBA;
   options.KeepObjectRecords = KeepObjectRecords;
-  options.OnPassword = OnPassword;
+  if (OnPassword) options.OnPassword = [this](TObject*, std::u16string& Password) { OnPassword(this, Password); };
   std::unique_ptr<IXLSLegacyDocument> doc = Neighbours_.CreateLegacyDocument(Manager_, FormulaHandler_, options);
   if (!doc) NotAvailable(".xls");
   return doc;

@@ -92,6 +92,7 @@ public:
   void SetOnWriteCell(TCellReadWriteEvent E) { Manager_->OnWriteCell = std::move(E); }
   const TXLSProgressEvent& GetOnProgress() const { return Manager_->OnProgress; }
   void SetOnProgress(TXLSProgressEvent E) { Manager_->OnProgress = std::move(E); }
+  // Asked (with the component as Sender) for the password of an encrypted .xls workbook.
   TPasswordEvent OnPassword;
   // Kept for programs that set it: the component never raises it (OnUserFunction serves the
   // functions the engine does not know), so it reads unassigned and setting it changes nothing.
@@ -100,6 +101,9 @@ public:
   // The user-function event of the formula handler, where the calculation calls it.
   TUserFunctionEvent GetOnUserFunction() const;
   void SetOnUserFunction(TUserFunctionEvent Event);
+  // The password that opens encrypted .xls workbooks.
+  const std::u16string& GetPassword() const { return Manager_->Password; }
+  void SetPassword(const std::u16string& Value) { Manager_->Password = Value; }
   std::uint8_t KeepVBA = 0;
   std::uint8_t KeepObjectRecords = 0;
 

@@ -114,8 +114,16 @@ void TBIFF5::Clear() {
   KeptStorages_.Clear();
   FileSharing.clear();
   ExternalNames_.Clear();
+  if (VBA_) VBA_->Clear();
   Abort = false;
   VersionRead = 0;
+}
+
+void TBIFF5::SetVBA(bool Keep) {
+  if (Keep && !VBA_)
+    VBA_ = std::make_unique<TXLSVBA>();
+  else if (!Keep)
+    VBA_.reset();
 }
 
 void TBIFF5::Read(const std::u16string& FileName) {
@@ -128,6 +136,8 @@ void TBIFF5::ReadStream(core::ByteSpan Data) { DoRead(&Data); }
 void TBIFF5::DoRead(const core::ByteSpan* Data) {
   if (!Manager_) throw Exception("No workbook to read into");
   Clear();
+  // The password belongs to the file read: the reader sets the one that opened it.
+  Password.clear();
   Manager_->Clear();
   workbook::ResetXc12Palette();
   // The reader adds the sheets it meets; until then the document has none of its own.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "biff/document/sheet_data.h"
+#include "biff/document/vba_project.h"
 #include "biff/drawing/drawing_group.h"
 #include "biff/reader/external_names.h"
 #include "biff/stream/record_storage.h"
@@ -113,12 +114,20 @@ public:
   void FindSheetIndex(const std::u16string& Name, int& Index, int& Count) const;
   void GetSheetName(int Kind, int Index, std::u16string& Name) const;
 
+  // True gives the document a VBA holder (the project is parsed and kept when a file is read),
+  // False drops it. Without a holder the project's storage still goes with the kept storages.
+  void SetVBA(bool Keep);
+  TXLSVBA* VBA() const { return VBA_.get(); }
+
   bool DefaultStyles = true;
   bool WriteVBA = true;
   bool Abort = false;
   bool SkipDrawing = false;
   int MaxSheets = 10000;  // the limit of common spreadsheet applications
+  // Not empty: the file written is encrypted with it. A read sets the password that opened it.
   std::u16string Password;
+  // Asked, besides the manager's event, for the password of an encrypted file.
+  std::function<void(std::u16string& Password)> OnPassword;
   core::Bytes FileSharing;  // the FILESHARING body read; never written back
   int ProgressTotal = 0;
   int ProgressCount = 0;
@@ -140,6 +149,7 @@ private:
   TStyles Styles_;
   TExtraObjects KeptStorages_;
   TExternalNames ExternalNames_;
+  std::unique_ptr<TXLSVBA> VBA_;
 
   void DoRead(const core::ByteSpan* Data);
   void SetDrawingServices(TEscherDrawing& Drawing);

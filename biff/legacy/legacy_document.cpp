@@ -50,7 +50,9 @@ TLegacyDocument::TLegacyDocument(wb::TXc12Manager* Manager, wb::IXLSFormulaHandl
     : Manager_(Manager), Doc_(std::make_unique<TBIFF5>(Manager)) {
   Doc_->SetFilename(Options.FileName);
   // Only a read from a named file applies the VBA option; the stream road keeps the default.
-  if (!Options.FileName.empty()) Doc_->WriteVBA = Options.KeepVBA != 0;
+  if (!Options.FileName.empty()) Doc_->SetVBA(Options.KeepVBA != 0);
+  if (Options.OnPassword)
+    Doc_->OnPassword = [Event = Options.OnPassword](std::u16string& Password) { Event(nullptr, Password); };
   Formulas_ = std::make_unique<TFormulaHandler>(&Doc_->ExternalNames());
   // Sheets are the workbook model's: the document's own sheet list only follows it.
   Formulas_->OnSheetIndex = [this](const std::u16string& Name, int& Index, int& Count) {

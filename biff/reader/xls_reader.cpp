@@ -13,6 +13,7 @@
 #include "biff/formulas/biff8_decoder.h"
 #include "biff/reader/body_reader.h"
 #include "biff/reader/external_names.h"
+#include "biff/stream/xls_crypt.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_format_editor.h"
@@ -174,7 +175,7 @@ void TXLSReadXLS::ReadSSTPieces(wb::TXc12Manager& Manager, const std::vector<cor
 // ---- the reader
 
 TXLSReadXLS::TXLSReadXLS(TBIFF5& Document)
-    : Doc_(Document), M_(*Document.Manager()), Stream_(std::make_unique<TXLSStream>()) {
+    : Doc_(Document), M_(*Document.Manager()), Stream_(std::make_unique<TXLSStream>(Document.VBA())) {
   Stream_->SetWriteVBA(Document.WriteVBA);
 }
 
@@ -265,6 +266,13 @@ bool TXLSReadXLS::ReadNext(std::uint16_t Id1, std::uint16_t Id2, std::uint16_t& 
   return true;
 }
 
+// The record number, id and stream position, then the fault on a line of its own (CR LF, so that
+// the position and an error code never run together where a line end is dropped).
+std::string TXLSReadXLS::RecordError(int Counter, const char* What) {
+  return "Error on reading record # " + std::to_string(Counter) + ", " + Hex(Header_.RecID, 4) +
+         " Offs: " + Hex(static_cast<unsigned>(Stream_->Position()), 8) + "\r\n" + What;
+}
+
 void TXLSReadXLS::RecordLoop() {
   int counter = 0;
   int last_percent = 0;
@@ -299,8 +307,7 @@ void TXLSReadXLS::RecordLoop() {
         if (Finished_) break;
       }
     } catch (const std::exception& e) {
-      throw Exception("Error on reading record # " + std::to_string(counter) + ", " + Hex(Header_.RecID, 4) +
-                      " Offs: " + Hex(static_cast<unsigned>(Stream_->Position()), 8) + "\r" + e.what());
+      throw Exception(RecordError(counter, e.what()));
     }
     ++counter;
   }
@@ -638,17 +645,34 @@ void TXLSReadXLS::RecBOUNDSHEET() {
 
 void TXLSReadXLS::RecFILEPASS() {
   StoreRaw_ = false;
-  TRecordBody b(Buf_.data(), Header_.Length);
-  // No decryption is built in: a protected file cannot be read, and its encrypted rest must not
-  // be parsed as records, so the read stops here whatever the error manager does with the error.
-  const std::uint16_t type = Version_ >= 6 ? b.U16(0) : 0;
-  if (Version_ >= 6 && type != 1) {
-    if (M_.Errors) M_.Errors->Error(u"", 1002);
-    throw Exception("Unknown type of encryption");
+  const core::ByteSpan body(Buf_.data(), Header_.Length);
+  // Whatever the error manager does with an error, a file that was not decrypted stops here: its
+  // encrypted rest must not be parsed as records.
+  auto fail = [this](int Code) {
+    const std::u16string text = wb::XLSErrorTemplate(Code);
+    if (M_.Errors) M_.Errors->Error(u"", Code);
+    throw Exception(core::utf16_to_utf8(text));
+  };
+  // Only RC4 version 1.1 of BIFF8 is read (not the obfuscation of BIFF5 nor the CryptoAPI form).
+  if (Version_ < 6 || FilePassKind(body) != TFilePassKind::RC4) fail(1002);
+  if (M_.SkipDecryption) {
+    // Asked not to decrypt: the read ends here, without a password error.
+    Finished_ = true;
+    return;
   }
-  if (M_.Errors) M_.Errors->Error(u"", M_.Password.empty() ? 1003 : 1004);
-  throw Exception(M_.Password.empty() ? "File is encrypted, password missing."
-                                      : "File is encrypted, password is wrong.");
+  std::u16string password = M_.Password;
+  const bool asks = Doc_.OnPassword || M_.PasswordEvent || !password.empty();
+  if (asks) {
+    if (Doc_.OnPassword) Doc_.OnPassword(password);
+    if (M_.PasswordEvent) M_.PasswordEvent(&M_, password);
+    if (password.empty()) fail(1003);
+    if (!Stream_->SetReadPassword(body, password)) fail(1004);
+  } else {
+    password = kDefaultPassword;
+    if (!Stream_->SetReadPassword(body, password)) fail(1003);
+  }
+  // Saved again, the workbook is encrypted with the password that opened it.
+  Doc_.Password = password;
 }
 
 void TXLSReadXLS::RecCODEPAGE() {
@@ -789,8 +813,7 @@ void TXLSReadXLS::ReadBIFF4() {
         default: break;
       }
     } catch (const std::exception& e) {
-      throw Exception("Error on reading record # " + std::to_string(counter) + ", " + Hex(Header_.RecID, 4) +
-                      " Offs: " + Hex(static_cast<unsigned>(Stream_->Position()), 8) + "\r" + e.what());
+      throw Exception(RecordError(counter, e.what()));
     }
     ++counter;
   }

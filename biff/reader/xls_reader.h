@@ -62,6 +62,7 @@ public:
 private:
   void Reset();
   void RecordLoop();
+  std::string RecordError(int Counter, const char* What);
   void ReadBIFF4();
   void HandleRecord();
   void ReadBody();

@@ -9,6 +9,7 @@
 #include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
 #include "biff/drawing/shape_objects.h"
+#include "biff/stream/xls_crypt.h"
 #include "core/codepage.h"
 #include "core/strings.h"
 #include "core/unicode.h"
@@ -22,11 +23,7 @@ namespace wb = workbook;
 
 namespace {
 
-constexpr std::uint16_t kINTERFACEHDR = 0x00E1;
-constexpr std::uint16_t kMMS = 0x00C1;
-constexpr std::uint16_t kINTERFACEEND = 0x00E2;
 constexpr std::uint16_t kOBPROJ = 0x00D3;
-constexpr std::uint16_t kBOUNDSHEET = 0x0085;
 constexpr std::uint16_t kSCENPROTECT = 0x00DD;
 constexpr std::uint16_t kOBJPROTECT = 0x0063;
 constexpr std::uint16_t kINDEX = 0x020B;
@@ -53,7 +50,8 @@ std::uint16_t Clamp16(double V) {
 bool NeutralRecord(std::uint16_t Id) {
   switch (Id) {
     case BIFFRECID_EOF: case BIFFRECID_WINDOWPROTECT: case BIFFRECID_PROTECT: case BIFFRECID_HIDEOBJ:
-    case BIFFRECID_FNGROUPCOUNT: case BIFFRECID_COUNTRY: case kINTERFACEHDR: case kMMS: case kINTERFACEEND:
+    case BIFFRECID_FNGROUPCOUNT: case BIFFRECID_COUNTRY: case BIFFRECID_INTERFACEHDR: case BIFFRECID_MMS:
+    case BIFFRECID_INTERFACEEND:
       return true;
     default:
       return false;
@@ -134,6 +132,19 @@ void TXLSWriteXLS::WriteBoolRecord(std::uint16_t Id, bool Value) { WriteWordReco
 
 void TXLSWriteXLS::WriteEmptyRecord(std::uint16_t Id) { Stream_->WriteHeader(Id, 0); }
 
+void TXLSWriteXLS::WriteFILEPASS() {
+  std::uint8_t body[kFilePassSize];
+  Stream_->InitEncryption(body, Doc_.Password);
+  Stream_->WriteHeader(BIFFRECID_FILEPASS, kFilePassSize);
+  Stream_->Write(body, kFilePassSize);
+  // The record that follows FILEPASS stays in clear; a workbook without one gets the usual block.
+  if (Doc_.Globals().IndexOf(BIFFRECID_INTERFACEHDR) < 0) {
+    WriteWordRecord(BIFFRECID_INTERFACEHDR, 1200);
+    WriteWordRecord(BIFFRECID_MMS, 0);
+    WriteEmptyRecord(BIFFRECID_INTERFACEEND);
+  }
+}
+
 void TXLSWriteXLS::WriteBuffer(std::uint16_t Id, int Len) { WriteRecordData(Id, Len, Buffer_.data()); }
 
 void TXLSWriteXLS::WriteRecordData(std::uint16_t Id, int Len, const void* Data) {
@@ -209,9 +220,9 @@ void TXLSWriteXLS::WriteChartSheet(int Index) {
 void TXLSWriteXLS::Write(core::Bytes* Out) {
   BIFF5_ = Doc_.Version() == xvExcel50;
   if (Doc_.Version() < xvExcel50) throw Exception("Can not write Excel 2.1/3.0/4.0 files");
-  // Encryption belongs to the stream's cipher, which is not part of this writer: refuse rather than
-  // write a workbook in the clear that its owner believes protected.
-  if (!Doc_.Password.empty()) throw Exception("Password protected workbooks can not be written");
+  // Only BIFF8 has the RC4 encryption: refuse rather than write in the clear a workbook that its
+  // owner believes protected.
+  if (!Doc_.Password.empty() && BIFF5_) throw Exception("Password protected workbooks can only be written as BIFF8");
   // The file layout of the style sheet is taken only when a read left its STYLE records and at
   // least the 16 XFs that layout numbers (XF 15 is the default cell format).
   FreshStyles_ = Doc_.Styles().Count() == 0 || Manager_.StyleSheet->XFs->Count() < 17;
@@ -242,10 +253,10 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   };
 
   const bool globalsEmpty = Doc_.Globals().Count() == 0;
-  Stream_ = std::make_unique<TXLSStream>(nullptr);
+  Stream_ = std::make_unique<TXLSStream>(Doc_.VBA());
   Stream_->SetExtraObjects(&Doc_.KeptStorages());
   Stream_->SetOutputStream(Out);
-  Stream_->SetWriteVBA(false);
+  Stream_->SetWriteVBA(Doc_.WriteVBA);
   Stream_->CreateFile(core::utf16_to_utf8(Doc_.Filename()), BIFF5_ ? xvExcel50 : xvExcel97);
   if (globalsEmpty) Doc_.Globals().UseDefaults();
 
@@ -279,6 +290,9 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   SheetIndex_ = -1;
   Sheet_ = nullptr;
   for (; chart < Doc_.SheetCharts().Count(); ++chart) WriteChartSheet(chart);
+  // Everything was written in clear, sheet offsets patched: now the stream is encrypted in place.
+  if (!Doc_.Password.empty()) Stream_->EncryptStream();
+  if (Doc_.WriteVBA) Stream_->WriteVBA();
   Stream_->Close();
   Stream_.reset();
   Boundsheets_.Clear();
@@ -295,6 +309,7 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
         for (std::uint16_t w : bof) Stream_->WriteWord(w);
       } else {
         Doc_.Globals().WriteRecord(Index, *Stream_);
+        if (!Doc_.Password.empty()) WriteFILEPASS();
       }
       return;
     case BIFFRECID_PRECISION: WriteBoolRecord(r->Id, Manager_.Workbook->CalcPr.fullPrecision); return;
@@ -304,8 +319,8 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
     case BIFFRECID_BACKUP: WriteBoolRecord(r->Id, Manager_.Workbook->WorkbookPr.backupFile); return;
     case BIFFRECID_WRITEACCESS: WriteWRITEACCESS(); return;
     case kOBPROJ:
-      if (Doc_.WriteVBA && Doc_.KeptStorages().Storage() &&
-          Doc_.KeptStorages().Storage()->find(u"_VBA_PROJECT_CUR"))
+      if (Doc_.WriteVBA && ((Doc_.VBA() && Doc_.VBA()->HasProject()) ||
+                            (Doc_.KeptStorages().Storage() && Doc_.KeptStorages().Storage()->find(u"_VBA_PROJECT_CUR"))))
         WriteEmptyRecord(kOBPROJ);
       return;
     case BIFFRECID_BOOKBOOL:
@@ -454,7 +469,7 @@ void TXLSWriteXLS::WriteBOUNDSHEET(TBoundsheetData& Entry) {
     w.u8(1);
     w.u16string_le(name);
   }
-  WriteRecordData(kBOUNDSHEET, static_cast<int>(w.size()), w.data().data());
+  WriteRecordData(BIFFRECID_BOUNDSHEET, static_cast<int>(w.size()), w.data().data());
 }
 
 // ---------------------------------------------------------------------------------------------

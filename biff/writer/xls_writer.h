@@ -81,6 +81,7 @@ public:
   void WriteWordRecord(std::uint16_t Id, std::uint16_t Value);
   void WriteBoolRecord(std::uint16_t Id, bool Value);
   void WriteEmptyRecord(std::uint16_t Id);
+  void WriteFILEPASS();
   void WriteBuffer(std::uint16_t Id, int Len);
   void WriteRecordData(std::uint16_t Id, int Len, const void* Data);
 

@@ -283,10 +283,11 @@ private:
 
 }  // namespace
 
-TWorkbookDump::TWorkbookDump(core::ByteSpan Data) {
+TWorkbookDump::TWorkbookDump(core::ByteSpan Data, const std::u16string& Password) {
   wb::TXLSSpreadsheetNeighbours neighbours;
   biff::RegisterLegacyNeighbours(neighbours);
   Book_ = std::make_unique<wb::TXLSSpreadsheet5>(neighbours);
+  Book_->SetPassword(Password);
   wb::TPointerMemoryStream stream(Data.data(), static_cast<std::int64_t>(Data.size()));
   Book_->LoadBIFFFromStream(stream);
 }
@@ -302,6 +303,6 @@ std::string TWorkbookDump::Json() {
 
 void TWorkbookDump::SaveAs(const std::string& FileName) { Book_->SaveToFile(core::utf8_to_utf16(FileName)); }
 
-std::string DumpXLS(core::ByteSpan Data) { return TWorkbookDump(Data).Json(); }
+std::string DumpXLS(core::ByteSpan Data, const std::u16string& Password) { return TWorkbookDump(Data, Password).Json(); }
 
 }  // namespace sheet_dump

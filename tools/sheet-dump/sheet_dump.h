@@ -17,7 +17,8 @@ namespace sheet_dump {
 // library refuses.
 class TWorkbookDump {
 public:
-  explicit TWorkbookDump(core::ByteSpan Data);
+  // Password opens an encrypted workbook.
+  explicit TWorkbookDump(core::ByteSpan Data, const std::u16string& Password = std::u16string());
   ~TWorkbookDump();
   TWorkbookDump(const TWorkbookDump&) = delete;
   TWorkbookDump& operator=(const TWorkbookDump&) = delete;
@@ -33,7 +34,7 @@ private:
   std::unique_ptr<workbook::TXLSSpreadsheet5> Book_;
 };
 
-// TWorkbookDump(Data).Json().
-std::string DumpXLS(core::ByteSpan Data);
+// TWorkbookDump(Data, Password).Json().
+std::string DumpXLS(core::ByteSpan Data, const std::u16string& Password = std::u16string());
 
 }  // namespace sheet_dump
