@@ -46,6 +46,15 @@ void expect_golden(const std::string& name, const gdi::Bitmap& shot) {
   EXPECT_EQ(differing, 0) << "compare " << out << " with " << golden;
 }
 
+// The window's region equals `expected` (which is used up).
+void expect_region(win::HWND h, gdi::HRGN expected) {
+  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(win::GetWindowRgn(h, actual), gdi::ERROR);
+  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
+  gdi::DeleteObject(actual);
+  gdi::DeleteObject(expected);
+}
+
 class FormSkinning : public SkinTest {
 protected:
   // A 400 x 300 captioned window with system menu and minimise box, shown and skinned.
@@ -114,11 +123,7 @@ TEST_F(FormSkinning, TheHookSkinsAWindowAroundItsClientAreaAndCutsItsRegion) {
     gdi::DeleteObject(cut);
     gdi::DeleteObject(cut_right);
   }
-  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
-  ASSERT_NE(win::GetWindowRgn(h_, actual), gdi::ERROR);
-  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
-  gdi::DeleteObject(actual);
-  gdi::DeleteObject(expected);
+  expect_region(h_, expected);
 }
 
 TEST_F(FormSkinning, BordersWithoutTheCutFlagGiveThePlainRectangle) {
@@ -127,11 +132,7 @@ TEST_F(FormSkinning, BordersWithoutTheCutFlagGiveThePlainRectangle) {
   gdi::RECT wr;
   win::GetWindowRect(h_, &wr);
   gdi::HRGN expected = gdi::CreateRectRgn(0, 0, wr.right - wr.left, wr.bottom - wr.top);
-  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
-  ASSERT_NE(win::GetWindowRgn(h_, actual), gdi::ERROR);
-  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
-  gdi::DeleteObject(actual);
-  gdi::DeleteObject(expected);
+  expect_region(h_, expected);
 }
 
 TEST_F(FormSkinning, ActiveInactiveAndLongCaptionLooksMatchTheGoldens) {
