@@ -387,6 +387,147 @@ TEST_F(FormSkinning, ACaptionButtonHintComesAndGoesOnTheVirtualClock) {
 }
 
 
+TEST_F(FormSkinning, EachCaptionButtonActionPostsItsCommand) {
+  start_skin();
+  skinned();
+  struct Case {
+    int action;
+    std::string posted;
+  };
+  const Case cases[] = {
+      {2, "274:" + std::to_string(win::SC_MINIMIZE)},
+      {4, "274:" + std::to_string(win::SC_CONTEXTHELP)},
+      {50, std::to_string(kMsgButtonAction) + ":50"},
+      {0, "274:" + std::to_string(win::SC_CLOSE)},
+  };
+  const gdi::POINT at = screen_point(h_, middle(kCloseX).x, middle(kCloseX).y);
+  for (const Case& c : cases) {
+    ASSERT_TRUE(win::IsWindow(h_));
+    win::ShowWindow(h_, win::SW_RESTORE);
+    pump();
+    TWinSysButton* b = nullptr;
+    for (auto& x : skinner_->FCaptionButtons)
+      if (x->BoundsRect.left == middle(kCloseX).x - kButtonSize / 2) b = x.get();
+    ASSERT_NE(b, nullptr);
+    b->SkinObject->Action = c.action;
+    g_trace.clear();
+    win::inject_mouse_move(at);
+    win::inject_mouse_button(at, win::MouseButton::kLeft, true);
+    win::inject_mouse_button(at, win::MouseButton::kLeft, false);
+    pump();
+    EXPECT_NE(std::find(g_trace.begin(), g_trace.end(), c.posted), g_trace.end()) << c.action;
+    win::inject_mouse_move(screen_point(h_, 200, 150));  // away, so the next press starts afresh
+    pump();
+    clock_.advance(std::chrono::milliseconds(win::GetDoubleClickTime() + 1));  // and is no double click
+  }
+  EXPECT_FALSE(win::IsWindow(h_));
+}
+
+TEST_F(FormSkinning, DoubleClicksOnTheIconCloseAndOnTheTitleDoNotWithoutAMaximiseBox) {
+  start_skin();
+  skinned();
+  g_trace.clear();
+  win::SendMessage(h_, win::WM_NCLBUTTONDBLCLK, win::HTCAPTION, screen_lparam(h_, 200, 14));
+  pump();
+  EXPECT_EQ(count(win::WM_SYSCOMMAND), 0);
+  EXPECT_EQ(count(win::WM_NCLBUTTONDBLCLK), 1);  // passed on
+  win::SendMessage(h_, win::WM_NCLBUTTONDBLCLK, win::HTCAPTION, screen_lparam(h_, kIconX + 2, kIconY + 2));
+  pump();
+  EXPECT_NE(std::find(g_trace.begin(), g_trace.end(), "274:" + std::to_string(win::SC_CLOSE)), g_trace.end());
+  EXPECT_FALSE(win::IsWindow(h_));
+}
+
+TEST_F(FormSkinning, WindowKindsGetTheirFrames) {
+  start_skin();
+  // No caption: no frame, no region, the system's non-client painting.
+  win::HWND bare = make("Bare", win::WS_POPUP | win::WS_BORDER, 50, 50, 200, 120);
+  show(bare);
+  TFormSkinner* f = SkinManager()->FindForm(bare);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->FBorderKind, 2);
+  EXPECT_EQ(f->FBorderLeft + f->FTitleHeight + f->FBorderRight + f->FBorderBottom, 0);
+  gdi::RECT r;
+  win::GetWindowRect(bare, &r);
+  EXPECT_EQ(r.right - r.left, 200);
+  EXPECT_EQ(r.bottom - r.top, 120);
+  EXPECT_FALSE(win::GetWindowRgn(bare, gdi::CreateRectRgn(0, 0, 0, 0)) != gdi::ERROR);
+  g_trace.clear();
+  win::RedrawWindow(bare, nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+  EXPECT_EQ(std::count(g_trace.begin(), g_trace.end(), std::to_string(win::WM_NCPAINT)), 1);
+  win::DestroyWindow(bare);
+
+  // A sizeable window: WM_SIZE reaches its procedure twice while the skin is on.
+  win::HWND sizeable = make("Sizeable", kCaptioned | win::WS_THICKFRAME, 50, 50, 300, 200);
+  show(sizeable);
+  EXPECT_EQ(SkinManager()->FindForm(sizeable)->FBorderKind, 0);
+  g_trace.clear();
+  win::SetWindowPos(sizeable, nullptr, 0, 0, 320, 220, win::SWP_NOMOVE | win::SWP_NOZORDER);
+  EXPECT_EQ(std::count(g_trace.begin(), g_trace.end(), std::to_string(win::WM_SIZE)), 2);
+  win::DestroyWindow(sizeable);
+}
+
+TEST_F(FormSkinning, ADialogIsAsWideAsItsCaptionAndShowsNoIcon) {
+  start_skin();
+  const char* caption = "A dialog caption that needs more room than the dialog has";
+  win::HWND d = win::CreateWindowEx(0, win::kDialogClass, caption, win::WS_POPUP | kCaptioned | win::WS_THICKFRAME, 40,
+                                    40, 150, 100, nullptr, nullptr, nullptr, nullptr);
+  win::HWND child = win::CreateWindowEx(0, "SkinRec", "c", win::WS_CHILD | win::WS_VISIBLE, 10, 10, 30, 20, d, nullptr,
+                                        nullptr, nullptr);
+  gdi::RECT c0;
+  win::GetClientRect(d, &c0);
+  show(d);
+  TFormSkinner* f = SkinManager()->FindForm(d);
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(f->FDialogClass);
+  EXPECT_EQ(f->FBorderKind, 3);  // even with a thick frame
+  // The caption's width in the caption font, with the title's text margins (30 and 70).
+  gdi::HDC dc = win::GetDC(nullptr);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, f->FCaptionFont);
+  gdi::SIZE text{};
+  gdi::GetTextExtentPoint32(dc, std::string_view(caption), &text);
+  gdi::SelectObject(dc, old);
+  win::ReleaseDC(nullptr, dc);
+  const int needed = 30 + text.cx + 70;
+  ASSERT_GT(needed, c0.right + kLeft + kRight);
+  gdi::RECT wr;
+  win::GetWindowRect(d, &wr);
+  EXPECT_EQ(wr.right - wr.left, needed);
+  gdi::RECT cr;
+  win::GetWindowRect(child, &cr);
+  gdi::POINT origin{0, 0};
+  win::ClientToScreen(d, &origin);
+  EXPECT_EQ(cr.left - origin.x, 10 + (needed - (c0.right + kLeft + kRight)) / 2);
+  for (auto& b : f->FCaptionButtons) {
+    if (b->SkinObject->Action == 3) {
+      EXPECT_FALSE(b->Visible);
+    }
+  }
+  win::DestroyWindow(d);
+}
+
+TEST_F(FormSkinning, ACentredRightToLeftCaptionCentresLeftOfTheButtons) {
+  start_skin();
+  sd_->FTitle->TextAlignment = 1;
+  h_ = make("Centred", kCaptioned, 100, 80, 400, 300, win::WS_EX_LEFTSCROLLBAR);
+  show(h_);
+  skinner_ = SkinManager()->FindForm(h_);
+  ASSERT_NE(skinner_, nullptr);
+  EXPECT_TRUE(skinner_->FRightToLeft);
+  gdi::RECT wr;
+  win::GetWindowRect(h_, &wr);
+  const int W = wr.right - wr.left;
+  gdi::HDC dc = win::GetDC(nullptr);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, skinner_->FCaptionFont);
+  gdi::SIZE text{};
+  gdi::GetTextExtentPoint32(dc, std::string_view("  Centred "), &text);
+  gdi::SelectObject(dc, old);
+  win::ReleaseDC(nullptr, dc);
+  // The widest right-aligned visible button reaches kMinX from the right edge.
+  EXPECT_EQ(skinner_->FCaptionClip, kMinX);
+  const int title_width = W - kLeft - kRight;
+  EXPECT_EQ(skinner_->FCaptionTextRect.left, kLeft + (title_width - text.cx - kMinX) / 2 + 10);
+}
+
 TEST_F(FormSkinning, FrameCountsOfZeroCountAsOne) {
   start_skin();
   for (int i : {1, 3}) sd_->FBorders[static_cast<std::size_t>(i)]->Frame = 0;

@@ -33,7 +33,9 @@ std::vector<std::string> g_trace;
 namespace {
 
 win::LRESULT recording_proc(win::HWND hwnd, win::UINT msg, win::WPARAM wp, win::LPARAM lp) {
-  g_trace.push_back(msg == win::WM_SYSCOMMAND ? std::to_string(msg) + ":" + std::to_string(wp & 0xFFF0) : std::to_string(msg));
+  if (msg == win::WM_SYSCOMMAND) g_trace.push_back(std::to_string(msg) + ":" + std::to_string(wp & 0xFFF0));
+  else if (msg == kMsgButtonAction) g_trace.push_back(std::to_string(msg) + ":" + std::to_string(wp));
+  else g_trace.push_back(std::to_string(msg));
   return win::DefWindowProc(hwnd, msg, wp, lp);
 }
 

@@ -20,8 +20,8 @@ namespace skin::test {
 namespace pc = platform::components;
 namespace win = platform::win;
 
-// Every message that reached a window of the recording class ("<number>", WM_SYSCOMMAND with
-// ":<command>").
+// Every message that reached a window of the recording class ("<number>"; WM_SYSCOMMAND with
+// ":<command>", the unhandled caption-button action with ":<action>").
 extern std::vector<std::string> g_trace;
 
 // Frame sizes of the synthetic skin.
