@@ -591,6 +591,27 @@ TEST_F(FormSkinning, SwitchingTheSkinOffPutsBackProcedureStyleSizeAndRegion) {
   EXPECT_EQ(win::SendMessage(later, kMsgIsSkinned, 0, 0), 0);
 }
 
+TEST_F(FormSkinning, ANewSkinIsTakenUpAroundTheSameClientArea) {
+  start_skin();
+  skinned();
+  int changed = 0;
+  sd_->OnSkinChanged = [&](pc::TObject*) { ++changed; };
+  sd_->ReadSkinStream(stream_of(synthetic_skin_package(true, 40)));
+  sd_->ApplySkin();
+  EXPECT_TRUE(skinner_->FCaptionButtons.empty());  // they referred to the old skin's objects
+  pass(250);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(skinner_->FTitleHeight, 40);
+  EXPECT_EQ(skinner_->FCaptionButtons.size(), sd_->FSysButtons.size());
+  gdi::RECT wr, cr;
+  win::GetWindowRect(h_, &wr);
+  win::GetClientRect(h_, &cr);
+  EXPECT_EQ(cr.right, client0_.right);
+  EXPECT_EQ(cr.bottom, client0_.bottom);
+  EXPECT_EQ(wr.bottom - wr.top, client0_.bottom + 40 + kBottom);
+  EXPECT_EQ(on_screen(h_).pixel(200, 39), px(frame_colour(kTagTop, 1)));
+}
+
 TEST_F(FormSkinning, AFormGetsTheSkinColourAndItsOwnBackWhenTheSkinGoesAndComesBack) {
   start_skin();
   auto* form = new pc::TForm(&pc::Application());
