@@ -647,6 +647,31 @@ TEST_F(FormSkinning, AFormGetsTheSkinColourAndItsOwnBackWhenTheSkinGoesAndComesB
   EXPECT_TRUE(SkinManager()->FForms.empty());
 }
 
+TEST_F(FormSkinning, AFormRepaintsItsCaptionOnANewTextAndPaintsItsFrameIntoAGivenContext) {
+  start_skin();
+  auto* form = new pc::TForm(&pc::Application());
+  form->SetBounds(50, 50, 300, 200);
+  form->SetCaption("Short");
+  form->Show();
+  pump();
+  TFormSkinner* f = SkinManager()->FindForm(form->Handle());
+  ASSERT_NE(f, nullptr);
+  const int short_right = f->FCaptionTextRect.right;
+  form->SetCaption("A longer caption");
+  pump();
+  EXPECT_GT(f->FCaptionTextRect.right, short_right);
+  // Painting the frame into a context handed over (as a print does).
+  SkinImage target(gdi::Bitmap(form->Width(), form->Height(), gdi::PixelFormat::k24bit, 0x000000));
+  {
+    SelectedBitmap s(target.Handle());
+    EXPECT_EQ(form->Perform(kMsgPaintNonClient, reinterpret_cast<win::WPARAM>(s.dc()), kSkinMagic), kSkinMagic);
+  }
+  EXPECT_EQ(target.PixelColour(2, form->Height() / 2), frame_colour(kTagLeft, 1));
+  EXPECT_EQ(target.PixelColour(form->Width() / 2, 2), frame_colour(kTagTop, 1));
+  EXPECT_EQ(form->Perform(kMsgPaintNonClient, 0, 0), 0);  // without the magic word nothing happens
+  delete form;
+}
+
 TEST_F(FormSkinning, ADestroyedWindowUnhooksItselfAndIsPurgedLater) {
   start_skin();
   skinned();
