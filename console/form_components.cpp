@@ -1,11 +1,12 @@
 #include "console/form_components.h"
 
-#include "skin/skin_data.h"
-
+#include <algorithm>
 #include <mutex>
 
+#include "core/byte_io.h"
 #include "platform/components/comctrls.h"
 #include "platform/components/form_table.h"
+#include "skin/skin_data.h"
 
 namespace console {
 
@@ -82,6 +83,17 @@ public:
   }
 };
 }  // namespace
+
+std::span<const std::uint8_t> ConsoleSkinStream() {
+  static const std::vector<std::uint8_t> stream = [] {
+    const std::span<const std::uint8_t> package = ConsoleSkinPackage();
+    std::vector<std::uint8_t> s(4 + package.size());
+    core::store_le32(s.data(), static_cast<std::uint32_t>(package.size()));
+    std::copy(package.begin(), package.end(), s.begin() + 4);
+    return s;
+  }();
+  return stream;
+}
 
 void RegisterConsoleComponentClasses() {
   static std::once_flag once;

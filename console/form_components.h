@@ -49,7 +49,9 @@ private:
 // "TXLSSpreadsheet5", "TPDFDocument"). Idempotent.
 void RegisterConsoleComponentClasses();
 
-// The skin the main form stores with its skin data component, as stored (count and package).
+// The project's skin package (assets/skin/thconsole.skin), and the stream the main form stores
+// with its skin data component: a 32-bit little-endian count, then the package.
+std::span<const std::uint8_t> ConsoleSkinPackage();
 std::span<const std::uint8_t> ConsoleSkinStream();
 
 }  // namespace console

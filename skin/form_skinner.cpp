@@ -392,14 +392,18 @@ void TFormSkinner::RestoreFormState() {
   if (FForm && FSkinState != 4) FForm->SetColor(FSavedColor);
 }
 
-void TFormSkinner::Unskin() {
+bool TFormSkinner::BeginFrameUnhook() {
   if (!FSkinFrame) {
     UnhookPlain();
-    return;
+    return false;
   }
   FSystemPopup.reset();
   if (FTimer) FTimer->SetEnabled(false);
-  if (!FWndProcInstance) return;
+  return true;
+}
+
+void TFormSkinner::Unskin() {
+  if (!BeginFrameUnhook() || !FWndProcInstance) return;
   ReleaseProcedures();
   FreeCaptionButtons();
   RestoreFormState();
@@ -419,12 +423,7 @@ void TFormSkinner::Unskin() {
 }
 
 void TFormSkinner::UnhookForDestroy() {
-  if (!FSkinFrame) {
-    UnhookPlain();
-    return;
-  }
-  FSystemPopup.reset();
-  if (FTimer) FTimer->SetEnabled(false);
+  if (!BeginFrameUnhook()) return;
   ReleaseProcedures();
   FreeCaptionButtons();
 }

@@ -180,6 +180,9 @@ private:
   void OnNCRButtonDown(pc::TMessage& m);
   void OnSysCommand(pc::TMessage& m);
   void OnCommand(pc::TMessage& m);
+  // The start of both unhook paths of a skinned frame: the system popup and the timer stop. A window
+  // whose frame is not skinned is unhooked plainly instead (answer false).
+  bool BeginFrameUnhook();
   void ReleaseProcedures();
   void RestoreFormState();
   void PostSysCommand(win::UINT command);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/byte_io.h"
 #include "core/unicode.h"
 #include "platform/components/dialogs.h"
 #include "skin/foreign_classes.h"
@@ -145,8 +146,7 @@ TSkinData::~TSkinData() {
 
 void TSkinData::ReadSkinStream(std::span<const std::uint8_t> data) {
   if (data.size() < 4) throw pc::EComponentError("Stream read error");
-  const std::uint32_t n = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
-                          (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+  const std::uint32_t n = core::load_le32(data.data());
   if (n > data.size() - 4 || n > 0x7FFFFFFFu) throw pc::EComponentError("Stream read error");
   if (n < 1) return;
   FPackage.assign(data.begin() + 4, data.begin() + 4 + n);
@@ -154,10 +154,9 @@ void TSkinData::ReadSkinStream(std::span<const std::uint8_t> data) {
 }
 
 std::vector<std::uint8_t> TSkinData::WriteSkinStream() const {
-  const auto n = static_cast<std::uint32_t>(FPackage.size());
-  std::vector<std::uint8_t> out{static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-                                static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)};
-  out.insert(out.end(), FPackage.begin(), FPackage.end());
+  std::vector<std::uint8_t> out(4 + FPackage.size());
+  core::store_le32(out.data(), static_cast<std::uint32_t>(FPackage.size()));
+  std::copy(FPackage.begin(), FPackage.end(), out.begin() + 4);
   return out;
 }
 

@@ -46,6 +46,15 @@ void expect_golden(const std::string& name, const gdi::Bitmap& shot) {
   EXPECT_EQ(differing, 0) << "compare " << out << " with " << golden;
 }
 
+// The window's region equals `expected` (which is used up).
+void expect_region(win::HWND h, gdi::HRGN expected) {
+  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(win::GetWindowRgn(h, actual), gdi::ERROR);
+  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
+  gdi::DeleteObject(actual);
+  gdi::DeleteObject(expected);
+}
+
 class FormSkinning : public SkinTest {
 protected:
   // A 400 x 300 captioned window with system menu and minimise box, shown and skinned.
@@ -114,11 +123,7 @@ TEST_F(FormSkinning, TheHookSkinsAWindowAroundItsClientAreaAndCutsItsRegion) {
     gdi::DeleteObject(cut);
     gdi::DeleteObject(cut_right);
   }
-  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
-  ASSERT_NE(win::GetWindowRgn(h_, actual), gdi::ERROR);
-  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
-  gdi::DeleteObject(actual);
-  gdi::DeleteObject(expected);
+  expect_region(h_, expected);
 }
 
 TEST_F(FormSkinning, BordersWithoutTheCutFlagGiveThePlainRectangle) {
@@ -127,11 +132,7 @@ TEST_F(FormSkinning, BordersWithoutTheCutFlagGiveThePlainRectangle) {
   gdi::RECT wr;
   win::GetWindowRect(h_, &wr);
   gdi::HRGN expected = gdi::CreateRectRgn(0, 0, wr.right - wr.left, wr.bottom - wr.top);
-  gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);
-  ASSERT_NE(win::GetWindowRgn(h_, actual), gdi::ERROR);
-  EXPECT_TRUE(gdi::EqualRgn(actual, expected));
-  gdi::DeleteObject(actual);
-  gdi::DeleteObject(expected);
+  expect_region(h_, expected);
 }
 
 TEST_F(FormSkinning, ActiveInactiveAndLongCaptionLooksMatchTheGoldens) {
@@ -386,6 +387,147 @@ TEST_F(FormSkinning, ACaptionButtonHintComesAndGoesOnTheVirtualClock) {
 }
 
 
+TEST_F(FormSkinning, EachCaptionButtonActionPostsItsCommand) {
+  start_skin();
+  skinned();
+  struct Case {
+    int action;
+    std::string posted;
+  };
+  const Case cases[] = {
+      {2, "274:" + std::to_string(win::SC_MINIMIZE)},
+      {4, "274:" + std::to_string(win::SC_CONTEXTHELP)},
+      {50, std::to_string(kMsgButtonAction) + ":50"},
+      {0, "274:" + std::to_string(win::SC_CLOSE)},
+  };
+  const gdi::POINT at = screen_point(h_, middle(kCloseX).x, middle(kCloseX).y);
+  for (const Case& c : cases) {
+    ASSERT_TRUE(win::IsWindow(h_));
+    win::ShowWindow(h_, win::SW_RESTORE);
+    pump();
+    TWinSysButton* b = nullptr;
+    for (auto& x : skinner_->FCaptionButtons)
+      if (x->BoundsRect.left == middle(kCloseX).x - kButtonSize / 2) b = x.get();
+    ASSERT_NE(b, nullptr);
+    b->SkinObject->Action = c.action;
+    g_trace.clear();
+    win::inject_mouse_move(at);
+    win::inject_mouse_button(at, win::MouseButton::kLeft, true);
+    win::inject_mouse_button(at, win::MouseButton::kLeft, false);
+    pump();
+    EXPECT_NE(std::find(g_trace.begin(), g_trace.end(), c.posted), g_trace.end()) << c.action;
+    win::inject_mouse_move(screen_point(h_, 200, 150));  // away, so the next press starts afresh
+    pump();
+    clock_.advance(std::chrono::milliseconds(win::GetDoubleClickTime() + 1));  // and is no double click
+  }
+  EXPECT_FALSE(win::IsWindow(h_));
+}
+
+TEST_F(FormSkinning, DoubleClicksOnTheIconCloseAndOnTheTitleDoNotWithoutAMaximiseBox) {
+  start_skin();
+  skinned();
+  g_trace.clear();
+  win::SendMessage(h_, win::WM_NCLBUTTONDBLCLK, win::HTCAPTION, screen_lparam(h_, 200, 14));
+  pump();
+  EXPECT_EQ(count(win::WM_SYSCOMMAND), 0);
+  EXPECT_EQ(count(win::WM_NCLBUTTONDBLCLK), 1);  // passed on
+  win::SendMessage(h_, win::WM_NCLBUTTONDBLCLK, win::HTCAPTION, screen_lparam(h_, kIconX + 2, kIconY + 2));
+  pump();
+  EXPECT_NE(std::find(g_trace.begin(), g_trace.end(), "274:" + std::to_string(win::SC_CLOSE)), g_trace.end());
+  EXPECT_FALSE(win::IsWindow(h_));
+}
+
+TEST_F(FormSkinning, WindowKindsGetTheirFrames) {
+  start_skin();
+  // No caption: no frame, no region, the system's non-client painting.
+  win::HWND bare = make("Bare", win::WS_POPUP | win::WS_BORDER, 50, 50, 200, 120);
+  show(bare);
+  TFormSkinner* f = SkinManager()->FindForm(bare);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->FBorderKind, 2);
+  EXPECT_EQ(f->FBorderLeft + f->FTitleHeight + f->FBorderRight + f->FBorderBottom, 0);
+  gdi::RECT r;
+  win::GetWindowRect(bare, &r);
+  EXPECT_EQ(r.right - r.left, 200);
+  EXPECT_EQ(r.bottom - r.top, 120);
+  EXPECT_FALSE(win::GetWindowRgn(bare, gdi::CreateRectRgn(0, 0, 0, 0)) != gdi::ERROR);
+  g_trace.clear();
+  win::RedrawWindow(bare, nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+  EXPECT_EQ(std::count(g_trace.begin(), g_trace.end(), std::to_string(win::WM_NCPAINT)), 1);
+  win::DestroyWindow(bare);
+
+  // A sizeable window: WM_SIZE reaches its procedure twice while the skin is on.
+  win::HWND sizeable = make("Sizeable", kCaptioned | win::WS_THICKFRAME, 50, 50, 300, 200);
+  show(sizeable);
+  EXPECT_EQ(SkinManager()->FindForm(sizeable)->FBorderKind, 0);
+  g_trace.clear();
+  win::SetWindowPos(sizeable, nullptr, 0, 0, 320, 220, win::SWP_NOMOVE | win::SWP_NOZORDER);
+  EXPECT_EQ(std::count(g_trace.begin(), g_trace.end(), std::to_string(win::WM_SIZE)), 2);
+  win::DestroyWindow(sizeable);
+}
+
+TEST_F(FormSkinning, ADialogIsAsWideAsItsCaptionAndShowsNoIcon) {
+  start_skin();
+  const char* caption = "A dialog caption that needs more room than the dialog has";
+  win::HWND d = win::CreateWindowEx(0, win::kDialogClass, caption, win::WS_POPUP | kCaptioned | win::WS_THICKFRAME, 40,
+                                    40, 150, 100, nullptr, nullptr, nullptr, nullptr);
+  win::HWND child = win::CreateWindowEx(0, "SkinRec", "c", win::WS_CHILD | win::WS_VISIBLE, 10, 10, 30, 20, d, nullptr,
+                                        nullptr, nullptr);
+  gdi::RECT c0;
+  win::GetClientRect(d, &c0);
+  show(d);
+  TFormSkinner* f = SkinManager()->FindForm(d);
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(f->FDialogClass);
+  EXPECT_EQ(f->FBorderKind, 3);  // even with a thick frame
+  // The caption's width in the caption font, with the title's text margins (30 and 70).
+  gdi::HDC dc = win::GetDC(nullptr);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, f->FCaptionFont);
+  gdi::SIZE text{};
+  gdi::GetTextExtentPoint32(dc, std::string_view(caption), &text);
+  gdi::SelectObject(dc, old);
+  win::ReleaseDC(nullptr, dc);
+  const int needed = 30 + text.cx + 70;
+  ASSERT_GT(needed, c0.right + kLeft + kRight);
+  gdi::RECT wr;
+  win::GetWindowRect(d, &wr);
+  EXPECT_EQ(wr.right - wr.left, needed);
+  gdi::RECT cr;
+  win::GetWindowRect(child, &cr);
+  gdi::POINT origin{0, 0};
+  win::ClientToScreen(d, &origin);
+  EXPECT_EQ(cr.left - origin.x, 10 + (needed - (c0.right + kLeft + kRight)) / 2);
+  for (auto& b : f->FCaptionButtons) {
+    if (b->SkinObject->Action == 3) {
+      EXPECT_FALSE(b->Visible);
+    }
+  }
+  win::DestroyWindow(d);
+}
+
+TEST_F(FormSkinning, ACentredRightToLeftCaptionCentresLeftOfTheButtons) {
+  start_skin();
+  sd_->FTitle->TextAlignment = 1;
+  h_ = make("Centred", kCaptioned, 100, 80, 400, 300, win::WS_EX_LEFTSCROLLBAR);
+  show(h_);
+  skinner_ = SkinManager()->FindForm(h_);
+  ASSERT_NE(skinner_, nullptr);
+  EXPECT_TRUE(skinner_->FRightToLeft);
+  gdi::RECT wr;
+  win::GetWindowRect(h_, &wr);
+  const int W = wr.right - wr.left;
+  gdi::HDC dc = win::GetDC(nullptr);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, skinner_->FCaptionFont);
+  gdi::SIZE text{};
+  gdi::GetTextExtentPoint32(dc, std::string_view("  Centred "), &text);
+  gdi::SelectObject(dc, old);
+  win::ReleaseDC(nullptr, dc);
+  // The widest right-aligned visible button reaches kMinX from the right edge.
+  EXPECT_EQ(skinner_->FCaptionClip, kMinX);
+  const int title_width = W - kLeft - kRight;
+  EXPECT_EQ(skinner_->FCaptionTextRect.left, kLeft + (title_width - text.cx - kMinX) / 2 + 10);
+}
+
 TEST_F(FormSkinning, FrameCountsOfZeroCountAsOne) {
   start_skin();
   for (int i : {1, 3}) sd_->FBorders[static_cast<std::size_t>(i)]->Frame = 0;
@@ -449,6 +591,27 @@ TEST_F(FormSkinning, SwitchingTheSkinOffPutsBackProcedureStyleSizeAndRegion) {
   EXPECT_EQ(win::SendMessage(later, kMsgIsSkinned, 0, 0), 0);
 }
 
+TEST_F(FormSkinning, ANewSkinIsTakenUpAroundTheSameClientArea) {
+  start_skin();
+  skinned();
+  int changed = 0;
+  sd_->OnSkinChanged = [&](pc::TObject*) { ++changed; };
+  sd_->ReadSkinStream(stream_of(synthetic_skin_package(true, 40)));
+  sd_->ApplySkin();
+  EXPECT_TRUE(skinner_->FCaptionButtons.empty());  // they referred to the old skin's objects
+  pass(250);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(skinner_->FTitleHeight, 40);
+  EXPECT_EQ(skinner_->FCaptionButtons.size(), sd_->FSysButtons.size());
+  gdi::RECT wr, cr;
+  win::GetWindowRect(h_, &wr);
+  win::GetClientRect(h_, &cr);
+  EXPECT_EQ(cr.right, client0_.right);
+  EXPECT_EQ(cr.bottom, client0_.bottom);
+  EXPECT_EQ(wr.bottom - wr.top, client0_.bottom + 40 + kBottom);
+  EXPECT_EQ(on_screen(h_).pixel(200, 39), px(frame_colour(kTagTop, 1)));
+}
+
 TEST_F(FormSkinning, AFormGetsTheSkinColourAndItsOwnBackWhenTheSkinGoesAndComesBack) {
   start_skin();
   auto* form = new pc::TForm(&pc::Application());
@@ -482,6 +645,31 @@ TEST_F(FormSkinning, AFormGetsTheSkinColourAndItsOwnBackWhenTheSkinGoesAndComesB
   delete form;
   pump();
   EXPECT_TRUE(SkinManager()->FForms.empty());
+}
+
+TEST_F(FormSkinning, AFormRepaintsItsCaptionOnANewTextAndPaintsItsFrameIntoAGivenContext) {
+  start_skin();
+  auto* form = new pc::TForm(&pc::Application());
+  form->SetBounds(50, 50, 300, 200);
+  form->SetCaption("Short");
+  form->Show();
+  pump();
+  TFormSkinner* f = SkinManager()->FindForm(form->Handle());
+  ASSERT_NE(f, nullptr);
+  const int short_right = f->FCaptionTextRect.right;
+  form->SetCaption("A longer caption");
+  pump();
+  EXPECT_GT(f->FCaptionTextRect.right, short_right);
+  // Painting the frame into a context handed over (as a print does).
+  SkinImage target(gdi::Bitmap(form->Width(), form->Height(), gdi::PixelFormat::k24bit, 0x000000));
+  {
+    SelectedBitmap s(target.Handle());
+    EXPECT_EQ(form->Perform(kMsgPaintNonClient, reinterpret_cast<win::WPARAM>(s.dc()), kSkinMagic), kSkinMagic);
+  }
+  EXPECT_EQ(target.PixelColour(2, form->Height() / 2), frame_colour(kTagLeft, 1));
+  EXPECT_EQ(target.PixelColour(form->Width() / 2, 2), frame_colour(kTagTop, 1));
+  EXPECT_EQ(form->Perform(kMsgPaintNonClient, 0, 0), 0);  // without the magic word nothing happens
+  delete form;
 }
 
 TEST_F(FormSkinning, ADestroyedWindowUnhooksItselfAndIsPurgedLater) {

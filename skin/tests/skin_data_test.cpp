@@ -14,14 +14,6 @@
 namespace skin::test {
 namespace {
 
-std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package) {
-  const auto n = static_cast<std::uint32_t>(package.size());
-  std::vector<std::uint8_t> s = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-                                 static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)};
-  s.insert(s.end(), package.begin(), package.end());
-  return s;
-}
-
 TEST(SkinDataSets, TextsReadBackAndBadTextsAreRefused) {
   TSkinControlTypes controls = 0;
   ASSERT_TRUE(ParseSkinControls("[xcMainMenu, xcpopupmenu,xcSystemMenu]", controls));

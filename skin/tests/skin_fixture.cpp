@@ -33,7 +33,9 @@ std::vector<std::string> g_trace;
 namespace {
 
 win::LRESULT recording_proc(win::HWND hwnd, win::UINT msg, win::WPARAM wp, win::LPARAM lp) {
-  g_trace.push_back(msg == win::WM_SYSCOMMAND ? std::to_string(msg) + ":" + std::to_string(wp & 0xFFF0) : std::to_string(msg));
+  if (msg == win::WM_SYSCOMMAND) g_trace.push_back(std::to_string(msg) + ":" + std::to_string(wp & 0xFFF0));
+  else if (msg == kMsgButtonAction) g_trace.push_back(std::to_string(msg) + ":" + std::to_string(wp));
+  else g_trace.push_back(std::to_string(msg));
   return win::DefWindowProc(hwnd, msg, wp, lp);
 }
 
@@ -41,10 +43,10 @@ win::LRESULT recording_proc(win::HWND hwnd, win::UINT msg, win::WPARAM wp, win::
 
 gdi::COLORREF frame_colour(int tag, int k) { return gdi::RGB(30 * tag, 60 * k, 90); }
 
-std::vector<std::uint8_t> synthetic_skin_package(bool trans) {
+std::vector<std::uint8_t> synthetic_skin_package(bool trans, int title) {
   auto bmp = [](const gdi::Bitmap& b) { return gdi::write_bmp(b, gdi::PixelFormat::k24bit); };
   std::vector<SkinEntry> entries = {
-      {"top.bmp", bmp(solid_frames(kTagTop, 60, kTitle, 2, true))},
+      {"top.bmp", bmp(solid_frames(kTagTop, 60, title, 2, true))},
       {"left.bmp", bmp(side_border(kTagLeft, kLeft, true))},
       {"right.bmp", bmp(side_border(kTagRight, kRight, false))},
       {"bottom.bmp", bmp(solid_frames(kTagBottom, 40, kBottom, 2, true))},
@@ -69,6 +71,14 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans) {
       "[Colours]\nButtonFace=192,208,224\nTitleTextActive=255,255,255\nTitleTextNoActive=64,64,64\n";
   entries.push_back({"skin.ini", std::vector<std::uint8_t>(ini.begin(), ini.end())});
   return build_skin_package(entries);
+}
+
+std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package) {
+  const auto n = static_cast<std::uint32_t>(package.size());
+  std::vector<std::uint8_t> s = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                                 static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)};
+  s.insert(s.end(), package.begin(), package.end());
+  return s;
 }
 
 void SkinTest::SetUp() {
@@ -102,11 +112,7 @@ void SkinTest::start_skin(TSkinControlTypes controls, bool trans) {
   sd_->BeginLoading();
   sd_->SkinControls = controls;
   sd_->SetActive(true);
-  const std::vector<std::uint8_t> package = synthetic_skin_package(trans);
-  std::vector<std::uint8_t> stream = {static_cast<std::uint8_t>(package.size()), static_cast<std::uint8_t>(package.size() >> 8),
-                                      static_cast<std::uint8_t>(package.size() >> 16), 0};
-  stream.insert(stream.end(), package.begin(), package.end());
-  sd_->ReadSkinStream(stream);
+  sd_->ReadSkinStream(stream_of(synthetic_skin_package(trans)));
   ASSERT_FALSE(sd_->FSkinNotReady);
   sd_->Loaded();
   ASSERT_NE(SkinManager(), nullptr);

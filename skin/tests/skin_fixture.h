@@ -20,8 +20,8 @@ namespace skin::test {
 namespace pc = platform::components;
 namespace win = platform::win;
 
-// Every message that reached a window of the recording class ("<number>", WM_SYSCOMMAND with
-// ":<command>").
+// Every message that reached a window of the recording class ("<number>"; WM_SYSCOMMAND with
+// ":<command>", the unhandled caption-button action with ":<action>").
 extern std::vector<std::string> g_trace;
 
 // Frame sizes of the synthetic skin.
@@ -39,8 +39,11 @@ inline constexpr int kCorner = 3;
 inline constexpr gdi::COLORREF kFace = 0x00E0D0C0;
 inline constexpr gdi::COLORREF kTitleTextActive = 0x00FFFFFF, kTitleTextInactive = 0x00404040;
 
-// The package of the synthetic skin; `trans` cuts the key colour out of the window region.
-std::vector<std::uint8_t> synthetic_skin_package(bool trans = true);
+// The package of the synthetic skin; `trans` cuts the key colour out of the window region, `title`
+// is the height of the title bar.
+std::vector<std::uint8_t> synthetic_skin_package(bool trans = true, int title = kTitle);
+// The stream a form stores: a 32-bit little-endian count, then the package.
+std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package);
 
 class SkinTest : public pc::test::ComponentsTest {
 protected:
