@@ -100,7 +100,7 @@ def put_cells(target, cells):
 def connect(pipe):
     local = uno.getComponentContext()
     resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
-    for _ in range(600):
+    for _ in range(3000):  # a busy machine may take minutes to start it
         try:
             return resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
         except Exception:
