@@ -426,7 +426,6 @@ void TXLSCellMMU::ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipH
   if (Row1 < 0) Row1 = 0;
   if (Col2 < Col1 || Row2 < Row1) return;
   const int lastBlock = std::min(Row2 / MMU_ROWS_PER_BLOCK, static_cast<int>(Blocks_.size()) - 1);
-  TXLSMMUVectorIterator it;
   TMMUCellRef ref;
   for (int b = Row1 / MMU_ROWS_PER_BLOCK; b <= lastBlock; ++b) {
     const TMMUBlock& block = Blocks_[static_cast<std::size_t>(b)];
@@ -438,11 +437,36 @@ void TXLSCellMMU::ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipH
       if (off < 0) continue;
       std::uint8_t* vector = block.Buffer + off;
       if (SkipHiddenRows && (vector[MMU_ROW_HEADER_OFFSET] & TMMURowHeader::rhfHidden)) continue;
-      it.Reset(vector);
-      for (int col = Col1; col <= Col2 && it.SeekNext(col) && col <= Col2; ++col) {
-        ref.TypeCode = it.CellType();
-        ref.Data = it.Cell();
-        if (!Visit(col, base + r, static_cast<const TMMUCellRef&>(ref))) return;
+      // Run by run (see cell_store_blocks.h): a skip byte passes its columns, a data run hands on
+      // the payloads it holds between Col1 and Col2.
+      const int colCount = vector[0] | (vector[1] << 8);
+      const int stop = std::min(colCount - 1, Col2);
+      int pos = MMU_VECTOR_HEADER;
+      for (int col = 0; col <= stop;) {
+        const std::uint8_t head = vector[pos];
+        if (head & 0x80) {
+          col += head & 0x7F;
+          ++pos;
+          continue;
+        }
+        const std::uint8_t type = vector[pos + 1];
+        ref.TypeCode = type;
+        if (type & MMU_VAR_FLAG) {
+          if (col >= Col1) {
+            ref.Data = vector + pos + 2;
+            if (!Visit(col, base + r, static_cast<const TMMUCellRef&>(ref))) return;
+          }
+          pos += (vector[pos + 2] | (vector[pos + 3] << 8)) + 4;
+          col += head;
+          continue;
+        }
+        const int size = TXLSMMUVectorManager::CellSize(type);
+        for (int c = std::max(col, Col1), last = std::min(col + head - 1, stop); c <= last; ++c) {
+          ref.Data = vector + pos + 2 + (c - col) * size;
+          if (!Visit(c, base + r, static_cast<const TMMUCellRef&>(ref))) return;
+        }
+        pos += head * size + 2;
+        col += head;
       }
     }
   }

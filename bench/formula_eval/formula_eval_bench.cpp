@@ -14,8 +14,9 @@
 // times come from libreoffice_bench.py: run live with --libreoffice (needs python3-uno), else the
 // figures recorded in libreoffice_figures.txt.
 //
-//   bench_formula_eval [N] [--libreoffice] [--only NAME] [--no-peers]      (N defaults to 10000)
-// --only runs one workbook, --no-peers the engine alone (for a profiler).
+//   bench_formula_eval [N] [--libreoffice] [--only NAME] [--no-peers] [--no-hf]   (N defaults to 10000)
+// --only runs one workbook, --no-peers the engine alone (for a profiler), --no-hf leaves HyperFormula
+// out (with --libreoffice: to record LibreOffice's figures, whose lines it prints as "figure ...").
 #include <algorithm>
 #include <ctime>
 #include <cstdio>
@@ -268,7 +269,7 @@ std::map<std::string, double> RecordedLibreOffice(const fs::path& File) {
 
 int main(int argc, char** argv) {
   int n = 10000;
-  bool liveLibreOffice = false, peers = true;
+  bool liveLibreOffice = false, peers = true, hyperFormula = true;
   std::string only;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -276,6 +277,8 @@ int main(int argc, char** argv) {
       liveLibreOffice = true;
     else if (a == "--no-peers")
       peers = false;
+    else if (a == "--no-hf")
+      hyperFormula = false;
     else if (a == "--only" && i + 1 < argc)
       only = argv[++i];
     else
@@ -283,7 +286,7 @@ int main(int argc, char** argv) {
   }
   const fs::path hfDir = fs::path(THC_FORMULA_SOURCE_DIR) / "tests" / "hyperformula";
   const fs::path benchDir = fs::path(THC_BENCH_SOURCE_DIR);
-  const bool hf = peers && fs::exists(hfDir / "node_modules" / "hyperformula") &&
+  const bool hf = peers && hyperFormula && fs::exists(hfDir / "node_modules" / "hyperformula") &&
                   std::system("command -v node > /dev/null 2>&1") == 0;
   const auto recorded = RecordedLibreOffice(benchDir / "libreoffice_figures.txt");
   const fs::path tmp = fs::temp_directory_path() / ("thc_formula_bench_" + std::to_string(::getpid()));
@@ -329,6 +332,7 @@ int main(int argc, char** argv) {
         const std::string out = RunCommand("/usr/bin/python3 " + (benchDir / "libreoffice_bench.py").string() + " " +
                                            (tmp / "book.json").string());
         loMs = Field(out, "calc_ms");
+        std::printf("figure %s %d %.1f   (value: %s)\n", name, size, loMs, TextField(out, "last").c_str());
       } else if (auto it = recorded.find(std::string(name) + " " + std::to_string(size)); it != recorded.end()) {
         loMs = it->second;
       }

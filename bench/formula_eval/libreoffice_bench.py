@@ -61,10 +61,46 @@ def office_pid(parent):
     return parent
 
 
+def api_formula(text):
+    """The formula as the API reads it: arguments separated by semicolons (commas outside texts)."""
+    out, quoted = [], False
+    for ch in text:
+        if ch == '"':
+            quoted = not quoted
+        out.append(";" if ch == "," and not quoted else ch)
+    return "".join(out)
+
+
+def put_cells(target, cells):
+    """Puts the cells in by runs down each column (one call per run of numbers, texts or formulas:
+    a call per cell would take minutes)."""
+    def kind(value):
+        return "f" if isinstance(value, str) and value.startswith("=") else "t" if isinstance(value, str) else "n"
+
+    columns = {}
+    for row, col, value in cells:
+        columns.setdefault(col, []).append((row, value))
+    for col, items in columns.items():
+        items.sort(key=lambda item: item[0])
+        start = 0
+        while start < len(items):
+            k = kind(items[start][1])
+            end = start + 1
+            while end < len(items) and items[end][0] == items[end - 1][0] + 1 and kind(items[end][1]) == k:
+                end += 1
+            first, last = items[start][0], items[end - 1][0]
+            area = target.getCellRangeByPosition(col, first, col, last)
+            if k == "f":
+                area.setFormulaArray(tuple((api_formula(v),) for _, v in items[start:end]))
+            else:
+                area.setDataArray(tuple((v if k == "t" else float(v),) for _, v in items[start:end]))
+            start = end
+
+
 def connect(pipe):
     local = uno.getComponentContext()
     resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
-    for _ in range(600):
+    for _ in range(3000):  # a busy machine may take minutes to start it
         try:
             return resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
         except Exception:
@@ -89,16 +125,7 @@ def main():
         while sheets.Count < len(book["sheets"]):
             sheets.insertNewByName("Sheet%d" % (sheets.Count + 1), sheets.Count)
         for index, sheet in enumerate(book["sheets"]):
-            target = sheets.getByIndex(index)
-            for row, col, value in sheet["cells"]:
-                cell = target.getCellByPosition(col, row)
-                if isinstance(value, str):
-                    if value.startswith("="):
-                        cell.setFormula(value)
-                    else:
-                        cell.setString(value)
-                else:
-                    cell.setValue(value)
+            put_cells(sheets.getByIndex(index), sheet["cells"])
         pid = office_pid(office.pid)
         runs, walls = [], []
         for _ in range(3):

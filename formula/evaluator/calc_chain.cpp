@@ -30,35 +30,36 @@ constexpr std::uint16_t kRangeNodeSheet = 0xFFFF;
 }  // namespace
 
 void TXLSCalcChainBuilder::CollectSheet(int SheetIndex, workbook::TXLSCellMMU& Cells) {
-  Cells.BeginIterate(0);
-  while (Cells.IterNext()) {
-    const workbook::TCellValueKind kind = Cells.IterCellType();
-    if (kind < workbook::cvkFloatFormula || kind > workbook::cvkErrorFormula) continue;
-    const int formulaKind = Cells.IterFormulaFlags() & 0x3F;
-    if (formulaKind >= workbook::mfkArrayMember && formulaKind <= workbook::mfkDataTableMember) continue;
+  // Along the row vectors' runs: most cells of a sheet are values, passed over in bulk.
+  Cells.ForEachCell(0, 0, workbook::XLS_MAXCOL, Cells.LastRow(), false,
+                    [&](int Col, int Row, const workbook::TMMUCellRef& Ref) {
+    const workbook::TCellValueKind kind = workbook::TXLSCellMMU::CellType(Ref);
+    if (kind < workbook::cvkFloatFormula || kind > workbook::cvkErrorFormula) return true;
+    const int formulaKind = Ref.Data[2] & 0x3F;
+    if (formulaKind >= workbook::mfkArrayMember && formulaKind <= workbook::mfkDataTableMember) return true;
     const std::uint8_t* ptgs = nullptr;
     int len = 0;
     try {
-      len = Cells.IterFormulaPtgs(ptgs);
+      len = workbook::TXLSCellMMU::GetFormulaPtgs(Ref, ptgs);
     } catch (const std::exception& e) {
       const std::u16string sheet = SheetName_ ? SheetName_(SheetIndex) : Widen(std::to_string(SheetIndex));
-      std::u16string text = Widen(e.what()) + u" [" + sheet + u"!" +
-                            workbook::ColRowToRefStr(Cells.IterCol(), Cells.IterRow()) + u"]";
+      std::u16string text = Widen(e.what()) + u" [" + sheet + u"!" + workbook::ColRowToRefStr(Col, Row) + u"]";
       throw workbook::Exception(text);
     }
     // A shared formula's member reads as the master's formula moved to its own cell.
     if (len > 0 && ptgs[0] == xptgSharedMember) {
       Relocated_.emplace_back();
-      SharedMemberTokens(Cells, Cells.IterCol(), Cells.IterRow(), ptgs, len, Relocated_.back());
+      SharedMemberTokens(Cells, Col, Row, ptgs, len, Relocated_.back());
       ptgs = Relocated_.back().data();
       len = static_cast<int>(Relocated_.back().size());
     }
     TCellKey key;
     key.Sheet = static_cast<std::uint16_t>(SheetIndex);
-    key.Col = static_cast<std::uint16_t>(Cells.IterCol());
-    key.Row = static_cast<std::uint32_t>(Cells.IterRow());
+    key.Col = static_cast<std::uint16_t>(Col);
+    key.Row = static_cast<std::uint32_t>(Row);
     Cells_.push_back({key, ptgs, len});
-  }
+    return true;
+  });
 }
 
 std::size_t TXLSCalcChainBuilder::LowerBound(const TCellKey& Key) const {
