@@ -169,10 +169,16 @@ TEST_F(X11Input, FixedWindowsTellTheWindowManagerTheirSize) {
   long supplied = 0;
   ASSERT_TRUE(XGetWMNormalHints(peer_, x, &hints, &supplied));
   EXPECT_EQ(hints.flags & (PMinSize | PMaxSize), PMinSize | PMaxSize);
-  EXPECT_EQ(hints.min_width, 320);
-  EXPECT_EQ(hints.max_width, 320);
-  EXPECT_EQ(hints.min_height, 200);
-  EXPECT_EQ(hints.max_height, 200);
+  // Under the window manager's decorations the X window is what lies inside the layer's own caption
+  // and borders; that is the size the hints pin.
+  XWindowAttributes wa{};
+  ASSERT_TRUE(XGetWindowAttributes(peer_, x, &wa));
+  EXPECT_LT(wa.width, 320);
+  EXPECT_LT(wa.height, 200);
+  EXPECT_EQ(hints.min_width, wa.width);
+  EXPECT_EQ(hints.max_width, wa.width);
+  EXPECT_EQ(hints.min_height, wa.height);
+  EXPECT_EQ(hints.max_height, wa.height);
   DestroyWindow(fixed);
   HWND sizable = CreateWindowEx(0, "#32770", "sizable", WS_OVERLAPPEDWINDOW, 10, 10, 320, 200, nullptr, nullptr,
                                 nullptr, nullptr);
