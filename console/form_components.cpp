@@ -1,5 +1,7 @@
 #include "console/form_components.h"
 
+#include "skin/skin_data.h"
+
 #include <mutex>
 
 #include "platform/components/comctrls.h"
@@ -9,7 +11,8 @@ namespace console {
 
 using platform::components::TComponent;
 
-CommComponent::CommComponent(TComponent* owner) : TComponent(owner) {
+CommComponent::CommComponent(TComponent* owner)
+    : TComponent(owner), comm_(std::make_unique<platform::components::TCommNotifyWindow>(), owner) {
   auto& c = comm_;
   PublishString("CommName", [&c] { return c.GetCommName(); }, [&c](std::string v) { c.SetCommName(v); });
   PublishInt("BaudRate", [&c] { return c.GetBaudRate(); }, [&c](std::int64_t v) { c.SetBaudRate(static_cast<std::uint32_t>(v)); });
@@ -86,11 +89,7 @@ void RegisterConsoleComponentClasses() {
     using platform::components::RegisterComponentClass;
     RegisterComponentClass("TLabeledEdit", [](TComponent* o) { return new FormLabeledEdit(o); });
     RegisterComponentClass("TComm", [](TComponent* o) { return new CommComponent(o); });
-    RegisterComponentClass("TSkinData", [](TComponent* o) {
-      return new HeldSettingsComponent(o, "TSkinData",
-                                       {"Active", "DisableTag", "SkinControls", "Options", "SkinStore", "SkinFormtype",
-                                        "Version", "MenuUpdate", "MenuMerge"});
-    });
+    RegisterComponentClass("TSkinData", [](TComponent* o) { return new skin::TSkinData(o); });
     RegisterComponentClass("TXLSSpreadsheet5", [](TComponent* o) {
       return new HeldSettingsComponent(o, "TXLSSpreadsheet5", {"ComponentVersion", "Version", "DirectRead", "DirectWrite"});
     });

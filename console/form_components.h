@@ -3,13 +3,16 @@
 // settings the form stores.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/components/classes.h"
+#include "platform/components/comm_notify_window.h"
 #include "serial/serial_port.h"
 
 namespace console {
@@ -42,8 +45,11 @@ private:
   std::vector<std::pair<std::string, std::string>> values_;
 };
 
-// Makes the kinds above known to the form tables ("TComm", "TSkinData", "TXLSSpreadsheet5",
-// "TPDFDocument"). Idempotent.
+// Makes the kinds above and the skin data component known to the form tables ("TComm", "TSkinData",
+// "TXLSSpreadsheet5", "TPDFDocument"). Idempotent.
 void RegisterConsoleComponentClasses();
+
+// The skin the main form stores with its skin data component, as stored (count and package).
+std::span<const std::uint8_t> ConsoleSkinStream();
 
 }  // namespace console

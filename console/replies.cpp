@@ -11,6 +11,7 @@
 #include "console/crc16.h"
 #include "console/main_form.h"
 #include "core/byte_io.h"
+#include "core/calendar.h"
 #include "core/clock.h"
 #include "platform/components/dialogs.h"
 
@@ -19,12 +20,6 @@ namespace {
 
 constexpr std::uint16_t kModelRegister = 0xEADF;
 constexpr int kClockQuestionFlags = 0x40121;
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
 
 }  // namespace
 
@@ -119,6 +114,8 @@ void Tform1::ExceptionReply() {
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);
   s.RetryCount = 0;
+  const bool was_reading = s.ContinuousRead;
+  const std::int64_t missing = s.RxFrame[2] == 3 ? NoRecordsLeft(was_reading) : 0;
   if (s.ContinuousRead) {
     s.ContinuousRead = false;
     switch (s.ReplyState) {
@@ -199,9 +196,42 @@ void Tform1::ExceptionReply() {
       }
       enable({BitBtn12, BitBtn23, BitBtn49, PageControl1}, true);
       ToolButton1->SetEnabled(true);
+      if (missing > 0) {
+        if (was_reading) ShowReadStatistics();
+        ShowGap(was_reading, missing);
+      }
       break;
     default: break;
   }
+}
+
+std::int64_t Tform1::NoRecordsLeft(bool was_reading) {
+  RecordStream stream = RecordStream::None;
+  switch (state_.ReplyState) {
+    case ReplyState::rsHistoryRecords: stream = RecordStream::History; break;
+    case ReplyState::rsRangeRecords: stream = RecordStream::Range; break;
+    case ReplyState::rsDayRecords: stream = RecordStream::Day; break;
+    case ReplyState::rsAlarmRecord: stream = RecordStream::Alarm; break;
+    default: return 0;
+  }
+  const std::int64_t missing = TakeRecordsLeft(stream, 0, 0);
+  if (stream == RecordStream::Alarm) {
+    if (missing > 0) {
+      ListBox1->Items().Add(GapLine(1, missing));
+      if (was_reading && CheckBox11->Checked()) reports_->AddAlarmRow(GapText(missing), "", "");
+    }
+    if (was_reading && CheckBox11->Checked()) {
+      CheckBox11->SetEnabled(false);
+      reports_->SaveAlarmSheet(LabeledEdit14->Text(), true);
+    }
+    return missing;
+  }
+  if (missing > 0) AddHistoryGap(missing, was_reading);
+  if (was_reading) {
+    if (CheckBox6->Checked()) reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kHistoryLastFullRow, "", false);
+    if (CheckBox2->Checked()) reports_->EndPdfReport();
+  }
+  return missing;
 }
 
 void Tform1::WriteAcknowledged() {
@@ -408,7 +438,7 @@ void Tform1::ClockCheckReply() {
   if (s.RxLength < 9) return AbandonScanChain();
   const int year = 2000 + s.RxFrame[3], month = s.RxFrame[4], day = s.RxFrame[5];
   const int hour = s.RxFrame[6], minute = s.RxFrame[7], second = s.RxFrame[8];
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 || second > 59) {
+  if (month < 1 || month > 12 || day < 1 || day > core::days_in_month(year, month) || hour > 23 || minute > 59 || second > 59) {
     return AbandonScanChain();
   }
   s.ReplyState = ReplyState::rsIdle;

@@ -9,6 +9,7 @@
 #include "console/form_helpers.h"
 #include "console/main_form.h"
 #include "console/records.h"
+#include "core/calendar.h"
 #include "core/error.h"
 #include "core/strings.h"
 #include "platform/os/drives.h"
@@ -23,22 +24,6 @@ constexpr std::int32_t kPdfTitleX = 300;
 
 void ProcessMessages() { pc::Application().ProcessMessages(); }
 
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-// Days from 1970-01-01 to a proleptic Gregorian date.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
 // The eight digits of a day-file date as year, month and day.
 struct DateFields {
   int year, month, day;
@@ -52,7 +37,7 @@ DateFields SplitDate(std::string_view date) {
   return {num(0, 4), num(4, 2), num(6, 2)};
 }
 bool IsCardDate(const DateFields& f) {
-  return f.year >= 2000 && f.month >= 1 && f.month <= 12 && f.day >= 1 && f.day <= DaysInMonth(f.year, f.month);
+  return f.year >= 2000 && f.month >= 1 && f.month <= 12 && f.day >= 1 && f.day <= core::days_in_month(f.year, f.month);
 }
 
 // The numeric value of a listed date (digits only; anything else counts as 0).
@@ -112,22 +97,20 @@ void SortDayFileNames(std::vector<std::string>& list) {
 core::LocalTime DayFileDate(std::string_view date) {
   if (date.size() != 8 || !IsDigitDayName(date)) throw core::Error("\"" + std::string(date) + "\" is not a valid date");
   const DateFields f = SplitDate(date);
-  if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > DaysInMonth(f.year, f.month)) {
+  if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > core::days_in_month(f.year, f.month)) {
     throw core::Error("\"" + std::string(date) + "\" is not a valid date");
   }
   core::LocalTime t;
   t.year = f.year;
   t.month = f.month;
   t.day = f.day;
-  const std::int64_t days = DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
-  t.day_of_week = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+  t.day_of_week = core::day_of_week(core::days_from_civil(f.year, f.month, f.day));
   return t;
 }
 
 double DayFileDateValue(std::string_view date) {
   const core::LocalTime t = DayFileDate(date);
-  return static_cast<double>(DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) -
-                             DaysFromCivil(1899, 12, 30));
+  return static_cast<double>(core::days_from_civil(t.year, t.month, t.day) - core::kDateSerialEpoch);
 }
 
 std::string TfDeviceFolder(const std::string& root, int number) {

@@ -1,5 +1,9 @@
 #include "core/unicode.h"
 
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
+
 namespace core {
 
 namespace {
@@ -168,6 +172,20 @@ bool ascii_iequals(std::u16string_view a, std::u16string_view b) {
 std::u16string widen_latin1(std::string_view s) {
   std::u16string out(s.size(), u'\0');
   for (std::size_t i = 0; i < s.size(); ++i) out[i] = static_cast<unsigned char>(s[i]);
+  return out;
+}
+
+std::u16string unicode_upper(std::u16string_view s) {
+  static locale_t loc = [] {
+    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    return l ? l : newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
+  }();
+  std::u16string out(s);
+  for (auto& c : out) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;  // surrogates keep their code units
+    wint_t u = towupper_l(static_cast<wint_t>(c), loc);
+    if (u <= 0xFFFF) c = static_cast<char16_t>(u);
+  }
   return out;
 }
 

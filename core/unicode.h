@@ -35,6 +35,10 @@ bool ascii_iequals(std::u16string_view a, std::u16string_view b);
 int ascii_icompare(std::string_view a, std::string_view b);
 int ascii_icompare(std::u16string_view a, std::u16string_view b);
 
+// Upper case by the Unicode simple case mapping of a fixed UTF-8 locale, so that the result never depends
+// on the host's settings; surrogates and characters whose upper case lies beyond U+FFFF stay as they are.
+std::u16string unicode_upper(std::u16string_view s);
+
 // Latin-1 / ASCII text widened unit by unit (bytes 0x80..0xFF become U+0080..U+00FF).
 std::u16string widen_latin1(std::string_view s);
 // Shorthand for literals and ASCII identifiers in code: u16("abc").

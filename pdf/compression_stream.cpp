@@ -3,121 +3,65 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
-
-#include "pdf/errors.h"
+#include <array>
 
 namespace pdf {
-
 namespace {
-constexpr std::size_t kBufferSize = 65536;
 
-int ZLevel(TCompressionLevel level) {
-  switch (level) {
-    case TCompressionLevel::clNone: return 0;
-    case TCompressionLevel::clFastest: return 1;
-    case TCompressionLevel::clDefault: return Z_DEFAULT_COMPRESSION;
-    case TCompressionLevel::clMax: return 9;
+constexpr const char* kZlibError = "ZLib decompress error";
+
+// A deflate state kept for the thread and reset for each string. Its buffers are some hundreds of
+// kilobytes; made and freed for every page they were given back to the system and faulted in again
+// each time, which cost more than the compression itself.
+class TDeflater {
+public:
+  explicit TDeflater(int level) : level_(level) {
+    if (deflateInit(&z_, level) != Z_OK) throw io::ECompressionError(kZlibError);
   }
-  return Z_DEFAULT_COMPRESSION;
-}
+  ~TDeflater() { deflateEnd(&z_); }
+  TDeflater(const TDeflater&) = delete;
+  TDeflater& operator=(const TDeflater&) = delete;
 
-int CompressionCheck(int code) {
-  if (code < 0) throw ECompressionError("Compression error");
-  return code;
-}
-}  // namespace
+  std::string Compress(std::string_view s, int level) {
+    if (deflateReset(&z_) != Z_OK) throw io::ECompressionError(kZlibError);
+    // Nothing has been taken in since the reset, so the new level holds from the first byte.
+    if (level != level_ && deflateParams(&z_, level, Z_DEFAULT_STRATEGY) != Z_OK) throw io::ECompressionError(kZlibError);
+    level_ = level;
+    constexpr std::size_t kChunk = std::size_t{1} << 30;  // what one call of zlib takes at most
+    std::string out(std::min<std::size_t>(deflateBound(&z_, static_cast<uLong>(std::min(s.size(), kChunk))), kChunk), '\0');
+    std::size_t in_done = 0, out_done = 0;
+    for (;;) {
+      if (z_.avail_in == 0 && in_done < s.size()) {
+        const std::size_t n = std::min(s.size() - in_done, kChunk);
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(s.data() + in_done));
+        z_.avail_in = static_cast<uInt>(n);
+        in_done += n;
+      }
+      if (out_done == out.size()) out.resize(out.size() + std::max<std::size_t>(out.size() / 2, 4096));
+      const std::size_t room = std::min(out.size() - out_done, kChunk);
+      z_.next_out = reinterpret_cast<Bytef*>(out.data() + out_done);
+      z_.avail_out = static_cast<uInt>(room);
+      const int rc = deflate(&z_, in_done == s.size() ? Z_FINISH : Z_NO_FLUSH);
+      if (rc < 0 && rc != Z_BUF_ERROR) throw io::ECompressionError(kZlibError);
+      out_done += room - z_.avail_out;
+      if (rc == Z_STREAM_END) break;
+    }
+    out.resize(out_done);
+    return out;
+  }
 
-struct TCompressionStream::State {
-  z_stream zs{};
-  std::vector<unsigned char> buffer = std::vector<unsigned char>(kBufferSize);
-  bool initialised = false;
+private:
+  z_stream z_{};
+  int level_;
 };
 
-TCompressionStream::TCompressionStream(TCompressionLevel level, std::string& dest)
-    : state_(std::make_unique<State>()), dest_(dest), dest_pos_(dest.size()) {
-  CompressionCheck(deflateInit(&state_->zs, ZLevel(level)));
-  state_->initialised = true;
-  state_->zs.next_out = state_->buffer.data();
-  state_->zs.avail_out = static_cast<uInt>(kBufferSize);
-}
-
-TCompressionStream::~TCompressionStream() {
-  if (!finished_) {
-    try {
-      Finish();
-    } catch (const ECompressionError&) {
-      // Finish released the state already; nothing else to undo.
-    }
-  }
-}
-
-void TCompressionStream::Flush(std::size_t count) {
-  if (count == 0) return;
-  if (dest_.size() < dest_pos_ + count) dest_.resize(dest_pos_ + count);
-  std::memcpy(dest_.data() + dest_pos_, state_->buffer.data(), count);
-  dest_pos_ += count;
-  state_->zs.next_out = state_->buffer.data();
-  state_->zs.avail_out = static_cast<uInt>(kBufferSize);
-}
-
-std::size_t TCompressionStream::Write(const void* buffer, std::size_t count) {
-  if (finished_) throw ECompressionError("Invalid stream operation");
-  z_stream& zs = state_->zs;
-  const auto* p = static_cast<const unsigned char*>(buffer);
-  std::size_t left = count;
-  while (left > 0) {
-    const uInt chunk = static_cast<uInt>(std::min<std::size_t>(left, 1u << 30));
-    zs.next_in = const_cast<unsigned char*>(p);
-    zs.avail_in = chunk;
-    while (zs.avail_in > 0) {
-      CompressionCheck(deflate(&zs, Z_NO_FLUSH));
-      if (zs.avail_out == 0) Flush(kBufferSize);
-    }
-    p += chunk;
-    left -= chunk;
-  }
-  return count;
-}
-
-std::size_t TCompressionStream::Read(void*, std::size_t) {
-  throw ECompressionError("Invalid stream operation");
-}
-
-std::uint64_t TCompressionStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  if (offset != 0 || origin != TSeekOrigin::soCurrent) throw ECompressionError("Invalid stream operation");
-  return state_->zs.total_in;
-}
-
-void TCompressionStream::Finish() {
-  if (finished_) return;
-  finished_ = true;
-  z_stream& zs = state_->zs;
-  try {
-    zs.next_in = nullptr;
-    zs.avail_in = 0;
-    for (;;) {
-      const int code = CompressionCheck(deflate(&zs, Z_FINISH));
-      if (code == Z_STREAM_END) break;
-      if (zs.avail_out == 0) Flush(kBufferSize);
-    }
-    Flush(kBufferSize - zs.avail_out);
-  } catch (...) {
-    deflateEnd(&zs);
-    state_->initialised = false;
-    throw;
-  }
-  deflateEnd(&zs);
-  state_->initialised = false;
-}
+}  // namespace
 
 std::string CompressString(std::string_view s, TCompressionLevel level) {
-  std::string out;
-  TCompressionStream z(level, out);
-  z.Write(s);
-  z.Finish();
-  return out;
+  static constexpr std::array<int, 4> kLevels = {0, 1, Z_DEFAULT_COMPRESSION, 9};
+  const int z_level = kLevels[std::min<std::size_t>(static_cast<std::size_t>(level), kLevels.size() - 1)];
+  thread_local TDeflater deflater(z_level);
+  return deflater.Compress(s, z_level);
 }
 
 }  // namespace pdf

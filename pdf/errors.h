@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/error.h"
+#include "io/zlib_streams.h"
 
 namespace pdf {
 
@@ -11,14 +12,8 @@ public:
   using core::Error::Error;
 };
 
-class EZlibError : public core::Error {
-public:
-  using core::Error::Error;
-};
-
-class ECompressionError : public EZlibError {
-public:
-  using EZlibError::EZlibError;
-};
+// The deflate stream is the I/O layer's, and so are its errors.
+using EZlibError = io::EZlibError;
+using ECompressionError = io::ECompressionError;
 
 }  // namespace pdf

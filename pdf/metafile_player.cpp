@@ -6,8 +6,10 @@
 #include "core/error.h"
 #include "core/strings.h"
 #include "core/unicode.h"
+#include "pdf/diacritics.h"
 #include "pdf/document.h"
 #include "pdf/errors.h"
+#include "pdf/fonts.h"
 #include "pdf/font_provider.h"
 #include "pdf/font_queries.h"
 #include "pdf/format.h"
@@ -103,27 +105,6 @@ std::vector<gdi::POINT> ReadPoints(core::ByteReader& r, std::uint32_t count, boo
   return pts;
 }
 
-gdi::LOGFONT ReadLogFont(core::ByteReader& r) {
-  gdi::LOGFONT lf;
-  lf.lfHeight = r.i32le();
-  lf.lfWidth = r.i32le();
-  lf.lfEscapement = r.i32le();
-  lf.lfOrientation = r.i32le();
-  lf.lfWeight = r.i32le();
-  lf.lfItalic = r.u8();
-  lf.lfUnderline = r.u8();
-  lf.lfStrikeOut = r.u8();
-  lf.lfCharSet = r.u8();
-  lf.lfOutPrecision = r.u8();
-  lf.lfClipPrecision = r.u8();
-  lf.lfQuality = r.u8();
-  lf.lfPitchAndFamily = r.u8();
-  std::u16string face = r.u16string_le(32);
-  const auto nul = face.find(u'\0');
-  if (nul != std::u16string::npos) face.resize(nul);
-  lf.lfFaceName = core::utf16_to_utf8(face);
-  return lf;
-}
 
 std::string Upper(std::string s) {
   for (char& c : s)
@@ -673,6 +654,24 @@ void TEMWParser::SelectFontForText() {
   }
 }
 
+bool TEMWParser::ComposeDiacritics(std::u16string_view text, const std::vector<float>& advances,
+                                   std::vector<std::uint16_t>& glyphs, std::vector<float>& glyph_advances) {
+  // Most text has no mark at all: that is answered before the font is looked up.
+  if (std::none_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x300 && c < 0x370; })) return false;
+  const TPDFTextFont* font = GetFont(page_.Document(), page_.FontName, page_.FontStyle, true);
+  if (font->Standard || !font->TTFData) return false;
+  const TTTFData& ttf = *font->TTFData;
+  const std::optional<TComposedText> composed =
+      pdf::ComposeDiacritics(text, [&](char32_t c) { return ttf.GlyphOfCode(c) != 0; });
+  if (!composed) return false;
+  glyphs.clear();
+  for (char32_t c : composed->Chars) glyphs.push_back(ttf.GlyphOfCode(c));
+  glyph_advances.assign(advances.empty() ? 0 : glyphs.size(), 0.0f);
+  for (std::size_t i = 0; i < advances.size() && i < composed->Owner.size(); ++i)
+    glyph_advances[composed->Owner[i]] += advances[i];
+  return true;
+}
+
 void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t size) {
   const bool wide = type == gdi::EMR_EXTTEXTOUTW;
   ReadRect(r);  // bounds
@@ -789,6 +788,8 @@ void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t
     const double px = PageX(x), py = PageY(y);
     const double angle = escapement / 10;
     const std::vector<float>* adv = advances.empty() ? nullptr : &advances;
+    std::vector<std::uint16_t> composed_glyphs;
+    std::vector<float> composed_advances;
     if (glyphs) {
       std::vector<std::uint16_t> ids;
       if (wide)
@@ -796,6 +797,8 @@ void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t
       else
         for (char c : text8) ids.push_back(static_cast<std::uint8_t>(c));
       page_.DrawGlyphs(px, py, angle, ids, adv);
+    } else if (wide && ComposeDiacritics(text16, advances, composed_glyphs, composed_advances)) {
+      page_.DrawGlyphs(px, py, angle, composed_glyphs, adv != nullptr ? &composed_advances : nullptr);
     } else if (wide) {
       if (adv != nullptr)
         page_.DrawTextAdvancesW(px, py, angle, text16, adv);
@@ -1250,7 +1253,7 @@ void TEMWParser::PlayRecord(std::uint32_t type, core::ByteReader& r, std::size_t
       const std::uint32_t index = r.u32le();
       Object o;
       o.Type = Object::Kind::Font;
-      o.font = ReadLogFont(r);
+      o.font = gdi::EmfWriter::read_logfont(r);
       CreateObject(index, o);
       return;
     }

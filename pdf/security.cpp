@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "pdf/format.h"
-#include "pdf/md5.h"
-#include "pdf/rc4.h"
+#include "io/md5.h"
+#include "io/rc4.h"
 
 namespace pdf {
 namespace {
@@ -19,15 +19,15 @@ int HexValue(char c) {
 
 std::size_t KeyBytes(TPDFKeyLength length) { return length == TPDFKeyLength::kl128 ? 16 : 5; }
 
-void Rehash50(MD5Digest16& h) {
-  for (int i = 0; i < 50; ++i) h = MD5Digest(h.data(), h.size());
+void Rehash50(io::MD5Digest16& h) {
+  for (int i = 0; i < 50; ++i) h = io::MD5Digest(h.data(), h.size());
 }
 
 template <std::size_t N>
 void RC4Apply(const std::uint8_t* key, std::size_t key_len, std::array<std::uint8_t, N>& data) {
-  RC4Context ctx;
-  RC4Init(ctx, key, key_len);
-  RC4Crypt(ctx, data.data(), data.data(), N);
+  io::RC4Context ctx;
+  io::RC4Init(ctx, key, key_len);
+  io::RC4Crypt(ctx, data.data(), data.data(), N);
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ std::array<std::uint8_t, 16> FileIDBytes(std::string_view hex) {
 SecurityString ComputeOwnerKey(std::string_view owner_password, std::string_view user_password,
                                TPDFKeyLength length) {
   const SecurityString padded_owner = PadPassword(owner_password);
-  MD5Digest16 h = MD5Digest(padded_owner.data(), padded_owner.size());
+  io::MD5Digest16 h = io::MD5Digest(padded_owner.data(), padded_owner.size());
   if (length == TPDFKeyLength::kl128) Rehash50(h);
   const std::size_t n = KeyBytes(length);
   SecurityString o = PadPassword(user_password);
@@ -89,18 +89,18 @@ SecurityString ComputeOwnerKey(std::string_view owner_password, std::string_view
 
 SecurityKey ComputeFileKey(std::string_view user_password, const SecurityString& owner_key,
                            std::int32_t permission, std::string_view file_id_hex, TPDFKeyLength length) {
-  MD5Context ctx;
-  MD5Init(ctx);
+  io::MD5Context ctx;
+  io::MD5Init(ctx);
   const SecurityString padded = PadPassword(user_password);
-  MD5Update(ctx, padded.data(), padded.size());
-  MD5Update(ctx, owner_key.data(), owner_key.size());
+  io::MD5Update(ctx, padded.data(), padded.size());
+  io::MD5Update(ctx, owner_key.data(), owner_key.size());
   const auto p = static_cast<std::uint32_t>(permission);
   const std::uint8_t pb[4] = {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8),
                               static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 24)};
-  MD5Update(ctx, pb, 4);
+  io::MD5Update(ctx, pb, 4);
   const auto id = FileIDBytes(file_id_hex);
-  MD5Update(ctx, id.data(), id.size());
-  MD5Digest16 h = MD5Final(ctx);
+  io::MD5Update(ctx, id.data(), id.size());
+  io::MD5Digest16 h = io::MD5Final(ctx);
   if (length == TPDFKeyLength::kl128) Rehash50(h);
   SecurityKey key{};
   std::memcpy(key.data(), h.data(), KeyBytes(length));
@@ -114,12 +114,12 @@ SecurityString ComputeUserKey(const SecurityKey& file_key, std::string_view file
     RC4Apply(file_key.data(), 5, u);
     return u;
   }
-  MD5Context ctx;
-  MD5Init(ctx);
-  MD5Update(ctx, PasswordPadding().data(), 32);
+  io::MD5Context ctx;
+  io::MD5Init(ctx);
+  io::MD5Update(ctx, PasswordPadding().data(), 32);
   const auto id = FileIDBytes(file_id_hex);
-  MD5Update(ctx, id.data(), id.size());
-  MD5Digest16 h = MD5Final(ctx);
+  io::MD5Update(ctx, id.data(), id.size());
+  io::MD5Digest16 h = io::MD5Final(ctx);
   for (int i = 0; i <= 19; ++i) {
     std::uint8_t key[16];
     for (std::size_t k = 0; k < 16; ++k) key[k] = static_cast<std::uint8_t>(file_key[k] ^ i);
@@ -141,16 +141,16 @@ std::string ObjectKey(const SecurityKey& file_key, bool is128, int object_number
   buf[n + 2] = static_cast<std::uint8_t>(num >> 16);
   buf[n + 3] = 0;
   buf[n + 4] = 0;
-  const MD5Digest16 h = MD5Digest(buf, n + 5);
+  const io::MD5Digest16 h = io::MD5Digest(buf, n + 5);
   return std::string(reinterpret_cast<const char*>(h.data()), is128 ? 16 : 10);
 }
 
 namespace {
 void CryptInPlace(const SecurityKey& file_key, bool is128, char* data, std::size_t size, int object_number) {
   const std::string key = ObjectKey(file_key, is128, object_number);
-  RC4Context ctx;
-  RC4Init(ctx, key.data(), key.size());
-  RC4Crypt(ctx, data, data, size);
+  io::RC4Context ctx;
+  io::RC4Init(ctx, key.data(), key.size());
+  io::RC4Crypt(ctx, data, data, size);
 }
 }  // namespace
 

@@ -10,12 +10,10 @@
 #include <new>
 
 #include "platform/os/serial_device.h"
-#include "platform/win/win.h"
 
 namespace serial {
 
 namespace os = platform::os;
-namespace win = platform::win;
 
 namespace {
 
@@ -63,11 +61,33 @@ CommTimeoutValues CommTimeouts::Load() const {
   return v;
 }
 
+// ---- TCommQueue ----
+
+bool TCommQueue::Post(std::uint32_t Msg, std::uintptr_t WParam, std::intptr_t LParam) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  try {
+    items_.push_back(TMessage{Msg, WParam, LParam});
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  ready_.set();
+  return true;
+}
+
+bool TCommQueue::Take(TMessage& M) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (items_.empty()) return false;
+  M = items_.front();
+  items_.pop_front();
+  if (items_.empty()) ready_.reset();
+  return true;
+}
+
 // ---- TCommThread ----
 
-TCommThread::TCommThread(os::SerialDevice& device, const os::Event& close_event, win::HWND notify_window,
+TCommThread::TCommThread(os::SerialDevice& device, const os::Event& close_event, TCommNotifier& notifier,
                          const CommTimeouts& timeouts)
-    : device_(device), close_(close_event), notify_(notify_window), timeouts_(timeouts) {}
+    : device_(device), close_(close_event), notify_(notifier), timeouts_(timeouts) {}
 
 TCommThread::~TCommThread() { Join(); }
 
@@ -97,13 +117,13 @@ void TCommThread::Run(int nice_step) {
   ended_.set();
 }
 
-bool TCommThread::PostHangup() { return win::PostMessage(notify_, CommMsgHangup, 0, 0) != 0; }
+bool TCommThread::PostHangup() { return notify_.Post(CommMsgHangup, 0, 0); }
 
 // ---- TReadThread ----
 
-TReadThread::TReadThread(os::SerialDevice& device, const os::Event& close_event, win::HWND notify_window,
+TReadThread::TReadThread(os::SerialDevice& device, const os::Event& close_event, TCommNotifier& notifier,
                          const CommTimeouts& timeouts)
-    : TCommThread(device, close_event, notify_window, timeouts) {
+    : TCommThread(device, close_event, notifier, timeouts) {
   // The highest priority below time-critical: two steps above normal.
   Create(2);
 }
@@ -200,8 +220,7 @@ bool TReadThread::HandleCommEvent() {
 }
 
 bool TReadThread::PostData(std::uint8_t* block, std::size_t n) {
-  if (win::PostMessage(notify_, CommMsgReceived, static_cast<win::WPARAM>(n),
-                       reinterpret_cast<win::LPARAM>(block)))
+  if (notify_.Post(CommMsgReceived, static_cast<std::uintptr_t>(n), reinterpret_cast<std::intptr_t>(block)))
     return true;
   delete[] block;  // never posted, so still ours
   PostHangup();
@@ -209,43 +228,38 @@ bool TReadThread::PostData(std::uint8_t* block, std::size_t n) {
 }
 
 bool TReadThread::PostError(std::uint32_t flags) {
-  if (win::PostMessage(notify_, CommMsgError, 0, static_cast<win::LPARAM>(flags))) return true;
+  if (notify_.Post(CommMsgError, 0, static_cast<std::intptr_t>(flags))) return true;
   PostHangup();
   return false;
 }
 
 bool TReadThread::PostModemState(std::uint32_t modem) {
-  if (win::PostMessage(notify_, CommMsgModem, 0, static_cast<win::LPARAM>(modem))) return true;
+  if (notify_.Post(CommMsgModem, 0, static_cast<std::intptr_t>(modem))) return true;
   PostHangup();
   return false;
 }
 
 // ---- TWriteThread ----
 
-TWriteThread::TWriteThread(os::SerialDevice& device, const os::Event& close_event, win::HWND notify_window,
+TWriteThread::TWriteThread(os::SerialDevice& device, const os::Event& close_event, TCommNotifier& notifier,
                            const CommTimeouts& timeouts)
-    : TCommThread(device, close_event, notify_window, timeouts) {
-  queue_ = win::AllocateThreadQueue();
-  try {
-    // One step above normal.
-    Create(1);
-  } catch (...) {
-    win::ReleaseThreadQueue(queue_);
-    throw;
-  }
+    : TCommThread(device, close_event, notifier, timeouts) {
+  // One step above normal.
+  Create(1);
 }
 
 TWriteThread::~TWriteThread() {
   Join();
-  win::ReleaseThreadQueue(queue_);
+  // Blocks of a thread that never ran its body are still queued.
+  TCommQueue::TMessage m;
+  while (queue_.Take(m)) FreeBlock(m);
 }
 
-void TWriteThread::FreeBlock(const win::MSG& m) {
-  if (!m.hwnd && m.message == CommMsgSend) delete[] reinterpret_cast<std::uint8_t*>(m.lParam);
+void TWriteThread::FreeBlock(const TCommQueue::TMessage& m) {
+  if (m.message == CommMsgSend) delete[] reinterpret_cast<std::uint8_t*>(m.lParam);
 }
 
 void TWriteThread::Execute() {
-  win::AttachThreadQueue(queue_);
   try {
     WriteLoop();
   } catch (...) {
@@ -258,31 +272,24 @@ void TWriteThread::Execute() {
 
 void TWriteThread::WriteLoop() {
   empty_notice_due_.store(true);
-  win::MSG m;
+  TCommQueue::TMessage m;
   for (;;) {
-    if (!win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
+    if (!queue_.Take(m)) {
       if (empty_notice_due_.exchange(false)) {
-        if (!win::PostMessage(notify_, CommMsgSendEmpty, 0, 0)) {
+        if (!notify_.Post(CommMsgSendEmpty, 0, 0)) {
           PostHangup();
           break;
         }
       }
-      const os::Event* events[] = {&close_};
-      const win::DWORD w =
-          win::MsgWaitForMultipleObjects(1, events, win::FALSE, win::INFINITE, win::QS_ALLINPUT);
-      if (w == win::WAIT_OBJECT_0) break;
-      if (w == win::WAIT_OBJECT_0 + 1) continue;
+      const int w = os::wait_any({&close_, &queue_.Ready()});
+      if (w == 0) break;
+      if (w == 1) continue;
       PostHangup();
       break;
     }
     if (close_.is_set()) {
       FreeBlock(m);
       break;
-    }
-    if (m.hwnd) {
-      win::TranslateMessage(&m);
-      win::DispatchMessage(&m);
-      continue;
     }
     if (m.message != CommMsgSend) continue;
     std::unique_ptr<std::uint8_t[]> block(reinterpret_cast<std::uint8_t*>(m.lParam));
@@ -294,14 +301,13 @@ void TWriteThread::WriteLoop() {
 void TWriteThread::DrainQueue() {
   // Nothing is written any more, but blocks posted before the component saw the end still arrive;
   // they are freed here until the close event says that no more can come.
-  win::MSG m;
+  TCommQueue::TMessage m;
   for (;;) {
-    while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) FreeBlock(m);
+    while (queue_.Take(m)) FreeBlock(m);
     if (close_.is_set()) break;
-    const os::Event* events[] = {&close_};
-    win::MsgWaitForMultipleObjects(1, events, win::FALSE, win::INFINITE, win::QS_ALLINPUT);
+    os::wait_any({&close_, &queue_.Ready()});
   }
-  while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) FreeBlock(m);
+  while (queue_.Take(m)) FreeBlock(m);
 }
 
 bool TWriteThread::WriteBlock(const std::uint8_t* data, std::size_t length) {

@@ -1,7 +1,7 @@
 // The two workers of an open TComm: TReadThread waits for received bytes and line events and hands them
-// to the GUI thread; TWriteThread takes blocks to send from its own thread queue and writes them. Both
-// talk to the GUI thread only by posting notices to the component's notify window, and both stop when
-// the component's close event is set.
+// to the GUI thread; TWriteThread takes blocks to send from its own queue and writes them. Both talk to
+// the GUI thread only by posting notices to the component's notifier (comm_notifier.h), and both stop
+// when the component's close event is set.
 //
 // The line has no driver-side read time-outs here, so the read thread keeps them itself: it waits
 // without limit for the first byte of a block, then reads on until the block holds 1024 bytes or the
@@ -11,11 +11,13 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "platform/os/event.h"
-#include "platform/win/win_types.h"
+#include "serial/comm_notifier.h"
 
 namespace platform::os {
 class SerialDevice;
@@ -23,14 +25,8 @@ class SerialDevice;
 
 namespace serial {
 
-// Notices the workers post to the notify window.
-inline constexpr platform::win::UINT CommMsgReceived = 0x401;  // wParam length, lParam the block
-inline constexpr platform::win::UINT CommMsgError = 0x402;     // lParam the line-error flags
-inline constexpr platform::win::UINT CommMsgHangup = 0x403;
-inline constexpr platform::win::UINT CommMsgModem = 0x404;  // lParam 8 carrier change, 4 ring, or both
-inline constexpr platform::win::UINT CommMsgSendEmpty = 0x405;
-// The thread message that carries a block to the write thread (wParam length, lParam the block).
-inline constexpr platform::win::UINT CommMsgSend = 0x401;
+// The message that carries a block to the write thread (WParam length, LParam the block).
+inline constexpr std::uint32_t CommMsgSend = 0x401;
 
 // Largest block the read thread hands over.
 inline constexpr std::size_t kReadBlockSize = 1024;
@@ -60,6 +56,29 @@ class CommTimeouts {
   std::atomic<std::uint32_t> write_total_constant_{0};
 };
 
+// The write thread's queue: what the owning thread posts for sending, taken in order. Posting never
+// waits; the write thread waits on the queue and the close event at once.
+class TCommQueue {
+ public:
+  struct TMessage {
+    std::uint32_t message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+  };
+
+  // Any thread; false when the message cannot be queued (a block it carries stays the caller's).
+  bool Post(std::uint32_t Msg, std::uintptr_t WParam, std::intptr_t LParam);
+  // Takes the oldest message; false when none is queued.
+  bool Take(TMessage& M);
+  // Set exactly while messages are queued.
+  const platform::os::Event& Ready() const { return ready_; }
+
+ private:
+  std::mutex mutex_;
+  std::deque<TMessage> items_;
+  platform::os::Event ready_;
+};
+
 // A worker created suspended: its thread exists from construction and runs Execute only after Start;
 // a close event set before that ends it without running. Creation throws (std::system_error,
 // core::Error) when the system has no thread or event left.
@@ -78,7 +97,7 @@ class TCommThread {
 
  protected:
   TCommThread(platform::os::SerialDevice& device, const platform::os::Event& close_event,
-              platform::win::HWND notify_window, const CommTimeouts& timeouts);
+              TCommNotifier& notifier, const CommTimeouts& timeouts);
   // Launches the thread; called by the most derived constructor once its members exist.
   void Create(int nice_step);
   // Waits for the thread to end. Each derived destructor calls it before its members go.
@@ -89,7 +108,7 @@ class TCommThread {
 
   platform::os::SerialDevice& device_;
   const platform::os::Event& close_;
-  const platform::win::HWND notify_;
+  TCommNotifier& notify_;
   const CommTimeouts& timeouts_;
 
  private:
@@ -104,7 +123,7 @@ class TCommThread {
 class TReadThread final : public TCommThread {
  public:
   TReadThread(platform::os::SerialDevice& device, const platform::os::Event& close_event,
-              platform::win::HWND notify_window, const CommTimeouts& timeouts);
+              TCommNotifier& notifier, const CommTimeouts& timeouts);
   ~TReadThread() override;
 
  protected:
@@ -129,11 +148,11 @@ class TWriteThread final : public TCommThread {
  public:
   // The thread's queue exists from here on, so blocks posted before the thread runs are kept.
   TWriteThread(platform::os::SerialDevice& device, const platform::os::Event& close_event,
-               platform::win::HWND notify_window, const CommTimeouts& timeouts);
+               TCommNotifier& notifier, const CommTimeouts& timeouts);
   ~TWriteThread() override;
 
   // The queue to post CommMsgSend blocks to.
-  platform::win::DWORD ThreadId() const { return queue_; }
+  TCommQueue& Queue() { return queue_; }
   // Set once the thread writes no more (it failed or was stopped).
   bool Finished() const { return finished_.load(); }
 
@@ -146,10 +165,10 @@ class TWriteThread final : public TCommThread {
   // Writes the whole block; false (after a hang-up notice where one is due) ends the thread.
   bool WriteBlock(const std::uint8_t* data, std::size_t length);
   // Frees the block of a CommMsgSend message taken from the queue.
-  static void FreeBlock(const platform::win::MSG& m);
+  static void FreeBlock(const TCommQueue::TMessage& m);
   void DrainQueue();
 
-  platform::win::DWORD queue_ = 0;
+  TCommQueue queue_;
   // Whether the next run dry of the queue posts CommMsgSendEmpty.
   std::atomic<bool> empty_notice_due_{true};
   std::atomic<bool> finished_{false};

@@ -8,16 +8,13 @@
 #include "platform/os/event.h"
 #include "platform/os/serial_device.h"
 #include "platform/os/services.h"
-#include "platform/win/win.h"
 
 namespace serial {
 
 namespace os = platform::os;
-namespace win = platform::win;
 
 namespace {
 
-constexpr const char* kNotifyClass = "TCommNotifyWindow";
 // How long closing waits for each worker before marking it as not ending.
 constexpr os::Millis kStopWait{10000};
 
@@ -31,18 +28,15 @@ std::uint32_t next_handle() {
 
 }  // namespace
 
-TComm::TComm(void* Owner) : owner_(Owner) {
-  win::WNDCLASSEX existing;
-  if (!win::GetClassInfoEx(nullptr, kNotifyClass, &existing)) {
-    win::WNDCLASSEX wc;
-    wc.lpfnWndProc = &TComm::NotifyProc;
-    wc.lpszClassName = kNotifyClass;
-    win::RegisterClassEx(&wc);
-  }
-  notify_window_ =
-      win::CreateWindowEx(0, kNotifyClass, "", 0, 0, 0, 0, 0, win::HWND_MESSAGE, nullptr, nullptr, nullptr);
-  if (!notify_window_) throw ECommsError("Unable to create the notification window");
-  win::SetWindowLongPtr(notify_window_, win::GWLP_USERDATA, reinterpret_cast<win::LONG_PTR>(this));
+void DiscardNotice(std::uint32_t Msg, std::intptr_t LParam) {
+  if (Msg == CommMsgReceived) delete[] reinterpret_cast<std::uint8_t*>(LParam);
+}
+
+TComm::TComm(std::unique_ptr<TCommNotifier> Notifier, void* Owner) : owner_(Owner), notifier_(std::move(Notifier)) {
+  if (!notifier_) throw ECommsError("Unable to create the notification window");
+  notifier_->SetReceiver([this](std::uint32_t Msg, std::uintptr_t WParam, std::intptr_t LParam) {
+    CommWndProc(Msg, WParam, LParam);
+  });
 }
 
 TComm::~TComm() {
@@ -51,11 +45,8 @@ TComm::~TComm() {
   } catch (...) {
     // Closing raises nothing of its own; a failing platform call must not escape a destructor.
   }
-  if (notify_window_) {
-    win::SetWindowLongPtr(notify_window_, win::GWLP_USERDATA, 0);
-    DropQueuedNotices();
-    win::DestroyWindow(notify_window_);
-  }
+  notifier_->SetReceiver(nullptr);
+  DropQueuedNotices();
 }
 
 // ---- opening and closing ----
@@ -87,7 +78,7 @@ void TComm::OpenPort() {
     throw ECommsError("Unable to create event");
   }
   try {
-    read_thread_ = std::make_unique<TReadThread>(*device_, *close_event_, notify_window_, timeouts_);
+    read_thread_ = std::make_unique<TReadThread>(*device_, *close_event_, *notifier_, timeouts_);
   } catch (const std::exception&) {
     read_thread_.reset();
     close_event_.reset();
@@ -95,7 +86,7 @@ void TComm::OpenPort() {
     throw ECommsError("Unable to create read thread");
   }
   try {
-    write_thread_ = std::make_unique<TWriteThread>(*device_, *close_event_, notify_window_, timeouts_);
+    write_thread_ = std::make_unique<TWriteThread>(*device_, *close_event_, *notifier_, timeouts_);
   } catch (const std::exception&) {
     StopReadThread();
     write_thread_.reset();
@@ -126,11 +117,7 @@ void TComm::ClosePort() {
   DropQueuedNotices();
 }
 
-void TComm::DropQueuedNotices() {
-  win::MSG m;
-  while (win::PeekMessage(&m, notify_window_, CommMsgReceived, CommMsgSendEmpty, win::PM_REMOVE))
-    if (m.message == CommMsgReceived) delete[] reinterpret_cast<std::uint8_t*>(m.lParam);
-}
+void TComm::DropQueuedNotices() { notifier_->DropQueued(); }
 
 void TComm::StopReadThread() {
   if (!read_thread_) return;
@@ -153,9 +140,7 @@ bool TComm::SendData(const void* Buffer, std::uint16_t Length) {
   auto* block = new (std::nothrow) std::uint8_t[std::size_t{Length} + 1]();
   if (!block) return false;
   std::memcpy(block, Buffer, Length);
-  if (win::PostThreadMessage(write_thread_->ThreadId(), CommMsgSend, Length,
-                             reinterpret_cast<win::LPARAM>(block)))
-    return true;
+  if (write_thread_->Queue().Post(CommMsgSend, Length, reinterpret_cast<std::intptr_t>(block))) return true;
   delete[] block;
   return false;
 }
@@ -274,29 +259,19 @@ void TComm::DoSendDataEmpty() {
   if (OnSendDataEmpty) OnSendDataEmpty(this);
 }
 
-win::LRESULT TComm::NotifyProc(win::HWND hwnd, win::UINT msg, win::WPARAM wparam, win::LPARAM lparam) {
-  auto* self = reinterpret_cast<TComm*>(win::GetWindowLongPtr(hwnd, win::GWLP_USERDATA));
-  if (self) return self->CommWndProc(msg, wparam, lparam);
-  if (msg == CommMsgReceived) {
-    delete[] reinterpret_cast<std::uint8_t*>(lparam);  // no component left to hand it to
-    return 0;
-  }
-  return win::DefWindowProc(hwnd, msg, wparam, lparam);
-}
-
-win::LRESULT TComm::CommWndProc(win::UINT Msg, win::WPARAM WParam, win::LPARAM LParam) {
+void TComm::CommWndProc(std::uint32_t Msg, std::uintptr_t WParam, std::intptr_t LParam) {
   switch (Msg) {
     case CommMsgReceived: {
       // Freed when the handler returns, also when it raises.
       std::unique_ptr<std::uint8_t[]> block(reinterpret_cast<std::uint8_t*>(LParam));
       DoReceiveData(block.get(), static_cast<std::uint16_t>(WParam));
-      return 0;
+      return;
     }
-    case CommMsgError: DoReceiveError(static_cast<std::uint32_t>(LParam)); return 0;
-    case CommMsgHangup: DoRequestHangup(); return 0;
-    case CommMsgModem: DoModemStateChange(static_cast<std::uint32_t>(LParam)); return 0;
-    case CommMsgSendEmpty: DoSendDataEmpty(); return 0;
-    default: return win::DefWindowProc(notify_window_, Msg, WParam, LParam);
+    case CommMsgError: DoReceiveError(static_cast<std::uint32_t>(LParam)); return;
+    case CommMsgHangup: DoRequestHangup(); return;
+    case CommMsgModem: DoModemStateChange(static_cast<std::uint32_t>(LParam)); return;
+    case CommMsgSendEmpty: DoSendDataEmpty(); return;
+    default: return;
   }
 }
 

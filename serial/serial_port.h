@@ -1,7 +1,7 @@
 // TComm: a non-visual component that owns one serial port. It applies the line settings and time-outs
 // held in its properties, sends blocks through a write thread, receives through a read thread (both in
-// comm_threads.h) and raises its events on the thread that created it, through a hidden message-only
-// window that the workers post their notices to.
+// comm_threads.h) and raises its events on the thread that created it, through the notifier it is
+// given (comm_notifier.h; the component layer's hidden window) that the workers post their notices to.
 //
 // Threads: every public call, every property setter and every event belong to the creating (GUI)
 // thread. The workers share no data structure with it; blocks and notices travel as posted messages and
@@ -17,7 +17,7 @@
 #include <string>
 
 #include "core/error.h"
-#include "platform/win/win_types.h"
+#include "serial/comm_notifier.h"
 #include "serial/comm_threads.h"
 
 namespace platform::os {
@@ -49,8 +49,9 @@ using TSendDataEmptyEvent = std::function<void(TComm* Sender)>;
 
 class TComm {
  public:
+  // `Notifier` carries the workers' notices to the creating thread; ECommsError when there is none.
   // `Owner` is kept for the component tree that owns the instance; the component does not use it.
-  explicit TComm(void* Owner = nullptr);
+  explicit TComm(std::unique_ptr<TCommNotifier> Notifier, void* Owner = nullptr);
   // Closes an open port first, so that no worker outlives the component.
   virtual ~TComm();
   TComm(const TComm&) = delete;
@@ -132,9 +133,6 @@ class TComm {
   TNotifyEvent OnRequestHangup;
   TSendDataEmptyEvent OnSendDataEmpty;
 
-  // The hidden window the workers post their notices to.
-  platform::win::HWND GetNotifyWindow() const { return notify_window_; }
-
   // The line settings the properties stand for, as the device takes them.
   platform::os::LineSettings DeviceSettings() const;
 
@@ -145,17 +143,14 @@ class TComm {
   virtual void DoRequestHangup();
   virtual void DoSendDataEmpty();
 
-  // The window procedure of the notify window.
-  platform::win::LRESULT CommWndProc(platform::win::UINT Msg, platform::win::WPARAM WParam,
-                                     platform::win::LPARAM LParam);
+  // Receives each notice of the workers on the creating thread and raises its event.
+  void CommWndProc(std::uint32_t Msg, std::uintptr_t WParam, std::intptr_t LParam);
 
  private:
-  static platform::win::LRESULT NotifyProc(platform::win::HWND hwnd, platform::win::UINT msg,
-                                           platform::win::WPARAM wparam, platform::win::LPARAM lparam);
   void ApplyDCB();
   void ApplyTimeouts();
   void StopReadThread();
-  // Removes the notices of a closed port still queued for the window, freeing their blocks.
+  // Removes the notices of a closed port still queued for this thread, freeing their blocks.
   void DropQueuedNotices();
   void StopWriteThread();
   void ReleasePort();
@@ -200,7 +195,7 @@ class TComm {
   std::unique_ptr<platform::os::Event> close_event_;
   std::unique_ptr<TReadThread> read_thread_;
   std::unique_ptr<TWriteThread> write_thread_;
-  platform::win::HWND notify_window_ = nullptr;
+  std::unique_ptr<TCommNotifier> notifier_;
 };
 
 }  // namespace serial

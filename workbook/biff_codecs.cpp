@@ -1,14 +1,12 @@
 #include "workbook/biff_codecs.h"
 
 #include <algorithm>
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <cwctype>
-#include <locale.h>
 
 #include "core/byte_io.h"
 #include "core/codepage.h"
+#include "core/unicode.h"
 #include "workbook/cell_references.h"
 #include "workbook/colors.h"
 #include "workbook/format_settings.h"
@@ -94,6 +92,17 @@ std::uint32_t PaletteIndexToRGB(int Index) { return PaletteColor(static_cast<std
 
 std::uint8_t ClampColorIndex(std::uint16_t Index) { return Index <= 64 ? static_cast<std::uint8_t>(Index) : 64; }
 
+std::uint8_t Xc12ColorToPaletteIndex(const TXc12Color& Color, std::uint8_t Automatic) {
+  switch (Color.ColorType) {
+    case xctAuto:
+    case xctUnassigned: return Automatic;
+    case xctIndexed:
+      if (Color.Tint == 0) return Color.Index < 0x7F ? Color.Index : Automatic;
+      [[fallthrough]];
+    default: return RGBToBIFFColorIndex(Xc12ColorToRGB(Color));
+  }
+}
+
 void WriteUncompressedBIFFStr(const std::u16string& S, std::uint8_t* Dest) {
   Dest[0] = 1;
   for (std::size_t i = 0; i < S.size(); ++i) core::store_le16(Dest + 1 + 2 * i, S[i]);
@@ -162,20 +171,7 @@ void NulTermUTF16ToWideStr(const std::uint8_t* P, int ByteLen, std::u16string& S
   }
 }
 
-std::u16string UpperCaseW(const std::u16string& S) {
-  // A fixed UTF-8 locale, so the result never depends on the host's settings.
-  static locale_t loc = [] {
-    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    return l ? l : newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
-  }();
-  std::u16string out(S);
-  for (auto& c : out) {
-    if (c >= 0xD800 && c <= 0xDFFF) continue;  // surrogates keep their code units
-    wint_t u = towupper_l(static_cast<wint_t>(c), loc);
-    if (u <= 0xFFFF) c = static_cast<char16_t>(u);
-  }
-  return out;
-}
+std::u16string UpperCaseW(const std::u16string& S) { return core::unicode_upper(S); }
 
 bool ClipArea97(int& Col1, int& Row1, int& Col2, int& Row2) {
   if (Col1 > XLS_MAXCOL97 || Row1 > XLS_MAXROW97 || Col2 < 0 || Row2 < 0) return false;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "workbook/colors.h"
+
 namespace workbook {
 
 // The model's cell-error code (bit 7 is ignored wherever it is read).
@@ -43,6 +45,9 @@ std::uint32_t PaletteColor(std::uint8_t Index);
 // Index & 0x7F in the records' byte order (red, green, blue, 0 = 0x00BBGGRR read little-endian).
 std::uint32_t PaletteIndexToRGB(int Index);
 std::uint8_t ClampColorIndex(std::uint16_t Index);
+// The palette index of a model colour: Automatic for an automatic or unset colour, the index of an
+// untinted palette colour, else the nearest palette entry.
+std::uint8_t Xc12ColorToPaletteIndex(const TXc12Color& Color, std::uint8_t Automatic);
 
 // Option byte 1 and the UTF-16LE characters of S; Dest needs UncompressedBIFFStrSize(S) bytes.
 void WriteUncompressedBIFFStr(const std::u16string& S, std::uint8_t* Dest);

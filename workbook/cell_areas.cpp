@@ -157,11 +157,7 @@ void TBaseCellAreas::Assign(const TBaseCellAreas& Other) {
 }
 
 bool TBaseCellAreas::IntersectRect(const TXLSCellArea& A, const TXLSCellArea& B, TXLSCellArea& R) {
-  R.Col1 = std::max(A.Col1, B.Col1);
-  R.Row1 = std::max(A.Row1, B.Row1);
-  R.Col2 = std::min(A.Col2, B.Col2);
-  R.Row2 = std::min(A.Row2, B.Row2);
-  return R.Col1 <= R.Col2 && R.Row1 <= R.Row2;
+  return IntersectCellArea(A, B, R);
 }
 
 int TBaseCellAreas::SubtractRect(const TXLSCellArea& A, const TXLSCellArea& Rect, TXLSCellArea (&Parts)[4]) {

@@ -5,6 +5,7 @@
 // and row headers hold.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -308,6 +309,15 @@ public:
   static std::uint8_t PackFloat(std::uint8_t (&Packed)[8], double Value);
   static double UnpackFloat(std::uint8_t Type, const std::uint8_t* P);
 
+  // Visits the stored cells of the rectangle in reading order, block by block and along each row
+  // vector's runs, without a seek per cell: absent rows and empty stretches cost nothing, and the
+  // store's cursors stay as they are. Visit(Col, Row, Ref) returns False to stop the walk; with
+  // SkipHiddenRows the cells of hidden rows are passed over. The store must not change meanwhile.
+  template <class F>
+  void ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipHiddenRows, F&& Visit) const;
+  // The row vector of Row (see cell_store_blocks.h), nullptr for a row without one.
+  std::uint8_t* RowVector(int Row) const;
+
   // Walking the cells with the store's cursor.
   void BeginIterate(int FromRow);
   void IterInit(int Row);
@@ -386,5 +396,56 @@ private:
   std::uint8_t* IterHeader_ = nullptr;
   TMMUCellRef IterCell_;
 };
+
+// Reads the cells of one row after another, walking each row vector's runs once while the columns
+// asked for advance (a column before the last one asked starts the row again). Valid while the
+// store does not change.
+class TMMURowReader {
+public:
+  void SetRow(const TXLSCellMMU& Cells, int Row) {
+    std::uint8_t* vector = Cells.RowVector(Row);
+    Has_ = vector != nullptr;
+    if (Has_) It_.Reset(vector);
+  }
+  // True with the cell at Col in Ref.
+  bool Find(int Col, TMMUCellRef& Ref) {
+    if (!Has_ || !It_.Seek(Col)) return false;
+    Ref.TypeCode = It_.CellType();
+    Ref.Data = It_.Cell();
+    return true;
+  }
+
+private:
+  TXLSMMUVectorIterator It_;
+  bool Has_ = false;
+};
+
+template <class F>
+void TXLSCellMMU::ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipHiddenRows, F&& Visit) const {
+  if (Col1 < 0) Col1 = 0;
+  if (Row1 < 0) Row1 = 0;
+  if (Col2 < Col1 || Row2 < Row1) return;
+  const int lastBlock = std::min(Row2 / MMU_ROWS_PER_BLOCK, static_cast<int>(Blocks_.size()) - 1);
+  TXLSMMUVectorIterator it;
+  TMMUCellRef ref;
+  for (int b = Row1 / MMU_ROWS_PER_BLOCK; b <= lastBlock; ++b) {
+    const TMMUBlock& block = Blocks_[static_cast<std::size_t>(b)];
+    if (block.Empty()) continue;
+    const int base = b * MMU_ROWS_PER_BLOCK;
+    const int first = std::max(Row1 - base, 0), last = std::min(Row2 - base, MMU_ROWS_PER_BLOCK - 1);
+    for (int r = first; r <= last; ++r) {
+      const std::int32_t off = block.RowOffsets[r];
+      if (off < 0) continue;
+      std::uint8_t* vector = block.Buffer + off;
+      if (SkipHiddenRows && (vector[MMU_ROW_HEADER_OFFSET] & TMMURowHeader::rhfHidden)) continue;
+      it.Reset(vector);
+      for (int col = Col1; col <= Col2 && it.SeekNext(col) && col <= Col2; ++col) {
+        ref.TypeCode = it.CellType();
+        ref.Data = it.Cell();
+        if (!Visit(col, base + r, static_cast<const TMMUCellRef&>(ref))) return;
+      }
+    }
+  }
+}
 
 }  // namespace workbook

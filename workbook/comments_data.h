@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ooxml/xml/simple_dom.h"
+#include "xml/simple_dom.h"
 #include "workbook/cell_references.h"
 #include "workbook/colors.h"
 #include "workbook/object_list.h"

@@ -1,22 +1,15 @@
 #include "workbook/format_settings.h"
 
-#include <atomic>
-
 namespace workbook {
 
 namespace {
 
-struct ProcessSettings {
-  std::atomic<char16_t> decimal{u'.'};
-  std::atomic<char16_t> list{u','};
-  std::atomic<char16_t> thousand{u','};
-  std::atomic<int> paper{9};
-  std::atomic<int> codepage{936};
-};
-
-ProcessSettings& process() {
-  static ProcessSettings s;
-  return s;
+// Changes one field of the process-wide settings.
+template <typename T>
+void Change(T core::LocaleDefaults::*Field, T Value) {
+  core::LocaleDefaults d = core::locale_defaults();
+  d.*Field = Value;
+  core::set_locale_defaults(d);
 }
 
 }  // namespace
@@ -28,23 +21,18 @@ TFormatSettings& XLSFormatSettings() {
 
 void ResetXLSFormatSettings() {
   XLSFormatSettings() = TFormatSettings();
-  ProcessSettings& p = process();
-  p.decimal = u'.';
-  p.list = u',';
-  p.thousand = u',';
-  p.paper = 9;
-  p.codepage = 936;
+  core::set_locale_defaults(core::LocaleDefaults{});
 }
 
-char16_t TFormatSettings::GetDecimalSeparator() { return process().decimal; }
-void TFormatSettings::SetDecimalSeparator(char16_t Value) { process().decimal = Value; }
-char16_t TFormatSettings::GetListSeparator() { return process().list; }
-void TFormatSettings::SetListSeparator(char16_t Value) { process().list = Value; }
-char16_t TFormatSettings::GetThousandSeparator() { return process().thousand; }
-void TFormatSettings::SetThousandSeparator(char16_t Value) { process().thousand = Value; }
-int TFormatSettings::GetPaperSize() { return process().paper; }
-void TFormatSettings::SetPaperSize(int Value) { process().paper = Value; }
-int TFormatSettings::GetAnsiCodePage() { return process().codepage; }
-void TFormatSettings::SetAnsiCodePage(int Value) { process().codepage = Value; }
+char16_t TFormatSettings::GetDecimalSeparator() { return core::locale_defaults().decimal_separator; }
+void TFormatSettings::SetDecimalSeparator(char16_t Value) { Change(&core::LocaleDefaults::decimal_separator, Value); }
+char16_t TFormatSettings::GetListSeparator() { return core::locale_defaults().list_separator; }
+void TFormatSettings::SetListSeparator(char16_t Value) { Change(&core::LocaleDefaults::list_separator, Value); }
+char16_t TFormatSettings::GetThousandSeparator() { return core::locale_defaults().thousand_separator; }
+void TFormatSettings::SetThousandSeparator(char16_t Value) { Change(&core::LocaleDefaults::thousand_separator, Value); }
+int TFormatSettings::GetPaperSize() { return core::locale_defaults().paper_size; }
+void TFormatSettings::SetPaperSize(int Value) { Change(&core::LocaleDefaults::paper_size, Value); }
+int TFormatSettings::GetAnsiCodePage() { return core::locale_defaults().ansi_code_page; }
+void TFormatSettings::SetAnsiCodePage(int Value) { Change(&core::LocaleDefaults::ansi_code_page, Value); }
 
 }  // namespace workbook

@@ -4,36 +4,14 @@
 // the same everywhere; tests override them and restore them with ResetXLSFormatSettings.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <string>
+#include "core/locale.h"
 
 namespace workbook {
 
-class TFormatSettings {
+// The snapshot's own separators are not read here: the library's conversions take the process-wide
+// ones through the static members.
+class TFormatSettings : public core::FormatSettings {
 public:
-  std::u16string CurrencyString = u"$";
-  std::uint8_t CurrencyFormat = 0;        // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
-  std::uint8_t NegCurrFormat = 0;
-  char16_t DateSeparator = u'/';
-  char16_t TimeSeparator = u':';
-  std::u16string ShortDateFormat = u"m/d/yyyy";
-  std::u16string LongDateFormat = u"dddd, mmmm d, yyyy";
-  std::u16string TimeAMString = u"AM";
-  std::u16string TimePMString = u"PM";
-  std::u16string ShortTimeFormat = u"h:nn AMPM";
-  std::u16string LongTimeFormat = u"h:nn:ss AMPM";
-  std::array<std::u16string, 12> ShortMonthNames{u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
-                                                 u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
-  std::array<std::u16string, 12> LongMonthNames{u"January", u"February", u"March",     u"April",
-                                                u"May",     u"June",     u"July",      u"August",
-                                                u"September", u"October", u"November", u"December"};
-  std::array<std::u16string, 7> ShortDayNames{u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
-  std::array<std::u16string, 7> LongDayNames{u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
-                                             u"Thursday", u"Friday", u"Saturday"};
-  std::uint16_t TwoDigitYearCenturyWindow = 50;
-  std::uint8_t CurrencyDecimals = 2;
-
   // The process-wide separators (not part of the snapshot: every conversion of the program reads them).
   static char16_t GetDecimalSeparator();
   static void SetDecimalSeparator(char16_t Value);

@@ -9,7 +9,7 @@
 
 #include "core/strings.h"
 #include "workbook/format_settings.h"
-#include "workbook/stream.h"
+#include "workbook/streams.h"
 
 namespace workbook {
 

@@ -7,9 +7,13 @@
 #include <string_view>
 #include <vector>
 
+namespace io {
+class TStream;
+}
+
 namespace workbook {
 
-class TStream;
+using TStream = io::TStream;
 
 // Table-driven reflected CRC-32 (polynomial 0xEDB88320) starting at 0xFFFFFFFF and WITHOUT the
 // final inversion, so the complement of the usual CRC-32: "abc" gives 0xCADBBE3D. Style records

@@ -6,8 +6,8 @@
 
 #include "core/clock.h"
 #include "core/unicode.h"
-#include "ooxml/xml/xml_stream.h"
-#include "ooxml/xml/xml_values.h"
+#include "xml/xml_stream.h"
+#include "xml/xml_values.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
 #include "workbook/format_settings.h"

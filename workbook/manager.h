@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "ooxml/xml/simple_dom.h"
+#include "workbook/streams.h"
+#include "xml/simple_dom.h"
 #include "workbook/error_manager.h"
 #include "workbook/external_links.h"
 #include "workbook/picture_store.h"
 #include "workbook/shared_strings.h"
-#include "workbook/stream.h"
 #include "workbook/style_sheet.h"
 #include "workbook/workbook_data.h"
 #include "workbook/worksheet_data.h"

@@ -13,7 +13,7 @@
 
 #include "workbook/error_manager.h"
 #include "workbook/object_list.h"
-#include "workbook/stream.h"
+#include "workbook/streams.h"
 
 namespace workbook {
 

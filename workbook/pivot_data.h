@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "ooxml/xml/simple_dom.h"
+#include "workbook/streams.h"
+#include "xml/simple_dom.h"
 #include "workbook/object_list.h"
-#include "workbook/stream.h"
 
 namespace workbook {
 

@@ -10,7 +10,7 @@
 
 #include "workbook/cell_areas.h"
 #include "workbook/comments_data.h"
-#include "workbook/stream.h"
+#include "workbook/streams.h"
 
 namespace workbook {
 

@@ -5,7 +5,7 @@
 #include "core/unicode.h"
 #include "workbook/cell_format_editor.h"
 #include "workbook/library_utils.h"
-#include "workbook/zip_archive.h"
+#include "workbook/streams.h"
 
 namespace workbook {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "ooxml/xml/simple_dom.h"
+#include "xml/simple_dom.h"
 #include "workbook/cell_references.h"
 #include "workbook/object_list.h"
 #include "workbook/pivot_data.h"

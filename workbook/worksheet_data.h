@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "ooxml/xml/simple_dom.h"
+#include "xml/simple_dom.h"
 #include "workbook/cell_areas.h"
 #include "workbook/cell_store.h"
 #include "workbook/colors.h"

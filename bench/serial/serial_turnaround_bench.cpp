@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/components/comm_notify_window.h"
 #include "platform/win/win.h"
 #include "serial/serial_port.h"
 #include "tools/instrument-sim/crc16.h"
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
   const std::uint8_t address = sim.instrument().address();
   std::jthread peer([&sim](std::stop_token stop) { sim.run(stop, std::chrono::milliseconds(20)); });
 
-  serial::TComm comm;
+  serial::TComm comm(std::make_unique<platform::components::TCommNotifyWindow>());
   comm.SetCommName(sim.port_path());
   comm.SetBaudRate(static_cast<std::uint32_t>(baud));
   comm.SetOutx_CtsFlow(false);

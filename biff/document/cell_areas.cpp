@@ -7,6 +7,7 @@
 #include "biff/biff_error.h"
 #include "core/byte_io.h"
 #include "workbook/biff_codecs.h"
+#include "workbook/cell_areas.h"
 
 namespace biff {
 
@@ -23,9 +24,15 @@ TCellArea97 Box(int Col1, int Row1, int Col2, int Row2) {
   return A;
 }
 
+// The rectangle algebra is the workbook model's; the legacy lists add their own rules on top.
+workbook::TXLSCellArea Rect(const TCellArea97& A) { return workbook::CellAreaFromBox(A.Col1, A.Row1, A.Col2, A.Row2); }
+TCellArea97 Box(const workbook::TXLSCellArea& R) { return Box(R.Col1, R.Row1, R.Col2, R.Row2); }
+
 bool Intersection(const TCellArea97& A, const TCellArea97& B, TCellArea97& I) {
-  I = Box(std::max(A.Col1, B.Col1), std::max(A.Row1, B.Row1), std::min(A.Col2, B.Col2), std::min(A.Row2, B.Row2));
-  return I.Row2 >= I.Row1 && I.Col2 >= I.Col1;
+  workbook::TXLSCellArea R;
+  const bool overlap = workbook::IntersectCellArea(Rect(A), Rect(B), R);
+  I = Box(R);
+  return overlap;
 }
 
 bool Inside(const TCellArea97& Inner, const TCellArea97& Outer) {
@@ -34,19 +41,10 @@ bool Inside(const TCellArea97& Inner, const TCellArea97& Outer) {
 
 // A minus the box B: the bands above and below, then the parts left and right of B in the middle.
 std::vector<TCellArea97> Subtract(const TCellArea97& A, const TCellArea97& B) {
+  workbook::TXLSCellArea Parts[4];
+  const int n = workbook::TBaseCellAreas::SubtractRect(Rect(A), Rect(B), Parts);
   std::vector<TCellArea97> R;
-  int MidRow1 = A.Row1;
-  int MidRow2 = A.Row2;
-  if (A.Row1 < B.Row1) {
-    R.push_back(Box(A.Col1, A.Row1, A.Col2, B.Row1 - 1));
-    MidRow1 = B.Row1;
-  }
-  if (A.Row2 > B.Row2) {
-    R.push_back(Box(A.Col1, B.Row2 + 1, A.Col2, A.Row2));
-    MidRow2 = B.Row2;
-  }
-  if (A.Col1 < B.Col1) R.push_back(Box(A.Col1, MidRow1, B.Col1 - 1, MidRow2));
-  if (A.Col2 > B.Col2) R.push_back(Box(B.Col2 + 1, MidRow1, A.Col2, MidRow2));
+  for (int i = 0; i < n; ++i) R.push_back(Box(Parts[i]));
   return R;
 }
 

@@ -106,4 +106,21 @@ public:
   virtual void MoveArea(int Col1, int Row1, int Col2, int Row2, int DCol, int DRow) = 0;
 };
 
+// An item whose cells are its list of areas: every move and copy goes to the areas.
+class TAreasMoveCopyItem : public TCollectionItemMoveCopy {
+public:
+  TCellAreas97 Areas;
+
+  bool Intersect(int Col1, int Row1, int Col2, int Row2) override { return Areas.Intersects(Col1, Row1, Col2, Row2); }
+  void Copy(int Col1, int Row1, int Col2, int Row2, int DCol, int DRow) override {
+    Areas.Copy(Col1, Row1, Col2, Row2, DCol, DRow);
+  }
+  void Delete(int Col1, int Row1, int Col2, int Row2) override { Areas.Delete(Col1, Row1, Col2, Row2); }
+  void ClipTo(int Col1, int Row1, int Col2, int Row2) override { Areas.ClipTo(Col1, Row1, Col2, Row2); }
+  void Move(int DCol, int DRow) override { Areas.Move(DCol, DRow); }
+  void MoveArea(int Col1, int Row1, int Col2, int Row2, int DCol, int DRow) override {
+    Areas.MoveArea(Col1, Row1, Col2, Row2, DCol, DRow);
+  }
+};
+
 }  // namespace biff

@@ -3,6 +3,7 @@
 #include "biff/biff_error.h"
 #include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
+#include "biff/document/sheet_rules.h"
 #include "biff/drawing/shape_objects.h"
 #include "biff/stream/record_ids.h"
 #include "core/byte_io.h"
@@ -77,6 +78,11 @@ TDrwCharts& TSheet::Charts() {
 
 TDrwChart& TSheet::AddChart() { return Charts().AddChart(Index()); }
 
+TSheetRules& TSheet::Rules() {
+  if (!Rules_) Rules_ = std::make_unique<TSheetRules>();
+  return *Rules_;
+}
+
 bool TSheet::HasShapes() const { return Drawing_ && Drawing_->GetShapeCount() > 0; }
 
 int TSheet::Index() const { return Owner_.IndexOf(this); }
@@ -129,6 +135,7 @@ void TSheet::Reset() {
   Pane_.Clear();
   Selection_.Clear();
   FirstRow = LastRow = FirstCol = LastCol = 0;
+  Rules_.reset();
 }
 
 void TSheet::Assign(const TSheet* Source) {

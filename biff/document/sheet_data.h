@@ -72,6 +72,7 @@ class TEscherGroup;
 class TDrwCharts;
 class TDrwChart;
 class TFormulaHandler;
+struct TSheetRules;
 
 class TSheet {
 public:
@@ -107,6 +108,9 @@ public:
   TDrwCharts* ChartsIfAny() const { return Charts_.get(); }
   // A new default chart on this sheet.
   TDrwChart& AddChart();
+  // What a read left of the sheet's conditional formats, validations and autofilter.
+  TSheetRules& Rules();
+  const TSheetRules* RulesIfAny() const { return Rules_.get(); }
 
   bool StorageFilled = false;
   bool RecalcFormulas = true;
@@ -152,6 +156,7 @@ private:
   TSelectedAreas Selection_;
   std::unique_ptr<TEscherDrawing> Drawing_;
   std::unique_ptr<TDrwCharts> Charts_;  // refers to shapes of Drawing_: freed first
+  std::unique_ptr<TSheetRules> Rules_;
 };
 
 class TSheets {

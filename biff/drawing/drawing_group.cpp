@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "core/unicode.h"
-#include "workbook/zlib_streams.h"
+#include "io/zlib_streams.h"
 
 namespace biff {
 
@@ -178,7 +178,7 @@ bool TMSOPicture::ReadFromStream(core::ByteReader& R, std::int64_t& Length) {
     b.skip(1);  // filter
     const core::ByteSpan stored = b.take(cbSave);
     if (compression == 0) {
-      workbook::ZlibDecompressBuffer(stored.data(), static_cast<int>(stored.size()),
+      io::ZlibDecompressBuffer(stored.data(), static_cast<int>(stored.size()),
                                      static_cast<int>(std::min(cbSize, kMaxInflateEstimate)), Data);
     } else {
       Data.assign(stored.begin(), stored.end());
@@ -195,7 +195,7 @@ bool TMSOPicture::ReadFromStream(core::ByteReader& R, std::int64_t& Length) {
 std::uint32_t TMSOPicture::Compress() {
   if (RefCount <= 0) return 8 + kEmptyBSEBody;
   if (!IsMetafile(Kind)) return Size() + 69;
-  workbook::ZlibCompressBuffer(Data.data(), static_cast<int>(Data.size()), compressed_);
+  io::ZlibCompressBuffer(Data.data(), static_cast<int>(Data.size()), compressed_);
   return static_cast<std::uint32_t>(compressed_.size()) + 102;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "biff/drawing/md4.h"
+#include "io/md4.h"
 #include "biff/drawing/office_art.h"
 
 namespace biff {
@@ -52,7 +52,7 @@ public:
   TMSOBlipType Kind = msoblipERROR;
   std::int32_t RefCount = 0;
   std::u16string FileName;
-  TMD4Hash::TDigest Id{};
+  io::TMD4Hash::TDigest Id{};
   int Index = 0;
   std::string Name;
 
@@ -72,7 +72,7 @@ public:
   // Size of the BSE with its BLIP as WriteBSE writes it; compresses a metafile first.
   std::uint32_t Compress();
 
-  void ComputeId() { Id = TMD4Hash::Of(Data); }
+  void ComputeId() { Id = io::TMD4Hash::Of(Data); }
 
 private:
   TEscherGroup* owner_;

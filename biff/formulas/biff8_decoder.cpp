@@ -466,55 +466,74 @@ void DecodeFormulaBIFF(const std::uint8_t* Ptgs, int Len, int SheetIndex, std::u
   Text = D.Run();
 }
 
+namespace {
+
+// The size of the token at T with Left bytes from it on. What names the formula in messages.
+int PtgSize(const std::uint8_t* T, int Left, bool B8, const char* What) {
+  const std::uint8_t Id = formula::NormalizePtgClass(*T);
+  auto Fail = [&](const char* Kind) { throw Exception(core::format("%s ptg[%.2X] in %s", Kind, *T, What)); };
+  auto Word = [&](int Offs) -> int {
+    if (Offs + 2 > Left) Fail("Truncated");
+    return core::load_le16(T + Offs);
+  };
+  int Size = 0;
+  if (Id >= 0x03 && Id <= 0x16) {
+    Size = 1;
+  } else {
+    switch (Id) {
+      case 0x02: Size = 5; break;
+      case 0x17:
+        if (Left < 2) Fail("Truncated");
+        if (B8) {
+          if (Left < 3) Fail("Truncated");
+          Size = 3 + T[1] * ((T[2] & 1) ? 2 : 1);
+        } else {
+          Size = 2 + T[1];
+        }
+        break;
+      case 0x19:
+        if (Left < 2) Fail("Truncated");
+        Size = (T[1] & 0x04) ? 2 * Word(2) + 6 : 4;
+        break;
+      case 0x1C: case 0x1D: Size = 2; break;
+      case 0x1E: case 0x21: case 0x38: Size = 3; break;
+      case 0x1F: Size = 9; break;
+      case 0x20: Size = 8; break;
+      case 0x22: Size = 4; break;
+      case 0x23: Size = B8 ? 5 : 15; break;
+      case 0x24: case 0x2A: case 0x2C: Size = B8 ? 5 : 4; break;
+      case 0x25: case 0x2B: case 0x2D: Size = B8 ? 9 : 7; break;
+      case 0x39: Size = B8 ? 7 : 25; break;
+      case 0x3A: case 0x3C: Size = B8 ? 7 : 18; break;
+      case 0x3B: case 0x3D: Size = B8 ? 11 : 21; break;
+      // Memory tokens: the token alone; the subexpression after it is walked as ordinary tokens.
+      case 0x26: case 0x27: case 0x28: Size = 7; break;
+      case 0x29: case 0x2E: case 0x2F: Size = 3; break;
+      default: Fail("Unknown");
+    }
+  }
+  if (Size > Left) Fail("Truncated");
+  return Size;
+}
+
+// The row word and column word of a BIFF8 reference made relative to BaseRow/BaseCol where their
+// flags say so (column bit 14, row bit 15): the offset form of shared and rule formulas.
+void Unrelocate8(std::uint8_t* Row, std::uint8_t* ColWord, int BaseRow, int BaseCol) {
+  std::uint16_t C = core::load_le16(ColWord);
+  if (C & 0x4000) C = static_cast<std::uint16_t>((C & 0xC000) | (((C & 0xFF) - BaseCol) & 0xFF));
+  if (C & 0x8000) core::store_le16(Row, static_cast<std::uint16_t>(core::load_le16(Row) - BaseRow));
+  core::store_le16(ColWord, C);
+}
+
+}  // namespace
+
 void BIFFRelocatePtgs(std::uint8_t Version, std::uint8_t* Ptgs, int Len, int BaseRow, int BaseCol) {
   const bool B8 = Version == 1;
   int Pos = 0;
   while (Pos < Len) {
     std::uint8_t* T = Ptgs + Pos;
-    const int Left = Len - Pos;
     const std::uint8_t Id = formula::NormalizePtgClass(*T);
-    auto Word = [&](int Offs) -> int {
-      if (Offs + 2 > Left) throw Exception(core::format("Truncated ptg[%.2X] in Shared Formula", *T));
-      return core::load_le16(T + Offs);
-    };
-    int Size = 0;
-    if (Id >= 0x03 && Id <= 0x16) {
-      Size = 1;
-    } else {
-      switch (Id) {
-        case 0x02: Size = 5; break;
-        case 0x17:
-          if (Left < 2) throw Exception(core::format("Truncated ptg[%.2X] in Shared Formula", *T));
-          if (B8) {
-            if (Left < 3) throw Exception(core::format("Truncated ptg[%.2X] in Shared Formula", *T));
-            Size = 3 + T[1] * ((T[2] & 1) ? 2 : 1);
-          } else {
-            Size = 2 + T[1];
-          }
-          break;
-        case 0x19:
-          if (Left < 2) throw Exception(core::format("Truncated ptg[%.2X] in Shared Formula", *T));
-          Size = (T[1] & 0x04) ? 2 * Word(2) + 6 : 4;
-          break;
-        case 0x1C: case 0x1D: Size = 2; break;
-        case 0x1E: case 0x21: case 0x38: Size = 3; break;
-        case 0x1F: Size = 9; break;
-        case 0x20: Size = 8; break;
-        case 0x22: Size = 4; break;
-        case 0x23: Size = B8 ? 5 : 15; break;
-        case 0x24: case 0x2A: case 0x2C: Size = B8 ? 5 : 4; break;
-        case 0x25: case 0x2B: case 0x2D: Size = B8 ? 9 : 7; break;
-        case 0x39: Size = B8 ? 7 : 25; break;
-        case 0x3A: case 0x3C: Size = B8 ? 7 : 18; break;
-        case 0x3B: case 0x3D: Size = B8 ? 11 : 21; break;
-        // Memory tokens: the token alone; the subexpression after it is walked as ordinary tokens.
-        case 0x26: case 0x27: case 0x28: Size = 7; break;
-        case 0x29: case 0x2E: case 0x2F: Size = 3; break;
-        default:
-          throw Exception(core::format("Unknown ptg[%.2X] in Shared Formula", *T));
-      }
-    }
-    if (Size > Left) throw Exception(core::format("Truncated ptg[%.2X] in Shared Formula", *T));
+    const int Size = PtgSize(T, Len - Pos, B8, "Shared Formula");
     if (Id == 0x2C || Id == 0x2D) {
       *T = static_cast<std::uint8_t>(*T - 8);  // 0x2C -> 0x24, 0x4D -> 0x45, ...
       if (B8) {
@@ -523,6 +542,26 @@ void BIFFRelocatePtgs(std::uint8_t Version, std::uint8_t* Ptgs, int Len, int Bas
       } else {
         Relocate5(T + 1, T + (Id == 0x2C ? 3 : 5), BaseRow, BaseCol);
         if (Id == 0x2D) Relocate5(T + 3, T + 6, BaseRow, BaseCol);
+      }
+    }
+    Pos += Size;
+  }
+}
+
+void BIFFMakeRelativePtgs(std::uint8_t* Ptgs, int Len, int BaseRow, int BaseCol) {
+  int Pos = 0;
+  while (Pos < Len) {
+    std::uint8_t* T = Ptgs + Pos;
+    const std::uint8_t Id = formula::NormalizePtgClass(*T);
+    const int Size = PtgSize(T, Len - Pos, true, "formula");
+    if (Id == 0x24 || Id == 0x25) {
+      const bool Area = Id == 0x25;
+      const std::uint16_t C1 = core::load_le16(T + (Area ? 5 : 3));
+      const std::uint16_t C2 = Area ? core::load_le16(T + 7) : 0;
+      if ((C1 | C2) & 0xC000) {
+        *T = static_cast<std::uint8_t>(*T + 8);  // 0x24 -> 0x2C, 0x45 -> 0x4D, ...
+        Unrelocate8(T + 1, T + (Area ? 5 : 3), BaseRow, BaseCol);
+        if (Area) Unrelocate8(T + 3, T + 7, BaseRow, BaseCol);
       }
     }
     Pos += Size;

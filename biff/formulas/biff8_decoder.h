@@ -26,4 +26,9 @@ void DecodeFormulaBIFF(const std::uint8_t* Ptgs, int Len, int SheetIndex, std::u
 // "Unknown ptg[%.2X] in Shared Formula" for a token it cannot size.
 void BIFFRelocatePtgs(std::uint8_t Version, std::uint8_t* Ptgs, int Len, int BaseRow, int BaseCol);
 
+// The inverse for BIFF8 tokens of conditional formats and validations: cell and area references
+// with a relative part become their offset tokens (0x24 -> 0x2C, 0x25 -> 0x2D), relative to the
+// cell at BaseRow/BaseCol. Raises "Unknown ptg[%.2X] in formula" for a token it cannot size.
+void BIFFMakeRelativePtgs(std::uint8_t* Ptgs, int Len, int BaseRow, int BaseCol);
+
 }  // namespace biff

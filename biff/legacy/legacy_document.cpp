@@ -188,6 +188,10 @@ void TLegacyDocument::WriteBytes(core::Bytes* Out) {
   writer.FormulaEncoder = [this](wb::TXc12Manager&, int SheetIndex, const std::u16string& Text) {
     return EncodeForWriter(Text, SheetIndex);
   };
+  // Rule formulas name sheets by the workbook's names, as cell formulas do.
+  writer.RuleEncoder = [this](const std::u16string& Text, std::uint8_t ArgClass) {
+    return Formulas_->EncodeFormula(Text, ArgClass, 1024);
+  };
   writer.Write(Out);
 }
 

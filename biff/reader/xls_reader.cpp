@@ -341,6 +341,13 @@ void TXLSReadXLS::HandleRecord() {
     case kMSODRAWINGGROUP: case kMSODRAWING: case kMSODRAWINGSELECTION: return RecDrawing();
     case BIFFRECID_NOTE: return RecNOTE();
     case kSST: return RecSST();
+    case 0x01B0: return RecCONDFMT();
+    case 0x01B2: return RecDVAL();
+    case 0x009B: case 0x009D: return RecAutoFilter();
+    case 0x01B1: case 0x01BE: case 0x009E:
+      // A condition, validation or filter without the record that introduces it is stray data.
+      StoreRaw_ = false;
+      return;
     case kLABELSST: return RecLABELSST();
     case kUSERSVIEWBEGIN:
       InCustomView_ = true;

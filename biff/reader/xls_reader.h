@@ -135,6 +135,12 @@ private:
   bool BIFF5ToBIFF8(std::vector<std::uint8_t>& Tokens, int& Cce);
   void RecDrawing();
   void RecNOTE();
+  // Conditional formats, validations and the autofilter (reader_rules.cpp).
+  void RecCONDFMT();
+  void RecDVAL();
+  void RecAutoFilter();
+  // Tokens of a rule formula to text; a formula that does not decode is reported and gives "".
+  std::u16string DecodeRuleFormula(const std::vector<std::uint8_t>& Tokens, int BaseCol, int BaseRow);
   bool TakesDrawings() const;
 
   // Cell helpers.

@@ -52,14 +52,7 @@ std::uint16_t TXLSWriteXLS::FontIndex(int ModelFont) const {
 }
 
 std::uint8_t TXLSWriteXLS::ColorToPaletteIndex(const wb::TXc12Color& Color, std::uint8_t Automatic) const {
-  switch (Color.ColorType) {
-    case wb::xctAuto:
-    case wb::xctUnassigned: return Automatic;
-    case wb::xctIndexed:
-      if (Color.Tint == 0) return Color.Index < 0x7F ? Color.Index : Automatic;
-      [[fallthrough]];
-    default: return wb::RGBToBIFFColorIndex(wb::Xc12ColorToRGB(Color));
-  }
+  return wb::Xc12ColorToPaletteIndex(Color, Automatic);
 }
 
 void TXLSWriteXLS::WriteStyleBlock() {

@@ -221,6 +221,7 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   BuildBoundsheetList();
   for (int i = 0; i < Manager_.Worksheets->Count(); ++i) Manager_.Worksheets->GetItem(i)->Cells->CalcDimension();
   CheckGridLimits();
+  PrepareSheetRules();
 
   // Every picture a shape refers to counts as used in the store written; the others are left out.
   Doc_.EscherGroup().ResetPictureCounts();
@@ -281,6 +282,7 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   Stream_->Close();
   Stream_.reset();
   Boundsheets_.Clear();
+  RuleRecords_.clear();
 }
 
 void TXLSWriteXLS::WriteGlobalRecord(int Index) {
@@ -387,7 +389,10 @@ void TXLSWriteXLS::WriteSheetRecord(int Index) {
     case BIFFRECID_PASSWORD: WriteProtection(); return;
     case BIFFRECID_PRINTHEADERS: WriteBoolRecord(r->Id, print.headings); return;
     case BIFFRECID_PRINTGRIDLINES: WriteBoolRecord(r->Id, print.gridLines); return;
-    case BIFFRECID_DEFCOLWIDTH: WriteDEFCOLWIDTH(); return;
+    case BIFFRECID_DEFCOLWIDTH:
+      WriteDEFCOLWIDTH();
+      WriteRuleRecords(RuleRecords_[static_cast<std::size_t>(SheetIndex_)].AutoFilter);
+      return;
     case BIFFRECID_SAVERECALC: WriteBoolRecord(r->Id, calc.calcOnSave); return;
     case BIFFRECID_GUTS: WriteGUTS(); return;
     case BIFFRECID_WSBOOL: WriteWSBOOL(); return;
@@ -419,7 +424,9 @@ void TXLSWriteXLS::WriteSheetRecord(int Index) {
       WriteSELECTION();
       if (!BIFF5_) {
         WriteMERGEDCELLS();
+        WriteRuleRecords(RuleRecords_[static_cast<std::size_t>(SheetIndex_)].CondFmts);
         WriteHLINKs();
+        WriteRuleRecords(RuleRecords_[static_cast<std::size_t>(SheetIndex_)].Validations);
         WriteFEATHDR();
       }
       return;

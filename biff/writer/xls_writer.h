@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "biff/document/biff5_document.h"
+#include "biff/document/sheet_rules.h"
 #include "biff/stream/xls_stream.h"
 #include "core/byte_io.h"
 
@@ -56,6 +57,10 @@ private:
 using TBIFF8FormulaEncoder = std::function<core::Bytes(workbook::TXc12Manager& Manager, int SheetIndex,
                                                        const std::u16string& Text)>;
 
+// Compiles the formula text of a conditional format or validation into BIFF8 tokens of operand
+// class ArgClass (references absolute, as a cell formula has them). Raises when it does not compile.
+using TBIFF8RuleEncoder = std::function<core::Bytes(const std::u16string& Text, std::uint8_t ArgClass)>;
+
 class TXLSWriteXLS {
 public:
   explicit TXLSWriteXLS(TBIFF5& Doc);
@@ -69,6 +74,8 @@ public:
 
   // Formulas held as text or as the engine's own byte code need a BIFF8 encoder.
   TBIFF8FormulaEncoder FormulaEncoder;
+  // Formulas of conditional formats and validations; the document's formula handler when unset.
+  TBIFF8RuleEncoder RuleEncoder;
 
   // Record routines shared by the generators.
   void WriteWordRecord(std::uint16_t Id, std::uint16_t Value);
@@ -157,6 +164,13 @@ private:
   void WriteHLINKs();
 
   void WriteShortText(std::uint16_t Id, const std::u16string& Text);
+
+  // Conditional formats, validations and autofilters: compiled and decided for every sheet before
+  // the globals are written, then written at their places in each sheet.
+  void PrepareSheetRules();
+  void SyncFilterDatabaseName(int SheetIndex);
+  void WriteRuleRecords(const std::vector<TRawRecord>& Records);
+  std::vector<TSheetRuleRecords> RuleRecords_;
 
   TBIFF5& Doc_;
   workbook::TXc12Manager& Manager_;

@@ -17,6 +17,8 @@ namespace {
 // OK/Cancel, question icon, second button default, top-most.
 constexpr platform::win::UINT kOpenQuestionFlags = 0x40121;
 constexpr int kIdOk = 1;
+// OK, error icon, top-most.
+constexpr platform::win::UINT kOpenFailedFlags = 0x40010;
 
 // Local date and time as days since 30 December 1899, the date values the window's pickers count in.
 double DateValue(const core::LocalTime& t) {
@@ -47,7 +49,10 @@ std::string MakeReportFileName(ConsoleState& state, std::string_view instrument_
 void AskOpenReport(const std::filesystem::path& file) {
   core::sleep_ms(1000);
   if (platform::components::MessageBox("导出成功，是否打开文件？", "询问", kOpenQuestionFlags) != kIdOk) return;
-  platform::os::shell().open(file.string(), file.parent_path().string());
+  // The desktop may have no application for the file: the user is told, with where the file is.
+  if (!platform::os::shell().open(file.string(), file.parent_path().string()))
+    platform::components::MessageBox("无法打开文件，请检查是否安装了打开此类文件的程序。\n文件已保存在：" + file.string(), "错误",
+                                     kOpenFailedFlags);
 }
 
 std::filesystem::path PartialReportPath(const std::filesystem::path& final_path) {

@@ -1,29 +1,15 @@
-// What the report layouts need of the window that runs them, and the two services both report kinds
-// share: the report's file name and the question whether to open the saved file.
+// The services both report kinds share: the report's file name, the partial file a report is written
+// under until it is complete, and the question whether to open the saved file.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "console/console_state.h"
+#include "console/report_operations.h"
 
 namespace console {
-
-struct ReportHost {
-  // The console state: report rows, sheet index, record number, first and last times, file name.
-  ConsoleState* state = nullptr;
-  // The folder reports are saved in ("data" under the working directory).
-  std::filesystem::path data_folder;
-  // Sets a panel of the window's status bar.
-  std::function<void(int panel, std::string_view text)> set_status;
-  // Scrolls the list of the running reading or export to its last line (a full sheet was closed).
-  std::function<void()> scroll_record_list;
-  // Adds a line to the TF-card export's list and lets pending window messages run.
-  std::function<void(std::string_view line)> progress_line;
-};
 
 // Sets ReportTime and its parts to the current local time and returns "温湿度" + instrument text +
 // kind + the date and time in words ("2014年4月8日9时5分3秒", no leading zeros) + extension. The name is

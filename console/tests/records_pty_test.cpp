@@ -135,7 +135,8 @@ TEST_F(PtyRecords, PushedReportsAndLineFaultsAreSurvived) {
   ASSERT_TRUE(Await([&] { return sim_->stats().push_acks == 2; }));
 
   // A continuous single-record reading through a split reply, a corrupt one and a lost one: each lost
-  // reply is retried; its record was taken off the instrument and is gone.
+  // reply is retried; its record was taken off the instrument and is gone, which the counts of the
+  // next reply show: the list and the statistics say so.
   form_->BitBtn11->Click();
   Click(*form_->BitBtn17);
   ASSERT_TRUE(Await([&] { return form_->LabeledEdit16->Text() == "30"; }));
@@ -148,12 +149,14 @@ TEST_F(PtyRecords, PushedReportsAndLineFaultsAreSurvived) {
   Click(*form_->BitBtn19);
   ASSERT_TRUE(Await([&] { return !Reading(); }));
   std::vector<std::string> expected;
-  for (std::size_t i = 0, n = 0; i < history.size(); ++i) {
+  for (std::size_t i = 0; i < history.size(); ++i) {
+    if (i == 1) expected.push_back("(2-3):缺失2条记录");
     if (i == 1 || i == 2) continue;
-    expected.push_back(HistoryLine(static_cast<std::int32_t>(++n), Console(history[i])));
+    expected.push_back(HistoryLine(static_cast<std::int32_t>(i + 1), Console(history[i])));
   }
   EXPECT_EQ(Lines(form_->ListBox2), expected);
-  EXPECT_EQ(form_->Status(7), "成功:28,失败:0");
+  EXPECT_EQ(form_->Status(7), "成功:28,失败:0,缺失:2");
+  EXPECT_EQ(form_->Status(5), "缺失2条记录");
 
   // An instrument that falls silent for a request and its three retries: a counted failure, and the
   // request goes out once more. (Each unanswered request still took a record.)
@@ -165,8 +168,9 @@ TEST_F(PtyRecords, PushedReportsAndLineFaultsAreSurvived) {
   for (int i = 0; i < 4; ++i) sim_->faults().once(sim::Fault::no_answer());
   Click(*form_->BitBtn19);
   ASSERT_TRUE(Await([&] { return !Reading(); }));
-  EXPECT_EQ(form_->ListBox2->Count(), 6);
-  EXPECT_EQ(form_->Status(7), "成功:6,失败:1");
+  EXPECT_EQ(form_->ListBox2->Count(), 7);
+  EXPECT_EQ(form_->ListBox2->Items().Get(0), "(1-4):缺失4条记录");
+  EXPECT_EQ(form_->Status(7), "成功:6,失败:1,缺失:4");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Starts thconsole on a private Xvfb server, waits for its main window, keeps a screenshot of it as
-// an artefact and closes it with Alt+F4. Skipped where Xvfb is not installed; every wait is bounded.
+// an artefact, checks that its frame is drawn from the project's skin, and closes it with Alt+F4.
+// Skipped where Xvfb is not installed; every wait is bounded.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -14,9 +15,15 @@
 #include <string>
 #include <thread>
 
+#include <fstream>
+#include <iterator>
+
 #include "core/testing/private_xvfb.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/png_file.h"
+#include "skin/quick_ini.h"
+#include "skin/skin_objects.h"
+#include "skin/skin_reader.h"
 
 // Last: the X headers define macros that clash with other headers.
 #include <X11/Xlib.h>
@@ -28,6 +35,58 @@
 namespace {
 
 using core::testing::ChildProcess;
+
+// The frame of the active main window against the skin's border pictures (frame 1, the active look):
+// a column across the title and the bottom border and a row across the side borders, where the
+// stretched middles of the pictures repeat one pixel of each row or column. Key-coloured pixels are
+// cut out of the window, so the screen never shows the key colour there.
+void ExpectFrameFromSkin(const platform::gdi::Bitmap& shot, bool whole_window) {
+  ASSERT_TRUE(whole_window) << "the window reaches past the screen";
+  const char* src = std::getenv("THC_SOURCE_DIR");
+  std::ifstream in(std::string(src ? src : "/work/main") + "/assets/skin/thconsole.skin", std::ios::binary);
+  const std::vector<std::uint8_t> package{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  skin::TSkinReader reader;
+  ASSERT_TRUE(reader.LoadPackage(package));
+  std::vector<std::uint8_t> ini_bytes;
+  std::string ini_name;
+  ASSERT_TRUE(reader.FindEntryContaining(".ini", ini_bytes, ini_name));
+  skin::TQuickIni ini;
+  ini.LoadFromStream(ini_bytes);
+  skin::TSkinObjects objects;
+  objects.Load(reader, ini);
+  const skin::TDataSkinBorder &left = *objects.FBorders[1], &right = *objects.FBorders[2], &top = *objects.FBorders[3],
+                              &bottom = *objects.FBorders[4];
+  const int L = left.Image.Width() / left.Frame, R = right.Image.Width() / right.Frame;
+  const int T = top.Image.Height() / top.Frame, B = bottom.Image.Height() / bottom.Frame;
+  ASSERT_GT(L * R * T * B, 0);
+  const int W = shot.width(), H = shot.height();
+  constexpr platform::gdi::COLORREF kKey = 0xFF00FF;
+  int checked = 0, differing = 0;
+  auto expect = [&](int x, int y, platform::gdi::COLORREF c) {
+    if (c == kKey) return;
+    ++checked;
+    if (shot.pixel(x, y) != platform::gdi::pixel_from_colorref(c)) {
+      if (differing++ < 5) ADD_FAILURE() << "frame pixel " << x << "," << y << " is not the skin's";
+    }
+  };
+  for (int y = 0; y < T; ++y) expect(W / 2, y, top.Image.PixelColour(top.Image.Width() / 2, y));
+  for (int y = 0; y < B; ++y) expect(W / 2, H - B + y, bottom.Image.PixelColour(bottom.Image.Width() / 2, y));
+  for (int x = 0; x < L; ++x) expect(x, H / 2, left.Image.PixelColour(x, left.Image.Height() / 2));
+  for (int x = 0; x < R; ++x) expect(W - R + x, H / 2, right.Image.PixelColour(x, right.Image.Height() / 2));
+  EXPECT_GT(checked, 0);
+  EXPECT_EQ(differing, 0);
+  // The top corners: where the side pictures hold the key colour, the window is cut away.
+  for (int y = 0; y < std::min(T, left.Image.Height()); ++y) {
+    for (int x = 0; x < L; ++x) {
+      if (left.Image.PixelColour(x, y) == kKey) {
+        EXPECT_NE(shot.pixel(x, y), platform::gdi::pixel_from_colorref(kKey));
+      }
+      if (right.Image.PixelColour(x, y) == kKey) {
+        EXPECT_NE(shot.pixel(W - R + x, y), platform::gdi::pixel_from_colorref(kKey));
+      }
+    }
+  }
+}
 
 TEST(ConsoleOnX11, MainWindowOpensAndCloses) {
   core::testing::PrivateXvfb server("1024x768x24");
@@ -79,6 +138,8 @@ TEST(ConsoleOnX11, MainWindowOpensAndCloses) {
   }
   ASSERT_NE(target, 0u) << "thconsole did not show its window";
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // let it finish painting
+  // The skin has resized the window around its client area meanwhile.
+  ASSERT_TRUE(XGetWindowAttributes(dpy, target, &found));
 
   // The window as the screen shows it, clipped to the screen.
   const int x0 = std::max(0, found.x), y0 = std::max(0, found.y);
@@ -103,6 +164,7 @@ TEST(ConsoleOnX11, MainWindowOpensAndCloses) {
   platform::gdi::write_png_file(std::string(bin ? bin : ".") + "/console_xvfb_screenshot.png", shot);
   // Frames, buttons, text: a painted window, not an empty rectangle.
   EXPECT_GT(colours.size(), 8u);
+  ExpectFrameFromSkin(shot, found.x == x0 && found.y == y0 && w == found.width && h == found.height);
 
   // Alt+F4 closes the main window, which ends the program.
   core::testing::SendAltF4(dpy, target);

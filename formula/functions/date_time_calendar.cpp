@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/calendar.h"
 #include "formula/support/locale.h"
 
 namespace formula::functions {
@@ -51,13 +52,9 @@ double StepWorkdays(double D, double N, bool Back) {
 
 }  // namespace
 
-bool IsLeapYear(long long Year) { return (Year % 4 == 0 && Year % 100 != 0) || Year % 400 == 0; }
+bool IsLeapYear(long long Year) { return core::is_leap_year(Year); }
 
-int DaysInMonth(long long Year, int Month) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (Month < 1 || Month > 12) return 31;
-  return Month == 2 && IsLeapYear(Year) ? 29 : kDays[Month - 1];
-}
+int DaysInMonth(long long Year, int Month) { return Month < 1 || Month > 12 ? 31 : core::days_in_month(Year, Month); }
 
 double SerialOf(long long Year, int Month, int Day) { return SerialOfDate(Year, Month, Day); }
 

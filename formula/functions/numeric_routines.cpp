@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/calendar.h"
 #include "formula/support/locale.h"
 #include "formula/support/special_functions.h"
 #include "workbook/library_utils.h"
@@ -35,8 +36,6 @@ double DevSqOf(const std::vector<double>& V, long double Mean) {
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-bool LeapYear(int Y) { return (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0; }
 
 }  // namespace
 
@@ -264,7 +263,7 @@ int DayCount(int Basis, double Start, double End) {
   int days = (m2 - m1 + 12 * (y2 - y1)) * 30 + d2 - d1;
   if (Basis == 0 && m1 == 2 && m2 != 2 && y1 == y2) {
     --days;
-    if (!LeapYear(y1)) --days;
+    if (!core::is_leap_year(y1)) --days;
   }
   return days;
 }
@@ -274,7 +273,7 @@ int YearDays(int Basis, double Date) {
     case 1: {
       int y, m, d;
       DecodeSerialDate(Date, y, m, d);
-      return LeapYear(y) ? 366 : 365;
+      return core::is_leap_year(y) ? 366 : 365;
     }
     case 3:
       return 365;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/calendar.h"
+
 namespace formula {
 
 const TFormulaLocale& TFormulaLocale::Invariant() {
@@ -22,25 +24,6 @@ TFormulaLocale TFormulaLocale::CommaDecimal() {
 }
 
 namespace {
-
-// Days from 1 March of year 0 (proleptic Gregorian) to the given date.
-long long DaysFromCivil(long long y, int m, int d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const long long yoe = y - era * 400;
-  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe;
-}
-
-const long long kEpoch = DaysFromCivil(1899, 12, 30);
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
-}
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
@@ -111,8 +94,47 @@ bool ParseTime(std::u16string_view s, const TFormulaLocale& L, double& fraction)
   return true;
 }
 
+// The month (1..12) whose long or short name S is, ignoring ASCII case; 0 for none.
+int MonthOfName(std::u16string_view S, const TFormulaLocale& L) {
+  for (int m = 0; m < 12; ++m)
+    if (CompareTextAsciiI(S, L.LongMonthNames[m]) == 0 || CompareTextAsciiI(S, L.ShortMonthNames[m]) == 0)
+      return m + 1;
+  return 0;
+}
+
+// A date with the month by name: "15-Mar-2024", "15-March-24" or "March 15, 2024".
+bool ParseNamedDate(std::u16string_view s, const TFormulaLocale& L, double& serial) {
+  std::size_t pos = 0;
+  int d = 0, m = 0, y = 0, dLen = 0, yLen = 0;
+  auto name = [&](std::size_t From, std::size_t& To) {
+    To = From;
+    while (To < s.size() && ((s[To] >= u'a' && s[To] <= u'z') || (s[To] >= u'A' && s[To] <= u'Z'))) ++To;
+    return MonthOfName(s.substr(From, To - From), L);
+  };
+  if (!s.empty() && IsDigit(s[0])) {
+    // day-month-year
+    if (!ReadUInt(s, pos, d, dLen) || pos >= s.size() || s[pos] != u'-') return false;
+    std::size_t end = 0;
+    if ((m = name(pos + 1, end)) == 0 || end >= s.size() || s[end] != u'-') return false;
+    pos = end + 1;
+    if (!ReadUInt(s, pos, y, yLen) || pos != s.size()) return false;
+  } else {
+    // month day, year
+    std::size_t end = 0;
+    if ((m = name(0, end)) == 0 || end >= s.size() || s[end] != u' ') return false;
+    pos = end + 1;
+    if (!ReadUInt(s, pos, d, dLen) || pos >= s.size() || s[pos] != u',') return false;
+    ++pos;
+    while (pos < s.size() && s[pos] == u' ') ++pos;
+    if (!ReadUInt(s, pos, y, yLen) || pos != s.size()) return false;
+  }
+  if (yLen <= 2) y += y < 30 ? 2000 : 1900;
+  return EncodeSerialDate(y, m, d, serial);
+}
+
 bool ParseDate(std::u16string_view s, const TFormulaLocale& L, double& serial) {
   s = Trim(s);
+  if (ParseNamedDate(s, L, serial)) return true;
   char16_t sep = L.DateSeparator;
   TDateOrder order = L.DateOrder;
   // ISO form first: year-month-day.
@@ -155,27 +177,21 @@ bool ParseDate(std::u16string_view s, const TFormulaLocale& L, double& serial) {
 }  // namespace
 
 double SerialOfDate(long long Year, int Month, int Day) {
-  return static_cast<double>(DaysFromCivil(Year, Month, Day) - kEpoch);
+  return static_cast<double>(core::days_from_civil(Year, Month, Day) - core::kDateSerialEpoch);
 }
 
 bool EncodeSerialDate(int Year, int Month, int Day, double& Serial) {
-  if (Year < 100 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > DaysInMonth(Year, Month))
+  if (Year < 100 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > core::days_in_month(Year, Month))
     return false;
   Serial = SerialOfDate(Year, Month, Day);
   return true;
 }
 
 void DecodeSerialDate(double Serial, int& Year, int& Month, int& Day) {
-  long long z = static_cast<long long>(std::floor(Serial)) + kEpoch;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long y = yoe + era * 400;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  Month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  Year = static_cast<int>(y + (Month <= 2));
+  const core::CivilDate d = core::civil_from_days(static_cast<long long>(std::floor(Serial)) + core::kDateSerialEpoch);
+  Year = static_cast<int>(d.year);
+  Month = d.month;
+  Day = d.day;
 }
 
 std::u16string FloatToText15(double Value, const TFormulaLocale& Locale) {
@@ -193,7 +209,7 @@ std::u16string FloatToText15(double Value, const TFormulaLocale& Locale) {
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   std::string out;
   const char dec = '\x01';  // placeholder, replaced by the locale's separator
-  if (exp >= -5 && exp < 15) {
+  if (exp >= -10 && exp < 15) {
     if (exp < 0) {
       out = "0" + std::string(1, dec) + std::string(static_cast<std::size_t>(-exp - 1), '0') + digits;
     } else if (static_cast<int>(digits.size()) <= exp + 1) {

@@ -6,32 +6,19 @@
 #include <string>
 #include <string_view>
 
+#include "core/locale.h"
+
 namespace formula {
 
 enum class TDateOrder { MDY, DMY, YMD };
 
-struct TFormulaLocale {
-  char16_t DecimalSeparator = u'.';
-  char16_t ListSeparator = u',';
-  char16_t DateSeparator = u'/';
-  char16_t TimeSeparator = u':';
+// The engine's locale: the program's locale texts and separators with the order of a date's parts
+// and the texts of the booleans.
+struct TFormulaLocale : core::FormatSettings {
   TDateOrder DateOrder = TDateOrder::MDY;
-  std::u16string TimeAMString = u"AM";
-  std::u16string TimePMString = u"PM";
   // Texts of booleans in conversions (the legacy document may change them).
   std::u16string TrueText = u"TRUE";
   std::u16string FalseText = u"FALSE";
-  char16_t ThousandSeparator = u',';
-  std::u16string CurrencyString = u"$";
-  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $".
-  int CurrencyFormat = 0;
-  std::u16string ShortMonthNames[12] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
-                                        u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
-  std::u16string LongMonthNames[12] = {u"January", u"February", u"March",     u"April",   u"May",      u"June",
-                                       u"July",    u"August",   u"September", u"October", u"November", u"December"};
-  // Sunday first.
-  std::u16string ShortDayNames[7] = {u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
-  std::u16string LongDayNames[7] = {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"};
 
   // '.' and ',' with month/day/year dates: the library's fixed default.
   static const TFormulaLocale& Invariant();
@@ -48,8 +35,9 @@ double SerialOfDate(long long Year, int Month, int Day);
 void DecodeSerialDate(double Serial, int& Year, int& Month, int& Day);
 inline constexpr double MAX_SERIAL_DATE = 2958465.0;  // 31 December 9999
 
-// The shortest text of up to 15 significant digits: fixed notation when 1E-5 <= |V| < 1E15, else
-// "1.5E+20" / "1E-07" (a signed exponent of at least two digits); the locale's decimal separator.
+// The shortest text of up to 15 significant digits: fixed notation when 1E-10 <= |V| < 1E15
+// ("0.000001"), else "1.5E+20" / "1E-11" (a signed exponent of at least two digits); the locale's
+// decimal separator.
 std::u16string FloatToText15(double Value, const TFormulaLocale& Locale);
 
 // A number: optional blanks around, sign, digits with the locale's decimal separator, optional

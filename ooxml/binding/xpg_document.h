@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ooxml/binding/xpg_base.h"
-#include "ooxml/xml/typed_lists.h"
+#include "xml/typed_lists.h"
 
 namespace ooxml {
 

@@ -2,7 +2,7 @@
 
 #include "core/error.h"
 #include "core/unicode.h"
-#include "ooxml/xml/xml_values.h"
+#include "xml/xml_values.h"
 
 namespace ooxml {
 

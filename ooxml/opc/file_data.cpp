@@ -18,7 +18,7 @@ std::u16string ExtensionOf(const std::u16string& Name) {
 }
 
 // The rest of a stream from its position; a part is held in memory whole.
-std::vector<std::uint8_t> ReadRest(workbook::TStream& S) {
+std::vector<std::uint8_t> ReadRest(io::TStream& S) {
   std::vector<std::uint8_t> data;
   std::uint8_t buffer[16384];
   for (;;) {
@@ -31,9 +31,9 @@ std::vector<std::uint8_t> ReadRest(workbook::TStream& S) {
 
 }  // namespace
 
-void TXc12OPCPackage::OpenRead(workbook::TStream& Stream, bool AlternateZip) { Package.OpenRead(Stream, AlternateZip); }
+void TXc12OPCPackage::OpenRead(io::TStream& Stream, bool AlternateZip) { Package.OpenRead(Stream, AlternateZip); }
 
-void TXc12OPCPackage::OpenWrite(workbook::TStream& Stream, bool AlternateZip) {
+void TXc12OPCPackage::OpenWrite(io::TStream& Stream, bool AlternateZip) {
   keptWritten_.clear();
   Package.OpenWrite(Stream, AlternateZip);
 }
@@ -44,26 +44,26 @@ void TXc12OPCPackage::Clear() {
 }
 
 bool TXc12OPCPackage::ReadContentTypes(std::vector<std::uint8_t>& Data) {
-  std::unique_ptr<workbook::TStream> s = Package.OpenContentTypes();
+  std::unique_ptr<io::TStream> s = Package.OpenContentTypes();
   if (!s) return false;
   Data = ReadRest(*s);
   return true;
 }
 
 bool TXc12OPCPackage::ReadCoreProperties(std::vector<std::uint8_t>& Data) {
-  std::unique_ptr<workbook::TStream> s = Package.ReadCoreProperties();
+  std::unique_ptr<io::TStream> s = Package.ReadCoreProperties();
   if (!s) return false;
   Data = ReadRest(*s);
   return true;
 }
 
 void TXc12OPCPackage::AddCoreProperties(const std::vector<std::uint8_t>& Data) {
-  workbook::TMemoryStream ms(Data);
+  io::TMemoryStream ms(Data);
   Package.AddCoreProperties(ms);
 }
 
 void TXc12OPCPackage::AddTheme(const std::vector<std::uint8_t>& Data, int Index) {
-  workbook::TMemoryStream ms(Data);
+  io::TMemoryStream ms(Data);
   Package.CloseItem(Package.AddTheme(ms, Index));
 }
 
@@ -137,7 +137,7 @@ void TXc12OPCPackage::WriteKept(TOPCItem* Parent, const workbook::TXLSSavedFileD
         Package.ContentTypes().AddDefault(ext, Part.DefaultContentType);
       }
     }
-    workbook::TPointerMemoryStream data(Part.Stream.data(), static_cast<std::int64_t>(Part.Stream.size()));
+    io::TPointerMemoryStream data(Part.Stream.data(), static_cast<std::int64_t>(Part.Stream.size()));
     Package.WriteItem(item, data);
     keptWritten_.insert(KeyOf(name));
   }

@@ -17,8 +17,8 @@ namespace ooxml {
 
 class TXc12OPCPackage final : public workbook::IXc12Package {
 public:
-  void OpenRead(workbook::TStream& Stream, bool AlternateZip) override;
-  void OpenWrite(workbook::TStream& Stream, bool AlternateZip) override;
+  void OpenRead(io::TStream& Stream, bool AlternateZip) override;
+  void OpenWrite(io::TStream& Stream, bool AlternateZip) override;
   void Close() override { Package.Close(); }
   void Clear() override;
   bool ReadContentTypes(std::vector<std::uint8_t>& Data) override;

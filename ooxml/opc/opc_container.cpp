@@ -26,7 +26,7 @@ std::u16string ExtensionOf(const std::u16string& PartName) {
   return PartName.substr(dot + 1);
 }
 
-void SaveDocument(TXPGDocBase& Doc, workbook::TMemoryStream& Out) {
+void SaveDocument(TXPGDocBase& Doc, io::TMemoryStream& Out) {
   XmlOverTStream xs(Out);
   Doc.SaveToStream(xs);
 }
@@ -290,7 +290,7 @@ void TOPCItem::LoadRelationships(int Depth) {
   }
   opc::TXPGDocOPC doc;
   try {
-    std::unique_ptr<workbook::TStream> s = c.zip_->OpenFile(rels);
+    std::unique_ptr<io::TStream> s = c.zip_->OpenFile(rels);
     XmlOverTStream xs(*s);
     doc.LoadFromStream(xs);
   } catch (const core::Error& e) {
@@ -325,7 +325,7 @@ void TOPCItem::WriteRelationships() {
         if (child->TargetMode != kOPCInternal) r->TargetMode = 0;
         r->Target = child->GetTarget();
       }
-      workbook::TMemoryStream ms;
+      io::TMemoryStream ms;
       SaveDocument(doc, ms);
       c.zip_->AddFile(rels, ms);
     }
@@ -466,11 +466,11 @@ void TOPCContainer::Clear() {
   itemCount_ = 0;
 }
 
-void TOPCContainer::OpenRead(workbook::TStream& Stream, bool AlternateZip) {
+void TOPCContainer::OpenRead(io::TStream& Stream, bool AlternateZip) {
   if (State != kOPCClosed) OPCRaise("OPC is allready open");
   zip_.reset();
   if (AlternateZip) OPCRaise("No alternate Zip defined.");
-  zip_ = std::make_unique<workbook::TXLSZipArchiveIntfXLS>();
+  zip_ = std::make_unique<io::TXLSZipArchiveIntfXLS>();
   Clear();
   Problems.clear();
   State = kOPCReading;
@@ -480,10 +480,10 @@ void TOPCContainer::OpenRead(workbook::TStream& Stream, bool AlternateZip) {
   root_->LoadRelationships();
 }
 
-void TOPCContainer::OpenWrite(workbook::TStream& Stream, bool AlternateZip) {
+void TOPCContainer::OpenWrite(io::TStream& Stream, bool AlternateZip) {
   zip_.reset();
   if (AlternateZip) OPCRaise("No alternate Zip defined.");
-  zip_ = std::make_unique<workbook::TXLSZipArchiveIntfXLS>();
+  zip_ = std::make_unique<io::TXLSZipArchiveIntfXLS>();
   Problems.clear();
   written_.clear();
   State = kOPCWriting;
@@ -528,26 +528,26 @@ TOPCItem* TOPCContainer::CreateExternalItem(TOPCItem* Parent, const std::u16stri
 
 void TOPCContainer::NotePartWritten(const std::u16string& PartName) { written_.push_back(PartName); }
 
-void TOPCContainer::StorePart(TOPCItem* Item, workbook::TStream& Stream) {
+void TOPCContainer::StorePart(TOPCItem* Item, io::TStream& Stream) {
   if (!zip_ || State != kOPCWriting) OPCRaise("OPC is not open for writing");
   zip_->AddFileIn(Item->GetDirectory(), Item->FileName, Stream);
   NotePartWritten(Item->GetPartName());
 }
 
-void TOPCContainer::WriteItem(TOPCItem* Item, workbook::TStream& Stream) {
+void TOPCContainer::WriteItem(TOPCItem* Item, io::TStream& Stream) {
   if (!Item || Item->OpenMode != kOPCWriting) OPCRaise("OPC Item is not opened for writing.");
   StorePart(Item, Stream);
 }
 
-workbook::TStream* TOPCContainer::BeginItemWrite(TOPCItem* Item) {
+io::TStream* TOPCContainer::BeginItemWrite(TOPCItem* Item) {
   if (!Item || Item->OpenMode != kOPCWriting) OPCRaise("OPC Item is not opened for writing.");
   if (!zip_ || State != kOPCWriting) OPCRaise("OPC is not open for writing");
-  workbook::TStream* s = zip_->BeginFileIn(Item->GetDirectory(), Item->FileName);
+  io::TStream* s = zip_->BeginFileIn(Item->GetDirectory(), Item->FileName);
   NotePartWritten(Item->GetPartName());
   return s;
 }
 
-void TOPCContainer::EndItemWrite(TOPCItem*, workbook::TStream* Stream) {
+void TOPCContainer::EndItemWrite(TOPCItem*, io::TStream* Stream) {
   if (!zip_) OPCRaise("Stream is not TCompressionStream");
   zip_->EndFile(Stream);
 }
@@ -573,23 +573,23 @@ TOPCItem* TOPCContainer::OpenItemByType(TOPCItem* Parent, const std::u16string& 
   return item;
 }
 
-std::unique_ptr<workbook::TStream> TOPCContainer::ReadItem(TOPCItem* Item) {
+std::unique_ptr<io::TStream> TOPCContainer::ReadItem(TOPCItem* Item) {
   if (!zip_) OPCRaise("OPC is not open");
   if (Item->TargetMode != kOPCInternal) OPCRaise(u"OPC: \"" + Item->GetTarget() + u"\" is an external target");
   std::u16string name = Item->GetPartName();
   if (!OPCIsValidPartName(name)) OPCRaise(u"OPC: invalid part name \"" + name + u"\"");
-  std::unique_ptr<workbook::TStream> s = zip_->OpenFile(name);
+  std::unique_ptr<io::TStream> s = zip_->OpenFile(name);
   if (MarkReadOnOpen) Item->ReadFlag = 1;
   return s;
 }
 
-std::unique_ptr<workbook::TStream> TOPCContainer::OpenContentTypes() {
+std::unique_ptr<io::TStream> TOPCContainer::OpenContentTypes() {
   if (!zip_ || zip_->IndexOf(kContentTypesPart) < 0) return nullptr;
   return zip_->OpenFile(kContentTypesPart);
 }
 
 void TOPCContainer::ReadContentTypes() {
-  std::unique_ptr<workbook::TStream> s = zip_->OpenFile(kContentTypesPart);
+  std::unique_ptr<io::TStream> s = zip_->OpenFile(kContentTypesPart);
   content_types::TXPGDocContentType doc;
   XmlOverTStream xs(*s);
   doc.LoadFromStream(xs);
@@ -634,7 +634,7 @@ void TOPCContainer::WriteContentTypes() {
       x->ContentType = d->ContentType;
     }
   }
-  workbook::TMemoryStream ms;
+  io::TMemoryStream ms;
   SaveDocument(doc, ms);
   zip_->AddFileIn(u"", kContentTypesPart, ms);
 }
@@ -666,8 +666,8 @@ void TOPCContainer::LoadItemData(TOPCItem* Item) {
       AddProblem(u"Part \"" + name + u"\" is missing from the package");
       return;
     }
-    std::unique_ptr<workbook::TStream> s = zip_->OpenFile(name);
-    auto data = std::make_unique<workbook::TMemoryStream>();
+    std::unique_ptr<io::TStream> s = zip_->OpenFile(name);
+    auto data = std::make_unique<io::TMemoryStream>();
     std::vector<std::uint8_t> buf(65536);
     for (;;) {
       std::int64_t n = s->Read(buf.data(), static_cast<std::int64_t>(buf.size()));

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "workbook/exceptions.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace ooxml {
 
@@ -84,7 +84,7 @@ public:
   std::uint8_t TargetMode = kOPCInternal;
   std::u16string Text;
   std::uint8_t ReadFlag = 0;
-  std::unique_ptr<workbook::TMemoryStream> Data;
+  std::unique_ptr<io::TMemoryStream> Data;
   std::u16string ContentType;
 
 private:
@@ -168,22 +168,22 @@ public:
   TOPCContainer(const TOPCContainer&) = delete;
   TOPCContainer& operator=(const TOPCContainer&) = delete;
 
-  virtual void OpenRead(workbook::TStream& Stream, bool AlternateZip);
-  virtual void OpenWrite(workbook::TStream& Stream, bool AlternateZip);
+  virtual void OpenRead(io::TStream& Stream, bool AlternateZip);
+  virtual void OpenWrite(io::TStream& Stream, bool AlternateZip);
   virtual void Close();
 
   void Clear();
   TOPCItem* CreateItem(TOPCItem* Parent, const std::u16string& RelType, const std::u16string& Target,
                        const std::u16string& ContentType);
   TOPCItem* CreateExternalItem(TOPCItem* Parent, const std::u16string& RelType, const std::u16string& Target);
-  void WriteItem(TOPCItem* Item, workbook::TStream& Stream);
-  workbook::TStream* BeginItemWrite(TOPCItem* Item);
-  void EndItemWrite(TOPCItem* Item, workbook::TStream* Stream);
+  void WriteItem(TOPCItem* Item, io::TStream& Stream);
+  io::TStream* BeginItemWrite(TOPCItem* Item);
+  void EndItemWrite(TOPCItem* Item, io::TStream* Stream);
   void CloseItem(TOPCItem* Item);
   TOPCItem* OpenItemById(TOPCItem* Parent, const std::u16string& RelType, const std::string& Id);
   TOPCItem* OpenItemByType(TOPCItem* Parent, const std::u16string& RelType);
-  std::unique_ptr<workbook::TStream> ReadItem(TOPCItem* Item);
-  std::unique_ptr<workbook::TStream> OpenContentTypes();
+  std::unique_ptr<io::TStream> ReadItem(TOPCItem* Item);
+  std::unique_ptr<io::TStream> OpenContentTypes();
   void ReadContentTypes();
   void WriteContentTypes();
   void CollectUnread(TOPCItemList& List);
@@ -195,7 +195,7 @@ public:
 
   TOPCItem* Root() const { return root_.get(); }
   TOPC_ContentTypes& ContentTypes() { return *contentTypes_; }
-  workbook::TXLSZipArchiveIntf* Zip() const { return zip_.get(); }
+  io::TXLSZipArchiveIntf* Zip() const { return zip_.get(); }
 
   std::uint8_t State = kOPCClosed;
   std::uint8_t MarkReadOnOpen = 0;
@@ -218,13 +218,13 @@ protected:
   // Records a part stored in the written archive, for the content types written at Close.
   void NotePartWritten(const std::u16string& PartName);
   // Stores the whole Stream as the part of Item (an item of this container's tree).
-  void StorePart(TOPCItem* Item, workbook::TStream& Stream);
+  void StorePart(TOPCItem* Item, io::TStream& Stream);
 
 private:
   friend class TOPCItem;
   void AddMissingContentTypes();
 
-  std::unique_ptr<workbook::TXLSZipArchiveIntf> zip_;
+  std::unique_ptr<io::TXLSZipArchiveIntf> zip_;
   std::unique_ptr<TOPCItem> root_;
   std::unique_ptr<TOPC_ContentTypes> contentTypes_;
   std::vector<std::u16string> written_;

@@ -5,14 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ooxml/xml/xml_stream.h"
-#include "workbook/stream.h"
+#include "xml/xml_stream.h"
+#include "io/stream.h"
 
 namespace ooxml {
 
 class XmlOverTStream : public XmlStream {
 public:
-  explicit XmlOverTStream(workbook::TStream& stream) : stream_(stream) {}
+  explicit XmlOverTStream(io::TStream& stream) : stream_(stream) {}
   std::size_t Read(void* buffer, std::size_t count) override {
     std::int64_t n = stream_.Read(buffer, static_cast<std::int64_t>(count));
     return n > 0 ? static_cast<std::size_t>(n) : 0;
@@ -22,7 +22,7 @@ public:
   }
 
 private:
-  workbook::TStream& stream_;
+  io::TStream& stream_;
 };
 
 }  // namespace ooxml

@@ -34,7 +34,7 @@ TOPC_XLSX::TOPC_XLSX() {
 
 TOPC_XLSX::~TOPC_XLSX() = default;
 
-void TOPC_XLSX::OpenRead(workbook::TStream& Stream, bool AlternateZip) {
+void TOPC_XLSX::OpenRead(io::TStream& Stream, bool AlternateZip) {
   WorkbookItem = SheetItem = DrawingItem = TableItem = nullptr;
   TOPCContainer::OpenRead(Stream, AlternateZip);
   Root()->FindByType(reltype::kOfficeDocument, scratch_, true);
@@ -48,7 +48,7 @@ void TOPC_XLSX::OpenRead(workbook::TStream& Stream, bool AlternateZip) {
   scratch_.Clear();
 }
 
-void TOPC_XLSX::OpenWrite(workbook::TStream& Stream, bool AlternateZip) {
+void TOPC_XLSX::OpenWrite(io::TStream& Stream, bool AlternateZip) {
   TOPCContainer::OpenWrite(Stream, AlternateZip);
   PrinterSettingsCounter = 0;
 }
@@ -92,7 +92,7 @@ void TOPC_XLSX::CloseTable() {
 // ---- writing --------------------------------------------------------------------------------
 
 TOPCItem* TOPC_XLSX::StoreAtOnce(TOPCItem* Source, const std::u16string& RelType, const std::u16string& Target,
-                                 const std::u16string& ContentType, workbook::TStream& Stream) {
+                                 const std::u16string& ContentType, io::TStream& Stream) {
   TOPCItem* item = Source->AddChild(RelType, Target);
   std::u16string name = item->GetPartName();
   if (!OPCIsValidPartName(name)) OPCRaise(u"OPC: invalid part name \"" + name + u"\"");
@@ -108,16 +108,16 @@ TOPCItem* TOPC_XLSX::CreateWorkbook() {
   return WorkbookItem;
 }
 
-TOPCItem* TOPC_XLSX::AddAppProperties(workbook::TStream& Stream) {
+TOPCItem* TOPC_XLSX::AddAppProperties(io::TStream& Stream) {
   return StoreAtOnce(Root(), reltype::kExtendedProperties, u"docProps/app.xml", contenttype::kExtendedProperties,
                      Stream);
 }
 
-TOPCItem* TOPC_XLSX::AddCoreProperties(workbook::TStream& Stream) {
+TOPCItem* TOPC_XLSX::AddCoreProperties(io::TStream& Stream) {
   return StoreAtOnce(Root(), reltype::kCoreProperties, u"docProps/core.xml", contenttype::kCoreProperties, Stream);
 }
 
-TOPCItem* TOPC_XLSX::AddTheme(workbook::TStream& Stream, int N) {
+TOPCItem* TOPC_XLSX::AddTheme(io::TStream& Stream, int N) {
   CheckWorkbook();
   return StoreAtOnce(WorkbookItem, reltype::kTheme, Numbered("theme/theme%d.xml", N), contenttype::kTheme, Stream);
 }
@@ -210,7 +210,7 @@ TOPCItem* TOPC_XLSX::CreatePivotTable() {
                     contenttype::kPivotTable);
 }
 
-void TOPC_XLSX::AddPrinterSettings(TOPCItem* Sheet, workbook::TStream& Stream, std::string& Id) {
+void TOPC_XLSX::AddPrinterSettings(TOPCItem* Sheet, io::TStream& Stream, std::string& Id) {
   Need(Sheet, "sheet");
   ++PrinterSettingsCounter;
   TOPCItem* item = CreateItem(Sheet, reltype::kPrinterSettings,
@@ -248,13 +248,13 @@ TOPCItem* TOPC_XLSX::CreateImage(int N, const std::u16string& Ext) {
 
 // ---- reading --------------------------------------------------------------------------------
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadAndClose(TOPCItem* Item) {
-  std::unique_ptr<workbook::TStream> s = ReadItem(Item);
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadAndClose(TOPCItem* Item) {
+  std::unique_ptr<io::TStream> s = ReadItem(Item);
   CloseItem(Item);
   return s;
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadByType(TOPCItem* Source, const std::u16string& RelType) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadByType(TOPCItem* Source, const std::u16string& RelType) {
   if (!Source) return nullptr;
   TOPCItem* item = OpenItemByType(Source, RelType);
   return item ? ReadAndClose(item) : nullptr;
@@ -267,7 +267,7 @@ TOPCItem* TOPC_XLSX::OpenById(TOPCItem* Source, const std::u16string& RelType, c
   return item;
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadAsCurrent(TOPCItem*& Current, TOPCItem* Source,
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadAsCurrent(TOPCItem*& Current, TOPCItem* Source,
                                                              const std::u16string& RelType, const std::string& Id,
                                                              const std::u16string& Missing) {
   // A part that cannot be found leaves no current item behind.
@@ -276,43 +276,43 @@ std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadAsCurrent(TOPCItem*& Current, 
   return ReadItem(Current);
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadWorkbook() {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadWorkbook() {
   WorkbookItem = OpenItemByType(Root(), reltype::kOfficeDocument);
   return WorkbookItem ? ReadAndClose(WorkbookItem) : nullptr;
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadCoreProperties() {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadCoreProperties() {
   return ReadByType(Root(), reltype::kCoreProperties);
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadStyles() { return ReadByType(WorkbookItem, reltype::kStyles); }
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadStyles() { return ReadByType(WorkbookItem, reltype::kStyles); }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadSharedStrings() {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadSharedStrings() {
   return ReadByType(WorkbookItem, reltype::kSharedStrings);
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadConnections() {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadConnections() {
   return ReadByType(WorkbookItem, reltype::kConnections);
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadWorksheet(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadWorksheet(const std::string& Id) {
   return ReadAsCurrent(SheetItem, WorkbookItem, reltype::kWorksheet, Id, u"Can not find worksheet in OPC");
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadChartsheet(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadChartsheet(const std::string& Id) {
   return ReadAsCurrent(SheetItem, WorkbookItem, reltype::kChartsheet, Id, u"Can not find worksheet in OPC");
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadExternalLink(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadExternalLink(const std::string& Id) {
   return ReadAndClose(OpenById(WorkbookItem, reltype::kExternalLink, Id, u"Can not find ExternalLink in OPC"));
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadPivotCacheDefinition(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadPivotCacheDefinition(const std::string& Id) {
   return ReadAndClose(OpenById(WorkbookItem, reltype::kPivotCacheDefinition, Id,
                                u"Can not find pivotCacheDefintion " + core::utf8_to_utf16(Id) + u" in OPC"));
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadPivotCacheRecords(const std::string& DefinitionId,
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadPivotCacheRecords(const std::string& DefinitionId,
                                                                     const std::string& RecordsId) {
   TOPCItem* def = OpenById(WorkbookItem, reltype::kPivotCacheDefinition, DefinitionId,
                            u"Can not find pivotCacheDefintion " + core::utf8_to_utf16(DefinitionId) + u" in OPC");
@@ -320,7 +320,7 @@ std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadPivotCacheRecords(const std::s
                                u"Can not find pivotCacheRecords " + core::utf8_to_utf16(RecordsId) + u" in OPC"));
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadComments(const std::string& SheetId) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadComments(const std::string& SheetId) {
   if (!WorkbookItem) return nullptr;
   TOPCItem* sheet = OpenItemById(WorkbookItem, reltype::kWorksheet, SheetId);
   if (!sheet) return nullptr;
@@ -328,40 +328,40 @@ std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadComments(const std::string& Sh
   return ReadByType(sheet, reltype::kComments);
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadDrawing(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadDrawing(const std::string& Id) {
   return ReadAsCurrent(DrawingItem, SheetItem, reltype::kDrawing, Id, u"Can not find Drawing in OPC");
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadVmlDrawing(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadVmlDrawing(const std::string& Id) {
   return ReadAndClose(OpenById(SheetItem, reltype::kVmlDrawing, Id,
                                u"Can not find VmlDrawing " + core::utf8_to_utf16(Id) + u" in OPC"));
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadTable(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadTable(const std::string& Id) {
   return ReadAsCurrent(TableItem, SheetItem, reltype::kTable, Id, u"Can not find Table in OPC");
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadQueryTable() { return ReadByType(TableItem, reltype::kQueryTable); }
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadQueryTable() { return ReadByType(TableItem, reltype::kQueryTable); }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadPivotTable(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadPivotTable(const std::string& Id) {
   TOPCItem* item = OpenById(SheetItem, reltype::kPivotTable, Id,
                             u"Can not find pivotTable " + core::utf8_to_utf16(Id) + u" in OPC");
   item->MarkReadTree();
   return ReadAndClose(item);
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadPrinterSettings(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadPrinterSettings(const std::string& Id) {
   TOPCItem* item = SheetItem ? OpenItemById(SheetItem, reltype::kPrinterSettings, Id) : nullptr;
   return item ? ReadAndClose(item) : nullptr;
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadImage(const std::string& Id, std::u16string& Target) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadImage(const std::string& Id, std::u16string& Target) {
   TOPCItem* item = OpenById(DrawingItem, reltype::kImage, Id, u"Can not find Image in OPC");
   Target = item->GetTarget();
   return ReadAndClose(item);
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadChart(const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadChart(const std::string& Id) {
   return ReadAndClose(OpenById(DrawingItem, reltype::kChart, Id, u"Can not find Chart in OPC"));
 }
 
@@ -369,11 +369,11 @@ TOPCItem* TOPC_XLSX::GetChartItem(const std::string& Id) {
   return OpenById(DrawingItem, reltype::kChart, Id, u"Can not find Table in OPC");
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadChartStyle(TOPCItem* Chart, const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadChartStyle(TOPCItem* Chart, const std::string& Id) {
   return ReadAndClose(OpenById(Chart, reltype::kChartStyle, Id, u"Can not find Table in OPC"));
 }
 
-std::unique_ptr<workbook::TStream> TOPC_XLSX::ReadChartColors(TOPCItem* Chart, const std::string& Id) {
+std::unique_ptr<io::TStream> TOPC_XLSX::ReadChartColors(TOPCItem* Chart, const std::string& Id) {
   return ReadAndClose(OpenById(Chart, reltype::kChartColorStyle, Id, u"Can not find Table in OPC"));
 }
 

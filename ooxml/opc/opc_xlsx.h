@@ -104,8 +104,8 @@ public:
   TOPC_XLSX();
   ~TOPC_XLSX() override;
 
-  void OpenRead(workbook::TStream& Stream, bool AlternateZip) override;
-  void OpenWrite(workbook::TStream& Stream, bool AlternateZip) override;
+  void OpenRead(io::TStream& Stream, bool AlternateZip) override;
+  void OpenWrite(io::TStream& Stream, bool AlternateZip) override;
   void Close() override;
   void Clear();
   void CheckWorkbook() const;
@@ -115,9 +115,9 @@ public:
 
   // Parts created for writing; each returns its item opened for writing.
   TOPCItem* CreateWorkbook();
-  TOPCItem* AddAppProperties(workbook::TStream& Stream);
-  TOPCItem* AddCoreProperties(workbook::TStream& Stream);
-  TOPCItem* AddTheme(workbook::TStream& Stream, int N);
+  TOPCItem* AddAppProperties(io::TStream& Stream);
+  TOPCItem* AddCoreProperties(io::TStream& Stream);
+  TOPCItem* AddTheme(io::TStream& Stream, int N);
   TOPCItem* CreateWorksheet(int N);
   TOPCItem* CreateChartsheet(int N);
   TOPCItem* CreateStyles();
@@ -133,7 +133,7 @@ public:
   TOPCItem* CreateTable(TOPCItem* Sheet);
   TOPCItem* CreateQueryTable(TOPCItem* Table);
   TOPCItem* CreatePivotTable();
-  void AddPrinterSettings(TOPCItem* Sheet, workbook::TStream& Stream, std::string& Id);
+  void AddPrinterSettings(TOPCItem* Sheet, io::TStream& Stream, std::string& Id);
   TOPCItem* CreateHyperlink(TOPCItem* Sheet, const std::u16string& Target);
   TOPCItem* CreateChart();
   TOPCItem* CreateChartStyle(TOPCItem* Chart);
@@ -141,29 +141,29 @@ public:
   TOPCItem* CreateImage(int N, const std::u16string& Ext);
 
   // Parts read: the part's stream, or nullptr where a missing part is no error.
-  std::unique_ptr<workbook::TStream> ReadWorkbook();
-  std::unique_ptr<workbook::TStream> ReadCoreProperties();
-  std::unique_ptr<workbook::TStream> ReadStyles();
-  std::unique_ptr<workbook::TStream> ReadSharedStrings();
-  std::unique_ptr<workbook::TStream> ReadConnections();
-  std::unique_ptr<workbook::TStream> ReadWorksheet(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadChartsheet(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadExternalLink(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadPivotCacheDefinition(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadPivotCacheRecords(const std::string& DefinitionId,
+  std::unique_ptr<io::TStream> ReadWorkbook();
+  std::unique_ptr<io::TStream> ReadCoreProperties();
+  std::unique_ptr<io::TStream> ReadStyles();
+  std::unique_ptr<io::TStream> ReadSharedStrings();
+  std::unique_ptr<io::TStream> ReadConnections();
+  std::unique_ptr<io::TStream> ReadWorksheet(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadChartsheet(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadExternalLink(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadPivotCacheDefinition(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadPivotCacheRecords(const std::string& DefinitionId,
                                                            const std::string& RecordsId);
-  std::unique_ptr<workbook::TStream> ReadComments(const std::string& SheetId);
-  std::unique_ptr<workbook::TStream> ReadDrawing(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadVmlDrawing(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadTable(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadQueryTable();
-  std::unique_ptr<workbook::TStream> ReadPivotTable(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadPrinterSettings(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadImage(const std::string& Id, std::u16string& Target);
-  std::unique_ptr<workbook::TStream> ReadChart(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadComments(const std::string& SheetId);
+  std::unique_ptr<io::TStream> ReadDrawing(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadVmlDrawing(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadTable(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadQueryTable();
+  std::unique_ptr<io::TStream> ReadPivotTable(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadPrinterSettings(const std::string& Id);
+  std::unique_ptr<io::TStream> ReadImage(const std::string& Id, std::u16string& Target);
+  std::unique_ptr<io::TStream> ReadChart(const std::string& Id);
   TOPCItem* GetChartItem(const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadChartStyle(TOPCItem* Chart, const std::string& Id);
-  std::unique_ptr<workbook::TStream> ReadChartColors(TOPCItem* Chart, const std::string& Id);
+  std::unique_ptr<io::TStream> ReadChartStyle(TOPCItem* Chart, const std::string& Id);
+  std::unique_ptr<io::TStream> ReadChartColors(TOPCItem* Chart, const std::string& Id);
 
   // Queries that open nothing.
   bool IsChartsheet(const std::string& Id) const;
@@ -183,13 +183,13 @@ public:
 
 private:
   TOPCItem* StoreAtOnce(TOPCItem* Source, const std::u16string& RelType, const std::u16string& Target,
-                        const std::u16string& ContentType, workbook::TStream& Stream);
-  std::unique_ptr<workbook::TStream> ReadByType(TOPCItem* Source, const std::u16string& RelType);
+                        const std::u16string& ContentType, io::TStream& Stream);
+  std::unique_ptr<io::TStream> ReadByType(TOPCItem* Source, const std::u16string& RelType);
   TOPCItem* OpenById(TOPCItem* Source, const std::u16string& RelType, const std::string& Id,
                      const std::u16string& Missing);
-  std::unique_ptr<workbook::TStream> ReadAndClose(TOPCItem* Item);
+  std::unique_ptr<io::TStream> ReadAndClose(TOPCItem* Item);
   // Opens the part as the current item Current and reads it, leaving it open.
-  std::unique_ptr<workbook::TStream> ReadAsCurrent(TOPCItem*& Current, TOPCItem* Source, const std::u16string& RelType,
+  std::unique_ptr<io::TStream> ReadAsCurrent(TOPCItem*& Current, TOPCItem* Source, const std::u16string& RelType,
                                                    const std::string& Id, const std::u16string& Missing);
   TOPCItem* Need(TOPCItem* Item, const char* What) const;
 

@@ -21,14 +21,25 @@ namespace {
 
 using testing::BuildTestFont;
 using testing::TestFonts;
-using testing::TestFontSpec;
+using testing::TestFontDesign;
 using testing::TestGlyph;
 
 // Glyphs: 0 .notdef, 1 empty, 2 'A', 3 'B', 4 composite of 2 and 3, 5 composite of 4 (nested).
-TestFontSpec LatinSpec() {
-  TestFontSpec s;
+TestFontDesign LatinDesign() {
+  TestFontDesign s;
   s.glyphs = {{600, {}}, {250, {}}, {667, {}}, {611, {}}, {700, {2, 3}}, {720, {4}}, {1000, {}}};
   s.cmap = {{0x20, 1}, {0x22, 6}, {0x41, 2}, {0x42, 3}, {0xC5, 4}, {0xC6, 5}, {0x4E2D, 6}};
+  return s;
+}
+
+// LatinDesign with a format 12 map as well, which adds 7 for U+2000B (Extension B) and 8 for U+1F600.
+TestFontDesign WideDesign() {
+  TestFontDesign s = LatinDesign();
+  s.glyphs.push_back({900, {}});
+  s.glyphs.push_back({800, {}});
+  for (const auto& [code, glyph] : s.cmap) s.cmap12[code] = glyph;
+  s.cmap12[0x2000B] = 7;
+  s.cmap12[0x1F600] = 8;
   return s;
 }
 
@@ -70,10 +81,10 @@ std::vector<std::uint32_t> Loca(const std::string& font, bool long_format) {
 bool GlyphKept(const std::vector<std::uint32_t>& loca, int g) { return loca[g + 1] > loca[g]; }
 
 TEST(TrueTypeDataTest, CharMapWidthsAndUnmappedCodes) {
-  TestFontSpec spec = LatinSpec();
-  spec.units_per_em = 2048;
-  spec.glyphs[2].advance = 1366;
-  TestFonts fonts(spec);
+  TestFontDesign design = LatinDesign();
+  design.units_per_em = 2048;
+  design.glyphs[2].advance = 1366;
+  TestFonts fonts(design);
   TTTFData data(fonts.provider(), "Test Sans", true, 0);
   EXPECT_EQ(data.CharMap.size(), 7u);
   EXPECT_EQ(data.GlyphOf(0x41), 2);
@@ -94,10 +105,10 @@ TEST(TrueTypeDataTest, ToUnicodeBlocks) {
     std::vector<std::string> blocks;
   };
   const Case cases[] = {{0, {"0 beginbfchar"}}, {100, {"100 beginbfchar"}}, {101, {"100 beginbfchar", "1 beginbfchar"}}};
-  TestFontSpec spec;
-  spec.glyphs = std::vector<TestGlyph>(210);
-  for (std::uint16_t c = 0; c < 200; ++c) spec.cmap[static_cast<std::uint16_t>(0x4E00 + c)] = static_cast<std::uint16_t>(c + 3);
-  TestFonts fonts(spec);
+  TestFontDesign design;
+  design.glyphs = std::vector<TestGlyph>(210);
+  for (std::uint16_t c = 0; c < 200; ++c) design.cmap[static_cast<std::uint16_t>(0x4E00 + c)] = static_cast<std::uint16_t>(c + 3);
+  TestFonts fonts(design);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.used);
     TTTFData data(fonts.provider(), "Test Sans", true, 0);
@@ -131,10 +142,10 @@ TEST(TrueTypeDataTest, FontProgramKeepsUsedGlyphsAndComponents) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TestFontSpec spec = LatinSpec();
-    spec.long_loca = c.long_loca;
-    spec.hinting = c.hinting;
-    TestFonts fonts(spec);
+    TestFontDesign design = LatinDesign();
+    design.long_loca = c.long_loca;
+    design.hinting = c.hinting;
+    TestFonts fonts(design);
     TTTFData data(fonts.provider(), "Test Sans", true, 0);
     for (std::uint16_t code : c.shown) data.GlyphOf(code);
     const std::string program = data.WriteFontFile();
@@ -147,20 +158,20 @@ TEST(TrueTypeDataTest, FontProgramKeepsUsedGlyphsAndComponents) {
       EXPECT_EQ(t.checksum, TableChecksum(program.substr(t.offset, t.length)));
     }
     const auto loca = Loca(program, c.long_loca);
-    ASSERT_EQ(loca.size(), spec.glyphs.size() + 1);
+    ASSERT_EQ(loca.size(), design.glyphs.size() + 1);
     EXPECT_TRUE(GlyphKept(loca, 0));
-    for (int g = 1; g < static_cast<int>(spec.glyphs.size()); ++g) {
+    for (int g = 1; g < static_cast<int>(design.glyphs.size()); ++g) {
       const bool want = std::find(c.kept.begin(), c.kept.end(), g) != c.kept.end();
       EXPECT_EQ(GlyphKept(loca, g), want) << "glyph " << g;
     }
-    EXPECT_EQ(TableOf(program, "hmtx"), TableOf(BuildTestFont(spec), "hmtx"));
+    EXPECT_EQ(TableOf(program, "hmtx"), TableOf(BuildTestFont(design), "hmtx"));
   }
 }
 
 TEST(TrueTypeDataTest, BrokenGlyphDataNeverHangsOrReadsPastTheEnd) {
   // A composite that refers to itself and one in a cycle of two end; a component walk that runs
   // past its glyph is refused.
-  TestFontSpec cyclic = LatinSpec();
+  TestFontDesign cyclic = LatinDesign();
   cyclic.glyphs[4].components = {4, 5};
   cyclic.glyphs[5].components = {4};
   {
@@ -171,7 +182,7 @@ TEST(TrueTypeDataTest, BrokenGlyphDataNeverHangsOrReadsPastTheEnd) {
     EXPECT_TRUE(GlyphKept(loca, 4));
     EXPECT_TRUE(GlyphKept(loca, 5));
   }
-  std::string bytes = BuildTestFont(LatinSpec());
+  std::string bytes = BuildTestFont(LatinDesign());
   // Cut glyph 4 (composite) short by making its first component say "more components".
   const Table glyf = Directory(bytes).at("glyf");
   const std::vector<std::uint32_t> loca = [&] {
@@ -182,8 +193,8 @@ TEST(TrueTypeDataTest, BrokenGlyphDataNeverHangsOrReadsPastTheEnd) {
   }();
   const std::size_t flags = glyf.offset + loca[5] - 10;  // the last component's flags
   bytes[flags + 1] = static_cast<char>(bytes[flags + 1] | 0x20);
-  TestFontSpec spec = LatinSpec();
-  TestFonts fonts({{spec, bytes}});
+  TestFontDesign design = LatinDesign();
+  TestFonts fonts({{design, bytes}});
   TTTFData data(fonts.provider(), "Test Sans", true, 0);
   data.GlyphOf(0xC6);
   try {
@@ -200,9 +211,9 @@ TEST(TrueTypeDataTest, MissingTablesAndBadCmap) {
     std::string bytes;
     const char* message;
   };
-  std::string no_cmap = BuildTestFont(LatinSpec());
+  std::string no_cmap = BuildTestFont(LatinDesign());
   no_cmap.replace(12 + 16 * 1, 4, "xmap");  // records sorted: "OS/2", then "cmap"
-  std::string bad_offset = BuildTestFont(LatinSpec());
+  std::string bad_offset = BuildTestFont(LatinDesign());
   {
     const Table cmap = Directory(bad_offset).at("cmap");
     bad_offset[cmap.offset + 8] = '\x7F';  // subtable offset far past the table
@@ -213,7 +224,7 @@ TEST(TrueTypeDataTest, MissingTablesAndBadCmap) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TestFonts fonts({{LatinSpec(), c.bytes}});
+    TestFonts fonts({{LatinDesign(), c.bytes}});
     try {
       TTTFData data(fonts.provider(), "Test Sans", true, 0);
       ADD_FAILURE() << "accepted";
@@ -225,22 +236,23 @@ TEST(TrueTypeDataTest, MissingTablesAndBadCmap) {
 
 // The fuzz target's seeds are these fonts; THC_WRITE_SEEDS=1 writes them again.
 TEST(TrueTypeDataTest, FuzzSeedsAreCurrent) {
-  std::map<std::string, TestFontSpec> seeds;
-  seeds["latin_short_loca.ttf"] = LatinSpec();
-  TestFontSpec long_loca = LatinSpec();
+  std::map<std::string, TestFontDesign> seeds;
+  seeds["latin_short_loca.ttf"] = LatinDesign();
+  TestFontDesign long_loca = LatinDesign();
   long_loca.long_loca = true;
   long_loca.hinting = false;
   long_loca.number_of_hmetrics = 3;
   seeds["latin_long_loca.ttf"] = long_loca;
-  TestFontSpec cyclic = LatinSpec();
+  TestFontDesign cyclic = LatinDesign();
   cyclic.glyphs[4].components = {4, 5};
   cyclic.glyphs[5].components = {4};
   seeds["composite_cycle.ttf"] = cyclic;
+  seeds["wide_format12.ttf"] = WideDesign();
   // ctest runs the tests in the pdf folder (__FILE__ may be relative to another folder under ccache).
   const std::filesystem::path dir = std::filesystem::path("tests") / "corpus" / "truetype";
-  for (const auto& [name, spec] : seeds) {
+  for (const auto& [name, design] : seeds) {
     SCOPED_TRACE(name);
-    const std::string bytes = BuildTestFont(spec);
+    const std::string bytes = BuildTestFont(design);
     if (std::getenv("THC_WRITE_SEEDS")) {
       std::ofstream(dir / name, std::ios::binary) << bytes;
       continue;
@@ -273,9 +285,9 @@ TEST(SubsetTest, RenumberedProgram) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TestFontSpec spec = LatinSpec();
-    spec.hinting = c.hinting;
-    TestFonts fonts(spec);
+    TestFontDesign design = LatinDesign();
+    design.hinting = c.hinting;
+    TestFonts fonts(design);
     const std::string program = TAnsiFontSubset::BuildSubset(fonts.provider(), "Test Sans", 0, c.codes);
     const auto dir = Directory(program);
     ASSERT_EQ(dir.size(), c.tables);
@@ -303,16 +315,16 @@ TEST(SubsetTest, RenumberedProgram) {
 }
 
 TEST(SubsetTest, MarlettIsEmbeddedWhole) {
-  TestFontSpec spec = LatinSpec();
-  spec.family = "Marlett";
-  const std::string bytes = BuildTestFont(spec);
-  TestFonts fonts({{spec, bytes}});
+  TestFontDesign design = LatinDesign();
+  design.family = "Marlett";
+  const std::string bytes = BuildTestFont(design);
+  TestFonts fonts({{design, bytes}});
   EXPECT_EQ(TAnsiFontSubset::BuildSubset(fonts.provider(), "marlett", 0, {0x41}), bytes);
   EXPECT_EQ(TAnsiFontSubset::BuildSubset(fonts.provider(), "marlett", 0, {}), "");
 }
 
 TEST(SubsetTest, CompositeReferencesFollowTheNewNumbers) {
-  TestFonts fonts(LatinSpec());
+  TestFonts fonts(LatinDesign());
   // With the no-break space among the codes the references must still name the new glyphs.
   const std::string program =
       TAnsiFontSubset::BuildSubset(fonts.provider(), "Test Sans", 0, {0x41, 0x42, 0xA0, 0xC5});
@@ -329,7 +341,7 @@ TEST(SubsetTest, CompositeReferencesFollowTheNewNumbers) {
 class PdfTextTest : public ::testing::Test {
 protected:
   PdfTextTest()
-      : fonts_({{LatinSpec(), BuildTestFont(LatinSpec())}, {Named("Other Face"), BuildTestFont(Named("Other Face"))}}) {
+      : fonts_({{LatinDesign(), BuildTestFont(LatinDesign())}, {Named("Other Face"), BuildTestFont(Named("Other Face"))}}) {
     doc_.SetFontProvider(&fonts_.provider());
     doc_.SetOutputStream(&out_);
     doc_.BeginDoc();
@@ -337,8 +349,8 @@ protected:
   ~PdfTextTest() override {
     if (doc_.Generating()) doc_.Abort();
   }
-  static TestFontSpec Named(const char* family) {
-    TestFontSpec s = LatinSpec();
+  static TestFontDesign Named(const char* family) {
+    TestFontDesign s = LatinDesign();
     s.family = family;
     return s;
   }
@@ -474,7 +486,9 @@ TEST_F(PdfTextTest, FontObjectsWritten) {
   page.SetActiveFont("Other Face", 0, 10, 0);
   page.SelectFont(false);  // referenced, never given text
   doc_.EndDoc();
-  EXPECT_NE(out_.find("/BaseFont /Test#20Sans\r\n/FirstChar 65\r\n/LastChar 65\r\n"), std::string::npos);
+  // Embedded programs are subsets, their names tagged; the font that never showed text has none.
+  EXPECT_TRUE(std::regex_search(out_, std::regex("/BaseFont /[A-Z]{6}\\+Test#20Sans\r\n/FirstChar 65\r\n/LastChar 65\r\n")))
+      << out_;
   EXPECT_NE(out_.find("/Widths [667 ]"), std::string::npos);
   // A program of one glyph carries the glyphs of two more entries, the first of them as the quote.
   EXPECT_NE(out_.find("/W[6[1000]2[667]6[1000]]"), std::string::npos);
@@ -482,6 +496,134 @@ TEST_F(PdfTextTest, FontObjectsWritten) {
   EXPECT_NE(out_.find("/Widths []"), std::string::npos);
   EXPECT_NE(out_.find("/Subtype /CIDFontType2"), std::string::npos);
   EXPECT_NE(out_.find("/Encoding /Identity-H"), std::string::npos);
+}
+
+// The data of stream object N, inflated.
+std::string StreamData(const std::string& pdf, int n) {
+  const auto at = pdf.find("\n" + std::to_string(n) + " 0 obj\r\n");
+  if (at == std::string::npos) return "<missing>";
+  const auto len = pdf.find("/Length ", at);
+  const std::size_t length = std::stoul(pdf.substr(len + 8));
+  const auto data = pdf.find("stream\r\n", at) + 8;
+  std::string out(1 << 16, '\0');
+  uLongf size = out.size();
+  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(pdf.data() + data),
+                 static_cast<uLong>(length)) != Z_OK)
+    return "<not deflated>";
+  out.resize(size);
+  return out;
+}
+
+TEST_F(PdfTextTest, SubsetNamesAndTheSimpleFontsUnicodeMap) {
+  auto write = [&](TPDFDocument& doc, std::string& out) {
+    if (!doc.Generating()) {  // the fixture's document is under way already
+      doc.SetFontProvider(&fonts_.provider());
+      doc.SetOutputStream(&out);
+      doc.BeginDoc();
+    }
+    TPDFPage& page = *doc.CurrentPage;
+    page.SetActiveFont("Test Sans", 0, 10, 0);
+    page.TextAtPtW(10, 20, 0, u"AB\u4E2D");
+    page.SetActiveFont("Other Face", 0, 10, 0);
+    page.TextAtPtW(10, 40, 0, u"BA");
+    doc.EndDoc();
+  };
+  write(doc_, out_);
+  std::string again_out;
+  TPDFDocument again;
+  write(again, again_out);
+
+  // Every embedded program is a subset with a tag of six capitals; the descriptor carries the same name.
+  const std::regex base("/BaseFont /([A-Z]{6})\\+([^\r]*)\r\n");
+  std::vector<std::string> tags, names;
+  for (auto it = std::sregex_iterator(out_.begin(), out_.end(), base); it != std::sregex_iterator(); ++it) {
+    tags.push_back((*it)[1]);
+    names.push_back((*it)[2]);
+    EXPECT_NE(out_.find("/FontName /" + (*it)[1].str() + "+" + (*it)[2].str() + "\r\n"), std::string::npos);
+  }
+  // Simple Test Sans, its Type0 font and CID font (one name), simple Other Face.
+  EXPECT_EQ(names, (std::vector<std::string>{"Test#20Sans", "Test#20Sans", "Test#20Sans", "Other#20Face"}));
+  ASSERT_EQ(tags.size(), 4u);
+  EXPECT_EQ(tags[1], tags[2]);
+  EXPECT_NE(tags[0], tags[1]);
+  EXPECT_NE(tags[0], tags[3]);
+  // The same fonts with the same text are named alike in another file.
+  std::vector<std::string> again_tags;
+  for (auto it = std::sregex_iterator(again_out.begin(), again_out.end(), base); it != std::sregex_iterator(); ++it)
+    again_tags.push_back((*it)[1]);
+  EXPECT_EQ(again_tags, tags);
+
+  // Each simple font maps its used codes back to Unicode.
+  const std::regex simple("/Subtype /TrueType\r\n/BaseFont /[^\r]*\r\n/FirstChar ([0-9]+)\r\n/LastChar ([0-9]+)\r\n"
+                          "[^]*?/Widths \\[[^\\]]*\\]\r\n/ToUnicode ([0-9]+) 0 R\r\n>>");
+  int simple_fonts = 0;
+  for (auto it = std::sregex_iterator(out_.begin(), out_.end(), simple); it != std::sregex_iterator(); ++it, ++simple_fonts) {
+    EXPECT_EQ((*it)[1], "65");
+    EXPECT_EQ((*it)[2], "66");
+    const std::string cmap = StreamData(out_, std::stoi((*it)[3]));
+    EXPECT_NE(cmap.find("1 begincodespacerange <00> <FF> endcodespacerange\r2 beginbfchar\r<41> <0041>\r<42> <0042>\rendbfchar\r"),
+              std::string::npos)
+        << cmap;
+  }
+  EXPECT_EQ(simple_fonts, 2);
+}
+
+TEST(TrueTypeDataTest, FormatTwelveMapReachesBeyondTheBmp) {
+  TestFonts fonts(WideDesign());
+  TTTFData data(fonts.provider(), "Test Sans", true, 0);
+  EXPECT_EQ(data.CharMap.size(), 9u);
+  EXPECT_EQ(data.GlyphOf(0x41), 2);
+  EXPECT_EQ(data.GlyphOf(0x2000B), 7);
+  EXPECT_EQ(data.WidthOf(0x1F600), 800);
+  EXPECT_EQ(data.GlyphOf(0x20000), 0);  // not in the face
+  EXPECT_EQ(data.WidthsArray(), "[0[600]2[667]7[900]]");
+  const std::string cmap = data.WriteToUnicode("TT1");
+  EXPECT_NE(cmap.find("<0007> <D840DC0B>\r"), std::string::npos) << cmap;
+  const std::string program = data.WriteFontFile();
+  const auto loca = Loca(program, false);
+  EXPECT_TRUE(GlyphKept(loca, 7));
+  EXPECT_FALSE(GlyphKept(loca, 8));
+}
+
+TEST(PdfWideTextTest, SurrogatePairsShowOneGlyphEach) {
+  TestFontDesign design = WideDesign();
+  design.family = "Wide Face";
+  TestFonts fonts({{design, BuildTestFont(design)}});
+  TPDFDocument doc;
+  std::string out;
+  doc.SetFontProvider(&fonts.provider());
+  doc.SetOutputStream(&out);
+  doc.BeginDoc();
+  TPDFPage& page = *doc.CurrentPage;
+  page.SetActiveFont("Wide Face", 0, 10, 0);
+  page.TextAtPtW(0, 0, 0, u"\U0002000B\u4E2D\U0001F600");
+  EXPECT_NE(page.Content().find("<000700060008> Tj\r\n"), std::string::npos) << page.Content();
+  EXPECT_DOUBLE_EQ(page.TextWidthPtW(u"\U0002000B\U0001F600"), 17);
+  // Advances come one per UTF-16 unit: a pair moves on by both of its own.
+  page.TextAdvancesAtPtW(0, 50, 0, u"\U0002000B\u4E2D", {1.2, 0.0, 1.0});
+  EXPECT_NE(page.Content().find("<0007> Tj\r\n1.2 0 Td\r\n<0006> Tj\r\n"), std::string::npos) << page.Content();
+  // A surrogate without its partner has no glyph.
+  page.TextAtPtW(0, 100, 0, std::u16string(u"\xD840") + u"A");
+  EXPECT_NE(page.Content().find("<0000> Tj\r\n"), std::string::npos) << page.Content();
+  doc.EndDoc();
+  const std::regex to_unicode("/Subtype /Type0\r\n[^]*?/ToUnicode ([0-9]+) 0 R");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, to_unicode));
+  const std::string cmap = StreamData(out, std::stoi(m[1]));
+  EXPECT_NE(cmap.find("<0007> <D840DC0B>\r"), std::string::npos) << cmap;
+  EXPECT_NE(cmap.find("<0008> <D83DDE00>\r"), std::string::npos) << cmap;
+}
+
+TEST(TrueTypeDataTest, SubsetTagsAndUnicodeHex) {
+  const std::string tag = SubsetTag("TT1/Face/0/0041");
+  EXPECT_TRUE(std::regex_match(tag, std::regex("[A-Z]{6}\\+")));
+  EXPECT_EQ(SubsetTag("TT1/Face/0/0041"), tag);
+  EXPECT_NE(SubsetTag("TT1/Face/0/0042"), tag);
+  EXPECT_EQ(UnicodeHex(0x41), "0041");
+  EXPECT_EQ(UnicodeHex(0xFFFD), "FFFD");
+  EXPECT_EQ(UnicodeHex(0x10000), "D800DC00");
+  EXPECT_EQ(UnicodeHex(0x2000B), "D840DC0B");
+  EXPECT_EQ(UnicodeHex(0x10FFFF), "DBFFDFFF");
 }
 
 TEST_F(PdfTextTest, GlyphTextAndDecorations) {
@@ -519,9 +661,9 @@ TEST_F(PdfTextTest, NonEmbeddedUnicodeFontAndBrokenFaces) {
 
   // A face without outlines cannot give its program: the document ends with the font's error and
   // is aborted.
-  std::string bytes = BuildTestFont(LatinSpec());
+  std::string bytes = BuildTestFont(LatinDesign());
   bytes.replace(bytes.find("glyf"), 4, "xlyf");
-  TestFonts broken({{LatinSpec(), bytes}});
+  TestFonts broken({{LatinDesign(), bytes}});
   TPDFDocument doc;
   std::string out;
   doc.SetFontProvider(&broken.provider());

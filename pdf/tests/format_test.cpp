@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "io/stream.h"
 #include "pdf/compression_stream.h"
 #include "pdf/errors.h"
 #include "pdf/format.h"
@@ -142,12 +143,20 @@ TEST(Geometry, OrderRotateSort) {
   }
 }
 
-TEST(CompressionStream, EmptyStreamIsACompleteZlibStream) {
-  std::string dest = "prefix";
-  { TCompressionStream z(TCompressionLevel::clDefault, dest); }
-  ASSERT_GT(dest.size(), 6u);
-  EXPECT_EQ(Inflate(dest.substr(6), 0), "");
-  EXPECT_EQ(dest.substr(0, 6), "prefix");
+std::string Text(const io::TMemoryStream& m) { return std::string(m.Bytes().begin(), m.Bytes().end()); }
+
+TEST(CompressionStream, EmptyStreamIsACompleteZlibStreamAfterWhatDestHeld) {
+  io::TMemoryStream dest;
+  dest.WriteBuffer("prefix", 6);
+  {
+    TCompressionStream z(static_cast<int>(TCompressionLevel::clDefault), false, dest);
+    z.Finish();
+  }
+  const std::string out = Text(dest);
+  ASSERT_GT(out.size(), 6u);
+  EXPECT_EQ(Inflate(out.substr(6), 0), "");
+  EXPECT_EQ(out.substr(0, 6), "prefix");
+  EXPECT_EQ(Inflate(CompressString(""), 0), "");
 }
 
 TEST(CompressionStream, LargeInputAcrossBufferBoundariesAtEveryLevel) {
@@ -156,18 +165,27 @@ TEST(CompressionStream, LargeInputAcrossBufferBoundariesAtEveryLevel) {
   for (int i = 0; i < 300000; ++i) data.push_back(static_cast<char>(gen() % 7 == 0 ? gen() : 'a' + i % 13));
   for (auto level : {TCompressionLevel::clNone, TCompressionLevel::clFastest, TCompressionLevel::clDefault,
                      TCompressionLevel::clMax}) {
-    std::string dest;
-    TCompressionStream z(level, dest);
-    for (std::size_t off = 0; off < data.size(); off += 7777) z.Write(data.data() + off, std::min<std::size_t>(7777, data.size() - off));
-    EXPECT_EQ(z.Seek(0, TSeekOrigin::soCurrent), data.size());
+    io::TMemoryStream dest;
+    TCompressionStream z(static_cast<int>(level), false, dest);
+    for (std::size_t off = 0; off < data.size(); off += 7777)
+      z.Write(data.data() + off, static_cast<std::int64_t>(std::min<std::size_t>(7777, data.size() - off)));
+    EXPECT_EQ(z.Seek(0, TSeekOrigin::soCurrent), static_cast<std::int64_t>(data.size()));
     z.Finish();
-    EXPECT_EQ(Inflate(dest, data.size()), data);
+    EXPECT_EQ(Inflate(Text(dest), data.size()), data);
+    const std::string once = CompressString(data, level);
+    EXPECT_EQ(Inflate(once, data.size()), data);
+    // Stored at level none, compressed at the others, whatever level the call before used.
+    if (level == TCompressionLevel::clNone) EXPECT_GT(once.size(), data.size());
+    else EXPECT_LT(once.size(), data.size() / 2);
+    // The one-buffer form keeps its deflate state between calls: it must start afresh each time.
+    EXPECT_EQ(Inflate(CompressString(data.substr(0, 100), level), 100), data.substr(0, 100));
+    EXPECT_EQ(CompressString(data, level), once);
   }
 }
 
 TEST(CompressionStream, ReadAndSeekAreRefused) {
-  std::string dest;
-  TCompressionStream z(TCompressionLevel::clDefault, dest);
+  io::TMemoryStream dest;
+  TCompressionStream z(static_cast<int>(TCompressionLevel::clDefault), false, dest);
   char buf[4];
   EXPECT_THROW(z.Read(buf, 4), ECompressionError);
   EXPECT_THROW(z.Seek(1, TSeekOrigin::soCurrent), ECompressionError);

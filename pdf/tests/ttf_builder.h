@@ -18,7 +18,7 @@ struct TestGlyph {
   std::vector<std::uint16_t> components;  // empty: a simple one-point glyph
 };
 
-struct TestFontSpec {
+struct TestFontDesign {
   std::string family = "Test Sans";
   int units_per_em = 1000;
   bool long_loca = false;
@@ -26,6 +26,8 @@ struct TestFontSpec {
   bool bold = false;
   std::vector<TestGlyph> glyphs = std::vector<TestGlyph>(4);  // glyph 0 is .notdef
   std::map<std::uint16_t, std::uint16_t> cmap;               // code -> glyph
+  // Code point -> glyph of a 3/10 format 12 subtable (one group each) besides the format 4 one.
+  std::map<char32_t, std::uint16_t> cmap12;
   std::uint16_t number_of_hmetrics = 0;                      // 0: one per glyph
   std::uint32_t code_pages = 1u;                             // OS/2 ulCodePageRange1
 };
@@ -39,17 +41,17 @@ inline void Be32(std::string& s, std::uint32_t v) {
   Be16(s, v & 0xFFFF);
 }
 
-inline std::string BuildTestFont(const TestFontSpec& spec) {
+inline std::string BuildTestFont(const TestFontDesign& design) {
   std::map<std::string, std::string> t;
   // glyf and loca
   std::string glyf, loca;
   auto put_loca = [&](std::size_t off) {
-    if (spec.long_loca) Be32(loca, static_cast<std::uint32_t>(off));
+    if (design.long_loca) Be32(loca, static_cast<std::uint32_t>(off));
     else Be16(loca, static_cast<std::uint32_t>(off / 2));
   };
-  for (std::size_t g = 0; g < spec.glyphs.size(); ++g) {
+  for (std::size_t g = 0; g < design.glyphs.size(); ++g) {
     put_loca(glyf.size());
-    const TestGlyph& tg = spec.glyphs[g];
+    const TestGlyph& tg = design.glyphs[g];
     if (g == 1) continue;  // an empty glyph, as fonts have for the space
     std::string d;
     if (tg.components.empty()) {
@@ -80,7 +82,7 @@ inline std::string BuildTestFont(const TestFontSpec& spec) {
 
   // cmap: one segment per code, then the terminal segment.
   std::string sub;
-  const std::size_t seg = spec.cmap.size() + 1;
+  const std::size_t seg = design.cmap.size() + 1;
   Be16(sub, 4);
   Be16(sub, static_cast<std::uint32_t>(16 + 8 * seg));
   Be16(sub, 0);
@@ -90,27 +92,44 @@ inline std::string BuildTestFont(const TestFontSpec& spec) {
   Be16(sub, 2u << log2);
   Be16(sub, static_cast<std::uint32_t>(log2));
   Be16(sub, static_cast<std::uint32_t>(seg * 2 - (2u << log2)));
-  for (const auto& [code, glyph] : spec.cmap) Be16(sub, code);
+  for (const auto& [code, glyph] : design.cmap) Be16(sub, code);
   Be16(sub, 0xFFFF);
   Be16(sub, 0);
-  for (const auto& [code, glyph] : spec.cmap) Be16(sub, code);
+  for (const auto& [code, glyph] : design.cmap) Be16(sub, code);
   Be16(sub, 0xFFFF);
-  for (const auto& [code, glyph] : spec.cmap) Be16(sub, static_cast<std::uint16_t>(glyph - code));
+  for (const auto& [code, glyph] : design.cmap) Be16(sub, static_cast<std::uint16_t>(glyph - code));
   Be16(sub, 1);
   for (std::size_t i = 0; i < seg; ++i) Be16(sub, 0);
   std::string cmap;
   Be16(cmap, 0);
-  Be16(cmap, 1);
+  Be16(cmap, design.cmap12.empty() ? 1 : 2);
   Be16(cmap, 3);
   Be16(cmap, 1);
-  Be32(cmap, 12);
+  Be32(cmap, design.cmap12.empty() ? 12 : 20);
+  if (!design.cmap12.empty()) {
+    Be16(cmap, 3);
+    Be16(cmap, 10);
+    Be32(cmap, static_cast<std::uint32_t>(20 + sub.size()));
+    std::string sub12;
+    Be16(sub12, 12);
+    Be16(sub12, 0);
+    Be32(sub12, static_cast<std::uint32_t>(16 + 12 * design.cmap12.size()));
+    Be32(sub12, 0);
+    Be32(sub12, static_cast<std::uint32_t>(design.cmap12.size()));
+    for (const auto& [code, glyph] : design.cmap12) {
+      Be32(sub12, code);
+      Be32(sub12, code);
+      Be32(sub12, glyph);
+    }
+    sub += sub12;
+  }
   t["cmap"] = cmap + sub;
 
-  const std::uint16_t n = static_cast<std::uint16_t>(spec.glyphs.size());
-  const std::uint16_t metrics = spec.number_of_hmetrics ? spec.number_of_hmetrics : n;
+  const std::uint16_t n = static_cast<std::uint16_t>(design.glyphs.size());
+  const std::uint16_t metrics = design.number_of_hmetrics ? design.number_of_hmetrics : n;
   std::string hmtx;
   for (std::uint16_t g = 0; g < n; ++g) {
-    if (g < metrics) Be16(hmtx, static_cast<std::uint32_t>(spec.glyphs[g].advance));
+    if (g < metrics) Be16(hmtx, static_cast<std::uint32_t>(design.glyphs[g].advance));
     Be16(hmtx, 0);
   }
   t["hmtx"] = hmtx;
@@ -121,13 +140,13 @@ inline std::string BuildTestFont(const TestFontSpec& spec) {
   Be32(head, 0);  // checkSumAdjustment
   Be32(head, 0x5F0F3CF5);
   Be16(head, 0x000B);
-  Be16(head, static_cast<std::uint32_t>(spec.units_per_em));
+  Be16(head, static_cast<std::uint32_t>(design.units_per_em));
   head.append(16, '\0');  // dates
   for (int v : {0, -200, 1000, 800}) Be16(head, static_cast<std::uint32_t>(v) & 0xFFFF);
-  Be16(head, spec.bold ? 1 : 0);
+  Be16(head, design.bold ? 1 : 0);
   Be16(head, 8);
   Be16(head, 2);
-  Be16(head, spec.long_loca ? 1 : 0);
+  Be16(head, design.long_loca ? 1 : 0);
   Be16(head, 0);
   t["head"] = head;
 
@@ -153,9 +172,9 @@ inline std::string BuildTestFont(const TestFontSpec& spec) {
   std::string os2;
   Be16(os2, 1);
   Be16(os2, 500);
-  Be16(os2, spec.bold ? 700 : 400);
+  Be16(os2, design.bold ? 700 : 400);
   os2.append(56, '\0');
-  Be16(os2, spec.bold ? 0x20 : 0x40);  // fsSelection
+  Be16(os2, design.bold ? 0x20 : 0x40);  // fsSelection
   Be16(os2, 32);
   Be16(os2, 0xFFFF);
   Be16(os2, 800);
@@ -163,7 +182,7 @@ inline std::string BuildTestFont(const TestFontSpec& spec) {
   Be16(os2, 0);
   Be16(os2, 800);
   Be16(os2, 200);
-  Be32(os2, spec.code_pages);
+  Be32(os2, design.code_pages);
   Be32(os2, 0);
   t["OS/2"] = os2;
 
@@ -172,7 +191,7 @@ inline std::string BuildTestFont(const TestFontSpec& spec) {
   Be16(name, 0);
   Be16(name, 6);
   t["name"] = name;
-  if (spec.hinting) {
+  if (design.hinting) {
     t["cvt "] = std::string("\0\x10\0\x20", 4);
     t["fpgm"] = std::string("\xB0\x01", 2);
     t["prep"] = std::string("\xB0\x02", 2);
@@ -202,19 +221,19 @@ inline std::string BuildTestFont(const TestFontSpec& spec) {
 // A provider over in-memory fonts, each under its family name.
 class TestFonts {
 public:
-  explicit TestFonts(const std::vector<std::pair<TestFontSpec, std::string>>& fonts) {
+  explicit TestFonts(const std::vector<std::pair<TestFontDesign, std::string>>& fonts) {
     std::vector<platform::gdi::FaceInfo> faces;
-    for (const auto& [spec, bytes] : fonts) {
+    for (const auto& [design, bytes] : fonts) {
       platform::gdi::FaceInfo info;
       info.data = platform::gdi::font_bytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-      info.families = {spec.family};
+      info.families = {design.family};
       platform::gdi::describe_face(platform::gdi::SfntFace(info.data, 0), info);
       faces.push_back(std::move(info));
     }
     catalog_ = std::make_unique<platform::gdi::FontCatalog>(std::move(faces));
     provider_ = std::make_unique<TCatalogFontProvider>(*catalog_);
   }
-  explicit TestFonts(const TestFontSpec& spec) : TestFonts({{spec, BuildTestFont(spec)}}) {}
+  explicit TestFonts(const TestFontDesign& design) : TestFonts({{design, BuildTestFont(design)}}) {}
   const TFontProvider& provider() const { return *provider_; }
 
 private:

@@ -386,25 +386,97 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), root_(new TMenuIt
   PublishObject("Items", [this] { return root_; });
 }
 
-HMENU TPopupMenu::build(TMenuItem& item) {
-  HMENU menu = CreatePopupMenu();
+namespace {
+
+// The menu of an item's sub-items (a bar for the main menu's root), every drop-down noted with its
+// item; with `owner_draw` every item is marked for its owner's painting (a skin's).
+HMENU build_menu(TMenuItem& item, bool bar, bool owner_draw, std::vector<std::pair<HMENU, TMenuItem*>>* dropdowns) {
+  HMENU menu = bar ? CreateMenu() : CreatePopupMenu();
   for (int i = 0; i < item.Count(); ++i) {
     TMenuItem* c = item.Items(i);
-    UINT flags = (c->Enabled ? MF_ENABLED : MF_GRAYED) | (c->Checked ? MF_CHECKED : 0);
-    if (c->Caption == "-") AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
-    else if (c->Count() > 0) AppendMenu(menu, flags | MF_POPUP, reinterpret_cast<std::uintptr_t>(build(*c)), c->Caption.c_str());
-    else AppendMenu(menu, flags, static_cast<std::uintptr_t>(c->command_), c->Caption.c_str());
+    UINT flags = (c->Enabled ? MF_ENABLED : MF_GRAYED) | (c->Checked ? MF_CHECKED : 0) | (owner_draw ? MF_OWNERDRAW : 0);
+    if (c->Caption == "-") {
+      AppendMenu(menu, MF_SEPARATOR | (owner_draw ? MF_OWNERDRAW : 0), 0, nullptr);
+    } else if (c->Count() > 0) {
+      HMENU sub = build_menu(*c, false, owner_draw, dropdowns);
+      if (dropdowns) dropdowns->emplace_back(sub, c);
+      AppendMenu(menu, flags | MF_POPUP, reinterpret_cast<std::uintptr_t>(sub), c->Caption.c_str());
+    } else {
+      AppendMenu(menu, flags, static_cast<std::uintptr_t>(c->Command()), c->Caption.c_str());
+    }
   }
   return menu;
 }
 
-TMenuItem* TPopupMenu::find(TMenuItem& item, int command) {
+TMenuItem* find_command(TMenuItem& item, int command) {
   for (int i = 0; i < item.Count(); ++i) {
     TMenuItem* c = item.Items(i);
-    if (c->command_ == command) return c;
-    if (TMenuItem* f = find(*c, command)) return f;
+    if (c->Command() == command) return c;
+    if (TMenuItem* f = find_command(*c, command)) return f;
   }
   return nullptr;
+}
+
+}  // namespace
+
+HMENU TPopupMenu::build(TMenuItem& item) { return build_menu(item, false, false, nullptr); }
+
+TMenuItem* TPopupMenu::find(TMenuItem& item, int command) { return find_command(item, command); }
+
+// ---- TMainMenu ----
+TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), root_(new TMenuItem(this)) {
+  PublishObject("Items", [this] { return root_; });
+  PublishBool("OwnerDraw", [this] { return OwnerDraw; }, [this](bool v) {
+    OwnerDraw = v;
+    Rebuild();
+  });
+  PublishObject("Images", [this] { return Images; });
+}
+
+TMainMenu::~TMainMenu() {
+  if (form_) form_->SetMenu(nullptr);
+  destroy_handle();
+}
+
+void TMainMenu::Notification(TComponent* c, TOperation op) {
+  if (op == TOperation::opRemove && c == form_) form_ = nullptr;
+  TComponent::Notification(c, op);
+}
+
+void TMainMenu::destroy_handle() {
+  if (handle_) DestroyMenu(handle_);
+  handle_ = nullptr;
+  dropdowns_.clear();
+}
+
+HMENU TMainMenu::Handle() {
+  if (!handle_) handle_ = build_menu(*root_, true, OwnerDraw, &dropdowns_);
+  return handle_;
+}
+
+void TMainMenu::Rebuild() {
+  const bool shown = form_ && form_->HandleAllocated();
+  if (shown) win::SetMenu(form_->Handle(), nullptr);
+  destroy_handle();
+  if (shown) {
+    win::SetMenu(form_->Handle(), Handle());
+    form_->Perform(CM_MENUCHANGED, 0, 0);
+  }
+}
+
+TMenuItem* TMainMenu::FindItem(std::uintptr_t value, TFindItemKind kind) {
+  if (kind == TFindItemKind::fkCommand) return find_command(*root_, static_cast<int>(value));
+  Handle();
+  for (auto [menu, item] : dropdowns_)
+    if (reinterpret_cast<std::uintptr_t>(menu) == value) return item;
+  return nullptr;
+}
+
+bool TMainMenu::DispatchCommand(int command) {
+  TMenuItem* item = find_command(*root_, command);
+  if (!item) return false;
+  item->Click();
+  return true;
 }
 
 void TPopupMenu::Popup(int x, int y) {
@@ -423,10 +495,15 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
   height_ = 105;
   PublishObject("Picture", [this] { return &Picture; });
   PublishBool("Stretch", [this] { return Stretch; }, [this](bool v) { Stretch = v; Invalidate(); });
+  PublishBool("Transparent", [this] { return Transparent; }, [this](bool v) { Transparent = v; Invalidate(); });
 }
 
 void TImage::Paint() {
   if (Picture.Empty()) return;
+  if (Transparent && !Stretch) {
+    gdi::DrawKeyedBitmap(Canvas.Handle(), 0, 0, Picture.Handle(), true);
+    return;
+  }
   if (Stretch)
     gdi::StretchBlt(Canvas.Handle(), 0, 0, width_, height_, Picture.Canvas().Handle(), 0, 0, Picture.Width(),
                     Picture.Height(), gdi::SRCCOPY);

@@ -175,12 +175,47 @@ private:
   TMenuItem* root_;
 };
 
+// A form's menu bar: its items become the window's menu when the form has a window (the form's
+// Menu), and a chosen command runs its item's OnClick.
+class TMainMenu : public TComponent {
+public:
+  explicit TMainMenu(TComponent* owner);
+  ~TMainMenu() override;
+  std::string ClassName() const override { return "TMainMenu"; }
+  TMenuItem& Items() { return *root_; }
+  // Items are drawn by their owner (WM_MEASUREITEM / WM_DRAWITEM), as a skin asks.
+  bool OwnerDraw = false;
+  TImageList* Images = nullptr;
+  // The menu bar built from the items (rebuilt after Rebuild); owned by the menu.
+  win::HMENU Handle();
+  // Builds the bar again from the items and shows it on the form that uses it.
+  void Rebuild();
+  enum class TFindItemKind { fkCommand, fkHandle };
+  // The item with the command or, for fkHandle, whose drop-down is that menu.
+  TMenuItem* FindItem(std::uintptr_t value, TFindItemKind kind);
+  // Runs the item of a menu command; answers whether the command was one of this menu's.
+  bool DispatchCommand(int command);
+
+protected:
+  void Notification(TComponent* c, TOperation op) override;
+
+private:
+  friend class TCustomForm;
+  void destroy_handle();
+  TMenuItem* root_;
+  win::HMENU handle_ = nullptr;
+  std::vector<std::pair<win::HMENU, TMenuItem*>> dropdowns_;
+  TCustomForm* form_ = nullptr;
+};
+
 class TImage : public TGraphicControl {
 public:
   explicit TImage(TComponent* owner);
   std::string ClassName() const override { return "TImage"; }
   TBitmap Picture;
   bool Stretch = false;
+  // The colour of the picture's bottom-left pixel shows what lies behind the image.
+  bool Transparent = false;
   void Paint() override;
 };
 

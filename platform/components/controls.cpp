@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/components/comctrls.h"
 #include "platform/components/dialogs.h"
 #include "platform/components/std_ctrls.h"
 #include "platform/win/controls.h"
@@ -22,6 +23,7 @@ void ensure_class(const std::string& name, bool visible_background) {
   wc.lpfnWndProc = win::DefWindowProc;
   wc.hInstance = win::GetModuleHandle(nullptr);
   wc.lpszClassName = name.c_str();
+  wc.hCursor = win::LoadCursor(nullptr, win::IDC_ARROW);
   if (visible_background)
     wc.hbrBackground = reinterpret_cast<gdi::HBRUSH>(static_cast<std::uintptr_t>(gdi::COLOR_BTNFACE + 1));
   win::RegisterClassEx(&wc);
@@ -185,11 +187,22 @@ void TGraphicControl::PaintTo(HDC dc) {
   gdi::POINT old{};
   gdi::OffsetViewportOrgEx(dc, left_, top_, &old);
   gdi::IntersectClipRect(dc, 0, 0, width_, height_);
-  Canvas.SetHandle(dc);
-  Canvas.Font.Assign(Font);
-  Paint();
-  Canvas.SetHandle(nullptr);
+  Perform(win::WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
   gdi::RestoreDC(dc, saved);
+}
+
+void TGraphicControl::WndProc(TMessage& m) {
+  if (m.Msg == win::WM_PAINT) {
+    // Without a DC there is nothing to paint on (a control without a window owns none).
+    if (auto dc = reinterpret_cast<HDC>(m.WParam)) {
+      Canvas.SetHandle(dc);
+      Canvas.Font.Assign(Font);
+      Paint();
+      Canvas.SetHandle(nullptr);
+    }
+    return;
+  }
+  TControl::WndProc(m);
 }
 
 // ---- TWinControl ----
@@ -542,7 +555,23 @@ void TWinControl::SetFocus() { win::SetFocus(Handle()); }
 bool TWinControl::Focused() const { return handle_ && win::GetFocus() == handle_; }
 
 // ---- TCustomForm ----
+namespace {
+std::vector<TCustomForm*>& form_list() {
+  static std::vector<TCustomForm*> forms;
+  return forms;
+}
+}  // namespace
+
+int TApplication::FormCount() { return static_cast<int>(form_list().size()); }
+
+TCustomForm* TApplication::Forms(int index) {
+  if (index < 0 || index >= FormCount()) throw EComponentError("List index out of bounds (" + std::to_string(index) + ")");
+  return form_list()[static_cast<std::size_t>(index)];
+}
+
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+  form_list().push_back(this);
+  PublishObject("Menu", [this] { return static_cast<TObject*>(menu_); });
   visible_ = false;
   width_ = 640;
   height_ = 480;
@@ -559,6 +588,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
+  auto& forms = form_list();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   if (OnDestroy) {
     try {
       OnDestroy(this);
@@ -584,6 +615,33 @@ void TCustomForm::CreateParams(TCreateParams& p) {
     left_ = p.x;
     top_ = p.y;
   }
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+  if (menu == menu_) return;
+  if (menu_) {
+    menu_->form_ = nullptr;
+    RemoveFreeNotification(menu_);
+  }
+  menu_ = menu;
+  if (menu_) {
+    if (menu_->form_) menu_->form_->SetMenu(nullptr);
+    menu_->form_ = this;
+    FreeNotification(menu_);
+  }
+  if (HandleAllocated()) {
+    win::SetMenu(Handle(), menu_ ? menu_->Handle() : nullptr);
+    Perform(CM_MENUCHANGED, 0, 0);
+  }
+}
+
+void TCustomForm::CreateWnd() {
+  if (menu_) win::SetMenu(Handle(), menu_->Handle());
+}
+
+void TCustomForm::Notification(TComponent* c, TOperation op) {
+  if (op == TOperation::opRemove && c == menu_) menu_ = nullptr;
+  TWinControl::Notification(c, op);
 }
 
 void TCustomForm::SetClientSize(int width, int height) {
@@ -662,6 +720,10 @@ void TCustomForm::WndProc(TMessage& m) {
     Close();
     return;
   }
+  // A command of the menu bar (no control sent it).
+  if (m.Msg == win::WM_COMMAND && m.LParam == 0 && win::HIWORD(m.WParam) == 0 && menu_ &&
+      menu_->DispatchCommand(win::LOWORD(m.WParam)))
+    return;
   if (m.Msg == CM_DIALOGKEY) {
     // Tab moves the focus; Enter and Esc press the default and cancel buttons.
     auto key = static_cast<UINT>(m.WParam);

@@ -27,6 +27,7 @@ using win::HWND;
 
 class TWinControl;
 class TCustomForm;
+class TMainMenu;
 
 using TMouseEvent = std::function<void(TObject* sender, unsigned shift, int x, int y)>;
 // Shift state bits of mouse events.
@@ -104,7 +105,12 @@ public:
   void Invalidate() override;
   // Paints with Canvas set to the parent's DC, origin at this control.
   virtual void Paint() {}
+  // The parent's painting: WM_PAINT with the DC (origin at this control) through the
+  // window-procedure method, which a skinner may have taken over.
   void PaintTo(HDC dc);
+
+protected:
+  void WndProc(TMessage& m) override;
 };
 
 struct TCreateParams {
@@ -235,12 +241,18 @@ public:
   bool SetEvent(std::string_view name, TNotifyEvent handler) override;
   // The client size in pixels.
   void SetClientSize(int width, int height);
+  // The menu bar (a skin reads it as "Menu"); its commands run its items.
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* menu);
 
 protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   void WndProc(TMessage& m) override;
+  void Notification(TComponent* c, TOperation op) override;
 
 private:
+  TMainMenu* menu_ = nullptr;
   bool modal_ = false;
   bool destroyed_notice_ = false;
 };
@@ -310,6 +322,9 @@ public:
   void ShowException(const std::exception& e);
   TExceptionEvent OnException;
   unsigned HintPause = 500, HintHidePause = 2500;
+  // Every form that exists (the application's and any other), in creation order.
+  static int FormCount();
+  static TCustomForm* Forms(int index);
 
 protected:
   void Notification(TComponent* c, TOperation op) override;

@@ -1,6 +1,7 @@
 #include "platform/components/form_table.h"
 
 #include "platform/components/comctrls.h"
+#include "platform/components/ext_ctrls.h"
 #include "platform/components/std_ctrls.h"
 
 namespace platform::components {
@@ -30,6 +31,17 @@ std::map<std::string, ComponentFactory, std::less<>>& registry() {
     m["TImage"] = [](TComponent* o) { return new TImage(o); };
     m["TToolBar"] = [](TComponent* o) { return new TToolBar(o); };
     m["TToolButton"] = [](TComponent* o) { return new TToolButton(o); };
+    m["TMainMenu"] = [](TComponent* o) { return new TMainMenu(o); };
+    m["TSpeedButton"] = [](TComponent* o) { return new TSpeedButton(o); };
+    m["TRadioButton"] = [](TComponent* o) { return new TRadioButton(o); };
+    m["TRadioGroup"] = [](TComponent* o) { return new TRadioGroup(o); };
+    m["TTrackBar"] = [](TComponent* o) { return new TTrackBar(o); };
+    m["TUpDown"] = [](TComponent* o) { return new TUpDown(o); };
+    m["TProgressBar"] = [](TComponent* o) { return new TProgressBar(o); };
+    m["TMemo"] = [](TComponent* o) { return new TMemo(o); };
+    m["THeaderControl"] = [](TComponent* o) { return new THeaderControl(o); };
+    m["TListView"] = [](TComponent* o) { return new TListView(o); };
+    m["TCheckListBox"] = [](TComponent* o) { return new TCheckListBox(o); };
     return m;
   }();
   return r;
@@ -57,6 +69,11 @@ void apply(TComponent& c, const ComponentDef& d, const HandlerTable& handlers) {
     }
     if (!ok) fault(d, "invalid value '" + std::string(value) + "' for " + std::string(prop));
   }
+  for (const auto& [name, data] : d.binary) {
+    const TComponent::BinaryProperty* b = c.FindBinaryProperty(name);
+    if (!b || !b->read) fault(d, "no stored data " + std::string(name));
+    b->read(data);
+  }
   for (const auto& [event, handler] : d.events) {
     auto it = handlers.find(handler);
     if (it == handlers.end()) fault(d, "no handler " + std::string(handler));
@@ -69,6 +86,17 @@ void apply(TComponent& c, const ComponentDef& d, const HandlerTable& handlers) {
 void RegisterComponentClass(std::string kind, ComponentFactory factory) { registry()[std::move(kind)] = std::move(factory); }
 
 void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const HandlerTable& handlers) {
+  std::vector<TComponent*> loading{&form};
+  form.BeginLoading();
+  // A fault leaves no component in the loading state.
+  struct EndLoading {
+    std::vector<TComponent*>& list;
+    bool done = false;
+    ~EndLoading() {
+      if (!done)
+        for (TComponent* c : list) c->TComponent::Loaded();
+    }
+  } guard{loading};
   for (const ComponentDef& d : table) {
     if (d.kind.empty()) {
       if (!d.name.empty()) form.SetName(d.name);
@@ -84,6 +112,7 @@ void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const Han
     }
     TComponent* c = it->second(&form);
     try {
+      c->BeginLoading();
       c->SetName(d.name);
       // Where a component goes depends on both kinds: a tab sheet joins its page control, a menu
       // item its menu, a tool button its bar, a control its windowed parent.
@@ -91,6 +120,7 @@ void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const Han
         sheet->SetPageControl(static_cast<TPageControl*>(parent));
       } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
         if (auto* menu = dynamic_cast<TPopupMenu*>(parent)) menu->Items().Add(item);
+        else if (auto* bar = dynamic_cast<TMainMenu*>(parent)) bar->Items().Add(item);
         else if (auto* up = dynamic_cast<TMenuItem*>(parent)) up->Add(item);
         else fault(d, "a menu item needs a menu or menu item as its parent");
       } else if (auto* button = dynamic_cast<TToolButton*>(c)) {
@@ -107,7 +137,10 @@ void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const Han
       delete c;
       throw;
     }
+    loading.push_back(c);
   }
+  guard.done = true;
+  for (TComponent* c : loading) c->Loaded();
 }
 
 }  // namespace platform::components

@@ -40,7 +40,7 @@ struct LOGPEN {
 struct LOGBRUSH {
   UINT lbStyle = BS_SOLID;
   COLORREF lbColor = 0;
-  std::uintptr_t lbHatch = 0;  // BS_PATTERN: the HBITMAP
+  std::uintptr_t lbHatch = 0;  // BS_PATTERN: the HBITMAP; BS_HATCHED: the HS_ style
 };
 struct LOGFONT {
   LONG lfHeight = 0;  // < 0: character (em) height in pixels; > 0: cell height; 0: default
@@ -70,6 +70,10 @@ struct BITMAP {
 HPEN CreatePen(int style, int width, COLORREF color);
 HPEN CreatePenIndirect(const LOGPEN* lp);
 HBRUSH CreateSolidBrush(COLORREF color);
+// Lines of the brush colour every 8 pixels of the device (from the brush origin) in the HS_ style's
+// directions; the gaps take the DC's background colour in OPAQUE mode and are left alone in
+// TRANSPARENT mode. An unknown style gives nullptr.
+HBRUSH CreateHatchBrush(int hatch, COLORREF color);
 HBRUSH CreatePatternBrush(HBITMAP bitmap);  // copies the bitmap; a monochrome one uses text/back colours
 HBRUSH CreateBrushIndirect(const LOGBRUSH* lb);
 HBRUSH GetSysColorBrush(int index);         // stock brush of the system colour
@@ -270,6 +274,10 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, std::u16strin
 // DT_BOTTOM), 0 on failure.
 int DrawText(HDC dc, std::string_view text, RECT* r, UINT format);
 int DrawText(HDC dc, std::u16string_view text, RECT* r, UINT format);
+// The same for a text the call may change: with DT_MODIFYSTRING and an ellipsis flag, a
+// one-line text that had to be shortened is replaced by what was shown ('&' prefixes kept).
+int DrawText(HDC dc, std::string* text, RECT* r, UINT format);
+int DrawText(HDC dc, std::u16string* text, RECT* r, UINT format);
 BOOL GetTextExtentPoint32(HDC dc, std::string_view text, SIZE* size);
 BOOL GetTextExtentPoint32(HDC dc, std::u16string_view text, SIZE* size);
 // Characters that fit in max_extent (fit) and the extent after each character (dx, may be null).
@@ -296,6 +304,9 @@ BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style
 // The greyed picture of an image: its opaque pixels as COLOR_BTNHIGHLIGHT one pixel down and right,
 // under the same pixels in COLOR_BTNSHADOW (the look of disabled tool and menu glyphs).
 BOOL ImageList_DrawDisabled(HIMAGELIST list, int index, HDC dc, int x, int y);
+// A bitmap whose bottom-left pixel gives its transparent colour (a button's glyph, an image's
+// picture) drawn at (x, y), greyed as above when not `enabled`. Answers its size (0 x 0 for none).
+SIZE DrawKeyedBitmap(HDC dc, int x, int y, HBITMAP bitmap, bool enabled);
 
 }  // namespace platform::gdi
 

@@ -88,6 +88,28 @@ void EmfWriter::logfont(core::ByteWriter& w, const LOGFONT& lf) {
   w.fill(128 + 64 + 24 + 10 + 2);
 }
 
+LOGFONT EmfWriter::read_logfont(core::ByteReader& r) {
+  LOGFONT lf;
+  lf.lfHeight = r.i32le();
+  lf.lfWidth = r.i32le();
+  lf.lfEscapement = r.i32le();
+  lf.lfOrientation = r.i32le();
+  lf.lfWeight = r.i32le();
+  lf.lfItalic = r.u8();
+  lf.lfUnderline = r.u8();
+  lf.lfStrikeOut = r.u8();
+  lf.lfCharSet = r.u8();
+  lf.lfOutPrecision = r.u8();
+  lf.lfClipPrecision = r.u8();
+  lf.lfQuality = r.u8();
+  lf.lfPitchAndFamily = r.u8();
+  std::u16string face = r.u16string_le(32);
+  const auto nul = face.find(u'\0');
+  if (nul != std::u16string::npos) face.resize(nul);
+  lf.lfFaceName = core::utf16_to_utf8(face);
+  return lf;
+}
+
 void EmfWriter::dib(const Bitmap& bitmap, core::Bytes& info, core::Bytes& bits) {
   const bool mono = bitmap.monochrome();
   const int w = bitmap.width(), h = bitmap.height();
@@ -310,7 +332,7 @@ void MetafileCanvas::RealizeBrush() {
   w.u32le(h);
   w.u32le(Brush.Style);
   w.u32le(Brush.Color & 0xFFFFFF);
-  w.u32le(0);
+  w.u32le(Brush.Style == BS_HATCHED ? static_cast<DWORD>(Brush.Hatch) : 0);
   writer_.add(EMR_CREATEBRUSHINDIRECT, w.take());
   Replace(kBrush, h);
   // A solid brush paints text backgrounds in its colour; a hollow one leaves them transparent.
@@ -526,6 +548,7 @@ void DcCanvas::Apply(bool font, bool pen, bool brush) {
     LOGBRUSH lb;
     lb.lbStyle = Brush.Style;
     lb.lbColor = Brush.Color;
+    if (Brush.Style == BS_HATCHED) lb.lbHatch = static_cast<std::uintptr_t>(Brush.Hatch);
     swap_in(brush_, CreateBrushIndirect(&lb), old_brush_);
     SetBkColor(dc_, Brush.Style == BS_SOLID ? Brush.Color : (~Brush.Color & 0xFFFFFF));
     SetBkMode(dc_, Brush.Style == BS_SOLID ? OPAQUE : TRANSPARENT);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,8 @@ class EmfWriter {
   // The LOGFONTW part (92 bytes) followed by the empty full name, style and PANOSE fields that GDI
   // records (320 bytes in all).
   static void logfont(core::ByteWriter& w, const LOGFONT& lf);
+  // Reads the LOGFONTW part back (the face ends at its first NUL); the reader stands after it.
+  static LOGFONT read_logfont(core::ByteReader& r);
   // A BITMAPINFOHEADER and bottom-up rows of a bitmap: 1 bit with a two-entry palette for a 1-bit
   // bitmap, 24 bits otherwise.
   static void dib(const Bitmap& bitmap, core::Bytes& info, core::Bytes& bits);
@@ -102,6 +105,7 @@ struct CanvasPen {
 struct CanvasBrush {
   COLORREF Color = 0xFFFFFF;
   UINT Style = BS_SOLID;  // BS_NULL: shapes are not filled and text has a transparent background
+  int Hatch = HS_HORIZONTAL;  // the lines of a BS_HATCHED brush (drawn over a transparent background)
   friend bool operator==(const CanvasBrush&, const CanvasBrush&) = default;
 };
 
@@ -200,6 +204,13 @@ class MetafileCanvas : public Canvas {
   CanvasBrush brush_{};
   POINT position_{};
 };
+
+// Plays a metafile's records onto `dc` with the picture's logical (0, 0) at `origin`, unscaled (the
+// layer has no mapping modes). The objects the records make live in the playback's handle table
+// and are deleted at its end; the DC's own state comes back. Answers FALSE when the bytes are no
+// enhanced metafile. A damaged record ends the playback there (what was drawn stays); records of
+// kinds the playback does not draw are passed over.
+BOOL PlayEnhMetaFile(HDC dc, std::span<const std::uint8_t> emf, POINT origin = {});
 
 // Draws the same calls straight onto a device context (the caller's).
 class DcCanvas : public Canvas {

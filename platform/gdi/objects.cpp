@@ -293,6 +293,15 @@ HBRUSH CreateSolidBrush(COLORREF color) {
   return register_object<HBRUSH>(std::move(b));
 }
 
+HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
+  if (hatch < HS_HORIZONTAL || hatch > HS_DIAGCROSS) return nullptr;
+  auto b = std::make_unique<BrushObject>();
+  b->style = BS_HATCHED;
+  b->hatch = hatch;
+  b->color = color;
+  return register_object<HBRUSH>(std::move(b));
+}
+
 HBRUSH CreatePatternBrush(HBITMAP bitmap) {
   auto* bm = static_cast<BitmapObject*>(ObjectTable::instance().get(bitmap, OBJ_BITMAP));
   if (!bm || bm->bitmap.empty()) return nullptr;
@@ -312,6 +321,9 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
       return register_object<HBRUSH>(std::move(b));
     }
     case BS_PATTERN: return CreatePatternBrush(reinterpret_cast<HBITMAP>(lb->lbHatch));
+    case BS_HATCHED:
+      return lb->lbHatch <= static_cast<std::uintptr_t>(HS_DIAGCROSS) ? CreateHatchBrush(static_cast<int>(lb->lbHatch), lb->lbColor)
+                                                                     : nullptr;
     default: return nullptr;
   }
 }
@@ -416,7 +428,8 @@ int GetObject(HGDIOBJ object, int size, void* out) {
       if (!out) return sizeof(LOGBRUSH);
       if (size < static_cast<int>(sizeof(LOGBRUSH))) return 0;
       auto* b = static_cast<BrushObject*>(o);
-      *static_cast<LOGBRUSH*>(out) = LOGBRUSH{b->style, b->color, 0};
+      *static_cast<LOGBRUSH*>(out) =
+          LOGBRUSH{b->style, b->color, b->style == BS_HATCHED ? static_cast<std::uintptr_t>(b->hatch) : 0};
       return sizeof(LOGBRUSH);
     }
     case OBJ_FONT: {

@@ -36,6 +36,7 @@ struct BrushObject : GdiObject {
   UINT style = BS_SOLID;
   COLORREF color = 0;
   Bitmap pattern;  // BS_PATTERN
+  int hatch = HS_HORIZONTAL;  // BS_HATCHED
   bool dc_brush = false;
 };
 
@@ -185,6 +186,8 @@ public:
   PatternSource(DeviceContext& dc, const BrushObject* brush);
   bool null() const { return null_; }
   bool solid() const { return solid_; }
+  // A hatched brush over a transparent background leaves the gaps between its lines alone.
+  bool skips(int x, int y) const { return hatch_ >= 0 && !opaque_ && !hatch_line(x, y); }
   Pixel solid_pixel() const { return solid_pixel_; }
   Pixel at(int x, int y) const;
 
@@ -195,6 +198,9 @@ private:
   Pixel fg_ = 0, bg_ = 0;  // monochrome patterns
   bool mono_ = false;
   int ox_ = 0, oy_ = 0;
+  int hatch_ = -1;  // the HS_ style of a hatched brush
+  bool opaque_ = true;
+  bool hatch_line(int x, int y) const;
 };
 
 Pixel rop3(unsigned code, Pixel p, Pixel s, Pixel d);

@@ -69,12 +69,39 @@ PatternSource::PatternSource(DeviceContext& dc, const BrushObject* brush) {
     oy_ = dc.state.brush_org.y + o.y;
     return;
   }
+  if (brush->style == BS_HATCHED) {
+    solid_ = false;
+    hatch_ = brush->hatch;
+    opaque_ = dc.state.bk_mode == OPAQUE;
+    fg_ = dc_pixel(dc, brush->color);
+    bg_ = dc_pixel(dc, dc.state.bk_color);
+    const POINT o = dc.origin();
+    ox_ = dc.state.brush_org.x + o.x;
+    oy_ = dc.state.brush_org.y + o.y;
+    return;
+  }
   solid_pixel_ = pixel_from_colorref(resolve_color(brush->dc_brush ? dc.state.dc_brush_color : brush->color));
   if (mono_dst) solid_pixel_ = to_mono(solid_pixel_);
 }
 
+// Hatch lines in each 8 x 8 cell from the brush origin: the last row, the last column, the
+// diagonal from the top-left corner, the one from the bottom-left corner.
+bool PatternSource::hatch_line(int x, int y) const {
+  const int px = (x - ox_) & 7, py = (y - oy_) & 7;
+  switch (hatch_) {
+    case HS_HORIZONTAL: return py == 7;
+    case HS_VERTICAL: return px == 7;
+    case HS_FDIAGONAL: return px == py;
+    case HS_BDIAGONAL: return px + py == 7;
+    case HS_CROSS: return px == 7 || py == 7;
+    case HS_DIAGCROSS: return px == py || px + py == 7;
+    default: return false;
+  }
+}
+
 Pixel PatternSource::at(int x, int y) const {
   if (solid_) return solid_pixel_;
+  if (hatch_ >= 0) return hatch_line(x, y) ? fg_ : bg_;
   const int w = pattern_->width(), h = pattern_->height();
   const int px = ((x - ox_) % w + w) % w, py = ((y - oy_) % h + h) % h;
   if (mono_) return pattern_->mono_bit(px, py) ? bg_ : fg_;
@@ -96,6 +123,7 @@ void fill_span(DeviceContext& dc, int y, int x0, int x1, const PatternSource& pa
       continue;
     }
     for (int x = a; x < b; ++x) {
+      if (pat.skips(x, y)) continue;
       Pixel p = pat.at(x, y);
       if (mono) p = to_mono(p);
       row[x] = rop3(idx, p, 0, row[x]);
@@ -118,6 +146,7 @@ void fill_rect_surface(DeviceContext& dc, const RECT& r, const PatternSource& pa
         continue;
       }
       for (int x = i.left; x < i.right; ++x) {
+        if (pat.skips(x, y)) continue;
         Pixel p = pat.at(x, y);
         if (mono) p = to_mono(p);
         row[x] = rop3(idx, p, 0, row[x]);
@@ -190,6 +219,71 @@ std::vector<int> stretch_map(int sn, int dn, bool flip, int from, int to) {
     m[static_cast<std::size_t>(i - from)] = flip ? sn - 1 - j : j;
   }
   return m;
+}
+
+// Source pixels that make up one destination pixel along one axis when sn source pixels cover dn
+// destination pixels: the range [first, last] and, for averaging, the share of each (in units of
+// 1/dn of a source pixel; the shares of one destination pixel add up to sn).
+struct AxisCover {
+  int first = 0, last = 0;
+  std::vector<std::int64_t> share;
+};
+
+AxisCover axis_cover(int i, int sn, int dn, bool flip, bool shares) {
+  if (flip) i = dn - 1 - i;
+  const std::int64_t lo = std::int64_t{i} * sn, hi = lo + sn;  // in units of 1/dn
+  AxisCover c;
+  c.first = static_cast<int>(lo / dn);
+  c.last = static_cast<int>((hi - 1) / dn);
+  if (shares)
+    for (int j = c.first; j <= c.last; ++j)
+      c.share.push_back(std::min(hi, std::int64_t{j + 1} * dn) - std::max(lo, std::int64_t{j} * dn));
+  return c;
+}
+
+// The source as the stretch mode makes it at the destination's size, for the destination pixels
+// `vis` (relative to the destination rectangle, whose size is dw x dh): BLACKONWHITE keeps the AND
+// of the source pixels that fall on one destination pixel (black lines on white survive a
+// shrink), WHITEONBLACK their OR, HALFTONE their average weighted by the area each covers.
+Bitmap resample(const SourceReader& src, const RECT& sr, int dw, int dh, const RECT& vis, bool flip_x, bool flip_y,
+                int mode) {
+  const bool average = mode == HALFTONE;
+  const int sw = sr.width(), sh = sr.height();
+  std::vector<AxisCover> xs, ys;
+  for (int x = vis.left; x < vis.right; ++x) xs.push_back(axis_cover(x, sw, dw, flip_x, average));
+  for (int y = vis.top; y < vis.bottom; ++y) ys.push_back(axis_cover(y, sh, dh, flip_y, average));
+  Bitmap out(vis.width(), vis.height());
+  for (int oy = 0; oy < vis.height(); ++oy) {
+    const AxisCover& cy = ys[static_cast<std::size_t>(oy)];
+    Pixel* row = out.scan_line(oy);
+    for (int ox = 0; ox < vis.width(); ++ox) {
+      const AxisCover& cx = xs[static_cast<std::size_t>(ox)];
+      if (average) {
+        std::int64_t r = 0, g = 0, b = 0, total = 0;
+        for (int j = cy.first; j <= cy.last; ++j)
+          for (int k = cx.first; k <= cx.last; ++k) {
+            const std::int64_t w = cy.share[static_cast<std::size_t>(j - cy.first)] *
+                                   cx.share[static_cast<std::size_t>(k - cx.first)];
+            const Pixel p = src.get(sr.left + k, sr.top + j);
+            r += w * ((p >> 16) & 0xFF);
+            g += w * ((p >> 8) & 0xFF);
+            b += w * (p & 0xFF);
+            total += w;
+          }
+        const auto ch = [&](std::int64_t v) { return static_cast<Pixel>((v + total / 2) / total); };
+        row[ox] = (ch(r) << 16) | (ch(g) << 8) | ch(b);
+      } else {
+        Pixel v = mode == BLACKONWHITE ? 0xFFFFFF : 0;
+        for (int j = cy.first; j <= cy.last; ++j)
+          for (int k = cx.first; k <= cx.last; ++k) {
+            const Pixel p = src.get(sr.left + k, sr.top + j);
+            v = mode == BLACKONWHITE ? (v & p) : (v | p);
+          }
+        row[ox] = v;
+      }
+    }
+  }
+  return out;
 }
 
 // The general blit: destination rectangle `dr` (surface), source columns/rows by maps relative to
@@ -313,6 +407,7 @@ void run_blit(const BlitJob& job, const RECT& dr) {
         }
         Pixel p = 0;
         if (job.pattern && rop_uses_pattern(idx)) {
+          if (job.pattern->skips(x, y)) continue;
           if (job.pattern->null()) p = 0;
           else p = job.pattern->at(x, y);
           if (mono) p = to_mono(p);
@@ -361,7 +456,8 @@ bool do_blit(HDC hdst, int x, int y, int w, int h, HDC hsrc, int sx, int sy, int
   RECT dr = normalised(dp.x, dp.y, w, h);
   SourceReader reader;
   std::vector<int> xmap, ymap;
-  Bitmap temp;
+  Bitmap temp, resampled;
+  SourceReader resampled_reader;
   if (s) {
     const Bitmap* sb = s->surface();
     if (!sb) return false;
@@ -388,6 +484,24 @@ bool do_blit(HDC hdst, int x, int y, int w, int h, HDC hsrc, int sx, int sy, int
       job.ymap_from = vis.top - dr.top;
       ymap = stretch_map(sr.height(), dr.height(), flip_y, job.ymap_from, vis.bottom - dr.top);
       job.ymap = &ymap;
+    }
+    // Every mode but COLORONCOLOR combines the source pixels it would drop (HALFTONE also blends
+    // when it enlarges). A source rectangle reaching outside its bitmap keeps the plain path,
+    // which leaves the destination alone where there is no source.
+    const int mode = d->state.stretch_mode;
+    const bool shrinks = sr.width() > dr.width() || sr.height() > dr.height();
+    const bool stretched = sr.width() != dr.width() || sr.height() != dr.height();
+    const RECT whole{0, 0, sb->width(), sb->height()};
+    RECT inside;
+    if (stretched && (mode == HALFTONE || ((mode == BLACKONWHITE || mode == WHITEONBLACK) && shrinks)) &&
+        IntersectRect(&inside, &sr, &whole) && inside == sr) {
+      const RECT rel{vis.left - dr.left, vis.top - dr.top, vis.right - dr.left, vis.bottom - dr.top};
+      resampled = resample(reader, sr, dr.width(), dr.height(), rel, flip_x, flip_y, mode);
+      resampled_reader.bitmap = &resampled;
+      job.src = &resampled_reader;
+      job.sx0 = -rel.left;
+      job.sy0 = -rel.top;
+      job.xmap = job.ymap = nullptr;
     }
   }
   if (!s && !mask && rop_uses_pattern(fore)) {

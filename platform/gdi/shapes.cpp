@@ -80,9 +80,13 @@ public:
       plot(dc_, x, y, c, dc_.state.rop2);
       return;
     }
+    // The pen's square, only as far as the clip box reaches.
+    const RECT& box = dc_.clip_bounds();
     const int lo = -(width_ / 2), hi = lo + width_;
-    for (int dy = lo; dy < hi; ++dy)
-      for (int dx = lo; dx < hi; ++dx) plot(dc_, x + dx, y + dy, c, dc_.state.rop2);
+    const int y0 = std::max<std::int64_t>(lo, std::int64_t{box.top} - y), y1 = std::min<std::int64_t>(hi, std::int64_t{box.bottom} - y);
+    const int x0 = std::max<std::int64_t>(lo, std::int64_t{box.left} - x), x1 = std::min<std::int64_t>(hi, std::int64_t{box.right} - x);
+    for (int dy = y0; dy < y1; ++dy)
+      for (int dx = x0; dx < x1; ++dx) plot(dc_, x + dx, y + dy, c, dc_.state.rop2);
   }
 
   // Bresenham from (x0, y0) towards (x1, y1), the end point excluded.
@@ -92,15 +96,56 @@ public:
     if (std::max(x0, x1) + m < c.left || std::min(x0, x1) - m >= c.right || std::max(y0, y1) + m < c.top ||
         std::min(y0, y1) - m >= c.bottom)
       return;  // nothing of it can show
-    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    shorten(x0, y0, x1, y1, m);
+    const std::int64_t dx = std::abs(std::int64_t{x1} - x0), dy = -std::abs(std::int64_t{y1} - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
+    std::int64_t err = dx + dy;
     while (x0 != x1 || y0 != y1) {
       pixel(x0, y0);
-      const int e2 = 2 * err;
+      const std::int64_t e2 = 2 * err;
       if (e2 >= dy) { err += dy; x0 += sx; }
       if (e2 <= dx) { err += dx; y0 += sy; }
     }
+  }
+
+  // A line that runs far outside the clip box is cut to the part near it, so that the steps over
+  // invisible pixels cannot run into the billions; lines of ordinary length are left exactly as
+  // they are.
+  void shorten(int& x0, int& y0, int& x1, int& y1, int pen) const {
+    constexpr std::int64_t kFar = 1 << 14;
+    const RECT& c = dc_.clip_bounds();
+    const std::int64_t margin = std::int64_t{pen} + 64;
+    const double l = static_cast<double>(c.left - margin), r = static_cast<double>(c.right + margin);
+    const double t = static_cast<double>(c.top - margin), b = static_cast<double>(c.bottom + margin);
+    const auto far = [&](int x, int y) {
+      return x < c.left - kFar || x > c.right + kFar || y < c.top - kFar || y > c.bottom + kFar;
+    };
+    if (!far(x0, y0) && !far(x1, y1)) return;
+    // Liang-Barsky: the part of the segment inside the widened box.
+    const double ddx = static_cast<double>(x1) - x0, ddy = static_cast<double>(y1) - y0;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-ddx, ddx, -ddy, ddy};
+    const double q[4] = {x0 - l, r - x0, y0 - t, b - y0};
+    for (int i = 0; i < 4; ++i) {
+      if (p[i] == 0) {
+        if (q[i] < 0) t0 = 2;  // parallel and outside
+        continue;
+      }
+      const double u = q[i] / p[i];
+      if (p[i] < 0) t0 = std::max(t0, u);
+      else t1 = std::min(t1, u);
+    }
+    if (t0 > t1) {  // nothing near the box: no steps at all
+      x1 = x0;
+      y1 = y0;
+      return;
+    }
+    const int nx0 = static_cast<int>(std::lround(x0 + t0 * ddx)), ny0 = static_cast<int>(std::lround(y0 + t0 * ddy));
+    const int nx1 = static_cast<int>(std::lround(x0 + t1 * ddx)), ny1 = static_cast<int>(std::lround(y0 + t1 * ddy));
+    x0 = nx0;
+    y0 = ny0;
+    x1 = nx1;
+    y1 = ny1;
   }
 
 private:
@@ -168,8 +213,10 @@ void paint_shape(DeviceContext& dc, const Rows& shape) {
   const int ring_count = pen.null() ? 0 : pen.width();
   for (int i = 0; i < ring_count; ++i) {
     Rows next = erode(inner);
+    const bool gone = std::all_of(next.spans.begin(), next.spans.end(), [](const auto& sp) { return sp.first >= sp.second; });
     rings.emplace_back(std::move(inner), next);
     inner = std::move(next);
+    if (gone) break;  // a pen wider than the shape: all outline
   }
   for (std::size_t i = 0; i < inner.spans.size(); ++i) {
     const auto [l, r] = inner.spans[i];

@@ -62,14 +62,20 @@ void blend_glyph(DeviceContext& d, const GlyphImage& g, int x, int baseline, Pix
   }
 }
 
+// The sum of the advances, kept within the coordinate limits whatever the caller's advances are.
+int run_width(const FontInstance& font, std::u32string_view text, const int* dx) {
+  std::int64_t width = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) width = DeviceContext::clamp(width + (dx ? dx[i] : font.advance(text[i])));
+  return static_cast<int>(width);
+}
+
 // Draws a run at (x, top) in surface coordinates (top of the character cells); answers its width.
 // `underlined` marks characters drawn with a prefix underline; `prefix_only` draws only those.
 int draw_run(DeviceContext& d, const FontInstance& font, std::u32string_view text, int x, int top,
              const int* dx, const std::optional<RECT>& extra, bool opaque_bk,
              const std::vector<bool>* underlined = nullptr, bool prefix_only = false) {
   const TEXTMETRIC& tm = font.metrics();
-  int width = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) width += dx ? dx[i] : font.advance(text[i]);
+  const int width = run_width(font, text, dx);
   const Pixel color = dc_pixel(d, d.state.text_color);
   if (opaque_bk && !prefix_only)
     fill_solid(d, {x, top, x + width, top + tm.tmHeight}, dc_pixel(d, d.state.bk_color), extra);
@@ -80,7 +86,7 @@ int draw_run(DeviceContext& d, const FontInstance& font, std::u32string_view tex
     if (!prefix_only) blend_glyph(d, font.glyph(text[i]), pen, baseline, color, extra);
     if (underlined && i < underlined->size() && (*underlined)[i])
       fill_solid(d, {pen, baseline + 1, pen + font.advance(text[i]), baseline + 2}, color, extra);
-    pen += adv;
+    pen = DeviceContext::clamp(std::int64_t{pen} + adv);
   }
   if (!prefix_only) {
     if (font.underline()) {
@@ -109,8 +115,7 @@ BOOL ext_text_out(HDC dc, int x, int y, UINT options, const RECT* rect, std::u32
     if (options & ETO_OPAQUE) fill_solid(*d, s, dc_pixel(*d, d->state.bk_color), std::nullopt);
     if (options & ETO_CLIPPED) extra = s;
   }
-  int width = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) width += dx ? dx[i] : font.advance(text[i]);
+  const int width = run_width(font, text, dx);
   const UINT align = d->state.text_align;
   if (align & TA_UPDATECP) {
     x = d->state.cur_pos.x;
@@ -226,19 +231,75 @@ public:
   // Cuts a line so that it and "..." fit in `limit`.
   void ellipsize(Line& line, int limit) const {
     if (line.width <= limit) return;
-    const int dots = 3 * font_.advance(U'.');
+    const int dots = dots_width();
     while (!line.chars.empty() && width_of(line.chars) + dots > limit) line.chars.pop_back();
-    for (int k = 0; k < 3; ++k) line.chars.push_back({U'.', false});
+    append_dots(line.chars);
     line.width = width_of(line.chars);
   }
 
+  // As `ellipsize`, but the cut falls after a whole word (a run between spaces, or one wide
+  // character) when one fits; only a first word too long for the line is cut inside.
+  void ellipsize_words(Line& line, int limit) const {
+    if (line.width <= limit) return;
+    const int dots = dots_width();
+    const auto& c = line.chars;
+    std::size_t best = 0;
+    for (std::size_t k = 1; k <= c.size(); ++k) {
+      const bool word_end = !is_space(c[k - 1].c) && (k == c.size() || is_space(c[k].c) || is_wide_char(c[k].c) ||
+                                                      is_wide_char(c[k - 1].c));
+      if (!word_end) continue;
+      if (width_of({c.begin(), c.begin() + static_cast<std::ptrdiff_t>(k)}) + dots > limit) break;
+      best = k;
+    }
+    if (best == 0) {
+      ellipsize(line, limit);
+      return;
+    }
+    line.chars.resize(best);
+    append_dots(line.chars);
+    line.width = width_of(line.chars);
+  }
+
+  // Path ellipsis: keeps the last part of a path (from its last '\' or '/') and as much of the
+  // beginning as fits, with "..." between them. Without a separator the end is cut; when even
+  // "..." and the last part are too wide, that is cut at its end.
+  void ellipsize_path(Line& line, int limit) const {
+    if (line.width <= limit) return;
+    const auto& c = line.chars;
+    std::size_t sep = c.size();
+    for (std::size_t k = c.size(); k-- > 0;)
+      if (c[k].c == U'\\' || c[k].c == U'/') {
+        sep = k;
+        break;
+      }
+    if (sep == c.size()) {
+      ellipsize(line, limit);
+      return;
+    }
+    const std::vector<Ch> tail(c.begin() + static_cast<std::ptrdiff_t>(sep), c.end());
+    const int rest = dots_width() + width_of(tail);
+    std::vector<Ch> head(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(sep));
+    while (!head.empty() && width_of(head) + rest > limit) head.pop_back();
+    append_dots(head);
+    head.insert(head.end(), tail.begin(), tail.end());
+    line.chars = std::move(head);
+    line.width = width_of(line.chars);
+    ellipsize(line, limit);
+  }
+
 private:
+  int dots_width() const { return 3 * font_.advance(U'.'); }
+  static void append_dots(std::vector<Ch>& chars) {
+    for (int k = 0; k < 3; ++k) chars.push_back({U'.', false});
+  }
+
   const FontInstance& font_;
   UINT fmt_;
   int tab_ = 8;
 };
 
-int draw_text(HDC dc, std::u32string_view text, RECT* rect, UINT fmt) {
+// `modified`, when given, receives the shown text with DT_MODIFYSTRING (see DrawText).
+int draw_text(HDC dc, std::u32string_view text, RECT* rect, UINT fmt, std::u32string* modified = nullptr) {
   DeviceContext* d = get_dc(dc);
   if (!d || !rect) return 0;
   // Work on a copy kept within the coordinate limits, so that "everything" rectangles cannot
@@ -307,8 +368,28 @@ int draw_text(HDC dc, std::u32string_view text, RECT* rect, UINT fmt) {
       lines.push_back(std::move(l));
     }
   }
-  if (fmt & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS))
-    for (Line& l : lines) layout.ellipsize(l, limit);
+  const bool ellipsis = fmt & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS);
+  const std::vector<Ch> before = lines.size() == 1 ? lines.front().chars : std::vector<Ch>{};
+  for (Line& l : lines) {
+    if (fmt & DT_PATH_ELLIPSIS) layout.ellipsize_path(l, limit);
+    else if (fmt & DT_WORD_ELLIPSIS) layout.ellipsize_words(l, limit);
+    else if (fmt & DT_END_ELLIPSIS) layout.ellipsize(l, limit);
+  }
+  // The text of a single line as it is shown, with its prefixes written back, so that drawing
+  // the modified text again shows the same.
+  if (modified && (fmt & DT_MODIFYSTRING) && ellipsis && lines.size() == 1 && paras.size() == 1) {
+    const auto& shown = lines.front().chars;
+    const bool changed = shown.size() != before.size() ||
+                         !std::equal(shown.begin(), shown.end(), before.begin(),
+                                     [](const Ch& a, const Ch& b) { return a.c == b.c && a.prefix == b.prefix; });
+    if (changed) {
+      modified->clear();
+      for (const Ch& ch : shown) {
+        if (prefixes && (ch.prefix || ch.c == U'&')) modified->push_back(U'&');
+        modified->push_back(ch.c);
+      }
+    }
+  }
 
   const int count = (fmt & DT_SINGLELINE) ? 1 : static_cast<int>(lines.size());
   const int height = count * lh;
@@ -399,6 +480,20 @@ int DrawText(HDC dc, std::string_view text, RECT* r, UINT format) {
   return draw_text(dc, core::utf8_to_utf32(text), r, format);
 }
 int DrawText(HDC dc, std::u16string_view text, RECT* r, UINT format) { return draw_text(dc, to_u32(text), r, format); }
+int DrawText(HDC dc, std::string* text, RECT* r, UINT format) {
+  if (!text) return 0;
+  std::u32string shown;
+  const int h = draw_text(dc, core::utf8_to_utf32(*text), r, format, &shown);
+  if (!shown.empty()) *text = core::utf32_to_utf8(shown);
+  return h;
+}
+int DrawText(HDC dc, std::u16string* text, RECT* r, UINT format) {
+  if (!text) return 0;
+  std::u32string shown;
+  const int h = draw_text(dc, to_u32(*text), r, format, &shown);
+  if (!shown.empty()) *text = core::utf8_to_utf16(core::utf32_to_utf8(shown));
+  return h;
+}
 
 BOOL GetTextExtentPoint32(HDC dc, std::string_view text, SIZE* size) {
   DeviceContext* d = get_dc(dc);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/calendar.h"
 #include "core/clock.h"
 
 #include "platform/win/controls_internal.h"
@@ -10,32 +11,15 @@
 namespace platform::win::controls {
 namespace {
 
-bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int days_in(int y, int m) {
-  static const int d[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && leap(y) ? 29 : d[(m - 1) % 12];
-}
-// Days since 1970-01-01 of a civil date.
-long long day_number(int y, int m, int d) {
-  y -= m <= 2;
-  long long era = (y >= 0 ? y : y - 399) / 400;
-  long long yoe = y - era * 400;
-  long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
+int days_in(int y, int m) { return core::days_in_month(y, m); }
+long long day_number(int y, int m, int d) { return core::days_from_civil(y, m, d); }
 void from_day_number(long long z, int* y, int* m, int* d) {
-  z += 719468;
-  long long era = (z >= 0 ? z : z - 146096) / 146097;
-  long long doe = z - era * 146097;
-  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  long long mp = (5 * doy + 2) / 153;
-  *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  *y = static_cast<int>(yoe + era * 400 + (*m <= 2));
+  const core::CivilDate c = core::civil_from_days(z);
+  *y = static_cast<int>(c.year);
+  *m = c.month;
+  *d = c.day;
 }
-int weekday(int y, int m, int d) { return static_cast<int>(((day_number(y, m, d) % 7) + 11) % 7); }  // 0 = Sunday
+int weekday(int y, int m, int d) { return core::day_of_week(day_number(y, m, d)); }  // 0 = Sunday
 
 bool valid(const SYSTEMTIME& t) {
   return t.wYear >= 1601 && t.wYear <= 30827 && t.wMonth >= 1 && t.wMonth <= 12 && t.wDay >= 1 &&

@@ -32,6 +32,8 @@ public:
         auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
         if (cs->lpszName) text_ = core::utf8_to_utf32(cs->lpszName);
         if (cs->style & ES_PASSWORD) password_ = U'*';
+        // The bar comes and goes with the text's length; that there is one stays.
+        vbar_ = (cs->style & WS_VSCROLL) != 0;
         // The border of the plain look is the client edge.
         if (cs->style & WS_BORDER) {
           SetWindowLongPtr(hwnd_, GWL_STYLE, cs->style & ~static_cast<LONG>(WS_BORDER));
@@ -50,6 +52,7 @@ public:
         if (limit_ && text_.size() > limit_) text_.resize(limit_);
         sel_start_ = sel_end_ = 0;
         scroll_ = 0;
+        top_line_ = 0;
         undo_.reset();
         modified_ = false;
         sync_text();
@@ -165,6 +168,34 @@ public:
         return 0;
       case EM_GETMARGINS: return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(margin_left_), static_cast<WORD>(margin_right_)));
       case EM_SCROLLCARET: return TRUE;
+      // Multi-line: vertical scrolling by whole lines, with the WS_VSCROLL bar kept in step.
+      case EM_GETFIRSTVISIBLELINE: return static_cast<LRESULT>(top_line_);
+      case EM_LINESCROLL:
+        if (style() & ES_MULTILINE) scroll_to(static_cast<long>(top_line_) + static_cast<long>(lp));
+        return TRUE;
+      case WM_VSCROLL: {
+        if (!(style() & ES_MULTILINE)) return 0;
+        const long page = std::max(1, visible_lines()), top = static_cast<long>(top_line_);
+        switch (LOWORD(wp)) {
+          case SB_LINEUP: scroll_to(top - 1); break;
+          case SB_LINEDOWN: scroll_to(top + 1); break;
+          case SB_PAGEUP: scroll_to(top - page); break;
+          case SB_PAGEDOWN: scroll_to(top + page); break;
+          case SB_TOP: scroll_to(0); break;
+          case SB_BOTTOM: scroll_to(line_count()); break;
+          case SB_THUMBTRACK:
+          case SB_THUMBPOSITION: scroll_to(static_cast<short>(HIWORD(wp))); break;
+          default: break;
+        }
+        return 0;
+      }
+      case WM_MOUSEWHEEL:
+        if (!(style() & ES_MULTILINE)) return DefWindowProc(hwnd_, msg, wp, lp);
+        scroll_to(static_cast<long>(top_line_) - 3 * GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA);
+        return 0;
+      case WM_SIZE:
+        update_vbar();
+        return DefWindowProc(hwnd_, msg, wp, lp);
       case WM_COPY: copy(); return 0;
       case WM_CUT:
         copy();
@@ -238,7 +269,44 @@ private:
     while (b < text_.size() && !is_space(text_[b])) ++b;
     set_sel(a, b);
   }
-  void sync_text() { DefWindowProc(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(core::utf32_to_utf8(text_).c_str())); }
+  void sync_text() {
+    DefWindowProc(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(core::utf32_to_utf8(text_).c_str()));
+    if (style() & ES_MULTILINE) scroll_to(static_cast<long>(top_line_));
+  }
+  long line_count() const { return 1 + static_cast<long>(std::count(text_.begin(), text_.end(), U'\n')); }
+  int visible_lines() const {
+    RECT r = text_rect();
+    return std::max(1, static_cast<int>(r.bottom - r.top) / std::max(1, text_height(font())));
+  }
+  // The first shown line, within what the text allows; the scroll bar follows.
+  void scroll_to(long line) {
+    const long last = std::max(0L, line_count() - visible_lines());
+    const auto top = static_cast<std::size_t>(std::clamp(line, 0L, last));
+    const bool moved = top != top_line_;
+    top_line_ = top;
+    update_vbar();
+    if (moved) redraw();
+  }
+  void update_vbar() {
+    if (!(style() & ES_MULTILINE) || !vbar_) return;
+    SCROLLINFO si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = static_cast<int>(line_count() - 1);
+    si.nPage = static_cast<UINT>(visible_lines());
+    si.nPos = static_cast<int>(top_line_);
+    SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+  }
+  // The text from the first shown line on.
+  std::u32string_view from_top_line(std::u32string_view s) const {
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < top_line_ && at < s.size(); ++n) {
+      const std::size_t nl = s.find(U'\n', at);
+      if (nl == std::u32string_view::npos) return {};
+      at = nl + 1;
+    }
+    return s.substr(at);
+  }
   void changed() {
     modified_ = true;
     ensure_caret_visible();
@@ -337,7 +405,9 @@ private:
     std::u32string s = shown();
     int th = text_height(font());
     int y = (style() & ES_MULTILINE) ? tr.top + 1 : tr.top + (tr.bottom - tr.top - th) / 2;
-    std::string visible = core::utf32_to_utf8(std::u32string_view(s).substr(std::min(scroll_, s.size())));
+    std::string visible = (style() & ES_MULTILINE)
+                              ? core::utf32_to_utf8(from_top_line(s))
+                              : core::utf32_to_utf8(std::u32string_view(s).substr(std::min(scroll_, s.size())));
     gdi::IntersectClipRect(dc, tr.left, tr.top, tr.right, tr.bottom);
     int x0 = tr.left;
     if (!(style() & ES_MULTILINE)) {
@@ -369,6 +439,8 @@ private:
 
   std::u32string text_;
   std::size_t sel_start_ = 0, sel_end_ = 0, scroll_ = 0;
+  std::size_t top_line_ = 0;  // multi-line: the first line shown
+  bool vbar_ = false;         // created with WS_VSCROLL
   std::size_t limit_ = 0x7FFFFFFE;
   char32_t password_ = 0;
   bool modified_ = false, selecting_ = false;
@@ -379,7 +451,7 @@ private:
 }  // namespace
 
 void register_edit() {
-  detail::register_system_class("Edit", class_proc<Edit>, CS_DBLCLKS | CS_PARENTDC, nullptr);
+  detail::register_system_class("Edit", class_proc<Edit>, CS_DBLCLKS | CS_PARENTDC, nullptr, IDC_IBEAM);
 }
 
 }  // namespace controls

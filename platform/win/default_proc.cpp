@@ -182,7 +182,8 @@ int hit_test(Window* w, POINT p) {
   if (gdi::PtInRect(&l.vscroll, p)) return HTVSCROLL;
   if (gdi::PtInRect(&l.hscroll, p)) return HTHSCROLL;
   if (gdi::PtInRect(&l.size_box, p)) return (w->style & WS_THICKFRAME) ? HTBOTTOMRIGHT : HTSIZE;
-  return HTBORDER;
+  // The parts of a frame the program draws itself are its own to name.
+  return w->own_frame ? HTNOWHERE : HTBORDER;
 }
 
 // The modal loop of a caption drag or a border resize; ends on button-up, Escape or lost capture.
@@ -300,6 +301,8 @@ LRESULT sys_command(Window* w, WPARAM wp, LPARAM lp) {
   if (call_hooks(WH_CBT, HCBT_SYSCOMMAND, wp, lp) != 0) return 0;
   if (!get(hwnd)) return 0;
   UINT sc = static_cast<UINT>(wp) & 0xFFF0;
+  // A window without a sizing border or a maximise box cannot be sized or maximised by the user.
+  if ((sc == SC_SIZE && !(w->style & WS_THICKFRAME)) || (sc == SC_MAXIMIZE && !(w->style & WS_MAXIMIZEBOX))) return 0;
   switch (sc) {
     case SC_MOVE:
     case SC_SIZE: {
@@ -586,9 +589,34 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (r) return r;
       }
       return MA_ACTIVATE;
-    case WM_SETCURSOR:
+    case WM_SETCURSOR: {
       if (w->parent && send(w->parent, WM_SETCURSOR, wp, lp)) return TRUE;
-      return FALSE;
+      // Asked on behalf of a child, a window leaves the shape to the child's own class.
+      if (reinterpret_cast<HWND>(wp) != hwnd) return FALSE;
+      const int hit = static_cast<short>(LOWORD(lp));
+      int shape = IDC_ARROW;
+      switch (hit) {
+        case HTCLIENT:
+          // The class cursor; a class without one leaves the pointer as it is.
+          if (!w->cls->cursor) return FALSE;
+          SetCursor(w->cls->cursor);
+          return TRUE;
+        case HTERROR:
+        case HTNOWHERE: return FALSE;
+        case HTLEFT:
+        case HTRIGHT: shape = IDC_SIZEWE; break;
+        case HTTOP:
+        case HTBOTTOM: shape = IDC_SIZENS; break;
+        case HTTOPLEFT:
+        case HTBOTTOMRIGHT:
+        case HTGROWBOX: shape = IDC_SIZENWSE; break;
+        case HTTOPRIGHT:
+        case HTBOTTOMLEFT: shape = IDC_SIZENESW; break;
+        default: break;
+      }
+      SetCursor(LoadCursor(nullptr, shape));
+      return TRUE;
+    }
     case WM_MOUSEWHEEL:
       if (w->parent) return send(w->parent, msg, wp, lp);
       return 0;
@@ -617,6 +645,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SETTEXT: {
       w->text = lp ? reinterpret_cast<const char*>(lp) : "";
+      // A window manager's title bar shows the text too.
+      if (!w->parent && state().display) state().display->window_changed(hwnd);
       if ((w->style & WS_CAPTION) == WS_CAPTION && is_visible(w)) {
         w->need_ncpaint = true;
         RECT wr = window_rect_local(w);
@@ -697,6 +727,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case HTCLOSE:
         case HTMINBUTTON:
         case HTMAXBUTTON:
+          // A box the window's style does not offer is drawn disabled and does not press.
+          if ((hit == HTMAXBUTTON && !(w->style & WS_MAXIMIZEBOX)) || (hit == HTMINBUTTON && !(w->style & WS_MINIMIZEBOX)))
+            return 0;
           track_caption_button(w, hit);
           return 0;
         default:

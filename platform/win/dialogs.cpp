@@ -189,7 +189,7 @@ HWND make_dialog(HWND owner, std::string_view caption, int client_w, int client_
                         nullptr, nullptr, nullptr);
 }
 
-struct ButtonSpec {
+struct ButtonLayout {
   int id;
   const char* text;
 };
@@ -217,7 +217,7 @@ BOOL EndDialog(HWND dialog, std::intptr_t result) {
 
 int MessageBox(HWND owner, std::string_view text, std::string_view caption, UINT type) {
   InitControls();
-  std::vector<ButtonSpec> buttons;
+  std::vector<ButtonLayout> buttons;
   switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL: buttons = {{IDOK, "确定"}, {IDCANCEL, "取消"}}; break;
     case MB_ABORTRETRYIGNORE: buttons = {{IDABORT, "中止(&A)"}, {IDRETRY, "重试(&R)"}, {IDIGNORE, "忽略(&I)"}}; break;

@@ -52,13 +52,14 @@ void reset_window_system() {
   reset_queues_and_hooks();
   s.active = s.focus = s.capture = nullptr;
   s.cursor = {};
+  s.cursor_shape = nullptr;
   for (auto& k : s.keys) k = 0;
   s.last_click_hwnd = nullptr;
   s.last_click_msg = 0;
   s.last_move_hwnd = nullptr;
   s.last_move_pt = {-100000, -100000};
-  s.track_hwnd = nullptr;
-  s.track_flags = 0;
+  end_mouse_tracking();
+  s.leave_posted = false;
   s.alt_alone = false;
   s.double_click_time = 500;
   s.ext = NonClientExtensions{};

@@ -24,6 +24,8 @@ public:
   virtual void window_destroyed(HWND) {}
   virtual void window_activated(HWND) {}
   virtual void capture_changed(HWND) {}
+  // The pointer's shape changed: an IDC_ name, or 0 to hide it.
+  virtual void cursor_changed(int) {}
   // Shows what the window's backing bitmap holds now.
   virtual void present(HWND, const gdi::Bitmap&) {}
   // A descriptor that becomes readable when input waits (-1: none), and the call that reads it and

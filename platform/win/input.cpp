@@ -1,6 +1,7 @@
 // Focus, activation, capture, and the routing of mouse and keyboard input to window messages.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "core/clock.h"
 #include "platform/win/window_internal.h"
@@ -134,21 +135,40 @@ void set_key(UINT vk, bool down) {
   }
 }
 
+std::int64_t now_ms() { return core::current_clock().monotonic().count(); }
+
 void post_leave(HWND hwnd, bool nonclient) {
+  state().leave_posted = true;
   PostMessage(hwnd, nonclient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
 }
 
-// Ends mouse tracking when the pointer is no longer where the tracking asked for.
-void check_leave(HWND target, int hit) {
+// The pointer may wander this far (half the hover rectangle) while a hover notice is awaited.
+constexpr int kHoverSlack = 2;
+
+// Starts the hover wait at `at`, counted from the tick `when` (the input event's time).
+void start_hover(POINT at, DWORD when) {
+  auto& s = state();
+  s.hover_origin = at;
+  s.hover_due = now_ms() - static_cast<std::int32_t>(core::tick_count() - when) + s.hover_time;
+}
+
+// Ends mouse tracking when the pointer is no longer where the tracking asked for (with a leave
+// notice when one was asked), and starts the hover wait again when the pointer moved on.
+void check_leave(HWND target, int hit, POINT pt, DWORD when) {
   auto& s = state();
   if (!s.track_hwnd) return;
   bool nc = s.track_flags & TME_NONCLIENT;
   bool still = target == s.track_hwnd && (nc ? hit != HTCLIENT : hit == HTCLIENT);
-  if (still) return;
+  if (still) {
+    if ((s.track_flags & TME_HOVER) &&
+        (std::abs(pt.x - s.hover_origin.x) > kHoverSlack || std::abs(pt.y - s.hover_origin.y) > kHoverSlack))
+      start_hover(pt, when);
+    return;
+  }
   HWND h = s.track_hwnd;
-  s.track_hwnd = nullptr;
-  s.track_flags = 0;
-  post_leave(h, nc);
+  bool leave = s.track_flags & TME_LEAVE;
+  end_mouse_tracking();
+  if (leave) post_leave(h, nc);
 }
 
 const UINT kDown[3] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
@@ -191,7 +211,14 @@ bool convert_input(InputEvent& ev, MSG* out) {
   if (ev.kind == InputEvent::kButton) set_key(kVk[b], ev.down);
 
   if (ev.kind == InputEvent::kWheel) {
-    Window* target = s.focus ? s.focus : s.active;
+    // The wheel scrolls what is under the pointer (what holds the mouse while something does), as
+    // on today's desktops; away from every enabled window it goes to the focus.
+    Window* target = s.capture;
+    if (!target) {
+      target = get(WindowFromPoint(ev.pt));
+      while (target && (target->style & WS_DISABLED)) target = target->parent;
+    }
+    if (!target) target = s.focus ? s.focus : s.active;
     if (!target) return false;
     out->hwnd = target->handle;
     out->message = WM_MOUSEWHEEL;
@@ -219,12 +246,12 @@ bool convert_input(InputEvent& ev, MSG* out) {
       if (target) hit = HTCLIENT;
     }
     if (!target || hit == HTERROR) {
-      check_leave(nullptr, HTNOWHERE);
+      check_leave(nullptr, HTNOWHERE, ev.pt, ev.time);
       return false;
     }
   }
   HWND th = target->handle;
-  check_leave(th, hit);
+  check_leave(th, hit, ev.pt, ev.time);
 
   if (ev.kind == InputEvent::kMove) {
     if (th == s.last_move_hwnd && ev.pt == s.last_move_pt) return false;  // no movement, no message
@@ -284,6 +311,45 @@ bool convert_input(InputEvent& ev, MSG* out) {
     out->lParam = MAKELPARAM(ev.pt.x, ev.pt.y);
   }
   return true;
+}
+
+void end_mouse_tracking() {
+  auto& s = state();
+  s.track_hwnd = nullptr;
+  s.track_flags = 0;
+  s.hover_time = 400;
+  s.hover_due = 0;
+}
+
+std::int64_t post_due_hover(ThreadQueue& q) {
+  auto& s = state();
+  if (!s.track_hwnd || !(s.track_flags & TME_HOVER)) return -1;
+  const std::int64_t now = now_ms();
+  if (now < s.hover_due) return s.hover_due - now;
+  {
+    // Input from before the due time goes first: it may move the pointer on.
+    std::lock_guard lock(q.mutex);
+    for (const InputEvent& ev : q.input)
+      if (ev.kind != InputEvent::kKey && static_cast<std::int32_t>(ev.time - static_cast<DWORD>(s.hover_due)) < 0)
+        return 0;
+  }
+  HWND h = s.track_hwnd;
+  Window* w = get(h);
+  if (!w) {
+    end_mouse_tracking();
+    return -1;
+  }
+  s.track_flags &= ~TME_HOVER;  // one notice per request
+  POINT p = s.cursor;
+  if (s.track_flags & TME_NONCLIENT) {
+    LRESULT hit = send(w, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    PostMessage(h, WM_NCMOUSEHOVER, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+  } else {
+    ScreenToClient(h, &p);
+    PostMessage(h, WM_MOUSEHOVER, mk_flags(), MAKELPARAM(p.x, p.y));
+  }
+  if (!(s.track_flags & TME_LEAVE)) end_mouse_tracking();
+  return -1;
 }
 
 }  // namespace detail
@@ -385,38 +451,76 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
   if (tme->dwFlags & TME_QUERY) {
     tme->hwndTrack = s.track_hwnd;
     tme->dwFlags = s.track_hwnd ? s.track_flags : 0;
+    tme->dwHoverTime = s.track_hwnd ? s.hover_time : 0;
     return TRUE;
   }
+  const DWORD asked = tme->dwFlags & (TME_LEAVE | TME_HOVER);
+  const bool nc = tme->dwFlags & TME_NONCLIENT;
   if (tme->dwFlags & TME_CANCEL) {
-    if (s.track_hwnd == tme->hwndTrack) {
-      s.track_hwnd = nullptr;
-      s.track_flags = 0;
+    // Cancels what is named, for the window it was asked for.
+    if (s.track_hwnd == tme->hwndTrack && ((s.track_flags & TME_NONCLIENT) != 0) == nc) {
+      s.track_flags &= ~asked;
+      if (!(s.track_flags & (TME_LEAVE | TME_HOVER))) end_mouse_tracking();
     }
     return TRUE;
   }
   Window* w = get(tme->hwndTrack);
   if (!w) return FALSE;
-  if (!(tme->dwFlags & TME_LEAVE)) return TRUE;
-  bool nc = tme->dwFlags & TME_NONCLIENT;
-  // The pointer must be over the window (in the asked-for part) now, else the leave comes at once.
+  if (!asked) return TRUE;
+  // The pointer must be over the window (in the asked-for part) now; if not, a leave comes at
+  // once and a hover never.
   HWND under = WindowFromPoint(s.cursor);
   int hit = HTNOWHERE;
   if (under == tme->hwndTrack) hit = static_cast<int>(SendMessage(under, WM_NCHITTEST, 0, MAKELPARAM(s.cursor.x, s.cursor.y)));
   bool inside = under == tme->hwndTrack && (nc ? hit != HTCLIENT : hit == HTCLIENT);
   if (!inside) {
-    PostMessage(tme->hwndTrack, nc ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
+    if (asked & TME_LEAVE) post_leave(tme->hwndTrack, nc);
     return TRUE;
   }
-  if (s.track_hwnd && s.track_hwnd != tme->hwndTrack) {
+  if (s.track_hwnd && (s.track_hwnd != tme->hwndTrack || ((s.track_flags & TME_NONCLIENT) != 0) != nc)) {
+    // Tracking moves to another window or part; the one left behind hears it was left.
     HWND h = s.track_hwnd;
-    bool old_nc = s.track_flags & TME_NONCLIENT;
-    s.track_hwnd = nullptr;
-    PostMessage(h, old_nc ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
+    bool old_nc = s.track_flags & TME_NONCLIENT, old_leave = s.track_flags & TME_LEAVE;
+    end_mouse_tracking();
+    if (old_leave) post_leave(h, old_nc);
   }
   s.track_hwnd = tme->hwndTrack;
-  s.track_flags = tme->dwFlags & (TME_LEAVE | TME_NONCLIENT);
+  s.track_flags = (s.track_flags & (TME_LEAVE | TME_HOVER)) | asked | (nc ? TME_NONCLIENT : 0);
+  if (asked & TME_HOVER) {
+    s.hover_time = (tme->dwHoverTime == HOVER_DEFAULT || tme->dwHoverTime == 0) ? 400 : tme->dwHoverTime;
+    start_hover(s.cursor, core::tick_count());
+  }
   return TRUE;
 }
+
+namespace {
+constexpr int kCursorNames[] = {IDC_ARROW,   IDC_IBEAM,   IDC_WAIT,   IDC_CROSS, IDC_UPARROW,
+                                IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL,
+                                IDC_NO,      IDC_HAND,    IDC_APPSTARTING, IDC_HELP};
+}  // namespace
+
+int detail::cursor_name(HCURSOR cursor) {
+  for (const int& n : kCursorNames)
+    if (cursor == &n) return n;
+  return 0;
+}
+
+HCURSOR LoadCursor(HINSTANCE instance, int name) {
+  if (instance) return nullptr;  // the program carries no cursor resources
+  for (const int& n : kCursorNames)
+    if (n == name) return const_cast<int*>(&n);
+  return nullptr;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+  auto& s = state();
+  if (cursor && !cursor_name(cursor)) return s.cursor_shape;  // not a cursor of this layer
+  HCURSOR old = std::exchange(s.cursor_shape, cursor);
+  if (old != cursor && s.display) s.display->cursor_changed(cursor_name(cursor));
+  return old;
+}
+
+HCURSOR GetCursor() { return state().cursor_shape; }
 
 short GetKeyState(int vk) {
   std::uint8_t k = state().keys[vk & 0xFF];

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "core/clock.h"
 #include "platform/win/window_internal.h"
@@ -75,40 +76,51 @@ Timer* due_timer(ThreadQueue& q, HWND hwnd, std::int64_t now) {
 // One pass over the queue in the platform's order: sent, posted, input, quit, paint, timers.
 bool peek(ThreadQueue& q, MSG* out, HWND hwnd, UINT min, UINT max, UINT remove) {
   run_sent(q);
-  {
-    std::lock_guard lock(q.mutex);
-    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
-      if (!matches(*it, hwnd, min, max)) continue;
-      *out = *it;
-      if (remove & PM_REMOVE) q.posted.erase(it);
-      return true;
-    }
-  }
   auto& s = state();
-  for (;;) {
-    InputEvent* ev = nullptr;
+  if (q.id == s.gui_thread) post_due_hover(q);
+  // A leave notice that converting a mouse event posts comes before that event's message, as the
+  // window left behind hears of it first.
+  for (bool again = true; again;) {
+    again = false;
     {
       std::lock_guard lock(q.mutex);
-      if (!q.input.empty()) ev = &q.input.front();
+      for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+        if (!matches(*it, hwnd, min, max)) continue;
+        *out = *it;
+        if (remove & PM_REMOVE) q.posted.erase(it);
+        return true;
+      }
     }
-    if (!ev) break;
-    MSG m;
-    if (!ev->converted) {
-      if (!convert_input(*ev, &m)) {
+    for (;;) {
+      InputEvent* ev = nullptr;
+      {
+        std::lock_guard lock(q.mutex);
+        if (!q.input.empty()) ev = &q.input.front();
+      }
+      if (!ev) break;
+      MSG m;
+      if (!ev->converted) {
+        s.leave_posted = false;
+        const bool made = convert_input(*ev, &m);
+        again = std::exchange(s.leave_posted, false);
+        if (!made) {
+          std::lock_guard lock(q.mutex);
+          q.input.pop_front();
+          if (again) break;
+          continue;
+        }
+        ev->converted = m;
+        if (again) break;
+      }
+      m = *ev->converted;
+      if (!matches(m, hwnd, min, max)) break;
+      *out = m;
+      if (remove & PM_REMOVE) {
         std::lock_guard lock(q.mutex);
         q.input.pop_front();
-        continue;
       }
-      ev->converted = m;
+      return true;
     }
-    m = *ev->converted;
-    if (!matches(m, hwnd, min, max)) break;
-    *out = m;
-    if (remove & PM_REMOVE) {
-      std::lock_guard lock(q.mutex);
-      q.input.pop_front();
-    }
-    return true;
   }
   {
     std::lock_guard lock(q.mutex);
@@ -169,6 +181,9 @@ int wait_queue(ThreadQueue& q, std::span<::pollfd> fds, std::int64_t timeout_ms,
   }
   if (gui) present_dirty();
   int display_fd = (gui && pump_display && s.display) ? s.display->fd() : -1;
+  // Presenting waits for the server, and the events read meanwhile sit in the display's own queue,
+  // where polling its descriptor would not see them: they are taken first (input wakes the queue).
+  if (display_fd >= 0) s.display->pump();
   std::vector<::pollfd> all(fds.begin(), fds.end());
   all.push_back({q.wake.fd(), POLLIN, 0});
   if (display_fd >= 0) all.push_back({display_fd, POLLIN, 0});
@@ -196,9 +211,9 @@ int wait_queue(ThreadQueue& q, std::span<::pollfd> fds, std::int64_t timeout_ms,
 }
 
 std::int64_t next_timer_wait(ThreadQueue& q) {
-  if (q.timers.empty()) return -1;
+  std::int64_t best = q.id == state().gui_thread ? post_due_hover(q) : -1;
+  if (q.timers.empty()) return best;
   std::int64_t now = now_ms();
-  std::int64_t best = -1;
   for (const Timer& t : q.timers) {
     std::int64_t d = std::max<std::int64_t>(0, t.due - now);
     if (best < 0 || d < best) best = d;
@@ -384,10 +399,8 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT min, UINT max, UINT remove) {
   if (!msg) return FALSE;
   ThreadQueue& q = current_queue();
   auto& s = state();
-  if (q.id == s.gui_thread && s.display && s.display->fd() >= 0) {
-    ::pollfd p{s.display->fd(), POLLIN, 0};
-    if (::poll(&p, 1, 0) > 0) s.display->pump();
-  }
+  // Events the display has already read count as much as those still on its descriptor.
+  if (q.id == s.gui_thread && s.display && s.display->fd() >= 0) s.display->pump();
   if (!peek(q, msg, hwnd, min, max, remove)) return FALSE;
   if (remove & PM_REMOVE) q.last = *msg;
   return TRUE;

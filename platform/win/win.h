@@ -130,6 +130,13 @@ BOOL AdjustWindowRectEx(RECT* r, DWORD style, BOOL menu, DWORD ex_style);
 // removes it. GetWindowRgn copies the region into `out`: answers its kind, ERROR without one.
 int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw);
 int GetWindowRgn(HWND hwnd, HRGN out);
+// Whether the program draws a top-level window's whole frame (a skin does). On a screen with a
+// window manager such a window is shown undecorated: its whole window rectangle, shaped by its
+// region, moved and minimised from its own caption. Every other top-level window with a caption
+// gets the window manager's decorations, and the screen shows what lies inside the layer's own
+// caption and borders (which keep their place in the window's geometry). Off by default.
+BOOL SetWindowOwnFrame(HWND hwnd, BOOL own);
+BOOL HasWindowOwnFrame(HWND hwnd);
 
 // Text, fonts, icons, user data, named properties.
 BOOL SetWindowText(HWND hwnd, std::string_view text);  // sends WM_SETTEXT
@@ -207,7 +214,19 @@ BOOL ReleaseCapture();
 HWND GetCapture();
 BOOL GetCursorPos(POINT* p);
 BOOL SetCursorPos(int x, int y);
+// Leave and hover notices for one window at a time. TME_LEAVE: WM_MOUSELEAVE (WM_NCMOUSELEAVE with
+// TME_NONCLIENT) once the pointer leaves the window or the asked-for part of it, ahead of the
+// message of the move that left. TME_HOVER: one WM_MOUSEHOVER (client point, MK_ flags) or
+// WM_NCMOUSEHOVER (hit code, screen point) when the pointer has rested for dwHoverTime ms
+// (HOVER_DEFAULT: 400) within 2 pixels of where it was; moving further starts the wait again.
 BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme);
+// The system's cursor shapes: LoadCursor answers one handle per IDC_ name (nullptr for other names
+// or modules); SetCursor shows it and answers the previous one (nullptr hides the pointer).
+// DefWindowProc sets the class cursor over the client area and the sizing shapes over the
+// borders when it handles WM_SETCURSOR.
+HCURSOR LoadCursor(HINSTANCE instance, int name);
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
 short GetKeyState(int vk);
 short GetAsyncKeyState(int vk);
 

@@ -52,6 +52,7 @@ struct Window {
   HICON icon_small = nullptr, icon_big = nullptr;
   std::map<std::string, void*, std::less<>> props;
   HRGN region = nullptr;  // window coordinates
+  bool own_frame = false;  // the program draws the whole frame (no window-manager decorations)
   bool nc_active = false;
   // Painting: the update region in window coordinates, and what BeginPaint still owes.
   gdi::Region update;
@@ -133,6 +134,7 @@ struct State {
   Window* focus = nullptr;
   Window* capture = nullptr;
   POINT cursor{};
+  HCURSOR cursor_shape = nullptr;
   std::uint8_t keys[256]{};
   // Mouse bookkeeping.
   HWND last_click_hwnd = nullptr;
@@ -141,8 +143,14 @@ struct State {
   POINT last_click_pt{};
   HWND last_move_hwnd = nullptr;
   POINT last_move_pt{-100000, -100000};
+  // TrackMouseEvent: the tracked window, what is asked (TME_LEAVE, TME_HOVER, TME_NONCLIENT), and
+  // for a hover notice its wait, its due time (monotonic ms) and where the pointer must stay.
   HWND track_hwnd = nullptr;
   DWORD track_flags = 0;
+  DWORD hover_time = 400;
+  std::int64_t hover_due = 0;
+  POINT hover_origin{};
+  bool leave_posted = false;  // a leave notice was posted while input was being converted
   bool alt_alone = false;
   UINT double_click_time = 500;
   NonClientExtensions ext;
@@ -189,6 +197,12 @@ void focus_window(Window* w);
 
 // Input: turns a raw event into a message; false when the event produces none.
 bool convert_input(InputEvent& ev, MSG* out);
+// Posts the hover notice of TrackMouseEvent once it is due and no older input waits; answers the
+// time in ms until it is due (-1: none asked).
+std::int64_t post_due_hover(ThreadQueue& q);
+void end_mouse_tracking();
+// The IDC_ name of a cursor handle (0 for none).
+int cursor_name(HCURSOR cursor);
 
 // Default frame.
 FrameLayout compute_layout(DWORD style, DWORD ex_style, int width, int height, bool child, int menu_height);
@@ -198,7 +212,8 @@ const NONCLIENTMETRICS& nc_metrics();
 
 void destroy_all_windows();
 MINMAXINFO min_max_info(Window* w);  // filled with the defaults, then WM_GETMINMAXINFO
-void register_system_class(const char* name, WNDPROC proc, UINT style, HBRUSH background);
+void register_system_class(const char* name, WNDPROC proc, UINT style, HBRUSH background,
+                           int cursor = IDC_ARROW);
 void unregister_program_classes();
 void reset_queues_and_hooks();
 

@@ -285,13 +285,14 @@ void destroy_all_windows() {
   while (!s.message_windows.empty()) DestroyWindow(s.message_windows.front()->handle);
 }
 
-void register_system_class(const char* name, WNDPROC proc, UINT style, HBRUSH bg) {
+void register_system_class(const char* name, WNDPROC proc, UINT style, HBRUSH bg, int cursor) {
   if (find_class(name)) return;
   auto c = std::make_unique<WindowClass>();
   c->name = name;
   c->proc = proc;
   c->style = style;
   c->background = bg;
+  c->cursor = LoadCursor(nullptr, cursor);
   c->system = true;
   state().classes.push_back(std::move(c));
 }
@@ -1162,6 +1163,20 @@ int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
   auto& s = state();
   if (!w->parent && s.display) s.display->window_changed(hwnd);
   return 1;
+}
+
+BOOL SetWindowOwnFrame(HWND hwnd, BOOL own) {
+  Window* w = get(hwnd);
+  if (!w || w->parent) return FALSE;
+  if (w->own_frame == (own != FALSE)) return TRUE;
+  w->own_frame = own != FALSE;
+  if (auto& d = state().display) d->window_changed(hwnd);
+  return TRUE;
+}
+
+BOOL HasWindowOwnFrame(HWND hwnd) {
+  Window* w = get(hwnd);
+  return w && w->own_frame ? TRUE : FALSE;
 }
 
 int GetWindowRgn(HWND hwnd, HRGN out) {

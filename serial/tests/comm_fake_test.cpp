@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/os/fake_serial.h"
 #include "platform/os/services.h"
@@ -23,7 +25,7 @@ class CommFake : public ::testing::Test {
     port_ = &opener_.add_port("ttyFAKE0");
     services_ =
         std::make_unique<os::ScopedServices>(os::Services{&opener_, nullptr, nullptr, nullptr, nullptr});
-    comm_ = std::make_unique<TComm>();
+    comm_ = std::make_unique<TComm>(NotifyWindow());
     comm_->SetCommName("ttyFAKE0");
     rec_ = std::make_unique<Recorder>(*comm_);
   }
@@ -458,6 +460,79 @@ TEST_F(CommFake, AHandlerThatRaisesStillFreesItsBlockAndTheNextBlockArrives) {
   EXPECT_TRUE(thrown);
   push(pattern(4));
   ASSERT_TRUE(pump_until([&] { return calls == 2; }));
+}
+
+// The component needs no window: any notifier that queues the workers' notices and hands them over on
+// the owning thread serves. This one keeps them in a list the test delivers from by hand.
+class ListNotifier final : public TCommNotifier {
+ public:
+  ~ListNotifier() override { DropQueued(); }
+  void SetReceiver(TReceiver r) override { receiver = std::move(r); }
+  bool Post(std::uint32_t msg, std::uintptr_t w, std::intptr_t l) override {
+    const std::lock_guard<std::mutex> lock(mutex);
+    queued.push_back({msg, w, l});
+    return true;
+  }
+  void DropQueued() override {
+    const std::lock_guard<std::mutex> lock(mutex);
+    for (const auto& n : queued) DiscardNotice(n.msg, n.l);
+    queued.clear();
+  }
+  // Hands over the oldest notice of kind `msg` once it is queued (and every notice before it).
+  bool DeliverUpTo(std::uint32_t msg) {
+    const auto deadline = std::chrono::steady_clock::now() + milliseconds(5000);
+    for (;;) {
+      std::vector<Queued> now;
+      {
+        const std::lock_guard<std::mutex> lock(mutex);
+        auto it = std::find_if(queued.begin(), queued.end(), [&](const Queued& n) { return n.msg == msg; });
+        if (it != queued.end()) {
+          now.assign(queued.begin(), it + 1);
+          queued.erase(queued.begin(), it + 1);
+        }
+      }
+      for (const auto& n : now) receiver(n.msg, n.w, n.l);
+      if (!now.empty()) return true;
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::yield();
+    }
+  }
+
+  struct Queued {
+    std::uint32_t msg;
+    std::uintptr_t w;
+    std::intptr_t l;
+  };
+  std::mutex mutex;
+  std::vector<Queued> queued;
+  TReceiver receiver;
+};
+
+TEST_F(CommFake, AnyNotifierCarriesTheNoticesWithoutAWindow) {
+  auto owned = std::make_unique<ListNotifier>();
+  ListNotifier& notifier = *owned;
+  TComm comm(std::move(owned));
+  comm.SetCommName("ttyFAKE0");
+  Recorder rec(comm);
+  comm.OpenPort();
+  ASSERT_TRUE(notifier.DeliverUpTo(CommMsgSendEmpty));
+  push(pattern(5));
+  ASSERT_TRUE(notifier.DeliverUpTo(CommMsgReceived));
+  EXPECT_EQ(rec.blocks(), std::vector<Bytes>{pattern(5)});
+  EXPECT_FALSE(rec.unterminated);
+  ASSERT_TRUE(comm.SendData("abc", 3));
+  ASSERT_TRUE(notifier.DeliverUpTo(CommMsgSendEmpty));
+  EXPECT_EQ(port_->take_output(), (Bytes{'a', 'b', 'c'}));
+  comm.ClosePort();
+}
+
+TEST(CommNotifier, AComponentWithoutOneCannotBeMade) {
+  try {
+    TComm comm(nullptr);
+    ADD_FAILURE() << "made without a notifier";
+  } catch (const ECommsError& e) {
+    EXPECT_STREQ(e.what(), "Unable to create the notification window");
+  }
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ class CommPty : public ::testing::Test {
   void SetUp() override {
     platform::win::reset_window_system();
     ASSERT_TRUE(pty_.ok()) << "no pseudo-terminal";
-    comm_ = std::make_unique<TComm>();
+    comm_ = std::make_unique<TComm>(NotifyWindow());
     comm_->SetCommName(pty_.path());
     // Hardware flow control means nothing on a pty; the console's own form turns it off too.
     comm_->SetOutx_CtsFlow(false);
@@ -130,7 +130,7 @@ TEST_F(CommPty, OpenErrorsOnRealDevices) {
   // A port that another component holds is busy.
   comm_->SetCommName(pty_.path());
   open();
-  TComm other;
+  TComm other(NotifyWindow());
   other.SetCommName(pty_.path());
   try {
     other.OpenPort();

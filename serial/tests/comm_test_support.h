@@ -6,9 +6,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/components/comm_notify_window.h"
 #include "platform/win/display.h"
 #include "platform/win/win.h"
 #include "serial/serial_port.h"
@@ -16,6 +18,11 @@
 namespace serial::test {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The notifier the console gives its component: the component layer's hidden window.
+inline std::unique_ptr<TCommNotifier> NotifyWindow() {
+  return std::make_unique<platform::components::TCommNotifyWindow>();
+}
 
 struct Notice {
   enum Kind { Data, Error, Hangup, Modem, Empty } kind;

@@ -17,7 +17,6 @@ struct CivilTime {
   friend bool operator==(const CivilTime&, const CivilTime&) = default;
 };
 
-int days_in_month(int year, int month);
 // A real calendar date with a time of day, and a year the instrument's one-byte field can carry.
 bool is_valid(const CivilTime& t);
 // Seconds since 1970-01-01 00:00:00 of the same calendar.

@@ -57,37 +57,37 @@ Fault Fault::stray_frame(std::uint8_t function) {
 
 namespace {
 
-unsigned long parse_number(const std::string& text, unsigned long max, const std::string& spec) {
+unsigned long parse_number(const std::string& text, unsigned long max, const std::string& fault) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-    throw std::invalid_argument("bad number \"" + text + "\" in fault \"" + spec + "\"");
+    throw std::invalid_argument("bad number \"" + text + "\" in fault \"" + fault + "\"");
   }
   const unsigned long v = std::stoul(text);
-  if (v > max) throw std::invalid_argument("number " + text + " too large in fault \"" + spec + "\"");
+  if (v > max) throw std::invalid_argument("number " + text + " too large in fault \"" + fault + "\"");
   return v;
 }
 
 }  // namespace
 
-Fault parse_fault(const std::string& spec) {
-  const std::vector<std::string> parts = core::split(spec, ':');
+Fault parse_fault(const std::string& text) {
+  const std::vector<std::string> parts = core::split(text, ':');
   const std::string& name = parts[0];
   const std::size_t args = parts.size() - 1;
   auto need = [&](std::size_t lo, std::size_t hi) {
-    if (args < lo || args > hi) throw std::invalid_argument("wrong number of arguments in fault \"" + spec + "\"");
+    if (args < lo || args > hi) throw std::invalid_argument("wrong number of arguments in fault \"" + text + "\"");
   };
   if (name == "split") {
     need(1, 2);
     std::vector<std::size_t> pieces;
     for (const std::string& p : core::split(parts[1], ',')) {
-      const auto n = parse_number(p, 1024, spec);
+      const auto n = parse_number(p, 1024, text);
       if (n == 0) throw std::invalid_argument("a piece of a split reply has at least one byte");
       pieces.push_back(n);
     }
-    return Fault::split(pieces, Millis(args == 2 ? parse_number(parts[2], 60000, spec) : 50));
+    return Fault::split(pieces, Millis(args == 2 ? parse_number(parts[2], 60000, text) : 50));
   }
   if (name == "delay") {
     need(1, 1);
-    return Fault::delay(Millis(parse_number(parts[1], 600000, spec)));
+    return Fault::delay(Millis(parse_number(parts[1], 600000, text)));
   }
   if (name == "crc") {
     need(0, 0);
@@ -95,11 +95,11 @@ Fault parse_fault(const std::string& spec) {
   }
   if (name == "short") {
     need(0, 1);
-    return Fault::short_frame(args ? parse_number(parts[1], 1024, spec) : 0);
+    return Fault::short_frame(args ? parse_number(parts[1], 1024, text) : 0);
   }
   if (name == "foreign") {
     need(1, 1);
-    return Fault::foreign_address(static_cast<std::uint8_t>(parse_number(parts[1], 255, spec)));
+    return Fault::foreign_address(static_cast<std::uint8_t>(parse_number(parts[1], 255, text)));
   }
   if (name == "silent") {
     need(0, 0);
@@ -107,15 +107,15 @@ Fault parse_fault(const std::string& spec) {
   }
   if (name == "exception") {
     need(1, 1);
-    const auto code = parse_number(parts[1], 255, spec);
+    const auto code = parse_number(parts[1], 255, text);
     if (code == 0) throw std::invalid_argument("exception code 0 is no exception");
     return Fault::exception(static_cast<std::uint8_t>(code));
   }
   if (name == "stray") {
     need(1, 1);
-    return Fault::stray_frame(static_cast<std::uint8_t>(parse_number(parts[1], 255, spec)));
+    return Fault::stray_frame(static_cast<std::uint8_t>(parse_number(parts[1], 255, text)));
   }
-  throw std::invalid_argument("unknown fault \"" + spec + "\"");
+  throw std::invalid_argument("unknown fault \"" + text + "\"");
 }
 
 void FaultPlan::every(Fault f, unsigned period) {

@@ -46,7 +46,7 @@ struct Fault {
 
 // Parses the command-line form: "split:2,5[:GAP_MS]", "delay:MS", "crc", "short[:KEEP]",
 // "foreign:ADDR", "silent", "exception:CODE", "stray:5|15|47". Throws std::invalid_argument.
-Fault parse_fault(const std::string& spec);
+Fault parse_fault(const std::string& text);
 
 // Which fault, if any, each reply gets: one-shot faults first, in the order given, then a repeating
 // fault on every n-th reply.

@@ -54,8 +54,8 @@ Reports the instrument pushes (the console acknowledges them):
   --push-live S      push the live values every S seconds
   --push-records S   push the newest records every S seconds
 
-Faults, for trying the console's error handling (SPEC as below):
-  --fault SPEC       apply to replies; with --fault-every N to every N-th reply only
+Faults, for trying the console's error handling (FAULT as below):
+  --fault FAULT      apply to replies; with --fault-every N to every N-th reply only
     split:2,5[:GAP]  send the reply in pieces of 2, 5 and the rest bytes, GAP ms apart (50)
     delay:MS         send the reply MS ms late
     crc              corrupt the reply's CRC

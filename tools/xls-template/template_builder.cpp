@@ -8,8 +8,8 @@
 
 #include "core/error.h"
 #include "platform/storage/compound_file.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace xls_template {
 
@@ -190,11 +190,11 @@ core::Bytes BuildCompoundFile(const core::Bytes& Workbook) {
 }
 
 core::Bytes BuildZip(const core::Bytes& File) {
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   {
-    workbook::TXLSZipArchive zip;
+    io::TXLSZipArchive zip;
     zip.OpenWrite(out);
-    workbook::TMemoryStream source(File);
+    io::TMemoryStream source(File);
     zip.AddStream(u"Empty.xls", source);
     zip.Close();
   }

@@ -11,7 +11,7 @@
 #include "core/unicode.h"
 #include "workbook/format_settings.h"
 #include "workbook/object_list.h"
-#include "workbook/stream.h"
+#include "workbook/streams.h"
 
 namespace workbook {
 namespace {

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "core/clock.h"
-#include "ooxml/xml/xml_values.h"
+#include "xml/xml_values.h"
 
 namespace workbook {
 namespace {

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "core/unicode.h"
-#include "workbook/zip_archive.h"
+#include "workbook/streams.h"
 
 namespace workbook {
 namespace {

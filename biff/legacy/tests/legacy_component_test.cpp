@@ -15,7 +15,7 @@
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/spreadsheet_component.h"
-#include "workbook/stream.h"
+#include "io/stream.h"
 
 namespace biff {
 namespace {

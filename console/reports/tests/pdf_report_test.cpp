@@ -106,11 +106,13 @@ TEST_F(PdfReportTest, FileNameIsFixedAtTheBeginAndTheQuestionOpensTheFile) {
   const struct {
     int button;
     std::size_t opened;
-  } cases[] = {{1, 1}, {2, 0}};
+    bool handler_there;
+  } cases[] = {{1, 1, true}, {2, 0, true}, {1, 1, false}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "button " << c.button);
+    SCOPED_TRACE(::testing::Message() << "button " << c.button << (c.handler_there ? "" : ", no application"));
     clock_.set_wall(core::WallTime{} + std::chrono::seconds(1396947903));  // 2014-04-08 09:05:03
     shell_.clear();
+    shell_.set_result(c.handler_there);
     report_->BeginPdfReport("1", "温湿度历史记录:2014-04-08", 203);
     const std::string name = "温湿度1历史记录2014年4月8日9时5分3秒.pdf";
     EXPECT_EQ(state_.ReportFileName, name);
@@ -119,7 +121,10 @@ TEST_F(PdfReportTest, FileNameIsFixedAtTheBeginAndTheQuestionOpensTheFile) {
     for (int i = 0; i < 3; ++i) AddRecord(i);
     const auto slept = clock_.slept();
     dialogs_->Expect(pc::DialogKind::kMessageBox, "询问", "导出成功，是否打开文件？", c.button);
+    // Without an application for the file, the user is told so and where the file is.
+    if (!c.handler_there) dialogs_->Expect(pc::DialogKind::kMessageBox, "错误", "无法打开文件", 1);
     report_->EndPdfReport();
+    EXPECT_EQ(dialogs_->pending(), 0u);
     EXPECT_FALSE(report_->Running());
     EXPECT_GE(clock_.slept() - slept, std::chrono::milliseconds(1000));
     EXPECT_EQ(DataEntries(), std::vector<std::string>{name});

@@ -12,7 +12,7 @@
 #include "ooxml/binding/gen/external_link.h"
 #include "ooxml/binding/gen/opc_relationships.h"
 #include "ooxml/binding/gen/xpg_test_schema.h"
-#include "ooxml/xml/xml_stream.h"
+#include "xml/xml_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

@@ -3,7 +3,7 @@
 #include "core/unicode.h"
 #include "ooxml/opc/file_data.h"
 #include "ooxml/opc/opc_streams.h"
-#include "ooxml/xml/xml_stream.h"
+#include "xml/xml_stream.h"
 #include "ooxml/opc/tests/package_testing.h"
 
 namespace ooxml {
@@ -21,8 +21,8 @@ std::string Rels(const std::vector<std::string>& list) {
   return s + "</Relationships>";
 }
 
-workbook::TMemoryStream Bytes(const std::string& s) {
-  return workbook::TMemoryStream(std::vector<std::uint8_t>(s.begin(), s.end()));
+io::TMemoryStream Bytes(const std::string& s) {
+  return io::TMemoryStream(std::vector<std::uint8_t>(s.begin(), s.end()));
 }
 
 // A package whose reader consumes the workbook, the sheet and its drawing, and leaves: kept parts
@@ -79,7 +79,7 @@ const opc_testing::Parts kPackage = {
 
 TEST(FileData, KeptPartsReturnWhereTheyCameFrom) {
   std::string input = opc_testing::MakeZip(kPackage);
-  workbook::TPointerMemoryStream in(input.data(), input.size());
+  io::TPointerMemoryStream in(input.data(), input.size());
   workbook::TXc12FileData fd;
   TOPC_XLSX& p = OPCPackageOf(fd);
   fd.BeginRead(in);
@@ -106,7 +106,7 @@ TEST(FileData, KeptPartsReturnWhereTheyCameFrom) {
   EXPECT_EQ(U8(fd.RootParts.FindByRelType(reltype::kImage)->SourcePartName), "xl/drawings/drawing1.xml");
 
   // The writer's part: workbook, sheet with a drawing again, then the kept parts.
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   fd.BeginWrite(out);
   auto data = Bytes("<new/>");
   TOPCItem* wb = p.CreateWorkbook();
@@ -148,7 +148,7 @@ TEST(FileData, KeptPartsReturnWhereTheyCameFrom) {
 TEST(FileData, NewWorkbookGetsDefaultPropertiesAndTheme) {
   workbook::TXc12FileData fd;
   TOPC_XLSX& p = OPCPackageOf(fd);
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   fd.BeginWrite(out);
   TOPCItem* wb = p.CreateWorkbook();
   auto data = Bytes("<workbook/>");
@@ -179,7 +179,7 @@ TEST(FileData, NewWorkbookGetsDefaultPropertiesAndTheme) {
 
 TEST(FileData, PartsUnderUnregisteredSheetsAreRefused) {
   std::string input = opc_testing::MakeZip(kPackage);
-  workbook::TPointerMemoryStream in(input.data(), input.size());
+  io::TPointerMemoryStream in(input.data(), input.size());
   workbook::TXc12FileData fd;
   TOPC_XLSX& p = OPCPackageOf(fd);
   fd.BeginRead(in);

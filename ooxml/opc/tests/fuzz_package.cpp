@@ -10,13 +10,13 @@
 #include "core/error.h"
 #include "core/unicode.h"
 #include "ooxml/opc/file_data.h"
-#include "workbook/zip_archive.h"
+#include "io/zip_archive.h"
 
 namespace {
 
 std::string PackParts(const std::uint8_t* data, std::size_t size) {
-  workbook::TMemoryStream out;
-  workbook::TXLSZipArchive zip;
+  io::TMemoryStream out;
+  io::TXLSZipArchive zip;
   zip.OpenWrite(out);
   std::string text(reinterpret_cast<const char*>(data), size);
   std::size_t at = 0;
@@ -28,7 +28,7 @@ std::string PackParts(const std::uint8_t* data, std::size_t size) {
     std::size_t nl = record.find('\n');
     if (nl == std::string::npos) continue;
     std::string body = record.substr(nl + 1);
-    workbook::TMemoryStream s(std::vector<std::uint8_t>(body.begin(), body.end()));
+    io::TMemoryStream s(std::vector<std::uint8_t>(body.begin(), body.end()));
     try {
       zip.AddStream(core::utf8_to_utf16(record.substr(0, nl)), s);
     } catch (const core::Error&) {
@@ -40,7 +40,7 @@ std::string PackParts(const std::uint8_t* data, std::size_t size) {
 }
 
 void Walk(const std::string& bytes) {
-  workbook::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  io::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   workbook::TXc12FileData fd;
   ooxml::TOPC_XLSX& p = ooxml::OPCPackageOf(fd);
   try {
@@ -70,9 +70,9 @@ void Walk(const std::string& bytes) {
       ids.push_back(id);
     }
     fd.CollectUnreadParts();
-    workbook::TMemoryStream out;
+    io::TMemoryStream out;
     fd.BeginWrite(out);
-    workbook::TMemoryStream part(std::vector<std::uint8_t>{'<', 'x', '/', '>'});
+    io::TMemoryStream part(std::vector<std::uint8_t>{'<', 'x', '/', '>'});
     p.WriteItem(p.CreateWorkbook(), part);
     for (std::size_t i = 0; i < ids.size(); ++i) {
       ooxml::TOPCItem* sheet = p.CreateWorksheet(static_cast<int>(i) + 1);

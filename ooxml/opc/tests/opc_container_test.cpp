@@ -50,7 +50,7 @@ Parts Package(Parts extra, std::vector<std::string> workbook_rels = {}) {
 
 struct Opened {
   std::string bytes;
-  workbook::TPointerMemoryStream stream;
+  io::TPointerMemoryStream stream;
   TOPC_XLSX opc;
   explicit Opened(const Parts& parts) : bytes(opc_testing::MakeZip(parts)), stream(bytes.data(), bytes.size()) {
     opc.OpenRead(stream, false);
@@ -180,7 +180,7 @@ TEST(OPCContentTypes, DefaultsOverridesAndSets) {
 }
 
 TEST(OPCWrite, EmptyPackageHasTheStandardDefaultsAndNoRelationships) {
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   TOPC_XLSX opc;
   opc.OpenWrite(out, false);
   opc.Close();
@@ -196,17 +196,17 @@ TEST(OPCWrite, EmptyPackageHasTheStandardDefaultsAndNoRelationships) {
 }
 
 TEST(OPCWrite, RelationshipsAndContentTypesAsWritten) {
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   TOPC_XLSX opc;
   opc.OpenWrite(out, false);
-  workbook::TMemoryStream data(std::vector<std::uint8_t>{'<', 'x', '/', '>'});
+  io::TMemoryStream data(std::vector<std::uint8_t>{'<', 'x', '/', '>'});
   TOPCItem* wb = opc.CreateWorkbook();
   TOPCItem* sheet = opc.CreateWorksheet(1);
   opc.WriteItem(sheet, data);
   opc.CloseItem(sheet);
   opc.CreateHyperlink(sheet, u"https://example.com/?a=1&b=2");
   opc.AddCoreProperties(data);  // an override added after the workbook's
-  workbook::TStream* streamed = opc.BeginItemWrite(wb);
+  io::TStream* streamed = opc.BeginItemWrite(wb);
   streamed->WriteBuffer("<workbook/>", 11);
   EXPECT_THROW(opc.EndItemWrite(wb, &data), workbook::Exception);
   opc.EndItemWrite(wb, streamed);
@@ -230,12 +230,12 @@ TEST(OPCWrite, RelationshipsAndContentTypesAsWritten) {
 }
 
 TEST(OPCWrite, ItemStateIsChecked) {
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   TOPC_XLSX opc;
   opc.OpenWrite(out, false);
   TOPCItem* wb = opc.CreateWorkbook();
   opc.CloseItem(wb);
-  workbook::TMemoryStream data;
+  io::TMemoryStream data;
   try {
     opc.WriteItem(wb, data);
     FAIL();
@@ -252,7 +252,7 @@ TEST(OPCWrite, ItemStateIsChecked) {
   EXPECT_THROW(opc.CreateItem(wb, u"t", u"../../x.xml", u""), workbook::Exception);
   EXPECT_EQ(wb->GetCount(), 0);
   EXPECT_THROW(opc.OpenRead(out, false), workbook::Exception);
-  workbook::TMemoryStream other;
+  io::TMemoryStream other;
   EXPECT_THROW(opc.OpenWrite(other, true), workbook::Exception);
 }
 
@@ -356,7 +356,7 @@ TEST(OPCRead, BadPackagesGiveAClearErrorOrARecordedProblem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string bytes = opc_testing::MakeZip(c.parts);
-    workbook::TPointerMemoryStream in(bytes.data(), bytes.size());
+    io::TPointerMemoryStream in(bytes.data(), bytes.size());
     TOPC_XLSX opc;
     if (c.error) {
       try {
@@ -385,7 +385,7 @@ TEST(OPCRead, RepeatedEntryNames) {
   for (std::size_t at = bytes.find("xl/stylez.xml"); at != std::string::npos; at = bytes.find("xl/stylez.xml", at)) {
     bytes[at + 8] = 's';
   }
-  workbook::TPointerMemoryStream in(bytes.data(), bytes.size());
+  io::TPointerMemoryStream in(bytes.data(), bytes.size());
   TOPC_XLSX opc;
   opc.OpenRead(in, false);
   opc.ReadWorkbook();

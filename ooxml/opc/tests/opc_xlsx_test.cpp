@@ -11,16 +11,16 @@ namespace {
 
 std::string U8(const std::u16string& s) { return core::utf16_to_utf8(s); }
 
-workbook::TMemoryStream Bytes(const std::string& s) {
-  return workbook::TMemoryStream(std::vector<std::uint8_t>(s.begin(), s.end()));
+io::TMemoryStream Bytes(const std::string& s) {
+  return io::TMemoryStream(std::vector<std::uint8_t>(s.begin(), s.end()));
 }
 
-std::string Written(workbook::TMemoryStream& out) { return std::string(out.Bytes().begin(), out.Bytes().end()); }
+std::string Written(io::TMemoryStream& out) { return std::string(out.Bytes().begin(), out.Bytes().end()); }
 
 // Every kind of part of the creation table, with the target, type, content type and part name it
 // must get, created in one package that is then checked as a whole.
 TEST(OPCXlsx, CreationTable) {
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   TOPC_XLSX opc;
   opc.OpenWrite(out, false);
   auto data = Bytes("<x/>");
@@ -113,7 +113,7 @@ TEST(OPCXlsx, CreationTable) {
 TEST(OPCXlsx, CountersAndWorkbookRules) {
   TOPC_XLSX opc;
   for (int save = 0; save < 2; ++save) {
-    workbook::TMemoryStream out;
+    io::TMemoryStream out;
     opc.Clear();
     opc.OpenWrite(out, false);
     try {
@@ -151,7 +151,7 @@ TEST(OPCXlsx, CountersAndWorkbookRules) {
 
 // Parts whose extension no standard Default covers still get a content type.
 TEST(OPCXlsx, EveryWrittenPartGetsAContentType) {
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   TOPC_XLSX opc;
   opc.OpenWrite(out, false);
   auto data = Bytes("GIF89a");
@@ -227,10 +227,10 @@ TEST(OPCXlsx, ReadingTable) {
        rels({rel("rId1", reltype::kPivotCacheDefinition, "../pivotCache/pivotCacheDefinition1.xml")})},
   };
   std::string bytes = opc_testing::MakeZip(parts);
-  workbook::TPointerMemoryStream in(bytes.data(), bytes.size());
+  io::TPointerMemoryStream in(bytes.data(), bytes.size());
   TOPC_XLSX opc;
   opc.OpenRead(in, false);
-  auto text = [](std::unique_ptr<workbook::TStream> s) {
+  auto text = [](std::unique_ptr<io::TStream> s) {
     if (!s) return std::string("(nil)");
     std::string r(static_cast<std::size_t>(s->GetSize()), '\0');
     s->ReadBuffer(r.data(), static_cast<std::int64_t>(r.size()));

@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 std::string U8(const std::u16string& s) { return core::utf16_to_utf8(s); }
 
-std::string ReadAll(workbook::TStream& s) {
+std::string ReadAll(io::TStream& s) {
   std::string r(static_cast<std::size_t>(s.GetSize()), '\0');
   if (!r.empty()) s.ReadBuffer(r.data(), static_cast<std::int64_t>(r.size()));
   return r;
@@ -75,12 +75,12 @@ struct SheetRead {
 
 // Reads what the .xlsx reader reads, keeps the rest, and writes the package again.
 std::string RoundTrip(const std::string& input, std::vector<std::string>& problems) {
-  workbook::TPointerMemoryStream in(input.data(), static_cast<std::int64_t>(input.size()));
+  io::TPointerMemoryStream in(input.data(), static_cast<std::int64_t>(input.size()));
   workbook::TXc12FileData fd;
   TOPC_XLSX& p = OPCPackageOf(fd);
   fd.BeginRead(in);
   std::string workbook = ReadAll(*p.ReadWorkbook());
-  auto readOrEmpty = [](std::unique_ptr<workbook::TStream> s) { return s ? ReadAll(*s) : std::string(); };
+  auto readOrEmpty = [](std::unique_ptr<io::TStream> s) { return s ? ReadAll(*s) : std::string(); };
   std::string styles = readOrEmpty(p.ReadStyles());
   std::string sst = readOrEmpty(p.ReadSharedStrings());
   std::string app;
@@ -102,18 +102,18 @@ std::string RoundTrip(const std::string& input, std::vector<std::string>& proble
   fd.CollectUnreadParts();
   for (const auto& x : p.Problems) problems.push_back(U8(x));
   TOPC_XLSX shadow;
-  workbook::TPointerMemoryStream again(input.data(), static_cast<std::int64_t>(input.size()));
+  io::TPointerMemoryStream again(input.data(), static_cast<std::int64_t>(input.size()));
   shadow.OpenRead(again, false);
 
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   fd.BeginWrite(out);
   auto store = [&](TOPCItem* item, const std::string& bytes) {
-    workbook::TMemoryStream s(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    io::TMemoryStream s(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     p.WriteItem(item, s);
     p.CloseItem(item);
   };
   if (!app.empty()) {
-    workbook::TMemoryStream s(std::vector<std::uint8_t>(app.begin(), app.end()));
+    io::TMemoryStream s(std::vector<std::uint8_t>(app.begin(), app.end()));
     p.AddAppProperties(s);
   }
   TOPCItem* wb = p.CreateWorkbook();

@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "core/unicode.h"
-#include "ooxml/xml/simple_dom.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "xml/simple_dom.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace opc_testing {
 
@@ -52,11 +52,11 @@ std::u16string Local(const std::u16string& q) {
 }  // namespace
 
 std::string MakeZip(const Parts& parts) {
-  workbook::TMemoryStream out;
-  workbook::TXLSZipArchive zip;
+  io::TMemoryStream out;
+  io::TXLSZipArchive zip;
   zip.OpenWrite(out);
   for (const auto& [name, data] : parts) {
-    workbook::TMemoryStream s(std::vector<std::uint8_t>(data.begin(), data.end()));
+    io::TMemoryStream s(std::vector<std::uint8_t>(data.begin(), data.end()));
     zip.AddStream(core::utf8_to_utf16(name), s);
   }
   zip.Close();
@@ -65,12 +65,12 @@ std::string MakeZip(const Parts& parts) {
 
 std::map<std::string, std::string> ReadZip(const std::string& bytes) {
   std::map<std::string, std::string> result;
-  workbook::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  workbook::TXLSZipArchive zip;
+  io::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  io::TXLSZipArchive zip;
   zip.OpenRead(in);
   for (int i = 0; i < zip.Count(); ++i) {
-    workbook::TXLSZipFile* f = zip.GetItem(i);
-    workbook::TMemoryStream data;
+    io::TXLSZipFile* f = zip.GetItem(i);
+    io::TMemoryStream data;
     f->Open();
     f->ExtractToStream(data);
     f->CloseData();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string_view>
+
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/tests/gdi_test_util.h"
 
@@ -121,16 +124,146 @@ TEST(Blit, StretchIsNearestPixelAndMirrorsOnNegativeExtents) {
   EXPECT_EQ(up.picture(legend), "rrgg\nrrgg\nbbkk\nbbkk\n");
 
   Canvas wide(6, 1);
+  SetStretchBltMode(wide.dc(), COLORONCOLOR);
   StretchBlt(wide.dc(), 0, 0, 6, 1, src.dc(), 0, 0, 2, 1, SRCCOPY);
   EXPECT_EQ(wide.picture(legend), "rrrggg\n");
 
   Canvas down(1, 1);
+  SetStretchBltMode(down.dc(), COLORONCOLOR);
   StretchBlt(down.dc(), 0, 0, 1, 1, src.dc(), 0, 0, 2, 2, SRCCOPY);
   EXPECT_EQ(down.picture(legend), "r\n");
 
   Canvas mirror(2, 1);
+  SetStretchBltMode(mirror.dc(), COLORONCOLOR);
   StretchBlt(mirror.dc(), 1, 0, -2, 1, src.dc(), 0, 0, 2, 1, SRCCOPY);
   EXPECT_EQ(mirror.picture(legend), "gr\n");
+}
+
+// Each stretch mode on one row of pixels ('k' black, '.' white, 'g' the grey halfway between):
+// COLORONCOLOR drops what it leaves out, BLACKONWHITE keeps black (AND), WHITEONBLACK keeps white
+// (OR), HALFTONE averages by covered area, also when it enlarges.
+TEST(Blit, EveryStretchModeShrinksAndEnlargesItsOwnWay) {
+  constexpr COLORREF kGrey = RGB(128, 128, 128);
+  struct Case {
+    int mode;
+    const char* source;
+    int width;  // destination width; negative mirrors
+    const char* expected;
+  };
+  const Case cases[] = {
+      {COLORONCOLOR, ".k..", 2, ".."},  {BLACKONWHITE, ".k..", 2, "k."}, {WHITEONBLACK, ".k..", 2, ".."},
+      {HALFTONE, ".k..", 2, "g."},      {COLORONCOLOR, "k.kk", 2, "kk"}, {BLACKONWHITE, "k.kk", 2, "kk"},
+      {WHITEONBLACK, "k.kk", 2, ".k"},  {HALFTONE, "k.kk", 2, "gk"},     {HALFTONE, ".k..", -2, ".g"},
+      {BLACKONWHITE, ".k..", -2, ".k"}, {COLORONCOLOR, "k.", 3, "kk."},  {BLACKONWHITE, "k.", 3, "kk."},
+      {WHITEONBLACK, "k.", 3, "kk."},   {HALFTONE, "k.", 3, "kg."},      {HALFTONE, "k..k", 4, "k..k"},
+      {BLACKONWHITE, "kk.k..", 3, "kk."}, {WHITEONBLACK, "kk.k..", 3, "k.."},
+  };
+  const std::vector<std::pair<COLORREF, char>> legend = {{kBlack, 'k'}, {kWhite, '.'}, {kGrey, 'g'}};
+  for (const Case& c : cases) {
+    const int n = static_cast<int>(std::string_view(c.source).size());
+    Canvas src(n, 1);
+    for (int i = 0; i < n; ++i) src.pixels().set_pixel(i, 0, c.source[i] == 'k' ? kBlackPixel : kWhitePixel);
+    const int w = std::abs(c.width);
+    Canvas dst(w, 1, kRed);
+    SetStretchBltMode(dst.dc(), c.mode);
+    ASSERT_TRUE(StretchBlt(dst.dc(), c.width < 0 ? w - 1 : 0, 0, c.width, 1, src.dc(), 0, 0, n, 1, SRCCOPY));
+    EXPECT_EQ(dst.picture(legend), std::string(c.expected) + "\n") << "mode " << c.mode << " " << c.source << " -> "
+                                                                    << c.width;
+  }
+  // Both directions at once: a 2x2 checkerboard averages to grey, ANDs to black, ORs to white.
+  Canvas board(2, 2, kWhite);
+  board.pixels().set_pixel(0, 0, kBlackPixel);
+  board.pixels().set_pixel(1, 1, kBlackPixel);
+  for (auto [mode, expected] : {std::pair{HALFTONE, kGrey}, std::pair{BLACKONWHITE, kBlack},
+                                std::pair{WHITEONBLACK, kWhite}, std::pair{COLORONCOLOR, kBlack}}) {
+    Canvas one(1, 1, kRed);
+    SetStretchBltMode(one.dc(), mode);
+    StretchBlt(one.dc(), 0, 0, 1, 1, board.dc(), 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(one.at(0, 0), expected) << mode;
+  }
+  // The averaged source goes through the raster operation like any other.
+  Canvas inv(1, 1, kWhite);
+  SetStretchBltMode(inv.dc(), HALFTONE);
+  StretchBlt(inv.dc(), 0, 0, 1, 1, board.dc(), 0, 0, 2, 2, SRCINVERT);
+  EXPECT_EQ(inv.at(0, 0), RGB(127, 127, 127));
+  // A new DC starts in BLACKONWHITE; unknown modes are refused.
+  Canvas fresh(1, 1);
+  EXPECT_EQ(GetStretchBltMode(fresh.dc()), BLACKONWHITE);
+  EXPECT_EQ(SetStretchBltMode(fresh.dc(), 9), 0);
+}
+
+// Every hatch style as an 8 x 8 picture ('#' the brush colour, '.' the gap), in both background
+// modes and through each way a brush fills; the pattern follows the brush origin.
+TEST(Blit, HatchedBrushesDrawTheirLinesAndHonourTheBackgroundMode) {
+  struct Case {
+    int style;
+    const char* picture;
+  };
+  const Case cases[] = {
+      {HS_HORIZONTAL, "........\n........\n........\n........\n........\n........\n........\n########\n"},
+      {HS_VERTICAL, ".......#\n.......#\n.......#\n.......#\n.......#\n.......#\n.......#\n.......#\n"},
+      {HS_FDIAGONAL, "#.......\n.#......\n..#.....\n...#....\n....#...\n.....#..\n......#.\n.......#\n"},
+      {HS_BDIAGONAL, ".......#\n......#.\n.....#..\n....#...\n...#....\n..#.....\n.#......\n#.......\n"},
+      {HS_CROSS, ".......#\n.......#\n.......#\n.......#\n.......#\n.......#\n.......#\n########\n"},
+      {HS_DIAGCROSS, "#......#\n.#....#.\n..#..#..\n...##...\n...##...\n..#..#..\n.#....#.\n#......#\n"},
+  };
+  for (const Case& c : cases) {
+    HBRUSH brush = CreateHatchBrush(c.style, kRed);
+    ASSERT_NE(brush, nullptr);
+    const RECT r{0, 0, 8, 8};
+    // Opaque: the gaps take the background colour.
+    Canvas o(8, 8, kBlue);
+    SetBkColor(o.dc(), kWhite);
+    FillRect(o.dc(), &r, brush);
+    std::string expected = c.picture;
+    EXPECT_EQ(o.picture({{kRed, '#'}, {kWhite, '.'}}), expected) << c.style;
+    // Transparent: the gaps keep what was there.
+    Canvas t(8, 8, kBlue);
+    SetBkMode(t.dc(), TRANSPARENT);
+    HGDIOBJ old = SelectObject(t.dc(), brush);
+    PatBlt(t.dc(), 0, 0, 8, 8, PATCOPY);
+    EXPECT_EQ(t.picture({{kRed, '#'}, {kBlue, '.'}}), expected) << c.style;
+    // A shape's inside is filled the same way (a null pen draws no outline).
+    Canvas e(8, 8, kBlue);
+    SetBkColor(e.dc(), kWhite);
+    SelectObject(e.dc(), brush);
+    SelectObject(e.dc(), GetStockObject(NULL_PEN));
+    Rectangle(e.dc(), 0, 0, 9, 9);
+    EXPECT_EQ(e.picture({{kRed, '#'}, {kWhite, '.'}}), expected) << c.style;
+    SelectObject(t.dc(), old);
+    // The pattern is anchored at the brush origin: moved by (1, 2), pixel (x, y) shows (x-1, y-2).
+    Canvas m(8, 8, kBlue);
+    SetBkColor(m.dc(), kWhite);
+    SetBrushOrgEx(m.dc(), 1, 2, nullptr);
+    FillRect(m.dc(), &r, brush);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(m.at(x, y), o.at((x + 7) % 8, (y + 6) % 8)) << c.style << " at " << x << "," << y;
+    LOGBRUSH lb;
+    ASSERT_EQ(GetObject(brush, sizeof lb, &lb), static_cast<int>(sizeof lb));
+    EXPECT_EQ(lb.lbStyle, BS_HATCHED);
+    EXPECT_EQ(lb.lbColor, kRed);
+    EXPECT_EQ(lb.lbHatch, static_cast<std::uintptr_t>(c.style));
+    DeleteObject(brush);
+    // The same brush made from a LOGBRUSH draws the same.
+    HBRUSH again = CreateBrushIndirect(&lb);
+    Canvas a(8, 8, kBlue);
+    SetBkColor(a.dc(), kWhite);
+    FillRect(a.dc(), &r, again);
+    EXPECT_EQ(a.pixels(), o.pixels()) << c.style;
+    DeleteObject(again);
+  }
+  EXPECT_EQ(CreateHatchBrush(6, kRed), nullptr);
+  EXPECT_EQ(CreateHatchBrush(-1, kRed), nullptr);
+  LOGBRUSH bad{BS_HATCHED, kRed, 99};
+  EXPECT_EQ(CreateBrushIndirect(&bad), nullptr);
+  // On a monochrome bitmap the lines are black or white by brightness.
+  Canvas mono(8, 1, kWhite, PixelFormat::k1bit);
+  HBRUSH dark = CreateHatchBrush(HS_VERTICAL, RGB(20, 20, 20));
+  const RECT row{0, 0, 8, 1};
+  FillRect(mono.dc(), &row, dark);
+  EXPECT_EQ(mono.picture({{kBlack, '#'}, {kWhite, '.'}}), ".......#\n");
+  DeleteObject(dark);
 }
 
 TEST(Blit, SourceOutsideItsBitmapLeavesTheDestination) {

@@ -173,6 +173,63 @@ TEST(TestFont, DrawTextDrawsWhereItMeasured) {
   EXPECT_EQ(DrawText(c.dc(), "x", &r, DT_SINGLELINE | DT_VCENTER), 20);
 }
 
+// Each ellipsis kind on the test font (6-pixel cells, "..." 18 pixels): the text that is shown,
+// read back through DT_MODIFYSTRING, and the pixels, which equal drawing that text unshortened.
+TEST(TestFont, EllipsisKindsAndTheModifiedString) {
+  struct Case {
+    const char* text;
+    UINT flags;
+    int width;
+    const char* shown;  // the string after the call
+  };
+  constexpr UINT kMod = DT_SINGLELINE | DT_MODIFYSTRING;
+  const Case cases[] = {
+      {"abcdefghij", kMod | DT_END_ELLIPSIS, 40, "abc..."},
+      {"ab cd ef gh", kMod | DT_END_ELLIPSIS, 40, "ab ..."},
+      {"ab cd ef gh", kMod | DT_WORD_ELLIPSIS, 40, "ab..."},         // cut after a whole word
+      {"ab cd ef gh", kMod | DT_WORD_ELLIPSIS, 60, "ab cd..."},
+      {"abcdefghij kl", kMod | DT_WORD_ELLIPSIS, 40, "abc..."},      // a first word too long is cut inside
+      {"中文字符测试", kMod | DT_WORD_ELLIPSIS, 50, "中文..."},       // each ideograph is a word
+      {"C:\\dir\\sub\\file.txt", kMod | DT_PATH_ELLIPSIS, 100, "C:\\d...\\file.txt"},
+      {"/home/user/data/report.xls", kMod | DT_PATH_ELLIPSIS, 100, "/h.../report.xls"},
+      {"C:\\dir\\file.txt", kMod | DT_PATH_ELLIPSIS, 60, "...\\fil..."},  // the last part itself too wide
+      {"abcdefghij", kMod | DT_PATH_ELLIPSIS, 40, "abc..."},          // no separator: the end is cut
+      {"C:\\dir\\sub\\file.txt", kMod | DT_PATH_ELLIPSIS, 200, "C:\\dir\\sub\\file.txt"},  // it fits
+      {"&abcdefghij", kMod | DT_END_ELLIPSIS, 40, "&abc..."},          // the prefix is written back
+      {"a&&bcdefghij", kMod | DT_END_ELLIPSIS, 40, "a&&b..."},
+      {"abcdefghij", DT_SINGLELINE | DT_END_ELLIPSIS, 40, "abcdefghij"},  // not asked to modify
+      {"abcdefghij", kMod, 40, "abcdefghij"},                             // no ellipsis, no change
+      {"abcdefghij\r\nxy", DT_MODIFYSTRING | DT_END_ELLIPSIS, 40, "abcdefghij\r\nxy"},  // more than one line
+  };
+  for (const Case& k : cases) {
+    Canvas a(220, 12), b(220, 12);
+    WithFont fa(a.dc(), kTestFontFace, -8), fb(b.dc(), kTestFontFace, -8);
+    std::string text = k.text;
+    RECT r{0, 0, k.width, 12};
+    EXPECT_EQ(DrawText(a.dc(), &text, &r, k.flags), (k.flags & DT_SINGLELINE) ? 10 : 20) << k.text;
+    EXPECT_EQ(text, k.shown) << k.text << " flags " << std::hex << k.flags;
+    if (!(k.flags & DT_SINGLELINE) || !(k.flags & DT_MODIFYSTRING)) continue;
+    // What was drawn is the shown text, unshortened, clipped to the same rectangle.
+    RECT wide{0, 0, k.width, 12};
+    DrawText(b.dc(), k.shown, &wide, DT_SINGLELINE);
+    EXPECT_EQ(a.pixels(), b.pixels()) << k.text;
+    // Measuring gives the shown text's width.
+    RECT calc{0, 0, k.width, 12}, shown{0, 0, 1000, 12};
+    DrawText(a.dc(), k.text, &calc, (k.flags & ~DT_MODIFYSTRING) | DT_CALCRECT);
+    DrawText(b.dc(), k.shown, &shown, DT_SINGLELINE | DT_CALCRECT);
+    if (k.flags & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
+      EXPECT_EQ(calc.right, shown.right) << k.text;
+    }
+  }
+  // The UTF-16 form changes its string the same way.
+  Canvas c(60, 12);
+  WithFont f(c.dc(), kTestFontFace, -8);
+  std::u16string wide = u"C:\\dir\\sub\\file.txt";
+  RECT r{0, 0, 100, 12};
+  DrawText(c.dc(), &wide, &r, kMod | DT_PATH_ELLIPSIS);
+  EXPECT_EQ(wide, u"C:\\d...\\file.txt");
+}
+
 TEST(TestFont, PrefixUnderlinesTheMarkedCharacter) {
   Canvas a(40, 12), b(40, 12);
   WithFont fa(a.dc(), kTestFontFace, -8), fb(b.dc(), kTestFontFace, -8);
@@ -291,6 +348,55 @@ TEST(RealFont, OutlinesAreAntiAliasedUnlessAskedNotTo) {
   };
   EXPECT_GT(greys(ANTIALIASED_QUALITY), 0);
   EXPECT_EQ(greys(NONANTIALIASED_QUALITY), 0);
+}
+
+// Digits must keep their shapes at the sizes windows use, or "8" reads as "3" or "0": counted by
+// their enclosed holes (background regions the ink closes in) after the text is drawn.
+TEST(RealFont, DigitsKeepTheirShapeAtWindowSizes) {
+  const std::pair<char, int> holes[] = {{'0', 1}, {'1', 0}, {'2', 0}, {'3', 0}, {'5', 0},
+                                        {'6', 1}, {'7', 0}, {'8', 2}, {'9', 1}};
+  for (int px : {12, 13, 14, 15}) {
+    for (auto [digit, expected] : holes) {
+      const int w = 24, h = 28;
+      Canvas c(w, h);
+      WithFont f(c.dc(), "宋体", -px);
+      SetBkMode(c.dc(), TRANSPARENT);
+      TextOut(c.dc(), 6, 6, std::string(1, digit));
+      // Ink where the pixel is darker than light grey; holes are the background regions
+      // (4-connected) that do not reach the canvas border.
+      std::vector<int> region(static_cast<std::size_t>(w * h), -1);
+      auto ink = [&](int x, int y) { return (c.at(x, y) & 0xFF) < 0xC0; };
+      int found = 0;
+      for (int y0 = 0; y0 < h; ++y0) {
+        for (int x0 = 0; x0 < w; ++x0) {
+          if (ink(x0, y0) || region[static_cast<std::size_t>(y0 * w + x0)] >= 0) continue;
+          bool open = false;
+          std::vector<std::pair<int, int>> todo{{x0, y0}};
+          region[static_cast<std::size_t>(y0 * w + x0)] = 1;
+          while (!todo.empty()) {
+            auto [x, y] = todo.back();
+            todo.pop_back();
+            if (x == 0 || y == 0 || x == w - 1 || y == h - 1) open = true;
+            const int next[4][2] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
+            for (auto [nx, ny] : next) {
+              if (nx < 0 || ny < 0 || nx >= w || ny >= h || ink(nx, ny)) continue;
+              int& r = region[static_cast<std::size_t>(ny * w + nx)];
+              if (r >= 0) continue;
+              r = 1;
+              todo.push_back({nx, ny});
+            }
+          }
+          if (!open) ++found;
+        }
+      }
+      std::string dump;
+      for (int y = 4; y < 22; ++y) {
+        for (int x = 4; x < 16; ++x) dump += ink(x, y) ? "#" : ".";
+        dump += "\n";
+      }
+      EXPECT_EQ(found, expected) << "\"" << digit << "\" at " << px << " pixels\n" << dump;
+    }
+  }
 }
 
 }  // namespace

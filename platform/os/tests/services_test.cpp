@@ -5,7 +5,6 @@
 #include "platform/os/device_notices.h"
 #include "platform/os/drives.h"
 #include "platform/os/fake_serial.h"
-#include "platform/os/locale_defaults.h"
 #include "platform/os/port_list.h"
 #include "platform/os/shell.h"
 #include "platform/os/termios_serial.h"
@@ -39,21 +38,6 @@ TEST(Services, DoublesOverrideOnlyWhatTheyReplaceAndScopesNest) {
   }
   EXPECT_EQ(&serial_opener(), system_serial);
   EXPECT_EQ(&shell(), system_shell);
-}
-
-TEST(LocaleDefaults, FixedValuesUntilATestInstallsOthers) {
-  EXPECT_EQ(locale_defaults().decimal_separator, u'.');
-  EXPECT_EQ(locale_defaults().list_separator, u',');
-  EXPECT_EQ(locale_defaults().paper_size, kPaperA4);
-  EXPECT_EQ(locale_defaults().ansi_code_page, 936);
-  {
-    ScopedLocaleDefaults german(
-        LocaleDefaults{.decimal_separator = u',', .thousand_separator = u'.', .list_separator = u';'});
-    EXPECT_EQ(locale_defaults().decimal_separator, u',');
-    EXPECT_EQ(locale_defaults().list_separator, u';');
-  }
-  EXPECT_EQ(locale_defaults().decimal_separator, u'.');
-  EXPECT_EQ(locale_defaults().list_separator, u',');
 }
 
 }  // namespace

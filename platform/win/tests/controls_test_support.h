@@ -34,7 +34,7 @@ protected:
 
 std::vector<std::string>& host_log();
 // Custom drawing as the host answers it: with `ask_items` the host asks for item drawing and skips
-// the default drawing of every item; each stage it sees is recorded as "<stage> <item spec>".
+// the default drawing of every item; each stage it sees is recorded as "<stage> <item id>".
 struct CustomDrawScript {
   bool ask_items = false;
   std::vector<std::string> seen;

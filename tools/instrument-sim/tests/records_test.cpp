@@ -123,7 +123,7 @@ TEST(SeedFile, ReportsTheLineOfAMistake) {
   }
 }
 
-TEST(FaultSpec, ParsesTheCommandLineForm) {
+TEST(FaultText, ParsesTheCommandLineForm) {
   const Fault split = parse_fault("split:2,5:20");
   EXPECT_EQ(split.kind, FaultKind::kSplit);
   EXPECT_EQ(split.pieces, (std::vector<std::size_t>{2, 5}));

@@ -12,8 +12,8 @@
 #include "core/testing/tool_run.h"
 #include "platform/storage/compound_file.h"
 #include "tools/xls-template/template_builder.h"
-#include "workbook/stream.h"
-#include "workbook/zip_archive.h"
+#include "io/stream.h"
+#include "io/zip_archive.h"
 
 namespace fs = std::filesystem;
 
@@ -43,13 +43,13 @@ TEST(XlsTemplate, CheckedInFilesAreWhatTheTableMakes) {
 
 // The library opens the archive the way the component will: one valid entry holding the file.
 TEST(XlsTemplate, ArchiveOpensWithTheLibrarysZipReader) {
-  workbook::TMemoryStream zipped(platform::storage::read_file((kAssets / "empty_xls.zip").string()));
-  workbook::TXLSZipArchive zip;
+  io::TMemoryStream zipped(platform::storage::read_file((kAssets / "empty_xls.zip").string()));
+  io::TXLSZipArchive zip;
   zip.OpenRead(zipped);
   ASSERT_EQ(zip.Count(), 1);
   core::LocalTime when;
   EXPECT_TRUE(zip.GetItem(0)->GetDateTime(when));
-  workbook::TMemoryStream out;
+  io::TMemoryStream out;
   zip.GetItem(0)->ExtractToStream(out);
   EXPECT_EQ(out.Bytes(), platform::storage::read_file((kAssets / "Empty.xls").string()));
 }
