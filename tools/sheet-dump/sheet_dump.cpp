@@ -16,7 +16,7 @@
 #include "workbook/manager.h"
 #include "workbook/shared_strings.h"
 #include "workbook/spreadsheet_component.h"
-#include "workbook/stream.h"
+#include "workbook/streams.h"
 #include "workbook/style_sheet.h"
 #include "workbook/workbook_data.h"
 #include "workbook/worksheet_data.h"

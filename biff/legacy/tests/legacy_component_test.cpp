@@ -278,13 +278,13 @@ TEST(Component, UserFunctionsReachTheProgramsEvent) {
   xls.GetFormulaHandler()->Calculate();
   EXPECT_DOUBLE_EQ(FormulaNumber(xls.GetItem(0), 1, 0), 44);
   EXPECT_EQ(names, std::vector<std::u16string>{u"MyFunc"});
-  // Without a handler the call is #N/A.
+  // Without a handler the call is an unknown name, as the engine gives any function nobody provides.
   xls.SetOnUserFunction(nullptr);
   EXPECT_FALSE(xls.GetOnUserFunction());
   xls.GetFormulaHandler()->Calculate();
   wb::TMMUCellRef ref;
   ASSERT_TRUE(xls.GetItem(0)->GetCells()->FindCell(1, 0, ref));
-  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaError(ref), wb::errNA);
+  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaError(ref), wb::errName);
   // OnFunction is never raised: it reads unassigned whatever is set.
   xls.SetOnFunction([](wb::TObject*, const std::u16string&, const std::vector<formula::TXLSFormulaValue>&,
                        formula::TXLSFormulaValue&) {});

@@ -27,7 +27,7 @@
 #include "core/unicode.h"
 #include "tools/sheet-dump/sheet_dump.h"
 #include "workbook/spreadsheet_component.h"
-#include "workbook/stream.h"
+#include "workbook/streams.h"
 #include "workbook/workbook_data.h"
 
 namespace biff::testing {
