@@ -1,6 +1,10 @@
 // Report file names, the open question, and the partial-file discipline of report saving.
 #include "console/reports/report_host.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <system_error>
 
@@ -59,13 +63,37 @@ std::filesystem::path PartialReportPath(const std::filesystem::path& final_path)
   return final_path.parent_path() / ("." + final_path.filename().string() + ".part");
 }
 
+namespace {
+
+// Flushes a file's or a folder's data and entries to the disk; false when the system refuses.
+bool SyncToDisk(const std::filesystem::path& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int rc;
+  do rc = ::fsync(fd);
+  while (rc != 0 && errno == EINTR);
+  ::close(fd);
+  return rc == 0;
+}
+
+}  // namespace
+
 void CommitReportFile(const std::filesystem::path& partial, const std::filesystem::path& final_path) {
+  // The contents and the folder entry reach the disk before the rename publishes the file, so that a
+  // power cut never leaves a complete-looking report with missing data under the final name.
+  const std::filesystem::path folder = final_path.parent_path().empty() ? "." : final_path.parent_path();
   std::error_code ec;
+  if (!SyncToDisk(partial, 0) || !SyncToDisk(folder, O_DIRECTORY)) {
+    std::filesystem::remove(partial, ec);
+    throw core::Error("cannot save the report as " + final_path.string());
+  }
   std::filesystem::rename(partial, final_path, ec);
   if (ec) {
     std::filesystem::remove(partial, ec);
     throw core::Error("cannot save the report as " + final_path.string());
   }
+  // Makes the rename itself durable; the report is complete under its name either way.
+  SyncToDisk(folder, O_DIRECTORY);
 }
 
 }  // namespace console
