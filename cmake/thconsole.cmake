@@ -17,15 +17,22 @@ function(thc_library name)
   set_property(GLOBAL APPEND PROPERTY THC_LIBRARIES ${name})
 endfunction()
 
+# thc_byte_list(VAR file)
+# Sets VAR to the bytes of file as C array initialisers, sixteen to a line.
+function(thc_byte_list var file)
+  file(READ ${file} hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n"
+    bytes "${bytes}")
+  set(${var} "${bytes}" PARENT_SCOPE)
+endfunction()
+
 # thc_embed_bytes(SOURCE file OUTPUT cpp INCLUDE header NAMESPACE ns FUNCTION name)
 # Writes a source file whose function `ns::name()` answers the bytes of SOURCE as a
 # std::span<const std::uint8_t> (declared in INCLUDE); the build reconfigures when SOURCE changes.
 function(thc_embed_bytes)
   cmake_parse_arguments(ARG "" "SOURCE;OUTPUT;INCLUDE;NAMESPACE;FUNCTION" "" ${ARGN})
-  file(READ ${ARG_SOURCE} hex HEX)
-  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n"
-    bytes "${bytes}")
+  thc_byte_list(bytes ${ARG_SOURCE})
   file(RELATIVE_PATH name ${PROJECT_SOURCE_DIR} ${ARG_SOURCE})
   file(CONFIGURE OUTPUT ${ARG_OUTPUT} CONTENT "// Generated from ${name}; do not edit.
 #include \"${ARG_INCLUDE}\"
