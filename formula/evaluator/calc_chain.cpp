@@ -184,7 +184,8 @@ void TXLSCalcChainBuilder::AddName(int Index, int FormulaSheet, int Depth, TDeps
               static_cast<int>(def.Row2 & kRowMask), Dep);
       break;
     case TFormulaNameDef::nkFormula:
-      // A name whose definition reaches itself again stops at the evaluator's depth.
+      if (std::find(NamesScanned_.begin(), NamesScanned_.end(), Index) != NamesScanned_.end()) break;
+      NamesScanned_.push_back(Index);
       if (def.Ptgs && def.Len > 0 && Depth < TXLSFormulaEvaluator::MAX_NAME_DEPTH)
         ScanTokens(def.Ptgs, def.Len, FormulaSheet, Depth + 1, Dep);
       break;
@@ -294,6 +295,7 @@ bool TXLSCalcChainBuilder::Build(TXLSCalcChain& Chain) {
   TDeps dep;
   for (const TCollected& c : Cells_) {
     dep.clear();
+    NamesScanned_.clear();
     ScanTokens(c.Ptgs, c.Len, c.Key.Sheet, 0, dep);
     deps.insert(deps.end(), dep.begin(), dep.end());
     first.push_back(static_cast<std::uint32_t>(deps.size()));

@@ -76,6 +76,9 @@ private:
   TXLSChainWarningHandler Warning_;
   std::function<std::u16string(int)> SheetName_;
   std::vector<TCollected> Cells_;
+  // The formula names already scanned for the formula at hand: their references are in its
+  // dependencies, and scanning one again would let N = N+N fan out into 2^depth scans.
+  std::vector<int> NamesScanned_;
   // The rows of the formula cells of each column (key sheet << 16 | column), ascending, and the
   // columns of each sheet that hold formula cells, ascending: an area finds its formula cells
   // without passing the others of its rows.

@@ -70,6 +70,7 @@ bool TXLSFormulaEvaluator::Evaluate(const std::uint8_t* Ptgs, int Len, int Sheet
   Stack_.Reset(HasTarget_, SheetIndex, Col, Row);
   BIFFMode_ = false;
   NameDepth_ = 0;
+  NamesInProgress_.clear();
   Extra_ = ExtraEnd_ = nullptr;
   if (Len > 0 && Ptgs[0] == xptgSharedMember && Stack_.Cells) {
     SharedMemberTokens(*Stack_.Cells, Col, Row, Ptgs, Len, SharedCopy_);
@@ -485,8 +486,10 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
   switch (def.Kind) {
     case TFormulaNameDef::nkFormula: {
       // A definition without tokens (or only the BIFF8 lead) has no value; a name that reaches
-      // itself again stops at the depth guard.
-      if (def.Len <= (BIFFToken ? 1 : 0) || !def.Ptgs || NameDepth_ >= MAX_NAME_DEPTH) {
+      // itself again is circular and has none either. Stopping only at the depth guard would
+      // let N = N+N fan out into 2^depth evaluations.
+      if (def.Len <= (BIFFToken ? 1 : 0) || !def.Ptgs || NameDepth_ >= MAX_NAME_DEPTH ||
+          std::find(NamesInProgress_.begin(), NamesInProgress_.end(), Index) != NamesInProgress_.end()) {
         s.PushError(errName);
         return;
       }
@@ -495,16 +498,19 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
       const std::uint8_t* extraEnd = ExtraEnd_;
       const int before = s.Top;
       ++NameDepth_;
+      NamesInProgress_.push_back(Index);
       BIFFMode_ = false;
       try {
         Execute(def.Ptgs, def.Len, InArray);
       } catch (...) {
+        NamesInProgress_.pop_back();
         --NameDepth_;
         BIFFMode_ = biff;
         Extra_ = extra;
         ExtraEnd_ = extraEnd;
         throw;
       }
+      NamesInProgress_.pop_back();
       --NameDepth_;
       BIFFMode_ = biff;
       Extra_ = extra;

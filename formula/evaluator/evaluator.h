@@ -133,6 +133,8 @@ private:
   workbook::TXLSCellArea Target_;
   bool BIFFMode_ = false;
   int NameDepth_ = 0;
+  // The formula names being evaluated, outermost first: one met again is circular.
+  std::vector<int> NamesInProgress_;
   // Extra data of a 0xFE token string, read in order by the BIFF8 array tokens.
   const std::uint8_t* Extra_ = nullptr;
   const std::uint8_t* ExtraEnd_ = nullptr;

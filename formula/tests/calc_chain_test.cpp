@@ -207,17 +207,28 @@ TEST(CalcChain, NamesAddDependencies) {
   loop.Ptgs = self.Bytes().data();
   loop.Len = self.Size();
   names.Defs[2] = loop;
+  // Nor one that refers to itself twice (N = N+N), nor a name met in two formulas.
+  TXLSPtgsBuilder twice;
+  twice.Name(3);
+  twice.Name(3);
+  twice.Op(ptgAdd);
+  TFormulaNameDef wide = loop;
+  wide.Ptgs = twice.Bytes().data();
+  wide.Len = twice.Size();
+  names.Defs[3] = wide;
 
   Formula(wb, "C1", [](TXLSPtgsBuilder& b) { b.Name(0); });
   Formula(wb, "C2", [](TXLSPtgsBuilder& b) { b.Name(1); });
   // BIFF8 name token (one-based index 2 = name 1).
   Formula(wb, "C3", WrapBIFF8({0x43, 0x02, 0x00, 0x00, 0x00}));
   Formula(wb, "C4", [](TXLSPtgsBuilder& b) { b.Name(2); });
+  Formula(wb, "C5", [](TXLSPtgsBuilder& b) { b.Name(3); });
+  Formula(wb, "C6", [](TXLSPtgsBuilder& b) { b.Name(1); });
   Formula(wb, "A1", Num(1));
   Formula(wb, "A3", Num(1));
   const Built r = BuildChain(wb, &names);
   EXPECT_TRUE(r.Ok);
-  EXPECT_EQ(r.Chain, "0!A1->0!A3->0!C4->0!C1->0!C2->0!C3");
+  EXPECT_EQ(r.Chain, "0!A1->0!A3->0!C4->0!C5->0!C1->0!C2->0!C3->0!C6");
 }
 
 TEST(CalcChain, BIFF8ExternSheetReferences) {

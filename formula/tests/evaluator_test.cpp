@@ -362,6 +362,14 @@ TEST_F(EvaluatorTest, DefinedNames) {
   vb.VBProcedure = true;
   names.Items[7] = vb;
   names.Code[7] = names.Code[0];
+  names.Items[8] = formulaName;  // index 8: itself twice, N = N+N
+  {
+    TXLSPtgsBuilder b;
+    b.Name(8);
+    b.Name(8);
+    b.Op(ptgAdd);
+    names.Code[8] = b.Bytes();
+  }
 
   auto name = [](int i) {
     return Build([i](TXLSPtgsBuilder& b) { b.Name(static_cast<std::uint16_t>(i)); });
@@ -370,6 +378,8 @@ TEST_F(EvaluatorTest, DefinedNames) {
   EXPECT_EQ(Run(Bytes({0xFF, 0x23, 0x01, 0x00, 0x00, 0x00})), "5");  // one-based in BIFF8
   EXPECT_EQ(Run(Bytes({0xFF, 0x23, 0x02, 0x00, 0x00, 0x00})), "#NAME?");
   EXPECT_EQ(Run(name(2)), "#NAME?");  // stops instead of recursing without end
+  EXPECT_EQ(Run(name(8)), "#NAME?");  // circular at once, not 2^64 evaluations deep and wide
+  EXPECT_EQ(Run(Op(ptgAdd, name(0), name(0))), "10");  // a name met twice side by side is no cycle
   EXPECT_EQ(Run(name(3)), "ref:20");
   EXPECT_EQ(Run(name(4), "A2"), "ref:2");  // relative column: the formula cell's (A), absolute row 2
   EXPECT_EQ(Run(Fn("SUM", {name(5)})), "6");
