@@ -63,19 +63,7 @@ std::string Calculate(const Case& C) {
   workbook::TMMUCellRef ref;
   if (!cells.FindCell(col, row, ref)) return "<none>";
   TXLSFormulaValue v;
-  using M = workbook::TXLSCellMMU;
-  switch (M::CellType(ref)) {
-    case workbook::cvkFloatFormula: v.SetFloat(M::GetFormulaFloat(ref)); break;
-    case workbook::cvkBooleanFormula: v.SetBool(M::GetFormulaBoolean(ref)); break;
-    case workbook::cvkErrorFormula: v.SetError(M::GetFormulaError(ref)); break;
-    case workbook::cvkStringFormula: {
-      std::u16string t;
-      M::GetFormulaString(ref, t);
-      v.SetString(t);
-      break;
-    }
-    default: return "<no result>";
-  }
+  if (!testing::CachedFormulaResult(ref, v)) return "<no result>";
   return testing::Describe(v);
 }
 
