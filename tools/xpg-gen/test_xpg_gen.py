@@ -278,7 +278,7 @@ class AttributeOptions(unittest.TestCase):
         self.assertEqual(src.count('sqref.SetDelimitedText(u"A1");'), 2, 'constructor and Clear')
         defaults = json.loads(g.files['o_defaults.json'])['attributes']['rowBreaks']
         self.assertNotIn('count', defaults, 'a computed count has no default')
-        self.assertNotIn('sqref', defaults)
+        self.assertEqual(defaults['sqref'], ['A1'], 'a range list is not written at its start item')
 
     def test_option_errors(self):
         for old, new, message in (

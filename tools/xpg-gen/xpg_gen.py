@@ -1871,8 +1871,10 @@ def attribute_defaults(m, unit):
     pol = POLICY_DEFAULTS[unit.policy]
     init = m.opts.get('default', m.opts.get('init'))
     texts = []
-    if 'of' in m.opts or t == 'strlist':
+    if 'of' in m.opts:
         return None
+    if t == 'strlist':
+        return [m.opts['init']] if 'init' in m.opts else None
     if t.startswith('enum:'):
         if init is not None:
             texts = [init]
@@ -1917,7 +1919,7 @@ def gen_defaults(unit):
             unordered.update(qnames)
         for m in c.attrs:
             kind = {'bool': 'bool', 'tribool': 'bool', 'int': 'number', 'uint': 'number',
-                    'double': 'number'}.get(m.type)
+                    'double': 'number', 'hex': 'hex'}.get(m.type)
             texts = attribute_defaults(m, unit)
             for q in qnames:
                 if kind:
