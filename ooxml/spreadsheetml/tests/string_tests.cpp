@@ -118,12 +118,14 @@ TEST(SmlSharedStrings, WritesItemsPulledFromTheEvent) {
     ++next;
     more = true;
   };
+  doc.Root().RootClass = &sst;
   EXPECT_EQ(Compact(XpgSave(doc)),
             "<sst xmlns=\"urn:sml\" \ncount=\"3\" ><si><t>a</t><r><t>run</t></r></si>"
             "<si><t xml:space=\"preserve\" > b</t></si><si><t/></si></sst>");
   EXPECT_EQ(sst.si->r.Count(), 0) << "the item is cleared after it is written";
   // Nothing to write: no counts, no event, no extension: nothing but the declaration.
   TXPGDocXLSX empty;
+  empty.Root().RootClass = empty.GetSst();
   EXPECT_EQ(Compact(XpgSave(empty)), "");
 }
 
