@@ -10,8 +10,6 @@
 namespace ooxml::sml {
 namespace {
 
-constexpr char kDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-
 TEST(SmlComments, EachCommentReachesTheHandlerOnce) {
   LoadedPart p;
   std::vector<std::string> seen;

@@ -32,8 +32,6 @@ void XpgPopulate(TCT_Worksheet& o, int depth);
 
 namespace {
 
-constexpr char kDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-
 std::string Save(TXPGDocXLSX& doc, TXPGBase& root) {
   XmlMemoryStream out;
   SavePart(doc, out, root);

@@ -10,8 +10,6 @@
 namespace ooxml::sml {
 namespace {
 
-constexpr char kDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-
 // A shared-string part read with a handler that keeps every item as it writes itself.
 struct SstRead {
   LoadedPart part;
