@@ -2,7 +2,9 @@
 """Tests of the binding generator: table errors, dispatch of colliding names, escape hatches, the
 side products, and that every committed table generates."""
 
+import contextlib
 import glob
+import io
 import json
 import os
 import subprocess
@@ -243,6 +245,51 @@ class CommittedTables(unittest.TestCase):
                                capture_output=True, text=True)
             self.assertEqual(r.returncode, 1)
             self.assertIn('bad.xpg:2', r.stderr)
+
+
+# Attribute options of the sheet-level SpreadsheetML classes: a password hash with its own minimum
+# width, a relationship id under any prefix, a count written from a list, a range list that starts
+# with one item.
+ATTRIBUTE_OPTIONS = '''
+unit o namespace=ooxml::o policy=spreadsheetml document=TDoc
+class TCT_Brk elem=brk
+  attr id id int
+class TCT_Breaks elem=rowBreaks
+  attr count count int of=brk write=always
+  attr password password hex init=0 digits=4
+  attr rid r:id string match=local
+  attr sqref sqref strlist init=A1
+  child brk brk TCT_Brk list
+root
+  child rowBreaks rowBreaks TCT_Breaks own
+'''
+
+
+class AttributeOptions(unittest.TestCase):
+    def test_options_generate(self):
+        g = Generated(ATTRIBUTE_OPTIONS)
+        self.assertEqual(g.rc, 0)
+        h, src = g.files['o.h'], g.files['o.cpp']
+        self.assertNotIn(' count = ', h, 'a count taken from a list has no field')
+        self.assertIn('writer.AddAttribute(u"count", XmlIntToStr(brk.Count()));', src)
+        self.assertIn('if (brk.Count() > 0) ++xpg_attributes;', src)
+        self.assertIn('XmlIntToHex(static_cast<std::int32_t>(password), 4)', src)
+        self.assertIn('if (XpgLocalName(xpg_name.Bytes()) == "id") {', src)
+        self.assertEqual(src.count('sqref.SetDelimitedText(u"A1");'), 2, 'constructor and Clear')
+        defaults = json.loads(g.files['o_defaults.json'])['attributes']['rowBreaks']
+        self.assertNotIn('count', defaults, 'a computed count has no default')
+        self.assertEqual(defaults['sqref'], ['A1'], 'a range list is not written at its start item')
+
+    def test_option_errors(self):
+        for old, new, message in (
+                ('hex init=0 digits=4', 'int digits=4', 'an option of hex'),
+                ('of=brk', 'of=nothing', 'names no list child'),
+                ('match=local', 'match=prefix', 'match must be name or local')):
+            with self.subTest(message):
+                with contextlib.redirect_stderr(io.StringIO()) as err:
+                    g = Generated(ATTRIBUTE_OPTIONS.replace(old, new))
+                self.assertEqual(g.rc, 1)
+                self.assertIn(message, err.getvalue())
 
 
 if __name__ == '__main__':

@@ -7,7 +7,8 @@ Every file under OUTPUT_DIR is compared with the file of the same relative path 
 Both are parsed with xml.etree (an independent parser) and normalised the same way: attributes at
 their default value are dropped, simple-content elements at their default value are dropped,
 white-space-only text is ignored, attribute order is ignored, and the children of elements whose
-schema allows any order are sorted by name (stably). The defaults come from the *_defaults.json
+schema allows any order are sorted by name (stably), and markup-compatibility alternate content
+stands for the content of its fallback. The defaults come from the *_defaults.json
 files that xpg_gen.py writes beside the generated code. Exits 1 and lists the differences when a
 pair differs. Python 3 standard library only.
 """
@@ -38,9 +39,15 @@ def load_defaults(paths):
 
 
 def canonical(value, kind):
-    """Boolean and numeric attribute values compare by meaning: "true" is "1", "1.50" is "1.5"."""
+    """Boolean, numeric and hexadecimal attribute values compare by meaning: "true" is "1", "1.50"
+    is "1.5", "cc18" is "00CC18"."""
     if kind == 'bool':
         return {'true': '1', 't': '1', '1': '1', 'false': '0', 'f': '0', '0': '0'}.get(value.strip().lower(), value)
+    if kind == 'hex':
+        try:
+            return '%X' % int(value.strip(), 16)
+        except ValueError:
+            return value
     if kind == 'number':
         try:
             return repr(float(value))
@@ -53,6 +60,23 @@ def local(name):
     if name.startswith('{'):
         return name.split('}', 1)[1]
     return name.split(':', 1)[-1]
+
+
+MC = '{http://schemas.openxmlformats.org/markup-compatibility/2006}'
+
+
+def resolve_alternates(e):
+    """Markup-compatibility alternate content stands for what its fallback holds: the bindings
+    read the fallback only and write that in its place."""
+    children = []
+    for c in list(e):
+        if c.tag == MC + 'AlternateContent':
+            fallback = c.find(MC + 'Fallback')
+            children.extend(resolve_alternates(x) for x in (fallback if fallback is not None else []))
+        else:
+            children.append(resolve_alternates(c))
+    e[:] = children
+    return e
 
 
 def normalise(e, defaults):
@@ -127,8 +151,8 @@ def main(argv):
             rel = os.path.relpath(out_path, args.output)
             in_path = os.path.join(args.input, rel)
             try:
-                a = normalise(only(ET.parse(in_path).getroot(), args.only), defaults)
-                b = normalise(only(ET.parse(out_path).getroot(), args.only), defaults)
+                a = normalise(only(resolve_alternates(ET.parse(in_path).getroot()), args.only), defaults)
+                b = normalise(only(resolve_alternates(ET.parse(out_path).getroot()), args.only), defaults)
             except (OSError, ET.ParseError) as e:
                 failures.append(f'{rel}: {e}')
                 continue

@@ -249,10 +249,17 @@ def parse_lines(unit, path, state, chain):
 def parse_member(cls, words, no):
     what = words[0]
     if what == 'attr':
-        rest, o = split_opts(words[1:], no, {'init', 'default', 'write', 'count', 'fallback', 'implied'})
+        rest, o = split_opts(words[1:], no, {'init', 'default', 'write', 'count', 'fallback', 'implied',
+                                             'digits', 'match', 'of'})
         field, qname, type_ = rest
         if o.get('count', 'default') not in ('always', 'init', 'default'):
             raise TableError('count must be always, init or default')
+        if o.get('match', 'name') not in ('name', 'local'):
+            raise TableError('match must be name or local')
+        if 'digits' in o and (type_ != 'hex' or not o['digits'].isdigit()):
+            raise TableError('digits=<n> is an option of hex attributes')
+        if 'of' in o and type_ != 'int':
+            raise TableError('of=<list> is an option of int attributes')
         cls.attrs.append(Member('attr', field, qname, type_, o, no))
     elif what == 'text':
         rest, o = split_opts(words[1:], no, {'init'})
@@ -401,6 +408,10 @@ def check_unit(unit, imported):
         anames = [m.qname for m in c.attrs]
         if len(anames) != len(set(anames)):
             raise TableError(f'{c.line}: an attribute name repeats in {c.name}')
+        for m in c.attrs:
+            if 'of' in m.opts and not any(x.field == m.opts['of'] and x.what == 'child' and
+                                          x.mult == 'list' for x in c.members):
+                raise TableError(f'{m.line}: of= names no list child of {c.name}')
         if c.opts.get('attrs') == 'first' and len(c.attrs) != 1:
             raise TableError(f'{c.line}: attrs=first needs exactly one attribute')
         if c.is_root and c.opts.get('primary') and c.opts['primary'] not in seen:
@@ -573,6 +584,8 @@ def from_text_expr(m, text):
 
 def to_text_expr(m, expr, unit):
     t = m.type
+    if t == 'hex' and 'digits' in m.opts:
+        return f'XmlIntToHex(static_cast<std::int32_t>({expr}), {int(m.opts["digits"])})'
     if t.startswith('enum:'):
         return f'{qualified_enum(m.enum, unit)}.Literal({expr})'
     return {'string': expr, 'xstring': f'XmlEncodeXEscapesView({expr})', 'int': f'XmlIntToStr({expr})',
@@ -776,6 +789,9 @@ def gen_class_decl(c, unit, w):
             w(f'  {t}* Create_{m.field}();')
     w('')
     for m in c.attrs:
+        if 'of' in m.opts:
+            w(f'  // "{m.qname}" is written as the number of items of {m.opts["of"]}.')
+            continue
         init = init_value(m, unit.policy)
         w(f'  {field_ctype(m)} {m.field}' + (f' = {init};' if init is not None else ';') +
           f'  // "{m.qname}"')
@@ -863,6 +879,12 @@ def source_preamble(unit, prefix, w):
     w(f'namespace {unit.namespace} {{')
     w('')
     w('namespace {')
+    w('// The local name of a qualified name; a namespace declaration has none.')
+    w('[[maybe_unused]] std::string_view XpgLocalName(std::string_view q) {')
+    w('  if (q.starts_with("xmlns")) return {};')
+    w('  const auto colon = q.find(\':\');')
+    w('  return colon == std::string_view::npos ? q : q.substr(colon + 1);')
+    w('}')
     w('[[maybe_unused]] std::uint32_t XpgStrToUInt(std::u16string_view s) {')
     w('  std::uint32_t v = 0;')
     w('  return TryXmlStrToLongword(s, v) ? v : 0;')
@@ -960,6 +982,9 @@ def gen_class_source(c, unit, w):
             inits.append(f'{m.field}(owner)')
     w(f'{n}::{n}(TXPGDocBase* owner) : {base}({base_args})' +
       ''.join(', ' + i for i in inits) + ' {')
+    for m in c.attrs:
+        if m.type == 'strlist' and 'init' in m.opts:
+            w(f'  {m.field}.SetDelimitedText({cpp_u16(m.opts["init"])});')
     for m in c.members:
         if (m.what == 'child' and m.mult == 'own') or m.what == 'stream':
             w(f'  {m.field} = std::make_unique<{qualified_class(m.cls, unit)}>(owner);')
@@ -1051,7 +1076,11 @@ def gen_clear(c, unit, w):
     for m in c.attrs + ([c.text] if c.text else []) + c.members:
         f = m.field
         if m.what in ('attr', 'text', 'value'):
-            if m.type == 'strlist':
+            if 'of' in m.opts:
+                continue
+            if m.type == 'strlist' and 'init' in m.opts:
+                w(f'  {f}.SetDelimitedText({cpp_u16(m.opts["init"])});')
+            elif m.type == 'strlist':
                 w(f'  {f}.Clear();')
             elif m.type in ('adjcoord', 'adjangle'):
                 w(f'  {f} = TXpgAdjValue();')
@@ -1091,7 +1120,9 @@ def gen_check_assigned(c, unit, w):
     w('  int xpg_content = 0;')
     for m in c.attrs:
         rule = m.opts.get('count', 'default')
-        if rule == 'always':
+        if 'of' in m.opts:
+            w(f'  if ({m.opts["of"]}.Count() > 0) ++xpg_attributes;')
+        elif rule == 'always':
             w('  ++xpg_attributes;')
         else:
             w(f'  if ({is_set_expr(m, m.field, unit.policy, rule)}) ++xpg_attributes;')
@@ -1291,13 +1322,24 @@ def gen_handle_attributes(c, unit, w):
         w(f'      case {s}:')
         for m in by_sum[s]:
             w(f'        if (xpg_name == {cpp_u8(m.qname)}) {{')
-            w('          ' + read_attr_stmt(m, unit))
-            w('          continue;')
+            if 'of' in m.opts:
+                w(f'          continue;  // counted from {m.opts["of"]} when written')
+            else:
+                w('          ' + read_attr_stmt(m, unit))
+                w('          continue;')
             w('        }')
         w('        break;')
     w('      default:')
     w('        break;')
     w('    }')
+    for m in c.attrs:
+        if m.opts.get('match') == 'local':
+            local = m.qname.split(':')[-1]
+            w(f'    // Under any prefix: the name as written is not checked, its local name is.')
+            w(f'    if (XpgLocalName(xpg_name.Bytes()) == {cpp_u8(local)}) {{')
+            w('      ' + read_attr_stmt(m, unit))
+            w('      continue;')
+            w('    }')
     w(f'    KeepAttribute(a, i, {"false" if mode == "lenient" else "true"});')
     w('  }')
     w('}')
@@ -1311,7 +1353,12 @@ def gen_write_attributes(c, unit, w):
         rule = m.opts.get('write', 'set')
         if rule == 'never':
             continue
-        add = f'writer.AddAttribute({cpp_u16(m.qname)}, {to_text_expr(m, m.field, unit)});'
+        value = (f'XmlIntToStr({m.opts["of"]}.Count())' if 'of' in m.opts
+                 else to_text_expr(m, m.field, unit))
+        add = f'writer.AddAttribute({cpp_u16(m.qname)}, {value});'
+        if 'of' in m.opts:
+            w(f'  if ({m.opts["of"]}.Count() > 0) {add}' if rule != 'always' else '  ' + add)
+            continue
         if rule == 'always':
             w('  ' + add)
         else:
@@ -1548,7 +1595,11 @@ def gen_run_tests(unit, run, w):
         w(test + ' {')
         w(f'  XpgProbeDoc doc({policy});')
         w(f'  {name} a(&doc);')
+        w('  // Streaming containers below have their own tests; here they get no items, since the')
+        w('  // copy read back has no events to hand them to.')
+        w('  g_xpg_streams = false;')
         w('  XpgPopulate(a, 2);')
+        w('  g_xpg_streams = true;')
         w(f'  const std::string first = XpgWriteProbe(a, {cpp_u16(qname)}, {group});')
         w(f'  {name} b(&doc);')
         w(f'  XpgReadProbe(doc, b, first, {group});')
@@ -1562,7 +1613,8 @@ def gen_run_tests(unit, run, w):
 
 
 def gen_document_test(unit, w):
-    if unit.class_order:
+    # A root with hand-written operations decides itself what a save writes: hand-written tests.
+    if unit.class_order and not hand_tested(unit.classes['T__ROOT__']):
         d = unit.document
         w(f'TEST({unit.name}_roundtrip, {d}) {{')
         w(f'  {d} a;')
@@ -1669,6 +1721,8 @@ def gen_populate(c, unit, w):
         salt += 1
         f = m.field
         if m.what in ('attr', 'text', 'value'):
+            if 'of' in m.opts:
+                continue
             if m.opts.get('write') == 'never' and not opens_to(c, m.field):
                 continue
             if m.what == 'text' and any(x.what != 'attr' for x in c.members):
@@ -1755,6 +1809,8 @@ def gen_equal(c, unit, w):
         f = m.field
         label = cpp_u8(f'{c.name}.{f}')
         if m.what in ('attr', 'text', 'value'):
+            if 'of' in m.opts:
+                continue
             if m.opts.get('write') == 'never' and not opens_to(c, m.field):
                 continue
             if m.type == 'strlist':
@@ -1815,6 +1871,10 @@ def attribute_defaults(m, unit):
     pol = POLICY_DEFAULTS[unit.policy]
     init = m.opts.get('default', m.opts.get('init'))
     texts = []
+    if 'of' in m.opts:
+        return None
+    if t == 'strlist':
+        return [m.opts['init']] if 'init' in m.opts else None
     if t.startswith('enum:'):
         if init is not None:
             texts = [init]
@@ -1859,7 +1919,7 @@ def gen_defaults(unit):
             unordered.update(qnames)
         for m in c.attrs:
             kind = {'bool': 'bool', 'tribool': 'bool', 'int': 'number', 'uint': 'number',
-                    'double': 'number'}.get(m.type)
+                    'double': 'number', 'hex': 'hex'}.get(m.type)
             texts = attribute_defaults(m, unit)
             for q in qnames:
                 if kind:

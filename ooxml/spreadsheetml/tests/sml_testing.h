@@ -66,6 +66,20 @@ struct XmlCase {
   std::string reports = {};
 };
 
+// The declaration a part begins with.
+inline constexpr char kDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+
+// Every case read as a whole part into a fresh document and saved back as the document element
+// it held.
+inline void ExpectPartRoundTrips(const std::vector<XmlCase>& cases) {
+  for (const auto& c : cases) {
+    LoadedPart p;
+    p.Load(kDecl + c.in);
+    EXPECT_EQ(Joined(p.reports), c.reports) << c.title << c.in;
+    EXPECT_EQ(p.Saved(), c.out) << c.title << c.in;
+  }
+}
+
 // Every case read into a fresh T and written back as name.
 template <class T>
 void ExpectRoundTrips(std::u16string_view name, const std::vector<XmlCase>& cases) {

@@ -10,8 +10,6 @@
 namespace ooxml::sml {
 namespace {
 
-constexpr char kDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-
 // A shared-string part read with a handler that keeps every item as it writes itself.
 struct SstRead {
   LoadedPart part;
@@ -118,12 +116,14 @@ TEST(SmlSharedStrings, WritesItemsPulledFromTheEvent) {
     ++next;
     more = true;
   };
+  doc.Root().RootClass = &sst;
   EXPECT_EQ(Compact(XpgSave(doc)),
             "<sst xmlns=\"urn:sml\" \ncount=\"3\" ><si><t>a</t><r><t>run</t></r></si>"
             "<si><t xml:space=\"preserve\" > b</t></si><si><t/></si></sst>");
   EXPECT_EQ(sst.si->r.Count(), 0) << "the item is cleared after it is written";
   // Nothing to write: no counts, no event, no extension: nothing but the declaration.
   TXPGDocXLSX empty;
+  empty.Root().RootClass = empty.GetSst();
   EXPECT_EQ(Compact(XpgSave(empty)), "");
 }
 
