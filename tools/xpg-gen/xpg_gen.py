@@ -233,8 +233,8 @@ def parse_lines(unit, path, state, chain):
                     bad = cls.hand - HAND_OPS
                     if bad:
                         raise TableError(f'unknown hand-written operation {sorted(bad)}')
-                if o.get('assigned', 'attrs') not in ('attrs', 'always'):
-                    raise TableError('assigned must be attrs or always')
+                if o.get('assigned', 'attrs') not in ('attrs', 'always', 'read'):
+                    raise TableError('assigned must be attrs, always or read')
                 unit.classes[name] = cls
                 unit.class_order.append(name)
                 state['cls'] = cls
@@ -1109,6 +1109,8 @@ def gen_clear(c, unit, w):
 
 def gen_check_assigned(c, unit, w):
     w(f'int {c.name}::CheckAssigned() {{')
+    if c.opts.get('assigned') == 'read':
+        w('  const std::uint8_t xpg_read = FAssigned & xaRead;')
     w('  FAssigned = 0;')
     if c.kind == 'nowrite':
         w('  return 0;')
@@ -1181,6 +1183,13 @@ def gen_check_assigned(c, unit, w):
     if c.opts.get('assigned') == 'always':
         w('  // Nothing set: still written, with the attributes that are always written.')
         w('  if (xpg_attributes + xpg_content + xpg_elements == 0) {')
+        w('    FAssigned |= xaAttributes;')
+        w('    return 1;')
+        w('  }')
+    if c.opts.get('assigned') == 'read':
+        w('  // Read from a file: written back even when empty, and still known as read at the next save.')
+        w('  FAssigned |= xpg_read;')
+        w('  if (xpg_read && xpg_attributes + xpg_content + xpg_elements == 0) {')
         w('    FAssigned |= xaAttributes;')
         w('    return 1;')
         w('  }')

@@ -79,7 +79,7 @@ TEST(SmlFills, PatternGradientAndStops) {
         "<fill><gradientFill type=\"path\" left=\"0.5\" ><stop position=\"0\" /></gradientFill></fill>"},
        {"linear is not written", "<fill><gradientFill type=\"linear\"><stop position=\"0.25\"/></gradientFill></fill>",
         "<fill><gradientFill><stop position=\"0.25\" /></gradientFill></fill>"},
-       {"a pattern without type or colours holds nothing", "<fill><patternFill/></fill>", "<fill/>"}});
+       {"an empty pattern read is kept", "<fill><patternFill/></fill>", "<fill><patternFill/></fill>"}});
 }
 
 TEST(SmlBorders, SidesFlagsAndEmptyBorders) {
