@@ -61,6 +61,7 @@ class TableErrors(unittest.TestCase):
         ('bad hand', BASE.replace('AfterTag', 'AfterTags'), 'unknown hand-written operation'),
         ('no document', BASE.replace(' document=TDoc', ''), 'needs document='),
         ('bad kind', BASE.replace('TCT_A own', 'TCT_A many'), 'unknown multiplicity'),
+        ('parameter name', BASE.replace('attr sy sy int', 'attr i sy int'), 'names a parameter'),
     ]
 
     def test_each_error_names_file_and_line(self):

@@ -38,7 +38,10 @@ def load_defaults(paths):
 
 
 def canonical(value, kind):
-    """Boolean and numeric attribute values compare by meaning: "true" is "1", "1.50" is "1.5"."""
+    """Boolean, numeric and hexadecimal attribute values compare by meaning: "true" is "1", "1.50"
+    is "1.5", "4f81bd" is "4F81BD"."""
+    if kind == 'hex':
+        return value.strip().upper()
     if kind == 'bool':
         return {'true': '1', 't': '1', '1': '1', 'false': '0', 'f': '0', '0': '0'}.get(value.strip().lower(), value)
     if kind == 'number':

@@ -96,6 +96,9 @@ VALUE_LISTS = {'u32': 'TLongwordXpgList', 'ext': 'TExtendedXpgList', 'str': 'TSt
 HAND_OPS = {'CheckAssigned', 'HandleElement', 'HandleAttributes', 'AfterTag', 'WriteAttributes',
             'WriteElements', 'Clear', 'ContentText', 'ReadContent'}
 IDENT = re.compile(r'^[A-Za-z_][A-Za-z0-9_]*$')
+# Names the generated operations give their parameters and locals, which a field would hide.
+RESERVED_FIELDS = {'reader', 'writer', 'o', 'depth'}
+RESERVED_ATTR_FIELDS = {'a', 'i'}
 CPP_KEYWORDS = {'alignas', 'alignof', 'and', 'asm', 'auto', 'bool', 'break', 'case', 'catch', 'char',
                 'class', 'const', 'continue', 'default', 'delete', 'do', 'double', 'else', 'enum',
                 'explicit', 'export', 'extern', 'false', 'float', 'for', 'friend', 'goto', 'if',
@@ -380,6 +383,8 @@ def check_unit(unit, imported):
         for m in c.attrs + c.members + ([c.text] if c.text else []):
             if not IDENT.match(m.field) or m.field in CPP_KEYWORDS:
                 raise TableError(f'{m.line}: "{m.field}" is no C++ name')
+            if m.field in RESERVED_FIELDS or (m.what == 'attr' and m.field in RESERVED_ATTR_FIELDS):
+                raise TableError(f'{m.line}: "{m.field}" names a parameter of the generated code')
             if m.field in seen:
                 raise TableError(f'{m.line}: member {m.field} twice in {c.name}')
             seen.add(m.field)
@@ -1696,6 +1701,31 @@ def element_names(unit):
     return names
 
 
+def holds_something_at_depth_zero(c):
+    """Populated with depth 0 (its own values only), an object of c is still written."""
+    return (any(a.opts.get('write') != 'never' for a in c.attrs) or bool(c.text)
+            or c.opts.get('assigned') in ('attrs', 'always')
+            or any(m.what in ('any', 'marker', 'values', 'value') for m in c.members))
+
+
+def populate_depth(c, unit, seen=()):
+    """The least depth at which a populated object of c holds something it writes, or None when
+    populating never fills it (its content is of another unit or hand-written)."""
+    if c.unit is not unit or hand_tested(c) or c in seen:
+        return None
+    if holds_something_at_depth_zero(c):
+        return 0
+    best = None
+    for m in c.members:
+        if m.what == 'ordered' or (m.what == 'child' and m.mult in ('list', 'lazylist')):
+            return 1  # items are written even when they hold nothing
+        if m.what in ('child', 'group'):
+            d = populate_depth(m.cls, unit, seen + (c,))
+            if d is not None and (best is None or d + 1 < best):
+                best = d + 1
+    return best
+
+
 def gen_populate(c, unit, w):
     w(f'void XpgPopulate({c.name}& o, int depth) {{')
     w('  (void)o;')
@@ -1723,7 +1753,11 @@ def gen_populate(c, unit, w):
             if m.mult == 'own':
                 w(f'  if (depth > 0) XpgPopulate(*o.{f}, depth - 1);')
             elif m.mult == 'opt':
-                w(f'  if (depth > 0) XpgPopulate(*o.Create_{f}(), depth - 1);')
+                # An optional child that holds nothing is not written, so it is made only where
+                # the depth left lets it hold something.
+                least = populate_depth(m.cls, unit)
+                if least is not None:
+                    w(f'  if (depth > {least}) XpgPopulate(*o.Create_{f}(), depth - 1);')
             elif m.mult == 'list':
                 w(f'  if (depth > 0) for (int k = 0; k < 2; ++k) XpgPopulate(*o.{f}.Add(), depth - 1);')
             else:
@@ -1895,7 +1929,7 @@ def gen_defaults(unit):
             unordered.update(qnames)
         for m in c.attrs:
             kind = {'bool': 'bool', 'tribool': 'bool', 'int': 'number', 'uint': 'number',
-                    'double': 'number'}.get(m.type)
+                    'double': 'number', 'hex': 'hex', 'argb': 'hex'}.get(m.type)
             texts = attribute_defaults(m, unit)
             for q in qnames:
                 if kind:
