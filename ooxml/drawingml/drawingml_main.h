@@ -6,4 +6,7 @@
 
 namespace ooxml::drawingml {
 
+// The fill mode of a picture: stretched. A tile held before is freed; a stretch held before is kept.
+TCT_StretchInfoProperties* CreateStretch(TEG_FillModeProperties& mode);
+
 }  // namespace ooxml::drawingml
