@@ -39,11 +39,14 @@ def load_defaults(paths):
 
 def canonical(value, kind):
     """Boolean, numeric and hexadecimal attribute values compare by meaning: "true" is "1", "1.50"
-    is "1.5", "4f81bd" is "4F81BD"."""
-    if kind == 'hex':
-        return value.strip().upper()
+    is "1.5", "cc18" is "00CC18"."""
     if kind == 'bool':
         return {'true': '1', 't': '1', '1': '1', 'false': '0', 'f': '0', '0': '0'}.get(value.strip().lower(), value)
+    if kind == 'hex':
+        try:
+            return '%X' % int(value.strip(), 16)
+        except ValueError:
+            return value
     if kind == 'number':
         try:
             return repr(float(value))

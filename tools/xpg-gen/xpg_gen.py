@@ -1929,7 +1929,7 @@ def gen_defaults(unit):
             unordered.update(qnames)
         for m in c.attrs:
             kind = {'bool': 'bool', 'tribool': 'bool', 'int': 'number', 'uint': 'number',
-                    'double': 'number', 'hex': 'hex', 'argb': 'hex'}.get(m.type)
+                    'double': 'number', 'hex': 'hex'}.get(m.type)
             texts = attribute_defaults(m, unit)
             for q in qnames:
                 if kind:
