@@ -42,3 +42,12 @@ def extract_parts(package, target, wanted):
                 os.makedirs(os.path.dirname(path), exist_ok=True)
                 with open(path, 'wb') as f:
                     f.write(z.read(name))
+
+
+def make_all(makers, extract, producers=('openpyxl', 'libxlsxwriter', 'libreoffice')):
+    """Runs every maker in order (a later one may re-save an earlier one's workbook), then
+    extracts the parts of each producer's workbook."""
+    for make in makers:
+        make()
+    for producer in producers:
+        extract(producer)
