@@ -21,9 +21,10 @@ def run_c_program(source, args, libraries):
 
 
 def libreoffice_resave(source, target):
-    """LibreOffice opens the workbook at source and saves it as .xlsx at target."""
+    """LibreOffice opens the workbook at source (of any format it reads, told by the file's
+    extension) and saves it as .xlsx at target."""
     with tempfile.TemporaryDirectory() as tmp:
-        src = os.path.join(tmp, 'source.xlsx')
+        src = os.path.join(tmp, 'source' + os.path.splitext(source)[1])
         shutil.copy(source, src)
         subprocess.run(['soffice', '--headless', '--norestore', f'-env:UserInstallation=file://{tmp}/profile',
                         '--convert-to', 'xlsx:Calc MS Excel 2007 XML', '--outdir', os.path.join(tmp, 'out'), src],

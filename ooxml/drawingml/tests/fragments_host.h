@@ -39,6 +39,12 @@ public:
     else if (n == "a:buAutoNum") o = items.Add<TCT_TextAutonumberBullet>(u"a:buAutoNum");
     else if (n == "a:buNone") o = items.Add<TCT_TextNoBullet>(u"a:buNone");
     else if (n == "a:buClr") o = items.Add<TCT_Color>(u"a:buClr");
+    else if (n == "a:buClrTx") o = items.Add<TCT_TextBulletColorFollowText>(u"a:buClrTx");
+    else if (n == "a:buSzTx") o = items.Add<TCT_TextBulletSizeFollowText>(u"a:buSzTx");
+    else if (n == "a:buSzPct") o = items.Add<TCT_TextBulletSizePercent>(u"a:buSzPct");
+    else if (n == "a:buSzPts") o = items.Add<TCT_TextBulletSizePoint>(u"a:buSzPts");
+    else if (n == "a:buFontTx") o = items.Add<TCT_TextBulletTypefaceFollowText>(u"a:buFontTx");
+    else if (n == "a:buBlip") o = items.Add<TCT_TextBlipBullet>(u"a:buBlip");
     else if (n == "a:tabLst") o = items.Add<TCT_TextTabStopList>(u"a:tabLst");
     else if (n == "a:hlinkClick") o = items.Add<TCT_Hyperlink>(u"a:hlinkClick");
     else if (n == "a:hlinkHover") o = items.Add<TCT_Hyperlink>(u"a:hlinkHover");
