@@ -69,6 +69,17 @@ void TCT_Blip::WriteAttributes(TXpgWriteXML& writer) {
   if (cstate != 4) writer.AddAttribute(u"cstate", ST_BlipCompression.Literal(cstate));
 }
 
+void TCT_Blip::Clear() {
+  TXPGBase::Clear();
+  embed.clear();
+  link.clear();
+  cstate = 4;
+  effects.Clear();
+  extLst.reset();
+  Picture = nullptr;
+  DeclaredRelationships.clear();
+}
+
 TCT_StretchInfoProperties* CreateStretch(TEG_FillModeProperties& mode) {
   mode.tile.reset();
   if (!mode.stretch) mode.stretch = std::make_unique<TCT_StretchInfoProperties>(mode.Owner);

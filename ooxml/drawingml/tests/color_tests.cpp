@@ -74,6 +74,8 @@ TEST(DmlColor, TransformsKeepTheirOrder) {
   EXPECT_EQ(items.NameAt(0), u"a:lumMod");
   EXPECT_EQ(static_cast<TCT_ColorTransformValue*>(items.GetItems(1))->val, u"2");
   EXPECT_EQ(r.obj.choice->sysClr->val, ST_SystemColorVal.Find(u"window"));
+  ReadInto<TCT_Color> scheme("<a:fgClr><a:schemeClr val=\"ACCENT1\"/></a:fgClr>");
+  EXPECT_EQ(scheme.obj.choice->schemeClr->val, 4);
 }
 
 TEST(DmlColor, RelativeRectangle) {

@@ -145,6 +145,9 @@ TEST(DmlBlip, PicturesResolveThroughTheStore) {
       << "each picture's data is stored once per save";
   EXPECT_EQ(unmatched.Written(u"a:blip"), "<a:blip><a:tint amt=\"5\" /></a:blip>")
       << "a reference that found no picture would point nowhere: not written";
+  sheet1.obj.Clear();
+  EXPECT_EQ(sheet1.obj.Picture, nullptr);
+  EXPECT_EQ(sheet1.obj.CheckAssigned(), 0) << "cleared: no picture, no effects, compression none";
 }
 
 TEST(DmlBlip, PictureInterfaceBuildsAStretchedPicture) {
