@@ -2,13 +2,17 @@
 // registered in the workbook's picture store; on writing, the store relates the picture's media
 // part to the part being written (storing the image once per save) and gives the new id. Parts
 // read without a store (chart parts) keep their references as read.
-#include <algorithm>
+#include <memory>
+#include <string>
 
 #include "ooxml/drawingml/drawingml_main.h"
 
 namespace ooxml::drawingml {
 
 namespace {
+// The ordinal of "none" in ST_BlipCompression: the default, not written.
+constexpr std::uint16_t kCompressionNone = 4;
+
 TXpgPictureHost* HostOf(const TXPGBase& object) { return dynamic_cast<TXpgPictureHost*>(object.Owner); }
 
 workbook::TXc12GraphicManager* StoreOf(const TXPGBase& object) {
@@ -45,7 +49,7 @@ int TCT_Blip::CheckAssigned() {
   // With a store, the references are those of the attached picture (a reference it could not
   // resolve would point nowhere in the part written); without one, those that were read.
   const bool references = StoreOf(*this) ? Picture != nullptr
-                                         : !embed.empty() || !link.empty() || cstate != 4;
+                                         : !embed.empty() || !link.empty() || cstate != kCompressionNone;
   if (references) FAssigned |= xaAttributes;
   if (elements > 0) FAssigned |= xaElements;
   return elements + (references ? 1 : 0);
@@ -66,14 +70,14 @@ void TCT_Blip::WriteAttributes(TXpgWriteXML& writer) {
     writer.AddAttribute(u"xmlns:r", DeclaredRelationships);
   if (!id.empty()) writer.AddAttribute(u"r:embed", id);
   if (!link.empty()) writer.AddAttribute(u"r:link", link);
-  if (cstate != 4) writer.AddAttribute(u"cstate", ST_BlipCompression.Literal(cstate));
+  if (cstate != kCompressionNone) writer.AddAttribute(u"cstate", ST_BlipCompression.Literal(cstate));
 }
 
 void TCT_Blip::Clear() {
   TXPGBase::Clear();
   embed.clear();
   link.clear();
-  cstate = 4;
+  cstate = kCompressionNone;
   effects.Clear();
   extLst.reset();
   Picture = nullptr;
