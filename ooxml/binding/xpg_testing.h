@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "core/unicode.h"
 #include "ooxml/binding/xpg_document.h"
@@ -114,6 +115,30 @@ inline void XpgLoad(TXPGDocBase& doc, const std::string& xml) {
   XmlMemoryStream stream(xml);
   doc.LoadFromStream(stream);
 }
+
+// Output of the writer without its declaration line and without the CR that ends every tag.
+inline std::string Compact(const std::string& written) {
+  std::string out;
+  const auto body = written.find('\r');
+  for (std::size_t i = body == std::string::npos ? 0 : body + 1; i < written.size(); ++i)
+    if (written[i] != '\r') out += written[i];
+  return out;
+}
+
+inline std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& s : items) out += (out.empty() ? "" : "; ") + s;
+  return out;
+}
+
+// One case of a table of XML in and XML out: what is read, what is written back, and the reports
+// the reading gives (joined by "; ").
+struct XmlCase {
+  const char* title;
+  std::string in;
+  std::string out;
+  std::string reports = {};
+};
 
 inline ::testing::AssertionResult XpgDiffer(const char* what) {
   return ::testing::AssertionFailure() << what << " differs after the round trip";

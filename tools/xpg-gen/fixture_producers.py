@@ -21,9 +21,10 @@ def run_c_program(source, args, libraries):
 
 
 def libreoffice_resave(source, target):
-    """LibreOffice opens the workbook at source and saves it as .xlsx at target."""
+    """LibreOffice opens the workbook at source (of any format it reads, told by the file's
+    extension) and saves it as .xlsx at target."""
     with tempfile.TemporaryDirectory() as tmp:
-        src = os.path.join(tmp, 'source.xlsx')
+        src = os.path.join(tmp, 'source' + os.path.splitext(source)[1])
         shutil.copy(source, src)
         subprocess.run(['soffice', '--headless', '--norestore', f'-env:UserInstallation=file://{tmp}/profile',
                         '--convert-to', 'xlsx:Calc MS Excel 2007 XML', '--outdir', os.path.join(tmp, 'out'), src],
@@ -42,3 +43,12 @@ def extract_parts(package, target, wanted):
                 os.makedirs(os.path.dirname(path), exist_ok=True)
                 with open(path, 'wb') as f:
                     f.write(z.read(name))
+
+
+def make_all(makers, extract, producers=('openpyxl', 'libxlsxwriter', 'libreoffice')):
+    """Runs every maker in order (a later one may re-save an earlier one's workbook), then
+    extracts the parts of each producer's workbook."""
+    for make in makers:
+        make()
+    for producer in producers:
+        extract(producer)

@@ -63,6 +63,7 @@ class TableErrors(unittest.TestCase):
         ('bad hand', BASE.replace('AfterTag', 'AfterTags'), 'unknown hand-written operation'),
         ('no document', BASE.replace(' document=TDoc', ''), 'needs document='),
         ('bad kind', BASE.replace('TCT_A own', 'TCT_A many'), 'unknown multiplicity'),
+        ('parameter name', BASE.replace('attr sy sy int', 'attr i sy int'), 'names a parameter'),
     ]
 
     def test_each_error_names_file_and_line(self):
@@ -194,6 +195,49 @@ root primary=plotArea
   child row row TCT_Row own
   child fgClr a:fgClr TCT_Color own
 '''
+
+
+class ClassesOnlyUnits(unittest.TestCase):
+    """A unit of shared element classes: no root and no document, imported enumerations whose
+    header another library generates, an element that needs one attribute to be written."""
+
+    def test_classes_without_root_import_and_requires(self):
+        with tempfile.TemporaryDirectory() as d:
+            with open(os.path.join(d, 'enums.xpg'), 'w') as f:
+                f.write('unit enums namespace=ooxml::e policy=drawingml\nenum ST_K prefix=stk\n  : one two\n')
+            path = os.path.join(d, 'main.xpg')
+            with open(path, 'w') as f:
+                f.write(textwrap.dedent("""
+                    unit main namespace=ooxml::e policy=drawingml
+                    import enums.xpg include=ooxml/binding/gen
+                    header ooxml/drawingml/picture_host.h
+                    class TCT_C elem=a:c requires=val
+                      attr val val hex
+                      attr k k enum:ST_K
+                      child c a:c TCT_C opt
+                    """))
+            self.assertEqual(xpg_gen.main([path, '--out', d, '--include-prefix', 'ooxml/drawingml/gen']), 0)
+            h = open(os.path.join(d, 'main.h')).read()
+            src = open(os.path.join(d, 'main.cpp')).read()
+            tests = open(os.path.join(d, 'main_roundtrip_tests.cpp')).read()
+        self.assertIn('#include "ooxml/binding/gen/enums.h"', h)
+        self.assertIn('#include "ooxml/drawingml/picture_host.h"', h)
+        self.assertNotIn('TXPGDocBase {', h, 'no document class')
+        self.assertNotIn('EnumRegistry', h, 'the imported unit has the registry')
+        self.assertIn('TEST(main_roundtrip, TCT_C)', tests)
+        check = src[src.index('int TCT_C::CheckAssigned'):]
+        check = check[:check.index('\n}\n')]
+        self.assertIn('if (!(val != XPG_UNSET_HEX)) return 0;', check)
+        self.assertLess(check.index('return 0;'), check.index('xpg_attributes'))
+
+    def test_requires_names_an_attribute(self):
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, 'bad.xpg')
+            with open(path, 'w') as f:
+                f.write('unit u policy=drawingml\nclass TCT_C elem=c requires=v\n  attr w w int\n')
+            with self.assertRaises(xpg_gen.TableError) as ctx:
+                xpg_gen.check_unit(xpg_gen.parse_table(path), [])
+            self.assertIn('requires names no attribute', str(ctx.exception))
 
 
 class Batches(unittest.TestCase):

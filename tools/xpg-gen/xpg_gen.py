@@ -69,9 +69,11 @@ class Unit:
         self.classes = {}
         self.class_order = []
         self.imports = []
+        self.import_prefixes = {}  # import path -> include prefix of its generated header
         self.includes = []
         self.defaults = {}
         self.docmembers = []
+        self.headers = []  # hand-written headers the generated header includes
 
 
 POLICY_DEFAULTS = {
@@ -94,6 +96,9 @@ VALUE_LISTS = {'u32': 'TLongwordXpgList', 'ext': 'TExtendedXpgList', 'str': 'TSt
 HAND_OPS = {'CheckAssigned', 'HandleElement', 'HandleAttributes', 'AfterTag', 'WriteAttributes',
             'WriteElements', 'Clear', 'ContentText', 'ReadContent'}
 IDENT = re.compile(r'^[A-Za-z_][A-Za-z0-9_]*$')
+# Names the generated operations give their parameters and locals, which a field would hide.
+RESERVED_FIELDS = {'reader', 'writer', 'o', 'depth'}
+RESERVED_ATTR_FIELDS = {'a', 'i'}
 CPP_KEYWORDS = {'alignas', 'alignof', 'and', 'asm', 'auto', 'bool', 'break', 'case', 'catch', 'char',
                 'class', 'const', 'continue', 'default', 'delete', 'do', 'double', 'else', 'enum',
                 'explicit', 'export', 'extern', 'false', 'float', 'for', 'friend', 'goto', 'if',
@@ -187,10 +192,19 @@ def parse_lines(unit, path, state, chain):
                     raise TableError(f'unknown policy "{unit.policy}"')
                 unit.document = o.get('document')
                 unit.registry = o.get('registry', 'EnumRegistry')
+            elif head == 'header' and not indented:
+                # header <path>: a hand-written header that declares the types of member lines.
+                unit.headers.append(words[1])
             elif head == 'docmember' and not indented:
                 unit.docmembers.append((words[1], ' '.join(words[2:])))
             elif head == 'import' and not indented:
-                unit.imports.append(os.path.join(os.path.dirname(path), words[1]))
+                # import <table> [include=<prefix>]: the other unit's header lives under its own
+                # library's prefix when that unit is generated elsewhere.
+                rest, o = split_opts(words[1:], no, {'include'})
+                other = os.path.join(os.path.dirname(path), rest[0])
+                unit.imports.append(other)
+                if 'include' in o:
+                    unit.import_prefixes[other] = o['include']
             elif head == 'include' and not indented:
                 # The classes of one unit may stand in several files, one per group of elements.
                 other = os.path.join(os.path.dirname(path), words[1])
@@ -223,7 +237,7 @@ def parse_lines(unit, path, state, chain):
                     name, o['kind'] = 'T__ROOT__', 'root'
                 else:
                     rest, o = split_opts(words[1:], no, {'elem', 'counts', 'kind', 'attrs', 'children',
-                                                          'assigned', 'hand', 'order', 'onopen'})
+                                                          'assigned', 'hand', 'order', 'onopen', 'requires'})
                     name = rest[0]
                 if name in unit.classes:
                     raise TableError(f'class {name} defined twice')
@@ -366,8 +380,9 @@ def check_unit(unit, imported):
     for c in unit.classes.values():
         c.unit = unit
     roots = [c for c in unit.classes.values() if c.is_root]
-    if unit.class_order and len(roots) != 1:
-        raise TableError(f'{unit.path}: a unit with classes needs exactly one root')
+    # A unit without a root holds classes only; the units that import it have the documents.
+    if len(roots) > 1:
+        raise TableError(f'{unit.path}: a unit has one root at most')
     if roots and not unit.document:
         raise TableError(f'{unit.path}: a unit with a root needs document=')
     for c in unit.classes.values():
@@ -375,6 +390,8 @@ def check_unit(unit, imported):
         for m in c.attrs + c.members + ([c.text] if c.text else []):
             if not IDENT.match(m.field) or m.field in CPP_KEYWORDS:
                 raise TableError(f'{m.line}: "{m.field}" is no C++ name')
+            if m.field in RESERVED_FIELDS or (m.what == 'attr' and m.field in RESERVED_ATTR_FIELDS):
+                raise TableError(f'{m.line}: "{m.field}" names a parameter of the generated code')
             if m.field in seen:
                 raise TableError(f'{m.line}: member {m.field} twice in {c.name}')
             seen.add(m.field)
@@ -417,6 +434,8 @@ def check_unit(unit, imported):
         if c.is_root and c.opts.get('primary') and c.opts['primary'] not in seen:
             raise TableError(f'{c.line}: primary member not found')
         c.onopen = parse_onopen(c, unit)
+        if 'requires' in c.opts and not any(a.field == c.opts['requires'] for a in c.attrs):
+            raise TableError(f'{c.line}: requires names no attribute field {c.opts["requires"]}')
     return classes, enums
 
 
@@ -648,7 +667,9 @@ def gen_header(unit, classes, imported, prefix):
     w('#include "ooxml/binding/xpg_enums.h"')
     w('#include "xml/typed_lists.h"')
     for imp in imported:
-        w(f'#include "{prefix}/{imp.name}.h"')
+        w(f'#include "{getattr(imp, "include_prefix", None) or prefix}/{imp.name}.h"')
+    for header in unit.headers:
+        w(f'#include "{header}"')
     w('')
     w(f'namespace {unit.namespace} {{')
     w('')
@@ -658,9 +679,10 @@ def gen_header(unit, classes, imported, prefix):
         w(f'extern const TXpgEnumType {name};')
     if unit.enum_order:
         w('')
-    w('// The unit\'s enumeration types under their keys, registered in table order on first use.')
-    w(f'const TXpgEnumRegistry& {unit.registry}();')
-    w('')
+    if has_registry(unit):
+        w('// The unit\'s enumeration types under their keys, registered in table order on first use.')
+        w(f'const TXpgEnumRegistry& {unit.registry}();')
+        w('')
     if not unit.class_order:
         w(f'}}  // namespace {unit.namespace}')
         return '\n'.join(out) + '\n'
@@ -679,6 +701,9 @@ def gen_header(unit, classes, imported, prefix):
             w(f'  using TXPGObjectList<{c.name}>::TXPGObjectList;')
             w('};')
             w('')
+    if not has_root(unit):
+        w(f'}}  // namespace {unit.namespace}')
+        return '\n'.join(out) + '\n'
     w(f'class {unit.document} : public TXPGDocBase {{')
     w(' public:')
     w(f'  {unit.document}();')
@@ -700,6 +725,16 @@ def gen_header(unit, classes, imported, prefix):
     w('')
     w(f'}}  // namespace {unit.namespace}')
     return '\n'.join(out) + '\n'
+
+
+def has_root(unit):
+    return 'T__ROOT__' in unit.classes
+
+
+def has_registry(unit):
+    """A unit whose classes only use the enumerations of the units it imports has no registry of
+    its own (it would stand beside theirs under the same name)."""
+    return bool(unit.enum_order) or not unit.imports
 
 
 def stream_of(c):
@@ -911,7 +946,7 @@ def gen_sources(unit, classes, prefix, batches=1):
             gen_unit_source(unit, w)
         for name in run:
             out.extend(bodies[name])
-        if k == 0 and unit.class_order:
+        if k == 0 and has_root(unit):
             gen_document_source(unit, w)
         w(f'}}  // namespace {unit.namespace}')
         files[source_name(unit, k)] = '\n'.join(out) + '\n'
@@ -938,6 +973,8 @@ def gen_unit_source(unit, w):
         w(f'const TXpgEnumType {name}{{{cpp_u8(name)}, {cpp_u8(e.prefix)}, k{name}Literals, '
           f'{len(e.literals)}, {"true" if e.keys_as_written else "false"}}};')
         w('')
+    if not has_registry(unit):
+        return
     w(f'const TXpgEnumRegistry& {unit.registry}() {{')
     w('  static const TXpgEnumRegistry registry = [] {')
     w('    TXpgEnumRegistry r;')
@@ -1117,6 +1154,10 @@ def gen_check_assigned(c, unit, w):
         w('}')
         w('')
         return
+    if 'requires' in c.opts:
+        m = next(a for a in c.attrs if a.field == c.opts['requires'])
+        w(f'  // Without {m.qname} the element is not written at all, whatever else it holds.')
+        w(f'  if (!({is_set_expr(m, m.field, unit.policy)})) return 0;')
     w('  int xpg_attributes = 0;')
     w('  int xpg_elements = 0;')
     w('  int xpg_content = 0;')
@@ -1568,7 +1609,7 @@ def gen_test_sources(unit, classes, prefix, batches=1):
         w('using namespace xpg_roundtrip;')
         w('')
         gen_run_tests(unit, run, w)
-        if k == 0:
+        if k == 0 and has_root(unit):  # a unit of classes only has no document
             gen_document_test(unit, w)
         w('}  // namespace')
         w(f'}}  // namespace {unit.namespace}')
@@ -1721,6 +1762,31 @@ def element_names(unit):
     return names
 
 
+def holds_something_at_depth_zero(c):
+    """Populated with depth 0 (its own values only), an object of c is still written."""
+    return (any(a.opts.get('write') != 'never' for a in c.attrs) or bool(c.text)
+            or c.opts.get('assigned') in ('attrs', 'always')
+            or any(m.what in ('any', 'marker', 'values', 'value') for m in c.members))
+
+
+def populate_depth(c, unit, seen=()):
+    """The least depth at which a populated object of c holds something it writes, or None when
+    populating never fills it (its content is of another unit or hand-written)."""
+    if c.unit is not unit or hand_tested(c) or c in seen:
+        return None
+    if holds_something_at_depth_zero(c):
+        return 0
+    best = None
+    for m in c.members:
+        if m.what == 'ordered' or (m.what == 'child' and m.mult in ('list', 'lazylist')):
+            return 1  # items are written even when they hold nothing
+        if m.what in ('child', 'group'):
+            d = populate_depth(m.cls, unit, seen + (c,))
+            if d is not None and (best is None or d + 1 < best):
+                best = d + 1
+    return best
+
+
 def gen_populate(c, unit, w):
     w(f'void XpgPopulate({c.name}& o, int depth) {{')
     w('  (void)o;')
@@ -1750,7 +1816,11 @@ def gen_populate(c, unit, w):
             if m.mult == 'own':
                 w(f'  if (depth > 0) XpgPopulate(*o.{f}, depth - 1);')
             elif m.mult == 'opt':
-                w(f'  if (depth > 0) XpgPopulate(*o.Create_{f}(), depth - 1);')
+                # An optional child that holds nothing is not written, so it is made only where
+                # the depth left lets it hold something.
+                least = populate_depth(m.cls, unit)
+                if least is not None:
+                    w(f'  if (depth > {least}) XpgPopulate(*o.Create_{f}(), depth - 1);')
             elif m.mult == 'list':
                 w(f'  if (depth > 0) for (int k = 0; k < 2; ++k) XpgPopulate(*o.{f}.Add(), depth - 1);')
             else:
@@ -2005,6 +2075,8 @@ def main(argv):
     try:
         unit = parse_table(args.table)
         imported = [parse_table(p) for p in unit.imports]
+        for imp, p in zip(imported, unit.imports):
+            imp.include_prefix = unit.import_prefixes.get(p)
         for imp in imported:
             check_unit(imp, [])
         classes, _ = check_unit(unit, imported)

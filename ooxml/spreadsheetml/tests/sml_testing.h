@@ -12,21 +12,6 @@
 
 namespace ooxml::sml {
 
-// Output of the writer without its declaration line and without the CR that ends every tag.
-inline std::string Compact(const std::string& written) {
-  std::string out;
-  const auto body = written.find('\r');
-  for (std::size_t i = body == std::string::npos ? 0 : body + 1; i < written.size(); ++i)
-    if (written[i] != '\r') out += written[i];
-  return out;
-}
-
-inline std::string Joined(const std::vector<std::string>& items) {
-  std::string out;
-  for (const auto& s : items) out += (out.empty() ? "" : "; ") + s;
-  return out;
-}
-
 // An object of T that read xml as its own element.
 template <class T>
 struct ReadInto {
@@ -55,15 +40,6 @@ struct LoadedPart {
   }
   void Load(const std::string& xml) { XpgLoad(doc, xml); }
   std::string Saved() { return Compact(XpgSave(doc)); }
-};
-
-// One case of a table of XML in and XML out: what is read, what is written back, and the reports
-// the reading gives (joined by "; ").
-struct XmlCase {
-  const char* title;
-  std::string in;
-  std::string out;
-  std::string reports = {};
 };
 
 // The declaration a part begins with.
