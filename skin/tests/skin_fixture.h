@@ -31,7 +31,12 @@ inline constexpr int kButtonSize = 16, kButtonTop = 6, kCloseX = 26, kMaxX = 44,
 
 // Colour of frame k (1-based) of the picture tagged `tag`.
 gdi::COLORREF frame_colour(int tag, int k);
-enum Tag { kTagTop = 1, kTagLeft, kTagRight, kTagBottom, kTagClose, kTagMax, kTagMin, kTagMenu };
+enum Tag { kTagTop = 1, kTagLeft, kTagRight, kTagBottom, kTagClose, kTagMax, kTagMin, kTagMenu, kTagButtons, kTagMenuItem };
+// Colour of frame k (1-based) of the five-frame pictures ([Buttons] and [MenuItem]).
+gdi::COLORREF five_frame_colour(int tag, int k);
+// Sizes of the five-frame pictures: button frames 20 x 20 with margins 2, menu-item frames 20 x 12
+// with margins 3; both opaque.
+inline constexpr int kButtonFrame = 20, kButtonMargin = 2, kItemFrameW = 20, kItemFrameH = 12, kItemMargin = 3;
 // The left and right borders have a rounded corner of this many key-coloured pixels in their top
 // rows: row y (0-based, y < 3) is cut for x < 3 - y on the left and mirrored on the right.
 inline constexpr int kCorner = 3;
