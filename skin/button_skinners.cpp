@@ -11,8 +11,6 @@ namespace skin {
 
 namespace {
 
-constexpr win::UINT kDialogKeyNotice = 0xB005, kFocusNotice = 0xB007;
-
 int width(const gdi::RECT& r) { return r.right - r.left; }
 int height(const gdi::RECT& r) { return r.bottom - r.top; }
 
@@ -88,8 +86,8 @@ void TSkinButton::AfterMessage(pc::TMessage& m) {
       FMouseFlags = 0;
       Redraw();
       break;
-    case kDialogKeyNotice:
-    case kFocusNotice: Redraw(); break;
+    case pc::CM_DIALOGKEY:
+    case pc::CM_FOCUSCHANGED: Redraw(); break;
     default: TSkinControl::AfterMessage(m); break;
   }
 }

@@ -85,7 +85,8 @@ void DrawIconAndText(const TSkinControl* s, gdi::HDC dc, const gdi::RECT& r, int
   if (x < 2) x = 1;
   gdi::OffsetRect(&icon, x, (height(r) - cx) / 2);
   gdi::OffsetRect(&t, x + cx, (height(r) - height(t)) / 2);
-  if (list && image != -1) gdi::ImageList_Draw(list, image, dc, icon.left, icon.top, gdi::ILD_TRANSPARENT);
+  // An icon that did not fit was given no box: it is left out.
+  if (list && image != -1 && icon.right > icon.left) gdi::ImageList_Draw(list, image, dc, icon.left, icon.top, gdi::ILD_TRANSPARENT);
   if (text.empty()) return;
   gdi::SetBkMode(dc, gdi::TRANSPARENT);
   if (s && !s->FEnabled) gdi::SetTextColor(dc, shadow());

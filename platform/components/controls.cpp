@@ -466,6 +466,17 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case win::WM_SETFOCUS:
       DefaultHandler(m);
+      // Every control of the form hears that the focus moved (a skin repaints focus marks).
+      if (TCustomForm* f = ParentForm(); f && f != this) {
+        std::function<void(TWinControl*)> tell = [&](TWinControl* w) {
+          for (int i = 0; i < w->ControlCount(); ++i) {
+            TControl* c = w->Controls(i);
+            c->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+            if (auto* wc = dynamic_cast<TWinControl*>(c)) tell(wc);
+          }
+        };
+        tell(f);
+      }
       if (OnEnter) OnEnter(this);
       return;
     case win::WM_KILLFOCUS:
