@@ -138,7 +138,8 @@ SIZE layout_popup(HMENU menu, HWND owner) {
   int width = 0, y = 0, shortcut = 0;
   for (auto& it : m->items) {
     int h = item_height(), w = 0;
-    if (it.type & MFT_SEPARATOR) {
+    // An owner-drawn item (a separator too) is measured by its owner.
+    if ((it.type & MFT_SEPARATOR) && !(it.type & MFT_OWNERDRAW)) {
       h = kSeparatorHeight;
     } else if (it.type & MFT_OWNERDRAW) {
       MEASUREITEMSTRUCT mis;

@@ -1,8 +1,11 @@
 #include "skin/tests/skin_fixture.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/gdi/bmp_file.h"
+#include "platform/gdi/png_file.h"
 #include "skin/skin_reader.h"
 
 namespace skin::test {
@@ -87,6 +90,22 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans, int title) {
       "ButtonShadow=128,128,128\n";
   entries.push_back({"skin.ini", std::vector<std::uint8_t>(ini.begin(), ini.end())});
   return build_skin_package(entries);
+}
+
+void expect_golden(const std::string& name, const gdi::Bitmap& shot) {
+  const char* bin = std::getenv("THC_BINARY_DIR");
+  const std::string out = std::string(bin ? bin : ".") + "/" + name + ".png";
+  gdi::write_png_file(out, shot);
+  const std::string golden = "tests/golden/" + name + ".png";
+  if (std::getenv("THC_UPDATE_GOLDEN")) gdi::write_png_file(golden, shot);
+  ASSERT_TRUE(std::filesystem::exists(golden)) << "missing golden file; the rendering is in " << out;
+  const gdi::Bitmap expected = gdi::read_png_file(golden);
+  ASSERT_EQ(expected.width(), shot.width()) << name;
+  ASSERT_EQ(expected.height(), shot.height()) << name;
+  int differing = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) differing += expected.pixel(x, y) != shot.pixel(x, y);
+  EXPECT_EQ(differing, 0) << "compare " << out << " with " << golden;
 }
 
 std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package) {

@@ -50,6 +50,10 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans = true, int title = 
 // The stream a form stores: a 32-bit little-endian count, then the package.
 std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package);
 
+// Compares a rendering with tests/golden/<name>.png pixel for pixel (THC_UPDATE_GOLDEN=1 rewrites the
+// golden); the rendering is also written to the binary directory.
+void expect_golden(const std::string& name, const gdi::Bitmap& shot);
+
 class SkinTest : public pc::test::ComponentsTest {
 protected:
   void SetUp() override;
