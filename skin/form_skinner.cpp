@@ -3,6 +3,7 @@
 #include "skin/form_skinner.h"
 
 #include "skin/control_skinner.h"
+#include "skin/menu_bar.h"
 #include "skin/menu_items.h"
 #include "skin/skin_manager.h"
 
@@ -109,6 +110,11 @@ void TFormSkinner::HookWindow(TSkinData* sd) {
 
   if (FSkinFrame) {
     FMenuHandle = win::GetMenu(FHandle);
+    if (FMenuHandle && !FChildWindow) {
+      FMenuBar = std::make_unique<TMenuBarSkinner>(this);
+      FMenuBarHeight = win::GetSystemMetrics(win::SM_CYMENU);
+      FMenuBar->BuildItems();
+    }
     // The whole frame is drawn here: on a screen with a window manager the window goes undecorated.
     if (!FChildWindow && FBorderKind != 2) win::SetWindowOwnFrame(FHandle, win::TRUE);
     ComputeFrameSizes();
@@ -253,12 +259,18 @@ void TFormSkinner::HandleStages2And3(pc::TMessage& m) {
       return;
     case win::WM_COMMAND: OnCommand(m); return;
     case win::WM_SYSCOMMAND: OnSysCommand(m); return;
-    case kMsgOpenMenuBarItem: return;  // there is no skinned menu bar
+    case kMsgOpenMenuBarItem: OnMenuPoint(m); return;
     case pc::CM_MENUCHANGED:
       FSkinData->FNCPaintEnabled = false;
       pass_on();
       FSkinData->FNCPaintEnabled = true;
-      if (win::GetMenu(FHandle)) win::SetMenu(FHandle, nullptr);
+      if (win::GetMenu(FHandle)) {
+        if (FMenuBar && FSkinData->MenuUpdate) {
+          FMenuBar->BuildItems();
+          PaintNonClient(nullptr);
+        }
+        win::SetMenu(FHandle, nullptr);
+      }
       return;
     default: break;
   }
@@ -328,6 +340,7 @@ void TFormSkinner::OnSysCommand(pc::TMessage& m) {
     case win::SC_MAXIMIZE: FShowState = 1; break;
     case win::SC_RESTORE: FShowState = 0; break;
     case win::SC_KEYMENU:
+      if (FMenuBar && OnKeyMenu(m)) return;
       if (m.LParam == ' ' && !FTracking) {
         gdi::POINT p{0, 0};
         win::ClientToScreen(FHandle, &p);
@@ -350,6 +363,10 @@ void TFormSkinner::FormWndProc(pc::TMessage& m) {
       }
       return;
     case kMsgReskin: Reskin(); return;
+    case pc::CM_DIALOGKEY:
+      if (FMenuBar) OnDialogKey(m);
+      else FOldWindowProc(m);
+      return;
     case kMsgPaintNonClient:
       if (m.LParam == kSkinMagic) {
         if (m.WParam) PaintNonClient(reinterpret_cast<gdi::HDC>(m.WParam));
@@ -420,6 +437,10 @@ void TFormSkinner::Unskin() {
   ReleaseProcedures();
   FreeSkinners();
   FreeCaptionButtons();
+  if (FMenuBar) {
+    if (win::IsWindow(FHandle)) win::SetMenu(FHandle, FMenuBar->MenuHandle);
+    FMenuBar.reset();
+  }
   RestoreFormState();
   SetSysMenuStyle(false);
   if (FSkinState != 4 && !FChildWindow && win::IsWindow(FHandle)) {
@@ -441,6 +462,7 @@ void TFormSkinner::UnhookForDestroy() {
   ReleaseProcedures();
   FreeSkinners();
   FreeCaptionButtons();
+  FMenuBar.reset();
 }
 
 void TFormSkinner::UnhookPlain() {
@@ -523,6 +545,7 @@ void TFormSkinner::OnDrawItem(pc::TMessage& m) {
   const bool selected = dis->itemState & win::ODS_SELECTED;
   if (FForm) {
     if (pc::TMenuItem* item = FindBarItem(dis->itemID)) {
+      if (selected) NoteMenuItemSelected(item);
       if (FSkinData->FMenuItem) DrawSkinMenuItem(*FSkinData, *item, dis->hDC, dis->rcItem, selected);
       else DrawFlatMenuItem(*FSkinData, *item, dis->hDC, dis->rcItem, selected);
       m.Result = 1;

@@ -21,6 +21,8 @@ namespace skin {
 
 class TFormSkinner;
 class TSkinControl;
+class TMenuBtn;
+class TMenuBarSkinner;
 
 // A non-client hit object: a caption button (or an item of a skinned menu bar).
 class TNCObject {
@@ -106,6 +108,20 @@ public:
   void DrawIcon(gdi::HDC dc, const gdi::RECT& r);
 
   win::LRESULT CallOldProc(win::UINT msg, win::WPARAM wp, win::LPARAM lp);
+
+  // ---- the skinned menu bar ----
+  std::unique_ptr<TMenuBarSkinner> FMenuBar;
+  // Drops an item's menu down at the item (its command is posted first) and tracks it.
+  void OpenItemMenu(TMenuBtn* item);
+  // A click on the item, posted: the menu being tracked closes and the item's opens.
+  void ClickItem(TMenuBtn* item);
+  TMenuBtn* FindAccelItem(win::UINT key);
+  // The highlighted item of the tracked drop-down (told by its drawing).
+  void NoteMenuItemSelected(pc::TMenuItem* item);
+  void OnMenuPoint(pc::TMessage& m);
+  void OnDialogKey(pc::TMessage& m);
+  // Alt alone, F10 and Alt+letter open the bar's menus; answers whether the key was taken.
+  bool OnKeyMenu(pc::TMessage& m);
 
   // ---- control skinners ----
   // Answers true when the skinner was listed already.

@@ -601,6 +601,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
+  // A menu the form owns is freed after the form's own parts: it must not call back into them.
+  if (menu_) menu_->form_ = nullptr;
   auto& forms = form_list();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   if (OnDestroy) {

@@ -237,6 +237,8 @@ public:
   // Asks OnClose; closing the main form ends the application.
   void Close();
   int ShowModal();
+  // Whether the form runs in ShowModal's loop now.
+  bool Modal() const { return modal_; }
   // Runs OnCreate; the application calls it once the form is built.
   void DoCreate();
   TNotifyEvent OnCreate, OnDestroy, OnShow;

@@ -527,7 +527,11 @@ void run_loop(Tracker& t) {
           int b = bar_item_at(t, m.pt);
           if (b >= 0 && b == t.bar_hot) t.done = true;  // a second press on the open title closes
           else if (b >= 0) open_bar_item(t, b);
-          else t.done = true;
+          else {
+            // A press away from the menu closes it and still reaches its window afterwards.
+            t.done = true;
+            if (m.hwnd && !popup_of_window(m.hwnd)) PostMessage(m.hwnd, m.message, m.wParam, m.lParam);
+          }
         }
         break;
       }
