@@ -155,16 +155,11 @@ void TSkinButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   const int s = StateFrame(is_default);
   const gdi::RECT r{0, 0, width(rect), height(rect)};
   gdi::HDC b = PrepareBuffer(r, s);
-  gdi::COLORREF base;
-  if (pc::TFont* f = control_font(FControl)) {
-    gdi::SelectObject(b, f->Handle());
-    base = pc::ColorToRGB(f->Color());
-  } else {
-    gdi::SelectObject(b, reinterpret_cast<gdi::HFONT>(win::SendMessage(FHandle, win::WM_GETFONT, 0, 0)));
-    base = FSkinData->FColours[4];
-  }
+  gdi::HGDIOBJ old_font = SelectWindowFont(b);
+  const gdi::COLORREF base = SelectBufferFont(b);
   gdi::SetTextColor(b, TextColour(s, base));
   DrawButtonCaption(b, r, gdi::DT_CENTER);
+  gdi::SelectObject(b, old_font);
   FinishBuffer(dc, rect);
 }
 
@@ -278,6 +273,42 @@ void DrawGlyphFrame(gdi::HDC dc, gdi::POINT at, int n, int k, const pc::TBitmap&
   gdi::DrawKeyedBitmap(dc, at.x, at.y, image.Handle(), true);
 }
 
+gdi::COLORREF TSkinButton::SelectBufferFont(gdi::HDC b) {
+  if (pc::TFont* f = control_font(FControl)) {
+    gdi::SelectObject(b, f->Handle());
+    return pc::ColorToRGB(f->Color());
+  }
+  return FSkinData->FColours[4];
+}
+
+gdi::HGDIOBJ TSkinButton::SelectWindowFont(gdi::HDC b) {
+  return gdi::SelectObject(b, reinterpret_cast<gdi::HFONT>(win::SendMessage(FHandle, win::WM_GETFONT, 0, 0)));
+}
+
+void TSkinButton::DrawGlyphCaption(gdi::HDC b, gdi::RECT tr, win::UINT flags) {
+  if (FText.empty()) return;
+  DrawTextWide(b, FText, &tr, flags);
+  gdi::SetBkMode(b, gdi::OPAQUE);
+  if (FFocused && !InSet(FSkinData->Options, xoNoFocusRect)) {
+    gdi::InflateRect(&tr, 2, 2);
+    gdi::DrawFocusRect(b, &tr);
+  }
+}
+
+GlyphLayout TSkinBitButton::PlaceGlyph(gdi::HDC b, const gdi::RECT& r, gdi::SIZE glyph, gdi::SIZE* text) {
+  FText = ReplaceFirst(FText, u"||", u"\r\n");
+  const std::string l = core::ascii_lower(pc::GetEnumPropText(FControl, "Layout"));
+  const int layout = l == "blglyphright" ? 1 : l == "blglyphtop" ? 2 : l == "blglyphbottom" ? 3 : 0;
+  gdi::RECT t = r;
+  gdi::InflateRect(&t, -2, -2);
+  if (layout < 2) t.right -= glyph.cx + 2;
+  else t.bottom -= glyph.cy + 2;
+  *text = measure(b, FText, t, gdi::DT_WORDBREAK);
+  const bool centred = core::ascii_lower(pc::GetEnumPropText(FControl, "Alignment")) == "tacenter";
+  return LayoutGlyphButton({width(r), height(r)}, glyph, *text, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
+                           static_cast<int>(pc::GetIntProp(FControl, "Spacing")), layout, centred);
+}
+
 void TSkinBitButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   if (!FSkinData || !FSkinData->FButtons || FSkinData->FButtons->Image.Empty()) return;
   if (!FGlyphProperty.empty()) {
@@ -290,10 +321,7 @@ void TSkinBitButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   const int g = s == 2 ? 3 : s == 3 ? 2 : 1;
   const gdi::RECT r{0, 0, width(rect), height(rect)};
   gdi::HDC b = PrepareBuffer(r, s);
-  gdi::HGDIOBJ old_font =
-      gdi::SelectObject(b, reinterpret_cast<gdi::HFONT>(win::SendMessage(FHandle, win::WM_GETFONT, 0, 0)));
-
-  const gdi::SIZE c{width(r), height(r)};
+  gdi::HGDIOBJ old_font = SelectWindowFont(b);
   // A strip of 0 glyphs would divide by zero: it counts as one glyph.
   const int n = std::max<int>(1, static_cast<int>(pc::GetIntProp(FControl, "NumGlyphs")));
   auto* glyph = GetObjectPropByName<pc::TBitmap>(FControl, "Glyph");
@@ -302,28 +330,9 @@ void TSkinBitButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   gdi::SIZE gs{0, 0};
   if (glyph && !glyph->Empty()) gs = {glyph->Width() / n, glyph->Height()};
   else if (images && image_index != -1) gs = {images->Width(), images->Height()};
-
-  gdi::COLORREF base = FSkinData->FColours[4];
-  if (pc::TFont* f = control_font(FControl)) {
-    gdi::SelectObject(b, f->Handle());
-    base = pc::ColorToRGB(f->Color());
-  }
-  win::UINT flags = gdi::DT_WORDBREAK;
-  FText = ReplaceFirst(FText, u"||", u"\r\n");
-  const int layout_value = [&] {
-    const std::string l = core::ascii_lower(pc::GetEnumPropText(FControl, "Layout"));
-    return l == "blglyphright" ? 1 : l == "blglyphtop" ? 2 : l == "blglyphbottom" ? 3 : 0;
-  }();
-  gdi::RECT t = r;
-  gdi::InflateRect(&t, -2, -2);
-  if (layout_value < 2) t.right -= gs.cx + 2;
-  else t.bottom -= gs.cy + 2;
-  const gdi::SIZE ts = measure(b, FText, t, gdi::DT_WORDBREAK);
-  const bool centred = core::ascii_lower(pc::GetEnumPropText(FControl, "Alignment")) == "tacenter";
-  const GlyphLayout l = LayoutGlyphButton(c, gs, ts, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
-                                          static_cast<int>(pc::GetIntProp(FControl, "Spacing")), layout_value, centred);
-  flags |= l.flags;
-
+  const gdi::COLORREF base = SelectBufferFont(b);
+  gdi::SIZE ts{};
+  const GlyphLayout l = PlaceGlyph(b, r, gs, &ts);
   if (glyph && !glyph->Empty()) {
     DrawGlyphFrame(b, l.glyph, n, g, *glyph);
   } else if (images) {
@@ -334,18 +343,10 @@ void TSkinBitButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
     else if (!FEnabled && (disabled_index != -1 || image_index != -1))
       images->Draw(canvas, l.glyph.x, l.glyph.y, disabled_index != -1 ? disabled_index : image_index, false);
   }
-
-  gdi::RECT tr{l.text.x, l.text.y, l.text.x + ts.cx, l.text.y + ts.cy};
   gdi::SetBkMode(b, gdi::TRANSPARENT);
   gdi::SetTextColor(b, TextColour(s, base));
-  if (!FText.empty()) {
-    DrawTextWide(b, FText, &tr, BiDiFlags(this, flags));
-    gdi::SetBkMode(b, gdi::OPAQUE);
-    if (FFocused && !InSet(FSkinData->Options, xoNoFocusRect)) {
-      gdi::InflateRect(&tr, 2, 2);
-      gdi::DrawFocusRect(b, &tr);
-    }
-  }
+  DrawGlyphCaption(b, {l.text.x, l.text.y, l.text.x + ts.cx, l.text.y + ts.cy},
+                   BiDiFlags(this, gdi::DT_WORDBREAK | l.flags));
   gdi::SelectObject(b, old_font);
   FinishBuffer(dc, rect);
 }
@@ -361,39 +362,17 @@ void TSkinBitButton::PaintNamedGraphic(gdi::HDC dc, const gdi::RECT& rect) {
   else if (FFocused) s = 5;
   const gdi::RECT r{0, 0, width(rect), height(rect)};
   gdi::HDC b = PrepareBuffer(r, s);
-  gdi::HGDIOBJ old_font =
-      gdi::SelectObject(b, reinterpret_cast<gdi::HFONT>(win::SendMessage(FHandle, win::WM_GETFONT, 0, 0)));
+  gdi::HGDIOBJ old_font = SelectWindowFont(b);
   auto* graphic = GetObjectPropByName<pc::TBitmap>(FControl, FGlyphProperty);
   const gdi::SIZE gs = graphic && !graphic->Empty() ? gdi::SIZE{graphic->Width(), graphic->Height()} : gdi::SIZE{0, 0};
-  gdi::COLORREF base = FSkinData->FColours[4];
-  if (pc::TFont* f = control_font(FControl)) {
-    gdi::SelectObject(b, f->Handle());
-    base = pc::ColorToRGB(f->Color());
-  }
-  FText = ReplaceFirst(FText, u"||", u"\r\n");
-  const std::string lt = core::ascii_lower(pc::GetEnumPropText(FControl, "Layout"));
-  const int layout_value = lt == "blglyphright" ? 1 : lt == "blglyphtop" ? 2 : lt == "blglyphbottom" ? 3 : 0;
-  gdi::RECT t = r;
-  gdi::InflateRect(&t, -2, -2);
-  if (layout_value < 2) t.right -= gs.cx + 2;
-  else t.bottom -= gs.cy + 2;
-  const gdi::SIZE ts = measure(b, FText, t, gdi::DT_WORDBREAK);
-  const bool centred = core::ascii_lower(pc::GetEnumPropText(FControl, "Alignment")) == "tacenter";
-  const GlyphLayout l = LayoutGlyphButton({width(r), height(r)}, gs, ts, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
-                                          static_cast<int>(pc::GetIntProp(FControl, "Spacing")), layout_value, centred);
+  const gdi::COLORREF base = SelectBufferFont(b);
+  gdi::SIZE ts{};
+  const GlyphLayout l = PlaceGlyph(b, r, gs, &ts);
   // The whole graphic, whatever the state.
   if (graphic && !graphic->Empty()) gdi::DrawKeyedBitmap(b, l.glyph.x, l.glyph.y, graphic->Handle(), true);
-  gdi::RECT tr{l.text.x, l.text.y, l.text.x + ts.cx, l.text.y + ts.cy};
   gdi::SetBkMode(b, gdi::TRANSPARENT);
   gdi::SetTextColor(b, TextColour(s, base, true));
-  if (!FText.empty()) {
-    DrawTextWide(b, FText, &tr, gdi::DT_WORDBREAK | l.flags);
-    gdi::SetBkMode(b, gdi::OPAQUE);
-    if (FFocused && !InSet(FSkinData->Options, xoNoFocusRect)) {
-      gdi::InflateRect(&tr, 2, 2);
-      gdi::DrawFocusRect(b, &tr);
-    }
-  }
+  DrawGlyphCaption(b, {l.text.x, l.text.y, l.text.x + ts.cx, l.text.y + ts.cy}, gdi::DT_WORDBREAK | l.flags);
   gdi::SelectObject(b, old_font);
   FinishBuffer(dc, rect);
 }
@@ -406,15 +385,10 @@ void TSkinMenuButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   if (!FEnabled) s = 3;
   const gdi::RECT r{0, 0, width(rect), height(rect)};
   gdi::HDC b = PrepareBuffer(r, s);
-  gdi::HGDIOBJ old_font =
-      gdi::SelectObject(b, reinterpret_cast<gdi::HFONT>(win::SendMessage(FHandle, win::WM_GETFONT, 0, 0)));
+  gdi::HGDIOBJ old_font = SelectWindowFont(b);
   auto* glyph = GetObjectPropByName<pc::TBitmap>(FControl, "Glyph");
   const gdi::SIZE gs = glyph && !glyph->Empty() ? gdi::SIZE{glyph->Width(), glyph->Height()} : gdi::SIZE{0, 0};
-  gdi::COLORREF base = FSkinData->FColours[4];
-  if (pc::TFont* f = control_font(FControl)) {
-    gdi::SelectObject(b, f->Handle());
-    base = pc::ColorToRGB(f->Color());
-  }
+  const gdi::COLORREF base = SelectBufferFont(b);
   FText = ReplaceFirst(FText, u"||", u"\r\n");
   gdi::RECT t{0, 0, r.right - gs.cx - 8, r.bottom};
   gdi::InflateRect(&t, -2, -2);
@@ -423,7 +397,6 @@ void TSkinMenuButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   const GlyphLayout l = LayoutMenuButton({width(r), height(r)}, gs, ts, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
                                          static_cast<int>(pc::GetIntProp(FControl, "Spacing")), &arrow);
   if (glyph && !glyph->Empty()) DrawGlyphFrame(b, l.glyph, 1, 1, *glyph);
-  gdi::RECT tr{l.text.x, l.text.y, l.text.x + ts.cx, l.text.y + ts.cy};
   const gdi::COLORREF ink = FEnabled ? pc::ColorToRGB(pc::clWindowText) : gdi::GetSysColor(gdi::COLOR_BTNSHADOW);
   gdi::SetTextColor(b, TextColour(s, base, true));
   gdi::HBRUSH brush = gdi::CreateSolidBrush(ink);
@@ -436,12 +409,7 @@ void TSkinMenuButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   gdi::DeleteObject(brush);
   gdi::DeleteObject(pen);
   gdi::SetBkMode(b, gdi::TRANSPARENT);
-  DrawTextWide(b, FText, &tr, gdi::DT_WORDBREAK);
-  gdi::SetBkMode(b, gdi::OPAQUE);
-  if (FFocused && !InSet(FSkinData->Options, xoNoFocusRect)) {
-    gdi::InflateRect(&tr, 2, 2);
-    gdi::DrawFocusRect(b, &tr);
-  }
+  DrawGlyphCaption(b, {l.text.x, l.text.y, l.text.x + ts.cx, l.text.y + ts.cy}, gdi::DT_WORDBREAK);
   gdi::SelectObject(b, old_font);
   FinishBuffer(dc, rect);
 }

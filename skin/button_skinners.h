@@ -37,6 +37,12 @@ protected:
   // The buffer sized to `r`, selected into a memory DC for one paint, with its background drawn.
   gdi::HDC PrepareBuffer(const gdi::RECT& r, int frame);
   void FinishBuffer(gdi::HDC dc, const gdi::RECT& rect);
+  // The control's font into the buffer; answers its colour (the skin's button text without one).
+  gdi::COLORREF SelectBufferFont(gdi::HDC b);
+  // The window's own font into the buffer; answers the font it replaced.
+  gdi::HGDIOBJ SelectWindowFont(gdi::HDC b);
+  // The caption in its rectangle, with the focus rectangle around it when focused.
+  void DrawGlyphCaption(gdi::HDC b, gdi::RECT text, win::UINT flags);
   gdi::HDC buffer_dc_ = nullptr;
   gdi::HGDIOBJ buffer_old_bitmap_ = nullptr;
 };
@@ -66,6 +72,8 @@ public:
 
 private:
   void PaintNamedGraphic(gdi::HDC dc, const gdi::RECT& rect);
+  // Measures the caption beside a glyph of that size and lays both out by the control's properties.
+  GlyphLayout PlaceGlyph(gdi::HDC b, const gdi::RECT& r, gdi::SIZE glyph, gdi::SIZE* text);
 };
 
 class TSkinMenuButton : public TSkinButton {

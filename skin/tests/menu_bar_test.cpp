@@ -14,12 +14,7 @@ class MenuBar : public SkinTest {
 protected:
   void SetUp() override {
     SkinTest::SetUp();
-    win::NONCLIENTMETRICS m;
-    win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0);
-    m.lfMenuFont = gdi::LOGFONT{};
-    m.lfMenuFont.lfHeight = -10;
-    m.lfMenuFont.lfFaceName = std::string(gdi::kTestFontFace);
-    win::SystemParametersInfo(0x002A, m.cbSize, &m, 0);
+    use_test_menu_font();
     start_skin();
     form_ = new pc::TForm(&pc::Application());
     form_->SetBounds(30, 30, 400, 300);

@@ -18,13 +18,7 @@ class MenuItems : public SkinTest {
 protected:
   void SetUp() override {
     SkinTest::SetUp();
-    // Menus in the deterministic test font.
-    win::NONCLIENTMETRICS m;
-    win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0);
-    m.lfMenuFont = gdi::LOGFONT{};
-    m.lfMenuFont.lfHeight = -10;
-    m.lfMenuFont.lfFaceName = std::string(gdi::kTestFontFace);
-    win::SystemParametersInfo(0x002A, m.cbSize, &m, 0);
+    use_test_menu_font();
     start_skin();
     form_ = new pc::TForm(&pc::Application());
     form_->SetBounds(20, 20, 300, 200);

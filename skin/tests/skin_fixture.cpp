@@ -165,6 +165,15 @@ void SkinTest::show(win::HWND hwnd) {
   pump();
 }
 
+void SkinTest::use_test_menu_font() {
+  win::NONCLIENTMETRICS m;
+  win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0);
+  m.lfMenuFont = gdi::LOGFONT{};
+  m.lfMenuFont.lfHeight = -10;
+  m.lfMenuFont.lfFaceName = std::string(gdi::kTestFontFace);
+  win::SystemParametersInfo(0x002A, m.cbSize, &m, 0);
+}
+
 void SkinTest::pass(int ms) {
   clock_.advance(std::chrono::milliseconds(ms));
   pump();

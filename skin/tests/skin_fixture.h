@@ -64,6 +64,8 @@ protected:
   win::HWND make(const char* caption, win::DWORD style, int x, int y, int w, int h, win::DWORD ex_style = 0);
   // Shows and activates a window and runs the loop until the skin is applied.
   void show(win::HWND hwnd);
+  // Menus in the deterministic test font.
+  void use_test_menu_font();
   // Lets virtual time pass, then runs the loop.
   void pass(int ms);
   std::vector<std::string>& trace();
