@@ -5,6 +5,7 @@
 
 #include "skin/draw_primitives.h"
 #include "skin/form_skinner.h"
+#include "skin/menu_bar.h"
 #include "skin/image_util.h"
 #include "skin/skin_manager.h"
 
@@ -195,7 +196,7 @@ void TFormSkinner::PaintButtons(gdi::HDC dc) {
 TNCObject* TFormSkinner::ButtonAt(gdi::POINT p) {
   for (auto& b : FCaptionButtons)
     if (b->Visible && b->SkinObject->Action >= 0 && gdi::PtInRect(&b->BoundsRect, p)) return b.get();
-  return nullptr;
+  return FMenuBar ? FMenuBar->ItemAt(p) : nullptr;
 }
 
 // ---- pointer messages of the frame ----
@@ -231,6 +232,17 @@ void TFormSkinner::OnNCLButtonDown(pc::TMessage& m) {
     if (!FActive) win::SetForegroundWindow(FHandle);
     o->MouseDown();
     m.Result = 0;
+    if (auto* item = dynamic_cast<TMenuBtn*>(o)) {
+      FHotObject = item;
+      OpenItemMenu(item);
+      // The drop-down is closed: the item is at rest again.
+      if (FMenuBar && FHotObject == item) {
+        item->State = 1;
+        item->Paint();
+        FHotObject = nullptr;
+        FPressedObject = nullptr;
+      }
+    }
     return;
   }
   FPressedObject = nullptr;
@@ -249,7 +261,7 @@ void TFormSkinner::OnNCLButtonUp(pc::TMessage& m) {
   }
   m.Result = 0;
   // Only a release over the button the press went to acts.
-  if (o == FHotObject && o == FPressedObject) {
+  if (o == FHotObject && o == FPressedObject && dynamic_cast<TWinSysButton*>(o)) {
     o->MouseUp();
     DoButtonAction(sp.x, sp.y);
   }

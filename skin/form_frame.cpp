@@ -6,6 +6,7 @@
 #include "skin/draw_primitives.h"
 #include "skin/form_skinner.h"
 #include "skin/image_util.h"
+#include "skin/menu_bar.h"
 #include "skin/skin_manager.h"
 
 namespace skin {
@@ -167,10 +168,9 @@ void TFormSkinner::PaintNonClient(gdi::HDC given) {
       PaintBorderPart(2, {W - FBorderRight, 0, W, H}, dc);
       PaintBorderPart(4, {FBorderLeft, H - FBorderBottom, W - FBorderRight, H}, dc);
       PaintTitleArea(dc);
-      if (FMenuBarHeight > 0) {
-        const gdi::RECT bar{FBorderLeft, FTitleHeight, W - FBorderRight, FTitleHeight + FMenuBarHeight};
-        gdi::FillRect(dc, &bar, FSkinData->FFaceBrush);
-      }
+      const gdi::RECT bar{FBorderLeft, FTitleHeight, W - FBorderRight, FTitleHeight + FMenuBarHeight};
+      if (FMenuBar) FMenuBar->PaintBar(dc, bar);
+      else if (FMenuBarHeight > 0) gdi::FillRect(dc, &bar, FSkinData->FFaceBrush);
     }
   } catch (...) {
     // A frame that cannot be drawn is left as it is.

@@ -2,6 +2,9 @@
 // handler, activation, re-skinning and the three ways of unhooking.
 #include "skin/form_skinner.h"
 
+#include "skin/control_skinner.h"
+#include "skin/menu_bar.h"
+#include "skin/menu_items.h"
 #include "skin/skin_manager.h"
 
 namespace skin {
@@ -24,6 +27,7 @@ TFormSkinner::TFormSkinner(pc::TComponent* owner) : pc::TComponent(owner) {
 }
 
 TFormSkinner::~TFormSkinner() {
+  FreeSkinners();
   // A skinner freed while its window still runs through it puts the window back first.
   if (FWndProcInstance) ReleaseProcedures();
   FreeCaptionButtons();
@@ -54,6 +58,7 @@ void TFormSkinner::SkinForm(TSkinData* sd, pc::TControl* form) {
   }
   FSavedColor = form->Color();
   form->SetColor(face_colour(*sd));
+  if (InSet(sd->SkinControls, xcMenuItem)) SetMainMenusOwnerDraw(this, form, true);
 }
 
 void TFormSkinner::SkinWindow(TSkinData* sd) { HookWindow(sd); }
@@ -105,6 +110,11 @@ void TFormSkinner::HookWindow(TSkinData* sd) {
 
   if (FSkinFrame) {
     FMenuHandle = win::GetMenu(FHandle);
+    if (FMenuHandle && !FChildWindow) {
+      FMenuBar = std::make_unique<TMenuBarSkinner>(this);
+      FMenuBarHeight = win::GetSystemMetrics(win::SM_CYMENU);
+      FMenuBar->BuildItems();
+    }
     // The whole frame is drawn here: on a screen with a window manager the window goes undecorated.
     if (!FChildWindow && FBorderKind != 2) win::SetWindowOwnFrame(FHandle, win::TRUE);
     ComputeFrameSizes();
@@ -129,6 +139,7 @@ void TFormSkinner::Activate() {
   FSystemMenu = win::GetSystemMenu(FHandle, win::FALSE);
   BuildIconBitmap();
   MeasureSystemFrame();
+  SkinControls();
   if (FSkinState == 0 && !FChildWindow && FBorderKind != 2 && FShowState != 2) {
     FSkinState = 5;
     ApplyFrameSize(false);
@@ -205,7 +216,8 @@ bool TFormSkinner::HandleStage1(pc::TMessage& m) {
       Activate();
       return true;
     case kMsgRecreateScroll:
-      return true;  // the scroll-bar skinners come with the control skinners
+      RecreateScrollSkinner(reinterpret_cast<win::HWND>(m.WParam));
+      return true;
     case kMsgIsSkinned:
       m.Result = 1;
       win::PostMessage(FHandle, kMsgSkinApplied, 0, kSkinMagic);
@@ -247,12 +259,18 @@ void TFormSkinner::HandleStages2And3(pc::TMessage& m) {
       return;
     case win::WM_COMMAND: OnCommand(m); return;
     case win::WM_SYSCOMMAND: OnSysCommand(m); return;
-    case kMsgOpenMenuBarItem: return;  // there is no skinned menu bar
+    case kMsgOpenMenuBarItem: OnMenuPoint(m); return;
     case pc::CM_MENUCHANGED:
       FSkinData->FNCPaintEnabled = false;
       pass_on();
       FSkinData->FNCPaintEnabled = true;
-      if (win::GetMenu(FHandle)) win::SetMenu(FHandle, nullptr);
+      if (win::GetMenu(FHandle)) {
+        if (FMenuBar && FSkinData->MenuUpdate) {
+          FMenuBar->BuildItems();
+          PaintNonClient(nullptr);
+        }
+        win::SetMenu(FHandle, nullptr);
+      }
       return;
     default: break;
   }
@@ -274,6 +292,8 @@ void TFormSkinner::HandleStages2And3(pc::TMessage& m) {
     case win::WM_NCLBUTTONDBLCLK: OnNCLButtonDblClk(m); return;
     case win::WM_NCRBUTTONDOWN: OnNCRButtonDown(m); return;
     case kMsgRepaintFrame: PaintNonClient(nullptr); return;
+    case win::WM_MEASUREITEM: OnMeasureItem(m); return;
+    case win::WM_DRAWITEM: OnDrawItem(m); return;
     default:
       if (pass_later) pass_on();
       return;
@@ -320,6 +340,7 @@ void TFormSkinner::OnSysCommand(pc::TMessage& m) {
     case win::SC_MAXIMIZE: FShowState = 1; break;
     case win::SC_RESTORE: FShowState = 0; break;
     case win::SC_KEYMENU:
+      if (FMenuBar && OnKeyMenu(m)) return;
       if (m.LParam == ' ' && !FTracking) {
         gdi::POINT p{0, 0};
         win::ClientToScreen(FHandle, &p);
@@ -342,6 +363,10 @@ void TFormSkinner::FormWndProc(pc::TMessage& m) {
       }
       return;
     case kMsgReskin: Reskin(); return;
+    case pc::CM_DIALOGKEY:
+      if (FMenuBar) OnDialogKey(m);
+      else FOldWindowProc(m);
+      return;
     case kMsgPaintNonClient:
       if (m.LParam == kSkinMagic) {
         if (m.WParam) PaintNonClient(reinterpret_cast<gdi::HDC>(m.WParam));
@@ -360,8 +385,10 @@ void TFormSkinner::Reskin() {
     for (int i = 0; i < FForm->ComponentCount(); ++i)
       if (auto* sub = dynamic_cast<pc::TCustomForm*>(FForm->Components(i))) sub->SetColor(face);
   }
+  for (TSkinControl* s : std::vector<TSkinControl*>(FSkinControls)) s->RefreshSkin();
   FSkinState = 3;
   if (FSkinFrame) {
+    if (FForm) SetPopupMenusOwnerDraw(this, FForm, true);
     ApplyFrameSize(true);
     if (FForm) {
       const int h = FForm->Height();
@@ -389,7 +416,10 @@ void TFormSkinner::ReleaseProcedures() {
 }
 
 void TFormSkinner::RestoreFormState() {
-  if (FForm && FSkinState != 4) FForm->SetColor(FSavedColor);
+  if (!FForm) return;
+  SetPopupMenusOwnerDraw(this, FForm, false);
+  if (InSet(FSkinData->SkinControls, xcMenuItem)) SetMainMenusOwnerDraw(this, FForm, false);
+  if (FSkinState != 4) FForm->SetColor(FSavedColor);
 }
 
 bool TFormSkinner::BeginFrameUnhook() {
@@ -405,7 +435,12 @@ bool TFormSkinner::BeginFrameUnhook() {
 void TFormSkinner::Unskin() {
   if (!BeginFrameUnhook() || !FWndProcInstance) return;
   ReleaseProcedures();
+  FreeSkinners();
   FreeCaptionButtons();
+  if (FMenuBar) {
+    if (win::IsWindow(FHandle)) win::SetMenu(FHandle, FMenuBar->MenuHandle);
+    FMenuBar.reset();
+  }
   RestoreFormState();
   SetSysMenuStyle(false);
   if (FSkinState != 4 && !FChildWindow && win::IsWindow(FHandle)) {
@@ -425,11 +460,14 @@ void TFormSkinner::Unskin() {
 void TFormSkinner::UnhookForDestroy() {
   if (!BeginFrameUnhook()) return;
   ReleaseProcedures();
+  FreeSkinners();
   FreeCaptionButtons();
+  FMenuBar.reset();
 }
 
 void TFormSkinner::UnhookPlain() {
   if (FTimer) FTimer->SetEnabled(false);
+  FreeSkinners();
   RestoreFormState();
   ReleaseProcedures();
   if (FForm && FSkinState != 4) {
@@ -442,6 +480,85 @@ void TFormSkinner::FreeCaptionButtons() {
   FHotObject = nullptr;
   FPressedObject = nullptr;
   FCaptionButtons.clear();
+}
+
+}  // namespace skin
+
+namespace skin {
+
+pc::TMenuItem* TFormSkinner::FindBarItem(win::UINT command) const {
+  auto* form = AsForm();
+  pc::TMainMenu* menu = form ? form->Menu() : nullptr;
+  return menu ? menu->FindItem(command, pc::TMainMenu::TFindItemKind::fkCommand) : nullptr;
+}
+
+void TFormSkinner::OnMeasureItem(pc::TMessage& m) {
+  auto* mis = reinterpret_cast<win::MEASUREITEMSTRUCT*>(m.LParam);
+  if (!mis || mis->CtlType != win::ODT_MENU || !FMenuHandle) {
+    m.Result = CallOldProc(m.Msg, m.WParam, m.LParam);
+    return;
+  }
+  if (FForm) {
+    if (pc::TMenuItem* item = FindBarItem(mis->itemID)) {
+      gdi::HDC dc = win::GetWindowDC(FHandle);
+      pc::TCanvas canvas;
+      canvas.SetHandle(dc);
+      gdi::SelectObject(dc, ScreenMenuFont());
+      int w = static_cast<int>(mis->itemWidth), h = static_cast<int>(mis->itemHeight);
+      MeasureBarMenuItem(*FSkinData, *item, canvas, w, h);
+      mis->itemWidth = static_cast<win::UINT>(std::max(w, 0));
+      mis->itemHeight = static_cast<win::UINT>(std::max(h, 0));
+      canvas.SetHandle(nullptr);
+      win::ReleaseDC(FHandle, dc);
+      m.Result = 1;
+      return;
+    }
+    if (mis->itemID >= 1 && mis->itemID <= 4095) {
+      m.Result = CallOldProc(m.Msg, m.WParam, m.LParam);
+      return;
+    }
+  }
+  // Measured from the tracked menu's text.
+  char text[81] = {};
+  win::GetMenuString(FTrackedMenu, mis->itemID, text, 80, win::MF_BYCOMMAND);
+  gdi::HDC dc = win::GetDC(nullptr);
+  gdi::HGDIOBJ old = gdi::SelectObject(dc, ScreenMenuFont());
+  gdi::SIZE size{};
+  gdi::GetTextExtentPoint32(dc, std::string_view(text), &size);
+  gdi::SelectObject(dc, old);
+  win::ReleaseDC(nullptr, dc);
+  int w = size.cx + 26;
+  if (FSkinData->FMenuItem) w += FSkinData->FMenuItem->LeftWidth;
+  mis->itemWidth = static_cast<win::UINT>(w);
+  mis->itemHeight = static_cast<win::UINT>(text[0] ? size.cy + 4 : 8);
+  m.Result = 1;
+}
+
+void TFormSkinner::OnDrawItem(pc::TMessage& m) {
+  auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
+  if (!dis || dis->CtlType != win::ODT_MENU || !FMenuHandle) {
+    m.Result = CallOldProc(m.Msg, m.WParam, m.LParam);
+    return;
+  }
+  const auto menu = reinterpret_cast<win::HMENU>(dis->hwndItem);
+  if (TSkinManage* mgr = SkinManager()) mgr->AssignMenuHandle(menu);
+  const bool selected = dis->itemState & win::ODS_SELECTED;
+  if (FForm) {
+    if (pc::TMenuItem* item = FindBarItem(dis->itemID)) {
+      if (selected) NoteMenuItemSelected(item);
+      if (FSkinData->FMenuItem) DrawSkinMenuItem(*FSkinData, *item, dis->hDC, dis->rcItem, selected);
+      else DrawFlatMenuItem(*FSkinData, *item, dis->hDC, dis->rcItem, selected);
+      m.Result = 1;
+      return;
+    }
+    if (dis->itemID >= 1 && dis->itemID <= 4095) {
+      m.Result = CallOldProc(m.Msg, m.WParam, m.LParam);
+      return;
+    }
+  }
+  gdi::SelectObject(dis->hDC, ScreenMenuFont());
+  DrawRawMenuItem(*FSkinData, menu, dis->itemID, dis->hDC, dis->rcItem, selected);
+  m.Result = 1;
 }
 
 }  // namespace skin

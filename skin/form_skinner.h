@@ -14,11 +14,15 @@
 #include "platform/components/graphics.h"
 #include "platform/win/controls.h"
 #include "platform/win/win.h"
+#include "skin/control_mapping.h"
 #include "skin/skin_data.h"
 
 namespace skin {
 
 class TFormSkinner;
+class TSkinControl;
+class TMenuBtn;
+class TMenuBarSkinner;
 
 // A non-client hit object: a caption button (or an item of a skinned menu bar).
 class TNCObject {
@@ -105,6 +109,47 @@ public:
 
   win::LRESULT CallOldProc(win::UINT msg, win::WPARAM wp, win::LPARAM lp);
 
+  // ---- the skinned menu bar ----
+  std::unique_ptr<TMenuBarSkinner> FMenuBar;
+  // Drops an item's menu down at the item (its command is posted first) and tracks it.
+  void OpenItemMenu(TMenuBtn* item);
+  // A click on the item, posted: the menu being tracked closes and the item's opens.
+  void ClickItem(TMenuBtn* item);
+  TMenuBtn* FindAccelItem(win::UINT key);
+  // The highlighted item of the tracked drop-down (told by its drawing).
+  void NoteMenuItemSelected(pc::TMenuItem* item);
+  void OnMenuPoint(pc::TMessage& m);
+  void OnDialogKey(pc::TMessage& m);
+  // Alt alone, F10 and Alt+letter open the bar's menus; answers whether the key was taken.
+  bool OnKeyMenu(pc::TMessage& m);
+
+  // ---- control skinners ----
+  // Answers true when the skinner was listed already.
+  bool RegisterSkinner(TSkinControl* s);
+  void UnregisterSkinner(TSkinControl* s);
+  TSkinControl* FindSkinnerByHandle(win::HWND w) const;
+  bool IsSkinned(pc::TControl* c);
+  void PurgeDeadSkinners();
+  void FreeSkinners();
+  void RecreateScrollSkinner(win::HWND w);
+  // The walk over a form's controls at activation (a bare window: MapChildWindows).
+  void SkinControls();
+  void MapControl(pc::TControl* c, pc::TComponent* container);
+  bool MapByKind(const std::string& name, pc::TControl* c);
+  void MapChildren(pc::TControl* c);
+  void MapComponents(pc::TComponent* owner);
+  void MapChildWindows(win::HWND w);
+  void MapWindow(win::HWND w);
+  // Tool-bar painters installed by the mapping.
+  void PaintToolBarBackground(pc::TToolBar* bar, const gdi::RECT& r);
+  void PaintToolBarButton(pc::TToolBar* bar, pc::TToolButton* button, unsigned state);
+  // Makes the skinner a mapping chose (null for a kind this engine does not draw).
+  virtual TSkinControl* CreateSkinner(const SkinnerChoice& choice, pc::TComponent* owner);
+  std::vector<TSkinControl*> FSkinControls;
+  pc::TCanvas FControlCanvas;
+  // The tool bars that draw through this skinner's painters.
+  std::vector<pc::TToolBar*> FPaintedToolBars;
+
   // ---- state ----
   pc::TWndMethod FOldWindowProc;
   win::WNDPROC FOldWndProc = nullptr;
@@ -137,6 +182,7 @@ public:
   std::unique_ptr<pc::TPopupMenu> FSystemPopup;
   win::HMENU FMenuHandle = nullptr;
   win::HMENU FSystemMenu = nullptr;
+  win::HMENU FTrackedMenu = nullptr;  // the drop-down opened from the menu bar
   pc::TColor FSavedColor = pc::clBtnFace;
   std::uint32_t FStyle = 0;
   int FCaptionClip = 0;
@@ -162,7 +208,13 @@ public:
 
   static constexpr std::uint8_t kCapMax = 1, kCapMin = 2, kCapHelp = 4, kCapSysMenu = 8, kCapKeepSysMenu = 16;
 
+protected:
+  void Notification(pc::TComponent* c, pc::TOperation op) override;
+
 private:
+  // Makes, configures and hooks the chosen skinner of `control` (owned by `owner`).
+  TSkinControl* Attach(const SkinnerChoice& choice, pc::TControl* control, pc::TComponent* owner);
+  TSkinControl* Attach(SkinnerKind kind, pc::TControl* control, bool set_color = false);
   win::LRESULT WndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wp, win::LPARAM lp);
   bool HandleStage1(pc::TMessage& m);
   void HandleStages2And3(pc::TMessage& m);
@@ -180,6 +232,10 @@ private:
   void OnNCRButtonDown(pc::TMessage& m);
   void OnSysCommand(pc::TMessage& m);
   void OnCommand(pc::TMessage& m);
+  void OnMeasureItem(pc::TMessage& m);
+  void OnDrawItem(pc::TMessage& m);
+  // The item of the form's main menu with this command, or null.
+  pc::TMenuItem* FindBarItem(win::UINT command) const;
   // The start of both unhook paths of a skinned frame: the system popup and the timer stop. A window
   // whose frame is not skinned is unhooked plainly instead (answer false).
   bool BeginFrameUnhook();

@@ -85,6 +85,30 @@ protected:
     platform::gdi::write_png_file((dir / (name + ".png")).string(), shot);
   }
 
+  // The screen around the main window and a popup of it (both presented first), written to
+  // `name`.png beside the panels' pictures.
+  void ScreenRegionShot(win::HWND popup, win::HWND main, const std::string& name) {
+    win::display().present(main, *win::GetBackingBitmap(main));
+    XSync(peer_, False);
+    win::RECT a, b;
+    win::GetWindowRect(popup, &a);
+    win::GetWindowRect(main, &b);
+    const int x0 = std::max(0, std::min(a.left, b.left)), y0 = std::max(0, std::min(a.top, b.top));
+    const int x1 = std::min(DisplayWidth(peer_, 0), static_cast<int>(std::max(a.right, b.right)));
+    const int y1 = std::min(DisplayHeight(peer_, 0), static_cast<int>(std::max(a.bottom, b.bottom)));
+    XImage* img = XGetImage(peer_, DefaultRootWindow(peer_), x0, y0, static_cast<unsigned>(x1 - x0),
+                            static_cast<unsigned>(y1 - y0), AllPlanes, ZPixmap);
+    if (!img) return;
+    platform::gdi::Bitmap shot(x1 - x0, y1 - y0);
+    for (int y = 0; y < y1 - y0; ++y)
+      for (int x = 0; x < x1 - x0; ++x) shot.set_pixel(x, y, static_cast<platform::gdi::Pixel>(XGetPixel(img, x, y) & 0xFFFFFF));
+    XDestroyImage(img);
+    const char* bin = std::getenv("THC_BINARY_DIR");
+    const std::filesystem::path dir = std::filesystem::path(bin ? bin : old_dir_) / "console_panels";
+    std::filesystem::create_directories(dir);
+    platform::gdi::write_png_file((dir / (name + ".png")).string(), shot);
+  }
+
   core::testing::PrivateXvfb server_{"1024x768x24"};
   ::Display* peer_ = nullptr;
 };
@@ -106,27 +130,42 @@ TEST_F(ConsoleUserOnX11, ConnectingByHandAndEveryWorkPanel) {
 
   // The drop-down arrow of the tool button opens its menu; its one item is clicked once the menu's
   // window is up (the hook runs inside the menu's own loop, which a posted message wakes).
-  const win::HHOOK wake = win::SetWindowsHookEx(
+  // Each hook passes the notice on, so that the skin's own hooks see the menu too.
+  win::HHOOK wake = nullptr;
+  wake = win::SetWindowsHookEx(
       win::WH_CBT,
-      [this](int code, win::WPARAM, win::LPARAM lp) -> win::LRESULT {
+      [this, &wake](int code, win::WPARAM wp, win::LPARAM lp) -> win::LRESULT {
         auto* cbt = reinterpret_cast<win::CBT_CREATEWND*>(lp);
         if (code == win::HCBT_CREATEWND && std::string(cbt->lpcs->lpszClass) == win::kMenuClass)
           win::PostMessage(form_->Handle(), win::WM_NULL, 0, 0);
-        return 0;
+        return win::CallNextHookEx(wake, code, wp, lp);
       },
       nullptr, 0);
   bool chose = false;
-  const win::HHOOK choose = win::SetWindowsHookEx(
+  win::LRESULT menu_skinned = 0;
+  // The console's buttons, tool bar and popup menu are drawn by the skin.
+  EXPECT_EQ(form_->BitBtn9->Perform(0x3523, 0, 0), 1);
+  EXPECT_EQ(form_->BitBtn2->Perform(0x3523, 0, 0), 1);
+  EXPECT_TRUE(form_->ToolBar1->OnCustomDrawButton);
+  EXPECT_TRUE(form_->PopupMenu1->OwnerDraw);
+  EXPECT_TRUE(form_->N1->OnDrawItem);
+  win::HHOOK choose = nullptr;
+  choose = win::SetWindowsHookEx(
       win::WH_MSGFILTER,
-      [&](int code, win::WPARAM, win::LPARAM) -> win::LRESULT {
+      [&](int code, win::WPARAM wp, win::LPARAM lp) -> win::LRESULT {
         win::HWND menu = win::FindWindow(win::kMenuClass, nullptr);
         if (code == win::MSGF_MENU && menu && !chose) {
           chose = true;
+          // The menu window is the skin's, and so are its items; kept as a picture for a person.
+          menu_skinned = win::SendMessage(menu, 0x3523, 0, 0);
+          win::UpdateWindow(menu);
+          win::display().present(menu, *win::GetBackingBitmap(menu));
+          ScreenRegionShot(menu, form_->Handle(), "popup_menu");
           win::RECT r;
           win::GetWindowRect(menu, &r);
           core::testing::ClickAt(peer_, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         }
-        return 0;
+        return win::CallNextHookEx(choose, code, wp, lp);
       },
       nullptr, 0);
   win::RECT button{};
@@ -137,6 +176,7 @@ TEST_F(ConsoleUserOnX11, ConnectingByHandAndEveryWorkPanel) {
   core::testing::ClickAt(peer_, arrow.x, arrow.y);
   ASSERT_TRUE(PumpUntil([&] { return form_->GroupBox3->Showing(); })) << "the port settings did not open";
   EXPECT_TRUE(chose);
+  EXPECT_EQ(menu_skinned, 1);
   win::UnhookWindowsHookEx(choose);
   win::UnhookWindowsHookEx(wake);
 

@@ -84,6 +84,8 @@ public:
   std::string ClassName() const override { return "TComponent"; }
 
   TComponent* Owner() const { return owner_; }
+  // Set while the component's own destruction frees what it owns.
+  bool Destroying() const { return destroying_; }
   const std::string& Name() const { return name_; }
   // Names are unique among an owner's components (compared without ASCII case); a clash throws.
   void SetName(std::string_view name);

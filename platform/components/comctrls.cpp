@@ -1,6 +1,7 @@
 #include "platform/components/comctrls.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/win/controls.h"
 
@@ -357,10 +358,145 @@ void TDateTimePicker::WndProc(TMessage& m) {
 }
 
 // ---- TMenuItem / TPopupMenu ----
+namespace {
+
+std::set<const TMenuItem*>& live_items() {
+  static std::set<const TMenuItem*> items;
+  return items;
+}
+
+std::string without_prefix(std::string_view caption) {
+  std::string out;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    else if (caption[i] == '&') continue;
+    out += caption[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ShortCutToText(TShortCut shortcut) {
+  const unsigned key = shortcut & 0xFF;
+  std::string name;
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) name = std::string(1, static_cast<char>(key));
+  else if (key >= VK_F1 && key <= VK_F1 + 11) name = "F" + std::to_string(key - VK_F1 + 1);
+  else if (key == VK_DELETE) name = "Del";
+  else if (key == VK_INSERT) name = "Ins";
+  else if (key == VK_RETURN) name = "Enter";
+  else if (key == VK_ESCAPE) name = "Esc";
+  if (name.empty()) return {};
+  std::string out;
+  if (shortcut & scShift) out += "Shift+";
+  if (shortcut & scCtrl) out += "Ctrl+";
+  if (shortcut & scAlt) out += "Alt+";
+  return out + name;
+}
+
 TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(next_command()) {
   PublishString("Caption", [this] { return Caption; }, [this](std::string v) { Caption = std::move(v); });
   PublishBool("Enabled", [this] { return Enabled; }, [this](bool v) { Enabled = v; });
   PublishBool("Checked", [this] { return Checked; }, [this](bool v) { Checked = v; });
+  PublishBool("Visible", [this] { return Visible; }, [this](bool v) { Visible = v; });
+  PublishBool("Default", [this] { return Default; }, [this](bool v) { Default = v; });
+  PublishInt("ImageIndex", [this] { return ImageIndex; }, [this](std::int64_t v) { ImageIndex = static_cast<int>(v); });
+  live_items().insert(this);
+}
+
+TMenuItem::~TMenuItem() {
+  live_items().erase(this);
+  if (parent_) parent_->items_.erase(std::remove(parent_->items_.begin(), parent_->items_.end(), this), parent_->items_.end());
+  for (TMenuItem* c : items_) c->parent_ = nullptr;
+}
+
+TMenuItem* TMenuItem::FromData(std::uintptr_t data) {
+  auto* item = reinterpret_cast<TMenuItem*>(data);
+  return live_items().count(item) ? item : nullptr;
+}
+
+TComponent* TMenuItem::GetParentMenu() const {
+  const TMenuItem* root = this;
+  while (root->parent_) root = root->parent_;
+  TComponent* owner = root->Owner();
+  if (dynamic_cast<TPopupMenu*>(owner) || dynamic_cast<TMainMenu*>(owner)) return owner;
+  return nullptr;
+}
+
+TImageList* TMenuItem::MenuImages() const {
+  TComponent* menu = GetParentMenu();
+  if (auto* p = dynamic_cast<TPopupMenu*>(menu)) return p->Images;
+  if (auto* m = dynamic_cast<TMainMenu*>(menu)) return m->Images;
+  return nullptr;
+}
+
+void TMenuItem::MeasureItem(TCanvas& canvas, int& width, int& height) {
+  if (Caption == "-") {
+    width = 0;
+    height = 5;
+  } else {
+    width = canvas.TextWidth(without_prefix(Caption));
+    if (const std::string keys = ShortCutToText(ShortCut); !keys.empty()) width += canvas.TextWidth(keys) + 15;
+    height = canvas.TextHeight("W") + 6;
+  }
+  // The handler adjusts the plain size.
+  if (OnMeasureItem) OnMeasureItem(this, canvas, width, height);
+}
+
+void TMenuItem::DrawItem(TCanvas& canvas, const gdi::RECT& r, bool selected) {
+  if (OnDrawItem) {
+    OnDrawItem(this, canvas, r, selected);
+    return;
+  }
+  HDC dc = canvas.Handle();
+  gdi::FillRect(dc, &r, gdi::GetSysColorBrush(selected ? gdi::COLOR_HIGHLIGHT : gdi::COLOR_MENU));
+  if (Caption == "-") {
+    RECT line{r.left, (r.top + r.bottom) / 2 - 1, r.right, (r.top + r.bottom) / 2 + 1};
+    gdi::DrawEdge(dc, &line, gdi::EDGE_ETCHED, gdi::BF_TOP);
+    return;
+  }
+  gdi::SelectObject(dc, canvas.Font.Handle());
+  gdi::SetBkMode(dc, gdi::TRANSPARENT);
+  gdi::SetTextColor(dc, gdi::GetSysColor(!Enabled ? gdi::COLOR_GRAYTEXT : selected ? gdi::COLOR_HIGHLIGHTTEXT : gdi::COLOR_MENUTEXT));
+  RECT t{r.left + 18, r.top, r.right - 4, r.bottom};
+  gdi::DrawText(dc, Caption, &t, gdi::DT_LEFT | gdi::DT_VCENTER | gdi::DT_SINGLELINE);
+}
+
+bool DispatchMenuItemDrawing(TMessage& m) {
+  if (m.Msg == WM_MEASUREITEM) {
+    auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+    if (!mis || mis->CtlType != ODT_MENU) return false;
+    TMenuItem* item = TMenuItem::FromData(mis->itemData);
+    if (!item) return false;
+    HDC dc = GetDC(nullptr);
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    NONCLIENTMETRICS metrics;
+    SystemParametersInfo(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+    canvas.Font.SetName(metrics.lfMenuFont.lfFaceName);
+    canvas.Font.SetSize(-metrics.lfMenuFont.lfHeight * 72 / 96);
+    int w = static_cast<int>(mis->itemWidth), h = static_cast<int>(mis->itemHeight);
+    item->MeasureItem(canvas, w, h);
+    mis->itemWidth = static_cast<UINT>(std::max(w, 0));
+    mis->itemHeight = static_cast<UINT>(std::max(h, 0));
+    canvas.SetHandle(nullptr);
+    ReleaseDC(nullptr, dc);
+    m.Result = 1;
+    return true;
+  }
+  if (m.Msg == WM_DRAWITEM) {
+    auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+    if (!dis || dis->CtlType != ODT_MENU) return false;
+    TMenuItem* item = TMenuItem::FromData(dis->itemData);
+    if (!item) return false;
+    TCanvas canvas;
+    canvas.SetHandle(dis->hDC);
+    item->DrawItem(canvas, dis->rcItem, (dis->itemState & ODS_SELECTED) != 0);
+    canvas.SetHandle(nullptr);
+    m.Result = 1;
+    return true;
+  }
+  return false;
 }
 
 bool TMenuItem::SetEvent(std::string_view name, TNotifyEvent handler) {
@@ -371,6 +507,7 @@ bool TMenuItem::SetEvent(std::string_view name, TNotifyEvent handler) {
 
 void TMenuItem::Add(TMenuItem* item) {
   items_.push_back(item);
+  item->parent_ = this;
   item->FreeNotification(this);
 }
 
@@ -384,6 +521,8 @@ void TMenuItem::Click() {
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), root_(new TMenuItem(this)) {
   PublishObject("Items", [this] { return root_; });
+  PublishBool("OwnerDraw", [this] { return OwnerDraw; }, [this](bool v) { OwnerDraw = v; });
+  PublishObject("Images", [this] { return Images; });
 }
 
 namespace {
@@ -392,18 +531,34 @@ namespace {
 // item; with `owner_draw` every item is marked for its owner's painting (a skin's).
 HMENU build_menu(TMenuItem& item, bool bar, bool owner_draw, std::vector<std::pair<HMENU, TMenuItem*>>* dropdowns) {
   HMENU menu = bar ? CreateMenu() : CreatePopupMenu();
+  item.SetHandle(menu);
   for (int i = 0; i < item.Count(); ++i) {
     TMenuItem* c = item.Items(i);
-    UINT flags = (c->Enabled ? MF_ENABLED : MF_GRAYED) | (c->Checked ? MF_CHECKED : 0) | (owner_draw ? MF_OWNERDRAW : 0);
+    if (!c->Visible) continue;
+    UINT flags = (c->Enabled ? MF_ENABLED : MF_GRAYED) | (c->Checked ? MF_CHECKED : 0) | (c->Default ? MF_DEFAULT : 0);
+    std::string text = c->Caption;
+    if (const std::string keys = ShortCutToText(c->ShortCut); !keys.empty()) text += "\t" + keys;
     if (c->Caption == "-") {
-      AppendMenu(menu, MF_SEPARATOR | (owner_draw ? MF_OWNERDRAW : 0), 0, nullptr);
+      AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
     } else if (c->Count() > 0) {
       HMENU sub = build_menu(*c, false, owner_draw, dropdowns);
       if (dropdowns) dropdowns->emplace_back(sub, c);
-      AppendMenu(menu, flags | MF_POPUP, reinterpret_cast<std::uintptr_t>(sub), c->Caption.c_str());
+      AppendMenu(menu, flags | MF_POPUP, reinterpret_cast<std::uintptr_t>(sub), text.c_str());
     } else {
-      AppendMenu(menu, flags, static_cast<std::uintptr_t>(c->Command()), c->Caption.c_str());
+      AppendMenu(menu, flags, static_cast<std::uintptr_t>(c->Command()), text.c_str());
     }
+    // Owner-drawn items keep their text and carry their item for the owner's drawing.
+    MENUITEMINFO info;
+    info.fMask = MIIM_DATA | (owner_draw ? MIIM_FTYPE : 0);
+    info.dwItemData = reinterpret_cast<ULONG_PTR>(c);
+    const int pos = GetMenuItemCount(menu) - 1;
+    if (owner_draw) {
+      MENUITEMINFO now;
+      now.fMask = MIIM_FTYPE;
+      GetMenuItemInfo(menu, static_cast<UINT>(pos), TRUE, &now);
+      info.fType = now.fType | MFT_OWNERDRAW;
+    }
+    SetMenuItemInfo(menu, static_cast<UINT>(pos), TRUE, &info);
   }
   return menu;
 }
@@ -419,7 +574,7 @@ TMenuItem* find_command(TMenuItem& item, int command) {
 
 }  // namespace
 
-HMENU TPopupMenu::build(TMenuItem& item) { return build_menu(item, false, false, nullptr); }
+HMENU TPopupMenu::build(TMenuItem& item) { return build_menu(item, false, OwnerDraw, nullptr); }
 
 TMenuItem* TPopupMenu::find(TMenuItem& item, int command) { return find_command(item, command); }
 
@@ -559,6 +714,16 @@ TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
   height_ = 29;
   TabStop = false;
   PublishBool("ShowCaptions", [this] { return ShowCaptions; }, [this](bool v) { ShowCaptions = v; });
+  PublishBool("Flat", [this] { return Flat; }, [this](bool v) {
+    Flat = v;
+    Invalidate();
+  });
+}
+
+gdi::RECT TToolBar::ButtonRect(const TToolButton* b) {
+  gdi::RECT r{};
+  if (HandleAllocated()) SendMessage(Handle(), TB_GETRECT, static_cast<WPARAM>(b->command_), reinterpret_cast<LPARAM>(&r));
+  return r;
 }
 
 TToolBar::~TToolBar() {
@@ -611,6 +776,45 @@ void TToolBar::WndProc(TMessage& m) {
   if (m.Msg == CN_COMMAND) {
     for (TToolButton* b : buttons_)
       if (b->command_ == LOWORD(m.WParam)) b->Click();
+    return;
+  }
+  if (m.Msg == CN_NOTIFY && reinterpret_cast<const NMHDR*>(m.LParam)->code == NM_CUSTOMDRAW) {
+    auto* cd = reinterpret_cast<const NMCUSTOMDRAW*>(m.LParam);
+    m.Result = CDRF_DODEFAULT;
+    Canvas.SetHandle(cd->hdc);
+    bool default_draw = true;
+    if (cd->dwDrawStage == CDDS_PREPAINT) {
+      if (OnCustomDraw) OnCustomDraw(this, cd->rc, default_draw);
+      m.Result = (default_draw ? CDRF_DODEFAULT : CDRF_SKIPDEFAULT) | (OnCustomDrawButton ? CDRF_NOTIFYITEMDRAW : 0);
+    } else if (cd->dwDrawStage == CDDS_ITEMPREPAINT && OnCustomDrawButton) {
+      TToolButton* button = nullptr;
+      for (TToolButton* b : buttons_)
+        if (static_cast<ULONG_PTR>(b->command_) == cd->dwItemSpec) button = b;
+      const UINT s = cd->uItemState;
+      unsigned state = 0;
+      if (s & CDIS_SELECTED) state |= cdsSelected;
+      if (s & CDIS_GRAYED) state |= cdsGrayed;
+      if (s & CDIS_DISABLED) state |= cdsDisabled;
+      if (s & CDIS_CHECKED) state |= cdsChecked;
+      if (s & CDIS_FOCUS) state |= cdsFocused;
+      if (s & CDIS_HOT) state |= cdsHot;
+      if (s & CDIS_INDETERMINATE) state |= cdsIndeterminate;
+      // A button in none of the other states shows its default look.
+      if (!(state & (cdsSelected | cdsGrayed | cdsDisabled | cdsFocused | cdsHot))) state |= cdsDefault;
+      const TColor ink = Canvas.Font.Color();
+      if (button) OnCustomDrawButton(this, button, state, default_draw);
+      if (default_draw) {
+        m.Result = TBCDRF_NOEDGES;
+        if (Canvas.Font.Color() != ink) {
+          gdi::SetTextColor(cd->hdc, ColorToRGB(Canvas.Font.Color()));
+          m.Result |= CDRF_NEWFONT;
+        }
+      } else {
+        m.Result = CDRF_SKIPDEFAULT;
+      }
+      Canvas.Font.SetColor(ink);
+    }
+    Canvas.SetHandle(nullptr);
     return;
   }
   if (m.Msg == CN_NOTIFY) {

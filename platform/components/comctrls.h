@@ -137,19 +137,49 @@ private:
   bool has_min_ = false, has_max_ = false;
 };
 
+// A key with its modifiers: the virtual-key code in the low byte, scShift, scCtrl, scAlt above.
+using TShortCut = std::uint16_t;
+inline constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
+// "Ctrl+S", "Shift+F5"; empty for no key.
+std::string ShortCutToText(TShortCut shortcut);
+
+// Owner drawing of a menu item: its size on a canvas in the menu font, then its picture.
+using TMenuMeasureItemEvent = std::function<void(TObject* sender, TCanvas& canvas, int& width, int& height)>;
+using TMenuDrawItemEvent = std::function<void(TObject* sender, TCanvas& canvas, const gdi::RECT& r, bool selected)>;
+
 class TMenuItem : public TComponent {
 public:
   explicit TMenuItem(TComponent* owner);
+  ~TMenuItem() override;
   std::string ClassName() const override { return "TMenuItem"; }
   std::string Caption;
-  bool Enabled = true, Checked = false;
+  bool Enabled = true, Checked = false, Visible = true;
+  // The menu's default item (drawn bold).
+  bool Default = false;
+  int ImageIndex = -1;
+  TShortCut ShortCut = 0;
   TNotifyEvent OnClick;
+  TMenuMeasureItemEvent OnMeasureItem;
+  TMenuDrawItemEvent OnDrawItem;
   bool SetEvent(std::string_view name, TNotifyEvent handler) override;
   void Add(TMenuItem* item);
   int Count() const { return static_cast<int>(items_.size()); }
   TMenuItem* Items(int i) const { return items_.at(static_cast<std::size_t>(i)); }
+  TMenuItem* Parent() const { return parent_; }
+  // The menu of the item's sub-items as last built (null before).
+  win::HMENU Handle() const { return handle_; }
+  void SetHandle(win::HMENU menu) { handle_ = menu; }
+  // The popup or main menu the item belongs to, or null.
+  TComponent* GetParentMenu() const;
+  // The image list of that menu, or null.
+  TImageList* MenuImages() const;
   int Command() const { return command_; }
   virtual void Click();
+  // Owner drawing: OnMeasureItem and OnDrawItem, or the menu's plain look without them.
+  void MeasureItem(TCanvas& canvas, int& width, int& height);
+  void DrawItem(TCanvas& canvas, const gdi::RECT& r, bool selected);
+  // The item whose owner-draw data this is, while it lives; null otherwise.
+  static TMenuItem* FromData(std::uintptr_t data);
 
 protected:
   void Notification(TComponent* c, TOperation op) override;
@@ -157,14 +187,23 @@ protected:
 private:
   friend class TPopupMenu;
   std::vector<TMenuItem*> items_;
+  TMenuItem* parent_ = nullptr;
+  win::HMENU handle_ = nullptr;
   int command_;
 };
+
+// Hands a WM_MEASUREITEM or WM_DRAWITEM of an owner-drawn menu item to the item; answers whether the
+// message was one (its result is then set).
+bool DispatchMenuItemDrawing(TMessage& m);
 
 class TPopupMenu : public TComponent {
 public:
   explicit TPopupMenu(TComponent* owner);
   std::string ClassName() const override { return "TPopupMenu"; }
   TMenuItem& Items() { return *root_; }
+  // Items are drawn by their OnMeasureItem and OnDrawItem (as a skin asks).
+  bool OwnerDraw = false;
+  TImageList* Images = nullptr;
   // Runs the menu at a screen point as a modal loop; the chosen item's OnClick runs.
   void Popup(int x, int y);
   TNotifyEvent OnPopup;
@@ -248,6 +287,15 @@ private:
   int command_;
 };
 
+// The state of a tool-bar button being custom-drawn (a set of these bits).
+enum TCustomDrawStateBit : unsigned {
+  cdsSelected = 1, cdsGrayed = 2, cdsDisabled = 4, cdsChecked = 8, cdsFocused = 16, cdsDefault = 32, cdsHot = 64,
+  cdsMarked = 128, cdsIndeterminate = 256
+};
+using TToolBarCustomDrawEvent = std::function<void(TToolBar* sender, const gdi::RECT& r, bool& default_draw)>;
+using TToolBarCustomDrawButtonEvent =
+    std::function<void(TToolBar* sender, TToolButton* button, unsigned state, bool& default_draw)>;
+
 class TToolBar : public TWinControl {
 public:
   explicit TToolBar(TComponent* owner);
@@ -257,6 +305,15 @@ public:
   TToolButton* Buttons(int i) const { return buttons_.at(static_cast<std::size_t>(i)); }
   TImageList* Images = nullptr;
   bool ShowCaptions = true;
+  bool Flat = false;
+  // Custom drawing: the bar's background when a paint starts (Canvas is the paint's DC), then each
+  // button before the bar draws it; a handler that leaves default_draw set lets the bar draw the
+  // button's image and caption (in Canvas.Font's colour), without its edges.
+  TToolBarCustomDrawEvent OnCustomDraw;
+  TToolBarCustomDrawButtonEvent OnCustomDrawButton;
+  TCanvas Canvas;
+  // The button's rectangle in the bar (empty without a window).
+  gdi::RECT ButtonRect(const TToolButton* b);
 
 protected:
   void CreateParams(TCreateParams& p) override;

@@ -143,10 +143,7 @@ void TControl::mouse_event(TMessage& m) {
   int x = win::GET_X_LPARAM(m.LParam), y = win::GET_Y_LPARAM(m.LParam);
   unsigned shift = shift_of(m.WParam);
   switch (m.Msg) {
-    case win::WM_LBUTTONDOWN:
-      mouse_down_ = true;
-      if (OnMouseDown) OnMouseDown(this, shift | ssLeft, x, y);
-      break;
+    case win::WM_LBUTTONDOWN: MouseDown(shift | ssLeft, x, y); break;
     case win::WM_LBUTTONUP: {
       bool was_down = mouse_down_;
       mouse_down_ = false;
@@ -163,6 +160,11 @@ void TControl::mouse_event(TMessage& m) {
     default:
       break;
   }
+}
+
+void TControl::MouseDown(unsigned shift, int x, int y) {
+  mouse_down_ = true;
+  if (OnMouseDown) OnMouseDown(this, shift, x, y);
 }
 
 void TControl::WndProc(TMessage& m) {
@@ -464,6 +466,17 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case win::WM_SETFOCUS:
       DefaultHandler(m);
+      // Every control of the form hears that the focus moved (a skin repaints focus marks).
+      if (TCustomForm* f = ParentForm(); f && f != this) {
+        std::function<void(TWinControl*)> tell = [&](TWinControl* w) {
+          for (int i = 0; i < w->ControlCount(); ++i) {
+            TControl* c = w->Controls(i);
+            c->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+            if (auto* wc = dynamic_cast<TWinControl*>(c)) tell(wc);
+          }
+        };
+        tell(f);
+      }
       if (OnEnter) OnEnter(this);
       return;
     case win::WM_KILLFOCUS:
@@ -588,6 +601,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
+  // A menu the form owns is freed after the form's own parts: it must not call back into them.
+  if (menu_) menu_->form_ = nullptr;
   auto& forms = form_list();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   if (OnDestroy) {
@@ -724,6 +739,8 @@ void TCustomForm::WndProc(TMessage& m) {
   if (m.Msg == win::WM_COMMAND && m.LParam == 0 && win::HIWORD(m.WParam) == 0 && menu_ &&
       menu_->DispatchCommand(win::LOWORD(m.WParam)))
     return;
+  // Owner-drawn items of the form's menus draw themselves.
+  if ((m.Msg == win::WM_MEASUREITEM || m.Msg == win::WM_DRAWITEM) && m.WParam == 0 && DispatchMenuItemDrawing(m)) return;
   if (m.Msg == CM_DIALOGKEY) {
     // Tab moves the focus; Enter and Esc press the default and cancel buttons.
     auto key = static_cast<UINT>(m.WParam);

@@ -77,6 +77,9 @@ public:
   // What a user's click does (fires OnClick); code that wants the user's effect calls it too.
   virtual void Click();
   virtual void DblClick();
+  // What a press of the mouse does besides the window's own reaction (fires OnMouseDown); `shift`
+  // holds the button and the key states.
+  void MouseDown(unsigned shift, int x, int y);
 
 protected:
   virtual void WndProc(TMessage& m);
@@ -234,6 +237,8 @@ public:
   // Asks OnClose; closing the main form ends the application.
   void Close();
   int ShowModal();
+  // Whether the form runs in ShowModal's loop now.
+  bool Modal() const { return modal_; }
   // Runs OnCreate; the application calls it once the form is built.
   void DoCreate();
   TNotifyEvent OnCreate, OnDestroy, OnShow;

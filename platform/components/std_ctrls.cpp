@@ -49,6 +49,8 @@ TBitBtn::TBitBtn(TComponent* owner) : TButton(owner) {
               [this] { return static_cast<int>(Kind); }, [this](int v) { Kind = static_cast<TBitBtnKind>(v); });
   PublishEnum("Layout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"},
               [this] { return static_cast<int>(Layout); }, [this](int v) { Layout = static_cast<TButtonLayout>(v); });
+  PublishInt("Margin", [this] { return Margin; }, [this](std::int64_t v) { Margin = static_cast<int>(v); });
+  PublishInt("Spacing", [this] { return Spacing; }, [this](std::int64_t v) { Spacing = static_cast<int>(v); });
 }
 
 void TBitBtn::SetGlyph(const gdi::Bitmap& picture) {

@@ -36,6 +36,8 @@ public:
   enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
   TBitBtnKind Kind = TBitBtnKind::bkCustom;
   TButtonLayout Layout = TButtonLayout::blGlyphLeft;
+  // The glyph's distance from the edge (-1: glyph and caption centred together) and from the caption.
+  int Margin = -1, Spacing = 4;
 
 protected:
   void CreateWnd() override;

@@ -1075,8 +1075,10 @@ private:
     cd.dwDrawStage = CDDS_PREPAINT;
     cd.hdc = dc;
     cd.rc = r;
+    // The background first, so that what the owner draws at the start of the paint stays.
+    fill(dc, r, gdi::COLOR_BTNFACE);
     LRESULT want = notify(&cd.hdr, NM_CUSTOMDRAW);
-    if (!(want & CDRF_SKIPDEFAULT)) fill(dc, r, gdi::COLOR_BTNFACE);
+    if (want & CDRF_SKIPDEFAULT) return;
     for (int i = 0; i < static_cast<int>(buttons_.size()); ++i) {
       const Button& b = buttons_[static_cast<std::size_t>(i)];
       RECT br = button_rect(i);
@@ -1085,6 +1087,7 @@ private:
       UINT state = ((b.b.fsState & TBSTATE_PRESSED) ? CDIS_SELECTED : 0) | ((b.b.fsState & TBSTATE_CHECKED) ? CDIS_CHECKED : 0) |
                    (enabled ? 0 : CDIS_DISABLED) | (i == hot_ ? CDIS_HOT : 0) |
                    ((b.b.fsState & TBSTATE_INDETERMINATE) ? CDIS_INDETERMINATE : 0);
+      LRESULT item_answer = CDRF_DODEFAULT;
       if (want & CDRF_NOTIFYITEMDRAW) {
         NMCUSTOMDRAW item;
         item.dwDrawStage = CDDS_ITEMPREPAINT;
@@ -1093,7 +1096,8 @@ private:
         item.dwItemSpec = static_cast<ULONG_PTR>(b.b.idCommand);
         item.uItemState = state;
         item.lItemlParam = static_cast<LPARAM>(b.b.dwData);
-        if (notify(&item.hdr, NM_CUSTOMDRAW) & CDRF_SKIPDEFAULT) continue;
+        item_answer = notify(&item.hdr, NM_CUSTOMDRAW);
+        if (item_answer & CDRF_SKIPDEFAULT) continue;
       }
       if (b.b.fsStyle & BTNS_SEP) {
         RECT line{(br.left + br.right) / 2 - 1, br.top + 2, (br.left + br.right) / 2 + 1, br.bottom - 2};
@@ -1101,7 +1105,7 @@ private:
         continue;
       }
       bool down = b.b.fsState & (TBSTATE_PRESSED | TBSTATE_CHECKED);
-      if (down || i == hot_ || !(style() & TBSTYLE_FLAT)) {
+      if (!(item_answer & TBCDRF_NOEDGES) && (down || i == hot_ || !(style() & TBSTYLE_FLAT))) {
         RECT e = br;
         gdi::DrawEdge(dc, &e, down ? gdi::BDR_SUNKENOUTER : gdi::BDR_RAISEDINNER, gdi::BF_RECT);
       }
@@ -1130,7 +1134,12 @@ private:
           tr.top = iy + ih;
         }
       }
-      draw_text(dc, b.text, tr, align | gdi::DT_VCENTER | gdi::DT_SINGLELINE, enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT);
+      // An owner that chose a font (and its colour) for the item keeps it.
+      if ((item_answer & CDRF_NEWFONT) && enabled) {
+        gdi::DrawText(dc, b.text, &tr, align | gdi::DT_VCENTER | gdi::DT_SINGLELINE);
+      } else {
+        draw_text(dc, b.text, tr, align | gdi::DT_VCENTER | gdi::DT_SINGLELINE, enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT);
+      }
     }
   }
 

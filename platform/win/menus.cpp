@@ -138,7 +138,8 @@ SIZE layout_popup(HMENU menu, HWND owner) {
   int width = 0, y = 0, shortcut = 0;
   for (auto& it : m->items) {
     int h = item_height(), w = 0;
-    if (it.type & MFT_SEPARATOR) {
+    // An owner-drawn item (a separator too) is measured by its owner.
+    if ((it.type & MFT_SEPARATOR) && !(it.type & MFT_OWNERDRAW)) {
       h = kSeparatorHeight;
     } else if (it.type & MFT_OWNERDRAW) {
       MEASUREITEMSTRUCT mis;
@@ -526,7 +527,11 @@ void run_loop(Tracker& t) {
           int b = bar_item_at(t, m.pt);
           if (b >= 0 && b == t.bar_hot) t.done = true;  // a second press on the open title closes
           else if (b >= 0) open_bar_item(t, b);
-          else t.done = true;
+          else {
+            // A press away from the menu closes it and still reaches its window afterwards.
+            t.done = true;
+            if (m.hwnd && !popup_of_window(m.hwnd)) PostMessage(m.hwnd, m.message, m.wParam, m.lParam);
+          }
         }
         break;
       }

@@ -30,22 +30,6 @@ win::LPARAM screen_lparam(win::HWND h, int x, int y) {
   return win::MAKELPARAM(p.x, p.y);
 }
 
-void expect_golden(const std::string& name, const gdi::Bitmap& shot) {
-  const char* bin = std::getenv("THC_BINARY_DIR");
-  const std::string out = std::string(bin ? bin : ".") + "/" + name + ".png";
-  gdi::write_png_file(out, shot);
-  const std::string golden = "tests/golden/" + name + ".png";
-  if (std::getenv("THC_UPDATE_GOLDEN")) gdi::write_png_file(golden, shot);
-  ASSERT_TRUE(std::filesystem::exists(golden)) << "missing golden file; the rendering is in " << out;
-  const gdi::Bitmap expected = gdi::read_png_file(golden);
-  ASSERT_EQ(expected.width(), shot.width()) << name;
-  ASSERT_EQ(expected.height(), shot.height()) << name;
-  int differing = 0;
-  for (int y = 0; y < shot.height(); ++y)
-    for (int x = 0; x < shot.width(); ++x) differing += expected.pixel(x, y) != shot.pixel(x, y);
-  EXPECT_EQ(differing, 0) << "compare " << out << " with " << golden;
-}
-
 // The window's region equals `expected` (which is used up).
 void expect_region(win::HWND h, gdi::HRGN expected) {
   gdi::HRGN actual = gdi::CreateRectRgn(0, 0, 0, 0);

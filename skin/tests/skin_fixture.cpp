@@ -1,8 +1,11 @@
 #include "skin/tests/skin_fixture.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/gdi/bmp_file.h"
+#include "platform/gdi/png_file.h"
 #include "skin/skin_reader.h"
 
 namespace skin::test {
@@ -42,6 +45,16 @@ win::LRESULT recording_proc(win::HWND hwnd, win::UINT msg, win::WPARAM wp, win::
 }  // namespace
 
 gdi::COLORREF frame_colour(int tag, int k) { return gdi::RGB(30 * tag, 60 * k, 90); }
+gdi::COLORREF five_frame_colour(int tag, int k) { return gdi::RGB(10 * tag, 45 * k, 150); }
+
+namespace {
+gdi::Bitmap five_frames(int tag, int fw, int fh) {
+  gdi::Bitmap b(fw * 5, fh, gdi::PixelFormat::k24bit);
+  for (int y = 0; y < fh; ++y)
+    for (int x = 0; x < fw * 5; ++x) b.set_pixel(x, y, gdi::pixel_from_colorref(five_frame_colour(tag, x / fw + 1)));
+  return b;
+}
+}  // namespace
 
 std::vector<std::uint8_t> synthetic_skin_package(bool trans, int title) {
   auto bmp = [](const gdi::Bitmap& b) { return gdi::write_bmp(b, gdi::PixelFormat::k24bit); };
@@ -54,6 +67,8 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans, int title) {
       {"max.bmp", bmp(solid_frames(kTagMax, kButtonSize, kButtonSize, 4, false))},
       {"min.bmp", bmp(solid_frames(kTagMin, kButtonSize, kButtonSize, 4, false))},
       {"menu.bmp", bmp(solid_frames(kTagMenu, 30, 30, 1, false))},
+      {"button.bmp", bmp(five_frames(kTagButtons, kButtonFrame, kButtonFrame))},
+      {"menuitem.bmp", bmp(five_frames(kTagMenuItem, kItemFrameW, kItemFrameH))},
   };
   const std::string t = trans ? "1" : "0";
   const std::string ini =
@@ -68,9 +83,29 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans, int title) {
       "[Button2]\nButtonImage=min.bmp\nframe=4\nAction=2\nAlign=1\nXcoord=62\nYcoord=6\nVisibility=6\nVisibility1=6\n"
       "[Button3]\nAction=3\nAlign=0\nXcoord=8\nYcoord=6\n"
       "[MenuBackground]\nImage=menu.bmp\nLeftWidth=3\nTopHeight=3\nRightWidth=3\nBottomHeight=3\n"
-      "[Colours]\nButtonFace=192,208,224\nTitleTextActive=255,255,255\nTitleTextNoActive=64,64,64\n";
+      "[Buttons]\nBitmap=button.bmp\nLeftWidth=2\nTopHeight=2\nRightWidth=2\nBottomHeight=2\nTrans=0\n"
+      "[MenuItem]\nImage=menuitem.bmp\nLeftWidth=3\nTopHeight=3\nRightWidth=3\nBottomHeight=3\n"
+      "[Colours]\nButtonFace=192,208,224\nTitleTextActive=255,255,255\nTitleTextNoActive=64,64,64\n"
+      "ButtonText=0,0,128\nMenu=250,250,240\nMenuText=0,64,0\nHilight=0,0,200\nHilightText=255,255,0\n"
+      "ButtonShadow=128,128,128\n";
   entries.push_back({"skin.ini", std::vector<std::uint8_t>(ini.begin(), ini.end())});
   return build_skin_package(entries);
+}
+
+void expect_golden(const std::string& name, const gdi::Bitmap& shot) {
+  const char* bin = std::getenv("THC_BINARY_DIR");
+  const std::string out = std::string(bin ? bin : ".") + "/" + name + ".png";
+  gdi::write_png_file(out, shot);
+  const std::string golden = "tests/golden/" + name + ".png";
+  if (std::getenv("THC_UPDATE_GOLDEN")) gdi::write_png_file(golden, shot);
+  ASSERT_TRUE(std::filesystem::exists(golden)) << "missing golden file; the rendering is in " << out;
+  const gdi::Bitmap expected = gdi::read_png_file(golden);
+  ASSERT_EQ(expected.width(), shot.width()) << name;
+  ASSERT_EQ(expected.height(), shot.height()) << name;
+  int differing = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) differing += expected.pixel(x, y) != shot.pixel(x, y);
+  EXPECT_EQ(differing, 0) << "compare " << out << " with " << golden;
 }
 
 std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package) {
@@ -128,6 +163,15 @@ void SkinTest::show(win::HWND hwnd) {
   pump();
   win::UpdateWindow(hwnd);
   pump();
+}
+
+void SkinTest::use_test_menu_font() {
+  win::NONCLIENTMETRICS m;
+  win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0);
+  m.lfMenuFont = gdi::LOGFONT{};
+  m.lfMenuFont.lfHeight = -10;
+  m.lfMenuFont.lfFaceName = std::string(gdi::kTestFontFace);
+  win::SystemParametersInfo(0x002A, m.cbSize, &m, 0);
 }
 
 void SkinTest::pass(int ms) {

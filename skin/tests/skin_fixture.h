@@ -31,7 +31,12 @@ inline constexpr int kButtonSize = 16, kButtonTop = 6, kCloseX = 26, kMaxX = 44,
 
 // Colour of frame k (1-based) of the picture tagged `tag`.
 gdi::COLORREF frame_colour(int tag, int k);
-enum Tag { kTagTop = 1, kTagLeft, kTagRight, kTagBottom, kTagClose, kTagMax, kTagMin, kTagMenu };
+enum Tag { kTagTop = 1, kTagLeft, kTagRight, kTagBottom, kTagClose, kTagMax, kTagMin, kTagMenu, kTagButtons, kTagMenuItem };
+// Colour of frame k (1-based) of the five-frame pictures ([Buttons] and [MenuItem]).
+gdi::COLORREF five_frame_colour(int tag, int k);
+// Sizes of the five-frame pictures: button frames 20 x 20 with margins 2, menu-item frames 20 x 12
+// with margins 3; both opaque.
+inline constexpr int kButtonFrame = 20, kButtonMargin = 2, kItemFrameW = 20, kItemFrameH = 12, kItemMargin = 3;
 // The left and right borders have a rounded corner of this many key-coloured pixels in their top
 // rows: row y (0-based, y < 3) is cut for x < 3 - y on the left and mirrored on the right.
 inline constexpr int kCorner = 3;
@@ -45,6 +50,10 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans = true, int title = 
 // The stream a form stores: a 32-bit little-endian count, then the package.
 std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package);
 
+// Compares a rendering with tests/golden/<name>.png pixel for pixel (THC_UPDATE_GOLDEN=1 rewrites the
+// golden); the rendering is also written to the binary directory.
+void expect_golden(const std::string& name, const gdi::Bitmap& shot);
+
 class SkinTest : public pc::test::ComponentsTest {
 protected:
   void SetUp() override;
@@ -55,6 +64,8 @@ protected:
   win::HWND make(const char* caption, win::DWORD style, int x, int y, int w, int h, win::DWORD ex_style = 0);
   // Shows and activates a window and runs the loop until the skin is applied.
   void show(win::HWND hwnd);
+  // Menus in the deterministic test font.
+  void use_test_menu_font();
   // Lets virtual time pass, then runs the loop.
   void pass(int ms);
   std::vector<std::string>& trace();
