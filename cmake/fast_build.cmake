@@ -1,0 +1,94 @@
+# Build-speed levers for the test tree: shared precompiled headers, unity batches for the large
+# libraries, line-table debug information and a faster linker. The release tree builds without the
+# first two, so a source that leans on a header it does not include still fails there.
+
+if(THC_TESTS)
+  set(_thc_fast_default ON)
+else()
+  set(_thc_fast_default OFF)
+endif()
+option(THC_FAST_BUILD "Precompiled headers and unity batches (default: on in the test tree)" ${_thc_fast_default})
+set(THC_UNITY_BATCH 8 CACHE STRING "Sources per unity batch of a large library")
+set(THC_UNITY_MIN_SOURCES 8 CACHE STRING "A library with at least this many sources builds in unity batches")
+
+if(THC_SANITIZE)
+  # Sanitizer reports need file and line, not the types and locals of every frame; line tables cut
+  # the compile and link work of the test tree. -DTHC_FULL_DEBUG_INFO=ON brings the rest back.
+  option(THC_FULL_DEBUG_INFO "Full debug information in the sanitizer tree" OFF)
+  if(NOT THC_FULL_DEBUG_INFO)
+    add_compile_options(-g1)
+  endif()
+endif()
+
+if(THC_FAST_BUILD)
+  # Standard and test-framework headers every source pays for, parsed once per tree: libraries share
+  # one header built as position-independent code, tests one with the test framework, fuzz targets
+  # and programs one without it (its macros must match where a header is used). The ccache sloppiness lets the compiler cache accept sources compiled with them.
+  if(CCACHE_PROGRAM)
+    set(_thc_launcher ${CMAKE_COMMAND} -E env CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime ${CCACHE_PROGRAM})
+    set(CMAKE_C_COMPILER_LAUNCHER ${_thc_launcher})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${_thc_launcher})
+  endif()
+
+  find_program(THC_LLD ld.lld)
+  if(THC_LLD)
+    add_link_options(-fuse-ld=lld)
+  endif()
+
+  set(THC_PCH_STD
+    <algorithm> <array> <cmath> <cstddef> <cstdint> <cstdio> <cstdlib> <cstring> <functional>
+    <map> <memory> <optional> <span> <string> <string_view> <utility> <vector>)
+  set(_thc_pch_stub ${PROJECT_BINARY_DIR}/pch_stub.cpp)
+  file(CONFIGURE OUTPUT ${_thc_pch_stub} CONTENT "int main() { return 0; }\n")
+
+  add_library(thc_pch_library STATIC ${_thc_pch_stub})
+  target_compile_options(thc_pch_library PRIVATE ${THC_WARNINGS})
+  target_include_directories(thc_pch_library PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+  target_precompile_headers(thc_pch_library PRIVATE ${THC_PCH_STD})
+
+  if(THC_TESTS)
+    add_executable(thc_pch_program ${_thc_pch_stub})
+    target_compile_options(thc_pch_program PRIVATE ${THC_WARNINGS})
+    target_include_directories(thc_pch_program PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+    target_precompile_headers(thc_pch_program PRIVATE ${THC_PCH_STD})
+
+    add_executable(thc_pch_test ${_thc_pch_stub})
+    target_compile_options(thc_pch_test PRIVATE ${THC_WARNINGS})
+    target_include_directories(thc_pch_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+    target_link_libraries(thc_pch_test PRIVATE GTest::gtest GTest::gmock)
+    target_precompile_headers(thc_pch_test PRIVATE ${THC_PCH_STD} <filesystem> <fstream> <sstream>
+      <gtest/gtest.h> <gmock/gmock.h>)
+  endif()
+endif()
+
+# thc_fast_library(target): a library shares the library header and, when large, builds in batches.
+function(thc_fast_library name)
+  if(NOT THC_FAST_BUILD)
+    return()
+  endif()
+  target_precompile_headers(${name} REUSE_FROM thc_pch_library)
+  get_target_property(sources ${name} SOURCES)
+  list(LENGTH sources count)
+  if(count GREATER_EQUAL THC_UNITY_MIN_SOURCES)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${THC_UNITY_BATCH})
+  endif()
+endfunction()
+
+# thc_fast_executable(target TEST|PROGRAM): a test shares the test header, a fuzz target or program
+# the standard one.
+function(thc_fast_executable name kind)
+  if(NOT THC_FAST_BUILD OR NOT THC_TESTS)
+    return()
+  endif()
+  if(kind STREQUAL "TEST")
+    target_precompile_headers(${name} REUSE_FROM thc_pch_test)
+  else()
+    target_precompile_headers(${name} REUSE_FROM thc_pch_program)
+  endif()
+endfunction()
+
+# thc_unity_skip(target source...): sources whose file-local names clash with a neighbour's build on
+# their own.
+function(thc_unity_skip name)
+  set_source_files_properties(${ARGN} TARGET_DIRECTORY ${name} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+endfunction()
