@@ -20,6 +20,40 @@ function(thc_library name)
   thc_fast_library(${name})
 endfunction()
 
+# thc_byte_list(VAR file)
+# Sets VAR to the bytes of file as C array initialisers, sixteen to a line.
+function(thc_byte_list var file)
+  file(READ ${file} hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n"
+    bytes "${bytes}")
+  set(${var} "${bytes}" PARENT_SCOPE)
+endfunction()
+
+# thc_embed_bytes(SOURCE file OUTPUT cpp INCLUDE header NAMESPACE ns FUNCTION name)
+# Writes a source file whose function `ns::name()` answers the bytes of SOURCE as a
+# std::span<const std::uint8_t> (declared in INCLUDE); the build reconfigures when SOURCE changes.
+function(thc_embed_bytes)
+  cmake_parse_arguments(ARG "" "SOURCE;OUTPUT;INCLUDE;NAMESPACE;FUNCTION" "" ${ARGN})
+  thc_byte_list(bytes ${ARG_SOURCE})
+  file(RELATIVE_PATH name ${PROJECT_SOURCE_DIR} ${ARG_SOURCE})
+  file(CONFIGURE OUTPUT ${ARG_OUTPUT} CONTENT "// Generated from ${name}; do not edit.
+#include \"${ARG_INCLUDE}\"
+
+namespace ${ARG_NAMESPACE} {
+namespace {
+const std::uint8_t kBytes[] = {
+${bytes}
+};
+}  // namespace
+
+std::span<const std::uint8_t> ${ARG_FUNCTION}() { return std::span<const std::uint8_t>(kBytes, sizeof kBytes); }
+
+}  // namespace ${ARG_NAMESPACE}
+" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ARG_SOURCE})
+endfunction()
+
 # thc_write_layers(FILE path FOLDERS folder...)
 # Writes what the layering check reads: for each library its folder, the floor of that folder (its
 # position in FOLDERS, lowest first), the project libraries it links and its sources, one library a

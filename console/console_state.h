@@ -34,6 +34,9 @@ enum class ReplyState : std::int32_t {
   rsModelScan = 19,
 };
 
+// The record memories a reading goes through, each with its own count of records left.
+enum class RecordStream { None, History, Range, Day, Alarm };
+
 constexpr std::size_t kFrameCapacity = 1024;
 // Instrument numbers 0..247 each get a list of day files.
 constexpr std::size_t kDayFileLists = 248;
@@ -74,11 +77,21 @@ struct ConsoleState {
   std::int32_t RecordsToRead = 0;
   std::int32_t FastReadBatch = 0;
   bool ExtendedCounters = false;
+  // What the instrument's last counts said was still to be read, and of which record memory; the
+  // next reply's count is held against it, less the records that reply carries. -1: not known.
+  RecordStream LeftStream = RecordStream::None;
+  std::int64_t RecordsLeft = -1;
+  // Records of the reading under way that the instrument counted as read but no reply carried.
+  std::int64_t MissingRecordCount = 0;
 
   // The report being written.
   std::int32_t ReportRow = 0;
   std::int32_t ReportSheetIndex = 0;
   std::int32_t SheetRowCount = 0;
+  // Rows of the report that stand for missing records: the records they stand for in the whole
+  // report, and the rows on the sheet being filled.
+  std::int32_t ReportMissing = 0;
+  std::int32_t SheetGapRows = 0;
   std::string ReportFileName;
   double ReportTime = 0.0;
   std::uint16_t ReportYear = 0, ReportMonth = 0, ReportDay = 0, ReportHour = 0, ReportMinute = 0,

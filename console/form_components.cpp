@@ -1,9 +1,12 @@
 #include "console/form_components.h"
 
+#include <algorithm>
 #include <mutex>
 
+#include "core/byte_io.h"
 #include "platform/components/comctrls.h"
 #include "platform/components/form_table.h"
+#include "skin/skin_data.h"
 
 namespace console {
 
@@ -81,17 +84,24 @@ public:
 };
 }  // namespace
 
+std::span<const std::uint8_t> ConsoleSkinStream() {
+  static const std::vector<std::uint8_t> stream = [] {
+    const std::span<const std::uint8_t> package = ConsoleSkinPackage();
+    std::vector<std::uint8_t> s(4 + package.size());
+    core::store_le32(s.data(), static_cast<std::uint32_t>(package.size()));
+    std::copy(package.begin(), package.end(), s.begin() + 4);
+    return s;
+  }();
+  return stream;
+}
+
 void RegisterConsoleComponentClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     using platform::components::RegisterComponentClass;
     RegisterComponentClass("TLabeledEdit", [](TComponent* o) { return new FormLabeledEdit(o); });
     RegisterComponentClass("TComm", [](TComponent* o) { return new CommComponent(o); });
-    RegisterComponentClass("TSkinData", [](TComponent* o) {
-      return new HeldSettingsComponent(o, "TSkinData",
-                                       {"Active", "DisableTag", "SkinControls", "Options", "SkinStore", "SkinFormtype",
-                                        "Version", "MenuUpdate", "MenuMerge"});
-    });
+    RegisterComponentClass("TSkinData", [](TComponent* o) { return new skin::TSkinData(o); });
     RegisterComponentClass("TXLSSpreadsheet5", [](TComponent* o) {
       return new HeldSettingsComponent(o, "TXLSSpreadsheet5", {"ComponentVersion", "Version", "DirectRead", "DirectWrite"});
     });

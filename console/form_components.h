@@ -3,7 +3,9 @@
 // settings the form stores.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,8 +45,13 @@ private:
   std::vector<std::pair<std::string, std::string>> values_;
 };
 
-// Makes the kinds above known to the form tables ("TComm", "TSkinData", "TXLSSpreadsheet5",
-// "TPDFDocument"). Idempotent.
+// Makes the kinds above and the skin data component known to the form tables ("TComm", "TSkinData",
+// "TXLSSpreadsheet5", "TPDFDocument"). Idempotent.
 void RegisterConsoleComponentClasses();
+
+// The project's skin package (assets/skin/thconsole.skin), and the stream the main form stores
+// with its skin data component: a 32-bit little-endian count, then the package.
+std::span<const std::uint8_t> ConsoleSkinPackage();
+std::span<const std::uint8_t> ConsoleSkinStream();
 
 }  // namespace console

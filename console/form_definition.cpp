@@ -1,10 +1,15 @@
 // The main window's form definition: every component with its parent, captions, items, defaults,
 // initial states and event links, in creation order (a parent before its children). Texts are the
 // window's own, trailing blanks included; the geometry is this program's.
+#include <algorithm>
 #include <span>
+#include <vector>
 
+#include "console/images.h"
 #include "console/main_form.h"
 #include "platform/components/form_table.h"
+#include "platform/components/graphics.h"
+#include "platform/gdi/bmp_file.h"
 
 namespace console {
 namespace {
@@ -182,12 +187,12 @@ const ComponentDef kForm[] = {
     {"Panel7", "TPanel", "", {{"Left", "150"}, {"Top", "0"}, {"Width", "620"}, {"Height", "578"}, {"Visible", "False"}}},
     {"GroupBox9", "TGroupBox", "Panel7", {{"Caption", "数据信息"}, {"Left", "8"}, {"Top", "4"}, {"Width", "604"}, {"Height", "126"}}},
     {"Label30", "TLabel", "GroupBox9", {{"Caption", "起始时间  "}, {"Left", "10"}, {"Top", "20"}}},
-    {"DateTimePicker4", "TDateTimePicker", "GroupBox9", {{"Left", "10"}, {"Top", "38"}, {"Width", "150"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker4Change"}}},
-    {"Label31", "TLabel", "GroupBox9", {{"Caption", "结束时间  "}, {"Left", "180"}, {"Top", "20"}}},
-    {"DateTimePicker5", "TDateTimePicker", "GroupBox9", {{"Left", "180"}, {"Top", "38"}, {"Width", "150"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker5Change"}}},
-    {"Label32", "TLabel", "GroupBox9", {{"Caption", "设备"}, {"Left", "350"}, {"Top", "20"}}},
-    {"ComboBox19", "TComboBox", "GroupBox9", {{"Left", "350"}, {"Top", "38"}, {"Width", "80"}, {"Style", "csDropDownList"}}, {}, {{"OnChange", "ComboBox19Change"}}},
-    {"Edit7", "TEdit", "GroupBox9", {{"Left", "440"}, {"Top", "38"}, {"Width", "150"}, {"Height", "21"}, {"ReadOnly", "True"}, {"Enabled", "False"}}},
+    {"DateTimePicker4", "TDateTimePicker", "GroupBox9", {{"Left", "10"}, {"Top", "38"}, {"Width", "120"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker4Change"}}},
+    {"Label31", "TLabel", "GroupBox9", {{"Caption", "结束时间  "}, {"Left", "140"}, {"Top", "20"}}},
+    {"DateTimePicker5", "TDateTimePicker", "GroupBox9", {{"Left", "140"}, {"Top", "38"}, {"Width", "120"}, {"Height", "21"}}, {}, {{"OnChange", "DateTimePicker5Change"}}},
+    {"Label32", "TLabel", "GroupBox9", {{"Caption", "设备"}, {"Left", "270"}, {"Top", "20"}}},
+    {"ComboBox19", "TComboBox", "GroupBox9", {{"Left", "270"}, {"Top", "38"}, {"Width", "70"}, {"Style", "csDropDownList"}}, {}, {{"OnChange", "ComboBox19Change"}}},
+    {"Edit7", "TEdit", "GroupBox9", {{"Left", "350"}, {"Top", "38"}, {"Width", "244"}, {"Height", "21"}, {"ReadOnly", "True"}, {"Enabled", "False"}}},
     {"BitBtn28", "TBitBtn", "GroupBox9", {{"Caption", "TF卡搜索"}, {"Left", "10"}, {"Top", "80"}, {"Width", "90"}, {"Height", "28"}}, {}, {{"OnClick", "BitBtn28Click"}}},
     {"BitBtn30", "TBitBtn", "GroupBox9", {{"Caption", "导出记录"}, {"Left", "110"}, {"Top", "80"}, {"Width", "90"}, {"Height", "28"}}, {}, {{"OnClick", "BitBtn30Click"}}},
     {"CheckBox4", "TCheckBox", "GroupBox9", {{"Caption", "导出excel"}, {"Left", "210"}, {"Top", "84"}, {"Width", "90"}, {"Height", "20"}, {"Enabled", "False"}}, {}, {{"OnClick", "CheckBox4Click"}}},
@@ -233,7 +238,10 @@ const ComponentDef kForm[] = {
       {"SkinControls", "[xcMainMenu,xcPopupMenu,xcToolbar,xcControlbar,xcCombo,xcCheckBox,xcRadioButton,xcProgress,xcScrollbar,"
                        "xcEdit,xcButton,xcBitBtn,xcSpeedButton,xcSpin,xcPanel,xcGroupBox,xcStatusBar,xcTab,xcTrackBar,xcSystemMenu]"},
       {"Options", "[xoPreview,xoCaptionButtonHint]"}, {"SkinStore", "(Good)"}, {"SkinFormtype", "sfMainform"}, {"Version", "5.0.0.1"},
-      {"MenuUpdate", "True"}, {"MenuMerge", "False"}}},
+      {"MenuUpdate", "True"}, {"MenuMerge", "False"}},
+     {},
+     {},
+     {{"SkinStream", ConsoleSkinStream()}}},
     {"ImageList1", "TImageList", ""},
     {"PopupMenu1", "TPopupMenu", ""},
     {"N1", "TMenuItem", "PopupMenu1", {{"Caption", "串口参数"}}, {}, {{"OnClick", "N1Click"}}},
@@ -241,13 +249,49 @@ const ComponentDef kForm[] = {
 
 #undef THC_ALARM_LINKS
 
-// The status bar's panels: the even ones are fixed labels, the odd ones the console writes.
+// The status bar's panels: the even ones are fixed labels, the odd ones the console writes. Each is
+// at least as wide as the longest text it shows; the last one takes the rest of the bar.
 struct PanelDef {
   const char* text;
   int width;
+  std::vector<const char*> shows;
 };
-const PanelDef kStatusPanels[] = {{"端口状态：", 60}, {"", 60}, {"模式：", 40}, {"", 60},
-                                  {"通讯状态：", 60}, {"", 60}, {"统计：", 40}, {"", 50}};
+const PanelDef kStatusPanels[] = {
+    {"端口状态：", 60, {}},
+    {"", 60, {"打开", "关闭", "检测中", "error", "设备接入", "设备移出", "TF卡插入"}},
+    {"模式：", 40, {}},
+    {"", 60, {"参数设置", "告警记录", "历史记录", "TF卡导出"}},
+    {"通讯状态：", 60, {}},
+    {"", 60, {"该版本不支持", "功能码错误", "无未读记录", "无记录数据", "正在检查...", "正在清除...", "正在设置...",
+              "正在搜索", "设备247", "缺失记录999999条"}},
+    {"统计：", 40, {}},
+    {"", 50, {}},
+};
+// Room beside a panel's text: its borders and the text's margins.
+constexpr int kPanelPadding = 10;
+
+// The glyph of each glyph button, by what the button does (assets/images, drawn by tools/image-gen).
+struct GlyphDef {
+  const char* button;
+  const char* image;
+};
+const GlyphDef kGlyphs[] = {
+    {"BitBtn9", "settings"},   {"BitBtn11", "history"},  {"BitBtn10", "alarm"},      {"BitBtn22", "card"},
+    {"BitBtn2", "connect"},    {"BitBtn3", "disconnect"}, {"BitBtn37", "search"},    {"BitBtn41", "record_on"},
+    {"BitBtn42", "record_off"}, {"BitBtn43", "alarm"},    {"BitBtn44", "alarm_off"}, {"BitBtn33", "delete"},
+    {"BitBtn12", "sleep"},     {"BitBtn23", "live"},     {"BitBtn49", "settings"},   {"BitBtn1", "read"},
+    {"BitBtn6", "clock"},      {"BitBtn7", "clock"},     {"BitBtn8", "clock"},       {"BitBtn45", "clock"},
+    {"BitBtn4", "read"},       {"BitBtn5", "save"},      {"BitBtn13", "search"},     {"BitBtn14", "reset"},
+    {"BitBtn15", "read"},      {"BitBtn16", "clear"},    {"BitBtn17", "search"},     {"BitBtn18", "reset"},
+    {"BitBtn19", "read"},      {"BitBtn20", "clear"},    {"BitBtn21", "search"},     {"BitBtn29", "search"},
+    {"BitBtn28", "search"},    {"BitBtn30", "export"},   {"BitBtn31", "delete"},     {"BitBtn48", "clear"},
+};
+
+platform::gdi::Bitmap FormImage(const char* name) {
+  const auto bytes = ImageAsset(name);
+  if (bytes.empty()) throw pc::EComponentError(std::string("Form images: no image ") + name);
+  return platform::gdi::read_bmp(bytes);
+}
 
 }  // namespace
 
@@ -330,13 +374,34 @@ void BuildMainForm(Tform1& f) {
   find(f.XLS, "XLS");
   find(f.SPDF, "SPDF");
 
-  for (const PanelDef& p : kStatusPanels) f.StatusBar1->AddPanel(p.width).SetText(p.text);
+  pc::TBitmap measure;
+  measure.SetSize(1, 1);
+  measure.Canvas().Font.Assign(f.StatusBar1->Font);
+  for (const PanelDef& p : kStatusPanels) {
+    int width = std::max(p.width, measure.Canvas().TextWidth(p.text) + kPanelPadding);
+    for (const char* t : p.shows) width = std::max(width, measure.Canvas().TextWidth(t) + kPanelPadding);
+    f.StatusBar1->AddPanel(width).SetText(p.text);
+  }
   // Every date picker of the form stores 2014-04-08 17:11:27.828.
   for (pc::TDateTimePicker* d : std::initializer_list<pc::TDateTimePicker*>{f.DateTimePicker1, f.DateTimePicker2, f.DateTimePicker3, f.DateTimePicker4, f.DateTimePicker5}) {
     d->SetDateTime(core::LocalTime{2014, 4, 8, 17, 11, 27, 828, 2});
   }
   f.ToolButton1->DropdownMenu = f.PopupMenu1;
+  // The tool button's image, its bottom-left colour transparent as the glyphs'.
+  const platform::gdi::Bitmap connect_picture = FormImage("connect");
+  pc::TBitmap connect;
+  connect.Assign(connect_picture);
+  f.ImageList1->Add(connect, platform::gdi::colorref_from_pixel(connect_picture.pixel(0, connect_picture.height() - 1)));
   f.ToolBar1->Images = f.ImageList1;
+  for (auto [image, name] : {std::pair{f.Image1, "help"}, std::pair{f.Image2, "data"}}) {
+    image->Picture.Assign(FormImage(name));
+    image->Transparent = true;
+  }
+  for (const GlyphDef& g : kGlyphs) {
+    auto* button = dynamic_cast<pc::TBitBtn*>(f.FindComponent(g.button));
+    if (!button) throw pc::EComponentError(std::string("Form images: no glyph button ") + g.button);
+    button->SetGlyph(FormImage(g.image));
+  }
   f.OnClose = [&f](pc::TObject* s, pc::TCloseAction& a) { f.FormClose(s, a); };
   f.SetMessageHandler(platform::win::WM_DEVICECHANGE, [&f](pc::TMessage& m) { f.DeviceChange(m); });
 }

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "console/main_form.h"
+#include "skin/form_skinner.h"
 
 namespace console {
 namespace {
@@ -59,6 +60,7 @@ std::string DumpForm(Tform1& f) {
     << " color=" << pc::GetIntProp(&f, "Color") << "\n";
   for (int i = 0; i < f.ComponentCount(); ++i) {
     pc::TComponent* c = f.Components(i);
+    if (dynamic_cast<skin::TFormSkinner*>(c)) continue;  // the skin engine's, not the form definition's
     o << c->Name() << ": " << c->ClassName();
     if (auto* ctl = dynamic_cast<pc::TControl*>(c)) {
       o << " in " << (ctl->Parent() && ctl->Parent() != &f ? ctl->Parent()->Name() : std::string("form"));
@@ -95,7 +97,8 @@ std::string DumpForm(Tform1& f) {
       o << " in " << (mi->Owner() == &f ? std::string("PopupMenu1") : mi->Owner()->Name()) << " caption=" << Quote(mi->Caption);
     } else if (auto* t = dynamic_cast<pc::TTimer*>(c)) {
       o << " enabled=" << OnOff(t->Enabled()) << " interval=" << t->Interval();
-    } else if (dynamic_cast<CommComponent*>(c) || dynamic_cast<HeldSettingsComponent*>(c)) {
+    } else if (dynamic_cast<CommComponent*>(c) || dynamic_cast<HeldSettingsComponent*>(c) ||
+               dynamic_cast<skin::TSkinData*>(c)) {
       o << Props(*c);
     }
     o << "\n";

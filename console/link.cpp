@@ -2,6 +2,7 @@
 // scan, disconnecting, and the reply time-out with its three retries.
 #include <initializer_list>
 
+#include "console/form_helpers.h"
 #include "console/main_form.h"
 #include "core/clock.h"
 #include "platform/components/dialogs.h"
@@ -97,6 +98,14 @@ void Tform1::EnableConnected() {
   }
   Timer3->SetEnabled(false);
   SetStatus(1, "打开");
+  EnableNavigation();
+}
+
+void Tform1::EnableNavigation() {
+  // The work panels are reached with or without a link (the TF-card panel needs none at all); a
+  // reading that ends with the link leaves them as they were before it began. Only a day-file
+  // export that is running holds them.
+  if (!tf_exporting_) Enable({BitBtn9, BitBtn10, BitBtn11, BitBtn22}, true);
 }
 
 void Tform1::DropLink() {
@@ -119,6 +128,7 @@ void Tform1::DropLink() {
   SetStatus(1, "关闭");
   state_.Connected = false;
   state_.ContinuousRead = false;
+  EnableNavigation();
 }
 
 void Tform1::Timer3Timer(pc::TObject*) {
@@ -335,7 +345,7 @@ void Tform1::Timer1Timer(pc::TObject*) {
   if (state_.ContinuousRead) {
     // A continuous reading never gives up: the request counts as a failure and goes out again.
     ++state_.FailureCount;
-    SetStatus(7, "成功:" + std::to_string(state_.SuccessCount) + ",失败:" + std::to_string(state_.FailureCount));
+    ShowReadStatistics();
     SetStatus(5, "读取中...");
     SendFrame(state_, writer_, std::span<const std::uint8_t>(state_.TxFrame.data(), static_cast<std::size_t>(state_.TxLength)));
     Timer1->SetInterval(2000);

@@ -37,7 +37,10 @@ void Tform1::SetReports(std::unique_ptr<ReportOperations> reports) {
 Tform1::~Tform1() {
   // The serial component belongs to the form's component tree; stop its events first so that no
   // block arrives at a half-destroyed window.
-  if (Comm1) Comm1->Comm().OnReceiveData = nullptr;
+  if (Comm1) {
+    Comm1->Comm().OnReceiveData = nullptr;
+    Comm1->Comm().OnRequestHangup = nullptr;
+  }
   // A tab sheet or tool button does not leave its page control or tool bar when freed: the
   // containers go first, which lets go of them.
   delete PageControl1;
@@ -50,6 +53,10 @@ Tform1::~Tform1() {
 void Tform1::Build() {
   BuildMainForm(*this);
   Comm1->Comm().OnReceiveData = [this](serial::TComm* s, const void* b, std::uint16_t n) { Comm1ReceiveData(s, b, n); };
+  // The line went away under the open port (the adapter pulled, the far end of a pseudo-terminal
+  // closed, which the system's device notices do not report): the same notice as a device removal.
+  // The link itself is left to the next command's time-out.
+  Comm1->Comm().OnRequestHangup = [this](serial::TComm*) { SetStatus(1, "设备移出"); };
   writer_ = [this](std::span<const std::uint8_t> bytes) {
     return Comm1->Comm().SendData(bytes.data(), static_cast<std::uint16_t>(bytes.size()));
   };

@@ -18,6 +18,7 @@
 #include "platform/components/comctrls.h"
 #include "platform/components/controls.h"
 #include "platform/components/std_ctrls.h"
+#include "skin/skin_data.h"
 
 namespace console {
 
@@ -39,6 +40,8 @@ public:
 
   ConsoleState& State() { return state_; }
   serial::TComm& Comm() { return Comm1->Comm(); }
+  // Where every frame goes out (to the serial component); a test wraps it to watch the line.
+  FrameWriter& Writer() { return writer_; }
 
   // ---- the form's named components ----
 #define THC_CONTROLS(X)                                                                                            \
@@ -87,7 +90,7 @@ public:
   THC_CONTROLS(THC_DECLARE)
 #undef THC_DECLARE
   CommComponent* Comm1 = nullptr;
-  HeldSettingsComponent* SkinData1 = nullptr;
+  skin::TSkinData* SkinData1 = nullptr;
   HeldSettingsComponent* XLS = nullptr;
   HeldSettingsComponent* SPDF = nullptr;
 
@@ -119,6 +122,8 @@ public:
   void DropLink();
   // The connected column of the enabling table.
   void EnableConnected();
+  // The navigation between the work panels, on in both columns.
+  void EnableNavigation();
 
   // ---- commands (commands.cpp) ----
   void BitBtn1Click(pc::TObject* Sender);
@@ -214,6 +219,11 @@ private:
   void ClockCheckReply();
   void ModelReply(bool scan);
   void ExceptionReply();
+  // The instrument has no record left (exception 3) for the record reading under way: the records
+  // it still counted as unread at the last reply were taken without a reply carrying them, and a
+  // continuous reading's reports are completed with what was read rather than dropped. Answers how
+  // many went missing.
+  std::int64_t NoRecordsLeft(bool was_reading);
   // Ends a scan whose chain of replies broke off (a missing, short or impossible reply).
   void AbandonScanChain();
   void WriteAcknowledged();
@@ -236,6 +246,17 @@ private:
   void DayCountsReply();
   void DayRecordsReply();
   void RangeCountsReply();
+  // The records of `stream` a reply carries (`received`) and says are left (`left`), held against
+  // what the last counts said: answers how many went missing before this reply (counted as
+  // failures of the reading); `left` becomes what the next reply is held against.
+  std::int64_t TakeRecordsLeft(RecordStream stream, std::int64_t received, std::int64_t left);
+  void SetRecordsLeft(RecordStream stream, std::int64_t left);
+  // A gap of `missing` history records before the next record number: a line in the list and a row
+  // in the reports the reading keeps.
+  void AddHistoryGap(std::int64_t missing, bool to_reports);
+  // After a reply outside a continuous reading: the records missing before it, or when the reply
+  // ended a reading (`was_reading`), those of the whole reading, in the status bar.
+  void ShowGap(bool was_reading, std::int64_t missing_now);
   // The controls of an all-records or range reading that has ended.
   void RestoreAfterHistoryReading(bool range);
   // Ends a by-date reading: controls back, reports finished.

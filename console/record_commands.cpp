@@ -31,7 +31,10 @@ std::vector<pc::TControl*> Tform1::ReadingCommandSet() {
 std::vector<pc::TControl*> Tform1::EnergyButtons() { return {BitBtn12, BitBtn23, BitBtn49}; }
 
 void Tform1::ShowReadStatistics() {
-  SetStatus(7, core::format("成功:%d,失败:%d", state_.SuccessCount, state_.FailureCount));
+  std::string text = core::format("成功:%d,失败:%d", state_.SuccessCount, state_.FailureCount);
+  // Records the instrument counted as read that never arrived are no success either.
+  if (state_.MissingRecordCount > 0) text += core::format(",缺失:%lld", static_cast<long long>(state_.MissingRecordCount));
+  SetStatus(7, text);
 }
 
 // ---- alarm panel ----
@@ -71,6 +74,7 @@ void Tform1::BitBtn15Click(pc::TObject*) {
   SetStatus(5, "读取中...");
   const Frame frame = AlarmRecordFrame(AddressFromEdit());
   SetStatus(7, "");
+  s.MissingRecordCount = 0;
   if (CheckBox5->Checked()) {
     if (CheckBox11->Checked()) {
       CheckBox11->SetEnabled(false);
@@ -172,6 +176,7 @@ void Tform1::BitBtn19Click(pc::TObject*) {
 
   SetStatus(5, "读取中...");
   const std::uint8_t address = AddressFromEdit();
+  s.MissingRecordCount = 0;
   Command command = Command::HistoryRead;
   Frame frame;
   std::int32_t batch = s.FastReadBatch;

@@ -1,6 +1,7 @@
 // The decoders of the record replies: alarm and history counts, alarm records, all unread and range
 // records (one or up to 100 per reply), the records of one day, and the next request of a continuous
 // reading until nothing is left to read.
+#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 
@@ -26,6 +27,38 @@ std::int64_t Tform1::EditNumber(const pc::TEdit* edit) {
   return ec == std::errc() && end == text.data() + text.size() ? v : 0;
 }
 
+std::int64_t Tform1::TakeRecordsLeft(RecordStream stream, std::int64_t received, std::int64_t left) {
+  auto& s = state_;
+  const std::int64_t missing = MissingBefore(s.LeftStream == stream ? s.RecordsLeft : -1, received, left);
+  SetRecordsLeft(stream, left);
+  s.MissingRecordCount += missing;
+  return missing;
+}
+
+void Tform1::SetRecordsLeft(RecordStream stream, std::int64_t left) {
+  state_.LeftStream = stream;
+  state_.RecordsLeft = left;
+}
+
+void Tform1::AddHistoryGap(std::int64_t missing, bool to_reports) {
+  auto& s = state_;
+  const std::int64_t first = static_cast<std::int64_t>(s.RecordNumber) + 1;
+  ListBox2->Items().Add(GapLine(first, missing));
+  if (to_reports) {
+    const auto first32 = static_cast<std::int32_t>(std::min<std::int64_t>(first, 0x7FFFFFFF));
+    const auto count32 = static_cast<std::int32_t>(std::min<std::int64_t>(missing, 0x7FFFFFFF));
+    if (CheckBox6->Checked()) reports_->AddReportGap(first32, count32, kHistoryRowLimit, AddressFromEdit());
+    if (CheckBox2->Checked()) reports_->AddPdfGap(first32, count32);
+  }
+  s.RecordNumber = static_cast<std::int32_t>(std::min<std::int64_t>(s.RecordNumber + missing, 0x7FFFFFFF));
+}
+
+void Tform1::ShowGap(bool was_reading, std::int64_t missing_now) {
+  if (state_.ContinuousRead) return;
+  const std::int64_t shown = was_reading ? state_.MissingRecordCount : missing_now;
+  if (shown > 0) SetStatus(5, GapText(shown));
+}
+
 void Tform1::ShowAlarmCounts(unsigned& total, unsigned& unread) {
   const auto& f = state_.RxFrame;
   total = core::load_be16(&f[3]);
@@ -47,6 +80,7 @@ void Tform1::AlarmCountsReply() {
   if (!ReplyHolds(7)) return;
   unsigned total = 0, unread = 0;
   ShowAlarmCounts(total, unread);
+  SetRecordsLeft(RecordStream::Alarm, unread);
   BitBtn14->SetEnabled(total > 0);
   if (unread >= 1 && total >= 1) {
     Enable({BitBtn15, CheckBox5}, true);
@@ -64,7 +98,16 @@ void Tform1::AlarmRecordReply() {
   unsigned total = 0, unread = 0;
   ShowAlarmCounts(total, unread);
   // The record's fields lie at 7..16, before the CRC.
-  if (RecordsPresent(s.RxLength, 7, 1) == 1) {
+  const bool present = RecordsPresent(s.RxLength, 7, 1) == 1;
+  const bool was_reading = s.ContinuousRead;
+  // Alarm records are numbered by what is left unread: the missing ones come before this one.
+  const std::int64_t missing = TakeRecordsLeft(RecordStream::Alarm, present ? 1 : 0, unread);
+  if (missing > 0) {
+    ListBox1->Items().Add(GapLine(static_cast<std::int64_t>(unread) + (present ? 2 : 1), missing));
+    if (CheckBox11->Checked()) reports_->AddAlarmRow(GapText(missing), "", "");
+    if (s.ContinuousRead) ShowReadStatistics();
+  }
+  if (present) {
     if (s.ContinuousRead) ++s.SuccessCount;
     const AlarmTexts texts = AlarmRecordTexts(f[9], f[10], static_cast<std::int16_t>(core::load_be16(&f[7])));
     const std::string time = RecordTimeText(f[11] + 2000, f[12], f[13], f[14], f[15], f[16]);
@@ -80,9 +123,9 @@ void Tform1::AlarmRecordReply() {
     ListBox1->Items().Add(AlarmLine(static_cast<std::int32_t>(unread) + 1, texts, time));
     if (CheckBox11->Checked()) reports_->AddAlarmRow(texts.type, texts.value, time);
   }
-  if (unread >= 1) return;
+  if (unread >= 1) return ShowGap(was_reading, missing);
   BitBtn15->SetEnabled(false);
-  if (!s.ContinuousRead) return;
+  if (!s.ContinuousRead) return ShowGap(was_reading, missing);
   // Nothing left: the continuous reading ends and its sheet is saved.
   EnableAll(CommandSet(), true);
   ToolButton1->SetEnabled(true);
@@ -98,6 +141,7 @@ void Tform1::AlarmRecordReply() {
     c->SetChecked(false);
     c->SetEnabled(false);
   }
+  ShowGap(was_reading, missing);
 }
 
 void Tform1::HistoryCountsReply() {
@@ -107,6 +151,7 @@ void Tform1::HistoryCountsReply() {
   LabeledEdit15->SetText(std::to_string(total));
   LabeledEdit16->SetText(std::to_string(unread));
   s.RecordsToRead = ClampCount(unread);
+  SetRecordsLeft(RecordStream::History, unread);
   if (unread > 0) {
     EnableAll(HistoryOptions(), true);
     BitBtn19->SetEnabled(true);
@@ -145,7 +190,8 @@ void Tform1::HistoryRecordsReply(bool range) {
   const auto& f = s.RxFrame;
   pc::TEdit* first_edit = range ? LabeledEdit25 : LabeledEdit15;
   pc::TEdit* second_edit = range ? LabeledEdit26 : LabeledEdit16;
-  std::int64_t left = 0;
+  std::int64_t left = 0, missing = 0;
+  const bool was_reading = s.ContinuousRead;
   if (s.RxLength > 11) {
     SetStatus(5, "正常");
     const std::uint32_t first = LoadCount32(&f[3]), second = LoadCount32(&f[7]);
@@ -153,10 +199,12 @@ void Tform1::HistoryRecordsReply(bool range) {
     second_edit->SetText(std::to_string(second));
     s.RecordsToRead = ClampCount(second);
     left = second;
+    // A fast reply carries the records its request asked for, as far as the reply really holds them.
+    const bool fast = CheckBox10->Checked();
+    const std::int32_t records = s.RxLength >= 21 ? RecordsPresent(s.RxLength, 11, fast ? s.FastReadBatch : 1) : 0;
+    missing = TakeRecordsLeft(range ? RecordStream::Range : RecordStream::History, records, second);
+    if (missing > 0) AddHistoryGap(missing, true);
     if (s.RxLength >= 21) {
-      // A fast reply carries the records its request asked for, as far as the reply really holds them.
-      const bool fast = CheckBox10->Checked();
-      const std::int32_t records = RecordsPresent(s.RxLength, 11, fast ? s.FastReadBatch : 1);
       for (std::int32_t i = 0; i < records; ++i) {
         const HistoryRecord r = DecodeHistoryRecord(&f[static_cast<std::size_t>(11 + 10 * i)]);
         ++s.RecordNumber;
@@ -205,6 +253,7 @@ void Tform1::HistoryRecordsReply(bool range) {
     s.ContinuousRead = false;
     Timer2->SetEnabled(false);
   }
+  ShowGap(was_reading, missing);
 }
 
 void Tform1::DayCountsReply() {
@@ -215,6 +264,7 @@ void Tform1::DayCountsReply() {
   const std::uint32_t position = s.ExtendedCounters ? LoadCount32(&f[7]) : core::load_be16(&f[5]);
   LabeledEdit17->SetText(std::to_string(count));
   LabeledEdit18->SetText(std::to_string(position));
+  SetRecordsLeft(RecordStream::Day, position);
   if (count != 0 && position != 0) {
     Enable({CheckBox3, CheckBox6, CheckBox2, BitBtn19, PageControl1}, true);
     return;
@@ -256,7 +306,11 @@ void Tform1::DayRecordsReply() {
   LabeledEdit17->SetText(std::to_string(count));
   LabeledEdit18->SetText(std::to_string(position));
   const std::int32_t at = wide ? 11 : 7;
-  if (RecordsPresent(s.RxLength, at, 1) == 1) {
+  const bool present = RecordsPresent(s.RxLength, at, 1) == 1;
+  const bool was_reading = s.ContinuousRead;
+  const std::int64_t missing = TakeRecordsLeft(RecordStream::Day, present ? 1 : 0, position);
+  if (missing > 0) AddHistoryGap(missing, CheckBox3->Checked());
+  if (present) {
     const HistoryRecord r = DecodeHistoryRecord(&f[static_cast<std::size_t>(at)]);
     ++s.RecordNumber;
     ListBox2->Items().Add(DayLine(s.RecordNumber, r));
@@ -275,9 +329,10 @@ void Tform1::DayRecordsReply() {
       }
     }
   }
-  if (count != 0 && position != 0) return;
+  if (count != 0 && position != 0) return ShowGap(was_reading, missing);
   // The day is read (or holds nothing), whether the reading was continuous or not.
   EndDayReading();
+  ShowGap(was_reading, missing);
 }
 
 void Tform1::RangeCountsReply() {
@@ -287,6 +342,7 @@ void Tform1::RangeCountsReply() {
   LabeledEdit25->SetText(std::to_string(count));
   LabeledEdit26->SetText(std::to_string(position));
   s.RecordsToRead = ClampCount(position);
+  SetRecordsLeft(RecordStream::Range, position);
   if (count >= 1 && position >= 1) {
     Enable({CheckBox3, CheckBox10, CheckBox6, CheckBox2, BitBtn19, BitBtn20, PageControl1}, true);
     return;

@@ -197,4 +197,20 @@ Frame DayReadFrame(std::uint8_t address, bool extended_counters) {
   return Read(address, kDayRegister, extended_counters ? 9 : 7);
 }
 
+std::string GapText(std::int64_t count) { return core::format("缺失%lld条记录", static_cast<long long>(count)); }
+
+std::string GapNumbers(std::int64_t first, std::int64_t count) {
+  if (count <= 1) return std::to_string(first);
+  return std::to_string(first) + "-" + std::to_string(first + count - 1);
+}
+
+std::string GapLine(std::int64_t first, std::int64_t count) {
+  return "(" + GapNumbers(first, count) + "):" + GapText(count);
+}
+
+std::int64_t MissingBefore(std::int64_t before, std::int64_t received, std::int64_t left) {
+  if (before < 0) return 0;
+  return std::max<std::int64_t>(0, before - received - left);
+}
+
 }  // namespace console

@@ -47,6 +47,16 @@ std::string HistoryLine(std::int32_t number, const HistoryRecord& r);  // all un
 std::string DayLine(std::int32_t number, const HistoryRecord& r);      // one day's reading: time of day only
 std::string PushedRecordLine(std::int32_t number, const HistoryRecord& r);
 
+// Records the instrument counted as read but no reply carried: `count` of them numbered from
+// `first`. "缺失%d条记录", the numbers ("101-200", or "7" for one), and the list line "(101-200):缺失100条记录".
+std::string GapText(std::int64_t count);
+std::string GapNumbers(std::int64_t first, std::int64_t count);
+std::string GapLine(std::int64_t first, std::int64_t count);
+// How many records went missing before a reply: the instrument had `before` left (negative: not
+// known), the reply carries `received` and says `left` remain. New records the instrument made
+// meanwhile only raise `left`; fewer than expected means records were lost on the way.
+std::int64_t MissingBefore(std::int64_t before, std::int64_t received, std::int64_t left);
+
 // The type and value texts of an alarm record: relay events (class 1), alarms (class 2) and setting
 // changes at the instrument (class 3) or through the line (class 4). Both are empty for a class or
 // kind without a text.

@@ -114,6 +114,8 @@ void Tform1::ExceptionReply() {
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);
   s.RetryCount = 0;
+  const bool was_reading = s.ContinuousRead;
+  const std::int64_t missing = s.RxFrame[2] == 3 ? NoRecordsLeft(was_reading) : 0;
   if (s.ContinuousRead) {
     s.ContinuousRead = false;
     switch (s.ReplyState) {
@@ -194,9 +196,42 @@ void Tform1::ExceptionReply() {
       }
       enable({BitBtn12, BitBtn23, BitBtn49, PageControl1}, true);
       ToolButton1->SetEnabled(true);
+      if (missing > 0) {
+        if (was_reading) ShowReadStatistics();
+        ShowGap(was_reading, missing);
+      }
       break;
     default: break;
   }
+}
+
+std::int64_t Tform1::NoRecordsLeft(bool was_reading) {
+  RecordStream stream = RecordStream::None;
+  switch (state_.ReplyState) {
+    case ReplyState::rsHistoryRecords: stream = RecordStream::History; break;
+    case ReplyState::rsRangeRecords: stream = RecordStream::Range; break;
+    case ReplyState::rsDayRecords: stream = RecordStream::Day; break;
+    case ReplyState::rsAlarmRecord: stream = RecordStream::Alarm; break;
+    default: return 0;
+  }
+  const std::int64_t missing = TakeRecordsLeft(stream, 0, 0);
+  if (stream == RecordStream::Alarm) {
+    if (missing > 0) {
+      ListBox1->Items().Add(GapLine(1, missing));
+      if (was_reading && CheckBox11->Checked()) reports_->AddAlarmRow(GapText(missing), "", "");
+    }
+    if (was_reading && CheckBox11->Checked()) {
+      CheckBox11->SetEnabled(false);
+      reports_->SaveAlarmSheet(LabeledEdit14->Text(), true);
+    }
+    return missing;
+  }
+  if (missing > 0) AddHistoryGap(missing, was_reading);
+  if (was_reading) {
+    if (CheckBox6->Checked()) reports_->FinishReportWorkbook(AddressFromEdit(), LabeledEdit14->Text(), kHistoryLastFullRow, "", false);
+    if (CheckBox2->Checked()) reports_->EndPdfReport();
+  }
+  return missing;
 }
 
 void Tform1::WriteAcknowledged() {

@@ -44,6 +44,9 @@ public:
   virtual void LayoutReportSheet(std::int32_t index, std::string_view title) = 0;
   virtual void AddReportRow(std::int32_t number, double temperature, double humidity, std::string_view time_text,
                             std::int32_t limit, std::int32_t instrument_number) = 0;
+  // A row that says `count` records numbered from `first` are missing (the instrument counted them
+  // as read, but no reply carried them); it counts as a row like AddReportRow's.
+  virtual void AddReportGap(std::int32_t first, std::int32_t count, std::int32_t limit, std::int32_t instrument_number) = 0;
   // Completes, saves and empties the workbook. `status_text`, when not empty, goes to status panel 5
   // once the file name is set; `progress_lines` adds the TF-card export's progress lines (a line after
   // each finished sheet and one before the final write).
@@ -61,6 +64,8 @@ public:
   // The PDF report.
   virtual void BeginPdfReport(std::string_view instrument_text, std::string_view title, std::int32_t title_x) = 0;
   virtual void AddPdfRow(std::int32_t number, double temperature, double humidity, std::string_view time_text) = 0;
+  // The PDF report's row for missing records, as AddReportGap.
+  virtual void AddPdfGap(std::int32_t first, std::int32_t count) = 0;
   virtual void EndPdfReport() = 0;
   // Drops a PDF report under way without writing it (the link to the instrument is gone); nothing
   // when none is under way.
@@ -72,6 +77,7 @@ class NoReports final : public ReportOperations {
 public:
   void LayoutReportSheet(std::int32_t, std::string_view) override {}
   void AddReportRow(std::int32_t, double, double, std::string_view, std::int32_t, std::int32_t) override {}
+  void AddReportGap(std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
   void FinishReportWorkbook(std::int32_t, std::string_view, std::int32_t, std::string_view, bool) override {}
   void EmptyReportWorkbook() override {}
   void LayoutAlarmSheet() override {}
@@ -79,6 +85,7 @@ public:
   void SaveAlarmSheet(std::string_view, bool) override {}
   void BeginPdfReport(std::string_view, std::string_view, std::int32_t) override {}
   void AddPdfRow(std::int32_t, double, double, std::string_view) override {}
+  void AddPdfGap(std::int32_t, std::int32_t) override {}
   void EndPdfReport() override {}
   void AbortPdfReport() override {}
 };

@@ -653,6 +653,7 @@ void TXLSFormulaHandler::StoreResult(workbook::TXLSCellMMU* Cells, int Col, int 
   workbook::TMMUCellRef ref;
   // Evaluating never moves cells, but look the cell up again: a user function may have written.
   if (!Cells->FindCell(Col, Row, ref)) return;
+  if (TCalcCache* cache = Evaluator_.Stack().Cache) cache->CellChanged(Cells, Col, Row);
   switch (Result.ValueType) {
     case fvtFloat:
       Cells->SetFormulaResultFloat(ref, Col, Row, Result.Number);
@@ -687,6 +688,13 @@ void TXLSFormulaHandler::Calculate() {
   if (Progress_) Progress_(workbook::xptCalculateFormulas, workbook::xpsBegin, count);
   const int step = std::max(1, count / 25);
   TXLSFormulaValue result;
+  // Running totals and lookup indexes shared by the formulas of this calculation only.
+  TCalcCache cache;
+  struct TDetach {
+    TValueStack& Stack;
+    ~TDetach() { Stack.Cache = nullptr; }
+  } detach{Evaluator_.Stack()};
+  Evaluator_.Stack().Cache = &cache;
   for (int i = 0; i < count; ++i) {
     if (i % step == 0 && Progress_) Progress_(workbook::xptCalculateFormulas, workbook::xpsWork, i);
     const TCellKey& key = Chain_.Items(i);

@@ -64,8 +64,8 @@ public:
   void SetWarningHandler(TXLSChainWarningHandler Handler) { Builder_.SetWarningHandler(std::move(Handler)); }
   void SetSheetNames(std::function<std::u16string(int)> SheetName) { Builder_.SetSheetNames(std::move(SheetName)); }
 
-  TXLSUserFunctionHandler GetOnUserFunction() const { return UserFunction_; }
-  void SetOnUserFunction(TXLSUserFunctionHandler Handler);
+  TXLSUserFunctionHandler GetOnUserFunction() const override { return UserFunction_; }
+  void SetOnUserFunction(TXLSUserFunctionHandler Handler) override;
 
   // Compilation. The separator mode is shared state: EncodeCellFormula sets it, EncodeFormula uses
   // the mode set last (invariant until the first EncodeCellFormula). 0 when nothing was compiled.

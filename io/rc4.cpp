@@ -15,18 +15,22 @@ void RC4Init(RC4Context& ctx, const void* key, std::size_t length) {
     j = static_cast<std::uint8_t>(j + ctx.s[i] + k[i % length]);
     std::swap(ctx.s[i], ctx.s[j]);
   }
+  ctx.i = 0;
+  ctx.j = 0;
 }
 
 void RC4Crypt(RC4Context& ctx, const void* input, void* output, std::size_t count) {
   const auto* in = static_cast<const std::uint8_t*>(input);
   auto* out = static_cast<std::uint8_t*>(output);
-  std::uint8_t i = 0, j = 0;
+  std::uint8_t i = ctx.i, j = ctx.j;
   for (std::size_t n = 0; n < count; ++n) {
     i = static_cast<std::uint8_t>(i + 1);
     j = static_cast<std::uint8_t>(j + ctx.s[i]);
     std::swap(ctx.s[i], ctx.s[j]);
     out[n] = static_cast<std::uint8_t>(in[n] ^ ctx.s[static_cast<std::uint8_t>(ctx.s[i] + ctx.s[j])]);
   }
+  ctx.i = i;
+  ctx.j = j;
 }
 
 }  // namespace io

@@ -1,5 +1,6 @@
 #include "pdf/document.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -8,8 +9,10 @@
 #include <random>
 
 #include "core/strings.h"
+#include "core/unicode.h"
 #include "pdf/action.h"
 #include "pdf/annotation.h"
+#include "pdf/content_spool.h"
 #include "pdf/format.h"
 #include "io/md5.h"
 #include "pdf/metafile_player.h"
@@ -99,8 +102,10 @@ private:
   std::uint64_t position_ = 0;
 };
 
-TPDFDocument::TPDFDocument()
-    : pages_(std::make_unique<TPDFPages>(*this)),
+TPDFDocument::TPDFDocument(platform::components::TComponent* owner)
+    : TComponent(owner),
+      pages_(std::make_unique<TPDFPages>(*this)),
+      watermark_pages_(std::make_unique<TPDFPages>(*this, true)),
       canvas_support_(DefaultPageCanvasSupport()),
       interactive_(std::make_unique<TPDFInteractive>(*this)) {
   OnURLLink = [](TPDFPage& page, int left, int top, int right, int bottom, const std::string& url) {
@@ -114,11 +119,102 @@ TPDFDocument::TPDFDocument()
   info_.Subject = "None";
   info_.Keywords = "PDFwrite";
   ShellOpen = DefaultShellOpen;
+  PublishProperties();
 }
 
 TPDFDocument::~TPDFDocument() {
+  DestroyComponents();
   CurrentPage = nullptr;
   pages_->Clear();
+  watermark_pages_->Clear();
+}
+
+namespace {
+
+// A set property as a form stores it: "[first,second]" in declaration order of the members.
+std::string SetText(unsigned value, const std::vector<std::string>& members) {
+  std::string text = "[";
+  for (std::size_t i = 0; i < members.size(); ++i)
+    if (value & (1u << i)) text += (text.size() > 1 ? "," : "") + members[i];
+  return text + "]";
+}
+
+unsigned ParseSet(std::string_view text, const std::vector<std::string>& members) {
+  const auto invalid = [&] {
+    return platform::components::EComponentError("'" + std::string(text) + "' is not a valid set value");
+  };
+  std::string_view t = core::trim(text);
+  if (t.size() < 2 || t.front() != '[' || t.back() != ']') throw invalid();
+  t = t.substr(1, t.size() - 2);
+  unsigned value = 0;
+  while (!core::trim(t).empty()) {
+    const std::size_t comma = t.find(',');
+    const std::string name(core::trim(t.substr(0, comma)));
+    const auto it = std::find_if(members.begin(), members.end(),
+                                 [&](const std::string& m) { return core::ascii_iequals(m, name); });
+    if (it == members.end()) throw invalid();
+    value |= 1u << (it - members.begin());
+    if (comma == std::string_view::npos) break;
+    t = t.substr(comma + 1);
+  }
+  return value;
+}
+
+}  // namespace
+
+void TPDFDocument::PublishProperties() {
+  const std::vector<std::string> crypto = {"coPrint",     "coModifyStructure", "coCopyInformation", "coModifyAnnotation",
+                                           "coPrintHi",   "coFillAnnotation",  "coExtractInfo",     "coAssemble"};
+  const std::vector<std::string> viewer = {"vpHideToolBar", "vpHideMenuBar", "vpHideWindowUI", "vpFitWindow",
+                                           "vpCenterWindow"};
+  PublishBool("AutoLaunch", [this] { return auto_launch_; }, [this](bool v) { SetAutoLaunch(v); });
+  PublishString("FileName", [this] { return file_name_; }, [this](std::string v) { SetFileName(v); });
+  PublishEnum("Compression", {"ctNone", "ctFlate"}, [this] { return static_cast<int>(compression_); },
+              [this](int v) { SetCompression(static_cast<TCompressionType>(v)); });
+  const std::pair<const char*, std::string TPDFDocInfo::*> info_fields[] = {
+      {"DocumentInfo.Author", &TPDFDocInfo::Author},     {"DocumentInfo.Creator", &TPDFDocInfo::Creator},
+      {"DocumentInfo.Keywords", &TPDFDocInfo::Keywords}, {"DocumentInfo.Subject", &TPDFDocInfo::Subject},
+      {"DocumentInfo.Title", &TPDFDocInfo::Title}};
+  for (const auto& [name, field] : info_fields)
+    PublishString(name, [this, field] { return info_.*field; }, [this, field](std::string v) { info_.*field = std::move(v); });
+  PublishEnum("PageLayout", {"plSinglePage", "plOneColumn", "plTwoColumnLeft", "plTwoColumnRight"},
+              [this] { return static_cast<int>(page_layout_); },
+              [this](int v) { SetPageLayout(static_cast<TPageLayout>(v)); });
+  PublishEnum("PageMode", {"pmUseNone", "pmUseOutlines", "pmUseThumbs", "pmFullScreen"},
+              [this] { return static_cast<int>(page_mode_); }, [this](int v) { SetPageMode(static_cast<TPageMode>(v)); });
+  PublishBool("ProtectionEnabled", [this] { return protection_enabled_; }, [this](bool v) { SetProtectionEnabled(v); });
+  PublishString("ProtectionOptions", [this, crypto] { return SetText(protection_options_, crypto); },
+                [this, crypto](std::string v) { SetProtectionOptions(ParseSet(v, crypto)); });
+  PublishString("OwnerPassword", [this] { return owner_password_; }, [this](std::string v) { SetOwnerPassword(v); });
+  PublishString("UserPassword", [this] { return user_password_; }, [this](std::string v) { SetUserPassword(v); });
+  PublishString(
+      "NonEmbeddedFont",
+      [this] {
+        std::string text;
+        for (const std::string& line : non_embedded_font_) text += line + "\r\n";
+        return text;
+      },
+      [this](std::string v) {
+        platform::components::TStringList lines;
+        lines.SetText(v);
+        std::vector<std::string> names;
+        for (int i = 0; i < lines.Count(); ++i) names.push_back(lines.Get(i));
+        SetNonEmbeddedFont(names);
+      });
+  PublishInt("JPEGQuality", [this] { return jpeg_quality_; }, [this](std::int64_t v) { SetJPEGQuality(static_cast<int>(v)); });
+  PublishInt("Resolution", [this] { return Resolution; }, [this](std::int64_t v) { Resolution = static_cast<int>(v); });
+  PublishString("ViewerPreferences", [this, viewer] { return SetText(ViewerPreferences, viewer); },
+                [this, viewer](std::string v) { ViewerPreferences = ParseSet(v, viewer); });
+  PublishBool("AutoCreateURL", [this] { return AutoCreateURL; }, [this](bool v) { AutoCreateURL = v; });
+  PublishBool("OnePass", [this] { return one_pass_; }, [this](bool v) { SetOnePass(v); });
+  PublishEnum("Version", {"v13", "v14", "v15", "v16"}, [this] { return static_cast<int>(version_); },
+              [this](int v) { SetVersion(static_cast<TPDFVersion>(v)); });
+  PublishBool("EMFImageAsJpeg", [this] { return EMFImageAsJpeg; }, [this](bool v) { EMFImageAsJpeg = v; });
+  PublishEnum("ProtectionKeyLength", {"kl40", "kl128"}, [this] { return static_cast<int>(key_length_); },
+              [this](int v) { SetProtectionKeyLength(static_cast<TPDFKeyLength>(v)); });
+  PublishBool("EmulateStandardFont", [this] { return emulate_standard_font_; },
+              [this](bool v) { SetEmulateStandardFont(v); });
+  PublishBool("ReDrawEMFFile", [this] { return ReDrawEMFFile; }, [this](bool v) { ReDrawEMFFile = v; });
 }
 
 void TPDFDocument::CheckIdle() const {
@@ -266,11 +362,13 @@ void TPDFDocument::Reset() {
   offsets_.clear();
   CurrentPage = nullptr;
   pages_->Clear();
+  watermark_pages_->Clear();
   images_.Clear();
   fonts_.Clear();
   actions_.Clear();
   interactive_->Clear();
   output_.reset();
+  spool_.reset();
 }
 
 void TPDFDocument::MakeFileID() {
@@ -294,6 +392,7 @@ void TPDFDocument::BeginDoc() {
   permission_ = PermissionValue(protection_options_, key_length_);
   if (protection_enabled_) ComputeKeys();
   output_ = output_stream_ != nullptr ? Output::ToMemory() : Output::ToFile(file_name_);
+  if (output_stream_ == nullptr) spool_ = std::make_unique<TContentSpool>(file_name_);
   try {
     static const char* const kHeaders[] = {"%PDF-1.3", "%PDF-1.4", "%PDF-1.5", "%PDF-1.6"};
     WriteLine(kHeaders[static_cast<int>(version_)]);
@@ -313,9 +412,18 @@ void TPDFDocument::BeginDoc() {
 
 void TPDFDocument::NewPage() {
   CheckGenerating();
-  CurrentPage->ClosePage();
-  if (one_pass_) CurrentPage->WritePage();
+  TPDFPage* ended = CurrentPage;
+  ended->ClosePage();
+  if (one_pass_) ended->WritePage();
+  else ended->SpoolContent();  // the page is written at the end, unchanged; it waits on disk
   AddPageAndCanvas();
+}
+
+TPDFPage* TPDFDocument::AddWatermark() {
+  CheckGenerating();
+  TPDFPage* page = watermark_pages_->Add();
+  page->CreateCanvas();
+  return page;
 }
 
 TPDFPage& TPDFDocument::ActivePage() {
@@ -386,6 +494,8 @@ void TPDFDocument::WriteDocument() {
   if (one_pass_) CurrentPage->WritePage();
   WriteInfo();
   for (int i = 0; i < actions_.Count(); ++i) actions_.Items(i)->Prepare(*this);
+  for (int i = 0; i < watermark_pages_->Count(); ++i) watermark_pages_->Items(i)->ClosePage();
+  for (int i = 0; i < watermark_pages_->Count(); ++i) watermark_pages_->Items(i)->WritePage();
   WritePageTree();
   if (!one_pass_)
     for (int i = 0; i < pages_->Count(); ++i) pages_->Items(i)->WritePage();

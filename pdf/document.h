@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "platform/components/classes.h"
 #include "pdf/errors.h"
 #include "pdf/page_canvas.h"
 #include "pdf/resources.h"
@@ -23,6 +24,7 @@ class TPDFPage;
 class TPDFPages;
 class TFontProvider;
 class TPDFInteractive;
+class TContentSpool;
 
 enum class TCompressionType { ctNone, ctFlate };
 enum class TPageLayout { plSinglePage, plOneColumn, plTwoColumnLeft, plTwoColumnRight };
@@ -49,13 +51,15 @@ public:
   int ObjectNumber = 0;
 };
 
-class TPDFDocument {
+// A non-visual component: an owner frees it with itself, and its properties are published under
+// the names a form definition stores them by (sets as "[coPrint,coAssemble]", the information
+// dictionary's fields as "DocumentInfo.Author" and so on).
+class TPDFDocument : public platform::components::TComponent {
 public:
-  TPDFDocument();
+  explicit TPDFDocument(platform::components::TComponent* owner = nullptr);
   // Neither finishes nor aborts a document being generated, but never leaves a file handle open.
-  ~TPDFDocument();
-  TPDFDocument(const TPDFDocument&) = delete;
-  TPDFDocument& operator=(const TPDFDocument&) = delete;
+  ~TPDFDocument() override;
+  std::string ClassName() const override { return "TPDFDocument"; }
 
   // --- properties -------------------------------------------------------------------------
   bool GetAutoLaunch() const { return auto_launch_; }
@@ -123,6 +127,11 @@ public:
   TPDFPage& ActivePage();
 
   TPDFPages& Pages() { return *pages_; }
+  // Form pages that pages show first (TPDFPage::SetWatermark takes an index into them).
+  TPDFPages& WatermarkPages() { return *watermark_pages_; }
+  // A new watermark form page of the default size with a canvas of its own; raises "Generation PDF
+  // file not activated" unless generating. Its index is the count before the call.
+  TPDFPage* AddWatermark();
   TPDFFonts& Fonts() { return fonts_; }
   TPDFImages& Images() { return images_; }
   TPDFActions& Actions() { return actions_; }
@@ -139,6 +148,9 @@ public:
   // page units (left, top, right, bottom) and the address. Link annotations plug in here.
   std::function<void(TPDFPage&, int, int, int, int, const std::string&)> OnURLLink;
   PageCanvasSupport& CanvasSupport() { return canvas_support_; }
+  // Where finished pages keep their content until the document ends; none while idle and for a
+  // document written to memory.
+  TContentSpool* Spool() { return spool_.get(); }
   // Outlines, form, radio groups, JavaScript, named destinations, embedded files, open action.
   TPDFInteractive& Interactive() { return *interactive_; }
 
@@ -184,6 +196,7 @@ private:
   void WriteTrailer();
   void CheckIdle() const;
   void CheckGenerating() const;
+  void PublishProperties();
 
   bool auto_launch_ = false;
   std::string file_name_;
@@ -212,8 +225,10 @@ private:
   int encryption_number_ = 0;
   std::uint64_t xref_offset_ = 0;
   std::unique_ptr<Output> output_;
+  std::unique_ptr<TContentSpool> spool_;
 
   std::unique_ptr<TPDFPages> pages_;
+  std::unique_ptr<TPDFPages> watermark_pages_;
   TPDFFonts fonts_;
   TPDFImages images_;
   TPDFActions actions_;

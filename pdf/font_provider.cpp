@@ -69,6 +69,28 @@ std::optional<std::string> TCatalogFontProvider::GetFontData(std::string_view na
   }
 }
 
+std::optional<TFontTableView> TFontProvider::GetFontTable(std::string_view name, unsigned style,
+                                                          std::uint32_t tag) const {
+  auto data = GetFontData(name, style, tag);
+  if (!data) return std::nullopt;
+  auto held = std::make_shared<const std::string>(std::move(*data));
+  return TFontTableView{*held, held};
+}
+
+std::optional<TFontTableView> TCatalogFontProvider::GetFontTable(std::string_view name, unsigned style,
+                                                                 std::uint32_t tag) const {
+  const FaceInfo* f = catalog_.select(name, (style & kStyleBold) != 0, (style & kStyleItalic) != 0);
+  if (!f) return std::nullopt;
+  try {
+    const platform::gdi::SfntFace& face = catalog_.open(*f);
+    const auto t = face.table(tag);
+    if (!t) return std::nullopt;
+    return TFontTableView{std::string_view(reinterpret_cast<const char*>(t->data()), t->size()), face.file()};
+  } catch (const platform::gdi::FontDataError&) {
+    return std::nullopt;
+  }
+}
+
 bool TCatalogFontProvider::GetMetrics(std::string_view name, unsigned style, int height,
                                       TFontMetrics& out) const {
   const FaceInfo* f = catalog_.select(name, (style & kStyleBold) != 0, (style & kStyleItalic) != 0);

@@ -32,6 +32,12 @@ struct TFontMetrics {
   std::array<int, 256> Widths{};
 };
 
+// The bytes of a font table as a view, and what keeps them alive for as long as the view is used.
+struct TFontTableView {
+  std::string_view Bytes;
+  std::shared_ptr<const void> Keep;
+};
+
 class TFontProvider : public TFontEnumerator {
 public:
   // The bytes of a table (tag 0: the whole font file) of the face GDI would select for Name and
@@ -40,6 +46,9 @@ public:
                                                  std::uint32_t tag) const = 0;
   // Metrics of that face for a font of the given height (negative: the em). False when no face.
   virtual bool GetMetrics(std::string_view name, unsigned style, int height, TFontMetrics& out) const = 0;
+  // Like GetFontData, without copying the bytes where the provider holds them already: large tables
+  // (glyph outlines) are read in place and only the parts used are touched.
+  virtual std::optional<TFontTableView> GetFontTable(std::string_view name, unsigned style, std::uint32_t tag) const;
 };
 
 // A provider over a font catalog of the platform layer.
@@ -51,6 +60,7 @@ public:
   std::optional<std::string> GetFontData(std::string_view name, unsigned style,
                                          std::uint32_t tag) const override;
   bool GetMetrics(std::string_view name, unsigned style, int height, TFontMetrics& out) const override;
+  std::optional<TFontTableView> GetFontTable(std::string_view name, unsigned style, std::uint32_t tag) const override;
 
 private:
   const platform::gdi::FontCatalog& catalog_;

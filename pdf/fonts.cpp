@@ -54,12 +54,16 @@ std::string TPDFTextFont::PdfFontName() const {
   return n;
 }
 
-int TPDFTextFont::WriteFontProgram(TPDFDocument& doc, const std::string& program) {
-  std::string data = CompressString(program, TCompressionLevel::clMax);
+namespace {
+
+// A stream object deflated whatever the document's compression says; Length1 (the size before
+// deflating) when asked. Answers the object's number.
+int WriteDeflatedStream(TPDFDocument& doc, const std::string& raw, TCompressionLevel level, bool with_length1) {
+  std::string data = CompressString(raw, level);
   int number = 0;
   doc.BeginObject(number);
-  doc.WriteLine("/Filter /FlateDecode /Length " + std::to_string(data.size()) + " /Length1 " +
-                std::to_string(program.size()));
+  doc.WriteLine("/Filter /FlateDecode /Length " + std::to_string(data.size()) +
+                (with_length1 ? " /Length1 " + std::to_string(raw.size()) : std::string()));
   doc.EndDictionary();
   doc.BeginStreamData();
   doc.EncryptStream(data, number);
@@ -68,6 +72,12 @@ int TPDFTextFont::WriteFontProgram(TPDFDocument& doc, const std::string& program
   doc.EndStreamData();
   doc.EndObject();
   return number;
+}
+
+}  // namespace
+
+int TPDFTextFont::WriteFontProgram(TPDFDocument& doc, const std::string& program) {
+  return WriteDeflatedStream(doc, program, TCompressionLevel::clMax, true);
 }
 
 int TPDFTextFont::WriteDescriptor(TPDFDocument& doc, const std::string& font_name, int program_number) {
@@ -103,8 +113,13 @@ void TPDFTextFont::SaveStandard(TPDFDocument& doc) {
   doc.EndObject();
 }
 
+int TPDFTextFont::WriteToUnicodeStream(TPDFDocument& doc, const std::string& cmap_text) {
+  return WriteDeflatedStream(doc, cmap_text, TCompressionLevel::clDefault, false);
+}
+
 void TPDFTextFont::SaveSimple(TPDFDocument& doc) {
   int program = 0;
+  std::string subset_seed;
   if (Embedded && FirstChar <= LastChar) {
     std::vector<std::uint16_t> codes;
     for (int c = FirstChar; c <= LastChar; ++c)
@@ -112,14 +127,27 @@ void TPDFTextFont::SaveSimple(TPDFDocument& doc) {
     SortWords(codes.data(), static_cast<int>(codes.size()) - 1);
     const std::string bytes = TAnsiFontSubset::BuildSubset(doc.FontProvider(), Name, Style, codes);
     if (!bytes.empty()) program = WriteFontProgram(doc, bytes);
+    subset_seed = ResourceName + "/" + Name + "/" + std::to_string(Style) + "/";
+    for (std::uint16_t c : codes) subset_seed += HexOfWord(c);
   }
   std::string widths;
   for (int c = FirstChar; c <= LastChar; ++c) {
     widths += UsedChars[c] ? std::to_string(Widths[c]) + " " : "0 ";
     if (c % 16 == 0) widths += "\r\n";
   }
-  const std::string name = PdfFontName();
+  // A program of the used characters only is a subset: its name says so.
+  const std::string name = (program > 0 ? SubsetTag(subset_seed) : std::string()) + PdfFontName();
   const int descriptor = WriteDescriptor(doc, name, program);
+  // Text extraction reads the codes back through this map even where the encoding is not enough.
+  int to_unicode = 0;
+  if (!Symbolic && FirstChar <= LastChar) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (int c = FirstChar; c <= LastChar; ++c)
+      if (UsedChars[c])
+        entries.emplace_back(HexOfWord(static_cast<std::uint16_t>(c)).substr(2),
+                             UnicodeHex(WinAnsiToUnicode(static_cast<std::uint8_t>(c))));
+    to_unicode = WriteToUnicodeStream(doc, ToUnicodeCMap(ResourceName, "<00> <FF>", entries));
+  }
   doc.BeginObject(ObjectNumber);
   doc.WriteLine("/Type /Font");
   doc.WriteLine("/Subtype /TrueType");
@@ -129,12 +157,14 @@ void TPDFTextFont::SaveSimple(TPDFDocument& doc) {
   doc.WriteLine(Symbolic ? "/Encoding /MacRomanEncoding" : "/Encoding /WinAnsiEncoding");
   doc.WriteLine("/FontDescriptor " + std::to_string(descriptor) + " 0 R");
   doc.WriteLine("/Widths [" + widths + "]");
+  if (to_unicode > 0) doc.WriteLine("/ToUnicode " + std::to_string(to_unicode) + " 0 R");
   doc.EndDictionary();
   doc.EndObject();
 }
 
 void TPDFTextFont::SaveUnicode(TPDFDocument& doc) {
   int program = 0;
+  bool subset = false;
   if (Embedded) {
     std::string bytes;
     if (core::ascii_upper(Name).find(".TMP") != std::string::npos) {
@@ -143,10 +173,13 @@ void TPDFTextFont::SaveUnicode(TPDFDocument& doc) {
       bytes = std::move(*whole);
     } else {
       bytes = TTFData->WriteFontFile();
+      subset = true;
     }
     program = WriteFontProgram(doc, bytes);
   }
-  const std::string name = PdfFontName();
+  // The program keeps the outlines of the used glyphs only: a subset, named as one.
+  std::string name = PdfFontName();
+  if (subset) name = SubsetTag(ResourceName + "/" + Name + "/" + std::to_string(Style) + "/" + TTFData->WidthsArray()) + name;
   const int descriptor = WriteDescriptor(doc, name, program);
 
   int cid = 0;
@@ -161,17 +194,7 @@ void TPDFTextFont::SaveUnicode(TPDFDocument& doc) {
   doc.EndDictionary();
   doc.EndObject();
 
-  std::string cmap = CompressString(TTFData->WriteToUnicode(ResourceName), TCompressionLevel::clDefault);
-  int to_unicode = 0;
-  doc.BeginObject(to_unicode);
-  doc.WriteLine("/Filter /FlateDecode /Length " + std::to_string(cmap.size()));
-  doc.EndDictionary();
-  doc.BeginStreamData();
-  doc.EncryptStream(cmap, to_unicode);
-  doc.WriteLine(cmap, false);
-  doc.WriteLine("");
-  doc.EndStreamData();
-  doc.EndObject();
+  const int to_unicode = WriteToUnicodeStream(doc, TTFData->WriteToUnicode(ResourceName));
 
   doc.BeginObject(ObjectNumber);
   doc.WriteLine("/Type /Font");

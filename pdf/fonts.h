@@ -52,6 +52,7 @@ private:
   std::string PdfFontName() const;
   int WriteFontProgram(TPDFDocument& document, const std::string& program);
   int WriteDescriptor(TPDFDocument& document, const std::string& font_name, int program_number);
+  int WriteToUnicodeStream(TPDFDocument& document, const std::string& cmap_text);
   void SaveStandard(TPDFDocument& document);
   void SaveSimple(TPDFDocument& document);
   void SaveUnicode(TPDFDocument& document);

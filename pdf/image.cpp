@@ -6,14 +6,15 @@
 #include <cstring>
 #include <vector>
 
-extern "C" {
-#include <jpeglib.h>
-}
-
 #include "core/error.h"
 #include "pdf/compression_stream.h"
 #include "pdf/document.h"
 #include "pdf/errors.h"
+
+// After the project's headers: the library defines TRUE and FALSE as macros.
+extern "C" {
+#include <jpeglib.h>
+}
 
 namespace pdf {
 

@@ -6,8 +6,10 @@
 #include "core/error.h"
 #include "core/strings.h"
 #include "core/unicode.h"
+#include "pdf/diacritics.h"
 #include "pdf/document.h"
 #include "pdf/errors.h"
+#include "pdf/fonts.h"
 #include "pdf/font_provider.h"
 #include "pdf/font_queries.h"
 #include "pdf/format.h"
@@ -652,6 +654,24 @@ void TEMWParser::SelectFontForText() {
   }
 }
 
+bool TEMWParser::ComposeDiacritics(std::u16string_view text, const std::vector<float>& advances,
+                                   std::vector<std::uint16_t>& glyphs, std::vector<float>& glyph_advances) {
+  // Most text has no mark at all: that is answered before the font is looked up.
+  if (std::none_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x300 && c < 0x370; })) return false;
+  const TPDFTextFont* font = GetFont(page_.Document(), page_.FontName, page_.FontStyle, true);
+  if (font->Standard || !font->TTFData) return false;
+  const TTTFData& ttf = *font->TTFData;
+  const std::optional<TComposedText> composed =
+      pdf::ComposeDiacritics(text, [&](char32_t c) { return ttf.GlyphOfCode(c) != 0; });
+  if (!composed) return false;
+  glyphs.clear();
+  for (char32_t c : composed->Chars) glyphs.push_back(ttf.GlyphOfCode(c));
+  glyph_advances.assign(advances.empty() ? 0 : glyphs.size(), 0.0f);
+  for (std::size_t i = 0; i < advances.size() && i < composed->Owner.size(); ++i)
+    glyph_advances[composed->Owner[i]] += advances[i];
+  return true;
+}
+
 void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t size) {
   const bool wide = type == gdi::EMR_EXTTEXTOUTW;
   ReadRect(r);  // bounds
@@ -768,6 +788,8 @@ void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t
     const double px = PageX(x), py = PageY(y);
     const double angle = escapement / 10;
     const std::vector<float>* adv = advances.empty() ? nullptr : &advances;
+    std::vector<std::uint16_t> composed_glyphs;
+    std::vector<float> composed_advances;
     if (glyphs) {
       std::vector<std::uint16_t> ids;
       if (wide)
@@ -775,6 +797,8 @@ void TEMWParser::ExtTextOut(std::uint32_t type, core::ByteReader& r, std::size_t
       else
         for (char c : text8) ids.push_back(static_cast<std::uint8_t>(c));
       page_.DrawGlyphs(px, py, angle, ids, adv);
+    } else if (wide && ComposeDiacritics(text16, advances, composed_glyphs, composed_advances)) {
+      page_.DrawGlyphs(px, py, angle, composed_glyphs, adv != nullptr ? &composed_advances : nullptr);
     } else if (wide) {
       if (adv != nullptr)
         page_.DrawTextAdvancesW(px, py, angle, text16, adv);

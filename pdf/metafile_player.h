@@ -127,6 +127,10 @@ class TEMWParser : public TMetafilePlayer {
   void BeginTextClip(const platform::gdi::RECT& rc);
   void EndTextClip();
   void SelectFontForText();
+  // Wide text with combining marks (U+0300..U+036F) composed, as glyphs of the page's Unicode font
+  // with the advances of the characters each took in; false when nothing composed.
+  bool ComposeDiacritics(std::u16string_view text, const std::vector<float>& advances,
+                         std::vector<std::uint16_t>& glyphs, std::vector<float>& glyph_advances);
   platform::gdi::TEXTMETRIC Metrics();
   int MeasureHeight(const char16_t* text);
   int WidthOfA(int lf_width);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "pdf/compression_stream.h"
+#include "pdf/content_spool.h"
 #include "pdf/document.h"
 #include "pdf/errors.h"
 
@@ -31,7 +32,8 @@ double Radians(double degrees) { return degrees * M_PI / 180.0; }
 
 }  // namespace
 
-TPDFPage::TPDFPage(TPDFDocument& document) : document_(document) {
+TPDFPage::TPDFPage(TPDFDocument& document)
+    : document_(document), sub_forms_(std::make_unique<TPDFPages>(document, true)) {
   resolution_ = document.Resolution;
   // A resolution of 0 or less would turn every coordinate into an infinite or negative scale.
   if (resolution_ <= 0) throw TPDFException("Out of range");
@@ -467,6 +469,24 @@ void TPDFPage::AddAnnotation(std::unique_ptr<TPDFCustomAnnotation> annotation) {
   annotations_.push_back(std::move(annotation));
 }
 
+void TPDFPage::SetWatermark(int index) {
+  if (index < -1 || index >= document_.WatermarkPages().Count()) throw TPDFException("Out of range");
+  watermark_ = index;
+}
+
+void TPDFPage::SetThumbnail(int image_index) {
+  if (image_index < -1 || image_index >= document_.Images().Count()) throw TPDFException("Out of range");
+  thumbnail_ = image_index;
+}
+
+TPDFPage* TPDFPage::AddSubForm() {
+  TPDFPage* form = sub_forms_->Add();
+  form->SetSizePreset(size_preset_);
+  form->SetOrientation(orientation_);
+  form->CreateCanvas();
+  return form;
+}
+
 void TPDFPage::PrepareResources() {
   for (TPDFFont* f : fonts_)
     if (f->ObjectNumber < 1 && f->Referenced) f->ObjectNumber = document_.NewObjectNumber();
@@ -474,13 +494,61 @@ void TPDFPage::PrepareResources() {
     if (!img->Written) img->Save(document_);
   for (auto& a : annotations_)
     if (a->ObjectNumber < 1) a->ObjectNumber = document_.NewObjectNumber();
+  if (thumbnail_ >= 0) {
+    TPDFImage* thumb = document_.Images().Items(thumbnail_);
+    if (!thumb->Written) thumb->Save(document_);
+  }
+}
+
+void TPDFPage::WriteContentStream(int key_number) {
+  TPDFDocument& doc = document_;
+  if (doc.GetCompression() == TCompressionType::ctFlate) {
+    std::string data = CompressString(content_, TCompressionLevel::clDefault);
+    doc.WriteLine("/Length " + std::to_string(data.size()));
+    doc.WriteLine("/Filter /FlateDecode");
+    doc.EndDictionary();
+    doc.BeginStreamData();
+    doc.EncryptStream(data, key_number);
+    doc.WriteLine(data, false);
+    doc.WriteLine("");
+  } else {
+    doc.WriteLine("/Length " + std::to_string(content_.size()));
+    doc.EndDictionary();
+    doc.BeginStreamData();
+    doc.WriteLine(doc.EncryptString(content_, key_number));
+  }
+  content_.clear();
+  content_.shrink_to_fit();
+  doc.EndStreamData();
+  doc.EndObject();
+}
+
+void TPDFPage::SpoolContent() {
+  TContentSpool* spool = document_.Spool();
+  if (spool == nullptr || content_.empty()) return;
+  std::uint64_t at = 0;
+  if (spooled_size_ > 0 || !spool->Put(content_, at)) return;  // kept in memory instead
+  spooled_at_ = at;
+  spooled_size_ = content_.size();
+  content_.clear();
+  content_.shrink_to_fit();
 }
 
 void TPDFPage::WritePage() {
+  if (spooled_size_ > 0) {
+    content_.insert(0, document_.Spool()->Get(spooled_at_, spooled_size_));
+    spooled_size_ = 0;
+  }
   for (int n = depth_; n > 0; --n) RestoreState();
   PrepareResources();
+  // Forms shown on this page come out first, each closed (its canvas replayed) and written.
+  for (int i = 0; i < sub_forms_->Count(); ++i) {
+    TPDFPage* form = sub_forms_->Items(i);
+    form->ClosePage();
+    form->WritePage();
+  }
   resources_number_ = document_.NewObjectNumber();
-  contents_number_ = document_.NewObjectNumber();
+  if (!IsFormPage) contents_number_ = document_.NewObjectNumber();
   depth_ = 2;
   RestoreState();
   for (auto& a : annotations_) a->Save(document_);
@@ -495,41 +563,44 @@ void TPDFPage::WritePage() {
       if (f->Referenced) doc.WriteLine("/" + f->ResourceName + " " + std::to_string(f->ObjectNumber) + " 0 R");
     doc.WriteLine(">>");
   }
-  if (!images_.empty()) {
+  if (!images_.empty() || watermark_ >= 0 || sub_forms_->Count() > 0) {
     doc.WriteLine(" /XObject <<");
     for (TPDFImage* img : images_)
       doc.WriteLine("/" + img->ResourceName + " " + std::to_string(img->ObjectNumber) + " 0 R");
+    if (watermark_ >= 0)
+      doc.WriteLine("/Form" + std::to_string(watermark_) + " " +
+                    std::to_string(doc.WatermarkPages().Items(watermark_)->ObjectNumber()) + " 0 R");
+    for (int i = 0; i < sub_forms_->Count(); ++i)
+      doc.WriteLine("/IF" + std::to_string(i) + " " + std::to_string(sub_forms_->Items(i)->ObjectNumber()) + " 0 R");
     doc.WriteLine(">>");
   }
   doc.EndDictionary();
   doc.EndObject();
 
-  doc.BeginObject(contents_number_);
-  if (doc.GetCompression() == TCompressionType::ctFlate) {
-    std::string data = CompressString(content_, TCompressionLevel::clDefault);
-    doc.WriteLine("/Length " + std::to_string(data.size()));
-    doc.WriteLine("/Filter /FlateDecode");
-    doc.EndDictionary();
-    doc.BeginStreamData();
-    doc.EncryptStream(data, contents_number_);
-    doc.WriteLine(data, false);
-    doc.WriteLine("");
-  } else {
-    doc.WriteLine("/Length " + std::to_string(content_.size()));
-    doc.EndDictionary();
-    doc.BeginStreamData();
-    doc.WriteLine(doc.EncryptString(content_, contents_number_));
+  if (IsFormPage) {
+    doc.BeginObject(object_number_);
+    doc.WriteLine("/Type /XObject");
+    doc.WriteLine("/Subtype /Form");
+    doc.WriteLine("/Resources " + std::to_string(resources_number_) + " 0 R");
+    std::string matrix = "/Matrix [";
+    for (std::size_t i = 0; i < form_matrix_.size(); ++i) matrix += (i ? " " : "") + FormatReal(form_matrix_[i]);
+    doc.WriteLine(matrix + " ]");
+    doc.WriteLine("/BBox [0 0 " + std::to_string(width_) + " " + std::to_string(height_) + "]");
+    WriteContentStream(object_number_);
+    return;
   }
-  content_.clear();
-  content_.shrink_to_fit();
-  doc.EndStreamData();
-  doc.EndObject();
+
+  if (watermark_ >= 0) content_.insert(0, "q /Form" + std::to_string(watermark_) + " Do   Q\r\n");
+  doc.BeginObject(contents_number_);
+  WriteContentStream(contents_number_);
 
   doc.BeginObject(object_number_);
   doc.WriteLine("/Type /Page");
   doc.WriteLine("/Parent " + std::to_string(doc.PageTreeNumber()) + " 0 R");
   doc.WriteLine("/Resources " + std::to_string(resources_number_) + " 0 R");
   doc.WriteLine("/Contents [" + std::to_string(contents_number_) + " 0 R]");
+  if (thumbnail_ >= 0)
+    doc.WriteLine("/Thumb " + std::to_string(doc.Images().Items(thumbnail_)->ObjectNumber) + " 0 R");
   doc.WriteLine("/MediaBox [0 0 " + std::to_string(width_) + " " + std::to_string(height_) + "]");
   if (rotation_ >= 1 && rotation_ <= 3) doc.WriteLine("/Rotate " + std::to_string(rotation_ * 90));
   if (!annotations_.empty()) {
@@ -543,9 +614,9 @@ void TPDFPage::WritePage() {
 
 TPDFPage* TPDFPages::Add() {
   pages_.push_back(std::make_unique<TPDFPage>(document_));
+  pages_.back()->IsFormPage = form_list_;
   return pages_.back().get();
 }
-
 int TPDFPages::IndexOf(const TPDFPage* page) const {
   for (std::size_t i = 0; i < pages_.size(); ++i)
     if (pages_[i].get() == page) return static_cast<int>(i);

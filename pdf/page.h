@@ -19,6 +19,7 @@
 namespace pdf {
 
 class TPDFDocument;
+class TPDFPages;
 class TPDFTextFont;
 
 // Font style bits of the page's text state.
@@ -141,10 +142,27 @@ public:
   // Replays the recorded canvas into operators (recording first, then the page's own lines).
   void ClosePage();
   void DropCanvas();
+  // Moves the content so far out of memory until the page is written (nothing without a spool).
+  void SpoolContent();
   void WritePage();
   TMetafileCanvas* Canvas() const { return canvas_.get(); }
   void MarkCanvasHandedOut() { canvas_handed_out_ = true; }
   bool CanvasHandedOut() const { return canvas_handed_out_; }
+
+  // --- forms and thumbnail ----------------------------------------------------------------
+  // The watermark form (an index into the document's watermark pages) drawn first on this page, or
+  // -1 for none; "Out of range" for an index the document does not have.
+  void SetWatermark(int index);
+  int Watermark() const { return watermark_; }
+  // The document image shown as this page's thumbnail, or -1 for none; "Out of range" likewise.
+  void SetThumbnail(int image_index);
+  int Thumbnail() const { return thumbnail_; }
+  // A new form page of this page's size, written with this page and listed in its resources as
+  // "/IF" + its index; the content places it with "/IF<index> Do". It has a canvas of its own.
+  TPDFPage* AddSubForm();
+  TPDFPages& SubForms() { return *sub_forms_; }
+  // The matrix a form page is written with (form space to the space of the content that shows it).
+  void SetFormMatrix(double a, double b, double c, double d, double e, double f) { form_matrix_ = {a, b, c, d, e, f}; }
 
   // --- resources the text, image and annotation parts add to ------------------------------
   void AddFont(TPDFFont* font);
@@ -154,7 +172,8 @@ public:
   int AnnotationCount() const { return static_cast<int>(annotations_.size()); }
 
   // --- state read by tests and by the text and playback parts -----------------------------
-  // The content text: every line followed by CR LF.
+  // The content text: every line followed by CR LF (since the content was spooled, only what
+  // came after).
   const std::string& Content() const { return content_; }
   int ObjectNumber() const { return object_number_; }
   int ResourcesNumber() const { return resources_number_; }
@@ -195,6 +214,9 @@ public:
 private:
   void Line(std::string_view s);
   void PrepareResources();
+  // Length, filter, stream data keyed with the object number, end of stream and object; empties the
+  // content.
+  void WriteContentStream(int key_number);
   TPDFTextFont* Font8();
   TPDFTextFont* Font16();
   TPDFTextFont* Selected() const;
@@ -215,8 +237,14 @@ private:
 
   TPDFDocument& document_;
   std::string content_;
+  // Content moved to the document's spool: where it lies there and its length.
+  std::uint64_t spooled_at_ = 0;
+  std::size_t spooled_size_ = 0;
   std::vector<std::unique_ptr<TPDFCustomAnnotation>> annotations_;
   std::array<double, 6> form_matrix_{1, 0, 0, 1, 0, 0};
+  std::unique_ptr<TPDFPages> sub_forms_;
+  int watermark_ = -1;
+  int thumbnail_ = -1;
   int resolution_ = 72;
   double scale_ = 1;
   bool canvas_handed_out_ = false;
@@ -241,7 +269,8 @@ private:
 
 class TPDFPages {
 public:
-  explicit TPDFPages(TPDFDocument& document) : document_(document) {}
+  // The pages of a form list are form pages: written as form XObjects instead of pages.
+  explicit TPDFPages(TPDFDocument& document, bool form_list = false) : document_(document), form_list_(form_list) {}
   TPDFPage* Add();
   void Clear() { pages_.clear(); }
   int Count() const { return static_cast<int>(pages_.size()); }
@@ -250,6 +279,7 @@ public:
 
 private:
   TPDFDocument& document_;
+  bool form_list_;
   std::vector<std::unique_ptr<TPDFPage>> pages_;
 };
 

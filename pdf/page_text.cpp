@@ -16,6 +16,18 @@ double Radians(double degrees) { return degrees * M_PI / 180.0; }
 
 bool Mode16(char16_t c) { return !IsWinAnsiChar(c); }
 
+// The code point at text[i] and the number of UTF-16 units it takes: a surrogate pair is one
+// character beyond the BMP; a lone surrogate stands for itself.
+char32_t CodePointAt(std::u16string_view text, std::size_t i, std::size_t& units) {
+  const char16_t c = text[i];
+  if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+    units = 2;
+    return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  }
+  units = 1;
+  return c;
+}
+
 }  // namespace
 
 TPDFTextFont* TPDFPage::Selected() const { return dynamic_cast<TPDFTextFont*>(SelectedFont); }
@@ -132,14 +144,15 @@ void TPDFPage::ShowTextW(std::u16string_view in) {
     }
     run.clear();
   };
-  for (char16_t c : text) {
-    const int mode = Mode16(c) ? 1 : 0;
+  for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
+    const char32_t c = CodePointAt(text, i, units);
+    const int mode = Mode16(text[i]) ? 1 : 0;
     if (mode != FontMode) {
       flush();
       SelectFont(mode == 1);
     }
     if (mode == 1) run += HexOfWord(Selected()->TTFData->GlyphOf(c));
-    else run.push_back(static_cast<char>(UnicodeToWinAnsi(c)));
+    else run.push_back(static_cast<char>(UnicodeToWinAnsi(text[i])));
   }
   flush();
   if (FontStyle & (fsUnderline | fsStrikeOut)) DrawTextDecoration(TextWidthPtW(text));
@@ -192,6 +205,7 @@ void TPDFPage::ShowRunsW(const std::u16string& text, const std::vector<double>& 
     bool spaced = false;
     while (i < n && (glyphs || (Mode16(text[i]) ? 1 : 0) == mode)) {
       double w;
+      std::size_t units = 1;
       if (glyphs) {
         const std::uint16_t g = (*glyphs)[i];
         if (TTTFData::Entry* e = font->TTFData->FindGlyph(g)) e->Used = true;
@@ -205,14 +219,17 @@ void TPDFPage::ShowRunsW(const std::u16string& text, const std::vector<double>& 
         w = font->CharWidth(b);
         run.push_back(static_cast<char>(b));
       } else {
-        w = font->TTFData->WidthOf(text[i]);
-        run += HexOfWord(font->TTFData->GlyphOf(text[i]));
+        // A pair of surrogates is one glyph, advanced by what both units were given.
+        const char32_t c = CodePointAt(text, i, units);
+        w = font->TTFData->WidthOf(c);
+        run += HexOfWord(font->TTFData->GlyphOf(c));
       }
       w /= 1000;
       if (scaling != 100) w *= scaling / 100;
-      const double adv = i < advances.size() ? advances[i] : w;
+      double adv = i < advances.size() ? advances[i] : w;
+      if (units == 2 && i < advances.size()) adv += i + 1 < advances.size() ? advances[i + 1] : 0;
       total += adv;
-      ++i;
+      i += units;
       if (std::fabs(w - adv) <= 0.1) {
         r += w;
         s += adv;
@@ -327,13 +344,13 @@ double TPDFPage::TextWidthPtW(std::u16string_view text) {
   TPDFTextFont* f16 = nullptr;
   double sum = 0;
   int chars = 0, blanks = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i] == 0xA0 ? u' ' : text[i];
-    const bool last = i + 1 == text.size();
+  for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
+    const char32_t c = text[i] == 0xA0 ? U' ' : CodePointAt(text, i, units);
+    const bool last = i + units == text.size();
     int w;
-    if (IsWinAnsiChar(c)) {
+    if (c < 0x10000 && IsWinAnsiChar(static_cast<char16_t>(c))) {
       if (!f8) f8 = Font8();
-      w = f8->CharWidth(UnicodeToWinAnsi(c));
+      w = f8->CharWidth(UnicodeToWinAnsi(static_cast<char16_t>(c)));
       if (c == 0x20 && !last) ++blanks;
     } else {
       if (!f16) f16 = Font16();

@@ -5,6 +5,7 @@
 #include "core/byte_io.h"
 #include "core/error.h"
 #include "pdf/format.h"
+#include "io/md5.h"
 
 namespace pdf {
 namespace {
@@ -140,6 +141,39 @@ TCmapFormat4 ParseCmapFormat4(std::string_view cmap, const char* offset_error) {
   return c;
 }
 
+// ---------------------------------------------------------------- cmap format 12
+std::uint16_t TCmapFormat12::GlyphOfCode(char32_t code) const {
+  for (const Group& g : Groups)
+    if (code >= g.Start && code <= g.End) {
+      const std::uint32_t glyph = g.Glyph + (code - g.Start);
+      return glyph > 0xFFFF ? 0 : static_cast<std::uint16_t>(glyph);
+    }
+  return 0;
+}
+
+std::optional<TCmapFormat12> ParseCmapFormat12(std::string_view cmap) {
+  const std::size_t tables = Be16(cmap, 2);
+  for (std::size_t i = 0; i < tables; ++i) {
+    const std::size_t rec = 4 + 8 * i;
+    if (Be16(cmap, rec) != 3 || Be16(cmap, rec + 2) != 10) continue;
+    const std::uint32_t offset = Be32(cmap, rec + 4);
+    if (Be16(cmap, offset) != 12) continue;
+    const std::uint32_t length = Be32(cmap, offset + 4);
+    const std::uint32_t count = Be32(cmap, offset + 12);
+    if (length > cmap.size() - offset || count > (length - std::min<std::uint32_t>(length, 16)) / 12) RaiseFontError(0);
+    TCmapFormat12 c;
+    c.Groups.reserve(count);
+    for (std::uint32_t k = 0; k < count; ++k) {
+      const std::size_t at = offset + 16 + 12 * std::size_t{k};
+      TCmapFormat12::Group g{Be32(cmap, at), Be32(cmap, at + 4), Be32(cmap, at + 8)};
+      if (g.Start > g.End || g.End > 0x10FFFF) RaiseFontError(0);
+      c.Groups.push_back(g);
+    }
+    return c;
+  }
+  return std::nullopt;
+}
+
 // ---------------------------------------------------------------- glyph records
 std::vector<TGlyphRecord> SplitGlyphs(std::string_view loca, std::string_view glyf, int num_glyphs,
                                       bool long_format) {
@@ -152,7 +186,7 @@ std::vector<TGlyphRecord> SplitGlyphs(std::string_view loca, std::string_view gl
   std::size_t prev = offset(0);
   for (std::size_t i = 0; i < out.size(); ++i) {
     const std::size_t next = offset(i + 1);
-    if (prev < next && next <= glyf.size()) out[i].Data = std::string(glyf.substr(prev, next - prev));
+    if (prev < next && next <= glyf.size()) out[i].Data = glyf.substr(prev, next - prev);
     prev = next;
   }
   return out;
@@ -165,7 +199,7 @@ void MarkComponents(std::vector<TGlyphRecord>& glyphs) {
   while (!work.empty()) {
     const std::size_t g = work.back();
     work.pop_back();
-    const std::string& data = glyphs[g].Data;
+    const std::string_view data = glyphs[g].Bytes();
     if (data.size() < 2 || static_cast<std::int16_t>(Be16(data, 0)) >= 0) continue;
     ForEachComponent(data, [&](std::uint16_t component, std::size_t) {
       if (component >= glyphs.size() || glyphs[component].Used) return;
@@ -200,7 +234,9 @@ void TTTFData::LoadMetricTables() {
   maxp_ = Table(FontTag("maxp"), true);
   head_ = Table(FontTag("head"), true);
   hhea_ = Table(FontTag("hhea"), true);
-  cmap4_ = ParseCmapFormat4(cmap_, "Incorrect or unknown font format");
+  // The full-repertoire map reaches beyond the BMP; without it the BMP map is the face's map.
+  cmap12_ = ParseCmapFormat12(cmap_);
+  if (!cmap12_) cmap4_ = ParseCmapFormat4(cmap_, "Incorrect or unknown font format");
   if (maxp_.size() < 6 || head_.size() < 54 || hhea_.size() < 36) RaiseFontError(0);
   if (maxp_.size() > 32) maxp_.resize(32);
   if (head_.size() > 54) head_.resize(54);
@@ -221,30 +257,57 @@ int TTTFData::GlyphWidth(std::uint16_t glyph) const {
 }
 
 void TTTFData::BuildCharMap() {
-  const int last = cmap4_.SegCount() - 1;
-  for (int i = 0; i < last; ++i) {
-    // Codes are 16-bit: segments that overlap beyond that are not a font's.
-    if (CharMap.size() + (cmap4_.EndCode[i] >= cmap4_.StartCode[i] ? cmap4_.EndCode[i] - cmap4_.StartCode[i] + 1u : 0u) >
-        0x10000)
-      RaiseFontError(0);
-    for (std::uint32_t code = cmap4_.StartCode[i]; code <= cmap4_.EndCode[i]; ++code) {
-      const std::uint16_t g = cmap4_.SegmentGlyph(code, i);
-      CharMap.push_back({static_cast<std::uint16_t>(code), g, static_cast<std::uint16_t>(GlyphWidth(g)), false});
+  // Every code point at most once: a map larger than the code space is not a font's.
+  constexpr std::size_t kMaxEntries = 0x110000;
+  if (cmap12_) {
+    std::size_t total = 0;
+    for (const TCmapFormat12::Group& g : cmap12_->Groups) {
+      total += g.End - g.Start + 1u;
+      if (total > kMaxEntries) RaiseFontError(0);
+    }
+    CharMap.reserve(total);
+    for (const TCmapFormat12::Group& g : cmap12_->Groups)
+      for (char32_t code = g.Start; code <= g.End; ++code) {
+        const std::uint32_t glyph = g.Glyph + (code - g.Start);
+        if (glyph > 0xFFFF) break;
+        const auto id = static_cast<std::uint16_t>(glyph);
+        CharMap.push_back({code, id, static_cast<std::uint16_t>(GlyphWidth(id)), false});
+      }
+  } else {
+    const int last = cmap4_.SegCount() - 1;
+    for (int i = 0; i < last; ++i) {
+      // Codes are 16-bit: segments that overlap beyond that are not a font's.
+      if (CharMap.size() + (cmap4_.EndCode[i] >= cmap4_.StartCode[i] ? cmap4_.EndCode[i] - cmap4_.StartCode[i] + 1u : 0u) >
+          0x10000)
+        RaiseFontError(0);
+      for (std::uint32_t code = cmap4_.StartCode[i]; code <= cmap4_.EndCode[i]; ++code) {
+        const std::uint16_t g = cmap4_.SegmentGlyph(code, i);
+        CharMap.push_back({code, g, static_cast<std::uint16_t>(GlyphWidth(g)), false});
+      }
     }
   }
-  // Lookups search by code: a font with segments out of order must not hide codes.
-  if (!std::is_sorted(CharMap.begin(), CharMap.end(), [](const Entry& a, const Entry& b) { return a.Code < b.Code; }))
-    std::stable_sort(CharMap.begin(), CharMap.end(), [](const Entry& a, const Entry& b) { return a.Code < b.Code; });
+  // Lookups search by code: a font with segments out of order must not hide codes, and a code listed
+  // twice keeps its first glyph, as the subtable's own lookup does.
+  const auto by_code = [](const Entry& a, const Entry& b) { return a.Code < b.Code; };
+  if (!std::is_sorted(CharMap.begin(), CharMap.end(), by_code)) {
+    std::stable_sort(CharMap.begin(), CharMap.end(), by_code);
+    CharMap.erase(std::unique(CharMap.begin(), CharMap.end(), [](const Entry& a, const Entry& b) { return a.Code == b.Code; }),
+                  CharMap.end());
+  }
 }
 
-const TTTFData::Entry* TTTFData::FindCode(std::uint16_t code) const {
+std::uint16_t TTTFData::CmapGlyph(char32_t code) const {
+  return cmap12_ ? cmap12_->GlyphOfCode(code) : cmap4_.GlyphOfCode(code);
+}
+
+const TTTFData::Entry* TTTFData::FindCode(char32_t code) const {
   auto it = std::lower_bound(CharMap.begin(), CharMap.end(), code,
-                             [](const Entry& e, std::uint16_t c) { return e.Code < c; });
+                             [](const Entry& e, char32_t c) { return e.Code < c; });
   if (it == CharMap.end() || it->Code != code || it->Glyph == 0) return nullptr;
   return &*it;
 }
 
-std::uint16_t TTTFData::GlyphOf(std::uint16_t code) {
+std::uint16_t TTTFData::GlyphOf(char32_t code) {
   const Entry* e = FindCode(code);
   if (!e) {
     notdef_used_ = true;
@@ -254,7 +317,7 @@ std::uint16_t TTTFData::GlyphOf(std::uint16_t code) {
   return e->Glyph;
 }
 
-int TTTFData::WidthOf(std::uint16_t code) const {
+int TTTFData::WidthOf(char32_t code) const {
   const Entry* e = FindCode(code);
   return e ? e->Width : GlyphWidth(0);
 }
@@ -281,31 +344,49 @@ std::string TTTFData::WidthsArray() const {
 }
 
 std::string TTTFData::WriteToUnicode(std::string_view cmap_name) const {
-  std::vector<const Entry*> used;
+  std::vector<std::pair<std::string, std::string>> entries;
   for (const Entry& e : CharMap)
-    if (e.Used) used.push_back(&e);
+    if (e.Used) entries.emplace_back(HexOfWord(e.Glyph), UnicodeHex(e.Code));
+  // Code-space ranges are compared byte by byte: the whole two-byte space holds every used code.
+  return ToUnicodeCMap(cmap_name, "<0000> <FFFF>", entries);
+}
+
+std::string ToUnicodeCMap(std::string_view name, std::string_view code_space,
+                          const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string s;
   const auto line = [&](std::string_view l) {
     s.append(l);
     s.push_back('\r');
   };
   line("/CIDInit /ProcSet findresource begin 12 dict begin begincmap /CIDSystemInfo << ");
-  line("/Registry (" + std::string(cmap_name) + "+0) /Ordering (T42UV) /Supplement 0 >> def");
-  line("/CMapName /" + std::string(cmap_name) + "+0 def");
+  line("/Registry (" + std::string(name) + "+0) /Ordering (T42UV) /Supplement 0 >> def");
+  line("/CMapName /" + std::string(name) + "+0 def");
   line("/CMapType 2 def");
-  // Code-space ranges are compared byte by byte: the whole two-byte space holds every used code.
-  line("1 begincodespacerange <0000> <FFFF> endcodespacerange");
+  line("1 begincodespacerange " + std::string(code_space) + " endcodespacerange");
   std::size_t i = 0;
-  while (used.size() - i > 100) {
+  while (entries.size() - i > 100) {
     line("100 beginbfchar");
-    for (std::size_t k = 0; k < 100; ++k, ++i) line("<" + HexOfWord(used[i]->Glyph) + "> <" + HexOfWord(used[i]->Code) + ">");
+    for (std::size_t k = 0; k < 100; ++k, ++i) line("<" + entries[i].first + "> <" + entries[i].second + ">");
     line("endbfchar");
   }
-  line(std::to_string(used.size() - i) + " beginbfchar");
-  for (; i < used.size(); ++i) line("<" + HexOfWord(used[i]->Glyph) + "> <" + HexOfWord(used[i]->Code) + ">");
+  line(std::to_string(entries.size() - i) + " beginbfchar");
+  for (; i < entries.size(); ++i) line("<" + entries[i].first + "> <" + entries[i].second + ">");
   line("endbfchar");
   s += "endcmap CMapName currentdict /CMap defineresource pop end end";
   return s;
+}
+
+std::string UnicodeHex(char32_t code) {
+  if (code < 0x10000) return HexOfWord(static_cast<std::uint16_t>(code));
+  const char32_t v = code - 0x10000;
+  return HexOfWord(static_cast<std::uint16_t>(0xD800 + (v >> 10))) + HexOfWord(static_cast<std::uint16_t>(0xDC00 + (v & 0x3FF)));
+}
+
+std::string SubsetTag(std::string_view seed) {
+  const io::MD5Digest16 d = io::MD5Digest(seed);
+  std::string tag;
+  for (int i = 0; i < 6; ++i) tag.push_back(static_cast<char>('A' + (d[2 * i] << 8 | d[2 * i + 1]) % 26));
+  return tag + "+";
 }
 
 std::string TTTFData::WriteFontFile() {
@@ -322,24 +403,26 @@ std::string TTTFData::WriteFontFile() {
   const std::string cvt = Table(FontTag("cvt "), false);
   const std::string fpgm = Table(FontTag("fpgm"), false);
   const std::string prep = Table(FontTag("prep"), false);
-  std::string loca = Table(FontTag("loca"), true);
-  const std::string glyf = Table(FontTag("glyf"), true);
+  // loca and glyf are read in place: only the outlines kept are touched.
+  const auto loca_in = provider_.GetFontTable(name_, style_, FontTag("loca"));
+  const auto glyf_in = provider_.GetFontTable(name_, style_, FontTag("glyf"));
+  if (!loca_in || !glyf_in) RaiseFontError(1);
   const bool long_format = index_to_loc_format_ == 1;
 
-  std::vector<TGlyphRecord> glyphs = SplitGlyphs(loca, glyf, NumGlyphs, long_format);
+  std::vector<TGlyphRecord> glyphs = SplitGlyphs(loca_in->Bytes, glyf_in->Bytes, NumGlyphs, long_format);
   if (!glyphs.empty()) glyphs[0].Used = true;  // .notdef stands in for unmapped characters
   for (std::uint16_t g : extra_glyphs_)
     if (g < glyphs.size()) glyphs[g].Used = true;
   for (const Entry& e : CharMap) {
     if (!e.Used) continue;
-    const std::uint16_t g = cmap4_.GlyphOfCode(e.Code);
+    const std::uint16_t g = CmapGlyph(e.Code);
     if (g < glyphs.size()) glyphs[g].Used = true;
     if (e.Glyph < glyphs.size()) glyphs[e.Glyph].Used = true;
   }
   MarkComponents(glyphs);
 
   // loca again, in its own format, over the kept glyphs.
-  loca.clear();
+  std::string loca;
   std::uint32_t offset = 0;
   std::string glyf_out;
   for (std::size_t i = 0; i <= glyphs.size(); ++i) {
@@ -347,11 +430,10 @@ std::string TTTFData::WriteFontFile() {
     else PutBe16(loca, static_cast<std::uint16_t>(offset / 2));
     if (i == glyphs.size()) break;
     if (glyphs[i].Used) {
-      std::string data = glyphs[i].Data;
+      glyf_out += glyphs[i].Bytes();
       // Short offsets count words.
-      if (!long_format && (data.size() % 2)) data.push_back('\0');
-      glyf_out += data;
-      offset += static_cast<std::uint32_t>(data.size());
+      if (!long_format && (glyf_out.size() % 2)) glyf_out.push_back('\0');
+      offset = static_cast<std::uint32_t>(glyf_out.size());
     }
   }
   if (!long_format && offset / 2 > 0xFFFF) RaiseFontError(0);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <string>
@@ -24,6 +25,16 @@ std::uint32_t TableChecksum(const std::uint8_t* data, std::size_t length);
 inline std::uint32_t TableChecksum(std::string_view s) {
   return TableChecksum(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
 }
+// A ToUnicode CMap (lines end with CR) named Name+0 over the given code-space range: one bfchar line
+// per (code, Unicode text) pair, both as hexadecimal digits, in blocks of at most 100.
+std::string ToUnicodeCMap(std::string_view name, std::string_view code_space,
+                          const std::vector<std::pair<std::string, std::string>>& entries);
+// A Unicode code point as UTF-16BE hexadecimal digits: four, or eight for a surrogate pair.
+std::string UnicodeHex(char32_t code);
+// The six capital letters and plus sign that begin the name of a font subset, the same for the same
+// seed (the font and the glyphs it keeps) and different across subsets.
+std::string SubsetTag(std::string_view seed);
+
 // One table of a font file being written: its four-letter tag and its bytes.
 struct TFontTable {
   const char* tag;
@@ -56,13 +67,32 @@ struct TCmapFormat4 {
 // not fit "Incorrect or unknown font format".
 TCmapFormat4 ParseCmapFormat4(std::string_view cmap, const char* offset_error);
 
-// The glyf data of one glyph identifier.
-struct TGlyphRecord {
-  std::string Data;
-  bool Used = false;
+// The Windows full-repertoire subtable (3/10) of a cmap table, format 12: code ranges over every
+// plane, each mapped to consecutive glyphs.
+struct TCmapFormat12 {
+  struct Group {
+    char32_t Start = 0, End = 0;
+    std::uint32_t Glyph = 0;
+  };
+  std::vector<Group> Groups;  // as the subtable lists them
+  // Glyph of Code; 0 when no group holds it or the glyph lies beyond 16 bits.
+  std::uint16_t GlyphOfCode(char32_t code) const;
 };
-// Splits glyf by loca (NumGlyphs + 1 entries; 32-bit offsets when LongFormat, else halved 16-bit).
-// Offsets past glyf or running backwards give empty glyphs.
+// Parses the first 3/10 format 12 subtable; nothing when the table has none. A subtable that does not
+// fit raises "Incorrect or unknown font format".
+std::optional<TCmapFormat12> ParseCmapFormat12(std::string_view cmap);
+
+// The glyf data of one glyph identifier: a view into the glyf table until it is changed, then its
+// own copy.
+struct TGlyphRecord {
+  std::string_view Data;
+  std::string Changed;
+  bool Used = false;
+  std::string_view Bytes() const { return Changed.empty() ? Data : std::string_view(Changed); }
+};
+// Splits glyf by loca (NumGlyphs + 1 entries; 32-bit offsets when LongFormat, else halved 16-bit)
+// into views of glyf, which must outlive the records. Offsets past glyf or running backwards give
+// empty glyphs.
 std::vector<TGlyphRecord> SplitGlyphs(std::string_view loca, std::string_view glyf, int num_glyphs,
                                       bool long_format);
 // Calls Visit(component glyph, offset of its index field) for each component record of a composite
@@ -76,7 +106,7 @@ void MarkComponents(std::vector<TGlyphRecord>& glyphs);
 class TTTFData {
 public:
   struct Entry {
-    std::uint16_t Code = 0;
+    char32_t Code = 0;  // a Unicode code point; beyond the BMP when the face has a format 12 map
     std::uint16_t Glyph = 0;
     std::uint16_t Width = 0;  // 1/1000 em
     bool Used = false;
@@ -85,10 +115,15 @@ public:
   // Reads the metric tables of the face (cmap, hmtx, maxp, head, hhea) and builds the char map.
   TTTFData(const TFontProvider& provider, std::string name, bool embedded, unsigned style);
 
-  // Glyph of a code, marking its entry used; 0 (.notdef) for a code the face does not map.
-  std::uint16_t GlyphOf(std::uint16_t code);
-  // Width of a code in 1/1000 em; the .notdef width for a code the face does not map.
-  int WidthOf(std::uint16_t code) const;
+  // Glyph of a code point, marking its entry used; 0 (.notdef) for a code the face does not map.
+  std::uint16_t GlyphOf(char32_t code);
+  // Glyph of a code point without marking it; 0 for a code the face does not map.
+  std::uint16_t GlyphOfCode(char32_t code) const {
+    const Entry* e = FindCode(code);
+    return e ? e->Glyph : 0;
+  }
+  // Width of a code point in 1/1000 em; the .notdef width for a code the face does not map.
+  int WidthOf(char32_t code) const;
   // The first map entry of a glyph identifier, or null.
   Entry* FindGlyph(std::uint16_t glyph);
   // Marks glyph 0 (.notdef) as shown: it is kept and listed in /W.
@@ -118,7 +153,9 @@ private:
   void LoadMetricTables();
   void BuildCharMap();
   int GlyphWidth(std::uint16_t glyph) const;
-  const Entry* FindCode(std::uint16_t code) const;
+  const Entry* FindCode(char32_t code) const;
+  // The glyph the face's own map gives a code (the subtable the char map was built from).
+  std::uint16_t CmapGlyph(char32_t code) const;
 
   const TFontProvider& provider_;
   std::string name_;
@@ -130,6 +167,7 @@ private:
   std::set<std::uint16_t> extra_glyphs_;
   std::string cmap_, hmtx_, maxp_, head_, hhea_;
   TCmapFormat4 cmap4_;
+  std::optional<TCmapFormat12> cmap12_;
   int index_to_loc_format_ = 0;
 };
 

@@ -74,7 +74,9 @@ private:
   bool has_cvt_ = true, has_fpgm_ = true, has_prep_ = true;
   bool no_break_space_ = false;
   TCmapFormat4 cmap4_;
-  std::string cvt_, fpgm_, prep_, name_table_, hmtx_, loca_, head_, hhea_, maxp_, glyf_;
+  std::string cvt_, fpgm_, prep_, name_table_, hmtx_, head_, hhea_, maxp_;
+  // Read in place: only the outlines kept are touched.
+  std::optional<TFontTableView> loca_, glyf_;
   int num_h_metrics_ = 0;
   std::vector<TGlyphRecord> glyphs_;
 };
@@ -95,11 +97,13 @@ void Builder::Load() {
   const std::string cmap = Table("cmap", nullptr);
   cvt_ = Table("cvt ", &has_cvt_);
   fpgm_ = Table("fpgm", &has_fpgm_);
-  glyf_ = Table("glyf", nullptr);
+  glyf_ = provider_.GetFontTable(name_, style_, FontTag("glyf"));
+  if (!glyf_) RaiseFontError(1);
   head_ = Table("head", nullptr);
   hhea_ = Table("hhea", nullptr);
   hmtx_ = Table("hmtx", nullptr);
-  loca_ = Table("loca", nullptr);
+  loca_ = provider_.GetFontTable(name_, style_, FontTag("loca"));
+  if (!loca_) RaiseFontError(1);
   maxp_ = Table("maxp", nullptr);
   name_table_ = Table("name", nullptr);
   prep_ = Table("prep", &has_prep_);
@@ -111,7 +115,7 @@ void Builder::Load() {
   hhea_.resize(36);
   if (maxp_.size() > 32) maxp_.resize(32);
   num_h_metrics_ = std::min<int>(Be16(hhea_, 34), static_cast<int>(hmtx_.size() / 4));
-  glyphs_ = SplitGlyphs(loca_, glyf_, Be16(maxp_, 4), static_cast<std::int16_t>(Be16(head_, 50)) == 1);
+  glyphs_ = SplitGlyphs(loca_->Bytes, glyf_->Bytes, Be16(maxp_, 4), static_cast<std::int16_t>(Be16(head_, 50)) == 1);
 }
 
 void Builder::Metric(std::uint16_t glyph, std::uint16_t& advance, std::uint16_t& bearing) const {
@@ -163,10 +167,12 @@ std::string Builder::WriteSubset() {
   if (kept.size() + 3 > 0xFFFF) RaiseFontError(0);
   // Composite references follow the renumbering (components of kept glyphs are kept).
   for (std::uint16_t g : kept) {
-    std::string& data = glyphs_[g].Data;
-    if (data.size() < 2 || static_cast<std::int16_t>(Be16(data, 0)) >= 0) continue;
-    ForEachComponent(data, [&](std::uint16_t component, std::size_t at) {
-      if (component < new_id.size() && new_id[component]) SetBe16(data, at, static_cast<std::uint16_t>(new_id[component]));
+    TGlyphRecord& glyph = glyphs_[g];
+    if (glyph.Data.size() < 2 || static_cast<std::int16_t>(Be16(glyph.Data, 0)) >= 0) continue;
+    glyph.Changed.assign(glyph.Data);
+    ForEachComponent(glyph.Data, [&](std::uint16_t component, std::size_t at) {
+      if (component < new_id.size() && new_id[component])
+        SetBe16(glyph.Changed, at, static_cast<std::uint16_t>(new_id[component]));
     });
   }
 
@@ -265,7 +271,7 @@ std::string Builder::WriteSubset() {
     Metric(g, adv, lsb);
     PutBe16(hmtx, adv);
     PutBe16(hmtx, lsb);
-    glyf += glyphs_[g].Data;
+    glyf += glyphs_[g].Bytes();
     if (glyf.size() % 2) glyf.push_back('\0');
     if (glyf.size() / 2 > 0xFFFF) RaiseFontError(0);
     PutBe16(loca, static_cast<std::uint16_t>(glyf.size() / 2));
@@ -275,12 +281,14 @@ std::string Builder::WriteSubset() {
   SetBe16(maxp_, 4, count);
   const std::string name = SubsetNameTable(), post = SubsetPostTable();
 
-  std::vector<TFontTable> tables = {{"cmap", &cmap}};
-  if (has_cvt_) tables.push_back({"cvt ", &cvt_});
-  if (has_fpgm_) tables.push_back({"fpgm", &fpgm_});
-  tables.insert(tables.end(), {{"glyf", &glyf}, {"head", &head_}, {"hhea", &hhea_}, {"hmtx", &hmtx},
-                               {"loca", &loca}, {"maxp", &maxp_}, {"name", &name}, {"post", &post}});
-  if (has_prep_) tables.push_back({"prep", &prep_});
+  // In tag order; the hinting tables only where the face has them.
+  const std::vector<TFontTable> all = {{"cmap", &cmap}, {"cvt ", &cvt_}, {"fpgm", &fpgm_}, {"glyf", &glyf},
+                                       {"head", &head_}, {"hhea", &hhea_}, {"hmtx", &hmtx},  {"loca", &loca},
+                                       {"maxp", &maxp_}, {"name", &name}, {"post", &post},   {"prep", &prep_}};
+  std::vector<TFontTable> tables;
+  for (const TFontTable& t : all)
+    if ((t.data != &cvt_ || has_cvt_) && (t.data != &fpgm_ || has_fpgm_) && (t.data != &prep_ || has_prep_))
+      tables.push_back(t);
   (void)no_break_space_;
   return AssembleFontFile(tables, false);
 }

@@ -167,7 +167,8 @@ int TLZH::decode_position() {
   return upper | (i & 63);
 }
 
-std::vector<std::uint8_t> TLZH::Decode(std::span<const std::uint8_t> input, std::int32_t declared_length) {
+std::vector<std::uint8_t> TLZH::Decode(std::span<const std::uint8_t> input, std::int32_t declared_length,
+                                       std::int64_t max_length) {
   in_ = input;
   pos_ = 0;
   past_end_ = 0;
@@ -180,7 +181,7 @@ std::vector<std::uint8_t> TLZH::Decode(std::span<const std::uint8_t> input, std:
   // Every symbol costs at least one bit and a match at least ten more, so a byte of input yields at
   // most 48 bytes: a longer declaration cannot be honest.
   const std::int64_t plausible = (static_cast<std::int64_t>(input.size()) + kReadSlack) * 48 + kMaxMatch;
-  if (declared_length > kMaxDeclaredLength || declared_length > plausible) {
+  if (declared_length > std::min(kMaxDeclaredLength, max_length) || declared_length > plausible) {
     throw ElzhException("LZH : declared length does not fit the compressed data");
   }
   tree_.init();
@@ -327,11 +328,11 @@ std::vector<std::uint8_t> pack_lzh_stream(std::span<const std::uint8_t> plain) {
   return out;
 }
 
-std::vector<std::uint8_t> unpack_lzh_stream(std::span<const std::uint8_t> packed) {
+std::vector<std::uint8_t> unpack_lzh_stream(std::span<const std::uint8_t> packed, std::int64_t max_length) {
   if (packed.size() < 4) throw ElzhException("LZH : stream shorter than its length field");
   const auto declared = static_cast<std::int32_t>(core::load_le32(packed.data()));
   TLZH lzh;
-  return lzh.Decode(packed.subspan(4), declared);
+  return lzh.Decode(packed.subspan(4), declared, max_length);
 }
 
 }  // namespace skin

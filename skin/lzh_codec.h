@@ -54,8 +54,10 @@ public:
 
   // Decodes `input` (the bit stream, without the length prefix) until at least `declared_length`
   // bytes are out; a final match may run past it by up to 59 bytes. A length of 0 or less gives
-  // nothing. Throws ElzhException for an absurd length or for data that ends early.
-  std::vector<std::uint8_t> Decode(std::span<const std::uint8_t> input, std::int32_t declared_length);
+  // nothing. Throws ElzhException for an absurd length (more than the input can hold, or more than
+  // `max_length`, which a caller expecting small data lowers) or for data that ends early.
+  std::vector<std::uint8_t> Decode(std::span<const std::uint8_t> input, std::int32_t declared_length,
+                                   std::int64_t max_length = kMaxDeclaredLength);
 
   // After a Decode: input bytes consumed (not counting the look-ahead of the bit reader), and tree
   // rebuilds seen.
@@ -87,6 +89,7 @@ std::vector<std::uint8_t> lzh_encode(std::span<const std::uint8_t> plain);
 // The framing the skin data holds: a signed 32-bit little-endian unpacked length, then the stream.
 std::vector<std::uint8_t> pack_lzh_stream(std::span<const std::uint8_t> plain);
 // Reads the framing and decodes; the result keeps a final match's overrun (see Decode).
-std::vector<std::uint8_t> unpack_lzh_stream(std::span<const std::uint8_t> packed);
+std::vector<std::uint8_t> unpack_lzh_stream(std::span<const std::uint8_t> packed,
+                                            std::int64_t max_length = TLZH::kMaxDeclaredLength);
 
 }  // namespace skin

@@ -465,6 +465,15 @@ bool TXLSCellMMU::FindCell(int Col, int Row, TMMUCellRef& Ref) {
   return true;
 }
 
+std::uint8_t* TXLSCellMMU::RowVector(int Row) const {
+  if (Row < 0 || Row > XLS_MAXROW) return nullptr;
+  const std::size_t b = static_cast<std::size_t>(Row) >> 8;
+  if (b >= Blocks_.size()) return nullptr;
+  const TMMUBlock& block = Blocks_[b];
+  const std::int32_t off = block.RowOffsets[Row & 0xFF];
+  return off < 0 ? nullptr : block.Buffer + off;
+}
+
 bool TXLSCellMMU::CellIsEmpty(int Col, int Row) {
   TMMUCellRef ref;
   return !FindCell(Col, Row, ref);

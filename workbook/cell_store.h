@@ -5,6 +5,7 @@
 // and row headers hold.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -308,6 +309,15 @@ public:
   static std::uint8_t PackFloat(std::uint8_t (&Packed)[8], double Value);
   static double UnpackFloat(std::uint8_t Type, const std::uint8_t* P);
 
+  // Visits the stored cells of the rectangle in reading order, block by block and along each row
+  // vector's runs, without a seek per cell: absent rows and empty stretches cost nothing, and the
+  // store's cursors stay as they are. Visit(Col, Row, Ref) returns False to stop the walk; with
+  // SkipHiddenRows the cells of hidden rows are passed over. The store must not change meanwhile.
+  template <class F>
+  void ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipHiddenRows, F&& Visit) const;
+  // The row vector of Row (see cell_store_blocks.h), nullptr for a row without one.
+  std::uint8_t* RowVector(int Row) const;
+
   // Walking the cells with the store's cursor.
   void BeginIterate(int FromRow);
   void IterInit(int Row);
@@ -386,5 +396,80 @@ private:
   std::uint8_t* IterHeader_ = nullptr;
   TMMUCellRef IterCell_;
 };
+
+// Reads the cells of one row after another, walking each row vector's runs once while the columns
+// asked for advance (a column before the last one asked starts the row again). Valid while the
+// store does not change.
+class TMMURowReader {
+public:
+  void SetRow(const TXLSCellMMU& Cells, int Row) {
+    std::uint8_t* vector = Cells.RowVector(Row);
+    Has_ = vector != nullptr;
+    if (Has_) It_.Reset(vector);
+  }
+  // True with the cell at Col in Ref.
+  bool Find(int Col, TMMUCellRef& Ref) {
+    if (!Has_ || !It_.Seek(Col)) return false;
+    Ref.TypeCode = It_.CellType();
+    Ref.Data = It_.Cell();
+    return true;
+  }
+
+private:
+  TXLSMMUVectorIterator It_;
+  bool Has_ = false;
+};
+
+template <class F>
+void TXLSCellMMU::ForEachCell(int Col1, int Row1, int Col2, int Row2, bool SkipHiddenRows, F&& Visit) const {
+  if (Col1 < 0) Col1 = 0;
+  if (Row1 < 0) Row1 = 0;
+  if (Col2 < Col1 || Row2 < Row1) return;
+  const int lastBlock = std::min(Row2 / MMU_ROWS_PER_BLOCK, static_cast<int>(Blocks_.size()) - 1);
+  TMMUCellRef ref;
+  for (int b = Row1 / MMU_ROWS_PER_BLOCK; b <= lastBlock; ++b) {
+    const TMMUBlock& block = Blocks_[static_cast<std::size_t>(b)];
+    if (block.Empty()) continue;
+    const int base = b * MMU_ROWS_PER_BLOCK;
+    const int first = std::max(Row1 - base, 0), last = std::min(Row2 - base, MMU_ROWS_PER_BLOCK - 1);
+    for (int r = first; r <= last; ++r) {
+      const std::int32_t off = block.RowOffsets[r];
+      if (off < 0) continue;
+      std::uint8_t* vector = block.Buffer + off;
+      if (SkipHiddenRows && (vector[MMU_ROW_HEADER_OFFSET] & TMMURowHeader::rhfHidden)) continue;
+      // Run by run (see cell_store_blocks.h): a skip byte passes its columns, a data run hands on
+      // the payloads it holds between Col1 and Col2.
+      const int colCount = vector[0] | (vector[1] << 8);
+      const int stop = std::min(colCount - 1, Col2);
+      int pos = MMU_VECTOR_HEADER;
+      for (int col = 0; col <= stop;) {
+        const std::uint8_t head = vector[pos];
+        if (head & 0x80) {
+          col += head & 0x7F;
+          ++pos;
+          continue;
+        }
+        const std::uint8_t type = vector[pos + 1];
+        ref.TypeCode = type;
+        if (type & MMU_VAR_FLAG) {
+          if (col >= Col1) {
+            ref.Data = vector + pos + 2;
+            if (!Visit(col, base + r, static_cast<const TMMUCellRef&>(ref))) return;
+          }
+          pos += (vector[pos + 2] | (vector[pos + 3] << 8)) + 4;
+          col += head;
+          continue;
+        }
+        const int size = TXLSMMUVectorManager::CellSize(type);
+        for (int c = std::max(col, Col1), last = std::min(col + head - 1, stop); c <= last; ++c) {
+          ref.Data = vector + pos + 2 + (c - col) * size;
+          if (!Visit(c, base + r, static_cast<const TMMUCellRef&>(ref))) return;
+        }
+        pos += head * size + 2;
+        col += head;
+      }
+    }
+  }
+}
 
 }  // namespace workbook

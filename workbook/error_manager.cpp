@@ -17,7 +17,7 @@ struct CodeText {
 // Texts are kept exactly as users have always seen them, spelling included.
 constexpr CodeText kCodeTable[] = {
     {1002, u"Unknown type of encryption"},
-    {1003, u"File is encrypted, password missing. If you think the file is unencrypted, try \"SilverBoathouse\""},
+    {1003, u"File is encrypted, password missing. If you think the file is unencrypted, try \"VelvetSweatshop\""},
     {1004, u"File is encrypted, password is wrong."},
     {1005, u"Direct write: Cell columna and row can not be the same as previous"},
     {2001, u"XML read error: \"%s\""},

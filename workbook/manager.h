@@ -260,7 +260,8 @@ public:
   TExcelVersion Version = xvNone;
   std::u16string Filename;
   std::u16string Password;
-  std::function<void(TXc12Manager*, const std::u16string&)> PasswordEvent;
+  // Asked for the password of an encrypted file; may change it.
+  std::function<void(TXc12Manager*, std::u16string&)> PasswordEvent;
   std::unique_ptr<TXc12FileData> FileData;
   std::unique_ptr<TXc12DataStyleSheet> StyleSheet;
   std::unique_ptr<TXc12DataSST> SST;

@@ -107,10 +107,14 @@ private:
   TObjectList<TXLSComment> Items_;
 };
 
+// One selected area of a sheet.
+class TXLSSelectedArea : public TCellAreaImpl {};
+
 // The selected areas of a sheet and its active cell.
 class TXLSSelectedAreas : public TObject, public TCellAreas {
 public:
   TXLSSelectedAreas() { SetActiveCell(0, 0); }
+  std::unique_ptr<TCellArea> CreateArea() override { return std::make_unique<TXLSSelectedArea>(); }
   void SetActiveCell(int Col, int Row);
   int ActiveCol = 0, ActiveRow = 0;
 };

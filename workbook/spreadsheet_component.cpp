@@ -83,6 +83,15 @@ TXLSSpreadsheet5::~TXLSSpreadsheet5() {
   OwnedFormulaHandler_.reset();
 }
 
+TUserFunctionEvent TXLSSpreadsheet5::GetOnUserFunction() const {
+  return FormulaHandler_ ? FormulaHandler_->GetOnUserFunction() : TUserFunctionEvent();
+}
+
+void TXLSSpreadsheet5::SetOnUserFunction(TUserFunctionEvent Event) {
+  if (!FormulaHandler_) throw Exception("No formula handler to call user functions");
+  FormulaHandler_->SetOnUserFunction(std::move(Event));
+}
+
 void TXLSSpreadsheet5::Clear(int SheetCount) {
   Manager_->Clear();
   ClearSheets();
@@ -99,7 +108,7 @@ std::unique_ptr<IXLSLegacyDocument> TXLSSpreadsheet5::NewLegacyDocument(const st
   options.FileName = FileName;
   options.KeepVBA = KeepVBA;
   options.KeepObjectRecords = KeepObjectRecords;
-  options.OnPassword = OnPassword;
+  if (OnPassword) options.OnPassword = [this](TObject*, std::u16string& Password) { OnPassword(this, Password); };
   std::unique_ptr<IXLSLegacyDocument> doc = Neighbours_.CreateLegacyDocument(Manager_, FormulaHandler_, options);
   if (!doc) NotAvailable(".xls");
   return doc;
@@ -233,7 +242,8 @@ bool TXLSSpreadsheet5::AddBIFFPicture(TXLSDrawingImage* Image, int SheetIndex, d
 void TXLSSpreadsheet5::NotesToComments() {
   for (int i = 0; i < GetCount(); ++i) {
     for (const IXLSLegacyDocument::TNote& n : Legacy_->SheetNotes(i)) {
-      GetItem(i)->GetComments()->Add(n.Col, n.Row, n.Text);
+      TXLSComment* c = GetItem(i)->GetComments()->Add(n.Col, n.Row, n.Text);
+      if (!n.Author.empty()) c->SetAuthor(n.Author);
     }
   }
 }

@@ -31,6 +31,10 @@ public:
 };
 
 using TPasswordEvent = std::function<void(TObject* Sender, std::u16string& Password)>;
+// A function call handed to the program (arguments and result as the engine holds them).
+using TFunctionEvent = std::function<void(TObject* Sender, const std::u16string& FuncName,
+                                          const std::vector<formula::TXLSFormulaValue>& Args,
+                                          formula::TXLSFormulaValue& Result)>;
 
 struct TXLSLegacyOptions {
   std::u16string FileName;
@@ -88,7 +92,18 @@ public:
   void SetOnWriteCell(TCellReadWriteEvent E) { Manager_->OnWriteCell = std::move(E); }
   const TXLSProgressEvent& GetOnProgress() const { return Manager_->OnProgress; }
   void SetOnProgress(TXLSProgressEvent E) { Manager_->OnProgress = std::move(E); }
+  // Asked (with the component as Sender) for the password of an encrypted .xls workbook.
   TPasswordEvent OnPassword;
+  // Kept for programs that set it: the component never raises it (OnUserFunction serves the
+  // functions the engine does not know), so it reads unassigned and setting it changes nothing.
+  TFunctionEvent GetOnFunction() const { return {}; }
+  void SetOnFunction(TFunctionEvent) {}
+  // The user-function event of the formula handler, where the calculation calls it.
+  TUserFunctionEvent GetOnUserFunction() const;
+  void SetOnUserFunction(TUserFunctionEvent Event);
+  // The password that opens encrypted .xls workbooks.
+  const std::u16string& GetPassword() const { return Manager_->Password; }
+  void SetPassword(const std::u16string& Value) { Manager_->Password = Value; }
   std::uint8_t KeepVBA = 0;
   std::uint8_t KeepObjectRecords = 0;
 

@@ -102,7 +102,7 @@ void TXLSWorksheet::SetAsFormula(int Col, int Row, const std::u16string& Text) {
   const int xf = GetDefaultXF(Col, Row);
   if (IXLSLegacyDocument* legacy = Workbook_->GetLegacyDocument()) {
     std::array<std::uint8_t, kLegacyFormulaMax> buffer{};
-    const int len = legacy->EncodeFormula(Text, buffer.data(), kLegacyFormulaMax);
+    const int len = legacy->EncodeFormula(Text, buffer.data(), kLegacyFormulaMax, Index);
     if (len < 0 || len > kLegacyFormulaMax) throw Exception("Formula too long");
     Cells_->WriteFormula97(Col, Row, buffer.data(), len, xf);
     return;
@@ -502,9 +502,9 @@ void TXLSWorkbook::Delete(int Index, int Count) {
 void TXLSWorkbook::MoveSheet(int From, int To) {
   const int n = GetCount();
   if (From < 0 || From >= n || To < 0 || To >= n || From == To) return;
-  if (Legacy_) throw Exception("Moving sheets is not available in the legacy version");
   if (!Compiled_ && FormulaHandler_) CompileFormulas();
   Manager_->Worksheets->MoveSheet(From, To);
+  if (Legacy_) Legacy_->SheetMoved(From, To);
   std::unique_ptr<TXLSWorksheet> s = Sheets_.Extract(From);
   Sheets_.Insert(To, std::move(s));
   for (const auto& sh : Sheets_) sh->Index = sh->GetDataSheet()->Index;

@@ -20,7 +20,16 @@
 #include "workbook/sheet_objects.h"
 #include "workbook/sheet_shifts.h"
 
+namespace formula {
+class TXLSFormulaValue;
+class TXLSUserFuncData;
+}  // namespace formula
+
 namespace workbook {
+
+// A function the formula engine does not know, called by the name written in the formula: the
+// handler reads the arguments (last first) and sets the result (preset to #NAME?).
+using TUserFunctionEvent = std::function<void(const std::u16string& Name, formula::TXLSUserFuncData& Data)>;
 
 // The workbook's formula compiler, decoder and calculator.
 class IXLSFormulaHandler {
@@ -47,6 +56,9 @@ public:
   virtual std::uint8_t PtgsToArea3D(const std::uint8_t*, int, int&, TXLSCellArea&) { return nrkFormula; }
   // Byte code of a name back to text (no cell, no sheet); False when the handler can not.
   virtual bool DecodeFormula(const std::uint8_t*, int, std::u16string&) { return false; }
+  // The user-function event the calculation calls; a handler that calculates nothing keeps none.
+  virtual TUserFunctionEvent GetOnUserFunction() const { return {}; }
+  virtual void SetOnUserFunction(TUserFunctionEvent) {}
 };
 
 // The legacy document object that exists while the workbook is in the .xls version.
@@ -56,8 +68,11 @@ public:
   // A sheet was appended to the workbook (the legacy sheet list and its references follow).
   virtual void SheetAdded() = 0;
   virtual void SheetDeleted(int Index) = 0;
-  // Compiles Text into BIFF8 tokens; returns their length (at most MaxLen).
-  virtual int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen) = 0;
+  // The sheet at From moved to position To (the legacy sheets and references follow).
+  virtual void SheetMoved(int From, int To) = 0;
+  // Compiles Text, a formula on sheet SheetIndex, into BIFF8 tokens; returns their length (at
+  // most MaxLen). The sheet decides which of two equal names a formula means.
+  virtual int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) = 0;
   virtual void SetFilename(const std::u16string& FileName) = 0;
   virtual void Read() = 0;
   virtual void ReadStream(TStream& Stream) = 0;
@@ -65,10 +80,11 @@ public:
   virtual void WriteStream(TStream& Stream) = 0;
   // The external-sheet list the manager refers to while formulas of the file are decoded.
   virtual TObject* ExternalNames() = 0;
-  // The notes of a sheet after a read: cell and text.
+  // The notes of a sheet after a read: cell, text and author (empty when the note names none).
   struct TNote {
     int Col = 0, Row = 0;
     std::u16string Text;
+    std::u16string Author;
   };
   virtual std::vector<TNote> SheetNotes(int SheetIndex) = 0;
   // The pictures of a sheet after a read, in the sheet's order: the picture id (0: none), the

@@ -286,7 +286,7 @@ void TXpgXMLAttributeList::DecodeName(TXpgXmlAttribute& e) {
 void TXpgXMLAttributeList::DecodeValue(TXpgXmlAttribute& e) {
   const std::string_view raw = e.RawValue;
   if (IsShortPlain(raw)) {
-    e.Value = std::u16string(raw.begin(), raw.end());
+    e.Value.assign(raw.begin(), raw.end());  // the entry's storage is reused from tag to tag
   } else {
     e.Value.clear();
     XmlDecodeAppend(e.Value, raw);
@@ -384,6 +384,16 @@ std::u16string TXpgReadXML::GetText() const {
   std::u16string out;
   XmlDecodeAppend(out, text_);
   return out;
+}
+
+void TXpgReadXML::GetText(std::u16string& out) const {
+  out.clear();
+  if (!has_text_) return;
+  if (IsShortPlain(text_)) {
+    out.assign(text_.begin(), text_.end());
+    return;
+  }
+  XmlDecodeAppend(out, text_);
 }
 
 std::u16string TXpgReadXML::FindPIAttribute(std::u16string_view name) const {

@@ -124,6 +124,8 @@ public:
   // Character data that follows a start tag up to the next "<"; never for an empty-element tag.
   bool HasText() const { return has_text_; }
   std::u16string GetText() const;
+  // The same into out, whose storage is reused: no allocation once it is large enough.
+  void GetText(std::u16string& out) const;
   std::string_view RawText() const { return text_; }
 
   // The current processing instruction's pseudo-attribute (value UTF-8 decoded, references kept).

@@ -551,6 +551,34 @@ std::u16string XmlEncodeXEscapes(std::u16string_view s) {
   return out;
 }
 
+void XmlDecodeXEscapesInPlace(std::u16string& s) {
+  std::size_t i = s.find(u"_x");
+  if (i == std::u16string::npos) return;
+  std::size_t w = i;
+  while (i < s.size()) {
+    char16_t unit;
+    if (s[i] == u'_' && IsXEscape(s, i, unit)) {
+      s[w++] = unit;
+      i += 7;
+    } else {
+      s[w++] = s[i++];
+    }
+  }
+  s.resize(w);
+}
+
+std::u16string_view XmlEncodeXEscapesView(std::u16string_view s) {
+  bool plain = true;
+  for (std::size_t i = 0; i < s.size() && plain; ++i) {
+    char16_t unit;
+    if ((s[i] == u'_' && IsXEscape(s, i, unit)) || XmlCannotHold(s, i)) plain = false;
+  }
+  if (plain) return s;
+  thread_local std::u16string buffer;
+  buffer = XmlEncodeXEscapes(s);
+  return buffer;
+}
+
 void TXpgPErrors::Error(std::uint8_t kind, std::u16string_view name, int row) {
   if (kind == 0) {
     last_error_ = u"Unknown Attribute \"" + std::u16string(name) + u"\"";

@@ -79,6 +79,11 @@ void XmlSplitAtChar(char16_t ch, std::u16string& s, std::u16string& head);
 // gives the original text back.
 std::u16string XmlDecodeXEscapes(std::u16string_view s);
 std::u16string XmlEncodeXEscapes(std::u16string_view s);
+// The same without a new string where none is needed, for text read and written once per cell:
+// decoding in place, and encoding into a per-thread buffer whose view stays valid until the next
+// call on the thread (s itself when nothing needs escaping).
+void XmlDecodeXEscapesInPlace(std::u16string& s);
+std::u16string_view XmlEncodeXEscapesView(std::u16string_view s);
 
 // Collector of the unknown names a schema document meets while reading.
 class TXpgPErrors {

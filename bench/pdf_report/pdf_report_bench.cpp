@@ -1,13 +1,23 @@
-// Writes the same 10,000-row report with the PDF writer (canvas text and page grid, as the console's
-// PDF report draws it) and with libharu (an embedded TrueType font with UTF-8 text), and prints time
-// and size of each, with the ratios, in one run.
+// Writes the same report (canvas text in "宋体" and page grid, as the console's PDF report draws it)
+// with the PDF writer and with libharu (an embedded TrueType font with UTF-8 text), uncompressed and
+// deflated, at several row counts, and prints time, peak memory and size of each with the ratios, in
+// one run. Every writer runs in a fresh child process of this program, so that its peak resident
+// memory (VmHWM) is its own; the time is the best of three children, the memory the highest.
+//   bench_pdf_report [rows ...]      (default: 10000 20000 100000 200000)
 #include <hpdf.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/strings.h"
 #include "pdf/document.h"
@@ -16,8 +26,6 @@
 #include "platform/gdi/metafile_canvas.h"
 
 namespace {
-
-constexpr int kRows = 10000;
 
 struct Row {
   std::string number, temperature, humidity, time;
@@ -30,12 +38,12 @@ Row MakeRow(int i) {
 }
 
 // The console's layout: title and header on the first page, 47 rows there and 51 on later pages,
-// canvas text rows 20 units apart and grid rows of 15 page units.
-double WriteOurs(const std::string& file, pdf::TCompressionType compression) {
-  const auto start = std::chrono::steady_clock::now();
+// canvas text rows 20 units apart and grid rows of 15 page units, each row's state restored after
+// its stroke.
+void WriteOurs(const std::string& file, int rows, bool deflate) {
   pdf::TPDFDocument doc;
   doc.SetFileName(file);
-  doc.SetCompression(compression);
+  doc.SetCompression(deflate ? pdf::TCompressionType::ctFlate : pdf::TCompressionType::ctNone);
   doc.BeginDoc();
   auto grid_row = [&](int top) {
     pdf::TPDFPage* p = doc.CurrentPage;
@@ -44,6 +52,7 @@ double WriteOurs(const std::string& file, pdf::TCompressionType compression) {
     for (int w : {63, 153, 243, 480}) p->Rectangle(57, top, 57 + w, top + 15);
     p->ClosePath();
     p->Stroke();
+    p->RestoreState();
   };
   platform::gdi::Canvas* c = pdf::PageCanvas(doc);
   c->Font.Name = "宋体";
@@ -57,7 +66,7 @@ double WriteOurs(const std::string& file, pdf::TCompressionType compression) {
   c->TextOut(410, 100, "日期");
   grid_row(73);
   int grid_y = 88, text_y = 120, count = 4;
-  for (int i = 0; i < kRows; ++i) {
+  for (int i = 0; i < rows; ++i) {
     const Row r = MakeRow(i);
     c->Font.Size = 10;
     c->TextOut(90, text_y, r.number);
@@ -78,7 +87,6 @@ double WriteOurs(const std::string& file, pdf::TCompressionType compression) {
     }
   }
   doc.EndDoc();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 std::string FontFile() {
@@ -97,10 +105,10 @@ void OnHpdfError(HPDF_STATUS error, HPDF_STATUS detail, void*) {
   std::fprintf(stderr, "libharu error %04X (%u)\n", static_cast<unsigned>(error), static_cast<unsigned>(detail));
 }
 
-double WriteHaru(const std::string& file, const std::string& font_file, bool compress) {
-  const auto start = std::chrono::steady_clock::now();
+void WriteHaru(const std::string& file, int rows, bool deflate) {
+  const std::string font_file = FontFile();
   HPDF_Doc pdf = HPDF_New(OnHpdfError, nullptr);
-  HPDF_SetCompressionMode(pdf, compress ? HPDF_COMP_ALL : HPDF_COMP_NONE);
+  HPDF_SetCompressionMode(pdf, deflate ? HPDF_COMP_ALL : HPDF_COMP_NONE);
   HPDF_UseUTFEncodings(pdf);
   HPDF_SetCurrentEncoder(pdf, "UTF-8");
   const char* name = HPDF_LoadTTFontFromFile(pdf, font_file.c_str(), HPDF_TRUE);
@@ -127,7 +135,7 @@ double WriteHaru(const std::string& file, const std::string& font_file, bool com
   for (auto [x, s] : {std::pair{88, "序号"}, {170, "温度"}, {290, "湿度"}, {410, "日期"}}) text(10, x, 100, s);
   grid_row(73);
   int grid_y = 88, text_y = 120, count = 4;
-  for (int i = 0; i < kRows; ++i) {
+  for (int i = 0; i < rows; ++i) {
     const Row r = MakeRow(i);
     text(10, 90, text_y, r.number);
     text(10, 170, text_y, r.temperature);
@@ -145,41 +153,118 @@ double WriteHaru(const std::string& file, const std::string& font_file, bool com
   }
   HPDF_SaveToFile(pdf, file.c_str());
   HPDF_Free(pdf);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The peak resident set of this process in KiB, as the kernel counts it.
+long PeakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+// The child's side: one document, then "seconds peak-KiB bytes" on stdout.
+int RunChild(const std::string& writer, bool deflate, int rows, const std::string& file) {
+  const auto start = std::chrono::steady_clock::now();
+  if (writer == "ours")
+    WriteOurs(file, rows, deflate);
+  else
+    WriteHaru(file, rows, deflate);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const long peak = PeakKiB();
+  std::printf("%.6f %ld %ju\n", seconds, peak, static_cast<std::uintmax_t>(std::filesystem::file_size(file)));
+  std::filesystem::remove(file);
+  return 0;
+}
+
+struct Result {
+  double seconds = 0;
+  long peak_kib = 0;
+  std::uintmax_t bytes = 0;
+};
+
+// Runs one writer in a fresh process of this program and reads what it reports.
+Result RunInChild(const std::string& self, const char* writer, bool deflate, int rows, const std::string& file) {
+  int fds[2];
+  if (pipe(fds) != 0) std::exit(1);
+  const std::string rows_text = std::to_string(rows);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    execl(self.c_str(), self.c_str(), "--child", writer, deflate ? "deflate" : "none", rows_text.c_str(),
+          file.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string out;
+  char buf[256];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Result r;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+      std::sscanf(out.c_str(), "%lf %ld %ju", &r.seconds, &r.peak_kib, &r.bytes) != 3) {
+    std::fprintf(stderr, "the %s writer failed at %d rows\n", writer, rows);
+    std::exit(1);
+  }
+  return r;
+}
+
+Result BestOfThree(const std::string& self, const char* writer, bool deflate, int rows, const std::string& file) {
+  Result best = RunInChild(self, writer, deflate, rows, file);
+  for (int i = 0; i < 2; ++i) {
+    const Result r = RunInChild(self, writer, deflate, rows, file);
+    best.seconds = std::min(best.seconds, r.seconds);
+    best.peak_kib = std::max(best.peak_kib, r.peak_kib);
+  }
+  return best;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 6 && std::strcmp(argv[1], "--child") == 0)
+    return RunChild(argv[2], std::strcmp(argv[3], "deflate") == 0, std::atoi(argv[4]), argv[5]);
+
+  std::vector<int> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
+  if (counts.empty()) counts = {10000, 20000, 100000, 200000};
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const std::filesystem::path dir = std::filesystem::temp_directory_path();
-  const std::string font = FontFile();
-  std::printf("%d rows; libharu font: %s\n", kRows, font.c_str());
-  struct Run {
-    const char* name;
-    double seconds;
-    std::uintmax_t bytes;
-  };
-  // The best of three runs: the first one of each writer also pays for loading fonts.
-  auto run = [&](const char* name, const std::string& file, auto&& write) {
-    double s = write(file);
-    for (int i = 0; i < 2; ++i) s = std::min(s, write(file));
-    const Run r{name, s, std::filesystem::file_size(file)};
-    std::printf("%-26s %8.3f s %12ju bytes\n", r.name, r.seconds, r.bytes);
-    std::filesystem::remove(file);
-    return r;
-  };
-  const Run ours = run("thconsole (no compression)", (dir / "thc_bench_ours.pdf").string(),
-                       [](const std::string& f) { return WriteOurs(f, pdf::TCompressionType::ctNone); });
-  const Run ours_z = run("thconsole (deflate)", (dir / "thc_bench_ours_z.pdf").string(),
-                         [](const std::string& f) { return WriteOurs(f, pdf::TCompressionType::ctFlate); });
-  const Run haru = run("libharu (no compression)", (dir / "thc_bench_haru.pdf").string(),
-                       [&](const std::string& f) { return WriteHaru(f, font, false); });
-  const Run haru_z = run("libharu (deflate)", (dir / "thc_bench_haru_z.pdf").string(),
-                         [&](const std::string& f) { return WriteHaru(f, font, true); });
-  std::printf("time ratio thconsole/libharu: %.2f (uncompressed), %.2f (deflate)\n", ours.seconds / haru.seconds,
-              ours_z.seconds / haru_z.seconds);
-  std::printf("size ratio thconsole/libharu: %.2f (uncompressed), %.2f (deflate)\n",
-              static_cast<double>(ours.bytes) / static_cast<double>(haru.bytes),
-              static_cast<double>(ours_z.bytes) / static_cast<double>(haru_z.bytes));
+  std::printf("libharu font: %s\n", FontFile().c_str());
+  std::printf("%8s %-9s %-10s %9s %9s %12s\n", "rows", "writer", "content", "time s", "peak MiB", "bytes");
+  for (const bool deflate : {false, true}) {
+    const char* mode = deflate ? "deflate" : "none";
+    std::vector<std::array<Result, 2>> results;
+    for (int rows : counts) {
+      std::array<Result, 2> pair;
+      pair[0] = BestOfThree(self, "ours", deflate, rows, (dir / "thc_bench_ours.pdf").string());
+      pair[1] = BestOfThree(self, "libharu", deflate, rows, (dir / "thc_bench_haru.pdf").string());
+      const char* names[2] = {"thconsole", "libharu"};
+      for (int w = 0; w < 2; ++w)
+        std::printf("%8d %-9s %-10s %9.3f %9.1f %12ju\n", rows, names[w], mode, pair[w].seconds,
+                    pair[w].peak_kib / 1024.0, pair[w].bytes);
+      std::printf("%8d ratio thconsole/libharu (%s): time %.2f, peak memory %.2f, size %.2f\n", rows, mode,
+                  pair[0].seconds / pair[1].seconds,
+                  static_cast<double>(pair[0].peak_kib) / static_cast<double>(pair[1].peak_kib),
+                  static_cast<double>(pair[0].bytes) / static_cast<double>(pair[1].bytes));
+      results.push_back(pair);
+    }
+    // How the cost grows: per-row time and memory of each count against the first.
+    for (std::size_t i = 1; i < counts.size(); ++i) {
+      const double rows_factor = static_cast<double>(counts[i]) / counts[0];
+      std::printf("%8d growth against %d rows (%s, rows x%.0f): thconsole time x%.2f memory x%.2f, "
+                  "libharu time x%.2f memory x%.2f\n",
+                  counts[i], counts[0], mode, rows_factor, results[i][0].seconds / results[0][0].seconds,
+                  static_cast<double>(results[i][0].peak_kib) / results[0][0].peak_kib,
+                  results[i][1].seconds / results[0][1].seconds,
+                  static_cast<double>(results[i][1].peak_kib) / results[0][1].peak_kib);
+    }
+  }
   return 0;
 }

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
 
   namespace fs = std::filesystem;
   const fs::path dir = THC_BIFF_INTEROP_DIR;
-  const fs::path script = fs::path(__FILE__).parent_path() / "sheetjs_bench.js";
+  const fs::path script = fs::path(THC_XLS_WRITE_BENCH_DIR) / "sheetjs_bench.js";
   if (!fs::exists(dir / "node_modules" / "xlsx") || std::system("command -v node > /dev/null 2>&1") != 0) {
     std::printf("xlsx (SheetJS): not installed (npm ci --prefix %s)\n", dir.c_str());
     return same ? 0 : 1;

@@ -13,44 +13,11 @@
 #include <string>
 #include <string_view>
 
+#include "bench/xml/expat_parse.h"
+#include "bench/xml/worksheet_part.h"
 #include "xml/xml_reader.h"
 
 namespace {
-
-// Appends pieces one by one: chains of temporary strings trip a false -Wrestrict in GCC 12 at -O3.
-void Put(std::string& s, std::initializer_list<std::string_view> parts) {
-  for (std::string_view p : parts) s.append(p);
-}
-
-std::string MakeSheet(int rows, int cols) {
-  std::string s;
-  s.reserve(static_cast<std::size_t>(rows) * cols * 32);
-  Put(s, {"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-          "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-          "<dimension ref=\"A1:J", std::to_string(rows), "\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
-          "<sheetFormatPr defaultRowHeight=\"15\"/><sheetData>"});
-  unsigned seed = 12345;
-  for (int r = 1; r <= rows; ++r) {
-    const std::string row = std::to_string(r);
-    Put(s, {"<row r=\"", row, "\" spans=\"1:", std::to_string(cols), "\">"});
-    for (int c = 0; c < cols; ++c) {
-      seed = seed * 1103515245u + 12345u;
-      const char column[2] = {static_cast<char>('A' + c), 0};
-      if (c < cols - 2) {
-        // Integers and halves, as a logger's readings.
-        unsigned v = (seed >> 8) % 100000;
-        Put(s, {"<c r=\"", column, row, "\"><v>", std::to_string(v / 2), v % 2 ? ".5" : "", "</v></c>"});
-      } else {
-        Put(s, {"<c r=\"", column, row, "\" t=\"s\"><v>", std::to_string((seed >> 8) % 1000), "</v></c>"});
-      }
-    }
-    s += "</row>";
-  }
-  s += "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
-       "footer=\"0.3\"/></worksheet>";
-  return s;
-}
 
 struct Totals {
   long elements = 0;
@@ -104,7 +71,7 @@ int main(int argc, char** argv) {
   // Arguments: [runs] [reader] -- "reader" skips expat, for profiling the reader alone.
   int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const bool reader_only = argc > 2 && std::strcmp(argv[2], "reader") == 0;
-  const std::string sheet = MakeSheet(100000, 10);
+  const std::string sheet = bench::MakeSheet(100000, 10);
   const double mb = static_cast<double>(sheet.size()) / 1e6;
   std::printf("input: %.1f MB, 1,000,000 cells; best of %d runs each\n", mb, runs);
 
@@ -121,22 +88,9 @@ int main(int argc, char** argv) {
 
     if (reader_only) continue;
     ExpatCounter counter;
-    XML_Parser p = XML_ParserCreate(nullptr);
-    XML_SetUserData(p, &counter);
-    XML_SetElementHandler(p, ExpatCounter::Start, ExpatCounter::End);
-    XML_SetCharacterDataHandler(p, ExpatCounter::Chars);
-    auto t2 = std::chrono::steady_clock::now();
-    const std::size_t chunk = 65536;
-    for (std::size_t at = 0; at < sheet.size(); at += chunk) {
-      std::size_t n = std::min(chunk, sheet.size() - at);
-      if (XML_Parse(p, sheet.data() + at, static_cast<int>(n), at + n == sheet.size()) == XML_STATUS_ERROR) {
-        std::fprintf(stderr, "expat: %s\n", XML_ErrorString(XML_GetErrorCode(p)));
-        return 1;
-      }
-    }
-    auto t3 = std::chrono::steady_clock::now();
-    XML_ParserFree(p);
-    best_expat = std::min(best_expat, Seconds(t2, t3));
+    const double seconds = bench::ExpatTimedParse(counter, sheet);
+    if (seconds < 0) return 1;
+    best_expat = std::min(best_expat, seconds);
     expat_totals = counter.t;
   }
   if (reader_only) {

@@ -86,6 +86,8 @@ public:
   // The sheet's position among the BOUNDSHEET records of the file it was read from (its tab); the
   // writer places it among the worksheets by it.
   int SheetIndex = 0;
+  // Its id in the TABID list of the file it was read from.
+  int TabId = 0;
   std::u16string Name = u"Chart";
   std::uint8_t Hidden = 0;  // 0 visible, 1 hidden, 2 very hidden
   TChartRecordUpdate& Root() { return *Root_; }
@@ -95,6 +97,8 @@ public:
   // (its BOF first, its EOF last); the record tree is then empty.
   std::vector<std::pair<std::uint16_t, core::Bytes>> RawRecords;
   bool IsRaw() const { return !RawRecords.empty(); }
+  // The raw records are those of a BIFF5 file: written only into a BIFF5 file, as only they are.
+  bool Biff5 = false;
 
   void ReadChartDrawing(TXLSStream& Stream, int Length) override;
   void WriteChartDrawing(TXLSStream& Stream) override;

@@ -1,5 +1,7 @@
 #include "biff/document/biff5_document.h"
 
+#include <algorithm>
+
 #include "biff/biff_error.h"
 #include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
@@ -112,8 +114,16 @@ void TBIFF5::Clear() {
   KeptStorages_.Clear();
   FileSharing.clear();
   ExternalNames_.Clear();
+  if (VBA_) VBA_->Clear();
   Abort = false;
   VersionRead = 0;
+}
+
+void TBIFF5::SetVBA(bool Keep) {
+  if (Keep && !VBA_)
+    VBA_ = std::make_unique<TXLSVBA>();
+  else if (!Keep)
+    VBA_.reset();
 }
 
 void TBIFF5::Read(const std::u16string& FileName) {
@@ -126,6 +136,8 @@ void TBIFF5::ReadStream(core::ByteSpan Data) { DoRead(&Data); }
 void TBIFF5::DoRead(const core::ByteSpan* Data) {
   if (!Manager_) throw Exception("No workbook to read into");
   Clear();
+  // The password belongs to the file read: the reader sets the one that opened it.
+  Password.clear();
   Manager_->Clear();
   workbook::ResetXc12Palette();
   // The reader adds the sheets it meets; until then the document has none of its own.
@@ -146,6 +158,45 @@ void TBIFF5::DoRead(const core::ByteSpan* Data) {
   }
   Manager_->SST->AfterRead();
   if (OnAfterRead) OnAfterRead(*this);
+}
+
+void TBIFF5::TakeTabIds() {
+  const TBIFFRecord* tabid = nullptr;
+  for (int i = 0; i < Globals_.Count() && !tabid; ++i)
+    if (Globals_.Items(i)->Id == BIFFRECID_TABID) tabid = Globals_.Items(i);
+  if (!tabid) return;
+  const int n = static_cast<int>(tabid->Body.size() / 2);
+  auto id = [&](int Tab) { return Tab >= 0 && Tab < n ? core::load_le16(tabid->Body.data() + 2 * Tab) : 0; };
+  for (int i = 0; i < Sheets_.Count(); ++i) Sheets_.Items(i)->TabId = id(Sheets_.Items(i)->TabPosition);
+  for (int i = 0; i < SheetCharts_->Count(); ++i) SheetCharts_->GetItem(i).TabId = id(SheetCharts_->GetItem(i).SheetIndex);
+}
+
+void TBIFF5::MoveSheet(int From, int To) {
+  const int n = Sheets_.Count();
+  if (From < 0 || From >= n || To < 0 || To >= n || From == To) return;
+  // The tab list as the writer lists it: a chart sheet goes before the worksheet whose position
+  // it shares or passes. Entries: worksheet i as i, chart sheet c as -1 - c.
+  std::vector<int> tabs;
+  int c = 0;
+  for (int i = 0; i < n; ++i) {
+    for (; c < SheetCharts_->Count() && SheetCharts_->GetItem(c).SheetIndex <= Sheets_.Items(i)->TabPosition; ++c)
+      tabs.push_back(-1 - c);
+    tabs.push_back(i);
+  }
+  for (; c < SheetCharts_->Count(); ++c) tabs.push_back(-1 - c);
+  // The moved sheet leaves its place and goes next to the worksheet that stood at To: before it
+  // when moved left, after it when moved right. Every other tab keeps its order.
+  tabs.erase(std::find(tabs.begin(), tabs.end(), From));
+  auto at = std::find(tabs.begin(), tabs.end(), To);
+  tabs.insert(To < From ? at : at + 1, From);
+  for (int k = 0; k < static_cast<int>(tabs.size()); ++k) {
+    if (tabs[static_cast<std::size_t>(k)] >= 0)
+      Sheets_.Items(tabs[static_cast<std::size_t>(k)])->TabPosition = k;
+    else
+      SheetCharts_->GetItem(-1 - tabs[static_cast<std::size_t>(k)]).SheetIndex = k;
+  }
+  Sheets_.Move(From, To);
+  ExternalNames_.SheetMoved(From, To);
 }
 
 void TBIFF5::SetVersion(std::uint8_t Version) {

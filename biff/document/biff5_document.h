@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "biff/document/sheet_data.h"
+#include "biff/document/vba_project.h"
 #include "biff/drawing/drawing_group.h"
 #include "biff/reader/external_names.h"
 #include "biff/stream/record_storage.h"
@@ -90,6 +91,14 @@ public:
   void Read(const std::u16string& FileName);
   void ReadStream(core::ByteSpan Data);
 
+  // After a read: the ids of the TABID record go to the sheets and chart sheets at their tab
+  // positions.
+  void TakeTabIds();
+  // Moves the worksheet at From to position To, with the references of formulas to it. In the
+  // tab list it goes next to the worksheet that stood at To; chart sheets and the other sheets
+  // keep their order.
+  void MoveSheet(int From, int To);
+
   // Before a write: refuses versions 2 and 3 ("Can not write Excel 2.1/3.0 files"), clears the
   // abort flag and starts the progress count.
   void PrepareWrite();
@@ -105,12 +114,20 @@ public:
   void FindSheetIndex(const std::u16string& Name, int& Index, int& Count) const;
   void GetSheetName(int Kind, int Index, std::u16string& Name) const;
 
+  // True gives the document a VBA holder (the project is parsed and kept when a file is read),
+  // False drops it. Without a holder the project's storage still goes with the kept storages.
+  void SetVBA(bool Keep);
+  TXLSVBA* VBA() const { return VBA_.get(); }
+
   bool DefaultStyles = true;
   bool WriteVBA = true;
   bool Abort = false;
   bool SkipDrawing = false;
   int MaxSheets = 10000;  // the limit of common spreadsheet applications
+  // Not empty: the file written is encrypted with it. A read sets the password that opened it.
   std::u16string Password;
+  // Asked, besides the manager's event, for the password of an encrypted file.
+  std::function<void(std::u16string& Password)> OnPassword;
   core::Bytes FileSharing;  // the FILESHARING body read; never written back
   int ProgressTotal = 0;
   int ProgressCount = 0;
@@ -132,6 +149,7 @@ private:
   TStyles Styles_;
   TExtraObjects KeptStorages_;
   TExternalNames ExternalNames_;
+  std::unique_ptr<TXLSVBA> VBA_;
 
   void DoRead(const core::ByteSpan* Data);
   void SetDrawingServices(TEscherDrawing& Drawing);

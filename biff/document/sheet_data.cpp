@@ -197,6 +197,14 @@ void TSheets::Delete(int Index, bool AddWhenEmpty) {
     OnSheetDeleted(Index);
 }
 
+void TSheets::Move(int From, int To) {
+  Items(From);
+  Items(To);
+  std::unique_ptr<TSheet> s = std::move(Items_[static_cast<std::size_t>(From)]);
+  Items_.erase(Items_.begin() + From);
+  Items_.insert(Items_.begin() + To, std::move(s));
+}
+
 void TSheets::Clear() {
   for (auto& S : Items_) S->Reset();
   Items_.clear();

@@ -120,6 +120,8 @@ public:
   // The sheet's position among the BOUNDSHEET records of the file it was read from; chart sheets
   // are placed among the worksheets by it. A sheet not read from a file comes after them all.
   int TabPosition = std::numeric_limits<int>::max();
+  // The sheet's id in the TABID list of the file it was read from; 0 for a sheet made here.
+  int TabId = 0;
   int FirstRow = 0, LastRow = 0, FirstCol = 0, LastCol = 0;  // used range
 
   // Properties kept in the stored DEFCOLWIDTH, WINDOW2 and WSBOOL records.
@@ -180,6 +182,8 @@ public:
   // A new sheet named "Sheet" + its collection id + 1.
   TSheet* Add(std::uint8_t Kind = 0);
   void Delete(int Index, bool AddWhenEmpty);
+  // The sheet at From goes to position To; the sheets between shift by one.
+  void Move(int From, int To);
   void Clear();
   TSheet* ClearAndAdd();
   // The first sheet whose name equals Name ignoring case, nullptr when none.

@@ -172,12 +172,14 @@ void TFormulaHandler::Clear() {
 }
 
 int TFormulaHandler::EncodeFormula(std::u16string_view Text, std::uint8_t ArgClass, int MaxLen,
-                                   std::uint8_t* Buffer) {
+                                   std::uint8_t* Buffer, int SheetIndex) {
+  NameSheet_ = SheetIndex;
   return Encoder_.Encode(Text, ArgClass, 1, MaxLen, Buffer);
 }
 
 std::vector<std::uint8_t> TFormulaHandler::EncodeFormula(std::u16string_view Text, std::uint8_t ArgClass,
-                                                         int MaxLen) {
+                                                         int MaxLen, int SheetIndex) {
+  NameSheet_ = SheetIndex;
   return Encoder_.Encode(Text, ArgClass, MaxLen);
 }
 
@@ -191,7 +193,11 @@ void TFormulaHandler::SheetInserted(int Index) { External_->SheetInserted(Index)
 
 void TFormulaHandler::SheetDeleted(int Index) { External_->SheetDeleted(Index); }
 
-void TFormulaHandler::FindName(const std::u16string& Name, int& Index) const { Index = Names_->IndexOfName(Name); }
+void TFormulaHandler::SheetMoved(int From, int To) { External_->SheetMoved(From, To); }
+
+void TFormulaHandler::FindName(const std::u16string& Name, int& Index) const {
+  Index = OnFindName ? OnFindName(Name, NameSheet_) : Names_->IndexOfName(Name);
+}
 
 void TFormulaHandler::GetExternSheet(const std::u16string& Path, const std::u16string& Workbook,
                                      const std::u16string& SheetName, const std::u16string& RefOrName,
@@ -219,7 +225,7 @@ void TFormulaHandler::RefText(std::uint8_t Kind, int Index, std::u16string& Text
     if (F == 0xFFFF) {
       Text = u"#REF!!";
     } else if (F == 0xFFFE) {
-      Text = Names_->GetName(NameIndex - 1);
+      Text = OnNameText ? OnNameText(NameIndex - 1) : Names_->GetName(NameIndex - 1);
     } else if (F < 0) {
       External_->GetExternRefText(Index, NameIndex, Text);
     } else {
@@ -230,7 +236,7 @@ void TFormulaHandler::RefText(std::uint8_t Kind, int Index, std::u16string& Text
   } else if (Kind == 4) {
     if (OnSheetName) OnSheetName(0, Index, Text, A, B);
   } else {
-    Text = Names_->GetName(NameIndex - 1);
+    Text = OnNameText ? OnNameText(NameIndex - 1) : Names_->GetName(NameIndex - 1);
   }
 }
 

@@ -61,6 +61,11 @@ public:
   std::function<void(const std::u16string& Name, int& Index, int& Count)> OnSheetIndex;
   // Set by the document: Kind 0 the name of sheet Index, Kind 1 an empty text, others leave Text.
   std::function<void(std::uint8_t Kind, int Index, std::u16string& Text, int A, int B)> OnSheetName;
+  // Set by a document whose defined names live in the workbook model: the 0-based index of the
+  // name a formula on sheet SheetIndex means (-1: none), and the text of name Index. Without them
+  // the handler's own name list answers.
+  std::function<int(const std::u16string& Name, int SheetIndex)> OnFindName;
+  std::function<std::u16string(int Index)> OnNameText;
 
   TEncodeFormula& Encoder() { return Encoder_; }
   TExternalNames& ExternalNames() { return *External_; }
@@ -69,15 +74,19 @@ public:
   // Empties the external-reference lists and the defined names.
   void Clear();
 
-  // Compiles Text into at most MaxLen bytes at Buffer; the token length. Compile errors raise.
-  int EncodeFormula(std::u16string_view Text, std::uint8_t ArgClass, int MaxLen, std::uint8_t* Buffer);
-  std::vector<std::uint8_t> EncodeFormula(std::u16string_view Text, std::uint8_t ArgClass = 0, int MaxLen = 1024);
+  // Compiles Text, a formula on sheet SheetIndex (-1: none), into at most MaxLen bytes at Buffer;
+  // the token length. Compile errors raise.
+  int EncodeFormula(std::u16string_view Text, std::uint8_t ArgClass, int MaxLen, std::uint8_t* Buffer,
+                    int SheetIndex = -1);
+  std::vector<std::uint8_t> EncodeFormula(std::u16string_view Text, std::uint8_t ArgClass = 0, int MaxLen = 1024,
+                                          int SheetIndex = -1);
   // Tokens (with or without the cell store's leading marker) back to text.
   void DecodeFormula(const std::uint8_t* Ptgs, int Len, std::u16string& Text);
 
   // Keeps the own-workbook EXTERNSHEET entries in step with the document's sheet list.
   void SheetInserted(int Index);
   void SheetDeleted(int Index);
+  void SheetMoved(int From, int To);
 
   // The encoder's questions.
   void FindName(const std::u16string& Name, int& Index) const;
@@ -94,6 +103,7 @@ private:
   TExternalNames* External_;
   TInternalNames* Names_;
   TEncodeFormula Encoder_;
+  int NameSheet_ = -1;  // the sheet of the formula being compiled
 };
 
 }  // namespace biff

@@ -79,11 +79,13 @@ bool TXLSTokenizer::IsRefTerminator(char16_t C) const {
   }
 }
 
+// A period belongs to a name (NORM.DIST, a defined name "Rate.Low"); only a leading one is a
+// misplaced decimal separator.
 bool TXLSTokenizer::IsNameTerminator(char16_t C) const {
   if (C == ListSeparator) return true;
   switch (C) {
     case u' ': case u'!': case u'"': case u'#': case u'%': case u'&': case u'\'': case u'(': case u')':
-    case u'*': case u'+': case u'-': case u'.': case u'/': case u'<': case u'=': case u'>': case u'?':
+    case u'*': case u'+': case u'-': case u'/': case u'<': case u'=': case u'>': case u'?':
     case u'[': case u'\\': case u']': case u'^': case u'{': case u'}':
       return true;
     default:

@@ -504,7 +504,7 @@ int PtgSize(const std::uint8_t* T, int Left, bool B8, const char* What) {
       case 0x24: case 0x2A: case 0x2C: Size = B8 ? 5 : 4; break;
       case 0x25: case 0x2B: case 0x2D: Size = B8 ? 9 : 7; break;
       case 0x39: Size = B8 ? 7 : 25; break;
-      case 0x3A: case 0x3C: Size = B8 ? 7 : 17; break;
+      case 0x3A: case 0x3C: Size = B8 ? 7 : 18; break;
       case 0x3B: case 0x3D: Size = B8 ? 11 : 21; break;
       // Memory tokens: the token alone; the subexpression after it is walked as ordinary tokens.
       case 0x26: case 0x27: case 0x28: Size = 7; break;

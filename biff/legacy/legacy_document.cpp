@@ -1,7 +1,12 @@
 #include "biff/legacy/legacy_document.h"
 
+#include <algorithm>
+
+#include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
 #include "biff/formulas/biff8_decoder.h"
 #include "biff/writer/xls_writer.h"
+#include "core/strings.h"
 #include "core/unicode.h"
 #include "workbook/manager.h"
 
@@ -45,7 +50,9 @@ TLegacyDocument::TLegacyDocument(wb::TXc12Manager* Manager, wb::IXLSFormulaHandl
     : Manager_(Manager), Doc_(std::make_unique<TBIFF5>(Manager)) {
   Doc_->SetFilename(Options.FileName);
   // Only a read from a named file applies the VBA option; the stream road keeps the default.
-  if (!Options.FileName.empty()) Doc_->WriteVBA = Options.KeepVBA != 0;
+  if (!Options.FileName.empty()) Doc_->SetVBA(Options.KeepVBA != 0);
+  if (Options.OnPassword)
+    Doc_->OnPassword = [Event = Options.OnPassword](std::u16string& Password) { Event(nullptr, Password); };
   Formulas_ = std::make_unique<TFormulaHandler>(&Doc_->ExternalNames());
   // Sheets are the workbook model's: the document's own sheet list only follows it.
   Formulas_->OnSheetIndex = [this](const std::u16string& Name, int& Index, int& Count) {
@@ -63,6 +70,25 @@ TLegacyDocument::TLegacyDocument(wb::TXc12Manager* Manager, wb::IXLSFormulaHandl
       Text = Manager_->Worksheets->GetItem(Index)->Name;
     else if (Kind == 1)
       Text.clear();
+  };
+  // Defined names are the workbook model's, in the order the writer gives their NAME records: a
+  // name token holds the model index + 1. A formula means the name of its own sheet before the
+  // workbook's.
+  Formulas_->OnFindName = [this](const std::u16string& Name, int SheetIndex) {
+    const wb::TXc12DefinedNames& names = *Manager_->Workbook->DefinedNames;
+    int global = -1;
+    for (int i = 0; i < names.Count(); ++i) {
+      const wb::TXc12DefinedName& n = *names.GetItems(i);
+      if (n.Deleted || !core::ascii_iequals(n.GetDisplayName(), Name)) continue;
+      if (n.LocalSheetId >= 0 && n.LocalSheetId == SheetIndex) return i;
+      if (n.LocalSheetId < 0 && global < 0) global = i;
+    }
+    return global;
+  };
+  Formulas_->OnNameText = [this](int Index) {
+    const wb::TXc12DefinedNames& names = *Manager_->Workbook->DefinedNames;
+    if (Index < 0 || Index >= names.Count()) return std::u16string(u"#NAME?");
+    return names.GetItems(Index)->GetDisplayName();
   };
   if (auto* h = dynamic_cast<TLegacyFormulaHandler*>(Handler)) {
     Link_ = h->Link();
@@ -87,16 +113,16 @@ void TLegacyDocument::SheetDeleted(int Index) {
   Doc_->ExternalNames().SetInternalTabCount(Doc_->Sheets().Count());
 }
 
-int TLegacyDocument::EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen) {
+int TLegacyDocument::EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) {
   std::u16string_view t = Text;
   if (!t.empty() && t.front() == u'=') t.remove_prefix(1);
-  return Formulas_->EncodeFormula(t, 0, MaxLen, Buffer);
+  return Formulas_->EncodeFormula(t, 0, MaxLen, Buffer, SheetIndex);
 }
 
-core::Bytes TLegacyDocument::EncodeForWriter(const std::u16string& Text) {
+core::Bytes TLegacyDocument::EncodeForWriter(const std::u16string& Text, int SheetIndex) {
   std::u16string_view t = Text;
   if (!t.empty() && t.front() == u'=') t.remove_prefix(1);
-  return Formulas_->EncodeFormula(t, 0, 1024);
+  return Formulas_->EncodeFormula(t, 0, 1024, SheetIndex);
 }
 
 void TLegacyDocument::Read() { Doc_->Read(Doc_->Filename()); }
@@ -113,11 +139,56 @@ void TLegacyDocument::ReadStream(wb::TStream& Stream) {
   Doc_->ReadStream(core::ByteSpan(data.data(), data.size()));
 }
 
+void TLegacyDocument::NotesFromComments() {
+  // The sheets' comments are the notes the file gets: notes whose comment was deleted go, changed
+  // texts and authors are taken, comments added since the read become new notes.
+  while (Doc_->Sheets().Count() < Manager_->Worksheets->Count()) Doc_->Sheets().Add();
+  for (int s = 0; s < Manager_->Worksheets->Count(); ++s) {
+    const wb::TXc12Comments& comments = Manager_->Worksheets->GetItem(s)->Comments;
+    TSheet& sheet = *Doc_->GetSheet(s);
+    if (comments.Count() == 0 && !sheet.DrawingIfAny()) continue;
+    TEscherDrawing& drawing = sheet.Drawing();
+    std::vector<const wb::TXc12Comment*> pending;
+    for (int i = 0; i < comments.Count(); ++i) pending.push_back(comments.GetItem(i));
+    std::vector<std::uint32_t> gone;
+    for (int i = 0; i < drawing.GetShapeCount(); ++i) {
+      TShape& shape = drawing.GetShape(i);
+      auto* note = dynamic_cast<TShapeOutsideMsoNote*>(shape.Outside.get());
+      if (!note) continue;
+      const auto it = std::find_if(pending.begin(), pending.end(), [&](const wb::TXc12Comment* c) {
+        return c && c->Col == note->Col && c->Row == note->Row;
+      });
+      if (it == pending.end()) {
+        gone.push_back(shape.SpId);
+        continue;
+      }
+      if (note->Text != (*it)->Text) note->SetText((*it)->Text);
+      if ((*it)->Author) note->Author = (*it)->Author->Name;
+      *it = nullptr;
+    }
+    for (std::uint32_t id : gone) drawing.DeleteShape(id);
+    for (const wb::TXc12Comment* c : pending) {
+      if (!c) continue;
+      // As with cells, a note the format has no place for fails the save instead of going missing.
+      if (c->Row > wb::XLS_MAXROW97 || c->Col > wb::XLS_MAXCOL97)
+        throw Exception(core::format("The note of row %d, column %d of sheet \"", c->Row + 1, c->Col + 1) +
+                        core::utf16_to_utf8(Manager_->Worksheets->GetItem(s)->Name) +
+                        "\" is past the last row or column of the file format");
+      auto& note = static_cast<TShapeOutsideMsoNote&>(*drawing.AddNote().Outside);
+      note.Col = c->Col;
+      note.Row = c->Row;
+      note.SetText(c->Text);
+      if (c->Author) note.Author = c->Author->Name;
+    }
+  }
+}
+
 void TLegacyDocument::WriteBytes(core::Bytes* Out) {
+  NotesFromComments();
   Doc_->PrepareWrite();
   TXLSWriteXLS writer(*Doc_);
-  writer.FormulaEncoder = [this](wb::TXc12Manager&, int, const std::u16string& Text) {
-    return EncodeForWriter(Text);
+  writer.FormulaEncoder = [this](wb::TXc12Manager&, int SheetIndex, const std::u16string& Text) {
+    return EncodeForWriter(Text, SheetIndex);
   };
   // Rule formulas name sheets by the workbook's names, as cell formulas do.
   writer.RuleEncoder = [this](const std::u16string& Text, std::uint8_t ArgClass) {
@@ -138,9 +209,17 @@ void TLegacyDocument::WriteStream(wb::TStream& Stream) {
     throw Exception("Stream write error");
 }
 
-std::vector<wb::IXLSLegacyDocument::TNote> TLegacyDocument::SheetNotes(int) {
-  // The reader keeps no NOTE records, so a read brings no notes to turn into comments.
-  return {};
+std::vector<wb::IXLSLegacyDocument::TNote> TLegacyDocument::SheetNotes(int SheetIndex) {
+  std::vector<TNote> notes;
+  if (SheetIndex < 0 || SheetIndex >= Doc_->Sheets().Count()) return notes;
+  const TEscherDrawing* drawing = Doc_->GetSheet(SheetIndex)->DrawingIfAny();
+  if (!drawing) return notes;
+  // The notes are the sheet drawing's note shapes, in the drawing's order.
+  for (int i = 0; i < drawing->GetShapeCount(); ++i) {
+    const auto* n = dynamic_cast<const TShapeOutsideMsoNote*>(drawing->GetShape(i).Outside.get());
+    if (n) notes.push_back({n->Col, n->Row, n->Text, n->Author});
+  }
+  return notes;
 }
 
 void RegisterLegacyNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours) {

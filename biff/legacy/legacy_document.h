@@ -72,7 +72,8 @@ public:
 
   void SheetAdded() override;
   void SheetDeleted(int Index) override;
-  int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen) override;
+  void SheetMoved(int From, int To) override { Doc_->MoveSheet(From, To); }
+  int EncodeFormula(const std::u16string& Text, std::uint8_t* Buffer, int MaxLen, int SheetIndex) override;
   void SetFilename(const std::u16string& FileName) override { Doc_->SetFilename(FileName); }
   void Read() override;
   void ReadStream(workbook::TStream& Stream) override;
@@ -82,11 +83,13 @@ public:
   workbook::TObject* ExternalNames() override { return nullptr; }
   std::vector<TNote> SheetNotes(int SheetIndex) override;
 
-  // Formula text to BIFF8 tokens for the writer (formulas held only as text).
-  core::Bytes EncodeForWriter(const std::u16string& Text);
+  // Formula text of sheet SheetIndex to BIFF8 tokens for the writer (formulas held only as text).
+  core::Bytes EncodeForWriter(const std::u16string& Text, int SheetIndex);
 
 private:
   void WriteBytes(core::Bytes* Out);
+  // Before a write: the sheets' notes made to match the workbook's comments.
+  void NotesFromComments();
   workbook::TXc12Manager* Manager_;
   std::unique_ptr<TBIFF5> Doc_;
   std::unique_ptr<TFormulaHandler> Formulas_;

@@ -1,5 +1,7 @@
 #include "biff/reader/external_names.h"
 
+#include <utility>
+
 #include "biff/biff_error.h"
 #include "biff/reader/body_reader.h"
 #include "biff/stream/xls_stream.h"
@@ -154,14 +156,16 @@ void TExternalNames::AddCRN(int SheetIndex, const std::uint8_t* Body, int Len) {
   book.Sheets[static_cast<std::size_t>(SheetIndex)].CRNs.push_back(std::move(item));
 }
 
-int TExternalNames::GetInternalSheetRef(int Sheet, int SheetCount) {
+int TExternalNames::GetInternalSheetRange(int First, int Last, int SheetCount) {
   int self = -1;
   for (std::size_t i = 0; i < ExtSheets.size(); ++i) {
     const TExtSheetEntry& e = ExtSheets[i];
     if (e.SupBook < 0 || e.SupBook >= static_cast<int>(SupBooks.size()) || !SupBooks[e.SupBook]->IsSelf()) continue;
     self = e.SupBook;
-    if (e.First == Sheet && e.Last == Sheet) return static_cast<int>(i);
+    if (e.First == First && e.Last == Last) return static_cast<int>(i);
   }
+  for (std::size_t i = 0; self < 0 && i < SupBooks.size(); ++i)
+    if (SupBooks[i]->IsSelf()) self = static_cast<int>(i);
   if (self < 0) {
     auto book = std::make_unique<TSupBook>();
     book->SheetCount = static_cast<std::uint16_t>(SheetCount);
@@ -169,7 +173,7 @@ int TExternalNames::GetInternalSheetRef(int Sheet, int SheetCount) {
     SupBooks.push_back(std::move(book));
     self = static_cast<int>(SupBooks.size()) - 1;
   }
-  ExtSheets.push_back({self, static_cast<std::uint16_t>(Sheet), static_cast<std::uint16_t>(Sheet)});
+  ExtSheets.push_back({self, static_cast<std::uint16_t>(First), static_cast<std::uint16_t>(Last)});
   return static_cast<int>(ExtSheets.size()) - 1;
 }
 
@@ -307,6 +311,24 @@ void TExternalNames::SheetDeleted(int Sheet) {
       if (e.Last == Sheet) e.Last = 0xFFFF;
       else if (e.Last > Sheet && e.Last != 0xFFFF) --e.Last;
     }
+  }
+}
+
+void TExternalNames::SheetMoved(int From, int To) {
+  if (From == To) return;
+  auto moved = [&](int Sheet) {
+    if (Sheet >= 0xF000) return Sheet;
+    if (Sheet == From) return To;
+    if (From < To && Sheet > From && Sheet <= To) return Sheet - 1;
+    if (To < From && Sheet >= To && Sheet < From) return Sheet + 1;
+    return Sheet;
+  };
+  for (TExtSheetEntry& e : ExtSheets) {
+    if (e.SupBook < 0 || e.SupBook >= static_cast<int>(SupBooks.size()) || !SupBooks[e.SupBook]->IsSelf()) continue;
+    int first = moved(e.First), last = moved(e.Last);
+    if (first > last && last < 0xF000) std::swap(first, last);
+    e.First = static_cast<std::uint16_t>(first);
+    e.Last = static_cast<std::uint16_t>(last);
   }
 }
 

@@ -87,7 +87,9 @@ public:
 
   // The EXTERNSHEET index of a 3-D reference to sheet Sheet of this workbook, appending an entry
   // (and an own-workbook SUPBOOK) when none fits.
-  int GetInternalSheetRef(int Sheet, int SheetCount);
+  int GetInternalSheetRef(int Sheet, int SheetCount) { return GetInternalSheetRange(Sheet, Sheet, SheetCount); }
+  // The same for the sheets First to Last.
+  int GetInternalSheetRange(int First, int Last, int SheetCount);
   bool GetExtSheetTabs(int Index, int& First, int& Last) const;
   // The first sheet of entry Index when it refers to this workbook, else -1.
   int GetInternalSheetIndex(int Index) const;
@@ -98,6 +100,9 @@ public:
   void WriteToStream(TXLSStream& Stream) const;
   void SheetInserted(int Sheet);
   void SheetDeleted(int Sheet);
+  // The sheet at From moved to position To (the sheets between shift by one): own-workbook entries
+  // follow their sheets; a range whose ends the move turns round keeps them in order.
+  void SheetMoved(int From, int To);
   void SetInternalTabCount(int Count);
 
   std::vector<std::unique_ptr<TSupBook>> SupBooks;

@@ -286,6 +286,20 @@ void TXLSReadXLS::RecFORMULA() {
   b.Need(22, 0);
   const int style = CellStyle(xf);
   const bool special = result[6] == 0xFF && result[7] == 0xFF && result[0] < 4;
+  // The cached value alone, for a formula that can not be kept.
+  auto storeCached = [&] {
+    if (special) {
+      if (result[0] == 1) StoreBoolErr(col, row, xf, result[2], false);
+      else if (result[0] == 2) StoreBoolErr(col, row, xf, result[2], true);
+      else if (result[0] == 3) StoreString(col, row, xf, u"");
+      else {
+        std::u16string text;
+        if (ReadStringResult(text)) StoreString(col, row, xf, text);
+      }
+    } else {
+      StoreFloat(col, row, xf, b.F64(6));
+    }
+  };
 
   std::vector<std::uint8_t> tokens;
   int ptgs_bytes = 0;
@@ -345,18 +359,24 @@ void TXLSReadXLS::RecFORMULA() {
       if (ReadNext(kARRAY, kARRAY, id, Buf2_)) {
         Array_ = Buf2_;
         TRecordBody a(Array_.data(), static_cast<int>(Array_.size()));
-        const int acce = a.U16(12);
+        int acce = a.U16(12);
         a.Need(14, acce);
+        std::vector<std::uint8_t> arr(a.Data() + 14, a.Data() + a.Length());
+        if (Version_ == 5 && !BIFF5ToBIFF8(arr, acce)) {
+          Array_.clear();
+          storeCached();
+          return;
+        }
         f.Clear();
         f.Col = col;
         f.Row = row;
         f.Style = style;
         f.SetArea(a.U8(4), a.U16(0), a.U8(5), a.U16(2));
         f.HasArea = true;
-        if (a.Length() < acce + 15)
-          f.SetPtgs97(a.Data() + 14, acce);
+        if (static_cast<int>(arr.size()) < acce + 1)
+          f.SetPtgs97(arr.data(), acce);
         else
-          f.SetPtgs97Extra(a.Data() + 14, acce, a.Length() - acce - 14);
+          f.SetPtgs97Extra(arr.data(), acce, static_cast<int>(arr.size()) - acce);
         f.FormulaKind = wb::mfkArray;
         if (a.U16(6) & 1) f.FormulaOptions = 1;
         set_result();
@@ -385,19 +405,18 @@ void TXLSReadXLS::RecFORMULA() {
       }
       Array_.clear();
       // A ptgExp with neither a shared formula, an array nor a table: the cached value stays.
-      if (special) {
-        if (result[0] == 1) StoreBoolErr(col, row, xf, result[2], false);
-        else if (result[0] == 2) StoreBoolErr(col, row, xf, result[2], true);
-        else if (result[0] == 3) StoreString(col, row, xf, u"");
-        else {
-          std::u16string text;
-          if (ReadStringResult(text)) StoreString(col, row, xf, text);
-        }
-      } else {
-        StoreFloat(col, row, xf, b.F64(6));
-      }
+      storeCached();
       return;
     }
+  }
+  if (Version_ == 5 && cce > 0) {
+    // BIFF5 tokens are held as BIFF8 tokens, as every formula of the model is; one that does not
+    // convert keeps its cached value.
+    if (!BIFF5ToBIFF8(tokens, cce)) {
+      storeCached();
+      return;
+    }
+    ptgs_bytes = static_cast<int>(tokens.size());
   }
   if (special) {
     StoreFormulaSpecial(col, row, style, tokens.data(), ptgs_bytes, cce, result);
@@ -434,6 +453,8 @@ void TXLSReadXLS::RecROW() {
     xf = b.U16(14) & 0x0FFF;
   }
   const int style = (flags & 0x80) ? CellStyle(xf) : 0;
+  if (row >= static_cast<int>(RowRecords_.size())) RowRecords_.resize(static_cast<std::size_t>(row) + 1);
+  RowRecords_[static_cast<std::size_t>(row)] = true;
   wb::TMMURowHeader h = Cells().AddRow(row, style);
   if (!h) return;
   h.SetHeight(static_cast<std::uint16_t>(height));
@@ -456,14 +477,17 @@ void TXLSReadXLS::RecCOLINFO() {
   if (style) M_.StyleSheet->XFEditor->UseXF(style);
   wb::TXc12Column* c = Worksheet_->Columns.Add(style);
   c->Min = c1;
-  c->Max = std::min(c2, static_cast<int>(wb::XLS_MAXCOL97));
+  // A last column of 256 (one past the grid) is how producers say "to the end of the row"; it is
+  // kept so that it is written back the same.
+  c->Max = std::min(c2, static_cast<int>(wb::XLS_MAXCOL97) + 1);
   // Widths are 1/256 of a character, as the writer and other readers count them.
   c->Width = width / 256.0;
   c->OutlineLevel = (flags >> 8) & 7;
   std::uint8_t f = 0;
-  if (flags & 0x0001) f |= 1;
-  if (flags & 0x0002) f |= 4;
-  if (flags & 0x1000) f |= 16;  // collapsed
+  if (flags & 0x0001) f |= wb::xcfHidden;
+  if (flags & 0x0002) f |= wb::xcfCustomWidth;
+  if (flags & 0x0004) f |= wb::xcfBestFit;
+  if (flags & 0x1000) f |= wb::xcfCollapsed;
   c->Flags = f;
 }
 

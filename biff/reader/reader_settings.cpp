@@ -89,7 +89,20 @@ void TXLSReadXLS::RecSettings() {
       return keep(true);
     }
     case 0x0042: case 0x0080: case 0x008D: return keep(b5);
-    case 0x008C: return keep(Version_ >= 6);
+    case 0x013D:  // TABID: in its place; the ids go to the sheets after the read
+      return keep(Version_ >= 6);
+    case 0x008C:
+      // COUNTRY belongs to the workbook: one met inside a sheet (some BIFF5 producers put it
+      // there) stands for the workbook's when the globals held none, rather than a second,
+      // contradicting record beside the default one.
+      if (InSheet_) {
+        StoreRaw_ = false;
+        if (!CountryRead_ && len == 4) Doc_.Globals().SetRecord(MakeIdLen(id, 4), p);
+        CountryRead_ = true;
+        return;
+      }
+      CountryRead_ = true;
+      return keep(Version_ >= 6);
     case 0x01B7: return keep(true);
     case 0x0082: case 0x0083: case 0x0084: case 0x002A: case 0x002B:
       if (Worksheet_) {
@@ -204,11 +217,22 @@ void TXLSReadXLS::RecSettings() {
       return keep(Version_ >= 6);
     case 0x0055:
       if (!b5) return drop();
-      if (Worksheet_) Worksheet_->SheetFormatPr.baseColWidth = word();
+      // The width of columns without their own, in characters; the writer writes it back.
+      if (Worksheet_) Worksheet_->SheetFormatPr.defaultColWidth = word();
       return keep(true);
     case 0x0225:
       if (!b5) return drop();
-      if (Worksheet_) Worksheet_->SheetFormatPr.defaultRowHeight = b.U16(2);
+      if (Worksheet_) {
+        // The height of rows without a ROW record, in twips, and its flags: the height set by
+        // hand rather than the default font's, rows hidden, thick top and bottom borders.
+        wb::TXc12SheetFormatPr& f = Worksheet_->SheetFormatPr;
+        const std::uint16_t options = word();
+        f.defaultRowHeight = b.U16(2);
+        f.customHeight = (options & 1) != 0;
+        f.zeroHeight = (options & 2) != 0;
+        f.thickTop = (options & 4) != 0;
+        f.thickBottom = (options & 8) != 0;
+      }
       return keep(true);
     case 0x0081: {
       if (!Worksheet_ || !b5) return;
@@ -248,6 +272,9 @@ void TXLSReadXLS::RecSettings() {
     }
     case 0x0026: case 0x0027: case 0x0028: case 0x0029:
       if (!b5) return drop();
+      // Written from the model at their placeholder; a raw copy beside it would double them.
+      StoreRaw_ = false;
+      Storage_->SetPlaceholder(INTERNAL_PLACEHOLDER_SHEET_FIRST + 2);
       if (Worksheet_) {
         const double v = b.F64(0);
         if (id == 0x0026) Worksheet_->PageMargins.left = v;
@@ -414,23 +441,12 @@ void TXLSReadXLS::RecXCT() {
   }
 }
 
-void TXLSReadXLS::RecNAME() {
-  StoreRaw_ = false;
-  TRecordBody b(Buf_.data(), Header_.Length);
-  const std::uint16_t flags = b.U16(0);
-  const int name_len = b.U8(3);
-  const int cce = b.U16(4);
-  const int sheet = b.U16(8);
-  // The file numbers every sheet, chart sheets included; the model numbers its worksheets.
-  const int local = sheet > 0 ? WorksheetOfTab(sheet - 1) : -1;
+wb::TXc12DefinedName& TXLSReadXLS::AddName(std::uint16_t Flags, int Code, const std::u16string& Text, int Local) {
   wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
   wb::TXc12DefinedName* n = nullptr;
-  int pos;
-  if (flags & 0x0020) {
-    b.Need(14, 2);
-    const std::uint8_t code = (b.U8(14) & 1) ? static_cast<std::uint8_t>(b.U16(15)) : b.U8(15);
+  if (Flags & 0x0020) {
     std::uint8_t builtin = 8;
-    switch (code) {
+    switch (Code) {
       case 0: builtin = 0; break;
       case 3: builtin = 1; break;
       case 4: builtin = 2; break;
@@ -440,19 +456,40 @@ void TXLSReadXLS::RecNAME() {
       case 12: builtin = 6; break;
       default: break;
     }
-    n = names.AddBuiltIn(builtin, local);
-    if (builtin == 8) n->RawBuiltInCode = code;
+    n = names.AddBuiltIn(builtin, Local);
+    if (builtin == 8) n->RawBuiltInCode = static_cast<std::uint8_t>(Code);
+  } else {
+    if (Text.empty()) throw Exception("Name is empty");
+    n = names.Add(Text, Local);
+  }
+  n->Hidden = (Flags & 1) != 0;
+  n->Function = (Flags & 2) != 0;
+  n->VbProcedure = (Flags & 4) != 0;
+  n->FunctionGroupId = (Flags & 0x0FC0) >> 5;
+  return *n;
+}
+
+void TXLSReadXLS::RecNAME() {
+  StoreRaw_ = false;
+  TRecordBody b(Buf_.data(), Header_.Length);
+  const std::uint16_t flags = b.U16(0);
+  const int name_len = b.U8(3);
+  const int cce = b.U16(4);
+  const int sheet = b.U16(8);
+  // The file numbers every sheet, chart sheets included; the model numbers its worksheets.
+  const int local = sheet > 0 ? WorksheetOfTab(sheet - 1) : -1;
+  int pos;
+  wb::TXc12DefinedName* n = nullptr;
+  if (flags & 0x0020) {
+    b.Need(14, 2);
+    const std::uint8_t code = (b.U8(14) & 1) ? static_cast<std::uint8_t>(b.U16(15)) : b.U8(15);
+    n = &AddName(flags, code, {}, local);
     pos = 15 + ((b.U8(14) & 1) ? 2 * name_len : name_len);
   } else {
     std::u16string text;
     pos = b.Unicode(14, name_len, text);
-    if (text.empty()) throw Exception("Name is empty");
-    n = names.Add(text, local);
+    n = &AddName(flags, -1, text, local);
   }
-  n->Hidden = (flags & 1) != 0;
-  n->Function = (flags & 2) != 0;
-  n->VbProcedure = (flags & 4) != 0;
-  n->FunctionGroupId = (flags & 0x0FC0) >> 5;
   const std::uint8_t* def = b.At(pos, cce);
   if (cce > 0) {
     n->Compiled.assign(1, 0xFF);

@@ -13,6 +13,7 @@
 #include "biff/formulas/biff8_decoder.h"
 #include "biff/reader/body_reader.h"
 #include "biff/reader/external_names.h"
+#include "biff/stream/xls_crypt.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_format_editor.h"
@@ -174,7 +175,7 @@ void TXLSReadXLS::ReadSSTPieces(wb::TXc12Manager& Manager, const std::vector<cor
 // ---- the reader
 
 TXLSReadXLS::TXLSReadXLS(TBIFF5& Document)
-    : Doc_(Document), M_(*Document.Manager()), Stream_(std::make_unique<TXLSStream>()) {
+    : Doc_(Document), M_(*Document.Manager()), Stream_(std::make_unique<TXLSStream>(Document.VBA())) {
   Stream_->SetWriteVBA(Document.WriteVBA);
 }
 
@@ -186,9 +187,11 @@ void TXLSReadXLS::Reset() {
   SheetNames_.Clear();
   SheetNameSet_.clear();
   SheetTypes_.clear();
+  Biff5ExternSheets_.clear();
   Shared_.clear();
   Array_.clear();
   InCustomView_ = false;
+  CountryRead_ = false;
   InSheet_ = false;
   Finished_ = false;
   Worksheet_ = nullptr;
@@ -233,6 +236,7 @@ void TXLSReadXLS::Read(const core::ByteSpan* Data) {
   M_.BeforeRead();
   RecordLoop();
   ExternSheetsToWorksheets();
+  Doc_.TakeTabIds();
   // Shapes refer to pictures by their position among the store's entries; entries without a
   // usable picture were dropped, so the references are renumbered.
   std::vector<int> indexes;
@@ -260,6 +264,13 @@ bool TXLSReadXLS::ReadNext(std::uint16_t Id1, std::uint16_t Id2, std::uint16_t& 
   if (h.Length > 0 && Stream_->Read(Body.data(), h.Length) != h.Length) throw Exception("Unexpected end of file");
   Id = h.RecID;
   return true;
+}
+
+// The record number, id and stream position, then the fault on a line of its own (CR LF, so that
+// the position and an error code never run together where a line end is dropped).
+std::string TXLSReadXLS::RecordError(int Counter, const char* What) {
+  return "Error on reading record # " + std::to_string(Counter) + ", " + Hex(Header_.RecID, 4) +
+         " Offs: " + Hex(static_cast<unsigned>(Stream_->Position()), 8) + "\r\n" + What;
 }
 
 void TXLSReadXLS::RecordLoop() {
@@ -296,8 +307,7 @@ void TXLSReadXLS::RecordLoop() {
         if (Finished_) break;
       }
     } catch (const std::exception& e) {
-      throw Exception("Error on reading record # " + std::to_string(counter) + ", " + Hex(Header_.RecID, 4) +
-                      " Offs: " + Hex(static_cast<unsigned>(Stream_->Position()), 8) + "\r" + e.what());
+      throw Exception(RecordError(counter, e.what()));
     }
     ++counter;
   }
@@ -351,11 +361,18 @@ void TXLSReadXLS::HandleRecord() {
       StoreRaw_ = false;
       return;
     case kSUPBOOK: if (Version_ >= 6) return RecSUPBOOK(); return;
-    case kEXTERNNAME: case kEXTERNNAME2: if (Version_ >= 6) return RecEXTERNNAME(); return;
-    case kEXTERNSHEET: if (Version_ >= 6) return RecEXTERNSHEET(); return;
+    case kEXTERNNAME: case kEXTERNNAME2:
+      if (Version_ >= 6) return RecEXTERNNAME();
+      if (Version_ == 5) return RecEXTERNNAME5();
+      return;
+    case kEXTERNSHEET:
+      if (Version_ >= 6) return RecEXTERNSHEET();
+      if (Version_ == 5) return RecEXTERNSHEET5();
+      return;
     case kXCT: return RecXCT();
     case kNAME: case kNAME2:
       if (Version_ >= 6) return RecNAME();
+      if (Version_ == 5) return RecNAME5();
       StoreRaw_ = false;
       return;
     case kDIMENSIONS: return RecDIMENSIONS();
@@ -454,11 +471,14 @@ void TXLSReadXLS::RecBOF() {
       ++SheetIndex_;
       throw Exception("Invalid sheet type in file");
     case 0x0020:
-      // A chart sheet: a sheet of its own beside the worksheets (BIFF8 only; older chart
-      // records are passed over to their EOF).
+      // A chart sheet: a sheet of its own beside the worksheets. BIFF5 chart sheets are kept as
+      // their records, to be written back in a BIFF5 file; older chart records are passed over
+      // to their EOF.
       ++BoundsheetPos_;
       if (Version_ >= 6 && Header_.RecID == BIFFRECID_BOF_8)
         RecChartSheet();
+      else if (Version_ == 5 && Header_.RecID == BIFFRECID_BOF_8)
+        KeepChartSheet(Stream_->Position(), true);
       else
         SkipSubstream(nullptr);
       // A chart sheet as the last substream ends the read as any last EOF does.
@@ -471,13 +491,13 @@ void TXLSReadXLS::RecBOF() {
   }
 }
 
+std::pair<std::u16string, std::uint8_t> TXLSReadXLS::ChartSheetTab() const {
+  if (BoundsheetPos_ < 0 || BoundsheetPos_ >= SheetNames_.Count()) return {u"Chart", 0};
+  return {SheetNames_.Get(BoundsheetPos_), static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_))};
+}
+
 void TXLSReadXLS::RecChartSheet() {
-  std::u16string name = u"Chart";
-  std::uint8_t hidden = 0;
-  if (BoundsheetPos_ >= 0 && BoundsheetPos_ < SheetNames_.Count()) {
-    name = SheetNames_.Get(BoundsheetPos_);
-    hidden = static_cast<std::uint8_t>(SheetNames_.GetObject(BoundsheetPos_));
-  }
+  const auto [name, hidden] = ChartSheetTab();
   TSheetCharts& charts = Doc_.SheetCharts();
   const int start = Stream_->Position();
   const int before = charts.Count();
@@ -494,7 +514,13 @@ void TXLSReadXLS::RecChartSheet() {
     // rather than failing the whole file.
     while (charts.Count() > before) charts.Delete(charts.Count() - 1);
   }
-  Stream_->Seek(start, 0);
+  KeepChartSheet(start, false);
+}
+
+void TXLSReadXLS::KeepChartSheet(int Start, bool Biff5) {
+  const auto [name, hidden] = ChartSheetTab();
+  TSheetCharts& charts = Doc_.SheetCharts();
+  Stream_->Seek(Start, 0);
   std::vector<std::pair<std::uint16_t, core::Bytes>> raw;
   raw.emplace_back(Header_.RecID, core::Bytes(Buf_.begin(), Buf_.begin() + Header_.Length));
   int depth = 1;
@@ -510,7 +536,9 @@ void TXLSReadXLS::RecChartSheet() {
   }
   for (const auto& r : raw)
     if (r.first == chrMSODRAWING) Doc_.EscherGroup().KeepPictureCounts = true;
-  charts.AddRaw(name, BoundsheetPos_, std::move(raw)).Hidden = hidden;
+  TSheetChart& sheet = charts.AddRaw(name, BoundsheetPos_, std::move(raw));
+  sheet.Hidden = hidden;
+  sheet.Biff5 = Biff5;
 }
 
 int TXLSReadXLS::WorksheetOfTab(int Tab) const {
@@ -557,7 +585,25 @@ void TXLSReadXLS::SkipSubstream(TRecordStorage* Store) {
   }
 }
 
+void TXLSReadXLS::DefaultRowHeights() {
+  const wb::TXc12SheetFormatPr& f = Worksheet_->SheetFormatPr;
+  if (!(f.defaultRowHeight > 0)) return;
+  const auto height = static_cast<std::uint16_t>(std::min(f.defaultRowHeight, 32767.0));
+  wb::TXLSCellMMU& cells = Cells();
+  cells.IterInit(-1);
+  while (cells.IterNextRow()) {
+    const int row = cells.IterRow();
+    if (row < static_cast<int>(RowRecords_.size()) && RowRecords_[static_cast<std::size_t>(row)]) continue;
+    wb::TMMURowHeader h = cells.IterRowHeader();
+    if (!h) continue;
+    h.SetHeight(height);
+    if (f.zeroHeight) h.SetFlags(static_cast<std::uint8_t>(h.Flags() | wb::TMMURowHeader::rhfHidden));
+  }
+}
+
 void TXLSReadXLS::RecEOF() {
+  if (Worksheet_ && !M_.DirectRead) DefaultRowHeights();
+  RowRecords_.clear();
   InSheet_ = false;
   Worksheet_ = nullptr;
   Shared_.clear();
@@ -599,17 +645,34 @@ void TXLSReadXLS::RecBOUNDSHEET() {
 
 void TXLSReadXLS::RecFILEPASS() {
   StoreRaw_ = false;
-  TRecordBody b(Buf_.data(), Header_.Length);
-  // No decryption is built in: a protected file cannot be read, and its encrypted rest must not
-  // be parsed as records, so the read stops here whatever the error manager does with the error.
-  const std::uint16_t type = Version_ >= 6 ? b.U16(0) : 0;
-  if (Version_ >= 6 && type != 1) {
-    if (M_.Errors) M_.Errors->Error(u"", 1002);
-    throw Exception("Unknown type of encryption");
+  const core::ByteSpan body(Buf_.data(), Header_.Length);
+  // Whatever the error manager does with an error, a file that was not decrypted stops here: its
+  // encrypted rest must not be parsed as records.
+  auto fail = [this](int Code) {
+    const std::u16string text = wb::XLSErrorTemplate(Code);
+    if (M_.Errors) M_.Errors->Error(u"", Code);
+    throw Exception(core::utf16_to_utf8(text));
+  };
+  // Only RC4 version 1.1 of BIFF8 is read (not the obfuscation of BIFF5 nor the CryptoAPI form).
+  if (Version_ < 6 || FilePassKind(body) != TFilePassKind::RC4) fail(1002);
+  if (M_.SkipDecryption) {
+    // Asked not to decrypt: the read ends here, without a password error.
+    Finished_ = true;
+    return;
   }
-  if (M_.Errors) M_.Errors->Error(u"", M_.Password.empty() ? 1003 : 1004);
-  throw Exception(M_.Password.empty() ? "File is encrypted, password missing."
-                                      : "File is encrypted, password is wrong.");
+  std::u16string password = M_.Password;
+  const bool asks = Doc_.OnPassword || M_.PasswordEvent || !password.empty();
+  if (asks) {
+    if (Doc_.OnPassword) Doc_.OnPassword(password);
+    if (M_.PasswordEvent) M_.PasswordEvent(&M_, password);
+    if (password.empty()) fail(1003);
+    if (!Stream_->SetReadPassword(body, password)) fail(1004);
+  } else {
+    password = kDefaultPassword;
+    if (!Stream_->SetReadPassword(body, password)) fail(1003);
+  }
+  // Saved again, the workbook is encrypted with the password that opened it.
+  Doc_.Password = password;
 }
 
 void TXLSReadXLS::RecCODEPAGE() {
@@ -750,8 +813,7 @@ void TXLSReadXLS::ReadBIFF4() {
         default: break;
       }
     } catch (const std::exception& e) {
-      throw Exception("Error on reading record # " + std::to_string(counter) + ", " + Hex(Header_.RecID, 4) +
-                      " Offs: " + Hex(static_cast<unsigned>(Stream_->Position()), 8) + "\r" + e.what());
+      throw Exception(RecordError(counter, e.what()));
     }
     ++counter;
   }

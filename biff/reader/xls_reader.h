@@ -8,15 +8,18 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <unordered_set>
 #include <string>
 #include <vector>
 
 #include "biff/document/wide_string_list.h"
+#include "biff/formulas/biff5_tokens.h"
 #include "biff/stream/xls_stream.h"
 #include "core/byte_io.h"
 
 namespace workbook {
+class TXc12DefinedName;
 class TXc12SheetView;
 class TXc12Manager;
 class TXc12DataWorksheet;
@@ -59,6 +62,7 @@ public:
 private:
   void Reset();
   void RecordLoop();
+  std::string RecordError(int Counter, const char* What);
   void ReadBIFF4();
   void HandleRecord();
   void ReadBody();
@@ -69,6 +73,11 @@ private:
   void SkipSubstream(TRecordStorage* Store);
   // A chart sheet's sub-stream after its BOF (in Buf_): read into the document's chart sheets.
   void RecChartSheet();
+  // The chart sheet whose sub-stream starts at Start (behind its BOF, in Buf_) kept as its
+  // records up to its EOF: one that does not read as a chart, or one of a BIFF5 file.
+  void KeepChartSheet(int Start, bool Biff5);
+  // The name and hidden state the BOUNDSHEET list gives the chart sheet being read.
+  std::pair<std::u16string, std::uint8_t> ChartSheetTab() const;
   // The worksheet at BOUNDSHEET position Tab (counted among the worksheets only); -1 for a chart
   // sheet. Positions past the list are moved back by the chart sheets before them.
   int WorksheetOfTab(int Tab) const;
@@ -79,6 +88,8 @@ private:
   // Handlers.
   void RecBOF();
   void RecEOF();
+  // At a worksheet's end: rows made only by their cells take the sheet's default height.
+  void DefaultRowHeights();
   void RecBOUNDSHEET();
   void RecFILEPASS();
   void RecCODEPAGE();
@@ -111,6 +122,18 @@ private:
   void RecEXTERNSHEET();
   void RecXCT();
   void RecNAME();
+  // A NAME record's name added to the model, built-in by its Code or else by its Text, with the
+  // flags of the record.
+  workbook::TXc12DefinedName& AddName(std::uint16_t Flags, int Code, const std::u16string& Text, int Local);
+  // BIFF5: EXTERNSHEET and EXTERNNAME records noted for the formulas that refer through them,
+  // NAME records read into the model; all three stay stored raw.
+  void RecEXTERNSHEET5();
+  void RecEXTERNNAME5();
+  void RecNAME5();
+  TBIFF5TokenContext BIFF5Context();
+  // BIFF5 tokens (Cce bytes, then their extra data) turned into BIFF8 tokens in place; False when
+  // they do not convert.
+  bool BIFF5ToBIFF8(std::vector<std::uint8_t>& Tokens, int& Cce);
   void RecDrawing();
   void RecNOTE();
   // Conditional formats, validations and the autofilter (reader_rules.cpp).
@@ -151,12 +174,23 @@ private:
   std::vector<std::uint8_t> SheetTypes_;
   std::vector<TSharedFormula> Shared_;
   std::vector<std::uint8_t> Array_;
+  // The BIFF5 EXTERNSHEET records read, in order (3-D references count them from 1): the type
+  // character, the rest of the encoded name, and the EXTERNNAME records after it.
+  struct TBiff5ExternSheet {
+    std::uint8_t Type = 0;
+    std::u16string Name;
+    std::vector<std::u16string> Names;
+  };
+  std::vector<TBiff5ExternSheet> Biff5ExternSheets_;
+  // Rows of the current worksheet that have a ROW record; the others take the default height.
+  std::vector<bool> RowRecords_;
   TRecordStorage* Storage_ = nullptr;
   bool StoreRaw_ = false;
   workbook::TXc12DataWorksheet* Worksheet_ = nullptr;
   std::uint8_t Version_ = 6;
   int CodePage_ = 1252;
   bool InCustomView_ = false;
+  bool CountryRead_ = false;  // a COUNTRY record was read
   bool InSheet_ = false;   // between a worksheet's BOF and its EOF
   bool Finished_ = false;  // the last substream was read
   // BIFF4 number formats: the 34 built-in masks replaced by the file's FORMAT records in order.

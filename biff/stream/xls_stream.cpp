@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "biff/stream/xls_crypt.h"
 #include "core/codepage.h"
 #include "core/unicode.h"
 
@@ -176,7 +177,43 @@ int TXLSStream::ReadRaw(void* Buffer, int Count) {
 
 void TXLSStream::Decrypt(std::uint32_t Pos, std::uint8_t* Data, int Count) {
   if (!cipher_) throw Exception("Encrypted stream without key");
-  cipher_->Crypt(Pos, Data, static_cast<std::size_t>(Count));
+  // The part of [Pos, Pos + Count) that lies in the clear bytes of the current body is left.
+  const std::uint64_t end = std::uint64_t(Pos) + static_cast<std::uint64_t>(Count);
+  const std::uint64_t clearFrom = body_start_, clearTo = std::uint64_t(body_start_) + static_cast<std::uint64_t>(clear_bytes_);
+  const std::uint64_t a = std::clamp<std::uint64_t>(clearFrom, Pos, end), b = std::clamp<std::uint64_t>(clearTo, Pos, end);
+  if (a > Pos) cipher_->Crypt(Pos, Data, static_cast<std::size_t>(a - Pos));
+  if (end > b) cipher_->Crypt(static_cast<std::uint32_t>(b), Data + (b - Pos), static_cast<std::size_t>(end - b));
+}
+
+bool TXLSStream::VerifyPassword(core::ByteSpan FilePass, std::u16string_view Password) {
+  return OpenFilePass(FilePass, Password) != nullptr;
+}
+
+bool TXLSStream::SetReadPassword(core::ByteSpan FilePass, std::u16string_view Password) {
+  std::unique_ptr<TXLSRC4Cipher> cipher = OpenFilePass(FilePass, Password);
+  if (!cipher) return false;
+  cipher_ = std::move(cipher);
+  encrypted_ = true;
+  return true;
+}
+
+void TXLSStream::InitEncryption(std::uint8_t* FilePass, std::u16string_view Password) {
+  cipher_ = InitFilePass(FilePass, Password);
+  encrypted_ = false;
+}
+
+void TXLSStream::EncryptStream() {
+  if (!workbook_ || !cipher_) throw Exception("No stream to encrypt");
+  core::Bytes& data = workbook_->data();
+  const std::size_t size = data.size();
+  for (std::size_t p = 0; p + 4 <= size;) {
+    const std::uint16_t id = core::load_le16(data.data() + p);
+    const std::size_t len = std::min<std::size_t>(core::load_le16(data.data() + p + 2), size - p - 4);
+    const std::size_t body = p + 4;
+    const auto clear = static_cast<std::size_t>(ClearBodyBytes(id, static_cast<int>(len)));
+    if (len > clear) cipher_->Crypt(static_cast<std::uint32_t>(body + clear), data.data() + body + clear, len - clear);
+    p = body + len;
+  }
 }
 
 int TXLSStream::Read(void* Buffer, int Count) {
@@ -213,12 +250,7 @@ int TXLSStream::ReadContinued(std::uint8_t* Buffer, int Count) {
     if (h.RecID == BIFFRECID_CONTINUE_FRT) {
       std::uint8_t skip[kFrtHeaderSize];
       int want = std::min<int>(kFrtHeaderSize, piece_length_);
-      auto pos = static_cast<std::uint32_t>(workbook_->position());
       int got = ReadRaw(skip, want);
-      if (encrypted_ && got > 0) {
-        if (!cipher_) throw Exception("Encrypted stream without key");
-        cipher_->SkipKeyStream(pos, static_cast<std::uint32_t>(got));
-      }
       continue_pos_ = got;
       if (got < want) break;
     }
@@ -246,10 +278,8 @@ int TXLSStream::ReadHeaderRaw(TBIFFHeader& Header) {
     Header.RecID = core::load_le16(b);
     Header.Length = core::load_le16(b + 2);
     last_header_length_ = Header.Length;
-  }
-  if (encrypted_ && got > 0 && workbook_ && !plain_) {
-    if (!cipher_) throw Exception("Encrypted stream without key");
-    cipher_->SkipKeyStream(pos, static_cast<std::uint32_t>(got));
+    body_start_ = pos + 4;
+    clear_bytes_ = ClearBodyBytes(Header.RecID, Header.Length);
   }
   return got;
 }

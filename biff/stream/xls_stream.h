@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "biff/biff_error.h"
 #include "biff/stream/record_ids.h"
@@ -57,13 +58,13 @@ public:
   virtual void WriteProject(platform::storage::Storage& Storage) = 0;
 };
 
-// Decryption of an encrypted workbook stream. Offsets are positions in the workbook stream of the
-// first byte concerned, so the key stream can be positioned per block.
+// The cipher of an encrypted workbook stream (the same operation encrypts and decrypts). StreamPos
+// is the position in the workbook stream of the first byte concerned: the key stream belongs to
+// the position, so bytes left in clear (record headers, BOF bodies) need no call of their own.
 class TXLSCipher {
 public:
   virtual ~TXLSCipher() = default;
   virtual void Crypt(std::uint32_t StreamPos, std::uint8_t* Data, std::size_t Count) = 0;
-  virtual void SkipKeyStream(std::uint32_t StreamPos, std::uint32_t Count) = 0;
 };
 
 class TXLSStream;
@@ -130,11 +131,22 @@ public:
   // Latin-1.
   void SetCodePage(int CodePage) { codepage_ = CodePage; }
 
-  // Encryption (decryption of reads) is driven by the cipher.
+  // Encryption. Reads are decrypted while Encrypted() holds, except the bytes the format keeps in
+  // clear (the bodies of BOF, FILEPASS and INTERFACEHDR, the first 4 bytes of BOUNDSHEET, ...).
   void SetCipher(std::unique_ptr<TXLSCipher> Cipher) { cipher_ = std::move(Cipher); }
   TXLSCipher* Cipher() const { return cipher_.get(); }
   bool Encrypted() const { return encrypted_; }
   void SetEncrypted(bool Value) { encrypted_ = Value; }
+  // Whether Password opens the FILEPASS body (RC4 version 1.1 only).
+  static bool VerifyPassword(core::ByteSpan FilePass, std::u16string_view Password);
+  // Turns decryption of the reads after FILEPASS on when Password opens it; false, and nothing
+  // changed, when it does not.
+  bool SetReadPassword(core::ByteSpan FilePass, std::u16string_view Password);
+  // Writing: fills the FILEPASS body (kFilePassSize bytes) with a new salt and the verifier of
+  // Password; the records are written in clear and EncryptStream encrypts them once all are there.
+  void InitEncryption(std::uint8_t* FilePass, std::u16string_view Password);
+  // Encrypts the whole workbook stream in place (after the last record, before Close).
+  void EncryptStream();
 
   // Writing.
   int WriteRaw(const void* Buffer, int Count);
@@ -197,6 +209,9 @@ private:
   int continue_pos_ = 0;
   int piece_length_ = 0;
   int last_header_length_ = 0;
+  // The body of the record whose header was read last, and how many of its bytes stay in clear.
+  std::uint32_t body_start_ = 0;
+  int clear_bytes_ = 0;
   int codepage_ = 1252;
 
   bool encrypted_ = false;

@@ -9,6 +9,7 @@
 #include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
 #include "biff/drawing/shape_objects.h"
+#include "biff/stream/xls_crypt.h"
 #include "core/codepage.h"
 #include "core/strings.h"
 #include "core/unicode.h"
@@ -22,11 +23,7 @@ namespace wb = workbook;
 
 namespace {
 
-constexpr std::uint16_t kINTERFACEHDR = 0x00E1;
-constexpr std::uint16_t kMMS = 0x00C1;
-constexpr std::uint16_t kINTERFACEEND = 0x00E2;
 constexpr std::uint16_t kOBPROJ = 0x00D3;
-constexpr std::uint16_t kBOUNDSHEET = 0x0085;
 constexpr std::uint16_t kSCENPROTECT = 0x00DD;
 constexpr std::uint16_t kOBJPROTECT = 0x0063;
 constexpr std::uint16_t kINDEX = 0x020B;
@@ -53,7 +50,8 @@ std::uint16_t Clamp16(double V) {
 bool NeutralRecord(std::uint16_t Id) {
   switch (Id) {
     case BIFFRECID_EOF: case BIFFRECID_WINDOWPROTECT: case BIFFRECID_PROTECT: case BIFFRECID_HIDEOBJ:
-    case BIFFRECID_FNGROUPCOUNT: case BIFFRECID_COUNTRY: case kINTERFACEHDR: case kMMS: case kINTERFACEEND:
+    case BIFFRECID_FNGROUPCOUNT: case BIFFRECID_COUNTRY: case BIFFRECID_INTERFACEHDR: case BIFFRECID_MMS:
+    case BIFFRECID_INTERFACEEND:
       return true;
     default:
       return false;
@@ -134,6 +132,19 @@ void TXLSWriteXLS::WriteBoolRecord(std::uint16_t Id, bool Value) { WriteWordReco
 
 void TXLSWriteXLS::WriteEmptyRecord(std::uint16_t Id) { Stream_->WriteHeader(Id, 0); }
 
+void TXLSWriteXLS::WriteFILEPASS() {
+  std::uint8_t body[kFilePassSize];
+  Stream_->InitEncryption(body, Doc_.Password);
+  Stream_->WriteHeader(BIFFRECID_FILEPASS, kFilePassSize);
+  Stream_->Write(body, kFilePassSize);
+  // The record that follows FILEPASS stays in clear; a workbook without one gets the usual block.
+  if (Doc_.Globals().IndexOf(BIFFRECID_INTERFACEHDR) < 0) {
+    WriteWordRecord(BIFFRECID_INTERFACEHDR, 1200);
+    WriteWordRecord(BIFFRECID_MMS, 0);
+    WriteEmptyRecord(BIFFRECID_INTERFACEEND);
+  }
+}
+
 void TXLSWriteXLS::WriteBuffer(std::uint16_t Id, int Len) { WriteRecordData(Id, Len, Buffer_.data()); }
 
 void TXLSWriteXLS::WriteRecordData(std::uint16_t Id, int Len, const void* Data) {
@@ -151,28 +162,57 @@ void TXLSWriteXLS::SyncSheets() {
   while (Doc_.Sheets().Count() > n) Doc_.Sheets().Delete(Doc_.Sheets().Count() - 1, false);
 }
 
-int TXLSWriteXLS::ChartSheetCount() const { return BIFF5_ ? 0 : Doc_.SheetCharts().Count(); }
+bool TXLSWriteXLS::WritesChartSheet(int Index) const {
+  // A chart sheet's records are of one version: those read from a BIFF5 file go only into a BIFF5
+  // file, all others only into a BIFF8 file.
+  return Doc_.SheetCharts().GetItem(Index).Biff5 == BIFF5_;
+}
 
 void TXLSWriteXLS::BuildBoundsheetList() {
   Boundsheets_.Clear();
   // Chart sheets stand where they stood among the worksheets of the file they came from; one
   // with a worksheet's own position is listed before that worksheet.
   TSheetCharts& charts = Doc_.SheetCharts();
+  auto addChart = [&](int Chart) {
+    if (WritesChartSheet(Chart)) Boundsheets_.AddChart(Chart, charts.GetItem(Chart).Name)->Hidden = charts.GetItem(Chart).Hidden;
+  };
   int chart = 0;
   for (int i = 0; i < Doc_.Sheets().Count(); ++i) {
-    for (; chart < ChartSheetCount() && charts.GetItem(chart).SheetIndex <= Doc_.GetSheet(i)->TabPosition; ++chart)
-      Boundsheets_.AddChart(chart, charts.GetItem(chart).Name)->Hidden = charts.GetItem(chart).Hidden;
+    for (; chart < charts.Count() && charts.GetItem(chart).SheetIndex <= Doc_.GetSheet(i)->TabPosition; ++chart)
+      addChart(chart);
     wb::TXc12DataWorksheet* ws = Manager_.Worksheets->GetItem(i);
     // The workbook's own visibility of a sheet is the one the model holds.
     std::uint8_t hidden = ws->State;
     if (hidden == 0) hidden = static_cast<std::uint8_t>(Doc_.GetSheet(i)->Hidden);
     Boundsheets_.AddSheet(i, ws->Name, 0, hidden);
   }
-  for (; chart < ChartSheetCount(); ++chart)
-    Boundsheets_.AddChart(chart, charts.GetItem(chart).Name)->Hidden = charts.GetItem(chart).Hidden;
+  for (; chart < charts.Count(); ++chart) addChart(chart);
+}
+
+void TXLSWriteXLS::CheckGridLimits() const {
+  // A cell the file format has no place for is refused before anything is written: cutting the
+  // sheet silently would lose data behind a save that reports success.
+  const int lastRow = BIFF5_ ? 16383 : wb::XLS_MAXROW97;
+  for (int i = 0; i < Manager_.Worksheets->Count(); ++i) {
+    wb::TXc12DataWorksheet& sheet = *Manager_.Worksheets->GetItem(i);
+    const wb::TXLSCellArea& dim = sheet.Cells->Dimension();
+    if (!wb::CellAreaAssigned(dim) || (dim.Row2 <= lastRow && dim.Col2 <= wb::XLS_MAXCOL97)) continue;
+    wb::TXLSCellMMU& cells = *sheet.Cells;
+    cells.BeginIterate(0);
+    while (cells.IterNext()) {
+      const int row = cells.IterRow(), col = cells.IterCol();
+      if (row > lastRow)
+        throw Exception(core::format("Row %d of sheet \"", row + 1) + core::utf16_to_utf8(sheet.Name) +
+                        core::format("\" is past the last row (%d) of the file format", lastRow + 1));
+      if (col > wb::XLS_MAXCOL97)
+        throw Exception(core::format("Column %d of sheet \"", col + 1) + core::utf16_to_utf8(sheet.Name) +
+                        core::format("\" is past the last column (%d) of the file format", wb::XLS_MAXCOL97 + 1));
+    }
+  }
 }
 
 void TXLSWriteXLS::WriteChartSheet(int Index) {
+  if (!WritesChartSheet(Index)) return;
   Boundsheets_.FindChart(Index)->PatchPosition(*Stream_);
   Doc_.SheetCharts().WriteChartSheet(Index, *Stream_);
 }
@@ -180,9 +220,9 @@ void TXLSWriteXLS::WriteChartSheet(int Index) {
 void TXLSWriteXLS::Write(core::Bytes* Out) {
   BIFF5_ = Doc_.Version() == xvExcel50;
   if (Doc_.Version() < xvExcel50) throw Exception("Can not write Excel 2.1/3.0/4.0 files");
-  // Encryption belongs to the stream's cipher, which is not part of this writer: refuse rather than
-  // write a workbook in the clear that its owner believes protected.
-  if (!Doc_.Password.empty()) throw Exception("Password protected workbooks can not be written");
+  // Only BIFF8 has the RC4 encryption: refuse rather than write in the clear a workbook that its
+  // owner believes protected.
+  if (!Doc_.Password.empty() && BIFF5_) throw Exception("Password protected workbooks can only be written as BIFF8");
   // The file layout of the style sheet is taken only when a read left its STYLE records and at
   // least the 16 XFs that layout numbers (XF 15 is the default cell format).
   FreshStyles_ = Doc_.Styles().Count() == 0 || Manager_.StyleSheet->XFs->Count() < 17;
@@ -191,14 +231,15 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   SyncSheets();
   BuildBoundsheetList();
   for (int i = 0; i < Manager_.Worksheets->Count(); ++i) Manager_.Worksheets->GetItem(i)->Cells->CalcDimension();
+  CheckGridLimits();
   PrepareSheetRules();
 
   // Every picture a shape refers to counts as used in the store written; the others are left out.
   Doc_.EscherGroup().ResetPictureCounts();
   for (int i = 0; i < Doc_.Sheets().Count(); ++i)
     if (TEscherDrawing* d = Doc_.Sheets().Items(i)->DrawingIfAny()) d->MarkUsedPictures();
-  for (int i = 0; i < ChartSheetCount(); ++i)
-    if (TEscherDrawing* d = Doc_.SheetCharts().GetItem(i).Drawing()) d->MarkUsedPictures();
+  for (int i = 0; i < Doc_.SheetCharts().Count(); ++i)
+    if (TEscherDrawing* d = Doc_.SheetCharts().GetItem(i).Drawing(); d && WritesChartSheet(i)) d->MarkUsedPictures();
 
   // Chart texts name their fonts by FONT record index, which only this write knows.
   struct FontHook {
@@ -212,10 +253,10 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   };
 
   const bool globalsEmpty = Doc_.Globals().Count() == 0;
-  Stream_ = std::make_unique<TXLSStream>(nullptr);
+  Stream_ = std::make_unique<TXLSStream>(Doc_.VBA());
   Stream_->SetExtraObjects(&Doc_.KeptStorages());
   Stream_->SetOutputStream(Out);
-  Stream_->SetWriteVBA(false);
+  Stream_->SetWriteVBA(Doc_.WriteVBA);
   Stream_->CreateFile(core::utf16_to_utf8(Doc_.Filename()), BIFF5_ ? xvExcel50 : xvExcel97);
   if (globalsEmpty) Doc_.Globals().UseDefaults();
 
@@ -238,7 +279,8 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
       sheet->StorageFilled = true;
     }
     // A chart sheet listed before this sheet goes before it, except one of the sheet's own position.
-    for (; chart < ChartSheetCount() && Doc_.SheetCharts().GetItem(chart).SheetIndex < sheet->TabPosition; ++chart)
+    for (; chart < Doc_.SheetCharts().Count() && Doc_.SheetCharts().GetItem(chart).SheetIndex < sheet->TabPosition;
+         ++chart)
       WriteChartSheet(chart);
     Boundsheets_.FindSheet(i)->PatchPosition(*Stream_);
     RKCount_ = BlankCount_ = 0;
@@ -247,7 +289,10 @@ void TXLSWriteXLS::Write(core::Bytes* Out) {
   }
   SheetIndex_ = -1;
   Sheet_ = nullptr;
-  for (; chart < ChartSheetCount(); ++chart) WriteChartSheet(chart);
+  for (; chart < Doc_.SheetCharts().Count(); ++chart) WriteChartSheet(chart);
+  // Everything was written in clear, sheet offsets patched: now the stream is encrypted in place.
+  if (!Doc_.Password.empty()) Stream_->EncryptStream();
+  if (Doc_.WriteVBA) Stream_->WriteVBA();
   Stream_->Close();
   Stream_.reset();
   Boundsheets_.Clear();
@@ -264,6 +309,7 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
         for (std::uint16_t w : bof) Stream_->WriteWord(w);
       } else {
         Doc_.Globals().WriteRecord(Index, *Stream_);
+        if (!Doc_.Password.empty()) WriteFILEPASS();
       }
       return;
     case BIFFRECID_PRECISION: WriteBoolRecord(r->Id, Manager_.Workbook->CalcPr.fullPrecision); return;
@@ -273,15 +319,15 @@ void TXLSWriteXLS::WriteGlobalRecord(int Index) {
     case BIFFRECID_BACKUP: WriteBoolRecord(r->Id, Manager_.Workbook->WorkbookPr.backupFile); return;
     case BIFFRECID_WRITEACCESS: WriteWRITEACCESS(); return;
     case kOBPROJ:
-      if (Doc_.WriteVBA && Doc_.KeptStorages().Storage() &&
-          Doc_.KeptStorages().Storage()->find(u"_VBA_PROJECT_CUR"))
+      if (Doc_.WriteVBA && ((Doc_.VBA() && Doc_.VBA()->HasProject()) ||
+                            (Doc_.KeptStorages().Storage() && Doc_.KeptStorages().Storage()->find(u"_VBA_PROJECT_CUR"))))
         WriteEmptyRecord(kOBPROJ);
       return;
     case BIFFRECID_BOOKBOOL:
       WriteWordRecord(r->Id, static_cast<std::uint16_t>((Manager_.Workbook->WorkbookPr.updateLinks & 3) << 5));
       return;
     case BIFFRECID_TABID:
-      if (!BIFF5_) WriteTABID(*r);
+      if (!BIFF5_) WriteTABID();
       return;
     case BIFFRECID_REFRESHALL:
       if (!BIFF5_) WriteBoolRecord(r->Id, Manager_.Workbook->WorkbookPr.refreshAllConnections);
@@ -423,7 +469,7 @@ void TXLSWriteXLS::WriteBOUNDSHEET(TBoundsheetData& Entry) {
     w.u8(1);
     w.u16string_le(name);
   }
-  WriteRecordData(kBOUNDSHEET, static_cast<int>(w.size()), w.data().data());
+  WriteRecordData(BIFFRECID_BOUNDSHEET, static_cast<int>(w.size()), w.data().data());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -502,11 +548,20 @@ void TXLSWriteXLS::WriteProtection() {
   }
 }
 
-void TXLSWriteXLS::WriteTABID(const TBIFFRecord& Stored) {
-  if (Stored.Length() != 0) return;
+void TXLSWriteXLS::WriteTABID() {
+  // One id per sheet in tab order: the id a sheet read from a file had, a new one (past every id
+  // read) for a sheet made since; a new document numbers its sheets 1, 2, ...
   const int n = std::min(Boundsheets_.Count(), Doc_.MaxRecordBody() / 2);
+  std::vector<int> ids(static_cast<std::size_t>(n), 0);
+  int next = 1;
+  for (int i = 0; i < n; ++i) {
+    const TBoundsheetData& d = *Boundsheets_.GetItem(i);
+    const int id = d.Kind == 1 ? Doc_.SheetCharts().GetItem(d.SheetIndex).TabId : Doc_.GetSheet(d.SheetIndex)->TabId;
+    if (id > 0 && std::find(ids.begin(), ids.end(), id) == ids.end()) ids[static_cast<std::size_t>(i)] = id;
+    next = std::max(next, id + 1);
+  }
   core::ByteWriter w;
-  for (int i = 0; i < n; ++i) w.u16le(static_cast<std::uint16_t>(i + 1));
+  for (int id : ids) w.u16le(static_cast<std::uint16_t>(id > 0 ? id : next++));
   WriteRecordData(BIFFRECID_TABID, static_cast<int>(w.size()), w.data().data());
 }
 
@@ -528,11 +583,18 @@ void TXLSWriteXLS::WriteDEFCOLWIDTH() {
 }
 
 void TXLSWriteXLS::WriteDEFAULTROWHEIGHT() {
-  const double h = Sheet_->SheetFormatPr.defaultRowHeight;
+  // The height and its flags as the sheet holds them, so that a file read and written again keeps
+  // them (a height set by hand is the model's custom height).
+  const wb::TXc12SheetFormatPr& f = Sheet_->SheetFormatPr;
   std::uint8_t b[4];
-  if (h > 0) {
-    core::store_le16(b, 1);
-    core::store_le16(b + 2, Clamp16(h));
+  if (f.defaultRowHeight > 0) {
+    std::uint16_t options = 0;
+    if (f.customHeight) options |= 1;
+    if (f.zeroHeight) options |= 2;
+    if (f.thickTop) options |= 4;
+    if (f.thickBottom) options |= 8;
+    core::store_le16(b, options);
+    core::store_le16(b + 2, Clamp16(f.defaultRowHeight));
   } else {
     core::store_le16(b, 0);
     core::store_le16(b + 2, 255);
@@ -661,13 +723,15 @@ void TXLSWriteXLS::WriteCOLINFOs() {
     if (c.Min > 255 || c.Max < 0) continue;
     std::uint8_t b[12];
     core::store_le16(b, static_cast<std::uint16_t>(std::clamp(c.Min, 0, 255)));
-    core::store_le16(b + 2, static_cast<std::uint16_t>(std::clamp(c.Max, 0, 255)));
+    // A run to the end of the row ends at 256, as other producers write it.
+    core::store_le16(b + 2, static_cast<std::uint16_t>(std::clamp(c.Max, 0, 256)));
     // Widths are 1/256 of a character, as the programming interface and every reader count them.
     core::store_le16(b + 4, Clamp16(c.Width * 256));
     core::store_le16(b + 6, XFIndex(c.Style ? c.Style->Index : 0));
     std::uint16_t o = static_cast<std::uint16_t>((std::clamp(c.OutlineLevel, 0, 7)) << 8);
     if (c.Flags & wb::xcfHidden) o |= 0x0001;
     if (c.Flags & wb::xcfCustomWidth) o |= 0x0002;
+    if (c.Flags & wb::xcfBestFit) o |= 0x0004;
     if (c.Flags & wb::xcfCollapsed) o |= 0x1000;
     core::store_le16(b + 8, o);
     core::store_le16(b + 10, 0);

@@ -81,6 +81,7 @@ public:
   void WriteWordRecord(std::uint16_t Id, std::uint16_t Value);
   void WriteBoolRecord(std::uint16_t Id, bool Value);
   void WriteEmptyRecord(std::uint16_t Id);
+  void WriteFILEPASS();
   void WriteBuffer(std::uint16_t Id, int Len);
   void WriteRecordData(std::uint16_t Id, int Len, const void* Data);
 
@@ -95,8 +96,10 @@ public:
 private:
   // The walk.
   void BuildBoundsheetList();
-  // The chart sheets written (none for a BIFF5 target).
-  int ChartSheetCount() const;
+  // Refuses a workbook with a cell past the last row or column of the target version.
+  void CheckGridLimits() const;
+  // Whether chart sheet Index is written: its records are of the target's version.
+  bool WritesChartSheet(int Index) const;
   void WriteChartSheet(int Index);
   // The position among the BOUNDSHEET records of document sheet SheetIndex (chart sheets before
   // it move it on).
@@ -135,7 +138,7 @@ private:
   void WriteWRITEACCESS();
   void WriteWINDOW1();
   void WriteProtection();
-  void WriteTABID(const TBIFFRecord& Stored);
+  void WriteTABID();
 
   // Settings of a sheet.
   void WriteCALCMODE();

@@ -22,6 +22,9 @@ public:
                     std::int32_t limit, std::int32_t instrument_number) override {
     spreadsheet_.AddReportRow(number, temperature, humidity, time_text, limit, instrument_number);
   }
+  void AddReportGap(std::int32_t first, std::int32_t count, std::int32_t limit, std::int32_t instrument_number) override {
+    spreadsheet_.AddReportGap(first, count, limit, instrument_number);
+  }
   void FinishReportWorkbook(std::int32_t instrument_number, std::string_view instrument_text,
                             std::int32_t last_full_row, std::string_view status_text, bool progress_lines) override {
     spreadsheet_.FinishReportWorkbook(instrument_number, instrument_text, last_full_row, status_text, progress_lines);
@@ -40,6 +43,7 @@ public:
   void AddPdfRow(std::int32_t number, double temperature, double humidity, std::string_view time_text) override {
     pdf_.AddPdfRow(number, temperature, humidity, time_text);
   }
+  void AddPdfGap(std::int32_t first, std::int32_t count) override { pdf_.AddPdfGap(first, count); }
   void EndPdfReport() override { pdf_.EndPdfReport(); }
   void AbortPdfReport() override { pdf_.AbortPdfReport(); }
 

@@ -2,10 +2,13 @@
 // through the page's own path operators (page units, points at the document's resolution of 72).
 #include "console/reports/pdf_report.h"
 
+#include "console/records.h"
+
 #include <charconv>
 #include <string>
 #include <system_error>
 
+#include "console/records.h"
 #include "core/error.h"
 #include "pdf/document.h"
 #include "pdf/metafile_player.h"
@@ -149,15 +152,22 @@ void PdfReport::BeginPdfReport(std::string_view instrument_text, std::string_vie
 }
 
 void PdfReport::AddPdfRow(std::int32_t number, double temperature, double humidity, std::string_view time_text) {
+  AddRow(std::to_string(number), PdfValueText(temperature), PdfValueText(humidity), time_text);
+}
+
+void PdfReport::AddPdfGap(std::int32_t first, std::int32_t count) { AddRow(GapNumbers(first, count), "", "", GapText(count)); }
+
+void PdfReport::AddRow(std::string_view number, std::string_view temperature, std::string_view humidity,
+                       std::string_view time_text) {
   if (!Running()) return;
   Impl& m = *impl_;
   ConsoleState& s = m.State();
   m.PageFont();
   m.CanvasFont(kTextSize);
   platform::gdi::Canvas& c = m.Canvas();
-  c.TextOut(90, s.PdfTextY, std::to_string(number));
-  c.TextOut(170, s.PdfTextY, PdfValueText(temperature));
-  c.TextOut(290, s.PdfTextY, PdfValueText(humidity));
+  c.TextOut(90, s.PdfTextY, number);
+  if (!temperature.empty()) c.TextOut(170, s.PdfTextY, temperature);
+  if (!humidity.empty()) c.TextOut(290, s.PdfTextY, humidity);
   c.TextOut(410, s.PdfTextY, time_text);
   m.GridRow(s.PdfLeft, s.PdfGridY);
   s.PdfGridY += kGridRowHeight;

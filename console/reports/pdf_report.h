@@ -24,6 +24,8 @@ public:
 
   void BeginPdfReport(std::string_view instrument_text, std::string_view title, std::int32_t title_x);
   void AddPdfRow(std::int32_t number, double temperature, double humidity, std::string_view time_text);
+  // A row that says which records are missing: their numbers and the count, no values.
+  void AddPdfGap(std::int32_t first, std::int32_t count);
   // Ends the document, then asks whether to open it; a failure aborts the document and is raised again.
   void EndPdfReport();
   // Drops a report under way (its partial file goes); nothing when none is under way.
@@ -31,6 +33,7 @@ public:
   bool Running() const;
 
 private:
+  void AddRow(std::string_view number, std::string_view temperature, std::string_view humidity, std::string_view time_text);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -13,6 +13,7 @@
 #include "biff/chart/chart_model.h"
 #include "biff/document/sheet_data.h"
 #include "biff/legacy/legacy_document.h"
+#include "console/records.h"
 #include "console/report_operations.h"
 #include "core/error.h"
 #include "core/strings.h"
@@ -85,7 +86,7 @@ struct SpreadsheetReport::Impl {
     ConsoleState& s = State();
     wb::TXLSWorksheet& sheet = Sheet(s.ReportSheetIndex);
     sheet.SetAsString(0, 2, U(core::format("    设备ID:%d", instrument_number)));
-    sheet.SetAsString(3, 2, U(core::format("    本页条数:%d", s.SheetRowCount)));
+    sheet.SetAsString(3, 2, U(core::format("    本页条数:%d", s.SheetRowCount - s.SheetGapRows)));
     sheet.SetAsString(0, 3, U("    开始时间:" + s.ReportFirstTime));
     sheet.SetAsString(3, 3, U("    结束时间:" + s.ReportLastTime));
   }
@@ -242,7 +243,10 @@ void SpreadsheetReport::LayoutReportSheet(std::int32_t index, std::string_view t
   for (int col = 0; col < 3; ++col) columns.GetItem(col)->SetWidth(4400);
   columns.GetItem(3)->SetWidth(8800);
   m.Range(sheet, "A1:D1").SetFontSize(18);
-  m.State().ReportRow = kFirstRecordRow;
+  ConsoleState& s = m.State();
+  s.ReportRow = kFirstRecordRow;
+  s.SheetGapRows = 0;
+  if (index == 0) s.ReportMissing = 0;
 }
 
 void SpreadsheetReport::AddReportRow(std::int32_t number, double temperature, double humidity,
@@ -254,8 +258,25 @@ void SpreadsheetReport::AddReportRow(std::int32_t number, double temperature, do
   sheet.SetAsFloat(1, s.ReportRow, temperature);
   sheet.SetAsFloat(2, s.ReportRow, humidity);
   sheet.SetAsString(3, s.ReportRow, U(time_text));
-  if (s.RecordNumber == 1) s.ReportFirstTime = std::string(time_text);
+  // The first record of the report: number 1, or the first after records missing from the start.
+  if (s.RecordNumber == 1 || s.ReportFirstTime.empty()) s.ReportFirstTime = std::string(time_text);
   s.ReportLastTime = std::string(time_text);
+  ++s.ReportRow;
+  ++s.SheetRowCount;
+  if (s.SheetRowCount >= limit) CloseReportSheet(instrument_number);
+}
+
+void SpreadsheetReport::AddReportGap(std::int32_t first, std::int32_t count, std::int32_t limit,
+                                     std::int32_t instrument_number) {
+  Impl& m = *impl_;
+  ConsoleState& s = m.State();
+  wb::TXLSWorksheet& sheet = m.Sheet(s.ReportSheetIndex);
+  // The values stay empty: the statistics pass over the row and the chart's lines break there.
+  sheet.SetAsString(0, s.ReportRow, U(GapNumbers(first, count)));
+  sheet.SetAsString(3, s.ReportRow, U(GapText(count)));
+  if (first == 1) s.ReportFirstTime.clear();
+  s.ReportMissing += count;
+  ++s.SheetGapRows;
   ++s.ReportRow;
   ++s.SheetRowCount;
   if (s.SheetRowCount >= limit) CloseReportSheet(instrument_number);
@@ -288,10 +309,12 @@ void SpreadsheetReport::FinishReportWorkbook(std::int32_t instrument_number, std
     }
     if (!status_text.empty() && m.host.set_status) m.host.set_status(5, status_text);
     for (int i = 0; i <= last; ++i) {
+      // The records the report holds: numbered up to RecordNumber, less those that went missing.
+      const std::int32_t records = s.RecordNumber - s.ReportMissing;
       if (last > 0)
-        m.Sheet(i).SetAsString(2, 2, U(core::format("总条数:%d", s.RecordNumber)));
+        m.Sheet(i).SetAsString(2, 2, U(core::format("总条数:%d", records)));
       else
-        m.Sheet(last).SetAsString(3, 2, U(core::format("    记录条数:%d", s.RecordNumber)));
+        m.Sheet(last).SetAsString(3, 2, U(core::format("    记录条数:%d", records)));
       m.FinishSheet(i, i == last ? s.ReportRow : last_full_row);
       if (progress_lines && m.host.progress_line)
         m.host.progress_line(core::format("正在处理文件...已完成%d/%d", i, last));

@@ -29,6 +29,7 @@ public:
   void LayoutReportSheet(std::int32_t index, std::string_view title);
   void AddReportRow(std::int32_t number, double temperature, double humidity, std::string_view time_text,
                     std::int32_t limit, std::int32_t instrument_number);
+  void AddReportGap(std::int32_t first, std::int32_t count, std::int32_t limit, std::int32_t instrument_number);
   void CloseReportSheet(std::int32_t instrument_number);
   void FinishReportWorkbook(std::int32_t instrument_number, std::string_view instrument_text,
                             std::int32_t last_full_row, std::string_view status_text, bool progress_lines);

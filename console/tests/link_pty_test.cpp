@@ -139,6 +139,43 @@ TEST_F(PtyLink, SilentInstrumentGetsThreeRetriesThenTheTimeOutText) {
   EXPECT_EQ(frames(), seen);
 }
 
+// The instrument goes away under the open, idle port (its pseudo-terminal closes, as when the
+// simulator is killed or an adapter pulled): the line's hang-up shows as the device's removal in
+// panel 1 and leaves the link alone; the next command takes the time-out path and, with the port
+// gone, ends the link; once the instrument is back, connecting works again.
+TEST_F(PtyLink, AnInstrumentThatGoesAwayIsNoticedAndConnectsAgainWhenBack) {
+  Serve(Instrument(9600));
+  const std::string first_port = sims_.back()->port_path();
+  ports_.set_ports({first_port});
+  Start();
+  form_->N1->Click();
+  form_->ComboBox7->SetItemIndex(0);
+  Click(*form_->BitBtn2);
+  ASSERT_TRUE(PumpUntil([&] { return form_->Status(5) == "正常"; }));
+  runners_.clear();
+  sims_.clear();
+  ASSERT_TRUE(PumpUntil([&] { return form_->Status(1) == "设备移出"; })) << form_->Status(1);
+  EXPECT_TRUE(form_->State().Connected);
+  EXPECT_TRUE(form_->BitBtn3->Enabled());
+  // The next command: no reply, and the retry cannot reopen the vanished port.
+  form_->BitBtn9->Click();  // the parameter panel
+  Click(*form_->BitBtn1);   // the live values
+  EXPECT_EQ(form_->Status(5), "读取中...");
+  for (int i = 0; i < 8 && form_->State().Connected; ++i) Pass(2000);
+  EXPECT_EQ(form_->Status(5), "端口错误");
+  EXPECT_EQ(form_->Status(1), "关闭");
+  EXPECT_FALSE(form_->State().Connected);
+  EXPECT_TRUE(form_->BitBtn2->Enabled());
+  // The instrument is back (on a new pseudo-terminal): connecting by hand works at once.
+  Serve(Instrument(9600));
+  ports_.set_ports({sims_.back()->port_path()});
+  form_->ComboBox6->SetText(sims_.back()->port_path());
+  Click(*form_->BitBtn2);
+  ASSERT_TRUE(PumpUntil([&] { return form_->Status(5) == "正常"; })) << form_->Status(5);
+  EXPECT_EQ(form_->Status(1), "打开");
+  EXPECT_EQ(form_->Status(7), "THVKM,30万组,PT,V12");
+}
+
 TEST_F(PtyLink, LiveValuesParametersAndSwitchesEndToEnd) {
   auto sim_owner = Instrument(19200);
   sim_owner->instrument().set_sensor(235, 601);

@@ -4,10 +4,17 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "console/crc16.h"
+#include "console/device_watcher.h"
+#include "console/images.h"
 #include "console/tests/window_fixture.h"
+#include "platform/components/graphics.h"
+#include "platform/gdi/bmp_file.h"
+#include "platform/os/device_notices.h"
+#include "platform/win/controls.h"
 #include "platform/win/win.h"
 
 namespace console::test {
@@ -44,6 +51,109 @@ TEST_F(WindowTest, FormAfterStartMatchesGolden) {
     std::ofstream(golden_path, std::ios::binary) << dump;
   }
   EXPECT_EQ(dump, ReadFile(golden_path)) << "regenerate with THC_UPDATE_GOLDEN=1 after checking the difference";
+}
+
+// Every label of the window (the labelled edits' own labels too) and the texts the console writes
+// into the status bar and the TF-card result fit where they are shown.
+TEST_F(WindowTest, LabelsStatusPanelsAndResultsHoldTheirTexts) {
+  Start();
+  pc::TBitmap measure;
+  measure.SetSize(1, 1);
+  auto width_in = [&](pc::TFont& font, std::string_view text) {
+    measure.Canvas().Font.Assign(font);
+    return measure.Canvas().TextWidth(text);
+  };
+  int labels = 0;
+  std::function<void(pc::TComponent*)> visit = [&](pc::TComponent* c) {
+    for (int i = 0; i < c->ComponentCount(); ++i) {
+      pc::TComponent* child = c->Components(i);
+      if (auto* label = dynamic_cast<pc::TLabel*>(child)) {
+        ++labels;
+        EXPECT_GE(label->Width(), width_in(label->Font, label->Caption())) << label->Name() << " \"" << label->Caption() << "\"";
+      }
+      visit(child);
+    }
+  };
+  visit(form_);
+  EXPECT_GT(labels, 40);
+  const std::vector<std::pair<int, std::vector<std::string>>> panels = {
+      {0, {"端口状态："}},
+      {1, {"检测中", "设备接入", "设备移出", "TF卡插入"}},
+      {2, {"模式："}},
+      {3, {"参数设置", "TF卡导出"}},
+      {4, {"通讯状态："}},
+      {5, {"无未读记录", "该版本不支持", "正在检查...", "缺失记录250条"}},
+      {6, {"统计："}},
+      {7, {"THVKM,30万组,PT,V12", "成功:250,失败:100", "已导出10天2500条/10天记录！"}},
+  };
+  for (const auto& [panel, texts] : panels) {
+    platform::gdi::RECT r{};
+    ASSERT_TRUE(platform::win::SendMessage(form_->StatusBar1->Handle(), platform::win::SB_GETRECT, static_cast<platform::win::WPARAM>(panel),
+                                           reinterpret_cast<platform::win::LPARAM>(&r)));
+    for (const std::string& t : texts)
+      EXPECT_GE(r.right - r.left - 5, width_in(form_->StatusBar1->Font, t)) << "panel " << panel << " \"" << t << "\"";
+  }
+  platform::gdi::RECT er{};
+  platform::win::GetClientRect(form_->Edit7->Handle(), &er);
+  EXPECT_GE(er.right - er.left - 4, width_in(form_->Edit7->Font, "搜索完成,共12设备365天的记录文件!"));
+}
+
+// Whether `picture` (its bottom-left colour transparent) appears unchanged somewhere inside `area`
+// of `shown`.
+bool ShowsPicture(const platform::gdi::Bitmap& shown, const platform::gdi::RECT& area, const platform::gdi::Bitmap& picture) {
+  const int w = picture.width(), h = picture.height();
+  const platform::gdi::Pixel key = picture.pixel(0, h - 1);
+  for (int y = std::max(0, static_cast<int>(area.top)); y + h <= std::min(shown.height(), static_cast<int>(area.bottom)); ++y)
+    for (int x = std::max(0, static_cast<int>(area.left)); x + w <= std::min(shown.width(), static_cast<int>(area.right)); ++x) {
+      bool same = true;
+      for (int py = 0; py < h && same; ++py)
+        for (int px = 0; px < w && same; ++px)
+          if (picture.pixel(px, py) != key && shown.pixel(x + px, y + py) != picture.pixel(px, py)) same = false;
+      if (same) return true;
+    }
+  return false;
+}
+
+// The window shows its own images: the glyph of every glyph button, the help and data-folder icons
+// and the tool button's image.
+TEST_F(WindowTest, ButtonsIconsAndTheToolButtonShowTheirImages) {
+  Start();
+  form_->N1->Click();
+  struct Shown {
+    pc::TControl* control;
+    const char* image;
+  };
+  std::vector<Shown> cases = {{form_->Image1, "help"}, {form_->Image2, "data"}, {form_->ToolBar1, "connect"}};
+  const std::pair<pc::TBitBtn*, const char*> glyphs[] = {
+      {form_->BitBtn9, "settings"}, {form_->BitBtn11, "history"}, {form_->BitBtn10, "alarm"}, {form_->BitBtn22, "card"},
+      {form_->BitBtn2, "connect"},  {form_->BitBtn3, "disconnect"}, {form_->BitBtn41, "record_on"},
+      {form_->BitBtn44, "alarm_off"}, {form_->BitBtn12, "sleep"},  {form_->BitBtn19, "read"},
+      {form_->BitBtn20, "clear"},   {form_->BitBtn17, "search"},  {form_->BitBtn18, "reset"}};
+  for (auto [button, image] : glyphs) {
+    // Enabled, so that the glyph shows in its colours rather than greyed.
+    button->SetEnabled(true);
+    cases.push_back({button, image});
+  }
+  Pump();
+  const platform::gdi::Bitmap* shown = platform::win::GetBackingBitmap(form_->Handle());
+  ASSERT_NE(shown, nullptr);
+  platform::gdi::RECT form_rect;
+  platform::win::GetWindowRect(form_->Handle(), &form_rect);
+  for (const Shown& c : cases) {
+    SCOPED_TRACE(c.control->Name());
+    platform::gdi::RECT r;
+    if (auto* w = dynamic_cast<pc::TWinControl*>(c.control)) {
+      platform::win::GetWindowRect(w->Handle(), &r);
+    } else {
+      platform::gdi::POINT origin{0, 0};
+      platform::win::ClientToScreen(c.control->Parent()->Handle(), &origin);
+      r = {origin.x + c.control->Left(), origin.y + c.control->Top(), origin.x + c.control->Left() + c.control->Width(),
+           origin.y + c.control->Top() + c.control->Height()};
+    }
+    platform::gdi::OffsetRect(&r, -form_rect.left, -form_rect.top);
+    const platform::gdi::Bitmap picture = platform::gdi::read_bmp(ImageAsset(c.image));
+    EXPECT_TRUE(ShowsPicture(*shown, r, picture)) << c.image;
+  }
 }
 
 TEST_F(WindowTest, StartUpEdgeCases) {
@@ -162,6 +272,26 @@ protected:
   Bytes Output(std::size_t n) { return port_->wait_output(n, std::chrono::milliseconds(5000)); }
   platform::os::FakeSerialPort* port_ = nullptr;
 };
+
+// The system's notice of a serial device that goes away reaches the window through the watcher and
+// overwrites the port state while the link stays as it is.
+TEST_F(ConnectedWindow, TheSystemsDeviceNoticesReachTheStatusBar) {
+  platform::os::FakeDeviceNotices notices;
+  platform::os::Services doubles;
+  doubles.notices = &notices;
+  platform::os::ScopedServices scoped(doubles);
+  DeviceWatcher watcher(form_->Handle());
+  const struct {
+    platform::os::DeviceChange change;
+    const char* shown;
+  } cases[] = {{platform::os::DeviceChange::Removal, "设备移出"}, {platform::os::DeviceChange::Arrival, "设备接入"}};
+  for (const auto& c : cases) {
+    notices.post({c.change, platform::os::DeviceClass::Serial, "ttyUSB0", "/devices/pci0000:00/usb1/ttyUSB0"});
+    EXPECT_TRUE(PumpUntil([&] { return form_->Status(1) == c.shown; })) << c.shown;
+    EXPECT_TRUE(form_->State().Connected);
+    EXPECT_TRUE(form_->BitBtn3->Enabled());
+  }
+}
 
 TEST_F(ConnectedWindow, ConnectEnablesTheCommandsAndDisconnectDropsThem) {
   EXPECT_EQ(form_->Status(1), "打开");

@@ -1,5 +1,7 @@
 // The record panels on a fake serial port: the requests of their commands, continuous readings driven
 // reply by reply, what reaches the reports, and frames that must not disturb a reading.
+#include <algorithm>
+
 #include "console/crc16.h"
 #include "console/tests/recording_reports.h"
 #include "console/tests/window_fixture.h"
@@ -260,12 +262,14 @@ TEST_F(RecordWindow, AlarmCountsAndShortAlarmReplies) {
   // 10 bytes: counts, no record.
   Feed(WithCrc({1, 3, 4, 0, 7, 0, 6, 0}));
   EXPECT_EQ(form_->LabeledEdit13->Text(), "6");
-  // 17 bytes with a good CRC: its last record bytes would be the CRC, so no record either.
+  // 17 bytes with a good CRC: its last record bytes would be the CRC, so no record either; the
+  // instrument counted it as read (6 unread, now 5), so it is listed as missing.
   Bytes cut = {1, 3, 12, 0, 7, 0, 5};
   cut.insert(cut.end(), kHighTemperature.begin(), kHighTemperature.begin() + 8);
   Feed(WithCrc(cut));
   EXPECT_EQ(form_->LabeledEdit13->Text(), "5");
-  EXPECT_EQ(form_->ListBox1->Count(), 0);
+  EXPECT_EQ(Lines(form_->ListBox1), std::vector<std::string>{"(6):缺失1条记录"});
+  EXPECT_EQ(form_->Status(5), "缺失1条记录");
 }
 
 TEST_F(RecordWindow, FastReadingOfAllUnreadRecordsWithTheWorkbook) {
@@ -318,6 +322,76 @@ TEST_F(RecordWindow, FastReadingOfAllUnreadRecordsWithTheWorkbook) {
   EXPECT_GT(form_->ListBox2->TopIndex(), 200);  // scrolled to the end
 }
 
+// Replies lost on the line while the instrument counts their records as read: the counts of the
+// next reply (or the instrument's "no data") show how many went missing. The list, the report, the
+// statistics and the status bar say so, and the numbers stay the instrument's.
+TEST_F(RecordWindow, RecordsLostWithTheirRepliesAreReportedAsAGap) {
+  struct Case {
+    const char* what;
+    std::vector<Bytes> replies;
+    std::vector<std::string> gap_lines;  // in the list, with the line before and after each
+    std::vector<std::string> gap_rows;
+    std::string statistics, status;
+  };
+  const Bytes no_data = WithCrc({1, 0x83, 3});
+  const Case cases[] = {
+      {"the middle reply lost",
+       {HistoryReply(250, 150, 100, 0), HistoryReply(250, 0, 50, 200)},
+       {"(100):温度:29.9,湿度:59.9;2024-03-05 10:01:39", "(101-200):缺失100条记录",
+        "(201):温度:40.0,湿度:70.0;2024-03-05 10:03:20"},
+       {"AddReportGap 101 100 32000 1"},
+       "成功:150,失败:0,缺失:100",
+       "缺失100条记录"},
+      {"the last reply lost: the instrument has no data left",
+       {HistoryReply(250, 150, 100, 0), HistoryReply(250, 50, 100, 100), no_data},
+       {"(200):温度:39.9,湿度:69.9;2024-03-05 10:03:19", "(201-250):缺失50条记录"},
+       {"AddReportGap 201 50 32000 1"},
+       "成功:200,失败:0,缺失:50",
+       "缺失50条记录"},
+      {"nothing lost, new records made meanwhile",
+       {HistoryReply(250, 160, 100, 0), HistoryReply(260, 60, 100, 100), HistoryReply(260, 0, 60, 200)},
+       {},
+       {},
+       "成功:260,失败:0",
+       "正常"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto& s = form_->State();
+    reports_.clear();
+    form_->ListBox2->Items().Clear();
+    s.ReplyState = ReplyState::rsHistoryCounts;
+    Feed(WithCrc({1, 3, 8, 0, 0, 0, 250, 0, 0, 0, 250}));  // 250 unread
+    form_->CheckBox3->SetEnabled(true);
+    form_->CheckBox3->SetChecked(true);
+    form_->CheckBox10->SetChecked(true);
+    form_->CheckBox6->SetEnabled(true);
+    form_->CheckBox6->SetChecked(true);
+    form_->BitBtn19->Click();
+    for (const Bytes& r : c.replies) {
+      Quiet();
+      Feed(r);
+    }
+    Quiet();
+    EXPECT_FALSE(s.ContinuousRead);
+    const std::vector<std::string> lines = Lines(form_->ListBox2);
+    for (const std::string& g : c.gap_lines)
+      EXPECT_NE(std::find(lines.begin(), lines.end(), g), lines.end()) << g;
+    if (c.gap_lines.size() >= 2) {
+      auto at = std::find(lines.begin(), lines.end(), c.gap_lines[0]);
+      ASSERT_NE(at, lines.end());
+      for (std::size_t k = 1; k < c.gap_lines.size(); ++k) EXPECT_EQ(*++at, c.gap_lines[k]) << "the lines in order";
+    }
+    for (const std::string& row : c.gap_rows) EXPECT_EQ(CountCalls(reports_, row), 1u) << row;
+    if (c.gap_rows.empty()) {
+      EXPECT_EQ(CountCalls(reports_, "AddReportGap"), 0u);
+    }
+    EXPECT_EQ(CountCalls(reports_, "FinishReportWorkbook"), 1u) << "the report is saved with what was read";
+    EXPECT_EQ(form_->Status(7), c.statistics);
+    EXPECT_EQ(form_->Status(5), c.status);
+  }
+}
+
 TEST_F(RecordWindow, RecordsAreDecodedOnlyAsFarAsTheReplyHoldsThem) {
   auto& s = form_->State();
   s.ReplyState = ReplyState::rsHistoryRecords;
@@ -332,7 +406,9 @@ TEST_F(RecordWindow, RecordsAreDecodedOnlyAsFarAsTheReplyHoldsThem) {
   Bytes cut = HistoryReply(20, 6, 1);
   cut.resize(cut.size() - 4);
   Feed(WithCrc(cut));
-  EXPECT_EQ(form_->ListBox2->Count(), 3);
+  // The instrument counted it as read (7 unread, now 6): listed as missing, not silently dropped.
+  EXPECT_EQ(form_->ListBox2->Count(), 4);
+  EXPECT_EQ(form_->ListBox2->Items().Get(3), "(4):缺失1条记录");
   EXPECT_EQ(form_->LabeledEdit16->Text(), "6");
   // Counts beyond the signed range stop nothing; what is left to read is capped.
   Feed(HistoryReply(0xFFFFFFFF, 0x80000000, 0));
@@ -624,6 +700,47 @@ TEST_F(RecordWindow, AFailedReopenDropsTheReports) {
   EXPECT_EQ(CountCalls(reports_, "EmptyReportWorkbook"), 1u);
   EXPECT_EQ(CountCalls(reports_, "AbortPdfReport"), 1u);
   EXPECT_EQ(CountCalls(reports_, "EndPdfReport"), 0u);
+}
+
+// A reading disables the navigation while it runs; however it ends without the link, the
+// navigation comes back, and stays after the next connect.
+TEST_F(RecordWindow, NavigationReturnsWhenTheLinkDropsDuringAReading) {
+  auto& s = form_->State();
+  struct Case {
+    const char* what;
+    std::function<void()> drop;
+  };
+  const Case cases[] = {
+      {"failed reopen", [&] {
+         port_->fail_next_open(platform::os::SerialErrorKind::Busy);
+         Pass(2000);
+       }},
+  };
+  const std::vector<pc::TBitBtn*> navigation = {form_->BitBtn9, form_->BitBtn10, form_->BitBtn11, form_->BitBtn22};
+  for (const Case& c : cases) {
+    if (!s.Connected) {
+      Click(*form_->BitBtn2);
+      ASSERT_TRUE(s.Connected) << c.what;
+      Output(8);
+    }
+    form_->CheckBox3->SetEnabled(true);
+    form_->CheckBox3->SetChecked(true);
+    form_->BitBtn19->Click();
+    Output(8);
+    ASSERT_TRUE(s.ContinuousRead) << c.what;
+    for (pc::TBitBtn* b : navigation) EXPECT_FALSE(b->Enabled()) << c.what << ": " << b->Caption() << " during the reading";
+    c.drop();
+    ASSERT_FALSE(s.Connected) << c.what;
+    for (pc::TBitBtn* b : navigation) EXPECT_TRUE(b->Enabled()) << c.what << ": " << b->Caption() << " after the drop";
+    Click(*form_->BitBtn2);
+    ASSERT_TRUE(s.Connected) << c.what;
+    Output(8);
+    for (pc::TBitBtn* b : navigation) EXPECT_TRUE(b->Enabled()) << c.what << ": " << b->Caption() << " after reconnecting";
+    // The TF-card panel opens while connected and after the link is gone.
+    Click(*form_->BitBtn22);
+    EXPECT_TRUE(form_->Panel7->Visible()) << c.what;
+    Click(*form_->BitBtn11);
+  }
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ public:
     Add(core::format("AddReportRow %d %.1f %.1f ", number, t, h) + std::string(time) +
         core::format(" %d %d", limit, instrument));
   }
+  void AddReportGap(std::int32_t first, std::int32_t count, std::int32_t limit, std::int32_t instrument) override {
+    Add(core::format("AddReportGap %d %d %d %d", first, count, limit, instrument));
+  }
   void FinishReportWorkbook(std::int32_t n, std::string_view text, std::int32_t last_row, std::string_view status,
                             bool progress_lines) override {
     Add(core::format("FinishReportWorkbook %d ", n) + std::string(text) + core::format(" %d ", last_row) +
@@ -42,6 +45,7 @@ public:
   void AddPdfRow(std::int32_t number, double t, double h, std::string_view time) override {
     Add(core::format("AddPdfRow %d %.1f %.1f ", number, t, h) + std::string(time));
   }
+  void AddPdfGap(std::int32_t first, std::int32_t count) override { Add(core::format("AddPdfGap %d %d", first, count)); }
   void EndPdfReport() override { Add("EndPdfReport"); }
   void AbortPdfReport() override { Add("AbortPdfReport"); }
 

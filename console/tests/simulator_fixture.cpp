@@ -24,11 +24,10 @@ void SimulatorWindowTest::Connect(const std::vector<sim::HistoryRecord>& history
   inst.set_baud(115200);
   for (const sim::HistoryRecord& r : history) inst.add_history(r);
   for (const sim::AlarmRecord& r : sim::generate_alarms({2024, 5, 1, 8, 0, 0}, 16)) inst.add_alarm(r);
-  sim_ = std::make_unique<sim::Simulator>(std::move(inst));
-  if (std::getenv("THC_SIM_TRACE")) sim_->set_trace(&std::cerr);
-  runner_ = std::jthread([s = sim_.get()](std::stop_token stop) { s->run(stop, 5ms); });
+  StartSimulator(std::move(inst));
   ports_.set_ports({sim_->port_path()});
   Start();
+  WatchLine();
   form_->SetReports(std::move(reports));
   form_->N1->Click();
   form_->ComboBox7->SetItemIndex(2);  // 115200
@@ -38,17 +37,39 @@ void SimulatorWindowTest::Connect(const std::vector<sim::HistoryRecord>& history
   ASSERT_EQ(form_->State().BaudIndex, 5);
 }
 
-bool SimulatorWindowTest::Await(const std::function<bool()>& done, int quiet_steps) {
-  const auto traffic = [this] {
-    const sim::SimulatorStats st = sim_->stats();
-    return st.frames + st.replies;
+void SimulatorWindowTest::StartSimulator(sim::Instrument instrument, const std::string& link) {
+  sim_ = std::make_unique<sim::Simulator>(std::move(instrument));
+  if (!link.empty()) sim_->port().create_link(link);
+  if (std::getenv("THC_SIM_TRACE")) sim_->set_trace(&std::cerr);
+  runner_ = std::jthread([s = sim_.get()](std::stop_token stop) { s->run(stop, 5ms); });
+}
+
+void SimulatorWindowTest::WatchLine() {
+  form_->Writer() = [this, send = form_->Writer()](std::span<const std::uint8_t> bytes) {
+    const bool queued = send(bytes);
+    if (queued) console_sent_ += bytes.size();
+    return queued;
   };
+  form_->Comm().OnReceiveData = [this, receive = form_->Comm().OnReceiveData](serial::TComm* s, const void* b,
+                                                                             std::uint16_t n) {
+    console_received_ += n;
+    receive(s, b, n);
+  };
+}
+
+bool SimulatorWindowTest::LineIdle() {
+  // The simulator answers a frame under the same lock as it reads it, so its counts never show a
+  // frame read but not yet answered.
+  const sim::SimulatorStats st = sim_->stats();
+  return st.bytes_in == console_sent_ && st.bytes_out == console_received_;
+}
+
+bool SimulatorWindowTest::Await(const std::function<bool()>& done, int idle_steps) {
   const auto deadline = std::chrono::steady_clock::now() + 300s;
-  for (int quiet = 0; quiet < quiet_steps && std::chrono::steady_clock::now() < deadline;) {
-    const std::size_t before = traffic();
-    if (PumpUntil(done, 150ms)) return true;
-    if (traffic() != before) continue;
-    ++quiet;
+  for (int idle = 0; idle < idle_steps && std::chrono::steady_clock::now() < deadline;) {
+    if (PumpUntil(done, 20ms)) return true;
+    if (!LineIdle()) continue;
+    ++idle;
     Pass(1000);
   }
   return done();

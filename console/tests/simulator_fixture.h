@@ -23,9 +23,18 @@ protected:
   // The simulator at 115200 baud with `history` measurements and 16 alarm records; then the console,
   // keeping `reports`, connected by hand.
   void Connect(const std::vector<sim::HistoryRecord>& history, std::unique_ptr<ReportOperations> reports);
-  // Waits for `done`. While the line is busy only real time passes; once it has been quiet for a while
-  // (a reply lost), the reply time-out runs on in virtual time.
-  bool Await(const std::function<bool()>& done, int quiet_steps = 40);
+  // Serves `instrument` on a pseudo-terminal from a thread of its own; `link` (when not empty) is a
+  // symbolic link to the port, as a user would give it.
+  void StartSimulator(sim::Instrument instrument, const std::string& link = "");
+  // Counts the bytes the started console sends and takes, for LineIdle.
+  void WatchLine();
+  // Waits for `done`. While anything is on its way between the console and the simulator only real
+  // time passes; once the line is idle (a reply lost, a timer awaited), virtual time runs on a second
+  // at a time, at most `idle_steps` times.
+  bool Await(const std::function<bool()>& done, int idle_steps = 40);
+  // Nothing on its way: the simulator has taken and handled every byte the console sent, and the
+  // console has taken every byte the simulator wrote.
+  bool LineIdle();
   template <class F>
   auto Sim(F&& f) {
     return sim_->locked(std::forward<F>(f));
@@ -38,6 +47,9 @@ protected:
 
   std::unique_ptr<sim::Simulator> sim_;
   std::jthread runner_;
+  // Bytes the console handed to its serial component, and bytes its receive handler was given.
+  std::size_t console_sent_ = 0;
+  std::size_t console_received_ = 0;
 };
 
 }  // namespace console::test

@@ -44,6 +44,9 @@ public:
     inner_.AddReportRow(n, t, h, time, limit, instrument);
     if (on_row_) on_row_();
   }
+  void AddReportGap(std::int32_t first, std::int32_t count, std::int32_t limit, std::int32_t instrument) override {
+    inner_.AddReportGap(first, count, limit, instrument);
+  }
   void FinishReportWorkbook(std::int32_t n, std::string_view text, std::int32_t row, std::string_view status,
                             bool progress) override {
     inner_.FinishReportWorkbook(n, text, row, status, progress);
@@ -59,6 +62,7 @@ public:
     inner_.AddPdfRow(n, t, h, time);
     if (on_row_) on_row_();
   }
+  void AddPdfGap(std::int32_t first, std::int32_t count) override { inner_.AddPdfGap(first, count); }
   void EndPdfReport() override { inner_.EndPdfReport(); }
   void AbortPdfReport() override { inner_.AbortPdfReport(); }
 

@@ -55,44 +55,48 @@ void ToElement(TValueStack& S, const TXLSFormulaValue& V, TXLSFormulaValue& Out)
 
 void TXLSFormulaEvaluator::CallArrayFunction(int Id, int ArgCount, const std::u16string* UserName) {
   TValueStack& s = Stack_;
-  const TXc12FuncData* data = UserName ? nullptr : XLSFuncNames().GetFuncData(Id);
-  if (!UserName && Id == kFidTranspose) {
-    CallFixed(Id);
-    return;
-  }
-  if (!UserName && (!data || !data->ArgTypes)) {
-    s.BeginArgs(ArgCount);
-    s.PushError(errNA);
-    return;
-  }
-  const int classCount = UserName ? ARG_TYPES_ANY : data->ArgTypes->Count;
-  if (classCount != ARG_TYPES_ANY && ArgCount > classCount)
-    throw workbook::Exception(std::string("To many arguments in function"));
-  // Argument k (1-based, in formula order) takes the k-th code of the record.
-  auto walked = [&](int K) {
-    if (UserName) return true;
-    if (classCount == ARG_TYPES_ANY) return false;
-    const int code = data->ArgTypes->Codes[K];
-    return code == 1 || code == 4;
+  const TXLSExcelFuncNames& names = XLSFuncNames();
+  auto call = [&] {
+    if (UserName)
+      CallUserFunction(*UserName, ArgCount);
+    else if (names.IsFixedArgs(Id))
+      CallFixed(Id);
+    else
+      CallVariable(Id, ArgCount);
   };
+  if (!UserName && (Id == kFidTranspose || !names.GetFuncData(Id))) {
+    call();  // raises for an unknown id
+    return;
+  }
   s.BeginArgs(ArgCount);
   std::vector<TXLSFormulaValue> args(static_cast<std::size_t>(ArgCount));
   for (int i = ArgCount - 1; i >= 0; --i) s.PopArg(args[static_cast<std::size_t>(i)]);
+  // Arguments of value class that hold several values are walked; the others go in whole.
+  int cols = 0, rows = 0;
   for (int i = 0; i < ArgCount; ++i) {
     TXLSFormulaValue& a = args[static_cast<std::size_t>(i)];
-    if (!walked(i + 1) || (a.Kind != fvkArea && a.Kind != fvkArray)) continue;
+    if (a.Kind != fvkArea && a.Kind != fvkXArea && a.Kind != fvkArray) continue;
+    if (!UserName && names.ArgClass(Id, i) != ARG_CLASS_VALUE) continue;
     TXLSArrayItem* item = s.Own(TXLSArrayItem::CreateFromValue(a));
     s.FillArray(*item, a);
     item->Repeat = true;
     a.SetEmpty();
     a.Kind = fvkArrayArg;
     a.Array = item;
+    cols = std::max(cols, item->ColCount());
+    rows = std::max(rows, item->RowCount());
   }
-  const int cols = Target_.Col2 - Target_.Col1 + 1, rows = Target_.Row2 - Target_.Row1 + 1;
+  if (cols == 0 || rows == 0) {
+    for (const TXLSFormulaValue& a : args) s.PushValue(a);
+    call();
+    return;
+  }
+  // The result is as large as the largest walked argument; one of a single column (row) repeats
+  // along the columns (rows), a position another one does not reach is #N/A.
   TXLSArrayItem* result = s.Own(std::make_unique<TXLSArrayItem>(cols, rows));
-  const bool fixed = !UserName && XLSFuncNames().IsFixedArgs(Id);
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {
+      bool covered = true;
       for (const TXLSFormulaValue& a : args) {
         if (a.Kind != fvkArrayArg) {
           s.PushValue(a);
@@ -101,6 +105,7 @@ void TXLSFormulaEvaluator::CallArrayFunction(int Id, int ArgCount, const std::u1
         int ec = c, er = r;
         a.Array->AdjustIndex(ec, er);
         if (!a.Array->IsValidIndex(ec, er)) {
+          covered = false;
           s.PushError(errNA);
           continue;
         }
@@ -108,12 +113,12 @@ void TXLSFormulaEvaluator::CallArrayFunction(int Id, int ArgCount, const std::u1
         a.Array->GetFormulaValue(ec, er, e);
         s.PushValue(e);
       }
-      if (UserName)
-        CallUserFunction(*UserName, ArgCount);
-      else if (fixed)
-        CallFixed(Id);
-      else
-        CallVariable(Id, ArgCount);
+      if (!covered) {
+        s.BeginArgs(ArgCount);
+        result->SetError(c, r, errNA);
+        continue;
+      }
+      call();
       TXLSFormulaValue v, e;
       s.PopTop(v);
       ToElement(s, v, e);
@@ -154,6 +159,7 @@ void TXLSFormulaEvaluator::WriteArrayResult(const TXLSFormulaValue& Result, bool
         TXLSFormulaValue v;
         element(c, r, v);
         const int col = Target_.Col1 + c, row = Target_.Row1 + r;
+        if (s.Cache) s.Cache->CellChanged(s.Cells, col, row);
         switch (v.ValueType) {
           case fvtFloat: s.Cells->UpdateFloat(col, row, 0, v.Number); break;
           case fvtBoolean: s.Cells->UpdateBoolean(col, row, 0, v.BoolErr != 0); break;

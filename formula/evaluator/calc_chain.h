@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "formula/evaluator/engine_context.h"
@@ -48,8 +49,8 @@ public:
   bool Build(TXLSCalcChain& Chain);
 
   // After Build: the formula cells left out because of circular references, in key order.
-  const std::vector<TCellKey>& SetAside() const { return Sort_.SetAside(); }
-  const std::vector<TDepRefsItem>& Loops() const { return Sort_.Loops(); }
+  const std::vector<TCellKey>& SetAside() const { return SetAside_; }
+  const std::vector<TDepRefsItem>& Loops() const { return Loops_; }
 
 private:
   struct TCollected {
@@ -62,10 +63,12 @@ private:
   int FindCell(const TCellKey& Key) const;
   // The first collected cell whose key is not below Key.
   std::size_t LowerBound(const TCellKey& Key) const;
-  void ScanTokens(const std::uint8_t* Ptgs, int Len, int FormulaSheet, int Depth, TDepRefsItem& Dep);
-  void AddName(int Index, int FormulaSheet, int Depth, TDepRefsItem& Dep);
-  void AddArea(int Sheet1, int Sheet2, int Col1, int Row1, int Col2, int Row2, TDepRefsItem& Dep);
-  void AddExtern(int ExtIndex, int Col1, int Row1, int Col2, int Row2, TDepRefsItem& Dep);
+  // The numbers of the cells (and range nodes) a formula depends on.
+  using TDeps = std::vector<std::uint32_t>;
+  void ScanTokens(const std::uint8_t* Ptgs, int Len, int FormulaSheet, int Depth, TDeps& Dep);
+  void AddName(int Index, int FormulaSheet, int Depth, TDeps& Dep);
+  void AddArea(int Sheet1, int Sheet2, int Col1, int Row1, int Col2, int Row2, TDeps& Dep);
+  void AddExtern(int ExtIndex, int Col1, int Row1, int Col2, int Row2, TDeps& Dep);
 
   IFormulaWorkbook* Workbook_;
   IFormulaNames* Names_ = nullptr;
@@ -73,6 +76,29 @@ private:
   TXLSChainWarningHandler Warning_;
   std::function<std::u16string(int)> SheetName_;
   std::vector<TCollected> Cells_;
+  // The formula names already scanned for the formula at hand: their references are in its
+  // dependencies, and scanning one again would let N = N+N fan out into 2^depth scans.
+  std::vector<int> NamesScanned_;
+  // The rows of the formula cells of each column (key sheet << 16 | column), ascending, and the
+  // columns of each sheet that hold formula cells, ascending: an area finds its formula cells
+  // without passing the others of its rows.
+  std::unordered_map<std::uint32_t, int> ColumnIds_;
+  // The formula cells of one column, and the range nodes over them: an area that covers many of
+  // them depends on a few nodes of a segment tree (each node on its two halves) instead of on every
+  // cell, so wide and overlapping ranges cost O(log n) dependencies each.
+  struct TColumnCells {
+    std::vector<std::uint32_t> Rows;   // ascending
+    std::vector<std::uint32_t> Cells;  // the numbers of those cells in Cells_
+    std::uint32_t Leaves = 0;          // the power of two the tree spans
+    std::vector<std::uint32_t> NodeIds;  // 1 + the number of each internal node made, 0 before
+  };
+  std::vector<TColumnCells> Columns_;
+  std::vector<std::vector<std::uint16_t>> SheetColumns_;
+  std::vector<std::uint32_t> AreaScratch_;
+  std::vector<TDeps> RangeNodes_;  // the dependencies of range node k (numbered after the cells)
+  std::vector<TCellKey> SetAside_;
+  std::vector<TDepRefsItem> Loops_;
+  void AddColumnRange(int Column, std::uint32_t Lo, std::uint32_t Hi, TDeps& Dep);
   // Byte code derived for the members of shared formulas (0xB8), kept while the chain is built.
   std::deque<std::vector<std::uint8_t>> Relocated_;
   TTopoSort Sort_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/byte_io.h"
 #include "core/strings.h"
@@ -38,6 +39,19 @@ bool HasSize(std::uint8_t Id) {
   }
 }
 
+// The bytes the token loop advances over the token at P (normalised id Id): BIFF8's intersection is
+// one byte; a memory function, a table token without items and a table column step over their
+// head only, so that the tokens they carry run next; otherwise the stepper's size, which raises
+// when the token runs past the end.
+int ExecutedSize(const std::uint8_t* P, int Left, bool BIFFMode, std::uint8_t Id) {
+  if (BIFFMode && Id == ptgIsect) return 1;
+  const int full = PtgTokenSize(P, Left);
+  if (Id == ptg8MemFunc) return 3;
+  if (Id == xptgTableColumn) return 5;
+  if (Id == xptgTable && P[5] == 0) return 6;
+  return full;
+}
+
 // Functions an array formula calls once with whole arrays (MINVERSE).
 bool WholeArray(int Id) {
   const TXc12FuncData* f = XLSFuncNames().GetFuncData(Id);
@@ -56,17 +70,20 @@ bool TXLSFormulaEvaluator::Evaluate(const std::uint8_t* Ptgs, int Len, int Sheet
   Stack_.Reset(HasTarget_, SheetIndex, Col, Row);
   BIFFMode_ = false;
   NameDepth_ = 0;
+  NamesInProgress_.clear();
   Extra_ = ExtraEnd_ = nullptr;
   if (Len > 0 && Ptgs[0] == xptgSharedMember && Stack_.Cells) {
     SharedMemberTokens(*Stack_.Cells, Col, Row, Ptgs, Len, SharedCopy_);
     Ptgs = SharedCopy_.data();
     Len = static_cast<int>(SharedCopy_.size());
   }
-  Execute(Ptgs, Len);
-  if (HasTarget_ && Stack_.Top >= 0 &&
-      (Stack_.TopValue().Kind == fvkArray || Stack_.TopValue().Kind == fvkArea)) {
-    // An area result of an array formula spreads over the target like an array.
-    if (Stack_.TopValue().Kind == fvkArea) Stack_.PushArray(Stack_.PopAsArray(false));
+  Execute(Ptgs, Len, HasTarget_);
+  Stack_.ArrayMode = HasTarget_;
+  if (HasTarget_ && Stack_.Top >= 0 && Stack_.TopValue().Kind <= fvkArray && Stack_.TopValue().Kind != fvkAreaList &&
+      Stack_.TopValue().Kind != fvkXArea) {
+    // An area result of an array formula spreads over the target like an array; a single value
+    // fills the whole target.
+    if (Stack_.TopValue().Kind != fvkArray) Stack_.PushArray(Stack_.PopAsArray(false));
     TXLSFormulaValue array;
     Stack_.PopTop(array);
     WriteArrayResult(array, !(Len > 0 && Ptgs[0] == xptgDataTable));
@@ -75,12 +92,145 @@ bool TXLSFormulaEvaluator::Evaluate(const std::uint8_t* Ptgs, int Len, int Sheet
   return Result.Kind == fvkValue;
 }
 
-void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
+bool TXLSFormulaEvaluator::MarkArrayArguments(const std::uint8_t* Ptgs, int Len,
+                                              std::vector<std::pair<int, int>>& Ranges) {
+  // A simulation of the operand stack: each entry is the position of the first token of the value
+  // it stands for, so the tokens of a function's argument k run from entry k up to entry k + 1 (the
+  // last argument up to the function token). Anything the token loop would reject ends the
+  // simulation without marks; the loop then raises as usual.
+  Ranges.clear();
+  const TXLSExcelFuncNames& names = XLSFuncNames();
+  // A quick look first: without a byte that could start a call of such a function there is nothing
+  // to mark (a false alarm from constant data only costs the full walk).
+  bool candidate = false;
+  for (int i = 0; i + 2 < Len && !candidate; ++i) {
+    switch (Ptgs[i]) {
+      case 0x21: case 0x41: case 0x61: case xptgFunc:
+        candidate = names.HasArrayArgument(U16(Ptgs + i + 1) & 0x7FFF);
+        break;
+      case 0x22: case 0x42: case 0x62: case xptgFuncVar:
+        candidate = i + 3 < Len && names.HasArrayArgument(U16(Ptgs + i + 2) & 0x7FFF);
+        break;
+      default:
+        break;
+    }
+  }
+  if (!candidate) return false;
+  std::vector<int>& starts = MarkStarts_;
+  starts.clear();
+  const std::uint8_t* p = Ptgs;
+  const std::uint8_t* end = Ptgs + Len;
+  bool biff = false;
+  try {
+    for (int pos = 0; p < end; ++pos) {
+      const int left = static_cast<int>(end - p);
+      std::uint8_t id = p[0];
+      if (id == 0) return false;
+      if (id >= 0x40 && id < 0x80) {
+        if (!biff) return false;
+        id = NormalizePtgClass(id);
+      }
+      if (!HasSize(id)) return false;
+      const int size = ExecutedSize(p, left, biff, id);
+      int pops = 0, fid = -1;
+      bool pushes = true;
+      switch (id) {
+        case ptgAdd: case ptgSub: case ptgMul: case ptgDiv: case ptgPower: case ptgConcat:
+        case ptgLT: case ptgLE: case ptgEQ: case ptgGE: case ptgGT: case ptgNE:
+        case ptgIsect: case ptgUnion: case ptgRange:
+          pops = 2;
+          break;
+        case ptgUminus: case ptgPercent:
+          pops = 1;
+          break;
+        case ptgUplus: case ptgParen: case xptgSpace: case ptg8MemFunc: case xptgTableColumn:
+          pushes = false;
+          break;
+        case ptg8Attr:
+          if (p[1] & 0x10)
+            pops = 1;
+          else
+            pushes = false;
+          break;
+        case xptgTable:
+          pushes = p[5] != 0;
+          break;
+        case 0x21: case xptgFunc: {
+          fid = U16(p + 1) & 0x7FFF;
+          int minArgs = 0;
+          names.GetArgRange(fid, minArgs, pops);
+          break;
+        }
+        case 0x22: case xptgFuncVar:
+          fid = U16(p + 2) & 0x7FFF;
+          pops = p[1] & 0x7F;
+          break;
+        case xptgFuncName:
+          pops = p[1];
+          break;
+        case xptgArray: {
+          const long long count = static_cast<long long>(U16(p + 1)) * static_cast<std::int32_t>(core::load_le32(p + 3));
+          if (count <= 0 || count > static_cast<long long>(starts.size())) return false;
+          pops = static_cast<int>(count);
+          break;
+        }
+        case xptgBIFF8Extra: {
+          const int n = U16(p + 1);
+          if (n > left - 3) return false;
+          end -= n;
+          biff = true;
+          pushes = false;
+          break;
+        }
+        case xptgBIFF8:
+          biff = true;
+          pushes = false;
+          break;
+        default:
+          break;
+      }
+      if (pops > static_cast<int>(starts.size())) return false;
+      if (pushes) {
+        const std::size_t base = starts.size() - static_cast<std::size_t>(pops);
+        const int first = pops ? starts[base] : pos;
+        if (fid >= 0 && names.HasArrayArgument(fid))
+          for (int k = 0; k < pops; ++k) {
+            if (names.ArgClass(fid, k) != ARG_CLASS_ARRAY) continue;
+            const int from = starts[base + static_cast<std::size_t>(k)];
+            const int to = (k + 1 < pops ? starts[base + static_cast<std::size_t>(k) + 1] : pos) - 1;
+            if (to >= from) Ranges.emplace_back(from, to);
+          }
+        starts.resize(base);
+        starts.push_back(first);
+      }
+      p += size;
+    }
+  } catch (const workbook::Exception&) {
+    Ranges.clear();
+    return false;
+  }
+  if (Ranges.empty()) return false;
+  std::sort(Ranges.begin(), Ranges.end());
+  std::size_t n = 0;
+  for (const auto& r : Ranges) {
+    if (n > 0 && r.first <= Ranges[n - 1].second + 1)
+      Ranges[n - 1].second = std::max(Ranges[n - 1].second, r.second);
+    else
+      Ranges[n++] = r;
+  }
+  Ranges.resize(n);
+  return true;
+}
+
+void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len, bool InArray) {
   if (!Ptgs || Len <= 0) return;
+  std::vector<std::pair<int, int>> arrayArgs;
+  const bool marked = !InArray && MarkArrayArguments(Ptgs, Len, arrayArgs);
+  std::size_t nextRange = 0;
   const std::uint8_t* p = Ptgs;
   const std::uint8_t* end = Ptgs + Len;
   TValueStack& s = Stack_;
-  while (p < end) {
+  for (int pos = 0; p < end; ++pos) {
     const int left = static_cast<int>(end - p);
     const std::uint8_t stored = p[0];
     if (stored == 0) IllegalPtgs();
@@ -90,9 +240,13 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
       id = NormalizePtgClass(id);
     }
     if (!HasSize(id)) InvalidPtgs(stored);
-    // BIFF8's intersection is one byte, the library's two. Otherwise the stepper's size, which
-    // raises when the token runs past the end.
-    int size = (BIFFMode_ && id == ptgIsect) ? 1 : PtgTokenSize(p, left);
+    bool inArray = InArray;
+    if (marked) {
+      while (nextRange < arrayArgs.size() && arrayArgs[nextRange].second < pos) ++nextRange;
+      inArray = nextRange < arrayArgs.size() && arrayArgs[nextRange].first <= pos;
+    }
+    s.ArrayMode = inArray;
+    const int size = ExecutedSize(p, left, BIFFMode_, id);
     switch (id) {
       case ptgAdd: case ptgSub: case ptgMul: case ptgDiv: case ptgPower:
         s.Arith(id);
@@ -146,7 +300,7 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
       case 0x21:
       case xptgFunc: {
         const int fid = U16(p + 1) & 0x7FFF;
-        if (HasTarget_ && !WholeArray(fid))
+        if (inArray && !WholeArray(fid))
           CallArrayFunction(fid, XLSFuncNames().GetMinArgs(fid), nullptr);
         else
           CallFixed(fid);
@@ -156,14 +310,14 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
       case xptgFuncVar: {
         // Bit 7 of the count and bit 15 of the id are prompt and command flags.
         const int fid = U16(p + 2) & 0x7FFF, count = p[1] & 0x7F;
-        if (HasTarget_ && !WholeArray(fid))
+        if (inArray && !WholeArray(fid))
           CallArrayFunction(fid, count, nullptr);
         else
           CallVariable(fid, count);
         break;
       }
       case 0x23:
-        PushName(U16(p + 1) - 1, true);
+        PushName(U16(p + 1) - 1, true, inArray);
         break;
       case ptg8Ref:
         s.PushCellRefHere(U16(p + 3) & kBIFFColMask, U16(p + 1));
@@ -173,7 +327,6 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
         break;
       case ptg8MemFunc:
         // The subexpression that follows computes the reference itself: run it in place.
-        size = 3;
         break;
       case 0x2A: case 0x2B: case 0x3C: case 0x3D:
         s.PushError(errRef);
@@ -182,7 +335,7 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
         int first = -1, last = -1;
         if (ExternSheets_) ExternSheets_->GetExtSheetTabs(U16(p + 1), first, last);
         if (first == 0xFFFE)
-          PushName(U16(p + 3) - 1, true);
+          PushName(U16(p + 3) - 1, true, inArray);
         else
           s.PushError(errRef);
         break;
@@ -203,7 +356,7 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
         if (index == PTG_NAME_NOT_FOUND)
           s.PushError(errName);
         else
-          PushName(index, false);
+          PushName(index, false, inArray);
         break;
       }
       case xptgRef:
@@ -261,14 +414,10 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
       case xptgSharedMember: case xptgArrayMember:
         throw workbook::Exception(std::string("This ptgs shall not be calculated"));
       case xptgTable:
-        if (p[5] == 0) {
-          size = 6;  // the embedded area token follows
-          break;
-        }
+        if (p[5] == 0) break;  // the embedded area token follows
         PushTableArea(p);
         break;
       case xptgTableColumn:
-        size = 5;
         break;
       case xptgTableSpecial:
         PushTableSpecial(p);
@@ -283,7 +432,7 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len) {
         const int n = U16(p + 2);
         std::u16string name(static_cast<std::size_t>(n), u'\0');
         for (int i = 0; i < n; ++i) name[static_cast<std::size_t>(i)] = static_cast<char16_t>(U16(p + 4 + 2 * i));
-        if (HasTarget_)
+        if (inArray)
           CallArrayFunction(-1, p[1], &name);
         else
           CallUserFunction(name, p[1]);
@@ -323,7 +472,7 @@ void TXLSFormulaEvaluator::Push3d(int ExtIndex, int Col1, int Row1, int Col2, in
   }
 }
 
-void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken) {
+void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
   TValueStack& s = Stack_;
   TFormulaNameDef def;
   if (Index < 0 || !Names_ || !Names_->GetName(Index, def)) {
@@ -337,8 +486,10 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken) {
   switch (def.Kind) {
     case TFormulaNameDef::nkFormula: {
       // A definition without tokens (or only the BIFF8 lead) has no value; a name that reaches
-      // itself again stops at the depth guard.
-      if (def.Len <= (BIFFToken ? 1 : 0) || !def.Ptgs || NameDepth_ >= MAX_NAME_DEPTH) {
+      // itself again is circular and has none either. Stopping only at the depth guard would
+      // let N = N+N fan out into 2^depth evaluations.
+      if (def.Len <= (BIFFToken ? 1 : 0) || !def.Ptgs || NameDepth_ >= MAX_NAME_DEPTH ||
+          std::find(NamesInProgress_.begin(), NamesInProgress_.end(), Index) != NamesInProgress_.end()) {
         s.PushError(errName);
         return;
       }
@@ -347,16 +498,19 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken) {
       const std::uint8_t* extraEnd = ExtraEnd_;
       const int before = s.Top;
       ++NameDepth_;
+      NamesInProgress_.push_back(Index);
       BIFFMode_ = false;
       try {
-        Execute(def.Ptgs, def.Len);
+        Execute(def.Ptgs, def.Len, InArray);
       } catch (...) {
+        NamesInProgress_.pop_back();
         --NameDepth_;
         BIFFMode_ = biff;
         Extra_ = extra;
         ExtraEnd_ = extraEnd;
         throw;
       }
+      NamesInProgress_.pop_back();
       --NameDepth_;
       BIFFMode_ = biff;
       Extra_ = extra;
@@ -482,13 +636,14 @@ void TXLSFormulaEvaluator::CallUserFunction(const std::u16string& Name, int ArgC
   TValueStack& s = Stack_;
   s.BeginArgs(ArgCount);
   if (!UserFunction_) {
-    s.PushError(errNA);
+    s.PushError(errName);  // a function nobody provides, as an unknown name
     return;
   }
   TXLSUserFuncData data;
   data.Args.resize(static_cast<std::size_t>(ArgCount));
   for (int i = 0; i < ArgCount; ++i) s.PopArg(data.Args[static_cast<std::size_t>(i)]);
   UserFunction_(Name, data);
+  if (s.Cache) s.Cache->Clear();  // the handler may have changed any cell
   s.PushValue(data.Result);
 }
 
@@ -496,21 +651,28 @@ void TXLSFormulaEvaluator::PopResult(TXLSFormulaValue& Result) {
   TValueStack& s = Stack_;
   s.PopTop(Result);  // raises "Empty stack"
   if (Result.Kind == fvkArea) {
+    // Implicit intersection: a one-row area gives the cell of the formula's column, a one-column
+    // area the cell of the formula's row; an area the formula cell lies in gives that cell of another
+    // sheet (on its own sheet the formula refers to itself). Anything else has no single value.
     const TXLSFormulaValue area = Result;
     const bool colIn = s.Col >= area.Col1 && s.Col <= area.Col2;
     const bool rowIn = s.Row >= area.Row1 && s.Row <= area.Row2;
     int col = -1, row = -1;
+    std::uint8_t err = errValue;
     if (colIn && rowIn) {
-      if (area.Cells != s.Cells) col = s.Col, row = s.Row;
-    } else if (colIn) {
+      if (area.Cells != s.Cells)
+        col = s.Col, row = s.Row;
+      else
+        err = errRef;
+    } else if (colIn && area.Row1 == area.Row2) {
       col = s.Col;
-      row = area.Row1 > s.Row ? area.Row1 : area.Row2;
-    } else if (rowIn) {
+      row = area.Row1;
+    } else if (rowIn && area.Col1 == area.Col2) {
       row = s.Row;
-      col = area.Col1 > s.Col ? area.Col1 : area.Col2;
+      col = area.Col1;
     }
     if (col < 0) {
-      Result.SetError(errRef);
+      Result.SetError(err);
     } else {
       s.PushCellRef(area.Cells, col, row);
       s.PopTop(Result);

@@ -93,17 +93,24 @@ public:
   void EvalNameText(const std::u16string& Name, int SheetIndex);
 
 private:
-  void Execute(const std::uint8_t* Ptgs, int Len);
+  // Runs the tokens; InArray: they are part of an array context (an array formula, or an argument
+  // of array class), so operators work element-wise and functions are called per element.
+  void Execute(const std::uint8_t* Ptgs, int Len, bool InArray = false);
+  // The tokens (by their position in the string) that form arguments of array class, as merged
+  // ranges of positions; False when there is none.
+  bool MarkArrayArguments(const std::uint8_t* Ptgs, int Len, std::vector<std::pair<int, int>>& Ranges);
   void PopResult(TXLSFormulaValue& Result);
-  void PushName(int Index, bool BIFFToken);
+  void PushName(int Index, bool BIFFToken, bool InArray);
   void PushArrayConstant(int Cols, int Rows);
   void PushBIFFArray();
   void CallUserFunction(const std::u16string& Name, int ArgCount);
   void Push3d(int ExtIndex, int Col1, int Row1, int Col2, int Row2, bool Cell);
   // True when Id has an implementation (and ran it).
   bool RunFunction(int Id, int ArgCount);
-  // Array formulas, data tables and table references.
+  // A function call inside an array context: called once per element of the arguments of value class
+  // that are areas or arrays (the result as large as the largest of them), else once.
   void CallArrayFunction(int Id, int ArgCount, const std::u16string* UserName);
+  // Array formulas, data tables and table references.
   void WriteArrayResult(const TXLSFormulaValue& Result, bool SkipMaster);
   void EvalDataTable(const std::uint8_t* Token);
   void EvalDataTableCell(const std::uint8_t* Ptgs, int Len, TXLSFormulaValue& Result, int RowInCol, int RowInRow,
@@ -121,10 +128,13 @@ private:
   const IExternalCells* ExternalCells_ = nullptr;
   TFormulaRandom Random_{static_cast<unsigned>(std::random_device{}())};
   std::vector<std::uint8_t> SharedCopy_;
+  std::vector<int> MarkStarts_;  // scratch of MarkArrayArguments
   bool HasTarget_ = false;
   workbook::TXLSCellArea Target_;
   bool BIFFMode_ = false;
   int NameDepth_ = 0;
+  // The formula names being evaluated, outermost first: one met again is circular.
+  std::vector<int> NamesInProgress_;
   // Extra data of a 0xFE token string, read in order by the BIFF8 array tokens.
   const std::uint8_t* Extra_ = nullptr;
   const std::uint8_t* ExtraEnd_ = nullptr;

@@ -11,6 +11,7 @@
 #include "formula/evaluator/evaluator.h"
 #include "formula/evaluator/inline_functions.h"
 #include "formula/support/special_functions.h"
+#include "formula/support/text_collation.h"
 #include "workbook/cell_references.h"
 
 namespace formula {
@@ -20,9 +21,7 @@ namespace {
 // Texts longer than a cell can hold are #VALUE!.
 constexpr std::size_t kMaxText = 32767;
 
-bool IsAsciiLetter(char16_t C) { return (C >= u'a' && C <= u'z') || (C >= u'A' && C <= u'Z'); }
 char16_t Upper(char16_t C) { return C >= u'a' && C <= u'z' ? static_cast<char16_t>(C - 32) : C; }
-char16_t Lower(char16_t C) { return C >= u'A' && C <= u'Z' ? static_cast<char16_t>(C + 32) : C; }
 
 // The raw argument's value type: a cell reference its cell's, an area the cell the formula cell
 // meets (an area it does not meet has none), a plain value its own.
@@ -78,9 +77,9 @@ void Proper(TValueStack& S) {
   if (!S.PopString(true, text)) return;
   bool start = true;
   for (char16_t& c : text) {
-    c = start ? Upper(c) : Lower(c);
+    c = start ? UpperLetter(c) : LowerLetter(c);
     // A word starts after any character that is no letter (digits and apostrophes included).
-    start = !IsAsciiLetter(c) && !(c > 0x7F);
+    start = !IsWordLetter(c);
   }
   S.PushString(text);
 }
@@ -375,6 +374,13 @@ bool RunInlineFunction(TXLSFormulaEvaluator& E, TValueStack& S, int Id, int Coun
       if (v.Kind == fvkAreaList && v.Areas && v.Areas->Count() > 0) {
         const workbook::TCellArea* a = v.Areas->GetItem(0);
         S.PushFloat((Id == fidRow ? a->GetRow1() : a->GetCol1()) + 1);
+      } else if (S.ArrayMode && v.Kind == fvkArea && (Id == fidRow ? v.Row2 > v.Row1 : v.Col2 > v.Col1)) {
+        // In an array context the numbers of all the rows (columns) of the area.
+        const int n = Id == fidRow ? v.Row2 - v.Row1 + 1 : v.Col2 - v.Col1 + 1;
+        auto numbers = std::make_unique<TXLSArrayItem>(Id == fidRow ? 1 : n, Id == fidRow ? n : 1);
+        for (int k = 0; k < n; ++k)
+          numbers->SetFloat(Id == fidRow ? 0 : k, Id == fidRow ? k : 0, (Id == fidRow ? v.Row1 : v.Col1) + k + 1);
+        S.PushArray(std::move(numbers));
       } else if (v.IsRef() || v.Kind == fvkXArea) {
         S.PushFloat((Id == fidRow ? v.Row1 : v.Col1) + 1);
       } else {
@@ -411,7 +417,7 @@ bool RunInlineFunction(TXLSFormulaEvaluator& E, TValueStack& S, int Id, int Coun
     case fidUpper: {
       std::u16string text;
       if (!S.PopString(true, text)) return true;
-      for (char16_t& c : text) c = Id == fidUpper ? Upper(c) : Lower(c);
+      text = Id == fidUpper ? UpperText(text) : LowerText(text);
       S.PushString(text);
       return true;
     }
@@ -590,7 +596,7 @@ void TXLSFormulaEvaluator::EvalNameText(const std::u16string& Name, int SheetInd
     Stack_.PushError(errRef);
     return;
   }
-  PushName(index, false);
+  PushName(index, false, Stack_.ArrayMode);
 }
 
 }  // namespace formula

@@ -4,6 +4,7 @@
 
 #include "formula/language/byte_code.h"
 #include "formula/evaluator/value_stack.h"
+#include "formula/support/text_collation.h"
 #include "workbook/exceptions.h"
 
 namespace formula {
@@ -130,7 +131,7 @@ int TValueStack::CompareTyped(const TXLSFormulaValue& A, std::uint8_t TypeA, con
       return x < y ? -1 : (x > y ? 1 : 0);
     }
     case fvtString: {
-      const int c = CompareTextAsciiI(a->Text, b->Text);
+      const int c = CollateText(a->Text, b->Text);
       return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     default: {

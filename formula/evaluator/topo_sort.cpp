@@ -70,14 +70,37 @@ bool TTopoSort::Sort(const std::vector<TCellKey>& Pairs) {
   std::sort(edges.begin(), edges.end());
   edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
 
-  std::vector<std::uint32_t> first(n + 1, 0), succ(edges.size()), preds(n, 0);
-  for (const auto& e : edges) {
-    ++first[e.first + 1];
-    ++preds[e.second];
-  }
+  std::vector<std::uint32_t> first(n + 1, 0), succ(edges.size());
+  for (const auto& e : edges) ++first[e.first + 1];
   for (std::size_t i = 0; i < n; ++i) first[i + 1] += first[i];
   for (std::size_t i = 0; i < edges.size(); ++i) succ[i] = edges[i].second;
+  return Run(keys, first, succ);
+}
 
+bool TTopoSort::SortNodes(const std::vector<TCellKey>& Keys, const std::vector<std::uint32_t>& DepFirst,
+                          const std::vector<std::uint32_t>& Deps) {
+  Output_.clear();
+  SetAside_.clear();
+  Loops_.clear();
+  const std::size_t n = Keys.size();
+  // Successor lists by counting: filled cell by cell in ascending order, so each list ascends.
+  std::vector<std::uint32_t> first(n + 1, 0);
+  for (std::uint32_t f = 0; f < n; ++f)
+    for (std::uint32_t k = DepFirst[f]; k < DepFirst[f + 1]; ++k)
+      if (Deps[k] != f) ++first[Deps[k] + 1];
+  for (std::size_t i = 0; i < n; ++i) first[i + 1] += first[i];
+  std::vector<std::uint32_t> succ(first[n]), fill(first.begin(), first.end() - 1);
+  for (std::uint32_t f = 0; f < n; ++f)
+    for (std::uint32_t k = DepFirst[f]; k < DepFirst[f + 1]; ++k)
+      if (Deps[k] != f) succ[fill[Deps[k]]++] = f;
+  return Run(Keys, first, succ);
+}
+
+bool TTopoSort::Run(const std::vector<TCellKey>& keys, const std::vector<std::uint32_t>& first,
+                    const std::vector<std::uint32_t>& succ) {
+  const std::size_t n = keys.size();
+  std::vector<std::uint32_t> preds(n, 0);
+  for (const std::uint32_t t : succ) ++preds[t];
   std::vector<std::uint32_t> queue;
   queue.reserve(n);
   for (std::uint32_t i = 0; i < n; ++i)

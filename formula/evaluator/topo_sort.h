@@ -46,6 +46,11 @@ public:
   // Pairs taken two at a time as above; an odd count raises "Odd number items in input". Isolated
   // cells may be given as a pair of a cell with itself (a cell that depends on itself is no loop).
   bool Sort(const std::vector<TCellKey>& Pairs);
+  // The same over numbered cells: Keys in ascending order, cell i depending on the cells
+  // Deps[DepFirst[i]] .. Deps[DepFirst[i + 1] - 1] (numbers into Keys; a cell's dependency on itself
+  // is no loop). No key is sorted or searched, so the work grows with the cells and dependencies.
+  bool SortNodes(const std::vector<TCellKey>& Keys, const std::vector<std::uint32_t>& DepFirst,
+                 const std::vector<std::uint32_t>& Deps);
 
   // Cells in calculation order: every cell after the cells it depends on; among cells that are
   // free at the same time, in key order.
@@ -57,6 +62,10 @@ public:
   const std::vector<TDepRefsItem>& Loops() const { return Loops_; }
 
 private:
+  // Kahn's walk over the successor lists (First, Succ: the cells depending on each cell, ascending),
+  // then the loops among the cells left.
+  bool Run(const std::vector<TCellKey>& Keys, const std::vector<std::uint32_t>& First,
+           const std::vector<std::uint32_t>& Succ);
   std::vector<TCellKey> Output_;
   std::vector<TCellKey> SetAside_;
   std::vector<TDepRefsItem> Loops_;

@@ -21,6 +21,7 @@ void TValStackIterator::Init(const TXLSFormulaValue& Value, bool StopAtError) {
   Done_ = false;
   AreaIndex_ = 0;
   Item_.SetEmpty();
+  ReaderRow_ = -1;
   if (Walked_.Kind == fvkArea || Walked_.Kind == fvkXArea) ClipToUsedArea();
 }
 
@@ -121,7 +122,21 @@ bool TValStackIterator::Step() {
         ++CurRow_;
       }
       if (WinCol2_ < WinCol1_ || CurRow_ > WinRow2_) return Done_ = true, false;
-      s.ReadCell(Walked_.Cells, CurCol_, CurRow_, Item_);
+      if (!Walked_.Cells) {
+        s.ReadCell(nullptr, CurCol_, CurRow_, Item_);
+        return true;
+      }
+      // Along the row vector: each row's runs are walked once.
+      if (CurRow_ != ReaderRow_) {
+        Reader_.SetRow(*Walked_.Cells, CurRow_);
+        ReaderRow_ = CurRow_;
+      }
+      if (workbook::TMMUCellRef ref; Reader_.Find(CurCol_, ref)) {
+        TValueStack::ReadStoredCell(Walked_.Cells, ref, Item_);
+      } else {
+        Item_.SetEmpty();
+        Item_.NoCell = 1;
+      }
       return true;
     case fvkAreaList: {
       const workbook::TCellAreas* list = Walked_.Areas;

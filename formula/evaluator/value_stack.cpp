@@ -31,11 +31,13 @@ void TValueStack::Reset(bool AArrayMode, int ASheetIndex, int ACol, int ARow) {
   Iterator_.FreeNext();
   Iterator_.SkipHiddenRows = false;
   Iterator_.SkipErrors = false;
-  // Values may point at owned objects: clear them before the objects go.
-  for (auto& v : Values_) {
-    v.Areas = nullptr;
-    v.Array = nullptr;
+  // Values may point at owned objects: clear them before the objects go (only slots that were used
+  // since the last reset can).
+  for (int i = 0; i <= HighWater_; ++i) {
+    Values_[static_cast<std::size_t>(i)].Areas = nullptr;
+    Values_[static_cast<std::size_t>(i)].Array = nullptr;
   }
+  HighWater_ = -1;
   Owned_.clear();
   OwnedAreas_.clear();
 }
@@ -59,6 +61,7 @@ void TValueStack::RequireTop(int Depth) const {
 TXLSFormulaValue& TValueStack::NewTop() {
   ++Top;
   if (Top >= static_cast<int>(Values_.size())) Values_.resize(Values_.size() + 127);
+  if (Top > HighWater_) HighWater_ = Top;
   TXLSFormulaValue& v = Values_[static_cast<std::size_t>(Top)];
   v.SetEmpty();
   return v;
@@ -312,12 +315,18 @@ TXLSCellsSource* TValueStack::PopCellsSource() {
 }
 
 void TValueStack::ReadCell(workbook::TXLSCellMMU* ACells, int ACol, int ARow, TXLSFormulaValue& Value) {
-  Value.SetEmpty();
   workbook::TMMUCellRef ref;
   if (!ACells || !ACells->FindCell(ACol, ARow, ref)) {
+    Value.SetEmpty();
     Value.NoCell = 1;
     return;
   }
+  ReadStoredCell(ACells, ref, Value);
+}
+
+void TValueStack::ReadStoredCell(workbook::TXLSCellMMU* ACells, const workbook::TMMUCellRef& ref,
+                                 TXLSFormulaValue& Value) {
+  Value.SetEmpty();
   using namespace workbook;
   switch (TXLSCellMMU::CellType(ref)) {
     case cvkBoolean:

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formula/evaluator/calc_cache.h"
 #include "formula/evaluator/engine_context.h"
 #include "formula/evaluator/formula_value.h"
 #include "formula/support/locale.h"
@@ -72,6 +73,9 @@ private:
   bool Done_ = true;
   bool StopAtError_ = false;
   std::unique_ptr<TValStackIterator> Next_;
+  // The row of an area walk being read (the store does not change during a walk).
+  workbook::TMMURowReader Reader_;
+  int ReaderRow_ = -1;
 };
 
 class TValueStack {
@@ -81,6 +85,8 @@ public:
   TValueStack& operator=(const TValueStack&) = delete;
 
   // Context of the evaluation.
+  // The work the formulas of the running calculation share; nullptr outside a calculation.
+  TCalcCache* Cache = nullptr;
   int Top = -1;
   int ArgCursor = -1;
   bool ArrayMode = false;
@@ -155,6 +161,8 @@ public:
 
   // Cells.
   void ReadCell(workbook::TXLSCellMMU* ACells, int ACol, int ARow, TXLSFormulaValue& Value);
+  // The value of a located cell of ACells.
+  static void ReadStoredCell(workbook::TXLSCellMMU* ACells, const workbook::TMMUCellRef& Ref, TXLSFormulaValue& Value);
   bool IntersectArea(const TXLSFormulaValue& Area, int& ACol, int& ARow) const;
   bool ImplicitIntersection(TXLSFormulaValue& Value);
   workbook::TXLSCellMMU* SheetCells(int Index) const;
@@ -208,6 +216,7 @@ private:
   IFormulaWorkbook* Workbook_;
   const TFormulaLocale* Locale_;
   std::vector<TXLSFormulaValue> Values_;
+  int HighWater_ = -1;  // the highest slot used since the last reset
   std::vector<std::unique_ptr<workbook::TObject>> Owned_;
   std::vector<std::unique_ptr<workbook::TCellAreas>> OwnedAreas_;
   TValStackIterator Iterator_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "formula/functions/numeric_routines.h"
 #include "formula/support/value_arrays.h"
@@ -12,16 +13,45 @@ namespace formula::functions {
 
 namespace {
 
+// The numbers of an area argument from the running aggregates of the calculation; False when the
+// argument is no area, the walk passes over hidden rows or errors, or the calculation has none for
+// the area yet.
+bool CachedNumbers(TValueStack& S, const TXLSFormulaValue& Arg, TCalcCache::TNumberStats& Stats) {
+  if (!S.Cache || Arg.Kind != fvkArea || !Arg.Cells) return false;
+  const TValStackIterator& it = S.Iterator();
+  if (it.SkipHiddenRows || it.SkipErrors) return false;
+  return S.Cache->RangeNumbers(Arg.Cells, Arg.Col1, Arg.Row1, Arg.Col2, Arg.Row2, Stats);
+}
+
 // Pops the Count arguments last-first, feeding their numbers to Add; on an error pushes it and
 // returns False. The error reported is the leftmost argument's, as the arguments read, so every
-// argument is walked.
-template <class F>
-bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add) {
+// argument is walked. An area met before any number was added may hand over its running aggregates
+// to Take instead (what they hold is exactly what adding its numbers from the start gives); without
+// Take (nullptr) every area is walked.
+template <class F, class T>
+bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add, T&& Take) {
   std::uint8_t first = 0;
+  bool fresh = true;
   for (int i = 0; i < Count; ++i) {
     TXLSFormulaValue arg;
     S.PopArg(arg);
-    if (const std::uint8_t err = WalkNumbers(S, arg, AForm, Add)) first = err;
+    TCalcCache::TNumberStats stats;
+    if constexpr (!std::is_null_pointer_v<std::decay_t<T>>) {
+      if (fresh && !AForm && CachedNumbers(S, arg, stats)) {
+        if (stats.Error) {
+          first = stats.Error;
+        } else if (stats.Count > 0) {
+          Take(stats);
+          fresh = false;
+        }
+        continue;
+      }
+    }
+    if (const std::uint8_t err = WalkNumbers(S, arg, AForm, [&](double V) {
+          Add(V);
+          fresh = false;
+        }))
+      first = err;
   }
   if (first) {
     S.PushError(first);
@@ -30,15 +60,25 @@ bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add) {
   return true;
 }
 
+template <class F>
+bool WalkArgs(TValueStack& S, int Count, bool AForm, F&& Add) {
+  return WalkArgs(S, Count, AForm, Add, nullptr);
+}
+
 void SumImpl(TValueStack& S, int Count) {
   double sum = 0;
-  if (WalkArgs(S, Count, false, [&](double v) { sum += v; })) PushNumber(S, sum);
+  if (WalkArgs(
+          S, Count, false, [&](double v) { sum += v; }, [&](const TCalcCache::TNumberStats& T) { sum = T.Sum; }))
+    PushNumber(S, sum);
 }
 
 void AverageImpl(TValueStack& S, int Count, bool AForm) {
   double sum = 0;
   long long n = 0;
-  if (!WalkArgs(S, Count, AForm, [&](double v) { sum += v, ++n; })) return;
+  if (!WalkArgs(
+          S, Count, AForm, [&](double v) { sum += v, ++n; },
+          [&](const TCalcCache::TNumberStats& T) { sum = T.Sum, n = T.Count; }))
+    return;
   if (n == 0)
     S.PushError(errDiv0);
   else
@@ -48,42 +88,25 @@ void AverageImpl(TValueStack& S, int Count, bool AForm) {
 void ExtremeImpl(TValueStack& S, int Count, bool AForm, bool Largest) {
   double best = Largest ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
   long long n = 0;
-  if (!WalkArgs(S, Count, AForm, [&](double v) {
-        best = Largest ? std::max(best, v) : std::min(best, v);
-        ++n;
-      }))
+  if (!WalkArgs(
+          S, Count, AForm,
+          [&](double v) {
+            best = Largest ? std::max(best, v) : std::min(best, v);
+            ++n;
+          },
+          [&](const TCalcCache::TNumberStats& T) { best = Largest ? T.Max : T.Min, n = T.Count; }))
     return;
   S.PushFloat(n == 0 ? 0 : best);
 }
 
-// Clips the rectangle to the used area of Cells; False when nothing is left.
-bool ClipToUsed(workbook::TXLSCellMMU* Cells, int& C1, int& R1, int& C2, int& R2) {
-  if (!Cells) return false;
-  const workbook::TXLSCellArea& d = Cells->Dimension();
-  if (d.Col1 < 0 || d.Row1 < 0) return false;
-  C1 = std::max(C1, d.Col1);
-  R1 = std::max(R1, d.Row1);
-  C2 = std::min(C2, d.Col2);
-  R2 = std::min(R2, d.Row2);
-  return C1 <= C2 && R1 <= R2;
-}
-
 int CountStoreNumbers(TValueStack& S, workbook::TXLSCellMMU* Cells, int C1, int R1, int C2, int R2) {
-  if (!ClipToUsed(Cells, C1, R1, C2, R2)) return 0;
-  TValStackIterator& it = S.Iterator();
+  if (!Cells) return 0;
   int n = 0;
-  workbook::TMMUCellRef ref;
-  for (int r = R1; r <= R2; ++r) {
-    if (it.SkipHiddenRows) {
-      const workbook::TMMURowHeader h = Cells->FindRow(r);
-      if (h && (h.Flags() & workbook::TMMURowHeader::rhfHidden)) continue;
-    }
-    for (int c = C1; c <= C2; ++c) {
-      if (!Cells->FindCell(c, r, ref)) continue;
-      const auto kind = workbook::TXLSCellMMU::CellType(ref);
-      if (kind == workbook::cvkFloat || kind == workbook::cvkFloatFormula) ++n;
-    }
-  }
+  Cells->ForEachCell(C1, R1, C2, R2, S.Iterator().SkipHiddenRows, [&](int, int, const workbook::TMMUCellRef& Ref) {
+    const auto kind = workbook::TXLSCellMMU::CellType(Ref);
+    if (kind == workbook::cvkFloat || kind == workbook::cvkFloatFormula) ++n;
+    return true;
+  });
   return n;
 }
 
@@ -126,9 +149,14 @@ int CountNumbers(TValueStack& S, int Count) {
       case fvkCell:
         if (arg.ValueType == fvtFloat) ++n;
         break;
-      case fvkArea:
-        n += CountStoreNumbers(S, arg.Cells, arg.Col1, arg.Row1, arg.Col2, arg.Row2);
+      case fvkArea: {
+        TCalcCache::TNumberStats stats;
+        if (CachedNumbers(S, arg, stats) && !stats.Error)
+          n += static_cast<int>(stats.Count);
+        else
+          n += CountStoreNumbers(S, arg.Cells, arg.Col1, arg.Row1, arg.Col2, arg.Row2);
         break;
+      }
       case fvkAreaList:
         if (arg.Areas)
           for (int a = 0; a < arg.Areas->Count(); ++a) {

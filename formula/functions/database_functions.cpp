@@ -34,8 +34,15 @@ bool IsDatabaseId(int Id) {
 void Database(TValueStack& S, int Id) {
   TXLSFormulaValue criteria, database;
   S.PopArg(criteria);
+  // DCOUNT and DCOUNTA without a field count the matching records.
+  TXLSFormulaValue fieldArg;
+  S.PeekArg(0, fieldArg);
+  const bool noField = fieldArg.Kind == fvkValue && fieldArg.ValueType == fvtEmpty;
   std::u16string field;
-  if (!S.PopString(true, field)) return;
+  if (noField)
+    S.PopArg(fieldArg);
+  else if (!S.PopString(true, field))
+    return;
   S.PopArg(database);
   auto isArea = [](const TXLSFormulaValue& V) { return V.Kind == fvkArea || V.Kind == fvkXArea; };
   if (!isArea(database) || !isArea(criteria)) {
@@ -48,7 +55,10 @@ void Database(TValueStack& S, int Id) {
     return;
   }
   TXLSFormulaValue result;
-  db.Evaluate(Id, field, result);
+  if (noField && Id != TXLSFmlaDatabase::dbCount && Id != TXLSFmlaDatabase::dbCountA)
+    result.SetError(errValue);
+  else
+    db.Evaluate(Id, field, result, noField);
   S.PushValue(result);
 }
 

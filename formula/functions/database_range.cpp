@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "formula/support/text_collation.h"
+
 namespace formula {
 
 TXLSFmlaDatabase::TXLSFmlaDatabase(TValueStack& S, const TXLSFormulaValue& Database, const TXLSFormulaValue& Criteria)
@@ -18,7 +20,7 @@ TXLSVarValue TXLSFmlaDatabase::ReadCell(int Col, int Row) const {
 
 const TXLSDbField* TXLSFmlaDatabase::FindField(const std::u16string& Name) const {
   for (const auto& f : Fields_)
-    if (CompareTextAsciiI(f->Name, Name) == 0) return f.get();
+    if (CollateText(f->Name, Name) == 0) return f.get();
   return nullptr;
 }
 
@@ -80,11 +82,14 @@ bool TXLSFmlaDatabase::Match(const std::vector<TXLSVarValue>& Row) const {
   return false;
 }
 
-void TXLSFmlaDatabase::Evaluate(int FunctionId, const std::u16string& FieldText, TXLSFormulaValue& Result) {
+void TXLSFmlaDatabase::Evaluate(int FunctionId, const std::u16string& FieldText, TXLSFormulaValue& Result,
+                                bool AllRecords) {
   Result.SetError(errValue);
   int offset = -1;
   double n = 0;
-  if (TextToFloat(FieldText, S_.Locale(), n)) {
+  if (AllRecords) {
+    offset = 0;
+  } else if (TextToFloat(FieldText, S_.Locale(), n)) {
     if (n != std::trunc(n) || n < 1 || n > FieldCount()) return;
     offset = static_cast<int>(n) - 1;
   } else {
@@ -97,16 +102,25 @@ void TXLSFmlaDatabase::Evaluate(int FunctionId, const std::u16string& FieldText,
   long nonEmpty = 0;
   TXLSFormulaValue got;
   std::vector<TXLSVarValue> row(Fields_.size());
+  // The database ends at the first row whose criteria columns are all empty; criteria that name no
+  // column (an empty criteria row selects every record) let it end at the first empty row.
+  std::vector<int> read = UsedFields_;
+  if (read.empty())
+    for (int k = 0; k < FieldCount(); ++k) read.push_back(k);
   for (int r = Database_.Row1 + 1; r <= Database_.Row2; ++r) {
     bool any = false;
     for (TXLSVarValue& v : row) v = TXLSVarValue();
-    for (int k : UsedFields_) {
+    for (int k : read) {
       row[static_cast<std::size_t>(k)] = ReadCell(Database_.Col1 + k, r);
       if (row[static_cast<std::size_t>(k)].Type != fvtEmpty) any = true;
     }
-    // The database ends at the first row whose criteria columns are all empty.
     if (!any) break;
     if (!Match(row)) continue;
+    if (AllRecords) {
+      numbers.push_back(0);
+      ++nonEmpty;
+      continue;
+    }
     TXLSFormulaValue v;
     S_.ReadCell(Database_.Cells, target, r, v);
     if (v.ValueType == fvtEmpty) continue;

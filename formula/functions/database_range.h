@@ -40,7 +40,8 @@ public:
   TXLSFmlaDatabase(TValueStack& S, const TXLSFormulaValue& Database, const TXLSFormulaValue& Criteria);
   // Reads the field names and the conditions; the error code (always 0).
   std::uint8_t Prepare();
-  void Evaluate(int FunctionId, const std::u16string& FieldText, TXLSFormulaValue& Result);
+  // AllRecords: no field was given; the counts take every matching record.
+  void Evaluate(int FunctionId, const std::u16string& FieldText, TXLSFormulaValue& Result, bool AllRecords = false);
 
   int FieldCount() const { return static_cast<int>(Fields_.size()); }
   // The field whose name equals Name ignoring a-z case; nullptr when none.

@@ -90,7 +90,9 @@ void VHLookup(TValueStack& S, int Count, bool Vertical) {
   const long index = static_cast<long>(std::trunc(indexNumber)) - 1;
   const long length = Vertical ? grid.UsedHeight() : grid.UsedWidth();
   long found = -1;
-  for (long k = 0; k < length; ++k) {
+  const TCalcCache::TLineIndex* lineIndex = approximate || !HasWildcards(v) ? grid.LineIndex(Vertical, length) : nullptr;
+  if (lineIndex) found = approximate ? lineIndex->LastNotAbove(v) : lineIndex->FirstEqual(v);
+  for (long k = 0; !lineIndex && k < length; ++k) {
     const TXLSVarValue item = Vertical ? grid.Item(0, k) : grid.Item(k, 0);
     if (approximate) {
       if (LookupQualifies(item, v)) found = k;
@@ -140,8 +142,11 @@ void Lookup(TValueStack& S, int Count) {
   const bool across = look.Width() > look.Height();
   const long length = across ? look.UsedWidth() : look.UsedHeight();
   long found = -1;
-  for (long k = 0; k < length; ++k)
-    if (LookupQualifies(across ? look.Item(k, 0) : look.Item(0, k), v)) found = k;
+  if (const TCalcCache::TLineIndex* lineIndex = look.LineIndex(!across, length))
+    found = lineIndex->LastNotAbove(v);
+  else
+    for (long k = 0; k < length; ++k)
+      if (LookupQualifies(across ? look.Item(k, 0) : look.Item(0, k), v)) found = k;
   if (found < 0) {
     S.PushError(errNA);
     return;
@@ -192,6 +197,15 @@ void Match(TValueStack& S, int Count) {
   const int mode = type > 0 ? 1 : type < 0 ? -1 : 0;
   const bool across = grid.Height() == 1;
   const long length = across ? grid.UsedWidth() : grid.UsedHeight();
+  if (mode == 0 && !HasWildcards(v))
+    if (const TCalcCache::TLineIndex* lineIndex = grid.LineIndex(!across, length)) {
+      const long k = lineIndex->FirstEqual(v);
+      if (k < 0)
+        S.PushError(errNA);
+      else
+        S.PushFloat(static_cast<double>(k + 1));
+      return;
+    }
   long last = -1;
   for (long k = 0; k < length; ++k) {
     const TXLSVarValue item = across ? grid.Item(k, 0) : grid.Item(0, k);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formula/support/criteria.h"
+#include "formula/support/text_collation.h"
 #include "workbook/cell_references.h"
 
 namespace formula::functions {
@@ -11,6 +12,7 @@ bool TLookupGrid::Assign(TValueStack& S, const TXLSFormulaValue& V) {
   Stack_ = &S;
   Cells_ = nullptr;
   Array_ = nullptr;
+  ReaderRow_ = -1;
   switch (V.Kind) {
     case fvkCell:
     case fvkArea:
@@ -50,8 +52,16 @@ TXLSVarValue TLookupGrid::Item(long Col, long Row) const {
     }
     return r;
   }
+  if (!Cells_) return r;
+  const long row = Row1_ + Row;
+  if (row != ReaderRow_) {
+    Reader_.SetRow(*Cells_, static_cast<int>(row));
+    ReaderRow_ = row;
+  }
+  workbook::TMMUCellRef ref;
+  if (!Reader_.Find(Col1_ + static_cast<int>(Col), ref)) return r;
   TXLSFormulaValue v;
-  Stack_->ReadCell(Cells_, Col1_ + static_cast<int>(Col), Row1_ + static_cast<int>(Row), v);
+  TValueStack::ReadStoredCell(Cells_, ref, v);
   FormulaValueToVarValue(v, r);
   return r;
 }
@@ -67,13 +77,22 @@ void TLookupGrid::Value(TValueStack& S, long Col, long Row, TXLSFormulaValue& Ou
   Out.NoCell = 0;
 }
 
+const TCalcCache::TLineIndex* TLookupGrid::LineIndex(bool Vertical, long Length) const {
+  if (!Stack_ || !Stack_->Cache || !Cells_ || Array_) return nullptr;
+  return Stack_->Cache->LineIndex(Cells_, Col1_, Row1_, Vertical, Length);
+}
+
+bool HasWildcards(const TXLSVarValue& Value) {
+  return Value.Type == fvtString && Value.Text.find_first_of(u"*?[") != std::u16string::npos;
+}
+
 int LookupCompare(const TXLSVarValue& Item, const TXLSVarValue& Value) {
   switch (Value.Type) {
     case fvtFloat: return Item.Number < Value.Number ? -1 : Item.Number > Value.Number ? 1 : 0;
     case fvtBoolean:
     case fvtError: return Item.BoolErr < Value.BoolErr ? -1 : Item.BoolErr > Value.BoolErr ? 1 : 0;
     case fvtString: {
-      const int c = CompareTextAsciiI(Item.Text, Value.Text);
+      const int c = CollateText(Item.Text, Value.Text);
       return c < 0 ? -1 : c > 0 ? 1 : 0;
     }
     default: return 0;

@@ -21,10 +21,16 @@ public:
   TXLSVarValue Item(long Col, long Row) const;
   // The value at (Col, Row) to push as a result.
   void Value(TValueStack& S, long Col, long Row, TXLSFormulaValue& Out) const;
+  // The calculation's index of the grid's first column (Vertical) or first row, Length cells
+  // long; nullptr outside a calculation, for an array, or before the line is searched again.
+  const TCalcCache::TLineIndex* LineIndex(bool Vertical, long Length) const;
 
 private:
   TValueStack* Stack_ = nullptr;
   workbook::TXLSCellMMU* Cells_ = nullptr;
+  // Scans read along the row vectors (the store does not change while a lookup runs).
+  mutable workbook::TMMURowReader Reader_;
+  mutable long ReaderRow_ = -1;
   const TXLSArrayItem* Array_ = nullptr;
   int Col1_ = 0, Row1_ = 0;
   long Width_ = 0, Height_ = 0, UsedWidth_ = 0, UsedHeight_ = 0;
@@ -35,6 +41,8 @@ private:
 bool LookupQualifies(const TXLSVarValue& Item, const TXLSVarValue& Value);
 // Exact lookups: equal items of the value's type; a text value is a wildcard pattern.
 bool LookupEquals(const TXLSVarValue& Item, const TXLSVarValue& Value);
+// A text value with wildcard characters, which no index of equal values answers.
+bool HasWildcards(const TXLSVarValue& Value);
 // -1, 0, 1 for items of the value's type.
 int LookupCompare(const TXLSFormulaValue& Item, const TXLSVarValue& Value);
 int LookupCompare(const TXLSVarValue& Item, const TXLSVarValue& Value);

@@ -49,6 +49,35 @@ std::uint8_t WalkNumbers(TValueStack& S, const TXLSFormulaValue& Arg, bool AForm
     }
   }
   TValStackIterator& it = S.Iterator();
+  if (Arg.Kind == fvkArea && Arg.Cells) {
+    // Along the store's row vectors: only the cells that hold something are visited.
+    std::uint8_t err = 0;
+    const bool skipErrors = it.SkipErrors;
+    Arg.Cells->ForEachCell(Arg.Col1, Arg.Row1, Arg.Col2, Arg.Row2, it.SkipHiddenRows,
+                           [&](int, int, const workbook::TMMUCellRef& Ref) {
+                             const workbook::TCellValueKind kind = workbook::TXLSCellMMU::CellType(Ref);
+                             if (kind == workbook::cvkFloat || kind == workbook::cvkFloatFormula) {
+                               Add(workbook::TXLSCellMMU::GetFloat(Ref));
+                               return true;
+                             }
+                             if (kind == workbook::cvkBlank || (!AForm && kind != workbook::cvkError &&
+                                                                kind != workbook::cvkErrorFormula))
+                               return true;
+                             TXLSFormulaValue v;
+                             TValueStack::ReadStoredCell(Arg.Cells, Ref, v);
+                             if (v.ValueType == fvtError) {
+                               if (skipErrors) return true;
+                               err = v.BoolErr;
+                               return false;
+                             }
+                             if (v.ValueType == fvtBoolean)
+                               Add(v.BoolErr ? 1.0 : 0.0);
+                             else if (v.ValueType == fvtString)
+                               Add(0.0);
+                             return true;
+                           });
+    return err;
+  }
   it.Init(Arg, true);
   if (AForm) {
     while (it.NextNumberA()) Add(it.CurrentAsNumberA());

@@ -145,6 +145,17 @@ void Text(TValueStack& S) {
   PushText(S, isText ? m.FormatText(text) : m.FormatNumber(d));
 }
 
+// A number, date, time or money amount as text; a trailing percent sign divides by 100.
+bool ReadValueText(std::u16string_view T, const TFormulaLocale& L, double& D) {
+  if (TextToFloat(T, L, D) || TextToDateTime(T, L, D) || TextToCurrency(T, L, D)) return true;
+  while (!T.empty() && T.back() == u' ') T.remove_suffix(1);
+  if (T.size() < 2 || T.back() != u'%') return false;
+  T.remove_suffix(1);
+  if (!TextToFloat(T, L, D) && !TextToCurrency(T, L, D)) return false;
+  D /= 100;
+  return true;
+}
+
 void Value(TValueStack& S) {
   TXLSFormulaValue v;
   S.PopArg(v);
@@ -155,7 +166,12 @@ void Value(TValueStack& S) {
     S.PushError(err);
     return;
   }
-  if (TextToFloat(t, S.Locale(), d) || TextToDateTime(t, S.Locale(), d) || TextToCurrency(t, S.Locale(), d))
+  std::uint8_t type = fvtEmpty;
+  if (t.empty() && S.ValueKind(v, type) == 0 && type == fvtEmpty) {
+    S.PushFloat(0);  // an empty cell reads as 0
+    return;
+  }
+  if (ReadValueText(t, S.Locale(), d))
     S.PushFloat(d);
   else
     S.PushError(errValue);

@@ -1,5 +1,7 @@
 #include "formula/functions/text_support.h"
 
+#include "formula/support/text_collation.h"
+
 
 namespace formula::functions {
 
@@ -42,20 +44,10 @@ bool PrefixMatch(std::u16string_view What, std::u16string_view Text) {
 
 }  // namespace
 
-char16_t UpperChar(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 32);
-  return c;
-}
-char16_t LowerChar(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char16_t>(c + 32);
-  return c;
-}
+char16_t UpperChar(char16_t c) { return UpperLetter(c); }
+char16_t LowerChar(char16_t c) { return LowerLetter(c); }
 
-std::u16string LowerText(std::u16string_view S) {
-  std::u16string out(S);
-  for (char16_t& c : out) c = LowerChar(c);
-  return out;
-}
+std::u16string LowerText(std::u16string_view S) { return formula::LowerText(S); }
 
 std::u16string CleanText(std::u16string_view S) {
   std::u16string out;

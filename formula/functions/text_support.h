@@ -1,4 +1,4 @@
-// Text helpers of the text functions, on UTF-16: case changes over the Latin-1 letters, cleaning, and
+// Text helpers of the text functions, on UTF-16: case changes (of every script with case), cleaning, and
 // the position searches of FIND and SEARCH.
 #pragma once
 

@@ -18,9 +18,45 @@ std::string FoldName(std::u16string_view Name) {
   return s;
 }
 
+// Argument classes of the functions the legacy table does not hold, as their legacy counterparts
+// take them ('R' reference, 'V' value, 'A' array; the last letter repeats). Not listed: all values.
+struct TLaterClasses {
+  int Id;
+  const char* Classes;
+};
+constexpr TLaterClasses kLaterClasses[] = {
+    {815, "AA"},  {818, "VVR"}, {819, "R"},   {820, "R"},   {821, "R"},    {822, "R"},   {823, "A"},
+    {824, "RV"},  {825, "RV"},  {826, "RV"},  {827, "RV"},  {828, "RVR"},  {829, "RRV"}, {833, "RV"},
+    {834, "AA"},  {841, "A"},   {842, "VVVR"}, {843, "RV"}, {844, "RRV"},  {845, "VVVR"}, {850, "AA"},
+    {852, "AA"},  {860, "RV"},  {862, "VRV"}, {863, "AAVV"}, {865, "RV"},  {866, "VVR"}, {867, "VVR"},
+    {871, "RRV"}, {872, "VRR"},
+};
+
+constexpr int kFidLookup = 28, kFidMatch = 64;
+
+std::uint8_t ClassOfLetter(char C) {
+  return C == 'R' ? ARG_CLASS_REF : C == 'A' ? ARG_CLASS_ARRAY : ARG_CLASS_VALUE;
+}
+
 }  // namespace
 
-TXLSExcelFuncNames::TXLSExcelFuncNames() : Data_(FUNC_ID_COUNT) {
+TXLSExcelFuncNames::TXLSExcelFuncNames() : Data_(FUNC_ID_COUNT), ArgClasses_(FUNC_ID_COUNT) {
+  for (int id = 0; id < EXCEL_FUNCTION_COUNT; ++id) {
+    TArgClasses& a = ArgClasses_[static_cast<std::size_t>(id)];
+    for (int k = 0; k < 6; ++k) a.Classes[k] = ExcelFunctions[id].Classes[k];
+  }
+  for (const TLaterClasses& l : kLaterClasses) {
+    TArgClasses& a = ArgClasses_[static_cast<std::size_t>(l.Id)];
+    for (int k = 0; k < 6 && l.Classes[k]; ++k) a.Classes[k] = ClassOfLetter(l.Classes[k]);
+  }
+  // The lookup vectors of LOOKUP and MATCH: a reference stays one, an expression is calculated as
+  // arrays (LOOKUP(2,1/(A1:A9="x"),B1:B9) finds the last match in every spreadsheet application).
+  ArgClasses_[kFidLookup].Classes[1] = ArgClasses_[kFidLookup].Classes[2] = ARG_CLASS_ARRAY;
+  ArgClasses_[kFidMatch].Classes[1] = ARG_CLASS_ARRAY;
+  ArgClasses_[kFidMatch].Classes[2] = ARG_CLASS_VALUE;
+  for (TArgClasses& a : ArgClasses_)
+    for (std::uint8_t c : a.Classes)
+      if (c == ARG_CLASS_ARRAY) a.AnyArray = true;
   for (auto& d : Data_) d.Id = -1;
   for (const auto& def : Xc12FuncDataDefs) {
     TXc12FuncData& d = Data_[static_cast<std::size_t>(def.Id)];
@@ -62,6 +98,19 @@ bool TXLSExcelFuncNames::GetArgRange(int Id, int& MinArgs, int& MaxArgs) const {
   MinArgs = d.MinArgs;
   MaxArgs = d.MaxArgs;
   return MinArgs == MaxArgs;
+}
+
+std::uint8_t TXLSExcelFuncNames::ArgClass(int Id, int Index) const {
+  if (Id < 0 || Id >= FUNC_ID_COUNT || Index < 0) return ARG_CLASS_VALUE;
+  const TArgClasses& a = ArgClasses_[static_cast<std::size_t>(Id)];
+  std::uint8_t c = 0;
+  for (int k = 0; k <= Index && k < 6; ++k)
+    if (a.Classes[k]) c = a.Classes[k];
+  return c ? c : ARG_CLASS_VALUE;
+}
+
+bool TXLSExcelFuncNames::HasArrayArgument(int Id) const {
+  return Id >= 0 && Id < FUNC_ID_COUNT && ArgClasses_[static_cast<std::size_t>(Id)].AnyArray;
 }
 
 int TXLSExcelFuncNames::GetMinArgs(int Id) const { return Require(Id).MinArgs; }

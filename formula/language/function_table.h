@@ -65,6 +65,11 @@ inline constexpr int FUNC_ID_COUNT = 873;  // highest id 872, plus one
 inline constexpr int FID_QUOTIENT = 381;
 inline constexpr int FID_CHISQ_INV_RT = 806;
 
+// Argument classes of the calculation (the legacy table's operand classes).
+inline constexpr std::uint8_t ARG_CLASS_REF = 0x20;
+inline constexpr std::uint8_t ARG_CLASS_VALUE = 0x40;
+inline constexpr std::uint8_t ARG_CLASS_ARRAY = 0x60;
+
 // The name index over the library table: entry i holds the name and record of function id i.
 class TXLSExcelFuncNames {
 public:
@@ -84,10 +89,23 @@ public:
   const TXc12FuncData* GetFuncData(int Id) const;
   int Count() const { return FUNC_ID_COUNT; }
 
+  // How the calculation passes argument Index (0-based) of Id: ARG_CLASS_REF (references stay
+  // references), ARG_CLASS_VALUE (one value; an array in an array context calls the function per
+  // element) or ARG_CLASS_ARRAY (the argument's expression is calculated as arrays, in every formula).
+  // The class of the last argument the table gives holds for the ones after it.
+  std::uint8_t ArgClass(int Id, int Index) const;
+  // Id has an argument of array class.
+  bool HasArrayArgument(int Id) const;
+
 private:
   const TXc12FuncData& Require(int Id) const;
 
+  struct TArgClasses {
+    std::uint8_t Classes[6] = {};
+    bool AnyArray = false;
+  };
   std::vector<TXc12FuncData> Data_;       // indexed by id; Id -1 = no function
+  std::vector<TArgClasses> ArgClasses_;   // indexed by id
   std::unordered_map<std::string, int> Index_;  // ASCII upper-case name -> id
 };
 

@@ -3,12 +3,13 @@
 #include <vector>
 
 #include "formula/evaluator/formula_value.h"
+#include "formula/support/text_collation.h"
 
 namespace formula {
 
 namespace {
 
-char16_t Fold(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+char16_t Fold(char16_t c) { return LowerLetter(c); }
 
 // The set at Pattern[Pos] ('[' ...). On success Len is its length and Hit whether Ch is in it.
 bool MatchSet(std::u16string_view Pattern, std::size_t Pos, char16_t Ch, std::size_t& Len, bool& Hit) {
@@ -198,7 +199,7 @@ bool CompareVarValues(const TXLSVarValue& A, const TXLSVarValue& B, std::uint8_t
     case fvtString:
       if (A.Type != fvtString) return false;
       if (Op == critEQ) return WildcardMatch(A.Text, B.Text);
-      return OrderResult(Op, CompareTextAsciiI(A.Text, B.Text));
+      return OrderResult(Op, CollateText(A.Text, B.Text));
     case fvtEmpty:
       return Op == critEQ && A.Type == fvtEmpty;
     default:

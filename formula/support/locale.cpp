@@ -94,8 +94,47 @@ bool ParseTime(std::u16string_view s, const TFormulaLocale& L, double& fraction)
   return true;
 }
 
+// The month (1..12) whose long or short name S is, ignoring ASCII case; 0 for none.
+int MonthOfName(std::u16string_view S, const TFormulaLocale& L) {
+  for (int m = 0; m < 12; ++m)
+    if (CompareTextAsciiI(S, L.LongMonthNames[m]) == 0 || CompareTextAsciiI(S, L.ShortMonthNames[m]) == 0)
+      return m + 1;
+  return 0;
+}
+
+// A date with the month by name: "15-Mar-2024", "15-March-24" or "March 15, 2024".
+bool ParseNamedDate(std::u16string_view s, const TFormulaLocale& L, double& serial) {
+  std::size_t pos = 0;
+  int d = 0, m = 0, y = 0, dLen = 0, yLen = 0;
+  auto name = [&](std::size_t From, std::size_t& To) {
+    To = From;
+    while (To < s.size() && ((s[To] >= u'a' && s[To] <= u'z') || (s[To] >= u'A' && s[To] <= u'Z'))) ++To;
+    return MonthOfName(s.substr(From, To - From), L);
+  };
+  if (!s.empty() && IsDigit(s[0])) {
+    // day-month-year
+    if (!ReadUInt(s, pos, d, dLen) || pos >= s.size() || s[pos] != u'-') return false;
+    std::size_t end = 0;
+    if ((m = name(pos + 1, end)) == 0 || end >= s.size() || s[end] != u'-') return false;
+    pos = end + 1;
+    if (!ReadUInt(s, pos, y, yLen) || pos != s.size()) return false;
+  } else {
+    // month day, year
+    std::size_t end = 0;
+    if ((m = name(0, end)) == 0 || end >= s.size() || s[end] != u' ') return false;
+    pos = end + 1;
+    if (!ReadUInt(s, pos, d, dLen) || pos >= s.size() || s[pos] != u',') return false;
+    ++pos;
+    while (pos < s.size() && s[pos] == u' ') ++pos;
+    if (!ReadUInt(s, pos, y, yLen) || pos != s.size()) return false;
+  }
+  if (yLen <= 2) y += y < 30 ? 2000 : 1900;
+  return EncodeSerialDate(y, m, d, serial);
+}
+
 bool ParseDate(std::u16string_view s, const TFormulaLocale& L, double& serial) {
   s = Trim(s);
+  if (ParseNamedDate(s, L, serial)) return true;
   char16_t sep = L.DateSeparator;
   TDateOrder order = L.DateOrder;
   // ISO form first: year-month-day.
@@ -170,7 +209,7 @@ std::u16string FloatToText15(double Value, const TFormulaLocale& Locale) {
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   std::string out;
   const char dec = '\x01';  // placeholder, replaced by the locale's separator
-  if (exp >= -5 && exp < 15) {
+  if (exp >= -10 && exp < 15) {
     if (exp < 0) {
       out = "0" + std::string(1, dec) + std::string(static_cast<std::size_t>(-exp - 1), '0') + digits;
     } else if (static_cast<int>(digits.size()) <= exp + 1) {

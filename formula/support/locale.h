@@ -35,8 +35,9 @@ double SerialOfDate(long long Year, int Month, int Day);
 void DecodeSerialDate(double Serial, int& Year, int& Month, int& Day);
 inline constexpr double MAX_SERIAL_DATE = 2958465.0;  // 31 December 9999
 
-// The shortest text of up to 15 significant digits: fixed notation when 1E-5 <= |V| < 1E15, else
-// "1.5E+20" / "1E-07" (a signed exponent of at least two digits); the locale's decimal separator.
+// The shortest text of up to 15 significant digits: fixed notation when 1E-10 <= |V| < 1E15
+// ("0.000001"), else "1.5E+20" / "1E-11" (a signed exponent of at least two digits); the locale's
+// decimal separator.
 std::u16string FloatToText15(double Value, const TFormulaLocale& Locale);
 
 // A number: optional blanks around, sign, digits with the locale's decimal separator, optional

@@ -207,17 +207,28 @@ TEST(CalcChain, NamesAddDependencies) {
   loop.Ptgs = self.Bytes().data();
   loop.Len = self.Size();
   names.Defs[2] = loop;
+  // Nor one that refers to itself twice (N = N+N), nor a name met in two formulas.
+  TXLSPtgsBuilder twice;
+  twice.Name(3);
+  twice.Name(3);
+  twice.Op(ptgAdd);
+  TFormulaNameDef wide = loop;
+  wide.Ptgs = twice.Bytes().data();
+  wide.Len = twice.Size();
+  names.Defs[3] = wide;
 
   Formula(wb, "C1", [](TXLSPtgsBuilder& b) { b.Name(0); });
   Formula(wb, "C2", [](TXLSPtgsBuilder& b) { b.Name(1); });
   // BIFF8 name token (one-based index 2 = name 1).
   Formula(wb, "C3", WrapBIFF8({0x43, 0x02, 0x00, 0x00, 0x00}));
   Formula(wb, "C4", [](TXLSPtgsBuilder& b) { b.Name(2); });
+  Formula(wb, "C5", [](TXLSPtgsBuilder& b) { b.Name(3); });
+  Formula(wb, "C6", [](TXLSPtgsBuilder& b) { b.Name(1); });
   Formula(wb, "A1", Num(1));
   Formula(wb, "A3", Num(1));
   const Built r = BuildChain(wb, &names);
   EXPECT_TRUE(r.Ok);
-  EXPECT_EQ(r.Chain, "0!A1->0!A3->0!C4->0!C1->0!C2->0!C3");
+  EXPECT_EQ(r.Chain, "0!A1->0!A3->0!C4->0!C5->0!C1->0!C2->0!C3->0!C6");
 }
 
 TEST(CalcChain, BIFF8ExternSheetReferences) {
@@ -273,6 +284,63 @@ TEST(CalcChain, UncompiledFormulaNamesTheCell) {
 }
 
 // The report shape: a long dependency chain next to independent formulas stays fast and ordered.
+// Areas over many formula cells of a column: every formula still comes after each formula cell of
+// its areas, with overlapping, nested and partial ranges; a loop through such an area sets aside
+// only the cells on it and names only cells.
+TEST(CalcChain, WideAreasOverFormulaCells) {
+  FakeWorkbook wb;
+  const int n = 300;
+  std::vector<std::pair<int, int>> areas;  // (first row, last row) of column B read by column C
+  for (int r = 0; r < n; ++r) {
+    TXLSPtgsBuilder b;
+    b.Number(r);
+    wb.Sheet().WriteFormulaPtgs(1, r, 0, b.Bytes().data(), b.Size(), 0);  // B: formulas
+  }
+  for (int r = 0; r < n; ++r) {
+    const int first = (r * 7) % 200, last = std::min(n - 1, first + 33 + (r * 13) % 90);
+    areas.emplace_back(first, last);
+    TXLSPtgsBuilder b;
+    b.Area(1, first, 1, last);
+    b.FuncVar(1, 4);  // SUM
+    wb.Sheet().WriteFormulaPtgs(2, r, 0, b.Bytes().data(), b.Size(), 0);
+  }
+  wb.Sheet().CalcDimension();
+  TXLSCalcChainBuilder builder(&wb);
+  TXLSCalcChain chain;
+  ASSERT_TRUE(builder.Build(chain));
+  ASSERT_EQ(chain.Count(), 2 * n);
+  std::map<std::pair<int, int>, int> at;
+  for (int i = 0; i < chain.Count(); ++i) {
+    const TCellKey k = chain.Items(i);
+    ASSERT_EQ(k.Sheet, 0);
+    at[{k.Col, static_cast<int>(k.Row)}] = i;
+  }
+  ASSERT_EQ(at.size(), static_cast<std::size_t>(2 * n));
+  for (int r = 0; r < n; ++r)
+    for (int b = areas[static_cast<std::size_t>(r)].first; b <= areas[static_cast<std::size_t>(r)].second; ++b)
+      ASSERT_LT((at[{1, b}]), (at[{2, r}])) << "C" << r + 1 << " before B" << b + 1;
+
+  // D1 sums E1:E100, whose E50 reads D1: one loop, D1 and E50 set aside, the rest calculated.
+  FakeWorkbook loop;
+  Formula(loop, "D1", Fn("SUM", {Ref("E1", "E100")}));
+  for (int r = 1; r <= 100; ++r) {
+    const std::string cell = "E" + std::to_string(r);
+    if (r == 50)
+      Formula(loop, cell.c_str(), Op(ptgAdd, Ref("D1"), Num(1)));
+    else
+      Formula(loop, cell.c_str(), Num(r));
+  }
+  Formula(loop, "F1", Fn("SUM", {Ref("E1", "E49")}));
+  const Built r = BuildChain(loop);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Warnings, std::vector<std::string>{"3002 Circular formula \"0!D1->0!E50\""});
+  EXPECT_EQ(r.Chain.find("D1"), std::string::npos);
+  EXPECT_EQ(r.Chain.find("E50"), std::string::npos);
+  EXPECT_NE(r.Chain.find("0!F1"), std::string::npos);
+  EXPECT_NE(r.Chain.find("0!E100"), std::string::npos);
+  EXPECT_EQ(r.Chain.find("65535"), std::string::npos);
+}
+
 TEST(CalcChain, LongDependencyChain) {
   FakeWorkbook wb;
   const int n = 20000;

@@ -149,9 +149,9 @@ TEST_F(EvaluatorTest, AreaResultTakesTheIntersectingCell) {
     const char* at;
     const char* want;
   } cases[] = {
-      {"A1", "A3", "C2", "ref:2"},    {"A1", "A3", "A2", "#REF!"},  {"A1", "A3", "C9", "#REF!"},
-      {"B5", "D5", "C1", "ref:55"},   {"B5", "D5", "F5", "ref:56"}, {"B5", "D5", "A5", "ref:54"},
-      {"A1", "A3", "A9", "ref:3"},
+      {"A1", "A3", "C2", "ref:2"},    {"A1", "A3", "A2", "#REF!"},  {"A1", "A3", "C9", "#VALUE!"},
+      {"B5", "D5", "C1", "ref:55"},   {"B5", "D5", "F5", "#VALUE!"}, {"B5", "D5", "A5", "#VALUE!"},
+      {"A1", "A3", "A9", "#VALUE!"},  {"A1", "B3", "C2", "#VALUE!"}, {"A1", "B3", "B9", "#VALUE!"},
   };
   for (const auto& c : cases) EXPECT_EQ(Run(Ref(c.from, c.to), c.at), c.want) << c.from << ":" << c.to << " in " << c.at;
 }
@@ -286,6 +286,43 @@ TEST_F(EvaluatorTest, ReferencesAcrossSheets) {
   EXPECT_EQ(Run(Bytes({0xFF, 0x2A, 0, 0, 0, 0})), "#REF!");
 }
 
+// Arguments of array class are calculated as arrays in BIFF8 tokens too (operand classes, attribute
+// tokens of IF) and through a defined name; elsewhere a range meets the formula's row.
+TEST_F(EvaluatorTest, ArrayArgumentsInBothForms) {
+  auto biffArea = [](std::uint8_t Id) {
+    auto v = Biff8Area(0, 0, 0, 2);  // A1:A3 = 1, 2, 3
+    v[0] = Id;
+    return v;
+  };
+  const auto sumProduct = Bytes({0x42, 0x01, 0xE4, 0x00});
+  // SUMPRODUCT(A1:A3*2) with an array-class operand and with a value-class one.
+  EXPECT_EQ(Run(Cat({Bytes({0xFF}), biffArea(0x65), Bytes({0x1E, 0x02, 0x00, 0x05}), sumProduct}), "C2"), "12");
+  EXPECT_EQ(Run(Cat({Bytes({0xFF}), biffArea(0x45), Bytes({0x1E, 0x02, 0x00, 0x05}), sumProduct}), "C2"), "12");
+  // SUMPRODUCT(IF(A1:A3>1,A1:A3,0)): the attribute tokens of IF take no operand.
+  EXPECT_EQ(Run(Cat({Bytes({0xFF}), biffArea(0x65), Bytes({0x1E, 0x01, 0x00, 0x0D, 0x19, 0x02, 0x08, 0x00}),
+                     biffArea(0x65), Bytes({0x19, 0x08, 0x07, 0x00, 0x1E, 0x00, 0x00, 0x19, 0x08, 0x03, 0x00}),
+                     Bytes({0x42, 0x03, 0x01, 0x00}), sumProduct}),
+                "C9"),
+            "5");
+  // Outside an argument of array class the product meets the formula's row: SUM(A1:A3*2) in C2.
+  EXPECT_EQ(Run(Cat({Bytes({0xFF}), biffArea(0x25), Bytes({0x1E, 0x02, 0x00, 0x05, 0x22, 0x01, 0x04, 0x00})}), "C2"),
+            "4");
+  // A name whose definition is A1:A3*2, as SUMPRODUCT's argument and alone.
+  names.Items[0] = TFormulaNameDef();
+  TXLSPtgsBuilder def;
+  Op(ptgMul, Ref("A1", "A3"), Num(2))(def);
+  names.Code[0] = def.Bytes();
+  const Build name = [](TXLSPtgsBuilder& b) { b.Name(0); };
+  EXPECT_EQ(Run(Fn("SUMPRODUCT", {name}), "C9"), "12");
+  EXPECT_EQ(Run(Fn("SUMPRODUCT", {Op(ptgAdd, name, Num(1))}), "C9"), "15");
+  EXPECT_EQ(Run(name, "C3"), "6");
+  // The lookup vector of LOOKUP: an expression is an array, a reference stays a reference.
+  EXPECT_EQ(Run(Fn("LOOKUP", {Num(2), Op(ptgDiv, Num(1), Op(ptgGT, Ref("A1", "A3"), Num(1))), Ref("B1", "B3")}),
+                "C9"),
+            "30");
+  EXPECT_EQ(Run(Fn("LOOKUP", {Num(2), Ref("A1", "A3"), Ref("B1", "B3")}), "C9"), "20");
+}
+
 TEST_F(EvaluatorTest, DefinedNames) {
   TFormulaNameDef formulaName;  // index 0: 2+3 in library code
   names.Items[0] = formulaName;
@@ -325,6 +362,14 @@ TEST_F(EvaluatorTest, DefinedNames) {
   vb.VBProcedure = true;
   names.Items[7] = vb;
   names.Code[7] = names.Code[0];
+  names.Items[8] = formulaName;  // index 8: itself twice, N = N+N
+  {
+    TXLSPtgsBuilder b;
+    b.Name(8);
+    b.Name(8);
+    b.Op(ptgAdd);
+    names.Code[8] = b.Bytes();
+  }
 
   auto name = [](int i) {
     return Build([i](TXLSPtgsBuilder& b) { b.Name(static_cast<std::uint16_t>(i)); });
@@ -333,6 +378,8 @@ TEST_F(EvaluatorTest, DefinedNames) {
   EXPECT_EQ(Run(Bytes({0xFF, 0x23, 0x01, 0x00, 0x00, 0x00})), "5");  // one-based in BIFF8
   EXPECT_EQ(Run(Bytes({0xFF, 0x23, 0x02, 0x00, 0x00, 0x00})), "#NAME?");
   EXPECT_EQ(Run(name(2)), "#NAME?");  // stops instead of recursing without end
+  EXPECT_EQ(Run(name(8)), "#NAME?");  // circular at once, not 2^64 evaluations deep and wide
+  EXPECT_EQ(Run(Op(ptgAdd, name(0), name(0))), "10");  // a name met twice side by side is no cycle
   EXPECT_EQ(Run(name(3)), "ref:20");
   EXPECT_EQ(Run(name(4), "A2"), "ref:2");  // relative column: the formula cell's (A), absolute row 2
   EXPECT_EQ(Run(Fn("SUM", {name(5)})), "6");
@@ -351,7 +398,7 @@ TEST_F(EvaluatorTest, UserFunctions) {
   b.Number(1);
   b.String(u"x");
   b.FuncName(2, u"MyFunc");
-  EXPECT_EQ(Run(b.Bytes()), "#N/A");  // no handler
+  EXPECT_EQ(Run(b.Bytes()), "#NAME?");  // no handler: a function nobody provides
   std::u16string seenName;
   std::vector<std::string> seenArgs;
   ev.SetUserFunctionHandler([&](const std::u16string& Name, TXLSUserFuncData& Data) {

@@ -102,4 +102,22 @@ inline std::string RunFormula(TXLSFormulaEvaluator& Ev, const Build& F) {
   return Describe(v);
 }
 
+// The cached result of a formula cell after a calculation; false for a cell that holds no
+// formula result.
+inline bool CachedFormulaResult(const workbook::TMMUCellRef& Ref, TXLSFormulaValue& V) {
+  using M = workbook::TXLSCellMMU;
+  switch (M::CellType(Ref)) {
+    case workbook::cvkFloatFormula: V.SetFloat(M::GetFormulaFloat(Ref)); return true;
+    case workbook::cvkBooleanFormula: V.SetBool(M::GetFormulaBoolean(Ref)); return true;
+    case workbook::cvkErrorFormula: V.SetError(M::GetFormulaError(Ref)); return true;
+    case workbook::cvkStringFormula: {
+      std::u16string t;
+      M::GetFormulaString(Ref, t);
+      V.SetString(t);
+      return true;
+    }
+    default: return false;
+  }
+}
+
 }  // namespace formula::testing

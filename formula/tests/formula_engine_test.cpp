@@ -106,23 +106,11 @@ public:
     workbook::TMMUCellRef ref;
     if (!wb.Sheet(Sheet).FindCell(c, r, ref)) return "<none>";
     TXLSFormulaValue v;
-    using M = workbook::TXLSCellMMU;
-    switch (M::CellType(ref)) {
-      case workbook::cvkFloatFormula: v.SetFloat(M::GetFormulaFloat(ref)); break;
-      case workbook::cvkBooleanFormula: v.SetBool(M::GetFormulaBoolean(ref)); break;
-      case workbook::cvkErrorFormula: v.SetError(M::GetFormulaError(ref)); break;
-      case workbook::cvkStringFormula: {
-        std::u16string t;
-        M::GetFormulaString(ref, t);
-        v.SetString(t);
-        break;
-      }
-      default: {
-        TXLSFormulaValue cell;
-        handler.Evaluator().Stack().ReadCell(&wb.Sheet(Sheet), c, r, cell);
-        cell.Kind = fvkValue;
-        v = cell;
-      }
+    if (!testing::CachedFormulaResult(ref, v)) {
+      TXLSFormulaValue cell;
+      handler.Evaluator().Stack().ReadCell(&wb.Sheet(Sheet), c, r, cell);
+      cell.Kind = fvkValue;
+      v = cell;
     }
     return testing::Describe(v);
   }

@@ -108,20 +108,8 @@ public:
     workbook::TXLSCellMMU* cells = xls.GetItem(A.Sheet)->GetCells();
     workbook::TMMUCellRef ref;
     if (!cells->FindCell(A.Col, A.Row, ref)) return "<none>";
-    using M = workbook::TXLSCellMMU;
     TXLSFormulaValue v;
-    switch (M::CellType(ref)) {
-      case workbook::cvkFloatFormula: v.SetFloat(M::GetFormulaFloat(ref)); break;
-      case workbook::cvkBooleanFormula: v.SetBool(M::GetFormulaBoolean(ref)); break;
-      case workbook::cvkErrorFormula: v.SetError(M::GetFormulaError(ref)); break;
-      case workbook::cvkStringFormula: {
-        std::u16string t;
-        M::GetFormulaString(ref, t);
-        v.SetString(t);
-        break;
-      }
-      default: return "<not a formula>";
-    }
+    if (!testing::CachedFormulaResult(ref, v)) return "<not a formula>";
     std::string d = testing::Describe(v);
     if (v.ValueType == fvtFloat) {
       char buf[40];

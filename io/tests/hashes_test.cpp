@@ -96,6 +96,24 @@ TEST(RC4, KnownVectors) {
             "B2396305F03DC027CCC3524A0A1118A86982944F18FC82D589C403A47A0D0919");
 }
 
+TEST(RC4, KeyStreamGoesOnAcrossCalls) {
+  // The same RFC 6229 key stream cut into pieces of 1, 15 and 16 bytes.
+  const std::string key("\x01\x02\x03\x04\x05", 5);
+  RC4Context ctx;
+  RC4Init(ctx, key.data(), key.size());
+  std::string out(32, '\0');
+  RC4Crypt(ctx, out.data(), out.data(), 1);
+  RC4Crypt(ctx, out.data() + 1, out.data() + 1, 15);
+  RC4Crypt(ctx, out.data() + 16, out.data() + 16, 16);
+  EXPECT_EQ(core::to_hex(out.data(), out.size(), true),
+            "B2396305F03DC027CCC3524A0A1118A86982944F18FC82D589C403A47A0D0919");
+  // A new key starts the stream again.
+  RC4Init(ctx, key.data(), key.size());
+  std::string again(1, '\0');
+  RC4Crypt(ctx, again.data(), again.data(), 1);
+  EXPECT_EQ(static_cast<std::uint8_t>(again[0]), 0xB2);
+}
+
 TEST(RC4, RejectsKeyLengthsOutsideOneTo256) {
   RC4Context ctx;
   const std::string key(257, 'k');

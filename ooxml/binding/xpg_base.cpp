@@ -50,6 +50,19 @@ void TXPGBase::WriteKeptAttributes(TXpgWriteXML& writer) const {
 
 void TXPGBase::ReportUnknownElement(TXPGReader& reader) {
   if (Owner) Owner->Errors.Error(1, reader.GetQualifiedName(), 0);
+  // The element's attributes are its own: the object that absorbs it must not keep them.
+  reader.AttributesTaken();
+}
+
+void TXPGBase::TakeValueAttributes(TXPGReader& reader, bool space) {
+  for (int i = 0; i < reader.Attributes.GetCount(); ++i) {
+    const TXpgAttrName attr(reader.Attributes, i);
+    const std::string_view name = attr.Bytes();
+    if (space && name == "xml:space") continue;
+    if (name.starts_with("xmlns") && (name.size() == 5 || name[5] == ':')) continue;
+    ReportUnknownAttribute(reader.Attributes.GetName(i));
+  }
+  reader.AttributesTaken();
 }
 
 void TXPGBase::ReportUnknownAttribute(std::u16string_view name) {
@@ -89,7 +102,7 @@ void XpgWriteElement(TXpgWriteXML& writer, std::u16string_view name, TXPGBase& o
                      bool list_item) {
   if (!list_item || (object.FAssigned & xaAttributes)) object.WriteAttributes(writer);
   object.WriteKeptAttributes(writer);
-  if (object.FAssigned & xaContent) writer.Text = object.ContentText();
+  if (object.FAssigned & xaContent) object.ContentText(writer.Text);
   if (object.FAssigned & xaElements) {
     writer.WriteTagStart(name);
     object.WriteElements(writer);

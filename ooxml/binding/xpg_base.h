@@ -83,8 +83,8 @@ public:
 
   virtual void WriteAttributes(TXpgWriteXML& writer);
   virtual void WriteElements(TXpgWriteXML& writer);
-  // The element's own text, written when xaContent is set.
-  virtual std::u16string ContentText() const { return {}; }
+  // The element's own text, written when xaContent is set, into out (whose storage is reused).
+  virtual void ContentText(std::u16string& out) const { out.clear(); }
   // Takes the element's text when the object becomes current for its own start tag.
   virtual void ReadContent(TXPGReader& reader);
   // Attribute names the class binds (a document element's root keeps the others).
@@ -111,6 +111,10 @@ public:
 
 protected:
   void ReportUnknownElement(TXPGReader& reader);
+  // The attributes of a simple-content child held as a field of this object (a value element):
+  // there is nowhere to keep them, so each is reported (xml:space too unless space is true) and
+  // none reaches this object's HandleAttributes.
+  void TakeValueAttributes(TXPGReader& reader, bool space);
   void ReportUnknownAttribute(std::u16string_view name);
   // An enumeration literal that its type does not know: reported, the field left as it was.
   void ReportUnknownEnum(std::u16string_view name, std::u16string_view value);
@@ -125,6 +129,13 @@ protected:
 // as pending text, then start tag, children and end tag, or one empty element.
 void XpgWriteElement(TXpgWriteXML& writer, std::u16string_view name, TXPGBase& object,
                      bool list_item = false);
+
+// Text whose first or last character is a blank, CR or LF needs xml:space="preserve" to survive
+// a reader that trims (a TAB does not).
+inline bool XpgKeepsSpace(std::u16string_view text) {
+  auto edge = [](char16_t c) { return c == u' ' || c == u'\r' || c == u'\n'; };
+  return !text.empty() && (edge(text.front()) || edge(text.back()));
+}
 
 // Owning list of element objects; the base of every typed list.
 class TXPGBaseObjectList {

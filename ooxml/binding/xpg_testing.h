@@ -74,13 +74,20 @@ private:
   std::string last_;
 };
 
-// The object written as one element name (a group: its children inside a wrapper element).
-inline std::string XpgWriteProbe(TXPGBase& object, std::u16string_view name, bool group) {
+// The object written as one element name (a group: its children inside a wrapper element; open:
+// always with start and end tag, as a streaming container writes its items).
+inline std::string XpgWriteProbe(TXPGBase& object, std::u16string_view name, bool group, bool open = false) {
   XmlMemoryStream stream;
   TXpgWriteXML writer;
   writer.BeginDocument(stream);
   object.CheckAssigned();
-  if (group) {
+  if (open) {
+    object.WriteAttributes(writer);
+    object.WriteKeptAttributes(writer);
+    writer.WriteTagStart(name);
+    object.WriteElements(writer);
+    writer.WriteTagEnd();
+  } else if (group) {
     writer.WriteTagStart(name);
     object.WriteElements(writer);
     writer.WriteTagEnd();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -140,6 +142,7 @@ TEST(Document, CallsOutOfOrderRaise) {
       {"Abort", [](TPDFDocument& d) { d.Abort(); }, "Generation PDF file not activated"},
       {"AddImage", [](TPDFDocument& d) { d.AddImage(nullptr); }, "Generation PDF file not activated"},
       {"AddAction", [](TPDFDocument& d) { d.AddAction(nullptr); }, "Generation PDF file not activated"},
+      {"AddWatermark", [](TPDFDocument& d) { d.AddWatermark(); }, "Generation PDF file not activated"},
       {"drawing", [](TPDFDocument& d) { d.ActivePage().Rectangle(0, 0, 1, 1); }, "Generation PDF file not activated"},
       {"object writing", [](TPDFDocument& d) { d.WriteLine("x"); }, "Generation PDF file not activated"},
   };
@@ -403,6 +406,79 @@ TEST(Document, AFullDiskAbortsTheDocumentInsteadOfLeavingAShortFile) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the end reported success, 2: the short file stayed";
 }
 
+// Three pages of lines and text, the first drawn on again after the last began. Stage 0 runs after
+// the document began, stage 1 after the second page began.
+void DrawPages(TPDFDocument& doc, const std::function<void(TPDFDocument&, int stage)>& at) {
+  doc.DocumentInfo().CreationDate = core::LocalTime{2014, 4, 8, 9, 5, 3, 0, 2};
+  doc.BeginDoc();
+  at(doc, 0);
+  for (int p = 0; p < 3; ++p) {
+    if (p > 0) doc.NewPage();
+    if (p == 1) at(doc, 1);
+    TPDFPage& page = *doc.CurrentPage;
+    for (int row = 0; row < 40; ++row) {
+      page.SaveState();
+      page.Rectangle(57, 88 + 15 * row, 537, 103 + 15 * row);
+      page.Stroke();
+    }
+    test::PutText(doc, "Page " + std::to_string(p + 1), 72, 700);
+  }
+  TPDFPage& first = *doc.Pages().Items(0);
+  first.Rectangle(10, 10, 20, 20);
+  first.Fill();
+  doc.EndDoc();
+}
+
+std::string WithoutFileID(std::string pdf) {
+  return std::regex_replace(pdf, std::regex("/ID \\[<[0-9a-f]{32}><[0-9a-f]{32}>\\]"), "/ID []");
+}
+
+TEST(Document, FinishedPagesWaitOnDiskAndComeBackUnchanged) {
+  test::TempDir dir;
+  const std::string file = dir.file("pages.pdf");
+  TPDFDocument on_disk;
+  on_disk.SetFileName(file);
+  std::size_t kept_in_memory = 1;
+  std::vector<std::string> files;
+  DrawPages(on_disk, [&](TPDFDocument& d, int stage) {
+    if (stage == 0) return;
+    kept_in_memory = d.Pages().Items(0)->Content().size();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files.push_back(entry.path().filename());
+  });
+  // The first page's content left memory when the second began, without a file anyone sees.
+  EXPECT_EQ(kept_in_memory, 0u);
+  EXPECT_EQ(files, std::vector<std::string>{"pages.pdf"});
+
+  TPDFDocument in_memory;
+  std::string out;
+  in_memory.SetFileName(file);
+  in_memory.SetOutputStream(&out);
+  std::size_t memory_content = 0;
+  DrawPages(in_memory, [&](TPDFDocument& d, int stage) {
+    if (stage == 1) memory_content = d.Pages().Items(0)->Content().size();
+  });
+  EXPECT_GT(memory_content, 1000u);
+  // The same bytes either way, the late drawing on the first page included.
+  const std::string written = test::ReadFile(file);
+  EXPECT_NE(written.find("10 822 10 10 re\r\nf\r\n"), std::string::npos);
+  EXPECT_EQ(WithoutFileID(written), WithoutFileID(out));
+  ExpectConsistentXref(written);
+}
+
+TEST(Document, PagesStayInMemoryWhereNoSpoolCanBeMade) {
+  const auto dir = std::make_unique<test::TempDir>();
+  const std::string file = dir->file("gone.pdf");
+  TPDFDocument doc;
+  doc.SetFileName(file);
+  std::size_t kept_in_memory = 0;
+  // The folder goes away under the open output: no spool file can be made there any more.
+  EXPECT_NO_THROW(DrawPages(doc, [&](TPDFDocument& d, int stage) {
+    if (stage == 0) std::filesystem::remove_all(dir->path());
+    else kept_in_memory = d.Pages().Items(0)->Content().size();
+  }));
+  EXPECT_GT(kept_in_memory, 1000u);
+}
+
 TEST(Document, AbortRemovesOnlyARegularFile) {
   // An output that is not a regular file (a device here) is never deleted.
   TPDFDocument d;
@@ -431,6 +507,142 @@ TEST(Document, AutoLaunchOpensOnlyAFinishedFile) {
   d.BeginDoc();
   d.Abort();
   EXPECT_EQ(opened.size(), 1u);
+}
+
+// The body of object N: from "N 0 obj" to its "endobj".
+std::string ObjectText(const std::string& pdf, int n) {
+  const std::string head = "\n" + std::to_string(n) + " 0 obj\r\n";
+  const auto at = pdf.find(head);
+  if (at == std::string::npos) return "<missing>";
+  return pdf.substr(at + 1, pdf.find("endobj", at) - at - 1);
+}
+
+TEST(Document, WatermarkSubFormAndThumbnailArePlacedOnThePage) {
+  MemoryDoc m;
+  m.doc.BeginDoc();
+  TPDFPage& page = *m.doc.CurrentPage;
+  EXPECT_THROW(page.SetWatermark(0), TPDFException);
+  EXPECT_THROW(page.SetThumbnail(0), TPDFException);
+  TPDFPage* mark = m.doc.AddWatermark();
+  ASSERT_TRUE(mark->IsFormPage);
+  EXPECT_NE(mark->Canvas(), nullptr);
+  mark->Rectangle(100, 100, 200, 150);
+  mark->Stroke();
+  const int thumb = m.doc.AddImage(std::make_unique<test::PixelImage>(false));
+  page.SetWatermark(0);
+  page.SetThumbnail(thumb);
+  EXPECT_THROW(page.SetWatermark(1), TPDFException);
+  EXPECT_THROW(page.SetThumbnail(thumb + 1), TPDFException);
+  TPDFPage* form = page.AddSubForm();
+  ASSERT_TRUE(form->IsFormPage);
+  form->SetFormMatrix(0.5, 0, 0, 0.5, 10, 20);
+  form->MoveTo(0, 0);
+  form->LineTo(10, 10);
+  form->Stroke();
+  page.AppendOperator("/IF0 Do");
+  const int page_number = page.ObjectNumber(), mark_number = mark->ObjectNumber(), form_number = form->ObjectNumber();
+  m.doc.NewPage();
+  // A page without a watermark shows none and lists no forms.
+  m.doc.EndDoc();
+  ExpectConsistentXref(m.out);
+
+  // The watermark comes out before the page tree, the sub-form before its page's resources.
+  const std::vector<int> order = ObjectOrder(m.out);
+  const auto pos = [&](int n) { return std::find(order.begin(), order.end(), n) - order.begin(); };
+  EXPECT_LT(pos(mark_number), pos(1));
+  EXPECT_LT(pos(form_number), pos(page_number));
+
+  std::smatch match;
+  const std::string mark_text = ObjectText(m.out, mark_number);
+  ASSERT_TRUE(std::regex_search(mark_text, match,
+                                std::regex("^[0-9]+ 0 obj\r\n<</Type /XObject\r\n/Subtype /Form\r\n/Resources ([0-9]+) 0 R\r\n"
+                                           "/Matrix \\[1 0 0 1 0 0 \\]\r\n/BBox \\[0 0 595 842\\]\r\n/Length ([0-9]+)\r\n>>\r\n"
+                                           "stream\r\n")))
+      << mark_text;
+  const std::string mark_stream = mark_text.substr(static_cast<std::size_t>(match.length(0)), std::stoul(match[2]));
+  EXPECT_EQ(mark_stream, "q\r\n100 692 100 50 re\r\nS\r\nQ\r\n");
+  EXPECT_NE(ObjectText(m.out, form_number).find("/Matrix [0.5 0 0 0.5 10 20 ]\r\n"), std::string::npos);
+
+  const std::string page_text = ObjectText(m.out, page_number);
+  ASSERT_TRUE(std::regex_search(page_text, match, std::regex("/Resources ([0-9]+) 0 R\r\n/Contents \\[([0-9]+) 0 R\\]\r\n"
+                                                             "/Thumb ([0-9]+) 0 R\r\n/MediaBox")))
+      << page_text;
+  EXPECT_NE(ObjectText(m.out, std::stoi(match[3])).find("/Subtype /Image"), std::string::npos);
+  EXPECT_NE(ObjectText(m.out, std::stoi(match[1]))
+                .find(" /XObject <<\r\n/Form0 " + std::to_string(mark_number) + " 0 R\r\n/IF0 " +
+                      std::to_string(form_number) + " 0 R\r\n>>"),
+            std::string::npos);
+  EXPECT_NE(ObjectText(m.out, std::stoi(match[2])).find("stream\r\nq /Form0 Do   Q\r\nq\r\n/IF0 Do\r\nQ\r\n"),
+            std::string::npos);
+  // The second page has neither.
+  EXPECT_EQ(m.out.find("/Form0 Do", m.out.find("/Form0 Do") + 1), std::string::npos);
+  EXPECT_EQ(m.out.find("/Thumb", m.out.find("/Thumb") + 1), std::string::npos);
+}
+
+// Hears when a watched component is freed.
+class FreeWatcher : public platform::components::TComponent {
+public:
+  FreeWatcher() : TComponent(nullptr) {}
+  std::vector<TComponent*> freed;
+
+protected:
+  void Notification(TComponent* c, platform::components::TOperation op) override {
+    if (op == platform::components::TOperation::opRemove) freed.push_back(c);
+  }
+};
+
+TEST(Document, AComponentFreedByItsOwnerWithPublishedProperties) {
+  using platform::components::SetPropText;
+  FreeWatcher watcher;
+  auto owner = std::make_unique<platform::components::TComponent>(nullptr);
+  auto* doc = new TPDFDocument(owner.get());
+  doc->SetName("SPDF");
+  doc->FreeNotification(&watcher);
+  EXPECT_EQ(owner->FindComponent("spdf"), doc);
+  EXPECT_EQ(doc->ClassName(), "TPDFDocument");
+
+  // The settings a form definition stores, by name and as text.
+  const std::pair<const char*, const char*> settings[] = {
+      {"Compression", "ctFlate"},        {"ProtectionOptions", "[coPrint, coAssemble]"},
+      {"ViewerPreferences", "[vpFitWindow,vpCenterWindow]"},  {"Version", "v15"},
+      {"ProtectionKeyLength", "kl128"},  {"DocumentInfo.Title", "Report"},
+      {"DocumentInfo.Author", ""},       {"JPEGQuality", "60"},
+      {"Resolution", "96"},              {"NonEmbeddedFont", "Arial\r\nSimSun"},
+      {"OnePass", "True"},               {"AutoCreateURL", "False"},
+      {"PageMode", "pmUseThumbs"},       {"FileName", "report.pdf"},
+  };
+  for (const auto& [name, text] : settings) EXPECT_TRUE(SetPropText(doc, name, text)) << name;
+  EXPECT_EQ(doc->GetCompression(), TCompressionType::ctFlate);
+  EXPECT_EQ(doc->GetProtectionOptions(), coPrint | coAssemble);
+  EXPECT_EQ(doc->ViewerPreferences, vpFitWindow | vpCenterWindow);
+  EXPECT_EQ(doc->GetVersion(), TPDFVersion::v15);
+  EXPECT_EQ(doc->GetProtectionKeyLength(), TPDFKeyLength::kl128);
+  EXPECT_EQ(doc->GetDocumentInfo().Title, "Report");
+  EXPECT_EQ(doc->GetDocumentInfo().Author, "");
+  EXPECT_EQ(doc->GetJPEGQuality(), 60);
+  EXPECT_EQ(doc->Resolution, 96);
+  EXPECT_EQ(doc->GetNonEmbeddedFont(), (std::vector<std::string>{"Arial", "SimSun"}));
+  EXPECT_TRUE(doc->GetOnePass());
+  EXPECT_FALSE(doc->AutoCreateURL);
+  EXPECT_EQ(doc->GetPageMode(), TPageMode::pmUseThumbs);
+  EXPECT_EQ(doc->GetFileName(), "report.pdf");
+  EXPECT_EQ(platform::components::GetStrProp(doc, "ProtectionOptions"), "[coPrint,coAssemble]");
+  EXPECT_EQ(platform::components::GetEnumPropText(doc, "PageLayout"), "plSinglePage");
+  EXPECT_THROW(SetPropText(doc, "ProtectionOptions", "[coPrint,coEverything]"), platform::components::EComponentError);
+  EXPECT_THROW(SetPropText(doc, "ViewerPreferences", "vpFitWindow"), platform::components::EComponentError);
+  EXPECT_EQ(doc->GetProtectionOptions(), coPrint | coAssemble);
+
+  // The guards hold through the published names as well.
+  std::string out;
+  doc->SetOutputStream(&out);
+  doc->BeginDoc();
+  EXPECT_THROW(SetPropText(doc, "FileName", "other.pdf"), TPDFException);
+  doc->EndDoc();
+  EXPECT_FALSE(out.empty());
+
+  // The owner frees the document with itself.
+  owner.reset();
+  EXPECT_EQ(watcher.freed, std::vector<platform::components::TComponent*>{doc});
 }
 
 TEST(Document, BeginObjectChecksTheNumber) {

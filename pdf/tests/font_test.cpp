@@ -32,6 +32,17 @@ TestFontDesign LatinDesign() {
   return s;
 }
 
+// LatinDesign with a format 12 map as well, which adds 7 for U+2000B (Extension B) and 8 for U+1F600.
+TestFontDesign WideDesign() {
+  TestFontDesign s = LatinDesign();
+  s.glyphs.push_back({900, {}});
+  s.glyphs.push_back({800, {}});
+  for (const auto& [code, glyph] : s.cmap) s.cmap12[code] = glyph;
+  s.cmap12[0x2000B] = 7;
+  s.cmap12[0x1F600] = 8;
+  return s;
+}
+
 struct Table {
   std::uint32_t offset = 0, length = 0, checksum = 0;
 };
@@ -236,6 +247,7 @@ TEST(TrueTypeDataTest, FuzzSeedsAreCurrent) {
   cyclic.glyphs[4].components = {4, 5};
   cyclic.glyphs[5].components = {4};
   seeds["composite_cycle.ttf"] = cyclic;
+  seeds["wide_format12.ttf"] = WideDesign();
   // ctest runs the tests in the pdf folder (__FILE__ may be relative to another folder under ccache).
   const std::filesystem::path dir = std::filesystem::path("tests") / "corpus" / "truetype";
   for (const auto& [name, design] : seeds) {
@@ -474,7 +486,9 @@ TEST_F(PdfTextTest, FontObjectsWritten) {
   page.SetActiveFont("Other Face", 0, 10, 0);
   page.SelectFont(false);  // referenced, never given text
   doc_.EndDoc();
-  EXPECT_NE(out_.find("/BaseFont /Test#20Sans\r\n/FirstChar 65\r\n/LastChar 65\r\n"), std::string::npos);
+  // Embedded programs are subsets, their names tagged; the font that never showed text has none.
+  EXPECT_TRUE(std::regex_search(out_, std::regex("/BaseFont /[A-Z]{6}\\+Test#20Sans\r\n/FirstChar 65\r\n/LastChar 65\r\n")))
+      << out_;
   EXPECT_NE(out_.find("/Widths [667 ]"), std::string::npos);
   // A program of one glyph carries the glyphs of two more entries, the first of them as the quote.
   EXPECT_NE(out_.find("/W[6[1000]2[667]6[1000]]"), std::string::npos);
@@ -482,6 +496,134 @@ TEST_F(PdfTextTest, FontObjectsWritten) {
   EXPECT_NE(out_.find("/Widths []"), std::string::npos);
   EXPECT_NE(out_.find("/Subtype /CIDFontType2"), std::string::npos);
   EXPECT_NE(out_.find("/Encoding /Identity-H"), std::string::npos);
+}
+
+// The data of stream object N, inflated.
+std::string StreamData(const std::string& pdf, int n) {
+  const auto at = pdf.find("\n" + std::to_string(n) + " 0 obj\r\n");
+  if (at == std::string::npos) return "<missing>";
+  const auto len = pdf.find("/Length ", at);
+  const std::size_t length = std::stoul(pdf.substr(len + 8));
+  const auto data = pdf.find("stream\r\n", at) + 8;
+  std::string out(1 << 16, '\0');
+  uLongf size = out.size();
+  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(pdf.data() + data),
+                 static_cast<uLong>(length)) != Z_OK)
+    return "<not deflated>";
+  out.resize(size);
+  return out;
+}
+
+TEST_F(PdfTextTest, SubsetNamesAndTheSimpleFontsUnicodeMap) {
+  auto write = [&](TPDFDocument& doc, std::string& out) {
+    if (!doc.Generating()) {  // the fixture's document is under way already
+      doc.SetFontProvider(&fonts_.provider());
+      doc.SetOutputStream(&out);
+      doc.BeginDoc();
+    }
+    TPDFPage& page = *doc.CurrentPage;
+    page.SetActiveFont("Test Sans", 0, 10, 0);
+    page.TextAtPtW(10, 20, 0, u"AB\u4E2D");
+    page.SetActiveFont("Other Face", 0, 10, 0);
+    page.TextAtPtW(10, 40, 0, u"BA");
+    doc.EndDoc();
+  };
+  write(doc_, out_);
+  std::string again_out;
+  TPDFDocument again;
+  write(again, again_out);
+
+  // Every embedded program is a subset with a tag of six capitals; the descriptor carries the same name.
+  const std::regex base("/BaseFont /([A-Z]{6})\\+([^\r]*)\r\n");
+  std::vector<std::string> tags, names;
+  for (auto it = std::sregex_iterator(out_.begin(), out_.end(), base); it != std::sregex_iterator(); ++it) {
+    tags.push_back((*it)[1]);
+    names.push_back((*it)[2]);
+    EXPECT_NE(out_.find("/FontName /" + (*it)[1].str() + "+" + (*it)[2].str() + "\r\n"), std::string::npos);
+  }
+  // Simple Test Sans, its Type0 font and CID font (one name), simple Other Face.
+  EXPECT_EQ(names, (std::vector<std::string>{"Test#20Sans", "Test#20Sans", "Test#20Sans", "Other#20Face"}));
+  ASSERT_EQ(tags.size(), 4u);
+  EXPECT_EQ(tags[1], tags[2]);
+  EXPECT_NE(tags[0], tags[1]);
+  EXPECT_NE(tags[0], tags[3]);
+  // The same fonts with the same text are named alike in another file.
+  std::vector<std::string> again_tags;
+  for (auto it = std::sregex_iterator(again_out.begin(), again_out.end(), base); it != std::sregex_iterator(); ++it)
+    again_tags.push_back((*it)[1]);
+  EXPECT_EQ(again_tags, tags);
+
+  // Each simple font maps its used codes back to Unicode.
+  const std::regex simple("/Subtype /TrueType\r\n/BaseFont /[^\r]*\r\n/FirstChar ([0-9]+)\r\n/LastChar ([0-9]+)\r\n"
+                          "[^]*?/Widths \\[[^\\]]*\\]\r\n/ToUnicode ([0-9]+) 0 R\r\n>>");
+  int simple_fonts = 0;
+  for (auto it = std::sregex_iterator(out_.begin(), out_.end(), simple); it != std::sregex_iterator(); ++it, ++simple_fonts) {
+    EXPECT_EQ((*it)[1], "65");
+    EXPECT_EQ((*it)[2], "66");
+    const std::string cmap = StreamData(out_, std::stoi((*it)[3]));
+    EXPECT_NE(cmap.find("1 begincodespacerange <00> <FF> endcodespacerange\r2 beginbfchar\r<41> <0041>\r<42> <0042>\rendbfchar\r"),
+              std::string::npos)
+        << cmap;
+  }
+  EXPECT_EQ(simple_fonts, 2);
+}
+
+TEST(TrueTypeDataTest, FormatTwelveMapReachesBeyondTheBmp) {
+  TestFonts fonts(WideDesign());
+  TTTFData data(fonts.provider(), "Test Sans", true, 0);
+  EXPECT_EQ(data.CharMap.size(), 9u);
+  EXPECT_EQ(data.GlyphOf(0x41), 2);
+  EXPECT_EQ(data.GlyphOf(0x2000B), 7);
+  EXPECT_EQ(data.WidthOf(0x1F600), 800);
+  EXPECT_EQ(data.GlyphOf(0x20000), 0);  // not in the face
+  EXPECT_EQ(data.WidthsArray(), "[0[600]2[667]7[900]]");
+  const std::string cmap = data.WriteToUnicode("TT1");
+  EXPECT_NE(cmap.find("<0007> <D840DC0B>\r"), std::string::npos) << cmap;
+  const std::string program = data.WriteFontFile();
+  const auto loca = Loca(program, false);
+  EXPECT_TRUE(GlyphKept(loca, 7));
+  EXPECT_FALSE(GlyphKept(loca, 8));
+}
+
+TEST(PdfWideTextTest, SurrogatePairsShowOneGlyphEach) {
+  TestFontDesign design = WideDesign();
+  design.family = "Wide Face";
+  TestFonts fonts({{design, BuildTestFont(design)}});
+  TPDFDocument doc;
+  std::string out;
+  doc.SetFontProvider(&fonts.provider());
+  doc.SetOutputStream(&out);
+  doc.BeginDoc();
+  TPDFPage& page = *doc.CurrentPage;
+  page.SetActiveFont("Wide Face", 0, 10, 0);
+  page.TextAtPtW(0, 0, 0, u"\U0002000B\u4E2D\U0001F600");
+  EXPECT_NE(page.Content().find("<000700060008> Tj\r\n"), std::string::npos) << page.Content();
+  EXPECT_DOUBLE_EQ(page.TextWidthPtW(u"\U0002000B\U0001F600"), 17);
+  // Advances come one per UTF-16 unit: a pair moves on by both of its own.
+  page.TextAdvancesAtPtW(0, 50, 0, u"\U0002000B\u4E2D", {1.2, 0.0, 1.0});
+  EXPECT_NE(page.Content().find("<0007> Tj\r\n1.2 0 Td\r\n<0006> Tj\r\n"), std::string::npos) << page.Content();
+  // A surrogate without its partner has no glyph.
+  page.TextAtPtW(0, 100, 0, std::u16string(u"\xD840") + u"A");
+  EXPECT_NE(page.Content().find("<0000> Tj\r\n"), std::string::npos) << page.Content();
+  doc.EndDoc();
+  const std::regex to_unicode("/Subtype /Type0\r\n[^]*?/ToUnicode ([0-9]+) 0 R");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, to_unicode));
+  const std::string cmap = StreamData(out, std::stoi(m[1]));
+  EXPECT_NE(cmap.find("<0007> <D840DC0B>\r"), std::string::npos) << cmap;
+  EXPECT_NE(cmap.find("<0008> <D83DDE00>\r"), std::string::npos) << cmap;
+}
+
+TEST(TrueTypeDataTest, SubsetTagsAndUnicodeHex) {
+  const std::string tag = SubsetTag("TT1/Face/0/0041");
+  EXPECT_TRUE(std::regex_match(tag, std::regex("[A-Z]{6}\\+")));
+  EXPECT_EQ(SubsetTag("TT1/Face/0/0041"), tag);
+  EXPECT_NE(SubsetTag("TT1/Face/0/0042"), tag);
+  EXPECT_EQ(UnicodeHex(0x41), "0041");
+  EXPECT_EQ(UnicodeHex(0xFFFD), "FFFD");
+  EXPECT_EQ(UnicodeHex(0x10000), "D800DC00");
+  EXPECT_EQ(UnicodeHex(0x2000B), "D840DC0B");
+  EXPECT_EQ(UnicodeHex(0x10FFFF), "DBFFDFFF");
 }
 
 TEST_F(PdfTextTest, GlyphTextAndDecorations) {

@@ -172,7 +172,14 @@ TEST(CompressionStream, LargeInputAcrossBufferBoundariesAtEveryLevel) {
     EXPECT_EQ(z.Seek(0, TSeekOrigin::soCurrent), static_cast<std::int64_t>(data.size()));
     z.Finish();
     EXPECT_EQ(Inflate(Text(dest), data.size()), data);
-    EXPECT_EQ(Inflate(CompressString(data, level), data.size()), data);
+    const std::string once = CompressString(data, level);
+    EXPECT_EQ(Inflate(once, data.size()), data);
+    // Stored at level none, compressed at the others, whatever level the call before used.
+    if (level == TCompressionLevel::clNone) EXPECT_GT(once.size(), data.size());
+    else EXPECT_LT(once.size(), data.size() / 2);
+    // The one-buffer form keeps its deflate state between calls: it must start afresh each time.
+    EXPECT_EQ(Inflate(CompressString(data.substr(0, 100), level), 100), data.substr(0, 100));
+    EXPECT_EQ(CompressString(data, level), once);
   }
 }
 

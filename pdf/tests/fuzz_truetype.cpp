@@ -26,10 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     pdf::TTTFData ttf(provider, "Fuzz", true, 0);
     // Show the first codes of the map, one the font lacks, and a glyph no code maps to.
-    std::vector<std::uint16_t> codes;
+    std::vector<char32_t> codes;
     for (std::size_t i = 0; i < ttf.CharMap.size() && i < 8; ++i) codes.push_back(ttf.CharMap[i].Code);
-    for (std::uint16_t c : codes) ttf.GlyphOf(c);
+    if (!ttf.CharMap.empty()) codes.push_back(ttf.CharMap.back().Code);
+    for (char32_t c : codes) ttf.GlyphOf(c);
     ttf.GlyphOf(0xFFFE);
+    ttf.GlyphOf(0x2000B);
     ttf.MarkGlyphUsed(static_cast<std::uint16_t>(size));
     ttf.WidthOf(0x41);
     ttf.WriteFontFile();

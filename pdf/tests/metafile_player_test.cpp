@@ -11,6 +11,7 @@
 #include "core/byte_io.h"
 #include "pdf/document.h"
 #include "pdf/image.h"
+#include "pdf/fonts.h"
 #include "pdf/metafile_player.h"
 #include "pdf/page.h"
 #include "pdf/tests/test_util.h"
@@ -210,6 +211,32 @@ TEST_F(PlayerTest, FontSizeAlignmentAndText) {
   EXPECT_NE(ops.find("BT"), std::string::npos) << ops;
   // The reference point is the baseline: 200 px = 150 pt from the top.
   EXPECT_NE(ops.find(" 692 Tm"), std::string::npos) << ops;
+}
+
+TEST_F(PlayerTest, CombiningMarksComposeIntoTheFontsPrecomposedGlyphs) {
+  // Vietnamese as decomposed text: e + circumflex + acute, e + dot below + circumflex.
+  Emf e;
+  e.font(1, -16, "Arial").rec(gdi::EMR_SELECTOBJECT, {1});
+  e.text(10, 10, u"Tie\u0302\u0301ng Vie\u0323\u0302t");
+  const std::string ops = Play(e.bytes());
+  const TTTFData& ttf = *GetFont(doc, "Arial", 0, true)->TTFData;
+  const std::uint16_t e_circumflex_acute = ttf.GlyphOfCode(0x1EBF), e_dot_circumflex = ttf.GlyphOfCode(0x1EC7);
+  ASSERT_NE(e_circumflex_acute, 0);
+  ASSERT_NE(e_dot_circumflex, 0);
+  EXPECT_NE(ops.find(HexOfWord(e_circumflex_acute)), std::string::npos) << ops;
+  EXPECT_NE(ops.find(HexOfWord(e_dot_circumflex)), std::string::npos) << ops;
+  EXPECT_EQ(ops.find(HexOfWord(ttf.GlyphOfCode(0x0302))), std::string::npos) << ops;
+  // Every character was given ten pixels (7.5 pt, 0.625 em at 12 pt): a composed glyph moves on by
+  // the advances of the three characters it took in.
+  EXPECT_NE(ops.find("<" + HexOfWord(e_circumflex_acute) + "> Tj\r\n1.875 0 Td\r\n"), std::string::npos) << ops;
+
+  // Marks that compose into nothing the font has stay as they came.
+  Emf plain;
+  plain.font(1, -16, "Arial").rec(gdi::EMR_SELECTOBJECT, {1});
+  plain.text(10, 10, u"x\u0301");
+  const std::string kept = Play(plain.bytes());
+  EXPECT_NE(kept.find("(x) Tj"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("<" + HexOfWord(ttf.GlyphOfCode(0x0301)) + "> Tj"), std::string::npos) << kept;
 }
 
 TEST_F(PlayerTest, MappingModesAndTransforms) {

@@ -26,6 +26,8 @@ struct TestFontDesign {
   bool bold = false;
   std::vector<TestGlyph> glyphs = std::vector<TestGlyph>(4);  // glyph 0 is .notdef
   std::map<std::uint16_t, std::uint16_t> cmap;               // code -> glyph
+  // Code point -> glyph of a 3/10 format 12 subtable (one group each) besides the format 4 one.
+  std::map<char32_t, std::uint16_t> cmap12;
   std::uint16_t number_of_hmetrics = 0;                      // 0: one per glyph
   std::uint32_t code_pages = 1u;                             // OS/2 ulCodePageRange1
 };
@@ -100,10 +102,27 @@ inline std::string BuildTestFont(const TestFontDesign& design) {
   for (std::size_t i = 0; i < seg; ++i) Be16(sub, 0);
   std::string cmap;
   Be16(cmap, 0);
-  Be16(cmap, 1);
+  Be16(cmap, design.cmap12.empty() ? 1 : 2);
   Be16(cmap, 3);
   Be16(cmap, 1);
-  Be32(cmap, 12);
+  Be32(cmap, design.cmap12.empty() ? 12 : 20);
+  if (!design.cmap12.empty()) {
+    Be16(cmap, 3);
+    Be16(cmap, 10);
+    Be32(cmap, static_cast<std::uint32_t>(20 + sub.size()));
+    std::string sub12;
+    Be16(sub12, 12);
+    Be16(sub12, 0);
+    Be32(sub12, static_cast<std::uint32_t>(16 + 12 * design.cmap12.size()));
+    Be32(sub12, 0);
+    Be32(sub12, static_cast<std::uint32_t>(design.cmap12.size()));
+    for (const auto& [code, glyph] : design.cmap12) {
+      Be32(sub12, code);
+      Be32(sub12, code);
+      Be32(sub12, glyph);
+    }
+    sub += sub12;
+  }
   t["cmap"] = cmap + sub;
 
   const std::uint16_t n = static_cast<std::uint16_t>(design.glyphs.size());

@@ -132,6 +132,17 @@ void TComponent::PublishString(std::string name, std::function<std::string()> ge
   Publish(std::move(p));
 }
 
+const TComponent::BinaryProperty* TComponent::FindBinaryProperty(std::string_view name) const {
+  for (const auto& b : binary_props_)
+    if (same_name(b.name, name)) return &b;
+  return nullptr;
+}
+
+void TComponent::DefineBinaryProperty(std::string name, std::function<void(std::span<const std::uint8_t>)> read,
+                                      std::function<std::vector<std::uint8_t>()> write) {
+  binary_props_.push_back({std::move(name), std::move(read), std::move(write)});
+}
+
 void TComponent::PublishObject(std::string name, std::function<TObject*()> get) {
   Publish({std::move(name), TypeKind::kClass, {}, [get] { return PropValue(get()); }, nullptr});
 }

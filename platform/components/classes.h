@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -101,6 +102,22 @@ public:
   // event links. Answers false when the component has no such event.
   virtual bool SetEvent(std::string_view name, std::function<void(TObject*)> handler);
 
+  // Data a component stores besides its published properties (a skin package, say): the bytes its
+  // writer produced, handed back to its reader when a form is read.
+  struct BinaryProperty {
+    std::string name;
+    std::function<void(std::span<const std::uint8_t>)> read;
+    std::function<std::vector<std::uint8_t>()> write;
+  };
+  const std::vector<BinaryProperty>& BinaryProperties() const { return binary_props_; }
+  const BinaryProperty* FindBinaryProperty(std::string_view name) const;  // ASCII case-insensitive
+
+  // While a form is read, its components are loading: setters that would act on other objects only
+  // store their value. Once every component is read, each hears Loaded (which ends the state).
+  bool Loading() const { return loading_; }
+  void BeginLoading() { loading_ = true; }
+  virtual void Loaded() { loading_ = false; }
+
 protected:
   virtual void Notification(TComponent* c, TOperation op);
   // Frees the owned components, last first (derived destructors call it while they are whole).
@@ -112,6 +129,8 @@ protected:
   void PublishObject(std::string name, std::function<TObject*()> get);
   void PublishEnum(std::string name, std::vector<std::string> ids, std::function<int()> get,
                    std::function<void(int)> set);
+  void DefineBinaryProperty(std::string name, std::function<void(std::span<const std::uint8_t>)> read,
+                            std::function<std::vector<std::uint8_t>()> write);
 
 private:
   void insert(TComponent* c);
@@ -122,7 +141,9 @@ private:
   std::vector<TComponent*> components_;
   std::vector<TComponent*> notified_;  // both directions, as free notification is mutual
   std::vector<PropInfo> props_;
+  std::vector<BinaryProperty> binary_props_;
   bool destroying_ = false;
+  bool loading_ = false;
 };
 
 // Property access by name: the answers are those callers that serve any control rely on.

@@ -495,10 +495,15 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
   height_ = 105;
   PublishObject("Picture", [this] { return &Picture; });
   PublishBool("Stretch", [this] { return Stretch; }, [this](bool v) { Stretch = v; Invalidate(); });
+  PublishBool("Transparent", [this] { return Transparent; }, [this](bool v) { Transparent = v; Invalidate(); });
 }
 
 void TImage::Paint() {
   if (Picture.Empty()) return;
+  if (Transparent && !Stretch) {
+    gdi::DrawKeyedBitmap(Canvas.Handle(), 0, 0, Picture.Handle(), true);
+    return;
+  }
   if (Stretch)
     gdi::StretchBlt(Canvas.Handle(), 0, 0, width_, height_, Picture.Canvas().Handle(), 0, 0, Picture.Width(),
                     Picture.Height(), gdi::SRCCOPY);

@@ -214,6 +214,8 @@ public:
   std::string ClassName() const override { return "TImage"; }
   TBitmap Picture;
   bool Stretch = false;
+  // The colour of the picture's bottom-left pixel shows what lies behind the image.
+  bool Transparent = false;
   void Paint() override;
 };
 

@@ -8,4 +8,5 @@
 #include "platform/components/dialogs.h"
 #include "platform/components/form_table.h"
 #include "platform/components/graphics.h"
+#include "platform/components/hint_window.h"
 #include "platform/components/std_ctrls.h"

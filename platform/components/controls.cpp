@@ -555,7 +555,22 @@ void TWinControl::SetFocus() { win::SetFocus(Handle()); }
 bool TWinControl::Focused() const { return handle_ && win::GetFocus() == handle_; }
 
 // ---- TCustomForm ----
+namespace {
+std::vector<TCustomForm*>& form_list() {
+  static std::vector<TCustomForm*> forms;
+  return forms;
+}
+}  // namespace
+
+int TApplication::FormCount() { return static_cast<int>(form_list().size()); }
+
+TCustomForm* TApplication::Forms(int index) {
+  if (index < 0 || index >= FormCount()) throw EComponentError("List index out of bounds (" + std::to_string(index) + ")");
+  return form_list()[static_cast<std::size_t>(index)];
+}
+
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+  form_list().push_back(this);
   PublishObject("Menu", [this] { return static_cast<TObject*>(menu_); });
   visible_ = false;
   width_ = 640;
@@ -573,6 +588,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
+  auto& forms = form_list();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   if (OnDestroy) {
     try {
       OnDestroy(this);

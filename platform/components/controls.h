@@ -322,6 +322,9 @@ public:
   void ShowException(const std::exception& e);
   TExceptionEvent OnException;
   unsigned HintPause = 500, HintHidePause = 2500;
+  // Every form that exists (the application's and any other), in creation order.
+  static int FormCount();
+  static TCustomForm* Forms(int index);
 
 protected:
   void Notification(TComponent* c, TOperation op) override;

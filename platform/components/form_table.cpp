@@ -69,6 +69,11 @@ void apply(TComponent& c, const ComponentDef& d, const HandlerTable& handlers) {
     }
     if (!ok) fault(d, "invalid value '" + std::string(value) + "' for " + std::string(prop));
   }
+  for (const auto& [name, data] : d.binary) {
+    const TComponent::BinaryProperty* b = c.FindBinaryProperty(name);
+    if (!b || !b->read) fault(d, "no stored data " + std::string(name));
+    b->read(data);
+  }
   for (const auto& [event, handler] : d.events) {
     auto it = handlers.find(handler);
     if (it == handlers.end()) fault(d, "no handler " + std::string(handler));
@@ -81,6 +86,17 @@ void apply(TComponent& c, const ComponentDef& d, const HandlerTable& handlers) {
 void RegisterComponentClass(std::string kind, ComponentFactory factory) { registry()[std::move(kind)] = std::move(factory); }
 
 void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const HandlerTable& handlers) {
+  std::vector<TComponent*> loading{&form};
+  form.BeginLoading();
+  // A fault leaves no component in the loading state.
+  struct EndLoading {
+    std::vector<TComponent*>& list;
+    bool done = false;
+    ~EndLoading() {
+      if (!done)
+        for (TComponent* c : list) c->TComponent::Loaded();
+    }
+  } guard{loading};
   for (const ComponentDef& d : table) {
     if (d.kind.empty()) {
       if (!d.name.empty()) form.SetName(d.name);
@@ -96,6 +112,7 @@ void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const Han
     }
     TComponent* c = it->second(&form);
     try {
+      c->BeginLoading();
       c->SetName(d.name);
       // Where a component goes depends on both kinds: a tab sheet joins its page control, a menu
       // item its menu, a tool button its bar, a control its windowed parent.
@@ -120,7 +137,10 @@ void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const Han
       delete c;
       throw;
     }
+    loading.push_back(c);
   }
+  guard.done = true;
+  for (TComponent* c : loading) c->Loaded();
 }
 
 }  // namespace platform::components

@@ -24,6 +24,9 @@ struct ComponentDef {
   std::vector<std::string_view> items = {};
   // Event name -> handler name in the handler table.
   std::vector<std::pair<std::string_view, std::string_view>> events = {};
+  // Stored data besides the published properties, by name, as its component's writer produced it;
+  // read after the properties.
+  std::vector<std::pair<std::string_view, std::span<const std::uint8_t>>> binary = {};
 };
 
 using HandlerTable = std::map<std::string, TNotifyEvent, std::less<>>;
@@ -33,8 +36,10 @@ using ComponentFactory = std::function<TComponent*(TComponent* owner)>;
 void RegisterComponentClass(std::string kind, ComponentFactory factory);
 
 // Creates the table's components owned by `form`, in order (a parent comes before its children),
-// and binds their events. A table fault (an unknown kind, parent, property, value or handler, a
-// duplicate name) throws EComponentError naming the component.
+// and binds their events. The form and its components are loading while the table is read; then
+// each hears Loaded, the form first and the components in table order. A table fault (an unknown
+// kind, parent, property, value, stored data or handler, a duplicate name) throws EComponentError
+// naming the component.
 void BuildForm(TCustomForm& form, std::span<const ComponentDef> table, const HandlerTable& handlers);
 
 }  // namespace platform::components

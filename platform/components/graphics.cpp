@@ -157,6 +157,14 @@ void TBitmap::SetSize(int w, int h) {
   if (dc_ && bitmap_) old_ = gdi::SelectObject(dc_, bitmap_);
 }
 
+void TBitmap::Assign(const gdi::Bitmap& picture) {
+  SetSize(picture.width(), picture.height());
+  if (gdi::Bitmap* pixels = bitmap_ ? gdi::GetBitmapPixels(bitmap_) : nullptr) {
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) pixels->set_pixel(x, y, picture.pixel(x, y));
+  }
+}
+
 TCanvas& TBitmap::Canvas() {
   if (!dc_) {
     dc_ = gdi::CreateCompatibleDC(nullptr);

@@ -89,6 +89,8 @@ public:
   int Width() const { return width_; }
   int Height() const { return height_; }
   void SetSize(int w, int h);  // keeps nothing of the old picture
+  // Takes the size and pixels of `picture` (a file read, a drawing).
+  void Assign(const gdi::Bitmap& picture);
   bool Empty() const { return width_ == 0 || height_ == 0; }
   gdi::HBITMAP Handle() const { return bitmap_; }
   TCanvas& Canvas();

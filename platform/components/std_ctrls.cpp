@@ -51,6 +51,16 @@ TBitBtn::TBitBtn(TComponent* owner) : TButton(owner) {
               [this] { return static_cast<int>(Layout); }, [this](int v) { Layout = static_cast<TButtonLayout>(v); });
 }
 
+void TBitBtn::SetGlyph(const gdi::Bitmap& picture) {
+  Glyph.Assign(picture);
+  if (HandleAllocated()) CreateWnd();
+}
+
+void TBitBtn::CreateWnd() {
+  TButton::CreateWnd();
+  SendMessage(Handle(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Glyph.Empty() ? nullptr : Glyph.Handle()));
+}
+
 // ---- TCheckBox ----
 TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
   width_ = 97;
@@ -156,6 +166,44 @@ TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
   width_ = 65;
   height_ = 13;
   PublishBool("Transparent", [this] { return Transparent; }, [this](bool v) { Transparent = v; Invalidate(); });
+  PublishBool("AutoSize", [this] { return auto_size_; }, [this](bool v) { SetAutoSize(v); });
+  PublishBool("WordWrap", [this] { return word_wrap_; }, [this](bool v) { SetWordWrap(v); });
+  Font.OnChange = [this](TObject*) {
+    AdjustBounds();
+    Invalidate();
+  };
+  AdjustBounds();
+}
+
+void TLabel::SetAutoSize(bool on) {
+  auto_size_ = on;
+  AdjustBounds();
+}
+
+void TLabel::SetWordWrap(bool on) {
+  word_wrap_ = on;
+  AdjustBounds();
+  Invalidate();
+}
+
+void TLabel::SetText(std::string_view s) {
+  TGraphicControl::SetText(s);
+  AdjustBounds();
+}
+
+unsigned TLabel::TextFormat() const { return gdi::DT_LEFT | (word_wrap_ ? gdi::DT_WORDBREAK : gdi::DT_SINGLELINE); }
+
+// The text's extent in the label's font: one line, or the lines of the present width when wrapping.
+void TLabel::AdjustBounds() {
+  if (!auto_size_) return;
+  HDC dc = gdi::CreateCompatibleDC(nullptr);
+  auto old = gdi::SelectObject(dc, Font.Handle());
+  gdi::RECT r{0, 0, word_wrap_ ? width_ : 0, 0};
+  gdi::DrawText(dc, text_.empty() ? std::string(" ") : text_, &r, TextFormat() | gdi::DT_CALCRECT);
+  gdi::SelectObject(dc, old);
+  gdi::DeleteDC(dc);
+  const int w = text_.empty() ? 0 : r.right - r.left, h = r.bottom - r.top;
+  if (w != width_ || h != height_) SetBounds(left_, top_, word_wrap_ ? width_ : w, h);
 }
 
 void TLabel::Paint() {
@@ -168,7 +216,7 @@ void TLabel::Paint() {
   gdi::SelectObject(dc, Canvas.Font.Handle());
   gdi::SetBkMode(dc, gdi::TRANSPARENT);
   gdi::SetTextColor(dc, ColorToRGB(enabled_ ? Font.Color() : (0x80000000u | gdi::COLOR_GRAYTEXT)));
-  gdi::DrawText(dc, text_, &r, gdi::DT_LEFT | gdi::DT_WORDBREAK);
+  gdi::DrawText(dc, text_, &r, TextFormat());
 }
 
 // ---- TPanel ----

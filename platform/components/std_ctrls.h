@@ -22,17 +22,23 @@ protected:
   void WndProc(TMessage& m) override;
 };
 
-// A button with a glyph (the skin draws it; here the glyph is kept for the painters).
+// A button with a glyph beside its caption; the colour of the glyph's bottom-left pixel is
+// transparent, and a disabled button shows it greyed.
 class TBitBtn : public TButton {
 public:
   explicit TBitBtn(TComponent* owner);
   std::string ClassName() const override { return "TBitBtn"; }
   TBitmap Glyph;
+  // Takes `picture` as the glyph and shows it.
+  void SetGlyph(const gdi::Bitmap& picture);
   int NumGlyphs = 1;
   enum class TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
   enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
   TBitBtnKind Kind = TBitBtnKind::bkCustom;
   TButtonLayout Layout = TButtonLayout::blGlyphLeft;
+
+protected:
+  void CreateWnd() override;
 };
 
 enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
@@ -80,12 +86,24 @@ private:
   char password_ = 0;
 };
 
+// A label. With AutoSize (the default) it takes the size of its text in its font whenever the text
+// or the font changes; without WordWrap (the default) the text is one line.
 class TLabel : public TGraphicControl {
 public:
   explicit TLabel(TComponent* owner);
   std::string ClassName() const override { return "TLabel"; }
   bool Transparent = true;
+  bool AutoSize() const { return auto_size_; }
+  void SetAutoSize(bool on);
+  bool WordWrap() const { return word_wrap_; }
+  void SetWordWrap(bool on);
+  void SetText(std::string_view s) override;
   void Paint() override;
+
+private:
+  void AdjustBounds();
+  unsigned TextFormat() const;
+  bool auto_size_ = true, word_wrap_ = false;
 };
 
 class TPanel : public TCustomControl {

@@ -1,5 +1,7 @@
 #include "platform/gdi/bmp_file.h"
 
+#include <algorithm>
+
 #include <bit>
 #include <fstream>
 #include <iterator>
@@ -38,7 +40,14 @@ struct Channel {
   }
 };
 
-Bitmap decode(std::span<const std::uint8_t> data, std::size_t header_at, std::optional<std::size_t> bits_at) {
+// Run-length data covers at most 255 pixels per two bytes, and skips blank stretches with end-of-line
+// and delta codes; an image of up to kRleFreePixels, or of up to kRlePixelsPerByte pixels per byte of
+// its data, is accepted. Anything more is a size no writer would produce for so little data.
+constexpr std::int64_t kRleFreePixels = std::int64_t{1} << 20;
+constexpr std::int64_t kRlePixelsPerByte = 1024;
+
+Bitmap decode(std::span<const std::uint8_t> data, std::size_t header_at, std::optional<std::size_t> bits_at,
+              std::int64_t max_pixels) {
   const std::size_t size = data.size();
   if (header_at + 4 > size) fail("file ends inside the info header");
   const std::uint32_t hsize = core::load_le32(&data[header_at]);
@@ -73,6 +82,9 @@ Bitmap decode(std::span<const std::uint8_t> data, std::size_t header_at, std::op
   if (width <= 0 || height <= 0) fail("empty or negative size");
   if (!bitmap_size_allowed(width, height))
     fail("size " + std::to_string(width) + "x" + std::to_string(height) + " is too large");
+  if (width * height > max_pixels)
+    fail("size " + std::to_string(width) + "x" + std::to_string(height) + " is beyond the limit of " +
+         std::to_string(max_pixels) + " pixels");
 
   std::size_t after_header = header_at + hsize;
   std::uint32_t masks[3] = {0, 0, 0};
@@ -124,6 +136,10 @@ Bitmap decode(std::span<const std::uint8_t> data, std::size_t header_at, std::op
   }
   const std::size_t bits = bits_at ? *bits_at : after_header;
   if (bits > size) fail("pixel data offset lies beyond the end of the file");
+  if ((compression == kBiRle4 || compression == kBiRle8) &&
+      width * height > std::max(kRleFreePixels, static_cast<std::int64_t>(size - bits) * kRlePixelsPerByte))
+    fail("run-length data of " + std::to_string(size - bits) + " bytes cannot describe " + std::to_string(width) +
+         "x" + std::to_string(height) + " pixels");
 
   const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bpp + 31) / 32) * 4;
   if (compression == kBiRgb || compression == kBiBitfields || compression == kBiAlphaBitfields) {
@@ -210,20 +226,22 @@ Bitmap decode(std::span<const std::uint8_t> data, std::size_t header_at, std::op
 
 }  // namespace
 
-Bitmap read_bmp(std::span<const std::uint8_t> file) {
+Bitmap read_bmp(std::span<const std::uint8_t> file, std::int64_t max_pixels) {
   if (file.size() < 14 || file[0] != 'B' || file[1] != 'M') fail("not a BMP file (no \"BM\" signature)");
   const std::uint32_t off = core::load_le32(&file[10]);
   if (off < 14) fail("pixel data offset lies inside the file header");
-  return decode(file, 14, off);
+  return decode(file, 14, off, max_pixels);
 }
 
-Bitmap read_packed_dib(std::span<const std::uint8_t> dib) { return decode(dib, 0, std::nullopt); }
+Bitmap read_packed_dib(std::span<const std::uint8_t> dib, std::int64_t max_pixels) {
+  return decode(dib, 0, std::nullopt, max_pixels);
+}
 
-Bitmap read_bmp_file(const std::string& path) {
+Bitmap read_bmp_file(const std::string& path, std::int64_t max_pixels) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw BmpError("BMP: cannot open " + path);
   std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return read_bmp(bytes);
+  return read_bmp(bytes, max_pixels);
 }
 
 std::vector<std::uint8_t> write_bmp(const Bitmap& bitmap, std::optional<PixelFormat> format) {

@@ -19,11 +19,13 @@ public:
   using core::Error::Error;
 };
 
-// A whole file, starting with "BM".
-Bitmap read_bmp(std::span<const std::uint8_t> file);
-Bitmap read_bmp_file(const std::string& path);
+// A whole file, starting with "BM". An image of more than `max_pixels` pixels is refused before any
+// allocation; callers reading small images from untrusted packages pass a lower bound. Run-length data
+// is also refused when it declares far more pixels than its bytes can describe.
+Bitmap read_bmp(std::span<const std::uint8_t> file, std::int64_t max_pixels = kMaxBitmapPixels);
+Bitmap read_bmp_file(const std::string& path, std::int64_t max_pixels = kMaxBitmapPixels);
 // A packed device-independent bitmap: the info header, colour table and pixels, with no file header.
-Bitmap read_packed_dib(std::span<const std::uint8_t> dib);
+Bitmap read_packed_dib(std::span<const std::uint8_t> dib, std::int64_t max_pixels = kMaxBitmapPixels);
 
 // Writes in `format` (default: the bitmap's own tag). Indexed formats use the bitmap's palette,
 // extended by the colours it lacks; more colours than the format holds raise BmpError.

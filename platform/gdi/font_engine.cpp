@@ -213,6 +213,9 @@ private:
   std::map<std::string, std::optional<Match>> matches_;
 };
 
+// The em sizes (pixels) drawn in two tones unless anti-aliasing is asked for.
+constexpr double kTwoToneMinEm = 12, kTwoToneMaxEm = 15;
+
 // One face at one pixel size, with synthetic bold and italic where the file lacks them.
 struct SizedFace {
   FT_Face face = nullptr;
@@ -284,7 +287,8 @@ protected:
     }
     if (index == 0) use = faces_.front().get();
     GlyphImage g;
-    const FT_Int32 load = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP | (mono_ ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+    const FT_Int32 load = FT_LOAD_NO_BITMAP | (mono_ ? FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_MONO
+                                                      : FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL);
     if (FT_Load_Glyph(use->face, index, load) != 0) return g;
     FT_GlyphSlot slot = use->face->glyph;
     if (use->embolden && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_GlyphSlot_Embolden(slot);
@@ -314,7 +318,6 @@ private:
   bool init(const LOGFONT& lf, const FreeTypeLibrary::Match& m, bool bold, bool italic) {
     bold_ = bold;
     italic_ = italic;
-    mono_ = lf.lfQuality == NONANTIALIASED_QUALITY;
     // Open once at a nominal size to read the vertical metrics of the font's own tables.
     auto probe = open_face(m, 100, false, false);
     if (!probe) return false;
@@ -335,6 +338,12 @@ private:
     LONG h = lf.lfHeight == 0 ? -12 : lf.lfHeight;
     double em = h < 0 ? -h : h * upem / (asc + desc);
     em_ = em;
+    // Text of a window's usual sizes is drawn in two tones, fitted to the pixel grid by the
+    // automatic hinter, as Chinese desktop faces are at these sizes: grey anti-aliasing smears the
+    // thin serif strokes of a Song face over two pixels, and the face's own hints bend its digits
+    // out of shape (an 8 loses its waist, a 3 closes into an 8).
+    mono_ = lf.lfQuality == NONANTIALIASED_QUALITY ||
+            (lf.lfQuality != ANTIALIASED_QUALITY && em >= kTwoToneMinEm && em <= kTwoToneMaxEm);
     const double scale = em / upem;
     tm_.tmAscent = static_cast<LONG>(std::lround(asc * scale));
     tm_.tmDescent = static_cast<LONG>(std::lround(desc * scale));
@@ -393,7 +402,7 @@ private:
 std::string font_key(const LOGFONT& lf) {
   return lf.lfFaceName + "|" + std::to_string(lf.lfHeight) + "|" + std::to_string(lf.lfWeight) + "|" +
          std::to_string(lf.lfItalic) + std::to_string(lf.lfUnderline) + std::to_string(lf.lfStrikeOut) + "|" +
-         std::to_string(lf.lfQuality == NONANTIALIASED_QUALITY);
+         std::to_string(lf.lfQuality);
 }
 
 }  // namespace

@@ -304,6 +304,9 @@ BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style
 // The greyed picture of an image: its opaque pixels as COLOR_BTNHIGHLIGHT one pixel down and right,
 // under the same pixels in COLOR_BTNSHADOW (the look of disabled tool and menu glyphs).
 BOOL ImageList_DrawDisabled(HIMAGELIST list, int index, HDC dc, int x, int y);
+// A bitmap whose bottom-left pixel gives its transparent colour (a button's glyph, an image's
+// picture) drawn at (x, y), greyed as above when not `enabled`. Answers its size (0 x 0 for none).
+SIZE DrawKeyedBitmap(HDC dc, int x, int y, HBITMAP bitmap, bool enabled);
 
 }  // namespace platform::gdi
 

@@ -192,4 +192,17 @@ BOOL ImageList_DrawDisabled(HIMAGELIST list, int index, HDC dc, int x, int y) {
   return TRUE;
 }
 
+SIZE DrawKeyedBitmap(HDC dc, int x, int y, HBITMAP bitmap, bool enabled) {
+  const Bitmap* b = bitmap ? GetBitmapPixels(bitmap) : nullptr;
+  if (!b || b->empty()) return {0, 0};
+  const SIZE size{b->width(), b->height()};
+  HIMAGELIST list = ImageList_Create(size.cx, size.cy, ILC_COLOR24 | ILC_MASK, 1, 1);
+  if (ImageList_AddMasked(list, bitmap, colorref_from_pixel(b->pixel(0, size.cy - 1))) >= 0) {
+    if (enabled) ImageList_Draw(list, 0, dc, x, y, ILD_TRANSPARENT);
+    else ImageList_DrawDisabled(list, 0, dc, x, y);
+  }
+  ImageList_Destroy(list);
+  return size;
+}
+
 }  // namespace platform::gdi

@@ -53,10 +53,11 @@ std::optional<DeviceNotice> parse_uevent(std::span<const std::uint8_t> datagram)
   else
     return std::nullopt;
   // Consoles, pseudo-terminals, loop and RAM disks live under /devices/virtual.
-  if (devpath.empty() || devpath.starts_with("/devices/virtual/") || devname.empty()) return std::nullopt;
-  // DEVNAME may carry a folder ("bus/usb/001/002"); the name under /dev is what callers look for.
+  if (devpath.empty() || devpath.starts_with("/devices/virtual/")) return std::nullopt;
+  // DEVNAME may carry a folder ("bus/usb/001/002"); the name under /dev is what callers look for. It is
+  // checked after "/dev/" comes off: "DEVNAME=/dev/" names no device.
   if (devname.starts_with("/dev/")) devname.remove_prefix(5);
-  if (devname.find("..") != std::string_view::npos) return std::nullopt;
+  if (devname.empty() || devname.find("..") != std::string_view::npos) return std::nullopt;
   n.name = std::string(devname);
   n.devpath = std::string(devpath);
   return n;

@@ -2,6 +2,7 @@
 // in the viewer, a folder in the file manager, a help file).
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,18 @@ public:
 };
 
 // Starts `program` (xdg-open by default) with the absolute path as its one argument, in a session of its
-// own and not waited for, so that it outlives neither as a child nor as a zombie of this process.
+// own, so that it outlives neither as a child nor as a zombie of this process. Its exit status is
+// awaited for at most `verdict_wait`: a handler that fails in that time (no application for the file
+// type) makes `open` false; one still running then counts as started.
 class XdgShell final : public Shell {
 public:
-  explicit XdgShell(std::string program = "xdg-open");
+  explicit XdgShell(std::string program = "xdg-open",
+                    std::chrono::milliseconds verdict_wait = std::chrono::milliseconds(3000));
   bool open(const std::string& target, const std::string& working_dir = {}) override;
 
 private:
   std::string program_;
+  std::chrono::milliseconds verdict_wait_;
 };
 
 // The test double: records each call and answers with the result it is given.

@@ -251,9 +251,14 @@ private:
           RECT b{left_text ? r.right - box : r.left, top, left_text ? r.right : r.left + box, top + box};
           fill(dc, b, (state_ & BST_PUSHED) || !enabled ? gdi::COLOR_BTNFACE : gdi::COLOR_WINDOW);
           frame_3d(dc, b, true);
-          if (state_ & 3) {
+          const int ink = enabled ? gdi::COLOR_WINDOWTEXT : gdi::COLOR_GRAYTEXT;
+          if (is_radio()) {
+            if (state_ & 3) dot(dc, b, ink);
+          } else if ((state_ & 3) == BST_INDETERMINATE) {
             RECT mark{b.left + 4, b.top + 4, b.right - 4, b.bottom - 4};
-            fill(dc, mark, (state_ & 3) == BST_INDETERMINATE ? gdi::COLOR_GRAYTEXT : gdi::COLOR_WINDOWTEXT);
+            fill(dc, mark, gdi::COLOR_GRAYTEXT);
+          } else if (state_ & 3) {
+            tick(dc, b, ink);
           }
           RECT tr = r;
           if (left_text) tr.right = b.left - 4;
@@ -279,6 +284,19 @@ private:
         RECT tr = e;
         if (down) gdi::OffsetRect(&tr, 1, 1);
         if ((style() & BS_CENTER) == 0) align = gdi::DT_CENTER;
+        const HBITMAP glyph = image_type_ == IMAGE_BITMAP ? static_cast<HBITMAP>(image_) : nullptr;
+        const gdi::Bitmap* glyph_pixels = glyph ? gdi::GetBitmapPixels(glyph) : nullptr;
+        const SIZE gs = glyph_pixels ? SIZE{glyph_pixels->width(), glyph_pixels->height()} : SIZE{0, 0};
+        if (gs.cx > 0 && gs.cy > 0) {
+          // The glyph left of the caption, the two centred together with a small gap.
+          constexpr int kGap = 4;
+          const int tw = text.empty() ? 0 : text_width(font(), text);
+          const int total = gs.cx + (tw ? kGap + tw : 0);
+          const int gx = tr.left + std::max(0, (static_cast<int>(tr.right - tr.left) - total) / 2);
+          gdi::DrawKeyedBitmap(dc, gx, tr.top + (tr.bottom - tr.top - gs.cy) / 2, glyph, enabled);
+          tr.left = gx + gs.cx + kGap;
+          align = gdi::DT_LEFT;
+        }
         draw_text(dc, text, tr, align | gdi::DT_VCENTER | gdi::DT_SINGLELINE, text_color);
         if (focused) {
           RECT fr{e.left + 3, e.top + 3, e.right - 3, e.bottom - 3};
@@ -286,6 +304,27 @@ private:
         }
         return;
       }
+    }
+  }
+
+  // The check mark of a ticked box: a short stroke down to the lower middle, a long one up to the
+  // right, three pixels thick.
+  static void tick(HDC dc, const RECT& box, int sys_color) {
+    HBRUSH ink = gdi::GetSysColorBrush(sys_color);
+    auto column = [&](int x, int y) {
+      RECT px{box.left + x, box.top + y, box.left + x + 1, box.top + y + 3};
+      gdi::FillRect(dc, &px, ink);
+    };
+    for (int i = 0; i < 3; ++i) column(3 + i, 5 + i);  // down
+    for (int i = 0; i < 4; ++i) column(6 + i, 6 - i);  // up
+  }
+  // The mark of a chosen radio button: a round dot.
+  static void dot(HDC dc, const RECT& box, int sys_color) {
+    HBRUSH ink = gdi::GetSysColorBrush(sys_color);
+    static constexpr int kRows[][2] = {{5, 8}, {4, 9}, {4, 9}, {4, 9}, {5, 8}};
+    for (int i = 0; i < 5; ++i) {
+      RECT row{box.left + kRows[i][0], box.top + 4 + i, box.left + kRows[i][1], box.top + 5 + i};
+      gdi::FillRect(dc, &row, ink);
     }
   }
 

@@ -28,6 +28,8 @@ public:
       case WM_CREATE: {
         auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
         combo_ = (cs->style & LBS_COMBOBOX) || GetClassName(hwnd_) == "ComboLBox";
+        // The bar comes and goes with the content, so whether the list has one at all is kept here.
+        vscroll_ = (cs->style & WS_VSCROLL) != 0;
         if (combo_) owner_combo_ = cs->hwndParent;
         item_height_ = text_height(nullptr) + 2;
         if (owner_draw()) {
@@ -331,9 +333,9 @@ private:
     return -1;
   }
   void update_scroll() {
-    if (!(style() & WS_VSCROLL)) return;
+    if (!vscroll_) return;
     SCROLLINFO si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | ((style() & LBS_DISABLENOSCROLL) ? SIF_DISABLENOSCROLL : 0);
     si.nMin = 0;
     si.nMax = std::max(0, count() - 1);
     si.nPage = static_cast<UINT>(visible_rows());
@@ -476,7 +478,7 @@ private:
 
   std::vector<Item> items_;
   int cur_ = -1, top_ = 0, item_height_ = 16;
-  bool combo_ = false, dragging_ = false, seen_down_ = false;
+  bool combo_ = false, dragging_ = false, seen_down_ = false, vscroll_ = false;
   HWND owner_combo_ = nullptr;
 };
 
@@ -486,6 +488,12 @@ public:
 
   LRESULT proc(UINT msg, WPARAM wp, LPARAM lp) override {
     switch (msg) {
+      case WM_NCCREATE: {
+        // The scroll-bar styles are the list's: the box itself has no bars of its own.
+        auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
+        SetWindowLongPtr(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(cs->style & ~(WS_VSCROLL | WS_HSCROLL)));
+        return DefWindowProc(hwnd_, msg, wp, lp);
+      }
       case WM_CREATE: {
         auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
         item_height_ = text_height(nullptr) + 2;

@@ -1040,7 +1040,10 @@ private:
   int width_of(const Button& b) const {
     if (b.b.fsStyle & BTNS_SEP) return b.b.iBitmap > 0 ? b.b.iBitmap : 8;
     int w = button_w_ ? button_w_ : 23;
-    if (!b.text.empty()) w = std::max(w, text_width(font(), b.text) + 14);
+    int iw = 0, ih = 0;
+    auto* list = static_cast<gdi::HIMAGELIST>(images_);
+    const bool image = list && b.b.iBitmap >= 0 && gdi::ImageList_GetIconSize(list, &iw, &ih);
+    if (!b.text.empty()) w = std::max(w, text_width(font(), b.text) + 14 + (image && (style() & TBSTYLE_LIST) ? iw + 3 : 0));
     if (b.b.fsStyle & BTNS_DROPDOWN) w += kArrowWidth;
     return w;
   }
@@ -1109,7 +1112,25 @@ private:
         drop_arrow(dc, cx, cy, enabled);
       }
       if (down) gdi::OffsetRect(&tr, 1, 1);
-      draw_text(dc, b.text, tr, gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE, enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT);
+      UINT align = gdi::DT_CENTER;
+      int iw = 0, ih = 0;
+      auto* list = static_cast<gdi::HIMAGELIST>(images_);
+      if (list && b.b.iBitmap >= 0 && b.b.iBitmap < gdi::ImageList_GetImageCount(list) &&
+          gdi::ImageList_GetIconSize(list, &iw, &ih)) {
+        // The image beside the caption in a list tool bar, above it otherwise.
+        const bool beside = style() & TBSTYLE_LIST;
+        const int ix = beside ? tr.left + 4 : (tr.left + tr.right - iw) / 2;
+        const int iy = beside ? (tr.top + tr.bottom - ih) / 2 : tr.top + 3;
+        if (enabled) gdi::ImageList_Draw(list, b.b.iBitmap, dc, ix, iy, gdi::ILD_TRANSPARENT);
+        else gdi::ImageList_DrawDisabled(list, b.b.iBitmap, dc, ix, iy);
+        if (beside) {
+          tr.left = ix + iw + 3;
+          align = gdi::DT_LEFT;
+        } else {
+          tr.top = iy + ih;
+        }
+      }
+      draw_text(dc, b.text, tr, align | gdi::DT_VCENTER | gdi::DT_SINGLELINE, enabled ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT);
     }
   }
 

@@ -182,7 +182,8 @@ int hit_test(Window* w, POINT p) {
   if (gdi::PtInRect(&l.vscroll, p)) return HTVSCROLL;
   if (gdi::PtInRect(&l.hscroll, p)) return HTHSCROLL;
   if (gdi::PtInRect(&l.size_box, p)) return (w->style & WS_THICKFRAME) ? HTBOTTOMRIGHT : HTSIZE;
-  return HTBORDER;
+  // The parts of a frame the program draws itself are its own to name.
+  return w->own_frame ? HTNOWHERE : HTBORDER;
 }
 
 // The modal loop of a caption drag or a border resize; ends on button-up, Escape or lost capture.
@@ -300,6 +301,8 @@ LRESULT sys_command(Window* w, WPARAM wp, LPARAM lp) {
   if (call_hooks(WH_CBT, HCBT_SYSCOMMAND, wp, lp) != 0) return 0;
   if (!get(hwnd)) return 0;
   UINT sc = static_cast<UINT>(wp) & 0xFFF0;
+  // A window without a sizing border or a maximise box cannot be sized or maximised by the user.
+  if ((sc == SC_SIZE && !(w->style & WS_THICKFRAME)) || (sc == SC_MAXIMIZE && !(w->style & WS_MAXIMIZEBOX))) return 0;
   switch (sc) {
     case SC_MOVE:
     case SC_SIZE: {
@@ -724,6 +727,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case HTCLOSE:
         case HTMINBUTTON:
         case HTMAXBUTTON:
+          // A box the window's style does not offer is drawn disabled and does not press.
+          if ((hit == HTMAXBUTTON && !(w->style & WS_MAXIMIZEBOX)) || (hit == HTMINBUTTON && !(w->style & WS_MINIMIZEBOX)))
+            return 0;
           track_caption_button(w, hit);
           return 0;
         default:

@@ -211,7 +211,14 @@ bool convert_input(InputEvent& ev, MSG* out) {
   if (ev.kind == InputEvent::kButton) set_key(kVk[b], ev.down);
 
   if (ev.kind == InputEvent::kWheel) {
-    Window* target = s.focus ? s.focus : s.active;
+    // The wheel scrolls what is under the pointer (what holds the mouse while something does), as
+    // on today's desktops; away from every enabled window it goes to the focus.
+    Window* target = s.capture;
+    if (!target) {
+      target = get(WindowFromPoint(ev.pt));
+      while (target && (target->style & WS_DISABLED)) target = target->parent;
+    }
+    if (!target) target = s.focus ? s.focus : s.active;
     if (!target) return false;
     out->hwnd = target->handle;
     out->message = WM_MOUSEWHEEL;

@@ -181,6 +181,9 @@ int wait_queue(ThreadQueue& q, std::span<::pollfd> fds, std::int64_t timeout_ms,
   }
   if (gui) present_dirty();
   int display_fd = (gui && pump_display && s.display) ? s.display->fd() : -1;
+  // Presenting waits for the server, and the events read meanwhile sit in the display's own queue,
+  // where polling its descriptor would not see them: they are taken first (input wakes the queue).
+  if (display_fd >= 0) s.display->pump();
   std::vector<::pollfd> all(fds.begin(), fds.end());
   all.push_back({q.wake.fd(), POLLIN, 0});
   if (display_fd >= 0) all.push_back({display_fd, POLLIN, 0});
@@ -396,10 +399,8 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT min, UINT max, UINT remove) {
   if (!msg) return FALSE;
   ThreadQueue& q = current_queue();
   auto& s = state();
-  if (q.id == s.gui_thread && s.display && s.display->fd() >= 0) {
-    ::pollfd p{s.display->fd(), POLLIN, 0};
-    if (::poll(&p, 1, 0) > 0) s.display->pump();
-  }
+  // Events the display has already read count as much as those still on its descriptor.
+  if (q.id == s.gui_thread && s.display && s.display->fd() >= 0) s.display->pump();
   if (!peek(q, msg, hwnd, min, max, remove)) return FALSE;
   if (remove & PM_REMOVE) q.last = *msg;
   return TRUE;

@@ -9,49 +9,20 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/win/window_internal.h"
+#include "platform/win/x11_keyboard.h"
 
 namespace platform::win {
 
 namespace {
 
 int ignore_x_errors(::Display*, XErrorEvent*) { return 0; }
-
-UINT vk_from_keysym(KeySym ks) {
-  if (ks >= XK_a && ks <= XK_z) return static_cast<UINT>('A' + (ks - XK_a));
-  if (ks >= XK_A && ks <= XK_Z) return static_cast<UINT>('A' + (ks - XK_A));
-  if (ks >= XK_0 && ks <= XK_9) return static_cast<UINT>('0' + (ks - XK_0));
-  if (ks >= XK_F1 && ks <= XK_F12) return static_cast<UINT>(VK_F1 + (ks - XK_F1));
-  switch (ks) {
-    case XK_Return: case XK_KP_Enter: return VK_RETURN;
-    case XK_Escape: return VK_ESCAPE;
-    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
-    case XK_BackSpace: return VK_BACK;
-    case XK_space: return VK_SPACE;
-    case XK_Left: return VK_LEFT;
-    case XK_Right: return VK_RIGHT;
-    case XK_Up: return VK_UP;
-    case XK_Down: return VK_DOWN;
-    case XK_Home: return VK_HOME;
-    case XK_End: return VK_END;
-    case XK_Prior: return VK_PRIOR;
-    case XK_Next: return VK_NEXT;
-    case XK_Insert: return VK_INSERT;
-    case XK_Delete: return VK_DELETE;
-    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
-    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
-    case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: return VK_MENU;
-    case XK_period: return 0xBE;
-    case XK_comma: return 0xBC;
-    case XK_minus: return 0xBD;
-    default: return 0;
-  }
-}
 
 // What the screen shows of a top-level window: the whole window (popups and windows whose frame the
 // program draws) or, under the window manager's decorations, what lies inside the layer's own
@@ -110,8 +81,10 @@ public:
     motif_hints_ = XInternAtom(dpy_, "_MOTIF_WM_HINTS", False);
     int ev, err;
     shape_ = XShapeQueryExtension(dpy_, &ev, &err);
+    keyboard_ = std::make_unique<x11::Keyboard>(dpy_);
   }
   ~X11Display() override {
+    keyboard_.reset();
     for (auto& [h, x] : windows_) XDestroyWindow(dpy_, x.id);
     for (auto& [n, c] : cursors_) XFreeCursor(dpy_, c);
     if (blank_cursor_) XFreeCursor(dpy_, blank_cursor_);
@@ -157,6 +130,7 @@ public:
     xw.size = {width, height};
     XMoveResizeWindow(dpy_, xw.id, r.left + p.inner.left, r.top + p.inner.top, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));
+    if (!p.popup) size_hints(w, xw.id, p);
     apply_shape(w, xw);
     if (visible && (!xw.mapped || xw.iconic)) {
       xw.iconic = false;
@@ -173,6 +147,7 @@ public:
   void window_destroyed(HWND h) override {
     auto it = windows_.find(h);
     if (it == windows_.end()) return;
+    keyboard_->WindowDestroyed(it->second.id);
     XDestroyWindow(dpy_, it->second.id);
     by_x_.erase(it->second.id);
     windows_.erase(it);
@@ -238,6 +213,7 @@ public:
     while (XPending(dpy_)) {
       XEvent e;
       XNextEvent(dpy_, &e);
+      if (keyboard_->Filter(e)) continue;  // the input method's
       switch (e.type) {
         case MotionNotify:
           inject_mouse_move({e.xmotion.x_root, e.xmotion.y_root});
@@ -255,15 +231,12 @@ public:
           break;
         }
         case KeyPress:
-        case KeyRelease: {
-          char buf[16] = {};
-          KeySym ks = 0;
-          int n = XLookupString(&e.xkey, buf, sizeof buf, &ks, nullptr);
-          UINT vk = vk_from_keysym(ks);
-          char32_t ch = (e.type == KeyPress && n == 1) ? static_cast<unsigned char>(buf[0]) : 0;
-          if (vk) inject_key(vk, e.type == KeyPress, ch);
+        case KeyRelease:
+        case FocusIn:
+        case FocusOut:
+        case MappingNotify:
+          keyboard_->Handle(e);
           break;
-        }
         case Expose:
           if (e.xexpose.count == 0) {
             auto it = by_x_.find(e.xexpose.window);
@@ -337,14 +310,8 @@ private:
       XSetWMProtocols(dpy_, x, protocols, 1);
       XStoreName(dpy_, x, w->text.c_str());
       xw.title = w->text;
-      XSizeHints sh{};
-      sh.flags = USPosition | PPosition;
-      sh.x = w->rect.left + p.inner.left;
-      sh.y = w->rect.top + p.inner.top;
-      // The position is the inside's own, also under decorations.
-      sh.flags |= PWinGravity;
-      sh.win_gravity = StaticGravity;
-      XSetWMNormalHints(dpy_, x, &sh);
+      size_hints(w, x, p);
+      keyboard_->WindowCreated(x);
       // Dialogs and other owned windows stay with their owner.
       if (w->owner)
         if (auto o = windows_.find(detail::root_of(w->owner)->handle); o != windows_.end())
@@ -352,6 +319,22 @@ private:
     }
     by_x_[x] = w->handle;
     return windows_.emplace(w->handle, xw).first->second;
+  }
+
+  // Where the window is (the inside's own position, also under decorations), and for a window without
+  // a sizing border its one size, so that a window manager offers neither sizing nor maximising.
+  void size_hints(const detail::Window* w, ::Window x, const Placement& p) {
+    XSizeHints sh{};
+    sh.flags = USPosition | PPosition | PWinGravity;
+    sh.x = w->rect.left + p.inner.left;
+    sh.y = w->rect.top + p.inner.top;
+    sh.win_gravity = StaticGravity;
+    if (!(w->style & WS_THICKFRAME)) {
+      sh.flags |= PMinSize | PMaxSize;
+      sh.min_width = sh.max_width = std::max(1, static_cast<int>(p.inner.right - p.inner.left));
+      sh.min_height = sh.max_height = std::max(1, static_cast<int>(p.inner.bottom - p.inner.top));
+    }
+    XSetWMNormalHints(dpy_, x, &sh);
   }
 
   // Motif hints: no decorations for a frame the program draws; the window manager's otherwise.
@@ -502,6 +485,7 @@ private:
   Cursor blank_cursor_ = 0;
   std::unordered_map<HWND, XWin> windows_;
   std::unordered_map<::Window, HWND> by_x_;
+  std::unique_ptr<x11::Keyboard> keyboard_;
 };
 
 }  // namespace

@@ -94,6 +94,9 @@ TEST(LzhDecode, HostileFramesFailCleanly) {
   Bytes absurd = packed;
   core::store_le32(absurd.data(), 0x7FFFFFFF);
   EXPECT_THROW(unpack_lzh_stream(absurd), ElzhException);
+  // A caller expecting small data lowers the bound: the same stream is refused above it.
+  EXPECT_EQ(unpack_lzh_stream(packed, 10000), plain);
+  EXPECT_THROW(unpack_lzh_stream(packed, 9999), ElzhException);
   // Truncated data fails instead of decoding zero bits up to the declared length.
   for (std::size_t keep : {std::size_t{4}, std::size_t{5}, packed.size() / 2, packed.size() - 3}) {
     Bytes cut(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(keep));

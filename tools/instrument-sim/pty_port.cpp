@@ -138,7 +138,7 @@ bool PtyPort::wait_readable(std::chrono::milliseconds timeout) const {
   return r > 0 && (p.revents & POLLIN);
 }
 
-bool PtyPort::write_all(ByteSpan bytes) {
+std::size_t PtyPort::write_all(ByteSpan bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
@@ -147,11 +147,11 @@ bool PtyPort::write_all(ByteSpan bytes) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return false;
+    if (n < 0 && errno != EAGAIN) return done;
     pollfd p{master_, POLLOUT, 0};
-    if (::poll(&p, 1, 1000) <= 0) return false;
+    if (::poll(&p, 1, 1000) <= 0) return done;
   }
-  return true;
+  return done;
 }
 
 }  // namespace instrument_sim

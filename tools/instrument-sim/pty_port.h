@@ -50,7 +50,8 @@ public:
   // Waits until input is there or `timeout` ran out (real time: this is the line, not the model).
   bool wait_readable(std::chrono::milliseconds timeout) const;
   // Writes all of `bytes`; gives up when the other side does not drain the line for a second.
-  bool write_all(ByteSpan bytes);
+  // Answers how many bytes went out.
+  std::size_t write_all(ByteSpan bytes);
 
 private:
   int master_ = -1;

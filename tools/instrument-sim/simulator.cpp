@@ -54,6 +54,7 @@ std::size_t Simulator::service(Millis wait) {
       ++stats_.partial_dropped;
     }
     last_input_ = now;
+    stats_.bytes_in += input.size();
     trace("<-", input);
     assembler_.feed(input);
   } else if (assembler_.pending() > 0 && now - last_input_ >= idle_flush_) {
@@ -125,7 +126,7 @@ void Simulator::answer(const Bytes& frame) {
 
 void Simulator::write_now(ByteSpan bytes) {
   trace("->", bytes);
-  port_.write_all(bytes);
+  stats_.bytes_out += port_.write_all(bytes);
   write_log_.push_back(WriteEvent{core::current_clock().monotonic(), bytes.size()});
 }
 

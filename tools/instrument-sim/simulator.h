@@ -26,6 +26,8 @@ struct SimulatorStats {
   std::size_t pushes = 0;        // reports pushed that wait for an acknowledgement
   std::size_t push_acks = 0;     // acknowledgements of pushed reports received
   std::size_t partial_dropped = 0;  // partial frames forgotten after the line went quiet
+  std::size_t bytes_in = 0;      // bytes read from the line
+  std::size_t bytes_out = 0;     // bytes written to the line
 };
 
 // One write() to the line: when (the clock seam's monotonic time) and how many bytes.

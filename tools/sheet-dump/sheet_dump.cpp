@@ -6,6 +6,7 @@
 #include "biff/biff_error.h"
 #include "biff/document/biff5_document.h"
 #include "biff/formulas/biff8_decoder.h"
+#include "biff/legacy/legacy_document.h"
 #include "biff/reader/external_names.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
@@ -14,6 +15,8 @@
 #include "workbook/error_manager.h"
 #include "workbook/manager.h"
 #include "workbook/shared_strings.h"
+#include "workbook/spreadsheet_component.h"
+#include "workbook/streams.h"
 #include "workbook/style_sheet.h"
 #include "workbook/workbook_data.h"
 #include "workbook/worksheet_data.h"
@@ -84,7 +87,7 @@ std::u16string NameText(const wb::TXc12DefinedName& N) {
 
 class TDumper {
 public:
-  TDumper(wb::TXc12Manager& M, biff::TBIFF5& D) : M_(M), D_(D) {}
+  TDumper(wb::TXLSSpreadsheet5& B, biff::TBIFF5& D) : B_(B), M_(*B.GetManager()), D_(D) {}
 
   std::u16string SheetName(int Index) const {
     if (Index >= 0 && Index < M_.Worksheets->Count()) return M_.Worksheets->GetItem(Index)->Name;
@@ -148,7 +151,11 @@ public:
     for (int s = 0; s < M_.Worksheets->Count(); ++s) {
       wb::TXc12DataWorksheet& w = *M_.Worksheets->GetItem(s);
       o += s ? ",\n" : "\n";
-      o += "    {\"name\": " + Json(w.Name) + ", \"state\": " + std::to_string(w.State) + ",\n     \"merged\": [";
+      o += "    {\"name\": " + Json(w.Name) + ", \"state\": " + std::to_string(w.State) + ",\n";
+      Layout(w, o);
+      o += "     \"notes\": [";
+      Notes(*B_.GetItem(s), o);
+      o += "],\n     \"merged\": [";
       for (int i = 0; i < w.MergedCells->Count(); ++i) {
         const wb::TXc12MergedCell* m = w.MergedCells->GetItem(i);
         o += (i ? ", " : "") + Json(wb::AreaToRefStr(m->GetCol1(), m->GetRow1(), m->GetCol2(), m->GetRow2()));
@@ -174,6 +181,34 @@ public:
   }
 
 private:
+  // Default column width (characters), default row height (twips) with its flags, and the rows
+  // whose height is their own.
+  void Layout(wb::TXc12DataWorksheet& W, std::string& o) {
+    const wb::TXc12SheetFormatPr& f = W.SheetFormatPr;
+    o += "     \"default_col_width\": " + Number(f.defaultColWidth) + ", \"default_row_height\": " +
+         Number(f.defaultRowHeight) + ", \"default_row_custom\": " + (f.customHeight ? "true" : "false") +
+         ", \"default_row_hidden\": " + (f.zeroHeight ? "true" : "false") + ",\n     \"row_heights\": [";
+    wb::TXLSCellMMU& c = *W.Cells;
+    bool first = true;
+    c.IterInit(-1);
+    while (c.IterNextRow()) {
+      wb::TMMURowHeader h = c.IterRowHeader();
+      if (!h || !(h.Flags() & wb::TMMURowHeader::rhfCustomHeight)) continue;
+      o += (first ? "" : ", ") + std::string("[") + std::to_string(c.IterRow()) + ", " + std::to_string(h.Height()) + "]";
+      first = false;
+    }
+    o += "],\n";
+  }
+
+  void Notes(wb::TXLSWorksheet& S, std::string& o) {
+    wb::TXLSComments& notes = *S.GetComments();
+    for (int i = 0; i < notes.GetCount(); ++i) {
+      const wb::TXLSComment& n = *notes.GetItem(i);
+      o += (i ? ", " : "") + std::string("{\"ref\": ") + Json(wb::ColRowToRefStr(n.GetCol(), n.GetRow())) +
+           ", \"text\": " + Json(n.GetText()) + "}";
+    }
+  }
+
   void Cells(wb::TXc12DataWorksheet& W, int Sheet, std::string& o) {
     wb::TXLSCellMMU& c = *W.Cells;
     bool first = true;
@@ -224,9 +259,9 @@ private:
           const std::uint8_t* ptgs = nullptr;
           const int len = member ? 0 : wb::TXLSCellMMU::GetFormulaPtgs(ref, ptgs);
           std::u16string text;
-          if (D_.VersionRead >= 6 && ptgs && len > 0)
+          if (D_.VersionRead >= 5 && ptgs && len > 0)
             text = FormulaText(ptgs, len, Sheet, row, col);
-          line += ", \"formula\": " + (D_.VersionRead >= 6 ? Json(text) : std::string("null"));
+          line += ", \"formula\": " + (D_.VersionRead >= 5 ? Json(text) : std::string("null"));
           break;
         }
       }
@@ -241,21 +276,33 @@ private:
     }
   }
 
+  wb::TXLSSpreadsheet5& B_;
   wb::TXc12Manager& M_;
   biff::TBIFF5& D_;
 };
 
 }  // namespace
 
-std::string DumpXLS(core::ByteSpan Data) {
-  wb::TXLSErrorManager errors;
-  wb::TXc12DataClassFactory factory;
-  wb::TXc12Manager manager(&factory, &errors);
-  manager.CreateParts();
-  biff::TBIFF5 doc(&manager);
-  doc.ReadStream(Data);
-  TDumper d(manager, doc);
+TWorkbookDump::TWorkbookDump(core::ByteSpan Data, const std::u16string& Password) {
+  wb::TXLSSpreadsheetNeighbours neighbours;
+  biff::RegisterLegacyNeighbours(neighbours);
+  Book_ = std::make_unique<wb::TXLSSpreadsheet5>(neighbours);
+  Book_->SetPassword(Password);
+  wb::TPointerMemoryStream stream(Data.data(), static_cast<std::int64_t>(Data.size()));
+  Book_->LoadBIFFFromStream(stream);
+}
+
+TWorkbookDump::~TWorkbookDump() = default;
+
+std::string TWorkbookDump::Json() {
+  auto* legacy = dynamic_cast<biff::TLegacyDocument*>(Book_->GetBIFF());
+  if (!legacy) throw biff::Exception("The workbook was not read as an .xls file");
+  TDumper d(*Book_, legacy->Document());
   return d.Run();
 }
+
+void TWorkbookDump::SaveAs(const std::string& FileName) { Book_->SaveToFile(core::utf8_to_utf16(FileName)); }
+
+std::string DumpXLS(core::ByteSpan Data, const std::u16string& Password) { return TWorkbookDump(Data, Password).Json(); }
 
 }  // namespace sheet_dump

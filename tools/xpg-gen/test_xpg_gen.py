@@ -36,12 +36,12 @@ root primary=b
 
 
 class Generated:
-    def __init__(self, table):
+    def __init__(self, table, *options):
         self.dir = tempfile.TemporaryDirectory()
         path = os.path.join(self.dir.name, 't.xpg')
         with open(path, 'w') as f:
             f.write(textwrap.dedent(table))
-        self.rc = xpg_gen.main([path, '--out', self.dir.name])
+        self.rc = xpg_gen.main([path, '--out', self.dir.name, *options])
         self.files = {}
         for p in glob.glob(os.path.join(self.dir.name, '*.*')):
             with open(p, encoding='utf-8') as f:
@@ -113,7 +113,7 @@ class Generation(unittest.TestCase):
 
     def test_defaults_file(self):
         d = json.loads(self.g.files['t_defaults.json'])
-        self.assertEqual(d['attributes']['a:a'], {'k': 'two', 'name': ''})
+        self.assertEqual(d['attributes']['a:a'], {'k': ['two'], 'name': ['']})
         self.assertNotIn('a:v', d['elements'], 'a tri-state Boolean has no written default')
 
     def test_representative_classes_generate(self):
@@ -194,9 +194,34 @@ root primary=plotArea
 '''
 
 
+class Batches(unittest.TestCase):
+    def test_batches_hold_every_definition_once(self):
+        one = Generated(BASE)
+        three = Generated(BASE, '--batches', '3', '--test-batches', '3')
+        self.assertEqual(three.rc, 0)
+        sources = ['t.cpp', 't_2.cpp', 't_3.cpp']
+        tests = ['t_roundtrip_tests.cpp', 't_roundtrip_tests_2.cpp', 't_roundtrip_tests_3.cpp']
+        for name in sources + tests:
+            self.assertIn(name, three.files)
+        self.assertEqual(three.files['t.h'], one.files['t.h'])
+
+        def defined(text):
+            return sorted(line for line in text.splitlines()
+                          if line.endswith('{') and not line.startswith((' ', 'namespace', '[[maybe_unused]]'))
+                          and ('::' in line or line.startswith(('TEST(', 'void XpgPopulate'))))
+
+        for names, single in ((sources, 't.cpp'), (tests, 't_roundtrip_tests.cpp')):
+            cut = sorted(sum((defined(three.files[n]) for n in names), []))
+            self.assertEqual(cut, defined(one.files[single]))
+            self.assertTrue(all(defined(three.files[n]) for n in names), 'no batch is left empty')
+        self.assertEqual(sum(three.files[n].count('bool g_xpg_streams = true;') for n in tests), 1)
+
+
 class CommittedTables(unittest.TestCase):
     def test_every_table_generates(self):
         tables = glob.glob(os.path.join(ROOT, 'ooxml', '**', '*.xpg'), recursive=True)
+        # Files that a unit includes are checked through their unit.
+        tables = [t for t in tables if any(line.startswith('unit ') for line in open(t, encoding='utf-8'))]
         self.assertGreaterEqual(len(tables), 5)
         with tempfile.TemporaryDirectory() as d:
             for t in tables:

@@ -20,16 +20,33 @@ import xml.etree.ElementTree as ET
 
 
 def load_defaults(paths):
-    attributes, elements, unordered = {}, {}, set()
+    attributes, types, elements, unordered, empty = {}, {}, {}, set(), {}
     for p in paths:
         with open(p, encoding='utf-8') as f:
             d = json.load(f)
+        for k, v in d.get('types', {}).items():
+            types.setdefault(local(k), {}).update({local(a): t for a, t in v.items()})
         for k, v in d.get('attributes', {}).items():
-            attributes.setdefault(local(k), {}).update({local(a): t for a, t in v.items()})
+            attributes.setdefault(local(k), {}).update(
+                {local(a): [t] if isinstance(t, str) else list(t) for a, t in v.items()})
         for k, v in d.get('elements', {}).items():
             elements.setdefault(local(k), set()).update(v)
         unordered.update(local(k) for k in d.get('unordered', []))
-    return attributes, elements, unordered
+        for k, v in d.get('empty', {}).items():
+            empty.setdefault(local(k), set()).update(local(c) for c in v)
+    return attributes, types, elements, unordered, empty
+
+
+def canonical(value, kind):
+    """Boolean and numeric attribute values compare by meaning: "true" is "1", "1.50" is "1.5"."""
+    if kind == 'bool':
+        return {'true': '1', 't': '1', '1': '1', 'false': '0', 'f': '0', '0': '0'}.get(value.strip().lower(), value)
+    if kind == 'number':
+        try:
+            return repr(float(value))
+        except ValueError:
+            return value
+    return value
 
 
 def local(name):
@@ -39,21 +56,44 @@ def local(name):
 
 
 def normalise(e, defaults):
-    attributes, elements, unordered = defaults
+    attributes, types, elements, unordered, empty = defaults
     tag = local(e.tag)
     drop = attributes.get(tag, {})
-    attrs = tuple(sorted((k, v) for k, v in e.attrib.items() if drop.get(local(k)) != v))
-    text = (e.text or '').strip()
+    kinds = types.get(tag, {})
+    attrs = []
+    space = '{http://www.w3.org/XML/1998/namespace}space'
+    preserve = e.attrib.get(space) == 'preserve'
+    for k, v in e.attrib.items():
+        if k == space:
+            continue  # it says how to take the text, which is compared accordingly
+        kind = kinds.get(local(k))
+        v = canonical(v, kind)
+        if v in {canonical(d, kind) for d in drop.get(local(k), ())}:
+            continue
+        attrs.append((k, v))
+    attrs = tuple(sorted(attrs))
+    text = (e.text or '') if preserve else (e.text or '').strip()
     children = []
     for c in e:
         n = normalise(c, defaults)
         ctag = local(c.tag)
         if ctag in elements and not n[1] and not n[3] and n[2] in elements[ctag]:
             continue
+        if ctag in empty.get(tag, ()) and not n[1] and not n[2] and not n[3]:
+            continue  # an empty child its parent writes only when it holds something
         children.append(n)
     if tag in unordered:
         children.sort(key=lambda n: n[0])
     return (e.tag, attrs, text, tuple(children))
+
+
+def only(root, names):
+    if names:
+        keep = set(names.split(','))
+        for c in list(root):
+            if local(c.tag) not in keep:
+                root.remove(c)
+    return root
 
 
 def describe(a, b, path='/'):
@@ -73,6 +113,9 @@ def describe(a, b, path='/'):
 def main(argv):
     ap = argparse.ArgumentParser()
     ap.add_argument('--defaults', action='append', default=[])
+    ap.add_argument('--only', default='',
+                    help='comma-separated local names: of the document element, compare only these '
+                         'children (a part whose other elements another binding reads)')
     ap.add_argument('input')
     ap.add_argument('output')
     args = ap.parse_args(argv)
@@ -84,8 +127,8 @@ def main(argv):
             rel = os.path.relpath(out_path, args.output)
             in_path = os.path.join(args.input, rel)
             try:
-                a = normalise(ET.parse(in_path).getroot(), defaults)
-                b = normalise(ET.parse(out_path).getroot(), defaults)
+                a = normalise(only(ET.parse(in_path).getroot(), args.only), defaults)
+                b = normalise(only(ET.parse(out_path).getroot(), args.only), defaults)
             except (OSError, ET.ParseError) as e:
                 failures.append(f'{rel}: {e}')
                 continue

@@ -45,6 +45,7 @@ class Class:
         self.attrs, self.text, self.members, self.hand, self.extra = [], None, [], set(), []
         self.kind = opts.get('kind', 'element')
         self.unit = None
+        self.onopen = []
 
     @property
     def is_group(self):
@@ -68,6 +69,7 @@ class Unit:
         self.classes = {}
         self.class_order = []
         self.imports = []
+        self.includes = []
         self.defaults = {}
         self.docmembers = []
 
@@ -84,7 +86,7 @@ POLICY_DEFAULTS = {
 POLICY_OBJECTS = {'package': 'kXpgPackagePolicy', 'spreadsheetml': 'kXpgSpreadsheetPolicy',
                   'drawingml': 'kXpgDrawingPolicy'}
 
-SCALAR_TYPES = {'string', 'int', 'uint', 'hex', 'argb', 'bool', 'tribool', 'double', 'date', 'strlist',
+SCALAR_TYPES = {'string', 'xstring', 'int', 'uint', 'hex', 'argb', 'bool', 'tribool', 'double', 'date', 'strlist',
                 'adjcoord', 'adjangle'}
 MEMBER_KINDS = {'own', 'opt', 'list', 'lazylist'}
 VALUE_LISTS = {'u32': 'TLongwordXpgList', 'ext': 'TExtendedXpgList', 'str': 'TStringXpgList',
@@ -92,6 +94,14 @@ VALUE_LISTS = {'u32': 'TLongwordXpgList', 'ext': 'TExtendedXpgList', 'str': 'TSt
 HAND_OPS = {'CheckAssigned', 'HandleElement', 'HandleAttributes', 'AfterTag', 'WriteAttributes',
             'WriteElements', 'Clear', 'ContentText', 'ReadContent'}
 IDENT = re.compile(r'^[A-Za-z_][A-Za-z0-9_]*$')
+CPP_KEYWORDS = {'alignas', 'alignof', 'and', 'asm', 'auto', 'bool', 'break', 'case', 'catch', 'char',
+                'class', 'const', 'continue', 'default', 'delete', 'do', 'double', 'else', 'enum',
+                'explicit', 'export', 'extern', 'false', 'float', 'for', 'friend', 'goto', 'if',
+                'inline', 'int', 'long', 'mutable', 'namespace', 'new', 'not', 'operator', 'or',
+                'private', 'protected', 'public', 'register', 'return', 'short', 'signed', 'sizeof',
+                'static', 'struct', 'switch', 'template', 'this', 'throw', 'true', 'try', 'typedef',
+                'typeid', 'typename', 'union', 'unsigned', 'using', 'virtual', 'void', 'volatile',
+                'while', 'xor'}
 
 
 def split_opts(words, line, allowed):
@@ -127,29 +137,47 @@ def tokenize(text):
     return out
 
 
+class Loc:
+    """Where a table line stands, for messages: file name and line number."""
+
+    def __init__(self, path, no):
+        self.path, self.no = path, no
+
+    def __str__(self):
+        return f'{self.path}:{self.no}'
+
+
 def parse_table(path):
     unit = Unit(path)
-    cls = None
-    enum = None
+    state = {'cls': None, 'enum': None}
+    parse_lines(unit, path, state, [os.path.abspath(path)])
+    if unit.name is None:
+        raise TableError(f'{path}: no unit line')
+    return unit
+
+
+def parse_lines(unit, path, state, chain):
+    """Reads the lines of one table file into unit; "include" reads another file in its place."""
     with open(path, encoding='utf-8') as f:
         lines = f.read().split('\n')
     for no, raw in enumerate(lines, 1):
         text = raw.split('#', 1)[0].rstrip()
         if not text.strip():
             continue
+        loc = Loc(path, no)
         try:
             stripped = text.strip()
             if stripped.startswith(':'):
-                if enum is None:
+                if state['enum'] is None:
                     raise TableError('literal line outside an enum')
-                enum.literals.extend(stripped[1:].split())
+                state['enum'].literals.extend(stripped[1:].split())
                 continue
             words = tokenize(stripped)
             head = words[0]
             indented = text[0].isspace()
             if not indented:
-                enum = None
-                cls = None
+                state['enum'] = None
+                state['cls'] = None
             if head == 'unit' and not indented:
                 rest, o = split_opts(words[1:], no, {'namespace', 'policy', 'document', 'registry'})
                 unit.name = rest[0]
@@ -163,69 +191,114 @@ def parse_table(path):
                 unit.docmembers.append((words[1], ' '.join(words[2:])))
             elif head == 'import' and not indented:
                 unit.imports.append(os.path.join(os.path.dirname(path), words[1]))
+            elif head == 'include' and not indented:
+                # The classes of one unit may stand in several files, one per group of elements.
+                other = os.path.join(os.path.dirname(path), words[1])
+                if os.path.abspath(other) in chain:
+                    raise TableError(f'{words[1]} includes itself')
+                if not os.path.exists(other):
+                    raise TableError(f'no table {words[1]}')
+                unit.includes.append(other)
+                parse_lines(unit, other, state, chain + [os.path.abspath(other)])
+                state['enum'] = None
+                state['cls'] = None
             elif head == 'enum' and not indented:
+                if unit.name is None:
+                    raise TableError('an enum before the unit line')
                 rest, o = split_opts(words[1:], no, {'prefix', 'store', 'unset', 'keys'})
                 pol = POLICY_DEFAULTS[unit.policy]
                 name = rest[0]
                 enum = Enum(name, o.get('prefix', ''), o.get('store', pol['enum.store']),
-                            int(o.get('unset', pol['enum.unset']), 0), o.get('keys') == 'asis', [], no)
+                            int(o.get('unset', pol['enum.unset']), 0), o.get('keys') == 'asis', [], loc)
                 if ':' in rest:
                     enum.literals.extend(rest[rest.index(':') + 1:])
                 if name in unit.enums:
                     raise TableError(f'enum {name} defined twice')
                 unit.enums[name] = enum
                 unit.enum_order.append(name)
+                state['enum'] = enum
             elif head in ('class', 'root') and not indented:
                 if head == 'root':
                     rest, o = split_opts(words[1:], no, {'primary', 'hand'})
                     name, o['kind'] = 'T__ROOT__', 'root'
                 else:
                     rest, o = split_opts(words[1:], no, {'elem', 'counts', 'kind', 'attrs', 'children',
-                                                          'assigned', 'hand', 'order'})
+                                                          'assigned', 'hand', 'order', 'onopen'})
                     name = rest[0]
                 if name in unit.classes:
                     raise TableError(f'class {name} defined twice')
-                cls = Class(name, o, no)
+                cls = Class(name, o, loc)
                 if 'hand' in o:
                     cls.hand = set(o['hand'].split(','))
                     bad = cls.hand - HAND_OPS
                     if bad:
                         raise TableError(f'unknown hand-written operation {sorted(bad)}')
+                if o.get('assigned', 'attrs') not in ('attrs', 'always'):
+                    raise TableError('assigned must be attrs or always')
                 unit.classes[name] = cls
                 unit.class_order.append(name)
-            elif indented and cls is not None:
-                parse_member(cls, words, no)
+                state['cls'] = cls
+            elif indented and state['cls'] is not None:
+                parse_member(state['cls'], words, loc)
             else:
                 raise TableError(f'unexpected "{head}"')
         except TableError as e:
-            raise TableError(f'{path}:{no}: {e}') from None
-    if unit.name is None:
-        raise TableError(f'{path}: no unit line')
-    return unit
+            raise TableError(f'{loc}: {e}') from None
 
 
 def parse_member(cls, words, no):
     what = words[0]
     if what == 'attr':
-        rest, o = split_opts(words[1:], no, {'init', 'default', 'write', 'count'})
+        rest, o = split_opts(words[1:], no, {'init', 'default', 'write', 'count', 'fallback', 'implied'})
         field, qname, type_ = rest
+        if o.get('count', 'default') not in ('always', 'init', 'default'):
+            raise TableError('count must be always, init or default')
         cls.attrs.append(Member('attr', field, qname, type_, o, no))
     elif what == 'text':
         rest, o = split_opts(words[1:], no, {'init'})
         field, type_ = rest
         cls.text = Member('text', field, None, type_, o, no)
     elif what == 'child':
-        rest, o = split_opts(words[1:], no, {'write'})
+        rest, o = split_opts(words[1:], no, {'write', 'count'})
         field, qname, cname, mult = rest
         if mult not in MEMBER_KINDS:
             raise TableError(f'unknown multiplicity "{mult}"')
+        if 'count' in o and (o['count'] != 'items' or mult not in ('list', 'lazylist')):
+            raise TableError('count=items is an option of lists')
         m = Member('child', field, qname, cname, o, no)
         m.mult = mult
         cls.members.append(m)
     elif what == 'value':
-        rest, o = split_opts(words[1:], no, {'init', 'default', 'write'})
+        rest, o = split_opts(words[1:], no, {'init', 'default', 'write', 'space'})
         field, qname, type_ = rest
+        if o.get('space', 'preserve') != 'preserve':
+            raise TableError('space=preserve is the only form')
         cls.members.append(Member('value', field, qname, type_, o, no))
+    elif what == 'stream':
+        # stream <field> <qname> <Class> read=<event> write=<event> ...: one item object reused for
+        # every element of that name; read and write events instead of a list.
+        rest, o = split_opts(words[1:], no, {'read', 'write', 'events', 'clear', 'skip', 'form', 'count'})
+        field, qname, cname = rest
+        m = Member('stream', field, qname, cname, o, no)
+        m.clear = set(o['clear'].split(',')) if o.get('clear') else set()
+        if m.clear - {'read', 'write-before', 'write-after'}:
+            raise TableError('clear takes read, write-before and write-after')
+        if o.get('events', 'own') not in ('own', 'doc'):
+            raise TableError('events must be own or doc')
+        if o.get('skip', 'none') not in ('none', 'unassigned'):
+            raise TableError('skip must be none or unassigned')
+        if o.get('form', 'element') not in ('element', 'open'):
+            raise TableError('form must be element or open')
+        if o.get('count', 'item') not in ('item', 'always', 'event', 'probe'):
+            raise TableError('count must be item, always, event or probe')
+        if 'read' not in o or 'write' not in o:
+            raise TableError('a stream names its read and its write event')
+        for k in ('read', 'write'):
+            if not IDENT.match(o[k]):
+                raise TableError(f'"{o[k]}" is no C++ name')
+        if any(x.what == 'stream' for x in cls.members):
+            raise TableError('one stream per class')
+        cls.members.append(m)
     elif what == 'values':
         rest, o = split_opts(words[1:], no, set())
         field, qname, type_ = rest
@@ -278,11 +351,11 @@ def check_unit(unit, imported):
     for e in unit.enums.values():
         e.unit = unit
         if not e.literals:
-            raise TableError(f'{unit.path}:{e.line}: enum {e.name} has no literals')
+            raise TableError(f'{e.line}: enum {e.name} has no literals')
         if len(set(l.lower() for l in e.literals)) != len(e.literals):
-            raise TableError(f'{unit.path}:{e.line}: enum {e.name} repeats a literal')
+            raise TableError(f'{e.line}: enum {e.name} repeats a literal')
         if e.store not in ('u8', 'u16'):
-            raise TableError(f'{unit.path}:{e.line}: store must be u8 or u16')
+            raise TableError(f'{e.line}: store must be u8 or u16')
     for c in unit.classes.values():
         c.unit = unit
     roots = [c for c in unit.classes.values() if c.is_root]
@@ -293,10 +366,10 @@ def check_unit(unit, imported):
     for c in unit.classes.values():
         seen = set()
         for m in c.attrs + c.members + ([c.text] if c.text else []):
-            if not IDENT.match(m.field):
-                raise TableError(f'{unit.path}:{m.line}: "{m.field}" is no C++ name')
+            if not IDENT.match(m.field) or m.field in CPP_KEYWORDS:
+                raise TableError(f'{m.line}: "{m.field}" is no C++ name')
             if m.field in seen:
-                raise TableError(f'{unit.path}:{m.line}: member {m.field} twice in {c.name}')
+                raise TableError(f'{m.line}: member {m.field} twice in {c.name}')
             seen.add(m.field)
             if m.what in ('attr', 'text', 'value'):
                 # Booleans of a policy without a Boolean start value are tri-state (2 unset).
@@ -306,28 +379,57 @@ def check_unit(unit, imported):
             if m.what == 'ordered':
                 for alt in m.alternatives:
                     if alt[1] not in classes:
-                        raise TableError(f'{unit.path}:{m.line}: unknown class {alt[1]}')
+                        raise TableError(f'{m.line}: unknown class {alt[1]}')
                     alt[2] = classes[alt[1]]
             if m.what == 'child' and m.opts.get('write', 'set') not in ('set', 'always'):
-                raise TableError(f'{unit.path}:{m.line}: a child is written when set or always')
-            if m.what in ('child', 'group'):
+                raise TableError(f'{m.line}: a child is written when set or always')
+            if m.what == 'stream' and m.opts.get('events') == 'doc':
+                names = {d[0] for d in unit.docmembers}
+                for k in ('read', 'write'):
+                    if m.opts[k] not in names:
+                        raise TableError(f'{m.line}: the document has no member {m.opts[k]}')
+            if m.what in ('child', 'group', 'stream'):
                 if m.type not in classes:
-                    raise TableError(f'{unit.path}:{m.line}: unknown class {m.type}')
+                    raise TableError(f'{m.line}: unknown class {m.type}')
                 m.cls = classes[m.type]
                 if m.what == 'group' and not m.cls.is_group:
-                    raise TableError(f'{unit.path}:{m.line}: {m.type} is not a group')
+                    raise TableError(f'{m.line}: {m.type} is not a group')
         names = [m.qname for m in c.members if m.qname]
         names += [a[0] for m in c.members if m.what == 'ordered' for a in m.alternatives]
         if len(names) != len(set(names)):
-            raise TableError(f'{unit.path}:{c.line}: an element name repeats in {c.name}')
+            raise TableError(f'{c.line}: an element name repeats in {c.name}')
         anames = [m.qname for m in c.attrs]
         if len(anames) != len(set(anames)):
-            raise TableError(f'{unit.path}:{c.line}: an attribute name repeats in {c.name}')
+            raise TableError(f'{c.line}: an attribute name repeats in {c.name}')
         if c.opts.get('attrs') == 'first' and len(c.attrs) != 1:
-            raise TableError(f'{unit.path}:{c.line}: attrs=first needs exactly one attribute')
+            raise TableError(f'{c.line}: attrs=first needs exactly one attribute')
         if c.is_root and c.opts.get('primary') and c.opts['primary'] not in seen:
-            raise TableError(f'{unit.path}:{c.line}: primary member not found')
+            raise TableError(f'{c.line}: primary member not found')
+        c.onopen = parse_onopen(c, unit)
     return classes, enums
+
+
+def parse_onopen(c, unit):
+    """onopen=clear,field:value,...: what happens when the element opens, in order (C++ lines)."""
+    if 'onopen' not in c.opts:
+        return []
+    out = []
+    for item in c.opts['onopen'].split(','):
+        if item == 'clear':
+            out.append('Clear();')
+            continue
+        if ':' not in item:
+            raise TableError(f'{c.line}: onopen takes clear or <field>:<value>, not "{item}"')
+        field, value = item.split(':', 1)
+        m = next((a for a in c.attrs if a.field == field), None)
+        if m is None:
+            raise TableError(f'{c.line}: onopen names no attribute field {field}')
+        if m.type.startswith('enum:') and value not in m.enum.literals:
+            raise TableError(f'{c.line}: "{value}" is no literal of {m.enum.name}')
+        probe = Member(m.what, m.field, m.qname, m.type, {'init': value}, m.line)
+        probe.enum = getattr(m, 'enum', None)
+        out.append(f'{field} = {init_value(probe, unit.policy)};')
+    return out
 
 
 def check_type(m, enums, unit):
@@ -335,15 +437,15 @@ def check_type(m, enums, unit):
     if t.startswith('enum:'):
         name = t[5:]
         if name not in enums:
-            raise TableError(f'{unit.path}:{m.line}: unknown enum {name}')
+            raise TableError(f'{m.line}: unknown enum {name}')
         m.enum = enums[name]
         init = m.opts.get('init')
         if init is not None and init not in m.enum.literals:
-            raise TableError(f'{unit.path}:{m.line}: init "{init}" is no literal of {name}')
+            raise TableError(f'{m.line}: init "{init}" is no literal of {name}')
     elif t not in SCALAR_TYPES:
-        raise TableError(f'{unit.path}:{m.line}: unknown type "{t}"')
+        raise TableError(f'{m.line}: unknown type "{t}"')
     if m.opts.get('write', 'set') not in ('set', 'always', 'never'):
-        raise TableError(f'{unit.path}:{m.line}: write must be set, always or never')
+        raise TableError(f'{m.line}: write must be set, always or never')
 
 
 # ---------------------------------------------------------------------------------------------
@@ -387,7 +489,7 @@ def field_ctype(m):
     t = m.type
     if t.startswith('enum:'):
         return enum_ctype(m.enum)
-    return {'string': 'std::u16string', 'int': 'std::int32_t', 'uint': 'std::uint32_t',
+    return {'string': 'std::u16string', 'xstring': 'std::u16string', 'int': 'std::int32_t', 'uint': 'std::uint32_t',
             'hex': 'std::uint32_t', 'argb': 'std::int64_t', 'bool': 'bool', 'tribool': 'std::uint8_t', 'double': 'double',
             'date': 'TDateTime', 'strlist': 'TStringXpgList', 'adjcoord': 'TXpgAdjValue',
             'adjangle': 'TXpgAdjValue'}[t]
@@ -403,7 +505,7 @@ def init_value(m, policy, key='init'):
         if init is not None:
             return str(m.enum.literals.index(init))
         return str(m.enum.unset)
-    if t == 'string':
+    if t in ('string', 'xstring'):
         return cpp_u16(init or '')
     if t in ('strlist', 'adjcoord', 'adjangle'):
         return None
@@ -418,7 +520,7 @@ def init_value(m, policy, key='init'):
         return '-1' if init == 'unset' else hex(int(init, 16))
     if t == 'bool':
         if init == 'unset':
-            raise TableError(f'line {m.line}: a bool cannot be unset; use tribool')
+            raise TableError(f'{m.line}: a bool cannot be unset; use tribool')
         return {'true': 'true', 'false': 'false', '1': 'true', '0': 'false'}[init]
     if t == 'tribool':
         return {'unset': '2', '2': '2', 'true': '1', '1': '1', 'false': '0', '0': '0'}[init]
@@ -426,18 +528,19 @@ def init_value(m, policy, key='init'):
         if init in ('nan', 'unset'):
             return 'XpgUnsetDouble()'
         return repr(float(init))
-    raise TableError(f'line {m.line}: no init for {t}')
+    raise TableError(f'{m.line}: no init for {t}')
 
 
-def is_set_expr(m, expr, policy):
-    """C++ test: the field differs from the value it started with."""
+def is_set_expr(m, expr, policy, key='default'):
+    """C++ test: the field differs from the value at which it is not written (key='init': from
+    the value it started with)."""
     t = m.type
     if t == 'strlist':
         return f'{expr}.GetCount() > 0'
     if t in ('adjcoord', 'adjangle'):
         return f'{expr}.Kind != -1'
-    init = init_value(m, policy, 'default')
-    if t == 'string':
+    init = init_value(m, policy, key)
+    if t in ('string', 'xstring'):
         return f'!{expr}.empty()' if init == 'u""' else f'{expr} != {init}'
     if t in ('double', 'date') and init == 'XpgUnsetDouble()':
         return f'!XpgIsUnsetDouble({expr})'
@@ -446,10 +549,11 @@ def is_set_expr(m, expr, policy):
 
 def from_text_expr(m, text):
     t = m.type
+    fallback = m.opts.get('fallback')
     if t == 'string':
         return text
     if t == 'int':
-        return f'XmlStrToIntDef({text}, 0)'
+        return f'XmlStrToIntDef({text}, {int(fallback or "0", 0)})'
     if t == 'uint':
         return f'XpgStrToUInt({text})'
     if t == 'hex':
@@ -457,24 +561,24 @@ def from_text_expr(m, text):
     if t == 'argb':
         return f'static_cast<std::int64_t>(static_cast<std::uint32_t>(XmlStrToIntDef(u"$" + std::u16string({text}), 0)))'
     if t == 'bool':
-        return f'XmlStrToBoolDef({text}, false)'
+        return f'XmlStrToBoolDef({text}, {"true" if fallback in ("true", "1") else "false"})'
     if t == 'tribool':
         return f'static_cast<std::uint8_t>(XmlStrToBoolDef({text}, false) ? 1 : 0)'
     if t == 'double':
-        return f'XmlStrToFloatDef({text}, 0)'
+        return f'XmlStrToFloatDef({text}, {float(fallback or "0")!r})'
     if t == 'date':
         return f'XmlStrToDateTime({text})'
-    raise TableError(f'line {m.line}: {t} cannot be read from text here')
+    raise TableError(f'{m.line}: {t} cannot be read from text here')
 
 
 def to_text_expr(m, expr, unit):
     t = m.type
     if t.startswith('enum:'):
         return f'{qualified_enum(m.enum, unit)}.Literal({expr})'
-    return {'string': expr, 'int': f'XmlIntToStr({expr})',
+    return {'string': expr, 'xstring': f'XmlEncodeXEscapesView({expr})', 'int': f'XmlIntToStr({expr})',
             'uint': f'XmlIntToStr(static_cast<std::int64_t>({expr}))',
             'hex': f'XmlIntToHex(static_cast<std::int32_t>({expr}), 6)',
-            'argb': f'XmlIntToHex(static_cast<std::int32_t>(static_cast<std::uint32_t>({expr})), 6)',
+            'argb': f'XmlIntToHex(static_cast<std::int32_t>(static_cast<std::uint32_t>({expr})), 8)',
             'bool': f'XmlBoolToStr({expr})', 'tribool': f'XmlBoolToStr({expr} == 1)',
             'double': f'XmlFloatToStr({expr})', 'date': f'XmlDateTimeToStr({expr})',
             'strlist': f'{expr}.GetDelimitedText()', 'adjcoord': f'AdjCoordinateToStr({expr})',
@@ -494,7 +598,19 @@ def read_attr_stmt(m, unit, index='i'):
         return f'StrToAdjCoordinate({val}, {f});'
     if t == 'adjangle':
         return f'StrToAdjAngle({val}, {f});'
+    if t == 'xstring':
+        return f'{f} = {val}; XmlDecodeXEscapesInPlace({f});'
     return f'{f} = {from_text_expr(m, val)};'
+
+
+def read_text_stmt(m, field):
+    """Statement that stores the current element's text into the field. Strings reuse the
+    field's storage, so that an item read again and again allocates nothing."""
+    if m.type == 'string':
+        return f'reader.GetText({field});'
+    if m.type == 'xstring':
+        return f'reader.GetText({field}); XmlDecodeXEscapesInPlace({field});'
+    return f'{field} = {from_text_expr(m, "reader.GetText()")};'
 
 
 def list_class(c, unit):
@@ -573,6 +689,31 @@ def gen_header(unit, classes, imported, prefix):
     return '\n'.join(out) + '\n'
 
 
+def stream_of(c):
+    return next((m for m in c.members if m.what == 'stream'), None)
+
+
+def opens_to(c, field):
+    """An onopen rule of the class sets the field (so a value never written still reads back)."""
+    return any(line.startswith(field + ' = ') for line in c.onopen)
+
+
+def opens(c):
+    """The class does something when its own start tag makes it current."""
+    return bool(c.text) or 'ReadContent' in c.hand or bool(c.onopen)
+
+
+def stream_write_param(m, unit):
+    q = qualified_class(m.cls, unit)
+    return f'{q}* item' if m.opts.get('count') == 'probe' else f'{q}& item'
+
+
+def stream_write_note(m):
+    if m.opts.get('count') == 'probe':
+        return 'called once with no item first, it only tells whether any item exists.'
+    return 'leaving more false ends the items.'
+
+
 def listed_classes(unit):
     res = []
     for name in unit.class_order:
@@ -618,14 +759,14 @@ def gen_class_decl(c, unit, w):
         w('  void HandleAttributes(TXpgXMLAttributeList& a) override;')
     if c.attrs:
         w('  bool KnowsAttribute(std::string_view qname) const override;')
-    if 'AfterTag' in c.hand:
+    if 'AfterTag' in c.hand or stream_of(c):
         w('  void AfterTag() override;')
     if c.attrs or 'WriteAttributes' in c.hand:
         w('  void WriteAttributes(TXpgWriteXML& writer) override;')
     w('  void WriteElements(TXpgWriteXML& writer) override;')
     if c.text:
-        w('  std::u16string ContentText() const override;')
-    if c.text or 'ReadContent' in c.hand:
+        w('  void ContentText(std::u16string& out) const override;')
+    if opens(c):
         w('  void ReadContent(TXPGReader& reader) override;')
     w('  void Clear() override;')
     for m in c.members:
@@ -666,6 +807,14 @@ def gen_class_decl(c, unit, w):
             w(f'  TXPGOrderedList {m.field};  // {kinds}, in input order')
         elif m.what == 'marker':
             w(f'  bool {m.field} = false;  // "{m.qname}"')
+        elif m.what == 'stream':
+            q = qualified_class(m.cls, unit)
+            w(f'  // One "{m.qname}" item, reused for every element; the events see each in turn.')
+            w(f'  std::unique_ptr<{q}> {m.field};')
+            if m.opts.get('events') != 'doc':
+                w(f'  std::function<void({q}& item)> {m.opts["read"]};')
+                w(f'  // Fills the item and sets more; {stream_write_note(m)}')
+                w(f'  std::function<void({stream_write_param(m, unit)}, bool& more)> {m.opts["write"]};')
     for name, ctype in c.extra:
         w(f'  {ctype} {name}{{}};')
     if c.is_root:
@@ -680,9 +829,30 @@ def gen_class_decl(c, unit, w):
 # Source
 
 
-def gen_source(unit, classes, prefix):
-    out = []
-    w = out.append
+def split_batches(unit, batches, size_of):
+    """The classes in table order, cut into at most `batches` runs of about equal generated size."""
+    names = list(unit.class_order)
+    sizes = [size_of(n) for n in names]
+    total = sum(sizes) or 1
+    runs, run, done = [], [], 0
+    for n, size in zip(names, sizes):
+        run.append(n)
+        done += size
+        if len(runs) < batches - 1 and done >= total * (len(runs) + 1) / batches:
+            runs.append(run)
+            run = []
+    runs.append(run)
+    while len(runs) < batches:
+        runs.append([])
+    return runs
+
+
+def source_name(unit, k, suffix=''):
+    """File name of batch k (0-based): the first keeps the plain name."""
+    return f'{unit.name}{suffix}.cpp' if k == 0 else f'{unit.name}{suffix}_{k + 1}.cpp'
+
+
+def source_preamble(unit, prefix, w):
     w('// Generated by tools/xpg-gen/xpg_gen.py from ' + os.path.basename(unit.path) + '. Do not edit.')
     w(f'#include "{prefix}/{unit.name}.h"')
     w('')
@@ -699,6 +869,38 @@ def gen_source(unit, classes, prefix):
     w('}')
     w('}  // namespace')
     w('')
+
+
+def gen_sources(unit, classes, prefix, batches=1):
+    """The unit's definitions as `batches` translation units: the first holds the enumeration
+    tables, the registry and the document class, and every one a run of the element classes."""
+    bodies = {}
+    for name in unit.class_order:
+        lines = []
+        gen_class_source(unit.classes[name], unit, lines.append)
+        bodies[name] = lines
+    runs = split_batches(unit, batches, lambda n: len(bodies[n]))
+    files = {}
+    for k, run in enumerate(runs):
+        out = []
+        w = out.append
+        source_preamble(unit, prefix, w)
+        if k == 0:
+            gen_unit_source(unit, w)
+        for name in run:
+            out.extend(bodies[name])
+        if k == 0 and unit.class_order:
+            gen_document_source(unit, w)
+        w(f'}}  // namespace {unit.namespace}')
+        files[source_name(unit, k)] = '\n'.join(out) + '\n'
+    return files
+
+
+def gen_source(unit, classes, prefix):
+    return gen_sources(unit, classes, prefix)[source_name(unit, 0)]
+
+
+def gen_unit_source(unit, w):
     for name in unit.enum_order:
         e = unit.enums[name]
         w(f'static const char16_t* const k{name}Literals[] = {{')
@@ -724,27 +926,25 @@ def gen_source(unit, classes, prefix):
     w('  return registry;')
     w('}')
     w('')
-    for name in unit.class_order:
-        gen_class_source(unit.classes[name], unit, w)
-    if unit.class_order:
-        root = unit.classes['T__ROOT__']
-        d = unit.document
-        w(f'{d}::{d}() : TXPGDocBase({POLICY_OBJECTS[unit.policy]}), '
-          'root_(std::make_unique<T__ROOT__>(this)) {}')
-        w(f'{d}::~{d}() = default;')
-        w(f'TXPGBase& {d}::RootObject() {{ return *root_; }}')
-        for m in root.members:
-            if m.what == 'child':
-                getter = 'Get' + m.field[0].upper() + m.field[1:]
-                w(f'{qualified_class(m.cls, unit)}* {d}::{getter}() {{')
-                if m.mult in ('own', 'opt'):
-                    w(f'  return root_->{m.field}.get();')
-                else:
-                    raise TableError('a root child must be own or opt')
-                w('}')
-        w('')
-    w(f'}}  // namespace {unit.namespace}')
-    return '\n'.join(out) + '\n'
+
+
+def gen_document_source(unit, w):
+    root = unit.classes['T__ROOT__']
+    d = unit.document
+    w(f'{d}::{d}() : TXPGDocBase({POLICY_OBJECTS[unit.policy]}), '
+      'root_(std::make_unique<T__ROOT__>(this)) {}')
+    w(f'{d}::~{d}() = default;')
+    w(f'TXPGBase& {d}::RootObject() {{ return *root_; }}')
+    for m in root.members:
+        if m.what == 'child':
+            getter = 'Get' + m.field[0].upper() + m.field[1:]
+            w(f'{qualified_class(m.cls, unit)}* {d}::{getter}() {{')
+            if m.mult in ('own', 'opt'):
+                w(f'  return root_->{m.field}.get();')
+            else:
+                raise TableError('a root child must be own or opt')
+            w('}')
+    w('')
 
 
 def gen_class_source(c, unit, w):
@@ -761,7 +961,7 @@ def gen_class_source(c, unit, w):
     w(f'{n}::{n}(TXPGDocBase* owner) : {base}({base_args})' +
       ''.join(', ' + i for i in inits) + ' {')
     for m in c.members:
-        if m.what == 'child' and m.mult == 'own':
+        if (m.what == 'child' and m.mult == 'own') or m.what == 'stream':
             w(f'  {m.field} = std::make_unique<{qualified_class(m.cls, unit)}>(owner);')
         elif m.what == 'group':
             w(f'  {m.field} = std::make_unique<{qualified_class(m.cls, unit)}>(owner);')
@@ -796,16 +996,51 @@ def gen_class_source(c, unit, w):
         gen_write_attributes(c, unit, w)
     if 'WriteElements' not in c.hand:
         gen_write_elements(c, unit, w)
-    if c.text:
+    if c.text and 'ContentText' not in c.hand:
         t = c.text
-        if 'ContentText' not in c.hand:
-            w(f'std::u16string {n}::ContentText() const {{ return {to_text_expr(t, t.field, unit)}; }}')
-            w('')
-        if 'ReadContent' not in c.hand:
-            w(f'void {n}::ReadContent(TXPGReader& reader) {{')
-            w(f'  if (reader.HasText()) {t.field} = {from_text_expr(t, "reader.GetText()")};')
-            w('}')
-            w('')
+        w(f'void {n}::ContentText(std::u16string& out) const {{')
+        if t.type == 'string':
+            w(f'  out = {t.field};')
+        else:
+            w(f'  out.assign({to_text_expr(t, t.field, unit)});')
+        w('}')
+        w('')
+    if opens(c) and 'ReadContent' not in c.hand:
+        w(f'void {n}::ReadContent(TXPGReader& reader) {{')
+        w('  (void)reader;')
+        for line in c.onopen:
+            w('  ' + line)
+        if c.text:
+            w(f'  if (reader.HasText()) {{ {read_text_stmt(c.text, c.text.field)} }}')
+        w('}')
+        w('')
+    if stream_of(c) and 'AfterTag' not in c.hand:
+        gen_stream_after_tag(c, unit, w)
+
+
+def stream_events(m, unit, obj='this'):
+    """C++ prefix under which the stream's events live, and a guard that they are reachable."""
+    if m.opts.get('events') == 'doc':
+        return f'xpg_doc->', f'auto* xpg_doc = dynamic_cast<{unit.document}*>({obj}->Owner);', 'xpg_doc && '
+    return '', '', ''
+
+
+def gen_stream_after_tag(c, unit, w):
+    m = stream_of(c)
+    ev, fetch, guard = stream_events(m, unit)
+    f = m.field
+    w(f'void {c.name}::AfterTag() {{')
+    w(f'  // An item\'s end tag: its start tag marked it read, so the event sees each item once.')
+    w(f'  if ({f}->FAssigned != 0) {{')
+    if fetch:
+        w('    ' + fetch)
+    w(f'    if ({guard}{ev}{m.opts["read"]}) {ev}{m.opts["read"]}(*{f});')
+    if 'read' in m.clear:
+        w(f'    {f}->Clear();')
+    w('  }')
+    w(f'  {f}->FAssigned = 0;')
+    w('}')
+    w('')
 
 
 def gen_clear(c, unit, w):
@@ -837,6 +1072,8 @@ def gen_clear(c, unit, w):
             w(f'  {f}->Clear();')
         elif m.what == 'marker':
             w(f'  {f} = false;')
+        elif m.what == 'stream':
+            w(f'  {f}->Clear();  // the events stay')
     w('}')
     w('')
 
@@ -853,10 +1090,11 @@ def gen_check_assigned(c, unit, w):
     w('  int xpg_elements = 0;')
     w('  int xpg_content = 0;')
     for m in c.attrs:
-        if m.opts.get('count') == 'always':
+        rule = m.opts.get('count', 'default')
+        if rule == 'always':
             w('  ++xpg_attributes;')
         else:
-            w(f'  if ({is_set_expr(m, m.field, unit.policy)}) ++xpg_attributes;')
+            w(f'  if ({is_set_expr(m, m.field, unit.policy, rule)}) ++xpg_attributes;')
     if c.text:
         w(f'  if ({is_set_expr(c.text, c.text.field, unit.policy)}) ++xpg_content;')
     for m in c.members:
@@ -867,9 +1105,33 @@ def gen_check_assigned(c, unit, w):
             elif m.mult == 'opt':
                 w(f'  if ({f}) xpg_elements += {f}->CheckAssigned();')
             elif m.mult == 'list':
-                w(f'  xpg_elements += {f}.CheckAssigned();')
+                items = f' + {f}.Count()' if m.opts.get('count') == 'items' else ''
+                w(f'  xpg_elements += {f}.CheckAssigned(){items};')
             else:
-                w(f'  if ({f}) xpg_elements += {f}->CheckAssigned();')
+                items = f' + {f}->Count()' if m.opts.get('count') == 'items' else ''
+                w(f'  if ({f}) xpg_elements += {f}->CheckAssigned(){items};')
+        elif m.what == 'stream':
+            rule = m.opts.get('count', 'item')
+            ev, fetch, guard = stream_events(m, unit)
+            if rule == 'item':
+                w(f'  xpg_elements += {f}->CheckAssigned();')
+            elif rule == 'always':
+                w(f'  ++xpg_elements;  // written even without items')
+            elif rule == 'event':
+                w('  {')
+                if fetch:
+                    w('    ' + fetch)
+                w(f'    if ({guard}{ev}{m.opts["write"]}) ++xpg_elements;  // items come from the event')
+                w('  }')
+            else:
+                w('  {')
+                if fetch:
+                    w('    ' + fetch)
+                w('    // Asked without an item, the event tells whether there are any.')
+                w('    bool xpg_more = false;')
+                w(f'    if ({guard}{ev}{m.opts["write"]}) {ev}{m.opts["write"]}(nullptr, xpg_more);')
+                w('    if (xpg_more) ++xpg_elements;')
+                w('  }')
         elif m.what == 'value':
             w(f'  if ({is_set_expr(m, f, unit.policy)}) ++xpg_elements;')
         elif m.what == 'values':
@@ -885,6 +1147,12 @@ def gen_check_assigned(c, unit, w):
     w('  if (xpg_attributes > 0) FAssigned |= xaAttributes;')
     if c.opts.get('assigned') == 'attrs':
         w('  FAssigned |= xaAttributes;')
+    if c.opts.get('assigned') == 'always':
+        w('  // Nothing set: still written, with the attributes that are always written.')
+        w('  if (xpg_attributes + xpg_content + xpg_elements == 0) {')
+        w('    FAssigned |= xaAttributes;')
+        w('    return 1;')
+        w('  }')
     w('  if (xpg_content > 0) FAssigned |= xaContent;')
     w('  if (xpg_elements > 0) FAssigned |= xaElements;')
     w('  return xpg_attributes + xpg_content + xpg_elements;')
@@ -908,13 +1176,19 @@ def dispatch_cases(c, unit):
             else:
                 body = [f'if (!{f}) {f} = std::make_unique<{list_class(m.cls, unit)}>(Owner);',
                         f'auto* xpg_o = {f}->Add();']
-            if m.cls.text or 'ReadContent' in m.cls.hand:
+            if opens(m.cls):
                 body.append(f'static_cast<{q}*>(xpg_o)->ReadContent(reader);')
             body += ['xpg_o->FAssigned = xaRead;', 'return xpg_o;']
+        elif m.what == 'stream':
+            body = [f'{f}->Clear();']
+            if opens(m.cls):
+                body.append(f'{f}->ReadContent(reader);')
+            body += [f'{f}->FAssigned = xaRead;', f'return {f}.get();']
         elif m.what == 'value':
             if m.type.startswith('enum:') or m.type in ('strlist', 'adjcoord', 'adjangle'):
-                raise TableError(f'line {m.line}: value members hold scalar types only')
-            body = [f'{f} = {from_text_expr(m, "reader.GetText()")};', 'return this;']
+                raise TableError(f'{m.line}: value members hold scalar types only')
+            space = 'true' if m.opts.get('space') else 'false'
+            body = [read_text_stmt(m, f), f'TakeValueAttributes(reader, {space});', 'return this;']
         elif m.what == 'values':
             conv = {'u32': 'reader.GetText()', 'bool': 'reader.GetText()', 'str': 'reader.GetText()',
                     'ext': 'XmlStrToFloatDef(reader.GetText(), 0)',
@@ -926,7 +1200,7 @@ def dispatch_cases(c, unit):
             for q, _, alt in m.alternatives:
                 cq = qualified_class(alt, unit)
                 body = [f'auto* xpg_o = {f}.Add<{cq}>({cpp_u16(q)});']
-                if alt.text or 'ReadContent' in alt.hand:
+                if opens(alt):
                     body.append('xpg_o->ReadContent(reader);')
                 body += ['xpg_o->FAssigned = xaRead;', 'return xpg_o;']
                 cases.append((byte_sum(q), q, body))
@@ -976,6 +1250,7 @@ def gen_dispatch(c, unit, w, root):
     elif c.is_group:
         w('  return nullptr;')
     elif c.opts.get('children') == 'absorb':
+        w('  reader.AttributesTaken();  // an absorbed element\'s attributes are not this object\'s')
         w('  return this;')
     else:
         w('  ReportUnknownElement(reader);')
@@ -1031,6 +1306,7 @@ def gen_handle_attributes(c, unit, w):
 
 def gen_write_attributes(c, unit, w):
     w(f'void {c.name}::WriteAttributes(TXpgWriteXML& writer) {{')
+    w('  (void)writer;')
     for m in c.attrs:
         rule = m.opts.get('write', 'set')
         if rule == 'never':
@@ -1042,6 +1318,40 @@ def gen_write_attributes(c, unit, w):
             w(f'  if ({is_set_expr(m, m.field, unit.policy)}) {add}')
     w('}')
     w('')
+
+
+def gen_stream_write(m, unit, w):
+    """The pull loop: the write event fills the reused item until it leaves more false."""
+    f = m.field
+    ev, fetch, guard = stream_events(m, unit)
+    qn = cpp_u16(m.qname)
+    event = ev + m.opts['write']
+    arg = f'{f}.get()' if m.opts.get('count') == 'probe' else f'*{f}'
+    w('  {')
+    if fetch:
+        w('    ' + fetch)
+    w(f'    while ({guard}{event}) {{')
+    if 'write-before' in m.clear:
+        w(f'      {f}->Clear();')
+    w('      bool xpg_more = false;')
+    w(f'      {event}({arg}, xpg_more);')
+    w('      if (!xpg_more) break;')
+    if m.opts.get('skip') == 'unassigned':
+        w(f'      if ({f}->CheckAssigned() == 0) continue;  // nothing to write: not even its tag')
+    else:
+        w(f'      {f}->CheckAssigned();')
+    if m.opts.get('form') == 'open':
+        w(f'      {f}->WriteAttributes(writer);')
+        w(f'      {f}->WriteKeptAttributes(writer);')
+        w(f'      writer.WriteTagStart({qn});')
+        w(f'      {f}->WriteElements(writer);')
+        w('      writer.WriteTagEnd();')
+    else:
+        w(f'      XpgWriteElement(writer, {qn}, *{f});')
+    if 'write-after' in m.clear:
+        w(f'      {f}->Clear();')
+    w('    }')
+    w('  }')
 
 
 def gen_write_elements(c, unit, w):
@@ -1075,11 +1385,26 @@ def gen_write_elements(c, unit, w):
                 w(f'  if ({f}) {f}->Write(writer, {qn});')
         elif m.what == 'value':
             rule = m.opts.get('write', 'set')
-            stmt = f'writer.WriteTagText({cpp_u16(m.qname)}, {to_text_expr(m, f, unit)});'
+            if rule == 'never':
+                continue
+            qn = cpp_u16(m.qname)
+            stmts = []
+            if m.opts.get('space'):
+                stmts.append(f'if (XpgKeepsSpace({f})) writer.AddAttribute(u"xml:space", u"preserve");')
+            text = f'writer.WriteTagText({qn}, {to_text_expr(m, f, unit)});'
+            if rule == 'always' and m.type in ('string', 'xstring'):
+                stmts.append(f'if ({f}.empty()) writer.WriteTag({qn}); else {text}')
+            else:
+                stmts.append(text)
             if rule == 'always':
-                w('  ' + stmt)
-            elif rule == 'set':
-                w(f'  if ({is_set_expr(m, f, unit.policy)}) {stmt}')
+                w('  {')
+            else:
+                w(f'  if ({is_set_expr(m, f, unit.policy)}) {{')
+            for st in stmts:
+                w('    ' + st)
+            w('  }')
+        elif m.what == 'stream':
+            gen_stream_write(m, unit, w)
         elif m.what == 'values':
             w(f'  {f}.WriteAsTags(writer, {cpp_u16(m.qname)});')
         elif m.what == 'group':
@@ -1116,6 +1441,9 @@ def sample_value(m, unit, salt):
         return str(ordinal)
     if t == 'string':
         return cpp_u16(f'{m.field} <&"\u00e9{salt}>')
+    if t == 'xstring':
+        # a control character and a literal escape: both must come back as they were
+        return cpp_u16(f'{m.field} <&"\u00e9{salt}\x01_x0041_>')
     if t == 'int':
         return str(7 + salt) if init_value(m, unit.policy) != str(7 + salt) else str(8 + salt)
     if t in ('uint',):
@@ -1136,30 +1464,66 @@ def sample_value(m, unit, salt):
 
 
 def gen_tests(unit, classes, prefix):
-    out = []
-    w = out.append
-    w('// Generated by tools/xpg-gen/xpg_gen.py from ' + os.path.basename(unit.path) + '. Do not edit.')
-    w(f'#include "{prefix}/{unit.name}.h"')
-    w('')
-    w('#include <gtest/gtest.h>')
-    w('')
-    w('#include "ooxml/binding/xpg_testing.h"')
-    w('')
-    w(f'namespace {unit.namespace} {{')
-    w('namespace {')
-    w('')
+    return gen_test_sources(unit, classes, prefix)[source_name(unit, 0, '_roundtrip_tests')]
+
+
+def gen_test_sources(unit, classes, prefix, batches=1):
+    """The round-trip tests as `batches` translation units, cut like the classes: each holds the
+    populate and compare helpers and the tests of its run; the first also the document's test."""
+    helpers = {}
     for name in unit.class_order:
-        w(f'[[maybe_unused]] void XpgPopulate({name}& o, int depth);')
-        w(f'[[maybe_unused]] ::testing::AssertionResult XpgEqual(const {name}& a, const {name}& b);')
-    w('')
-    for name in unit.class_order:
-        gen_populate(unit.classes[name], unit, w)
-        gen_equal(unit.classes[name], unit, w)
-    w('}  // namespace')
-    w('')
+        lines = []
+        gen_populate(unit.classes[name], unit, lines.append)
+        gen_equal(unit.classes[name], unit, lines.append)
+        helpers[name] = lines
+    runs = split_batches(unit, batches, lambda n: len(helpers[n]))
+    files = {}
+    for k, run in enumerate(runs):
+        out = []
+        w = out.append
+        w('// Generated by tools/xpg-gen/xpg_gen.py from ' + os.path.basename(unit.path) + '. Do not edit.')
+        w(f'#include "{prefix}/{unit.name}.h"')
+        w('')
+        w('#include <gtest/gtest.h>')
+        w('')
+        w('#include <memory>')
+        w('#include <string>')
+        w('#include <vector>')
+        w('')
+        w('#include "ooxml/binding/xpg_testing.h"')
+        w('')
+        w(f'namespace {unit.namespace} {{')
+        w('namespace xpg_roundtrip {')
+        w('')
+        w('// Streaming containers get write events that yield items; off while a whole document is')
+        w('// populated, whose reader has no events to hand the items to.')
+        w('extern bool g_xpg_streams;')
+        if k == 0:
+            w('bool g_xpg_streams = true;')
+        w('')
+        for name in unit.class_order:
+            w(f'void XpgPopulate({name}& o, int depth);')
+            w(f'::testing::AssertionResult XpgEqual(const {name}& a, const {name}& b);')
+        w('')
+        for name in run:
+            out.extend(helpers[name])
+        w('}  // namespace xpg_roundtrip')
+        w('namespace {')
+        w('using namespace xpg_roundtrip;')
+        w('')
+        gen_run_tests(unit, run, w)
+        if k == 0:
+            gen_document_test(unit, w)
+        w('}  // namespace')
+        w(f'}}  // namespace {unit.namespace}')
+        files[source_name(unit, k, '_roundtrip_tests')] = '\n'.join(out) + '\n'
+    return files
+
+
+def gen_run_tests(unit, run, w):
     policy = POLICY_OBJECTS[unit.policy]
     elem_names = element_names(unit)
-    for name in unit.class_order:
+    for name in run:
         c = unit.classes[name]
         if c.is_root:
             continue
@@ -1176,25 +1540,35 @@ def gen_tests(unit, classes, prefix):
         if hand_tested(c):
             continue  # hand-written classes get hand-written tests
         qname = elem_names.get(name, 'x')
+        group = 'true' if c.is_group else 'false'
+        st = stream_of(c)
+        if st and not hand_tested(st.cls):
+            gen_stream_test(c, st, unit, policy, qname, elem_names, w)
+            continue
         w(test + ' {')
         w(f'  XpgProbeDoc doc({policy});')
         w(f'  {name} a(&doc);')
         w('  XpgPopulate(a, 2);')
-        w(f'  const std::string first = XpgWriteProbe(a, {cpp_u16(qname)}, {"true" if c.is_group else "false"});')
+        w(f'  const std::string first = XpgWriteProbe(a, {cpp_u16(qname)}, {group});')
         w(f'  {name} b(&doc);')
-        w(f'  XpgReadProbe(doc, b, first, {"true" if c.is_group else "false"});')
+        w(f'  XpgReadProbe(doc, b, first, {group});')
         w('  EXPECT_EQ(doc.Reports(), 0) << doc.LastReport();')
         w('  EXPECT_TRUE(XpgEqual(a, b)) << first;')
-        w(f'  EXPECT_EQ(XpgWriteProbe(b, {cpp_u16(qname)}, {"true" if c.is_group else "false"}), first);')
+        w(f'  EXPECT_EQ(XpgWriteProbe(b, {cpp_u16(qname)}, {group}), first);')
         w('  b.Clear();')
         w(f'  EXPECT_EQ(b.CheckAssigned(), {name}(&doc).CheckAssigned()) << "Clear returns to the start values";')
         w('}')
         w('')
+
+
+def gen_document_test(unit, w):
     if unit.class_order:
         d = unit.document
         w(f'TEST({unit.name}_roundtrip, {d}) {{')
         w(f'  {d} a;')
+        w('  g_xpg_streams = false;')
         w('  XpgPopulate(a.Root(), 3);')
+        w('  g_xpg_streams = true;')
         w('  const std::string first = XpgSave(a);')
         w(f'  {d} b;')
         w('  int reports = 0;')
@@ -1205,14 +1579,68 @@ def gen_tests(unit, classes, prefix):
         w('  EXPECT_EQ(XpgSave(b), first);')
         w('}')
         w('')
-    w(f'}}  // namespace {unit.namespace}')
-    return '\n'.join(out) + '\n'
 
 
 # Classes with these hand-written operations get hand-written tests; the generic round trip leaves
 # them (and their place in their owners) alone.
 HAND_TESTED = {'HandleElement', 'WriteElements', 'WriteAttributes', 'HandleAttributes', 'CheckAssigned',
                'AfterTag', 'ReadContent', 'Clear'}
+
+
+def gen_stream_test(c, m, unit, policy, qname, elem_names, w):
+    """A streaming container: its write event yields two populated items; read back, each item
+    is captured as written by the read event; written again, the event replays the captured
+    items, and the output must be the same bytes."""
+    name, item = c.name, qualified_class(m.cls, unit)
+    iq = cpp_u16(m.qname)
+    doc_events = m.opts.get('events') == 'doc'
+    probe = m.opts.get('count') == 'probe'
+    w(f'TEST({unit.name}_roundtrip, {name}) {{')
+    w(f'  XpgProbeDoc doc({policy});')
+    owner = '&doc'
+    if doc_events:
+        # the events belong to the unit's document, so the objects must be owned by one
+        w(f'  {unit.document} host;')
+        w('  int host_reports = 0;')
+        w('  host.Errors.SetOnError([&](TXpgPErrors&) { ++host_reports; });')
+        owner = '&host'
+    ev = 'host.' if doc_events else 'b.'
+    w(f'  {name} a({owner});')
+    w('  XpgPopulate(a, 1);')
+    w(f'  const std::string first = XpgWriteProbe(a, {cpp_u16(qname)}, false, true);')
+    w(f'  {name} b({owner});')
+    w('  std::vector<std::string> items;')
+    w(f'  {ev}{m.opts["read"]} = [&](auto& item) {{ items.push_back(XpgWriteProbe(item, {iq}, false)); }};')
+    w('  XpgReadProbe(doc, b, first, false);')
+    w('  EXPECT_EQ(doc.Reports(), 0) << doc.LastReport();')
+    if doc_events:
+        w('  EXPECT_EQ(host_reports, 0) << ToUtf8(host.Errors.LastError());')
+    w('  EXPECT_EQ(items.size(), 2u) << first;')
+    w('  EXPECT_TRUE(XpgEqual(a, b)) << first;')
+    w('  std::size_t next = 0;')
+    if probe:
+        w(f'  {ev}{m.opts["write"]} = [&]({item}* item, bool& more) {{')
+        w('    if (!item) {')
+        w('      more = next < items.size();')
+        w('      return;')
+        w('    }')
+        w('    if (next == items.size()) return;')
+        w('    item->Clear();')
+        w('    XpgReadProbe(doc, *item, items[next++], false);')
+    else:
+        w(f'  {ev}{m.opts["write"]} = [&]({item}& item, bool& more) {{')
+        w('    if (next == items.size()) return;')
+        w('    item.Clear();')
+        w('    XpgReadProbe(doc, item, items[next++], false);')
+    w('    more = true;')
+    w('  };')
+    w(f'  EXPECT_EQ(XpgWriteProbe(b, {cpp_u16(qname)}, false, true), first);')
+    w('  EXPECT_EQ(next, items.size());')
+    w('  b.Clear();')
+    if not doc_events:
+        w(f'  EXPECT_TRUE(b.{m.opts["write"]}) << "Clear keeps the events";')
+    w('}')
+    w('')
 
 
 def hand_tested(c):
@@ -1227,7 +1655,7 @@ def element_names(unit):
             names[name] = c.opts['elem']
     for name in unit.class_order:
         for m in unit.classes[name].members:
-            if m.what == 'child' and m.cls.unit is unit:
+            if m.what in ('child', 'stream') and m.cls.unit is unit:
                 names.setdefault(m.cls.name, m.qname)
     return names
 
@@ -1241,7 +1669,7 @@ def gen_populate(c, unit, w):
         salt += 1
         f = m.field
         if m.what in ('attr', 'text', 'value'):
-            if m.what == 'attr' and m.opts.get('write') == 'never':
+            if m.opts.get('write') == 'never' and not opens_to(c, m.field):
                 continue
             if m.what == 'text' and any(x.what != 'attr' for x in c.members):
                 continue  # text before children is not kept apart from layout
@@ -1280,6 +1708,34 @@ def gen_populate(c, unit, w):
             w(f'  XpgPopulateAny(o.{f});')
         elif m.what == 'marker':
             w(f'  o.{f} = true;')
+        elif m.what == 'stream':
+            if m.cls.unit is not unit or hand_tested(m.cls):
+                continue
+            item = qualified_class(m.cls, unit)
+            probe = m.opts.get('count') == 'probe'
+            w('  if (depth > 0 && g_xpg_streams) {')
+            w('    // two populated items, then no more')
+            w('    auto left = std::make_shared<int>(2);')
+            if m.opts.get('events') == 'doc':
+                target = f'xpg_doc->{m.opts["write"]}'
+                w(f'    if (auto* xpg_doc = dynamic_cast<{unit.document}*>(o.Owner))')
+                w(f'      {target} = [left, depth]({stream_write_param(m, unit)}, bool& more) {{')
+            else:
+                w(f'    o.{m.opts["write"]} = [left, depth]({stream_write_param(m, unit)}, bool& more) {{')
+            if probe:
+                w('      if (!item) {')
+                w('        more = *left > 0;')
+                w('        return;')
+                w('      }')
+            w('      if (*left == 0) return;')
+            w('      --*left;')
+            deref = '*item' if probe else 'item'
+            acc = 'item->' if probe else 'item.'
+            w(f'      {acc}Clear();')
+            w(f'      XpgPopulate({deref}, depth - 1);')
+            w('      more = true;')
+            w('    };')
+            w('  }')
         elif m.what == 'ordered':
             w('  if (depth > 0) {')
             # every kind once, in reverse table order, so that the order itself is checked
@@ -1299,7 +1755,7 @@ def gen_equal(c, unit, w):
         f = m.field
         label = cpp_u8(f'{c.name}.{f}')
         if m.what in ('attr', 'text', 'value'):
-            if m.what == 'attr' and m.opts.get('write') == 'never':
+            if m.opts.get('write') == 'never' and not opens_to(c, m.field):
                 continue
             if m.type == 'strlist':
                 w(f'  if (a.{f}.GetDelimitedText() != b.{f}.GetDelimitedText()) return XpgDiffer({label});')
@@ -1352,15 +1808,45 @@ def gen_equal(c, unit, w):
 # Side products: defaults for the comparison of parts, and the name listing.
 
 
+def attribute_defaults(m, unit):
+    """Texts of an attribute that mean the same as its absence here (the value at which it is
+    not written, and what the schema implies), or None when its start value is no value."""
+    t = m.type
+    pol = POLICY_DEFAULTS[unit.policy]
+    init = m.opts.get('default', m.opts.get('init'))
+    texts = []
+    if t.startswith('enum:'):
+        if init is not None:
+            texts = [init]
+    elif t in ('string', 'xstring'):
+        texts = [init or '']
+    elif t in ('bool', 'tribool'):
+        v = init if init is not None else pol[t]
+        if v in ('true', '1'):
+            texts = ['1']
+        elif v in ('false', '0'):
+            texts = ['0']
+    elif t in ('int', 'uint', 'double'):
+        v = init if init is not None else pol[t]
+        if v not in ('unset', 'nan'):
+            texts = [str(int(v, 0))] if t != 'double' else [v]
+    elif t in ('hex', 'argb'):
+        if init is not None and init != 'unset':
+            texts = [init]
+    if 'implied' in m.opts:
+        texts.append(m.opts['implied'])
+    return texts or None
+
+
 def gen_defaults(unit):
     """What a comparison of a part as read and as written must disregard: attributes at their
     default, simple-content elements at their default, and elements whose children may come in
-    any order."""
-    attributes, elements, unordered = {}, {}, set()
+    any order; and which attributes compare as Booleans or numbers rather than as text."""
+    attributes, types, elements, unordered, empty = {}, {}, {}, set(), {}
     names = {}
     for name in unit.class_order:
         for m in unit.classes[name].members:
-            if m.what == 'child':
+            if m.what in ('child', 'stream'):
                 names.setdefault(m.cls.name, set()).add(m.qname)
     for name in unit.class_order:
         c = unit.classes[name]
@@ -1372,28 +1858,35 @@ def gen_defaults(unit):
         if c.opts.get('order') == 'any':
             unordered.update(qnames)
         for m in c.attrs:
-            init = m.opts.get('default', m.opts.get('init'))
-            if init is None or m.opts.get('write', 'set') != 'set':
-                continue
-            text = init
-            if m.type == 'bool':
-                text = '1' if init in ('true', '1') else '0'
+            kind = {'bool': 'bool', 'tribool': 'bool', 'int': 'number', 'uint': 'number',
+                    'double': 'number'}.get(m.type)
+            texts = attribute_defaults(m, unit)
             for q in qnames:
-                attributes.setdefault(q, {})[m.qname] = text
+                if kind:
+                    types.setdefault(q, {})[m.qname] = kind
+                if texts is not None:
+                    attributes.setdefault(q, {})[m.qname] = texts
         for m in c.members:
+            # A child written only when it holds something: read empty, it is not written. Not
+            # so for one whose bare element means a value (a bare "b" is bold).
+            if (m.what == 'child' and m.mult in ('own', 'opt') and m.opts.get('write', 'set') == 'set'
+                    and not any(':' in line or '=' in line for line in m.cls.onopen)):
+                for q in qnames:
+                    empty.setdefault(q, set()).add(m.qname)
             if m.what != 'value' or m.opts.get('write', 'set') != 'set':
                 continue
             init = m.opts.get('default', m.opts.get('init'))
             if m.type == 'bool':
                 texts = ['1', 'true'] if init in ('true', '1') else ['0', 'false']
-            elif m.type == 'string':
+            elif m.type in ('string', 'xstring'):
                 texts = [init or '']
             elif m.type in ('int', 'uint', 'double', 'date'):
                 texts = [init or '0']
             else:
                 continue
             elements.setdefault(m.qname, sorted(set(elements.get(m.qname, []) + texts)))
-    return json.dumps({'attributes': attributes, 'elements': elements, 'unordered': sorted(unordered)},
+    return json.dumps({'attributes': attributes, 'types': types, 'elements': elements,
+                       'unordered': sorted(unordered), 'empty': {k: sorted(v) for k, v in empty.items()}},
                       indent=1, sort_keys=True) + '\n'
 
 
@@ -1435,6 +1928,10 @@ def main(argv):
     ap.add_argument('table')
     ap.add_argument('--out', required=True)
     ap.add_argument('--include-prefix', default='ooxml/binding/gen')
+    ap.add_argument('--batches', type=int, default=1,
+                    help='translation units the classes are cut into')
+    ap.add_argument('--test-batches', type=int, default=1,
+                    help='translation units their round-trip tests are cut into')
     args = ap.parse_args(argv)
     try:
         unit = parse_table(args.table)
@@ -1445,8 +1942,12 @@ def main(argv):
         os.makedirs(args.out, exist_ok=True)
         base = os.path.join(args.out, unit.name)
         write_if_changed(base + '.h', gen_header(unit, classes, imported, args.include_prefix))
-        write_if_changed(base + '.cpp', gen_source(unit, classes, args.include_prefix))
-        write_if_changed(base + '_roundtrip_tests.cpp', gen_tests(unit, classes, args.include_prefix))
+        if args.batches < 1 or args.test_batches < 1:
+            raise TableError('--batches and --test-batches must be 1 or more')
+        for name, text in gen_sources(unit, classes, args.include_prefix, args.batches).items():
+            write_if_changed(os.path.join(args.out, name), text)
+        for name, text in gen_test_sources(unit, classes, args.include_prefix, args.test_batches).items():
+            write_if_changed(os.path.join(args.out, name), text)
         write_if_changed(base + '_defaults.json', gen_defaults(unit))
         write_if_changed(base + '_names.txt', gen_names(unit))
     except TableError as e:

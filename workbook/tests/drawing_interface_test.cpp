@@ -142,7 +142,8 @@ struct PictureLegacy : IXLSLegacyDocument {
   int objects = 0;
   void SheetAdded() override {}
   void SheetDeleted(int) override {}
-  int EncodeFormula(const std::u16string&, std::uint8_t*, int) override { return 0; }
+  void SheetMoved(int, int) override {}
+  int EncodeFormula(const std::u16string&, std::uint8_t*, int, int) override { return 0; }
   void SetFilename(const std::u16string&) override {}
   void Read() override {}
   void ReadStream(TStream&) override { m->Worksheets->Add(-1)->Name = u"Sheet1"; }

@@ -91,7 +91,7 @@ TEST(ErrorManager, BuildMessageFillsTheArgument) {
   // Text beyond any 8-bit code page survives.
   EXPECT_EQ(m.BuildMessage(u"温度", 3001), u"3001: Can not find Defined Name \"温度\"");
   EXPECT_EQ(XLSErrorTemplate(1003),
-            u"File is encrypted, password missing. If you think the file is unencrypted, try \"SilverBoathouse\"");
+            u"File is encrypted, password missing. If you think the file is unencrypted, try \"VelvetSweatshop\"");
   EXPECT_EQ(XLSErrorTemplate(4027), u"Table \"%s\" is missing end bracket\"");
 }
 

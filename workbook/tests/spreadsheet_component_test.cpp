@@ -26,7 +26,10 @@ struct FakeLegacy : IXLSLegacyDocument {
   FakeLegacy(Calls* c, TXc12Manager* mm, const TXLSLegacyOptions& o) : calls(c), m(mm), file(o.FileName) {}
   void SheetAdded() override { calls->log.push_back("legacy sheet added"); }
   void SheetDeleted(int) override { calls->log.push_back("legacy sheet deleted"); }
-  int EncodeFormula(const std::u16string&, std::uint8_t* Buffer, int) override {
+  void SheetMoved(int From, int To) override {
+    calls->log.push_back("legacy sheet moved " + std::to_string(From) + " " + std::to_string(To));
+  }
+  int EncodeFormula(const std::u16string&, std::uint8_t* Buffer, int, int) override {
     Buffer[0] = 0x1E;  // an integer token
     Buffer[1] = 1;
     Buffer[2] = 0;
@@ -52,7 +55,7 @@ struct FakeLegacy : IXLSLegacyDocument {
   TObject* ExternalNames() override { return nullptr; }
   std::vector<TNote> SheetNotes(int SheetIndex) override {
     if (SheetIndex != 0) return {};
-    return {TNote{2, 3, u"note"}};
+    return {TNote{2, 3, u"note", u"Ann"}};
   }
 };
 
@@ -186,6 +189,9 @@ TEST(Spreadsheet, ReadRoadsByNameAndContent) {
   EXPECT_EQ(xls.GetItem(0)->GetComments()->GetItem(0)->GetCol(), 2);
   EXPECT_EQ(xls.GetItem(0)->GetComments()->GetItem(0)->GetRow(), 3);
   EXPECT_EQ(xls.GetItem(0)->GetComments()->GetItem(0)->GetText(), u"note");
+  const TXc12Author* author = xls.GetItem(0)->GetComments()->GetItem(0)->GetData()->Author;
+  ASSERT_NE(author, nullptr);
+  EXPECT_EQ(author->Name, u"Ann");
   EXPECT_THROW(xls.LoadFromFile(u"/nonexistent/dir/file.xlsx"), Exception);
 }
 

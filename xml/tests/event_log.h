@@ -17,7 +17,12 @@ public:
     std::string e = "<" + core::u8(GetQualifiedName());
     for (int i = 0; i < Attributes.GetCount(); ++i)
       e += " " + core::u8(Attributes.GetName(i)) + "=" + core::u8(Attributes.GetValue(i));
-    if (HasText()) e += "|" + core::u8(GetText());
+    if (HasText()) {
+      // The text through the reused buffer, which must hold what a fresh string gets.
+      GetText(text_);
+      if (text_ != GetText()) e += "|reused buffer differs";
+      e += "|" + core::u8(text_);
+    }
     events.push_back(e);
   }
   void EndTag() override { events.push_back("/" + core::u8(GetQualifiedName())); }
@@ -32,6 +37,9 @@ public:
     for (const std::string& e : events) s += e + "\n";
     return s;
   }
+
+private:
+  std::u16string text_;
 };
 
 inline std::vector<std::string> ParseEvents(const std::string& xml, bool tolerant = false,

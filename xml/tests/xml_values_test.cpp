@@ -200,6 +200,15 @@ TEST(XmlValues, XEscapesRoundTrip) {
   EXPECT_EQ(XmlEncodeXEscapes(u"\xD800x\uFFFF"), u"_xD800_x_xFFFF_");
   for (std::u16string t : {std::u16string(u"plain"), std::u16string(u"_x0041_\x1F_x_"), std::u16string(u"\xDC00\xD83D\xDE00")})
     EXPECT_EQ(XmlDecodeXEscapes(XmlEncodeXEscapes(t)), t);
+  // The variants that spare an allocation agree with the ones that make a new string.
+  for (std::u16string t : {std::u16string(u""), std::u16string(u"plain"), std::u16string(u"a_x000D_b_x005F_x0041_"),
+                           std::u16string(u"_x00zz_ _x41_"), std::u16string(u"a\x01_x0041_\xD800"),
+                           std::u16string(u"_x0041__x0042_")}) {
+    std::u16string in_place = t;
+    XmlDecodeXEscapesInPlace(in_place);
+    EXPECT_EQ(in_place, XmlDecodeXEscapes(t));
+    EXPECT_EQ(std::u16string(XmlEncodeXEscapesView(t)), XmlEncodeXEscapes(t));
+  }
 }
 
 TEST(XmlValues, ErrorCollector) {

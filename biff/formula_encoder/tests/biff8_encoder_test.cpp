@@ -158,6 +158,10 @@ TEST(Biff8Encoder, CompileErrors) {
       {u"A65537", 7, "Unknown name A65537"},
       {u"A00000000001", 7, "Unknown name A00000000001"},
       {u"FOO(1)", 4, "Invalid function name FOO"},
+      // Names of the later function table are names, which the legacy table does not hold.
+      {u"NORM.DIST(1,0,1,TRUE)", 4, "Invalid function name NORM.DIST"},
+      {u"2*T.INV(0.5,2)", 4, "Invalid function name T.INV"},
+      {u"A1.5", 7, "Unknown name A1.5"},
       {u"ROUND(1)", 17, "Wrong number of arguments for function ROUND"},
       {u"SUM()", 17, "Wrong number of arguments for function SUM"},
       {u"NOW(1)", 17, "Wrong number of arguments for function NOW"},

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "biff/formula_encoder/biff8_encoder.h"
 #include "biff/legacy/legacy_document.h"
+#include "formula/evaluator/formula_value.h"
+#include "formula/formula_handler.h"
 #include "core/testing/temp_dir.h"
 #include "core/unicode.h"
 #include "workbook/biff_codecs.h"
@@ -198,6 +201,204 @@ TEST(LegacyComponent, FilesOfEitherExtensionCaseTakeTheLegacyRoad) {
   wb::TXLSSpreadsheet5 third{LegacyNeighbours()};
   third.LoadFromFile(core::u16(other.string()));
   ExpectReport(third);
+}
+
+// The text of a legacy formula cell, decoded as a program reads it.
+std::u16string CellFormula(wb::TXLSSpreadsheet5& X, int Sheet, int Col, int Row) {
+  wb::TMMUCellRef ref;
+  wb::TXLSCellMMU* cells = X.GetItem(Sheet)->GetCells();
+  EXPECT_TRUE(cells->FindCell(Col, Row, ref));
+  const std::uint8_t* ptgs = nullptr;
+  const int len = wb::TXLSCellMMU::GetFormulaPtgs(ref, ptgs);
+  auto* handler = dynamic_cast<formula::TXLSFormulaHandler*>(X.GetFormulaHandler());
+  return handler ? handler->DecodeFormula(cells, Sheet, ptgs, len, false) : u"";
+}
+
+TEST(LegacyComponent, DefinedNamesInFormulas) {
+  // A workbook name and a name of the same spelling local to the second sheet: each formula means
+  // the name of its own sheet before the workbook's, calculates with it, and keeps it through a
+  // write and a read.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.SetVersion(wb::xvExcel97);
+  xls.Add();
+  xls.Add();
+  xls.GetItem(0)->SetAsFloat(0, 0, 4);
+  xls.GetItem(1)->SetAsFloat(0, 0, 10);
+  wb::TXc12DefinedNames& names = *xls.GetManager()->Workbook->DefinedNames;
+  names.Add(u"Total", -1)->SetDefinition(u"Sheet1!$A$1:$A$3");
+  names.Add(u"Rate", -1)->SetDefinition(u"Sheet1!$A$1");
+  names.Add(u"rate", 1)->SetDefinition(u"Sheet2!$A$1");
+  dynamic_cast<wb::TXLSNames&>(names).CompileAll();
+  struct Case {
+    int sheet;
+    const char16_t* text;
+    double value;
+  } cases[] = {{0, u"=Rate*2", 8}, {1, u"=RATE*2", 20}, {2, u"=Rate+SUM(Total)", 8}};
+  for (const Case& c : cases) xls.GetItem(c.sheet)->SetAsFormula(1, 0, c.text);
+  EXPECT_THROW(xls.GetItem(0)->SetAsFormula(2, 0, u"=NoSuchName+1"), std::exception);
+  xls.GetFormulaHandler()->Calculate();
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(FormulaNumber(xls.GetItem(c.sheet), 1, 0), c.value) << c.sheet;
+  EXPECT_EQ(CellFormula(xls, 0, 1, 0), u"Rate*2");
+  EXPECT_EQ(CellFormula(xls, 1, 1, 0), u"rate*2");
+
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadBIFFFromStream(stream);
+  back.GetItem(0)->SetAsFloat(0, 0, 5);
+  back.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(0), 1, 0), 10);
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(1), 1, 0), 20);
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(2), 1, 0), 10);
+  EXPECT_EQ(CellFormula(back, 0, 1, 0), u"Rate*2");
+  EXPECT_EQ(CellFormula(back, 1, 1, 0), u"rate*2");
+  EXPECT_EQ(CellFormula(back, 2, 1, 0), u"Rate+SUM(Total)");
+  // A formula entered after the read uses the names read.
+  back.GetItem(1)->SetAsFormula(2, 0, u"=rate+Rate");
+  back.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(back.GetItem(1), 2, 0), 20);
+}
+
+TEST(Component, UserFunctionsReachTheProgramsEvent) {
+  // A function the engine does not know is handed to OnUserFunction with its name as written and
+  // its arguments (last first); its result is the handler's. (The legacy compiler refuses such
+  // names: a BIFF8 file calls them through add-in names.)
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  EXPECT_FALSE(xls.GetOnUserFunction());
+  std::vector<std::u16string> names;
+  xls.SetOnUserFunction([&](const std::u16string& Name, formula::TXLSUserFuncData& Data) {
+    names.push_back(Name);
+    ASSERT_EQ(Data.Args.size(), 2u);
+    Data.Result.SetFloat(Data.Args[1].Number * 10 + Data.Args[0].Number);
+  });
+  EXPECT_TRUE(xls.GetOnUserFunction());
+  xls.GetItem(0)->SetAsFloat(0, 0, 4);
+  xls.GetItem(0)->SetAsFormula(1, 0, u"MyFunc(A1,3)+1");
+  xls.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(FormulaNumber(xls.GetItem(0), 1, 0), 44);
+  EXPECT_EQ(names, std::vector<std::u16string>{u"MyFunc"});
+  // Without a handler the name is unknown: #NAME?, as every spreadsheet application gives.
+  xls.SetOnUserFunction(nullptr);
+  EXPECT_FALSE(xls.GetOnUserFunction());
+  xls.GetFormulaHandler()->Calculate();
+  wb::TMMUCellRef ref;
+  ASSERT_TRUE(xls.GetItem(0)->GetCells()->FindCell(1, 0, ref));
+  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaError(ref), wb::errName);
+  // OnFunction is never raised: it reads unassigned whatever is set.
+  xls.SetOnFunction([](wb::TObject*, const std::u16string&, const std::vector<formula::TXLSFormulaValue>&,
+                       formula::TXLSFormulaValue&) {});
+  EXPECT_FALSE(xls.GetOnFunction());
+}
+
+TEST(Component, SelectionAreasAreSelectedAreas) {
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  wb::TXLSSelectedAreas* s = xls.GetItem(0)->GetSelection();
+  s->SetActiveCell(3, 5);
+  ASSERT_EQ(s->Count(), 2);
+  for (int i = 0; i < s->Count(); ++i) EXPECT_NE(dynamic_cast<wb::TXLSSelectedArea*>(s->GetItem(i)), nullptr);
+  EXPECT_EQ(s->GetItem(1)->GetCol1(), 3);
+  EXPECT_EQ(s->GetItem(1)->GetRow2(), 5);
+  EXPECT_EQ(s->ActiveCol, 3);
+  EXPECT_EQ(s->ActiveRow, 5);
+}
+
+TEST(LegacyComponent, NotesOfAReadFileAreTheSheetsComments) {
+  // Perl's file (notes on two sheets) and the same saved again by LibreOffice: each note is a
+  // comment of its sheet, with cell, text and author.
+  struct Note {
+    int Sheet, Col, Row;
+    const char16_t* Text;
+  };
+  const Note notes[] = {{0, 1, 1, u"Checked by QA"}, {0, 2, 4, u"Second note, always shown"}, {1, 0, 0, u"First value"}};
+  for (const char* name : {"perl_notes_chart.xls", "lo_notes_chart.xls"}) {
+    SCOPED_TRACE(name);
+    wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+    xls.LoadFromFile(core::u16(std::string(THC_DRAWING_FIXTURES) + "/" + name));
+    ASSERT_GE(xls.GetCount(), 2);
+    EXPECT_EQ(xls.GetItem(0)->GetComments()->GetCount(), 2);
+    EXPECT_EQ(xls.GetItem(1)->GetComments()->GetCount(), 1);
+    for (const Note& n : notes) {
+      wb::TXLSComments* c = xls.GetItem(n.Sheet)->GetComments();
+      const int i = c->Find(n.Col, n.Row);
+      ASSERT_GE(i, 0) << core::utf16_to_utf8(n.Text);
+      EXPECT_EQ(c->GetItem(i)->GetText(), n.Text);
+    }
+  }
+  // The author a note names is the comment's.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.LoadFromFile(core::u16(std::string(THC_DRAWING_FIXTURES) + "/perl_notes_chart.xls"));
+  wb::TXLSComments* c = xls.GetItem(0)->GetComments();
+  const wb::TXc12Author* author = c->GetItem(c->Find(1, 1))->GetData()->Author;
+  ASSERT_NE(author, nullptr);
+  EXPECT_EQ(author->Name, u"Inspector");
+}
+
+TEST(LegacyComponent, CommentsChangedAfterAReadAreTheNotesSaved) {
+  // A comment deleted, one changed and one added through the interface: the saved file's notes are
+  // the comments, no more and no fewer.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.LoadFromFile(core::u16(std::string(THC_DRAWING_FIXTURES) + "/perl_notes_chart.xls"));
+  wb::TXLSComments* first = xls.GetItem(0)->GetComments();
+  first->DeleteItem(first->Find(2, 4));
+  first->GetItem(first->Find(1, 1))->SetText(u"Checked twice");
+  xls.GetItem(1)->GetComments()->Add(3, 3, u"新的批注");
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadBIFFFromStream(stream);
+  auto notes = [&](int Sheet) {
+    std::vector<std::string> out;
+    wb::TXLSComments* c = back.GetItem(Sheet)->GetComments();
+    for (int i = 0; i < c->GetCount(); ++i)
+      out.push_back(std::to_string(c->GetItem(i)->GetCol()) + "," + std::to_string(c->GetItem(i)->GetRow()) + " " +
+                    core::utf16_to_utf8(c->GetItem(i)->GetText()));
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  EXPECT_EQ(notes(0), (std::vector<std::string>{"1,1 Checked twice"}));
+  EXPECT_EQ(notes(1), (std::vector<std::string>{"0,0 First value", "3,3 新的批注"}));
+  const wb::TXc12Author* author = back.GetItem(0)->GetComments()->GetItem(0)->GetData()->Author;
+  ASSERT_NE(author, nullptr);
+  EXPECT_EQ(author->Name, u"Inspector");
+}
+
+TEST(LegacyComponent, RowsPastTheFormatFailTheSaveAndLeaveNoFile) {
+  // 65,537 rows do not fit a legacy sheet: the save fails naming sheet and row, and neither the
+  // file nor a temporary one is left behind.
+  const core::testing::TempDir scratch("thc_legacy_rows");
+  const std::filesystem::path file = scratch.path() / "rows.xls";
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.SetVersion(wb::xvExcel97);
+  xls.GetItem(0)->SetName(u"记录");
+  for (int r = 0; r < 65537; ++r) xls.GetItem(0)->SetAsFloat(0, r, r);
+  try {
+    xls.SaveToFile(core::u16(file.string()));
+    ADD_FAILURE() << "the save reported success";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Row 65537 of sheet \"记录\" is past the last row (65536) of the file format");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+  // Without the last row the same workbook is saved.
+  xls.GetItem(0)->GetCells()->DeleteCell(0, 65536);
+  xls.SaveToFile(core::u16(file.string()));
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadFromFile(core::u16(file.string()));
+  wb::TMMUCellRef ref;
+  EXPECT_TRUE(back.GetItem(0)->GetCells()->FindCell(0, 65535, ref));
+  // A note past the last row is refused the same way, and the file saved before stays as it was.
+  const auto saved = std::filesystem::file_size(file);
+  xls.GetItem(0)->GetComments()->Add(1, 70000, u"too far");
+  try {
+    xls.SaveToFile(core::u16(file.string()));
+    ADD_FAILURE() << "the save reported success";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "The note of row 70001, column 2 of sheet \"记录\" is past the last row or column of the file format");
+  }
+  EXPECT_EQ(std::filesystem::file_size(file), saved);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(LegacyComponent, UnreadableBytesRaiseAndTheComponentGoesOn) {

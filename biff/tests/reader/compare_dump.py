@@ -68,6 +68,16 @@ def main(expected_path, ours_path):
         where = es["name"]
         if es["state"] != os_["state"]:
             diffs.append("%s: state %r vs %r" % (where, es["state"], os_["state"]))
+        for key in ("default_col_width", "default_row_height", "default_row_custom", "default_row_hidden",
+                    "row_heights"):
+            # Older expected files and files without the record hold no value to compare.
+            if es.get(key) is not None and es[key] != os_.get(key):
+                diffs.append("%s: %s %r vs %r" % (where, key, es[key], os_.get(key)))
+        if "notes" in es:
+            onotes = [{"row": area(n["ref"])[0], "col": area(n["ref"])[2], "text": n["text"]} for n in os_["notes"]]
+            enotes = sorted(es["notes"], key=lambda n: (n["row"], n["col"]))
+            if enotes != sorted(onotes, key=lambda n: (n["row"], n["col"])):
+                diffs.append("%s: notes %r vs %r" % (where, enotes, onotes))
         om = sorted(area(a) for a in os_["merged"])
         if es["merged"] != om:
             diffs.append("%s: merged %r vs %r" % (where, es["merged"], om))

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes what python3-xlrd reads from an .xls file as JSON, in the shape sheet-dump prints, so the
 two can be compared: sheet names, cells (type, value or cached result, number format), merged
-ranges, defined names with their formula text, and the formula text of each FORMULA record, which
+ranges, layout (default column width, default row height and its flags, rows of their own height),
+notes, defined names with their formula text, and the formula text of each FORMULA record, which
 xlrd's own decompiler produces from the record's tokens.
 
 Usage: xlrd_dump.py FILE.xls > FILE.xlrd.json   (regenerate with make_expected.sh)
@@ -97,7 +98,13 @@ def main(path):
                     entry["formula"] = texts[(r, c)]
                 cells.append(entry)
         merged = [[r1, r2 - 1, c1, c2 - 1] for (r1, r2, c1, c2) in sh.merged_cells]
-        result["sheets"].append({"name": sh.name, "state": sh.visibility, "merged": sorted(merged), "cells": cells})
+        notes = [{"row": r, "col": c, "text": n.text} for (r, c), n in sorted(sh.cell_note_map.items())]
+        rows = [[r, ri.height] for r, ri in sorted(sh.rowinfo_map.items()) if ri.height_mismatch]
+        result["sheets"].append({"name": sh.name, "state": sh.visibility, "merged": sorted(merged), "cells": cells,
+                                 "default_col_width": sh.defcolwidth, "default_row_height": sh.default_row_height,
+                                 "default_row_custom": bool(sh.default_row_height_mismatch),
+                                 "default_row_hidden": bool(sh.default_row_hidden), "row_heights": rows,
+                                 "notes": notes})
     for n in bk.name_obj_list:
         text = None
         if bk.biff_version >= 80 and n.raw_formula:

@@ -29,7 +29,7 @@ TEST_P(XlsInterop, AgreesWithXlrd) {
   if (!core::testing::HavePythonModules("json")) GTEST_SKIP() << "/usr/bin/python3 is not installed";
   const std::string name = GetParam();
   std::string path;
-  for (const char* dir : {"/fixtures/", "/reader/fixtures/", "/reader/lo/"}) {
+  for (const char* dir : {"/fixtures/", "/reader/fixtures/", "/reader/lo/", "/../drawing/tests/fixtures/"}) {
     path = kTests + dir + name + ".xls";
     if (std::ifstream(path)) break;
   }
@@ -57,5 +57,7 @@ INSTANTIATE_TEST_SUITE_P(DebianSamples, XlsInterop,
                                            "type-me", "clippy", "geometry", "Chart1", "Chart2", "Chart3", "Chart4",
                                            "Chart5"));
 INSTANTIATE_TEST_SUITE_P(LibreOffice, XlsInterop, ::testing::Values("cells_formulas", "strings"));
+// Files with notes on several sheets (Perl's writer, and that file saved again by LibreOffice).
+INSTANTIATE_TEST_SUITE_P(Notes, XlsInterop, ::testing::Values("perl_notes_chart", "lo_notes_chart"));
 
 }  // namespace

@@ -404,7 +404,7 @@ TEST(XlsReader, BadInputGivesClearErrors) {
       {"truncated body", Bytes{0x03, 0x02, 0x40, 0x00, 0x01}, "Unexpected end of file"},
       {"label longer than its record", Stream().rec(0x0204, B().u16(0).u16(0).u16(16).u16(500).u8(0).str8("ab").d).d,
        "record too short"},
-      {"encrypted", Stream().rec(0x002F, B().u16(1).u16(1).u16(1).d).d, "encrypted"},
+      {"FILEPASS cut short", Stream().rec(0x002F, B().u16(1).u16(1).u16(1).d).d, "E1002: Unknown type of encryption"},
       {"shared formula without its range",
        Stream().rec(0x0006, Formula(0, 0, B().f64(1).d, 0x0008, B().u8(0x01).u16(5).u16(5).d)).d,
        "Fixup error in shared formula at C=0,R=0 (A1)"},

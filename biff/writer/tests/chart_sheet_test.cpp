@@ -18,11 +18,16 @@
 #include "biff/chart/chart_model.h"
 #include "biff/drawing/escher_drawing.h"
 #include "biff/drawing/shape_objects.h"
+#include "biff/legacy/legacy_document.h"
 #include "biff/reader/xls_reader.h"
+#include "biff/tests/biff5_workbook.h"
 #include "biff/writer/tests/writer_test_support.h"
 #include "core/testing/temp_dir.h"
 #include "core/testing/tool_run.h"
 #include "core/unicode.h"
+#include "tools/sheet-dump/sheet_dump.h"
+#include "workbook/spreadsheet_component.h"
+#include "workbook/streams.h"
 #include "workbook/workbook_data.h"
 
 namespace biff::testing {
@@ -48,6 +53,8 @@ struct Tab {
   int BofType;
   bool operator==(const Tab&) const = default;
 };
+
+void PrintTo(const Tab& T, std::ostream* Out) { *Out << T.Name << " " << T.Type << " " << T.BofType; }
 
 std::vector<Tab> Tabs(const core::Bytes& File) {
   const std::vector<Record> recs = Records(File);
@@ -220,6 +227,92 @@ TEST(ChartSheets, BiffFiveLeavesThemOut) {
   EXPECT_EQ(sheets, 2);
 }
 
+// The BOUNDSHEET records of a BIFF5 file (8-bit names) and the sub-stream types they point at.
+std::vector<Tab> Tabs5(const core::Bytes& File) {
+  const std::vector<Record> recs = Records(File, u"Book");
+  std::map<int, const Record*> at;
+  for (const Record& r : recs) at[r.Pos] = &r;
+  std::vector<Tab> out;
+  for (const Record* b : Find(recs, 0x0085)) {
+    Tab t;
+    t.Name.assign(b->Body.begin() + 7, b->Body.begin() + 7 + b->Body[6]);
+    t.Type = b->Body[5];
+    const auto bof = at.find(static_cast<int>(core::load_le32(b->Body.data())));
+    t.BofType = bof != at.end() && bof->second->Id == 0x0809 ? core::load_le16(bof->second->Body.data() + 2) : -1;
+    out.push_back(t);
+  }
+  return out;
+}
+
+// The records of the chart sub-streams of a file's stream.
+std::vector<std::pair<int, core::Bytes>> ChartRecords(const core::Bytes& File, const char16_t* Stream) {
+  std::vector<std::pair<int, core::Bytes>> out;
+  bool in = false;
+  for (const Record& r : Records(File, Stream)) {
+    if (r.Id == 0x0809) in = core::load_le16(r.Body.data() + 2) == 0x20;
+    if (in) out.emplace_back(r.Id, r.Body);
+    if (r.Id == 0x000A) in = false;
+  }
+  return out;
+}
+
+// A BIFF5 chart sheet between two worksheets: kept as its records and written back in its place
+// into a BIFF5 file, left out of a BIFF8 one; the worksheets' formulas still name their sheets.
+TEST(ChartSheets, BiffFiveChartSheetKeptInItsPlace) {
+  const core::Bytes original = BIFF5Workbook(true);
+  Book b(true);
+  ReadInto(b, original);
+  ASSERT_EQ(b.doc->Sheets().Count(), 2);
+  ASSERT_EQ(b.doc->SheetCharts().Count(), 1);
+  const TSheetChart& chart = b.doc->SheetCharts().GetItem(0);
+  EXPECT_EQ(chart.Name, u"Chart1");
+  EXPECT_EQ(chart.SheetIndex, 1);
+  EXPECT_TRUE(chart.IsRaw());
+  EXPECT_TRUE(chart.Biff5);
+  const std::vector<Tab> tabs = {{"Data", 0, 0x10}, {"Chart1", 2, 0x20}, {"Calc", 0, 0x10}};
+  EXPECT_EQ(Tabs5(original), tabs);
+  const core::Bytes rewritten = b.Write();
+  EXPECT_EQ(Tabs5(rewritten), tabs);
+  const auto before = ChartRecords(original, u"Book");
+  EXPECT_EQ(before.size(), 18u);
+  EXPECT_EQ(ChartRecords(rewritten, u"Book"), before);
+  // Formulas of Calc refer to Data across the chart sheet; a BIFF5 rewrite holds their values.
+  const std::string json = sheet_dump::DumpXLS(core::ByteSpan(original.data(), original.size()));
+  EXPECT_NE(json.find("\"formula\": \"Data!A1*2\""), std::string::npos);
+  EXPECT_NE(json.find("\"formula\": \"SUM(Data!A1:A3)\""), std::string::npos);
+  const std::string back = sheet_dump::DumpXLS(core::ByteSpan(rewritten.data(), rewritten.size()));
+  EXPECT_NE(back.find("{\"ref\": \"C2\", \"row\": 1, \"col\": 2, \"type\": \"number\", \"value\": 15,"), std::string::npos);
+  // A BIFF8 file has no place for BIFF5 chart records.
+  b.doc->SetVersion(6);
+  EXPECT_TRUE(ChartRecords(b.Write(), u"Workbook").empty());
+
+  // LibreOffice opens the rewrite with the same sheets, the chart sheet among them, as the
+  // original.
+  if (!core::testing::HaveTool("soffice") || !core::testing::HaveTool("unzip")) return;
+  const core::testing::TempDir scratch("thc_biff5_chart");
+  const fs::path& dir = scratch.path();
+  for (const auto& [name, bytes] : {std::pair<const char*, const core::Bytes*>{"original.xls", &original},
+                                    {"rewritten.xls", &rewritten}})
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+  core::testing::RunTool("cd " + dir.string() + " && timeout 240 soffice -env:UserInstallation=file://" + dir.string() +
+                         "/profile --headless --convert-to xlsx --outdir " + dir.string() +
+                         " original.xls rewritten.xls >/dev/null 2>&1");
+  ASSERT_TRUE(fs::exists(dir / "original.xlsx") && fs::exists(dir / "rewritten.xlsx"));
+  auto sheets = [](const fs::path& X) {
+    const std::string wbXml = core::testing::RunTool("unzip -p " + X.string() + " xl/workbook.xml").output;
+    std::vector<std::string> names;
+    for (std::size_t p = wbXml.find("<sheet "); p != std::string::npos; p = wbXml.find("<sheet ", p + 1)) {
+      const std::size_t n = wbXml.find("name=\"", p) + 6;
+      names.push_back(wbXml.substr(n, wbXml.find('"', n) - n));
+    }
+    return names;
+  };
+  const std::vector<std::string> a = sheets(dir / "original.xlsx");
+  EXPECT_EQ(a, (std::vector<std::string>{"Data", "Chart1", "Calc"}));
+  EXPECT_EQ(sheets(dir / "rewritten.xlsx"), a);
+}
+
 // The first record after the middle chart sheet's BOF turned into an END: the tree would end
 // before the sub-stream does. The sheet is kept as its records and written back byte for byte,
 // and the sheets after it still read.
@@ -355,6 +448,122 @@ TEST(ForeignFilesInterop, LibreOfficeSeesTheSameBeforeAndAfter) {
       EXPECT_EQ(a.Charts[1], "<c:lineChart> &quot;Squares&quot; Data!$A$1:$A$5 &quot;Primes&quot; Data!$B$1:$B$5");
     }
   }
+}
+
+// The ids of the TABID record of a written file.
+std::vector<int> TabIds(const core::Bytes& File) {
+  std::vector<int> ids;
+  const std::vector<Record> recs = Records(File);
+  const auto tabid = Find(recs, BIFFRECID_TABID);
+  if (tabid.size() != 1) return {-1};
+  for (std::size_t i = 0; i + 1 < tabid[0]->Body.size(); i += 2) ids.push_back(core::load_le16(tabid[0]->Body.data() + i));
+  return ids;
+}
+
+TEST(SheetOrder, ReadTabIdsAreWrittenBack) {
+  struct Case {
+    const char* fixture;
+    const char* folder;
+    std::vector<int> read, added, moved;  // as read; a sheet added; that sheet moved to the front
+  } cases[] = {
+      {"Test97.xls", THC_BIFF_TESTS "/fixtures", {1, 3}, {1, 3, 4}, {4, 1, 3}},
+      {"Chart1.xls", THC_READER_FIXTURES, {1, 2}, {1, 2, 3}, {3, 1, 2}},  // a worksheet, a chart sheet
+      // No TABID in the file: the sheets are numbered in tab order.
+      {"perl_chart_sheets.xls", THC_DRAWING_FIXTURES, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fixture);
+    Book b(true);
+    ReadInto(b, LoadFixture(c.fixture, c.folder));
+    EXPECT_EQ(TabIds(b.Write()), c.read);
+    b.wb.Add();
+    EXPECT_EQ(TabIds(b.Write()), c.added);
+    b.doc->MoveSheet(b.doc->Sheets().Count() - 1, 0);
+    EXPECT_EQ(TabIds(b.Write()), c.moved);
+  }
+}
+
+namespace wb = workbook;
+
+std::unique_ptr<wb::TXLSSpreadsheet5> LoadComponent(const core::Bytes& File) {
+  wb::TXLSSpreadsheetNeighbours n;
+  RegisterLegacyNeighbours(n);
+  auto xls = std::make_unique<wb::TXLSSpreadsheet5>(n);
+  wb::TPointerMemoryStream in(File.data(), static_cast<std::int64_t>(File.size()));
+  xls->LoadBIFFFromStream(in);
+  return xls;
+}
+
+core::Bytes SaveComponent(wb::TXLSSpreadsheet5& Xls) {
+  wb::TMemoryStream out;
+  Xls.SaveToStream(out);
+  core::Bytes bytes(static_cast<std::size_t>(out.GetSize()));
+  out.Seek(0, wb::TSeekOrigin::soBeginning);
+  out.Read(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  return bytes;
+}
+
+double CellNumber(wb::TXLSSpreadsheet5& X, int Sheet, int Col, int Row) {
+  wb::TMMUCellRef ref;
+  EXPECT_TRUE(X.GetItem(Sheet)->GetCells()->FindCell(Col, Row, ref));
+  return wb::TXLSCellMMU::GetFormulaFloat(ref);
+}
+
+// Through the component in the legacy version: a sheet added and moved into the middle lands
+// there among the chart sheets, which keep their places; formulas and the charts' series still
+// refer to the sheets they named.
+TEST(SheetOrder, MovedSheetsLandWhereAskedAmongChartSheets) {
+  std::unique_ptr<wb::TXLSSpreadsheet5> own = LoadComponent(LoadFixture("perl_chart_sheets.xls"));
+  wb::TXLSSpreadsheet5& xls = *own;
+  ASSERT_EQ(xls.GetCount(), 2);
+  xls.GetItem(1)->SetAsFormula(5, 0, u"=Data!B2*10");
+  wb::TXLSWorksheet* added = xls.Add();
+  added->SetName(u"New");
+  added->SetAsFormula(0, 0, u"=Notes!F1+Data!A1");
+  xls.MoveSheet(2, 1);
+  ASSERT_EQ(xls.GetItem(1)->GetName(), u"New");
+  xls.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(CellNumber(xls, 2, 5, 0), 30);
+  EXPECT_DOUBLE_EQ(CellNumber(xls, 1, 0, 0), 31);
+  const core::Bytes once = SaveComponent(xls);
+  const std::vector<Tab> tabs1 = {{"Columns", 2, 0x20}, {"Data", 0, 0x10},  {"Lines", 2, 0x20},
+                                  {"New", 0, 0x10},     {"Notes", 0, 0x10}, {"Pie", 2, 0x20}};
+  EXPECT_EQ(Tabs(once), tabs1);
+
+  // Read back, the last worksheet moved to the front: it goes before Data, the other tabs keep
+  // their order.
+  std::unique_ptr<wb::TXLSSpreadsheet5> ownBack = LoadComponent(once);
+  wb::TXLSSpreadsheet5& back = *ownBack;
+  ASSERT_EQ(back.GetCount(), 3);
+  back.MoveSheet(2, 0);  // Notes, Data, New
+  back.GetItem(1)->SetAsFloat(0, 0, 2);  // Data!A1
+  back.GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(CellNumber(back, 0, 5, 0), 30);  // Notes!F1 = Data!B2*10
+  EXPECT_DOUBLE_EQ(CellNumber(back, 2, 0, 0), 32);  // New!A1 = Notes!F1+Data!A1
+  const core::Bytes twice = SaveComponent(back);
+  const std::vector<Tab> tabs2 = {{"Columns", 2, 0x20}, {"Notes", 0, 0x10}, {"Data", 0, 0x10},
+                                  {"Lines", 2, 0x20},   {"New", 0, 0x10},   {"Pie", 2, 0x20}};
+  EXPECT_EQ(Tabs(twice), tabs2);
+  std::unique_ptr<wb::TXLSSpreadsheet5> third = LoadComponent(twice);
+  third->GetFormulaHandler()->Calculate();
+  EXPECT_DOUBLE_EQ(CellNumber(*third, 0, 5, 0), 30);
+  EXPECT_DOUBLE_EQ(CellNumber(*third, 2, 0, 0), 32);
+
+  // LibreOffice sees the chart sheets' series on the same ranges of Data as in the original.
+  if (!core::testing::HaveTool("soffice") || !core::testing::HaveTool("unzip")) return;
+  const core::testing::TempDir scratch("thc_sheet_order");
+  const fs::path& dir = scratch.path();
+  for (const auto& [name, bytes] : {std::pair<const char*, core::Bytes>{"original.xls", LoadFixture("perl_chart_sheets.xls")},
+                                    {"moved.xls", twice}})
+    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                     static_cast<std::streamsize>(bytes.size()));
+  core::testing::RunTool("cd " + dir.string() + " && timeout 240 soffice -env:UserInstallation=file://" + dir.string() +
+                         "/profile --headless --convert-to xlsx --outdir " + dir.string() +
+                         " original.xls moved.xls >/dev/null 2>&1");
+  ASSERT_TRUE(fs::exists(dir / "original.xlsx") && fs::exists(dir / "moved.xlsx"));
+  const TSeen a = Seen(dir / "original.xlsx"), b = Seen(dir / "moved.xlsx");
+  ASSERT_EQ(a.Charts.size(), 3u);
+  EXPECT_EQ(b.Charts, a.Charts);
 }
 
 }  // namespace

@@ -121,23 +121,64 @@ TEST(Writer, CellRunsAndRecordBytes) {
   EXPECT_EQ((it + 1)->Id, 0x0207);
 }
 
-TEST(Writer, RowsAndCellsPastTheGridAreNotWritten) {
+TEST(Writer, RowHeadersPastTheGridAreNotWritten) {
+  // A row past the grid that holds no cell carries only formatting: it is left out, and the
+  // rows inside the grid are written.
   Book b;
   wb::TXLSCellMMU* c = b.Cells(0);
   c->WriteFloat(0, 5, 0, 1);
-  c->WriteFloat(0, 70000, 0, 2);
-  c->WriteFloat(300, 6, 0, 3);
   b.Sheet(0)->GetRows()->GetItem(5)->SetHeight(310);
+  b.Sheet(0)->GetRows()->GetItem(70000)->SetHeight(400);
   const auto recs = Records(b.Write());
   const auto rows = Find(recs, 0x0208);
-  for (const Record* r : rows) EXPECT_NE(core::load_le16(r->Body.data()), 70000 & 0xFFFF);
-  ASSERT_GE(rows.size(), 1u);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(core::load_le16(rows[0]->Body.data()), 5);
   EXPECT_EQ(core::load_le16(rows[0]->Body.data() + 6), 310);
   EXPECT_EQ(Find(recs, 0x027E).size(), 1u);
-  const auto dim = Find(recs, 0x0200);
-  ASSERT_EQ(dim.size(), 1u);
-  EXPECT_EQ(core::load_le32(dim[0]->Body.data() + 4), 0x10000u);
-  EXPECT_EQ(core::load_le16(dim[0]->Body.data() + 10), 0x100);
+}
+
+TEST(Writer, CellsPastTheGridAreRefused) {
+  // A cell the format has no place for fails the write, naming sheet and row (or column), and
+  // nothing reaches the output.
+  struct Case {
+    int version, col, row;
+    const char* message;
+  } cases[] = {
+      {6, 0, 65536, "Row 65537 of sheet \"Data 2\" is past the last row (65536) of the file format"},
+      {6, 0, 70000, "Row 70001 of sheet \"Data 2\" is past the last row (65536) of the file format"},
+      {6, 256, 3, "Column 257 of sheet \"Data 2\" is past the last column (256) of the file format"},
+      {5, 0, 16384, "Row 16385 of sheet \"Data 2\" is past the last row (16384) of the file format"},
+  };
+  for (const Case& k : cases) {
+    Book b;
+    b.doc->SetVersion(static_cast<std::uint8_t>(k.version));
+    b.wb.Add();
+    b.Sheet(1)->SetName(u"Data 2");
+    b.Cells(0)->WriteFloat(0, 0, 0, 1);
+    b.Cells(1)->WriteFloat(0, k.version == 6 ? 65535 : 16383, 0, 1);  // the last row the version holds
+    b.Cells(1)->WriteFloat(k.col, k.row, 0, 2);
+    core::Bytes out;
+    TXLSWriteXLS w(*b.doc);
+    try {
+      w.Write(&out);
+      ADD_FAILURE() << k.message;
+    } catch (const Exception& e) {
+      EXPECT_EQ(std::string(e.what()), k.message);
+    }
+    EXPECT_TRUE(out.empty()) << k.message;
+  }
+  // The last row of each version is written.
+  for (int version : {6, 5}) {
+    Book b;
+    b.doc->SetVersion(static_cast<std::uint8_t>(version));
+    const int last = version == 6 ? 65535 : 16383;
+    b.Cells(0)->WriteFloat(255, last, 0, 7);
+    const auto recs = Records(b.Write(), version == 6 ? u"Workbook" : u"Book");
+    const auto rk = Find(recs, 0x027E);
+    ASSERT_EQ(rk.size(), 1u) << version;
+    EXPECT_EQ(core::load_le16(rk[0]->Body.data()), last);
+    EXPECT_EQ(core::load_le16(rk[0]->Body.data() + 2), 255);
+  }
 }
 
 TEST(Writer, SharedStringTableSplitsAndIndexes) {
@@ -188,6 +229,7 @@ TEST(Writer, SettingsRecords) {
   Book b;
   wb::TXc12DataWorksheet* ws = b.Sheet(0)->GetDataSheet();
   ws->SheetFormatPr.defaultRowHeight = 15.5;
+  ws->SheetFormatPr.customHeight = true;
   for (int i = 0; i < 2000; ++i) ws->MergedCells->AddArea(wb::CellAreaFromBox(0, 2 * i, 1, 2 * i));
   ws->MergedCells->AddArea(wb::CellAreaFromBox(250, 5000, 256, 5000));
   ws->PageMargins.right = 0;
@@ -215,6 +257,33 @@ TEST(Writer, SettingsRecords) {
   // New sheets get the model's calculation settings.
   EXPECT_EQ(Find(recs, 0x000D)[0]->Body, (core::Bytes{1, 0}));
   EXPECT_EQ(Find(recs, 0x000C)[0]->Body, (core::Bytes{100, 0}));
+}
+
+TEST(Writer, DefaultRowHeightKeepsItsFlags) {
+  struct Case {
+    double height;
+    bool custom, hidden, thickTop, thickBottom;
+    core::Bytes body;
+  } cases[] = {
+      {255, false, false, false, false, {0, 0, 255, 0}},
+      {256, true, false, false, false, {1, 0, 0, 1}},
+      {300, false, true, false, false, {2, 0, 0x2C, 1}},
+      {300, false, false, true, true, {12, 0, 0x2C, 1}},
+      {0, true, false, false, false, {0, 0, 255, 0}},
+  };
+  for (const Case& c : cases) {
+    Book b;
+    wb::TXc12SheetFormatPr& f = b.Sheet(0)->GetDataSheet()->SheetFormatPr;
+    f.defaultRowHeight = c.height;
+    f.customHeight = c.custom;
+    f.zeroHeight = c.hidden;
+    f.thickTop = c.thickTop;
+    f.thickBottom = c.thickBottom;
+    const auto recs = Records(b.Write());
+    const auto drh = Find(recs, 0x0225);
+    ASSERT_EQ(drh.size(), 1u);
+    EXPECT_EQ(drh[0]->Body, c.body) << c.height;
+  }
 }
 
 TEST(Writer, FrozenPaneKeepsItsUnits) {
@@ -312,7 +381,9 @@ TEST(Writer, StylesFontsAndFormats) {
 
 TEST(Writer, RefusesWhatItCannotWrite) {
   {
+    // Only BIFF8 has the encryption: a BIFF5 workbook with a password is not written in clear.
     Book b;
+    b.doc->SetVersion(5);
     b.doc->Password = u"secret";
     EXPECT_THROW(b.Write(), Exception);
   }

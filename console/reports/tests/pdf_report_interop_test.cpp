@@ -122,6 +122,9 @@ TEST_F(PdfReportInteropTest, ValuesPrintInTheirShortestForm) {
   report_->AddPdfRow(1, static_cast<std::int16_t>(0xFF83) / 10.0, static_cast<std::uint16_t>(0x03E8) / 10.0,
                      "2014-04-08 09:05:03");
   report_->AddPdfRow(2, 23.5, static_cast<std::uint16_t>(0x8000) / 10.0, "2014-04-08 09:06:03");
+  // Records that went missing: their numbers and count, no values.
+  report_->AddPdfGap(3, 98);
+  report_->AddPdfRow(101, 20, 50, "2014-04-08 10:45:03");
   report_->EndPdfReport();
   const ToolRun text = RunTool("pdftotext -layout -enc UTF-8 " + Quoted(ReportPath()) + " -");
   ASSERT_EQ(text.status, 0);
@@ -132,7 +135,8 @@ TEST_F(PdfReportInteropTest, ValuesPrintInTheirShortestForm) {
     while (in >> w) words += (words.empty() ? "" : " ") + w;
     if (!words.empty() && std::isdigit(static_cast<unsigned char>(words[0]))) rows.push_back(words);
   }
-  EXPECT_EQ(rows, (std::vector<std::string>{"1 -12.5 100 2014-04-08 09:05:03", "2 23.5 3276.8 2014-04-08 09:06:03"}));
+  EXPECT_EQ(rows, (std::vector<std::string>{"1 -12.5 100 2014-04-08 09:05:03", "2 23.5 3276.8 2014-04-08 09:06:03",
+                                            "3-100 缺失98条记录", "101 20 50 2014-04-08 10:45:03"}));
 }
 
 }  // namespace

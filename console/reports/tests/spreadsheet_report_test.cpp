@@ -9,6 +9,7 @@
 #include "biff/legacy/legacy_document.h"
 #include "console/report_operations.h"
 #include "console/reports/report_host.h"
+#include "console/reports/tests/report_checks.h"
 #include "console/reports/tests/spreadsheet_fixture.h"
 #include "core/strings.h"
 #include "core/unicode.h"
@@ -166,6 +167,47 @@ TEST_F(SpreadsheetReportTest, TenRecordsMakeOneSheetWithCountsStatisticsAndChart
   const wb::TXc12XF& last = r.Format(0, 3, 37);
   ASSERT_NE(last.GetBorder(), nullptr);
   EXPECT_FALSE(r.Has(0, 0, 38));
+}
+
+// Records missing from a reading take a row of their own: their numbers and count, no values, so
+// that the statistics pass over it, the chart's lines break there and the numbers stay true. A gap
+// at the very start leaves the start time to the first record that did arrive.
+TEST_F(SpreadsheetReportTest, MissingRecordsTakeARowWithoutValues) {
+  report_->LayoutReportSheet(0, kReportTitle);
+  report_->AddReportGap(1, 2, kHistoryRowLimit, 1);
+  for (int n = 3; n <= 5; ++n) {
+    state_.RecordNumber = n;
+    const GeneratedRecord g = Generate(n);
+    report_->AddReportRow(n, g.temperature / 10.0, g.humidity / 10.0, g.time, kHistoryRowLimit, 1);
+  }
+  report_->AddReportGap(6, 1, kHistoryRowLimit, 1);
+  state_.RecordNumber = 7;
+  const GeneratedRecord g7 = Generate(7);
+  report_->AddReportRow(7, g7.temperature / 10.0, g7.humidity / 10.0, g7.time, kHistoryRowLimit, 1);
+  dialogs_->Expect(pc::DialogKind::kMessageBox, "询问", "导出成功，是否打开文件？", 2);
+  report_->FinishReportWorkbook(1, "1", kHistoryLastFullRow, "", false);
+  SavedReport r(SavedFile());
+  EXPECT_EQ(r.Text(0, 0, 28), "1-2");
+  EXPECT_EQ(r.Text(0, 3, 28), "缺失2条记录");
+  EXPECT_EQ(r.Text(0, 1, 28), "") << "no temperature";
+  EXPECT_EQ(r.Text(0, 2, 28), "") << "no humidity";
+  EXPECT_EQ(r.Number(0, 0, 29), 3);
+  EXPECT_EQ(r.Text(0, 0, 32), "6");
+  EXPECT_EQ(r.Text(0, 3, 32), "缺失1条记录");
+  EXPECT_EQ(r.Number(0, 0, 33), 7);
+  EXPECT_EQ(r.Text(0, 3, 2), "    记录条数:4") << "the records the report holds, not the numbers";
+  EXPECT_EQ(r.Text(0, 0, 3), "    开始时间:" + Generate(3).time);
+  EXPECT_EQ(r.Text(0, 3, 3), "    结束时间:" + g7.time);
+  // The statistics of the records 3, 4, 5 and 7, whatever the gap rows.
+  std::vector<ReportRow> rows;
+  for (int n : {3, 4, 5, 7}) {
+    const GeneratedRecord g = Generate(n);
+    rows.push_back({n, g.temperature / 10.0, g.humidity / 10.0, g.time});
+  }
+  const std::vector<std::string> want = StatisticsTexts(rows);
+  const int cells[6][2] = {{0, 4}, {3, 4}, {0, 5}, {3, 5}, {0, 6}, {3, 6}};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(r.Text(0, cells[k][0], cells[k][1]), want[k]) << "statistic " << k;
+  ExpectChart(r, 0, 34);
 }
 
 TEST_F(SpreadsheetReportTest, OpenQuestionAnsweredOkOpensTheSavedFile) {

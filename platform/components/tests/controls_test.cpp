@@ -1,6 +1,9 @@
 // The application loop, item lists of list and combo boxes, and drawing through canvases.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "platform/components/hint_window.h"
 #include "platform/components/std_ctrls.h"
 #include "platform/components/tests/test_support.h"
 #include "platform/win/controls.h"
@@ -157,6 +160,47 @@ TEST_F(ComponentsTest, ListBoxKeepsItsLinesAcrossARecreatedWindow) {
   list->WindowProc = old;
 }
 
+// The extent of `text` in `font`, measured apart from the label.
+gdi::SIZE TextExtent(TFont& font, const std::string& text) {
+  HDC dc = gdi::CreateCompatibleDC(nullptr);
+  auto old = gdi::SelectObject(dc, font.Handle());
+  gdi::SIZE s{};
+  gdi::GetTextExtentPoint32(dc, text, &s);
+  gdi::SelectObject(dc, old);
+  gdi::DeleteDC(dc);
+  return s;
+}
+
+TEST_F(ComponentsTest, LabelsTakeTheSizeOfTheirText) {
+  auto* form = Application().CreateForm<TForm>();
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 10, 65, 13);
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::string text;
+  };
+  const Step steps[] = {
+      {"a long caption", [&] { label->SetCaption("当日记录条数      "); }, "当日记录条数      "},
+      {"a short one", [&] { label->SetCaption("年"); }, "年"},
+      {"a larger font", [&] { label->Font.SetSize(18); }, "年"},
+      {"Latin text", [&] { label->SetCaption("rh% 1234567890"); }, "rh% 1234567890"},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    const gdi::SIZE want = TextExtent(label->Font, s.text);
+    EXPECT_EQ(label->Width(), want.cx) << s.what;
+    EXPECT_EQ(label->Height(), want.cy) << s.what;
+    EXPECT_EQ(label->Left(), 10) << s.what;
+  }
+  // Without AutoSize the label keeps the size it is given.
+  label->SetAutoSize(false);
+  label->SetBounds(10, 10, 30, 13);
+  label->SetCaption("温度显示单位 ");
+  EXPECT_EQ(label->Width(), 30);
+}
+
 TEST_F(ComponentsTest, CanvasAndBitmapDraw) {
   TBitmap bmp;
   bmp.SetSize(20, 10);
@@ -172,6 +216,51 @@ TEST_F(ComponentsTest, CanvasAndBitmapDraw) {
   EXPECT_EQ(gdi::GetPixel(target.Canvas().Handle(), 3, 3), gdi::RGB(255, 0, 0));
   EXPECT_GT(target.Canvas().TextWidth("读取"), 0);
   EXPECT_THROW(bmp.SetSize(-1, 3), EComponentError);
+}
+
+TEST_F(ComponentsTest, AHintShowsItsTextOnTopWithoutTakingTheActivation) {
+  auto* form = Application().CreateForm<TForm>();
+  form->Show();
+  pump();
+  ASSERT_EQ(win::GetActiveWindow(), form->Handle());
+  THintWindow hint(nullptr);
+  hint.Font.SetName(gdi::kTestFontFace);
+  hint.Font.SetSize(7);  // 10-pixel cells of 6 pixels
+  // One line of 5 cells, and a long text broken into lines no wider than the limit.
+  gdi::RECT r = hint.CalcHintRect(500, "Close");
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.right, 5 * 6 + 6);
+  EXPECT_EQ(r.bottom, 10 + 2);
+  // Two words of 4 cells and their blank fit in 60 pixels: two lines of 9 cells.
+  gdi::RECT wrapped = hint.CalcHintRect(60, "aaaa bbbb cccc dddd");
+  EXPECT_EQ(wrapped.right, 9 * 6 + 6);
+  EXPECT_EQ(wrapped.bottom, 2 * 10 + 2);
+
+  gdi::OffsetRect(&r, 300, 200);
+  hint.ActivateHint(r, "Close");
+  pump();
+  HWND h = hint.Handle();
+  EXPECT_TRUE(win::IsWindowVisible(h));
+  EXPECT_EQ(win::GetActiveWindow(), form->Handle());
+  EXPECT_EQ(win::GetTopWindow(nullptr), h);
+  gdi::RECT wr;
+  win::GetWindowRect(h, &wr);
+  EXPECT_EQ(wr.left, 300);
+  EXPECT_EQ(wr.top, 200);
+  EXPECT_EQ(wr.right, r.right);
+  const gdi::Bitmap* shot = win::GetBackingBitmap(h);
+  ASSERT_NE(shot, nullptr);
+  // Inside the border: the hint colour, and ink where the text is.
+  EXPECT_EQ(shot->pixel(1, 1), gdi::pixel_from_colorref(gdi::GetSysColor(gdi::COLOR_INFOBK)));
+  int ink = 0;
+  for (int y = 1; y < shot->height() - 1; ++y)
+    for (int x = 1; x < shot->width() - 1; ++x)
+      ink += shot->pixel(x, y) == gdi::pixel_from_colorref(gdi::GetSysColor(gdi::COLOR_INFOTEXT));
+  EXPECT_GT(ink, 10);
+  // The pointer over a hint still reaches what lies below it.
+  EXPECT_EQ(win::SendMessage(h, win::WM_NCHITTEST, 0, win::MAKELPARAM(310, 205)), win::HTTRANSPARENT);
+  win::ShowWindow(h, win::SW_HIDE);
+  EXPECT_FALSE(win::IsWindowVisible(h));
 }
 
 }  // namespace

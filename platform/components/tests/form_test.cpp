@@ -179,6 +179,7 @@ TEST_F(FormTable, TableFaultsNameTheComponent) {
       {{"X4", "TCheckBox", "", {{"Checked", "maybe"}}}, "X4: invalid value"},
       {{"X5", "TButton", "", {}, {}, {{"OnClick", "Missing"}}}, "X5: no handler"},
       {{"BitBtn1", "TButton", ""}, "already exists"},
+      {{"X6", "TButton", "", {}, {}, {}, {{"NoData", {}}}}, "X6: no stored data"},
   };
   for (const Case& c : cases) {
     try {
@@ -189,6 +190,72 @@ TEST_F(FormTable, TableFaultsNameTheComponent) {
     }
   }
   EXPECT_EQ(form_->FindComponent("X3"), nullptr);  // a faulty component is not left behind
+}
+
+// A component that stores data besides its properties and records what it saw while loading.
+class Recorder : public TComponent {
+public:
+  explicit Recorder(TComponent* owner) : TComponent(owner) {
+    PublishString("Mode", [this] { return mode_; }, [this](std::string v) {
+      mode_ = v;
+      log.push_back(Name() + " Mode " + v + (Loading() ? " loading" : ""));
+    });
+    DefineBinaryProperty(
+        "Blob",
+        [this](std::span<const std::uint8_t> d) {
+          blob.assign(d.begin(), d.end());
+          log.push_back(Name() + " Blob " + std::to_string(d.size()) + (Loading() ? " loading" : ""));
+        },
+        [this] { return blob; });
+  }
+  void Loaded() override {
+    TComponent::Loaded();
+    log.push_back(Name() + " Loaded, " + std::to_string(Owner()->ComponentCount()) + " read");
+  }
+  static std::vector<std::string> log;
+  std::vector<std::uint8_t> blob;
+
+private:
+  std::string mode_;
+};
+std::vector<std::string> Recorder::log;
+
+TEST_F(FormTable, StoredDataIsReadAfterThePropertiesAndLoadedComesOnceAllAreRead) {
+  RegisterComponentClass("TRecorder", [](TComponent* o) { return new Recorder(o); });
+  Recorder::log.clear();
+  static const std::uint8_t data[] = {3, 0, 0, 0, 7, 8, 9};
+  const ComponentDef table[] = {
+      {"R1", "TRecorder", "", {{"Mode", "a"}}, {}, {}, {{"Blob", data}}},
+      {"R2", "TRecorder", "", {{"Mode", "b"}}},
+  };
+  auto* form = new TForm(&Application());
+  const int before = form->ComponentCount();
+  BuildForm(*form, table, handlers_);
+  const std::string n = std::to_string(before + 2);
+  EXPECT_EQ(Recorder::log, (std::vector<std::string>{"R1 Mode a loading", "R1 Blob 7 loading", "R2 Mode b loading",
+                                                     "R1 Loaded, " + n + " read", "R2 Loaded, " + n + " read"}));
+  auto* r1 = dynamic_cast<Recorder*>(form->FindComponent("R1"));
+  ASSERT_NE(r1, nullptr);
+  EXPECT_FALSE(r1->Loading());
+  EXPECT_FALSE(form->Loading());
+  const TComponent::BinaryProperty* b = r1->FindBinaryProperty("blob");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->write(), std::vector<std::uint8_t>(std::begin(data), std::end(data)));
+  delete form;
+}
+
+TEST_F(FormTable, ApplicationListsEveryFormInCreationOrder) {
+  const int before = TApplication::FormCount();
+  auto* a = new TForm(nullptr);
+  auto* b = new TForm(&Application());
+  ASSERT_EQ(TApplication::FormCount(), before + 2);
+  EXPECT_EQ(TApplication::Forms(before), a);
+  EXPECT_EQ(TApplication::Forms(before + 1), b);
+  delete a;
+  EXPECT_EQ(TApplication::FormCount(), before + 1);
+  EXPECT_EQ(TApplication::Forms(before), b);
+  EXPECT_THROW(TApplication::Forms(before + 1), EComponentError);
+  delete b;
 }
 
 }  // namespace

@@ -161,6 +161,51 @@ TEST(BmpRead, MalformedFilesGiveAClearError) {
   EXPECT_THROW(read_bmp(rle), BmpError);
 }
 
+// Small inputs never cost a large allocation: run-length data is bounded by what its bytes can
+// describe, and every image by the caller's pixel limit.
+TEST(BmpRead, DeclaredSizeIsBoundedByTheDataAndTheCallersLimit) {
+  Bytes bomb_runs;
+  for (int i = 0; i < 42; ++i) bomb_runs.insert(bomb_runs.end(), {255, 1});
+  bomb_runs.insert(bomb_runs.end(), {0, 1});
+  Bytes dense_runs;
+  for (int row = 0; row < 1000; ++row) {
+    for (int run = 0; run < 8; ++run) dense_runs.insert(dense_runs.end(), {250, static_cast<std::uint8_t>(run & 1)});
+    dense_runs.insert(dense_runs.end(), {0, 0});
+  }
+  dense_runs.insert(dense_runs.end(), {0, 1});
+  const Bytes plain(100 * 100, 1);
+  const struct {
+    const char* what;
+    Bytes file;
+    std::int64_t limit;
+    const char* message_part;  // nullptr: reads
+  } cases[] = {
+      {"run-length bomb", make_bmp(25861, 4353, 8, 1, {K, R}, bomb_runs), kMaxBitmapPixels, "cannot describe"},
+      {"run-length rows of full runs", make_bmp(2000, 1000, 8, 1, {K, R}, dense_runs), kMaxBitmapPixels, nullptr},
+      {"blank run-length image", make_bmp(1024, 1024, 4, 2, {K, R}, {0, 1}), kMaxBitmapPixels, nullptr},
+      {"blank run-length image past the free size", make_bmp(1025, 1024, 4, 2, {K, R}, {0, 1}), kMaxBitmapPixels,
+       "cannot describe"},
+      {"plain image at the caller's limit", make_bmp(100, 100, 8, 0, {K, R}, plain), 10000, nullptr},
+      {"plain image over the caller's limit", make_bmp(100, 100, 8, 0, {K, R}, plain), 9999, "limit"},
+      {"run-length image over the caller's limit", make_bmp(1024, 1024, 4, 2, {K, R}, {0, 1}), 4096, "limit"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      const Bitmap b = read_bmp(c.file, c.limit);
+      EXPECT_EQ(c.message_part, nullptr) << "read a " << b.width() << "x" << b.height() << " image";
+      if (b.width() == 2000) {
+        EXPECT_EQ(b.pixel(0, 0), K);
+        EXPECT_EQ(b.pixel(250, 999), R);
+        EXPECT_EQ(b.pixel(1999, 500), R);
+      }
+    } catch (const BmpError& e) {
+      ASSERT_NE(c.message_part, nullptr) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.message_part), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST(BmpRead, RandomCorruptionNeverCrashes) {
   const Bytes seeds[] = {make_bmp(5, 3, 4, 2, {K, R, G, B}, {3, 0x12, 0, 0, 2, 0x13, 0, 1}),
                          make_bmp(9, 2, 1, 0, {K, W}, {0xAA, 0x80, 0, 0, 0x55, 0, 0, 0}),

@@ -350,5 +350,54 @@ TEST(RealFont, OutlinesAreAntiAliasedUnlessAskedNotTo) {
   EXPECT_EQ(greys(NONANTIALIASED_QUALITY), 0);
 }
 
+// Digits must keep their shapes at the sizes windows use, or "8" reads as "3" or "0": counted by
+// their enclosed holes (background regions the ink closes in) after the text is drawn.
+TEST(RealFont, DigitsKeepTheirShapeAtWindowSizes) {
+  const std::pair<char, int> holes[] = {{'0', 1}, {'1', 0}, {'2', 0}, {'3', 0}, {'5', 0},
+                                        {'6', 1}, {'7', 0}, {'8', 2}, {'9', 1}};
+  for (int px : {12, 13, 14, 15}) {
+    for (auto [digit, expected] : holes) {
+      const int w = 24, h = 28;
+      Canvas c(w, h);
+      WithFont f(c.dc(), "宋体", -px);
+      SetBkMode(c.dc(), TRANSPARENT);
+      TextOut(c.dc(), 6, 6, std::string(1, digit));
+      // Ink where the pixel is darker than light grey; holes are the background regions
+      // (4-connected) that do not reach the canvas border.
+      std::vector<int> region(static_cast<std::size_t>(w * h), -1);
+      auto ink = [&](int x, int y) { return (c.at(x, y) & 0xFF) < 0xC0; };
+      int found = 0;
+      for (int y0 = 0; y0 < h; ++y0) {
+        for (int x0 = 0; x0 < w; ++x0) {
+          if (ink(x0, y0) || region[static_cast<std::size_t>(y0 * w + x0)] >= 0) continue;
+          bool open = false;
+          std::vector<std::pair<int, int>> todo{{x0, y0}};
+          region[static_cast<std::size_t>(y0 * w + x0)] = 1;
+          while (!todo.empty()) {
+            auto [x, y] = todo.back();
+            todo.pop_back();
+            if (x == 0 || y == 0 || x == w - 1 || y == h - 1) open = true;
+            const int next[4][2] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
+            for (auto [nx, ny] : next) {
+              if (nx < 0 || ny < 0 || nx >= w || ny >= h || ink(nx, ny)) continue;
+              int& r = region[static_cast<std::size_t>(ny * w + nx)];
+              if (r >= 0) continue;
+              r = 1;
+              todo.push_back({nx, ny});
+            }
+          }
+          if (!open) ++found;
+        }
+      }
+      std::string dump;
+      for (int y = 4; y < 22; ++y) {
+        for (int x = 4; x < 16; ++x) dump += ink(x, y) ? "#" : ".";
+        dump += "\n";
+      }
+      EXPECT_EQ(found, expected) << "\"" << digit << "\" at " << px << " pixels\n" << dump;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace platform::gdi

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -64,6 +65,40 @@ TEST_F(ShellTest, MissingTargetOrHandlerIsAFailure) {
   XdgShell no_handler("thc-no-such-opener");
   EXPECT_FALSE(no_handler.open("data", dir_.string()));
   EXPECT_TRUE(shell.open("data", dir_.string()));
+}
+
+// The handler's own failure (xdg-open without an application for the file type exits 3) is the
+// caller's to report; a handler still running after the wait has started the application.
+TEST_F(ShellTest, TheHandlersVerdictDecides) {
+  struct Case {
+    const char* what;
+    const char* body;
+    bool opened;
+  };
+  const Case cases[] = {
+      {"no application for the type", "echo 'xdg-open: no method available' >&2; exit 3", false},
+      {"opened at once", "exit 0", true},
+      {"failed after a moment", "sleep 0.2; exit 4", false},
+  };
+  for (const Case& c : cases) {
+    const fs::path handler = dir_ / "handler.sh";
+    std::ofstream(handler) << "#!/bin/sh\n" << c.body << "\n";
+    fs::permissions(handler, fs::perms::owner_all);
+    XdgShell shell(handler.string(), std::chrono::milliseconds(10000));
+    EXPECT_EQ(shell.open("data/report 1.xls", dir_.string()), c.opened) << c.what;
+  }
+  // Still running when the wait ends: started; the handler is ended through its fifo afterwards.
+  const fs::path fifo = dir_ / "hold";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path handler = dir_ / "waiting.sh";
+  std::ofstream(handler) << "#!/bin/sh\nread line < '" << fifo.string() << "'\nexit 5\n";
+  fs::permissions(handler, fs::perms::owner_all);
+  XdgShell shell(handler.string(), std::chrono::milliseconds(300));
+  EXPECT_TRUE(shell.open("data", dir_.string()));
+  const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  EXPECT_EQ(::write(writer, "x\n", 2), 2);
+  ::close(writer);
 }
 
 TEST(RecordingShell, RecordsCallsAndAnswersAsTold) {

@@ -2,6 +2,7 @@
 // notifications to the parent, in order.
 #include <gtest/gtest.h>
 
+#include "platform/gdi/bitmap.h"
 #include "platform/win/tests/controls_test_support.h"
 
 namespace platform::win::test {
@@ -68,6 +69,43 @@ TEST_F(Controls, CheckBoxesAndRadioGroupsFollowTheirKind) {
   EXPECT_EQ(SendMessage(s1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(SendMessage(s2, BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(notices(), (Lines{cmd(11, BN_CLICKED), cmd(22, BN_CLICKED), cmd(12, BN_CLICKED)}));
+}
+
+// The mark inside a 13-pixel box that sits at the left, centred in height: a ticked box shows a check
+// mark (not a filled square, which reads as the third state), a third-state box a grey square.
+TEST_F(Controls, CheckBoxMarksTellTheirStateApart) {
+  struct Probe {
+    int x, y;
+    bool ink;
+  };
+  struct Case {
+    const char* what;
+    DWORD style;
+    LRESULT check;
+    std::vector<Probe> probes;
+  };
+  const Case cases[] = {
+      {"ticked", BS_AUTOCHECKBOX, BST_CHECKED,
+       {{4, 7, true}, {5, 9, true}, {8, 5, true}, {9, 3, true}, {6, 4, false}, {8, 9, false}, {4, 4, false}}},
+      {"third state", BS_AUTO3STATE, BST_INDETERMINATE, {{6, 6, true}, {4, 4, true}, {8, 8, true}, {3, 3, false}}},
+      {"unticked", BS_AUTOCHECKBOX, BST_UNCHECKED, {{4, 7, false}, {9, 3, false}, {6, 6, false}}},
+  };
+  for (const Case& c : cases) {
+    HWND box = add("Button", "x", c.style, 10, 10, 80, 17, 1);
+    SendMessage(box, BM_SETCHECK, static_cast<WPARAM>(c.check), 0);
+    UpdateWindow(host_);
+    pump();
+    const gdi::Bitmap* shown = GetBackingBitmap(host_);
+    ASSERT_NE(shown, nullptr);
+    RECT hr, br;
+    GetWindowRect(host_, &hr);
+    GetWindowRect(box, &br);
+    const int x0 = br.left - hr.left, y0 = br.top - hr.top + 2;
+    const gdi::Pixel paper = shown->pixel(x0 + 3, y0 + 10);
+    for (const Probe& p : c.probes)
+      EXPECT_EQ(shown->pixel(x0 + p.x, y0 + p.y) != paper, p.ink) << c.what << " at " << p.x << "," << p.y;
+    DestroyWindow(box);
+  }
 }
 
 TEST_F(Controls, OwnerDrawButtonAsksItsParentToDrawWithItsState) {
@@ -291,6 +329,73 @@ TEST_F(Controls, DropDownComboKeepsTypedTextWhenItemsAreReplaced) {
   EXPECT_EQ(SendMessage(cb, CB_GETDROPPEDSTATE, 0, 0), TRUE);
   SendMessage(cb, CB_SHOWDROPDOWN, FALSE, 0);
   EXPECT_EQ(SendMessage(cb, CB_GETDROPPEDSTATE, 0, 0), FALSE);
+}
+
+// Whether the window shows a bar of `object` (OBJID_VSCROLL, OBJID_HSCROLL).
+bool ShowsBar(HWND h, LONG object) {
+  SCROLLBARINFO sbi;
+  return GetScrollBarInfo(h, object, &sbi) && !(sbi.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+}
+
+TEST_F(Controls, ListBoxShowsItsBarWhileTheLinesExceedIt) {
+  struct Case {
+    const char* what;
+    DWORD style;
+    int lines;
+    bool bar;
+  };
+  const Case cases[] = {
+      {"empty", WS_VSCROLL, 0, false},
+      {"fits", WS_VSCROLL, 3, false},
+      {"250 lines", WS_VSCROLL, 250, true},
+      {"no bar asked for", 0, 250, false},
+      {"bar kept while empty", WS_VSCROLL | LBS_DISABLENOSCROLL, 0, true},
+  };
+  for (const Case& c : cases) {
+    HWND lb = add("ListBox", "", LBS_NOTIFY | WS_BORDER | c.style, 10, 10, 200, 100, 8, WS_EX_CLIENTEDGE);
+    for (int i = 0; i < c.lines; ++i) SendMessage(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("line"));
+    EXPECT_EQ(ShowsBar(lb, OBJID_VSCROLL), c.bar) << c.what;
+    // Emptied and filled again, the bar follows.
+    SendMessage(lb, LB_RESETCONTENT, 0, 0);
+    EXPECT_EQ(ShowsBar(lb, OBJID_VSCROLL), (c.style & LBS_DISABLENOSCROLL) != 0) << c.what;
+    for (int i = 0; i < c.lines; ++i) SendMessage(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("line"));
+    EXPECT_EQ(ShowsBar(lb, OBJID_VSCROLL), c.bar) << c.what << ", filled again";
+    DestroyWindow(lb);
+  }
+}
+
+TEST_F(Controls, WheelScrollsTheListUnderThePointerWithoutAClick) {
+  HWND lb = add("ListBox", "", LBS_NOTIFY | WS_VSCROLL, 10, 10, 120, 60, 8);
+  HWND other = add("Edit", "", WS_BORDER, 150, 10, 80, 20, 9);
+  for (int i = 0; i < 40; ++i) SendMessage(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("line"));
+  SetFocus(other);
+  RECT r;
+  GetWindowRect(lb, &r);
+  inject_mouse_wheel({r.left + 20, r.top + 20}, -WHEEL_DELTA);
+  pump();
+  EXPECT_EQ(SendMessage(lb, LB_GETTOPINDEX, 0, 0), 3);
+  EXPECT_EQ(GetFocus(), other);
+}
+
+TEST_F(Controls, ComboBoxHasNoBarOfItsOwnAndItsListScrolls) {
+  for (DWORD kind : {CBS_DROPDOWN, CBS_DROPDOWNLIST}) {
+    HWND cb = add("ComboBox", "", kind | WS_VSCROLL, 10, 10, 120, 200, 12);
+    for (int i = 0; i < 20; ++i) SendMessage(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
+    EXPECT_FALSE(ShowsBar(cb, OBJID_VSCROLL)) << kind;
+    RECT wr, cr;
+    GetWindowRect(cb, &wr);
+    GetClientRect(cb, &cr);
+    EXPECT_EQ(cr.right, wr.right - wr.left) << "the client area takes the whole width";
+    EnableWindow(cb, FALSE);
+    EXPECT_FALSE(ShowsBar(cb, OBJID_VSCROLL)) << kind;
+    EnableWindow(cb, TRUE);
+    COMBOBOXINFO info;
+    ASSERT_TRUE(GetComboBoxInfo(cb, &info));
+    SendMessage(cb, CB_SHOWDROPDOWN, TRUE, 0);
+    EXPECT_TRUE(ShowsBar(info.hwndList, OBJID_VSCROLL)) << "twenty items in an eight-line list";
+    SendMessage(cb, CB_SHOWDROPDOWN, FALSE, 0);
+    DestroyWindow(cb);
+  }
 }
 
 }  // namespace

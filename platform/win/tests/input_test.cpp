@@ -2,6 +2,8 @@
 // double clicks, leave notices, the keyboard with translation, focus, and the caption loops.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/win/tests/test_support.h"
 
 namespace platform::win::test {
@@ -40,6 +42,24 @@ TEST_F(Input, DefaultHitTestAnswersForEveryPartOfTheFrame) {
     EXPECT_EQ(SendMessage(a, WM_NCHITTEST, 0, MAKELPARAM(100 + c.x, 100 + c.y)), c.hit) << c.x << "," << c.y;
   // A dialog frame cannot be sized: its border answers HTBORDER.
   HWND d = make("D", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 500, 100, 200, 100);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(501, 150)), HTBORDER);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(650, 110)), HTCAPTION);
+  // A frame taller than the system's (here 20 more pixels above the client area) has parts the
+  // system does not know: they count as border, unless the program draws the frame itself.
+  static WNDPROC previous = nullptr;
+  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtr(
+      d, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        LRESULT r = CallWindowProc(previous, h, msg, wp, lp);
+        if (msg == WM_NCCALCSIZE && wp) reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0].top += 20;
+        return r;
+      })));
+  SetWindowPos(d, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  POINT client{0, 0};
+  ClientToScreen(d, &client);
+  const LPARAM gap = MAKELPARAM(600, client.y - 5);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, gap), HTBORDER);
+  SetWindowOwnFrame(d, TRUE);
+  EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, gap), HTNOWHERE);
   EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(501, 150)), HTBORDER);
   EXPECT_EQ(SendMessage(d, WM_NCHITTEST, 0, MAKELPARAM(650, 110)), HTCAPTION);
   // Outside the window region there is nothing to hit, and the window is not found there.
@@ -197,12 +217,28 @@ TEST_F(Input, KeysGoToTheFocusAndAreTranslated) {
   EXPECT_FALSE(IsWindow(a));
 }
 
-TEST_F(Input, WheelGoesToTheFocusAndUpToItsParent) {
+TEST_F(Input, WheelGoesToTheWindowUnderThePointerAndUpToItsParent) {
   HWND a = make("A", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200);
   HWND c = make("C", WS_CHILD | WS_VISIBLE, 10, 10, 50, 50, a, 1);
+  HWND d = make("D", WS_CHILD | WS_VISIBLE, 100, 10, 50, 50, a, 2);
   SetFocus(c);
   trace().clear();
   inject_mouse_wheel({30, 40}, -WHEEL_DELTA);
+  pump();
+  EXPECT_EQ(trace().lines, (Lines{"C:WM_MOUSEWHEEL", "A:WM_MOUSEWHEEL"}));
+  // Not the focus but the window under the pointer; a disabled one hands it to its parent.
+  trace().clear();
+  inject_mouse_wheel({120, 40}, -WHEEL_DELTA);
+  pump();
+  EXPECT_EQ(trace().lines, (Lines{"D:WM_MOUSEWHEEL", "A:WM_MOUSEWHEEL"}));
+  EnableWindow(d, FALSE);
+  trace().clear();
+  inject_mouse_wheel({120, 40}, -WHEEL_DELTA);
+  pump();
+  EXPECT_EQ(trace().lines, (Lines{"A:WM_MOUSEWHEEL"}));
+  // Away from every window: the focus.
+  trace().clear();
+  inject_mouse_wheel({600, 500}, -WHEEL_DELTA);
   pump();
   EXPECT_EQ(trace().lines, (Lines{"C:WM_MOUSEWHEEL", "A:WM_MOUSEWHEEL"}));
 }
@@ -262,6 +298,63 @@ TEST_F(Input, CaptionButtonsActOnlyWhenReleasedOverThem) {
   EXPECT_EQ(got[0], "WM_NCLBUTTONDOWN");
   EXPECT_EQ(got[2], "WM_SYSCOMMAND");
   EXPECT_EQ(got[3], "WM_CLOSE");
+}
+
+// A fixed frame (no sizing border, no maximise box) keeps its size whatever the user does: the
+// disabled maximise box, a double click on the caption, the system commands, the border.
+TEST_F(Input, FixedFrameCannotBeMaximisedOrSizedByTheUser) {
+  struct Attempt {
+    const char* what;
+    std::function<void(HWND)> act;
+  };
+  const Attempt attempts[] = {
+      {"maximise box", [](HWND) {
+         inject_mouse_button({265, 10}, MouseButton::kLeft, true);
+         inject_mouse_button({265, 10}, MouseButton::kLeft, false);
+       }},
+      {"caption double click", [](HWND) {
+         for (int i = 0; i < 2; ++i) {
+           inject_mouse_button({150, 10}, MouseButton::kLeft, true);
+           inject_mouse_button({150, 10}, MouseButton::kLeft, false);
+         }
+       }},
+      {"SC_MAXIMIZE", [](HWND h) { SendMessage(h, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }},
+      {"SC_SIZE", [](HWND h) {
+         // The drag is queued first, so that a sizing loop would find it and end.
+         inject_mouse_move({350, 100});
+         inject_mouse_button({350, 100}, MouseButton::kLeft, false);
+         SendMessage(h, WM_SYSCOMMAND, SC_SIZE | 2, MAKELPARAM(299, 100));
+       }},
+      {"right border", [](HWND) {
+         inject_mouse_button({299, 100}, MouseButton::kLeft, true);
+         inject_mouse_move({350, 100});
+         inject_mouse_button({350, 100}, MouseButton::kLeft, false);
+       }},
+  };
+  const DWORD fixed = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE;
+  for (const Attempt& a : attempts) {
+    HWND w = make("F", fixed, 0, 0, 300, 200);
+    pump();
+    a.act(w);
+    pump();
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_FALSE(IsZoomed(w)) << a.what;
+    EXPECT_EQ(r, (RECT{0, 0, 300, 200})) << a.what;
+    DestroyWindow(w);
+  }
+  // With a maximise box and a sizing border the same box and double click do maximise.
+  HWND w = make("S", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200);
+  pump();
+  attempts[0].act(w);
+  pump();
+  EXPECT_TRUE(IsZoomed(w));
+  ShowWindow(w, SW_RESTORE);
+  pump();
+  clock_.advance(std::chrono::milliseconds(1000));
+  attempts[1].act(w);
+  pump();
+  EXPECT_TRUE(IsZoomed(w));
 }
 
 // The places where menus and scroll bars plug into the frame: the menu bar takes its height from

@@ -15,8 +15,8 @@ cp "$here/cells_formulas.fods" "$work/"
 soffice --headless -env:UserInstallation=file://$work/profile --convert-to 'xls:MS Excel 97' --outdir "$work/97" \
   "$work/cells_formulas.fods" "$work/strings.fods" >/dev/null
 cp "$work/97/cells_formulas.xls" "$work/97/strings.xls" "$here/"
-# Expected files: every Debian sample in ../../fixtures and ../fixtures, and every fixture of this
-# folder.
-for f in "$fixtures"/*.xls "$here"/../fixtures/*.xls "$here"/*.xls; do
+# Expected files: every Debian sample in ../../fixtures and ../fixtures, every fixture of this
+# folder, and the drawing fixtures with notes.
+for f in "$fixtures"/*.xls "$here"/../fixtures/*.xls "$here"/*.xls "$here"/../../../drawing/tests/fixtures/*.xls; do
   /usr/bin/python3 "$here/../xlrd_dump.py" "$f" > "$here/../expected/$(basename "$f" .xls).xlrd.json"
 done

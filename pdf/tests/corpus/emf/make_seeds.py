@@ -17,9 +17,9 @@ def logfont(index, height, face, charset=0):
 
 
 def text(x, y, s):
-    u = s.encode("utf-16-le")
+    u = s.encode("utf-16-le", "surrogatepass")
+    n = len(u) // 2  # UTF-16 units: a character beyond the BMP counts two
     u += b"\0" * (-len(u) % 4)
-    n = len(s)
     body = struct.pack("<4iIff2iIII4iI", x, y, x + 10 * n, y + 13, 1, 0, 0, x, y, n, 76, 0, 0, 0, -1, -1, 76 + len(u))
     return rec(84, body + u + struct.pack("<%di" % n, *([10] * n)))
 
@@ -55,6 +55,12 @@ SEEDS = {
                       rec(54, struct.pack("<ii", 30, 30)), rec(60), rec(64, struct.pack("<4i", 0, 0, 30, 30)),
                       rec(34, struct.pack("<i", -1))]),
     "bitmap.emf": emf([dib(6, 4)]),
+    # Combining marks after letters, before any letter and after a lone surrogate; a pair beyond the BMP.
+    "marks.emf": emf([logfont(1, -16, "Arial"), rec(37, struct.pack("<I", 1)),
+                      text(10, 10, "Tie\u0302\u0301ng Vie\u0323\u0302t \u0301a\u034F\u0301"),
+                      text(10, 40, "\ud840\u0301x\u0308\u0304\u0323"),
+                      logfont(2, -20, "HanaMinB"), rec(37, struct.pack("<I", 2)),
+                      text(10, 70, "\U00020B9Fe\u0301")]),
 }
 
 for name, data in SEEDS.items():

@@ -1,0 +1,67 @@
+// A fixture for the skin engine on the headless window system: a synthetic frame skin whose every
+// frame is one solid colour (so a pixel tells which frame of which picture is where), a skin data
+// component loaded with it, and windows of a class that records every message reaching its own
+// procedure.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/components/tests/test_support.h"
+#include "platform/win/win.h"
+#include "skin/skin_data.h"
+#include "skin/skin_manager.h"
+
+namespace skin::test {
+
+namespace pc = platform::components;
+namespace win = platform::win;
+
+// Every message that reached a window of the recording class ("<number>"; WM_SYSCOMMAND with
+// ":<command>", the unhandled caption-button action with ":<action>").
+extern std::vector<std::string> g_trace;
+
+// Frame sizes of the synthetic skin.
+inline constexpr int kLeft = 6, kRight = 6, kTitle = 28, kBottom = 5;
+// Window coordinates of the caption buttons (Align 1 buttons sit at W - Xcoord).
+inline constexpr int kButtonSize = 16, kButtonTop = 6, kCloseX = 26, kMaxX = 44, kMinX = 62, kIconX = 8, kIconY = 6;
+
+// Colour of frame k (1-based) of the picture tagged `tag`.
+gdi::COLORREF frame_colour(int tag, int k);
+enum Tag { kTagTop = 1, kTagLeft, kTagRight, kTagBottom, kTagClose, kTagMax, kTagMin, kTagMenu };
+// The left and right borders have a rounded corner of this many key-coloured pixels in their top
+// rows: row y (0-based, y < 3) is cut for x < 3 - y on the left and mirrored on the right.
+inline constexpr int kCorner = 3;
+// Face colour of the skin.
+inline constexpr gdi::COLORREF kFace = 0x00E0D0C0;
+inline constexpr gdi::COLORREF kTitleTextActive = 0x00FFFFFF, kTitleTextInactive = 0x00404040;
+
+// The package of the synthetic skin; `trans` cuts the key colour out of the window region, `title`
+// is the height of the title bar.
+std::vector<std::uint8_t> synthetic_skin_package(bool trans = true, int title = kTitle);
+// The stream a form stores: a 32-bit little-endian count, then the package.
+std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package);
+
+class SkinTest : public pc::test::ComponentsTest {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+  // The skin data component (main form type, active), loaded with the package and started.
+  void start_skin(TSkinControlTypes controls = TSkinData::kDefaultSkinControls, bool trans = true);
+  // A window of the recording class with the given style, not yet shown.
+  win::HWND make(const char* caption, win::DWORD style, int x, int y, int w, int h, win::DWORD ex_style = 0);
+  // Shows and activates a window and runs the loop until the skin is applied.
+  void show(win::HWND hwnd);
+  // Lets virtual time pass, then runs the loop.
+  void pass(int ms);
+  std::vector<std::string>& trace();
+  // The window's pixels as the screen shows them, outside its region the screen background.
+  gdi::Bitmap on_screen(win::HWND hwnd);
+
+  TSkinData* sd_ = nullptr;
+};
+
+}  // namespace skin::test
