@@ -9,7 +9,7 @@ else()
 endif()
 option(THC_FAST_BUILD "Precompiled headers and unity batches (default: on in the test tree)" ${_thc_fast_default})
 set(THC_UNITY_BATCH 8 CACHE STRING "Sources per unity batch of a large library")
-set(THC_UNITY_MIN_SOURCES 8 CACHE STRING "A library with at least this many sources builds in unity batches")
+set(THC_UNITY_MIN_SOURCES 2 CACHE STRING "A target with at least this many sources builds in unity batches")
 
 if(THC_SANITIZE)
   # Sanitizer reports need file and line, not the types and locals of every frame; line tables cut
@@ -23,9 +23,12 @@ endif()
 if(THC_FAST_BUILD)
   # Standard and test-framework headers every source pays for, parsed once per tree: libraries share
   # one header built as position-independent code, tests one with the test framework, fuzz targets
-  # and programs one without it (its macros must match where a header is used). The ccache sloppiness lets the compiler cache accept sources compiled with them.
+  # and programs one without it (its macros must match where a header is used). The ccache
+  # sloppiness lets the compiler cache accept sources compiled with them; its depend mode keys a
+  # result on the compiler's own dependency list, so a miss costs no extra preprocessor run.
   if(CCACHE_PROGRAM)
-    set(_thc_launcher ${CMAKE_COMMAND} -E env CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime ${CCACHE_PROGRAM})
+    set(_thc_launcher ${CMAKE_COMMAND} -E env CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
+      CCACHE_DEPEND=1 ${CCACHE_PROGRAM})
     set(CMAKE_C_COMPILER_LAUNCHER ${_thc_launcher})
     set(CMAKE_CXX_COMPILER_LAUNCHER ${_thc_launcher})
   endif()
@@ -61,12 +64,9 @@ if(THC_FAST_BUILD)
   endif()
 endif()
 
-# thc_fast_library(target): a library shares the library header and, when large, builds in batches.
-function(thc_fast_library name)
-  if(NOT THC_FAST_BUILD)
-    return()
-  endif()
-  target_precompile_headers(${name} REUSE_FROM thc_pch_library)
+# thc_fast_unity(target): a target of several sources builds them in batches, so the headers and
+# the template code they share are compiled once a batch.
+function(thc_fast_unity name)
   get_target_property(sources ${name} SOURCES)
   list(LENGTH sources count)
   if(count GREATER_EQUAL THC_UNITY_MIN_SOURCES)
@@ -74,8 +74,17 @@ function(thc_fast_library name)
   endif()
 endfunction()
 
+# thc_fast_library(target): a library shares the library header and builds in batches.
+function(thc_fast_library name)
+  if(NOT THC_FAST_BUILD)
+    return()
+  endif()
+  target_precompile_headers(${name} REUSE_FROM thc_pch_library)
+  thc_fast_unity(${name})
+endfunction()
+
 # thc_fast_executable(target TEST|PROGRAM): a test shares the test header, a fuzz target or program
-# the standard one.
+# the standard one; either builds in batches.
 function(thc_fast_executable name kind)
   if(NOT THC_FAST_BUILD OR NOT THC_TESTS)
     return()
@@ -84,6 +93,14 @@ function(thc_fast_executable name kind)
     target_precompile_headers(${name} REUSE_FROM thc_pch_test)
   else()
     target_precompile_headers(${name} REUSE_FROM thc_pch_program)
+  endif()
+  thc_fast_unity(${name})
+  get_target_property(batched ${name} UNITY_BUILD)
+  if(batched AND kind STREQUAL "TEST" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # In a batch every test source is an included file, and the compiler then reports each
+    # fixture of an anonymous namespace as a header type with internal linkage; the check guards
+    # headers, which the release tree and a build without batches still compile with it.
+    target_compile_options(${name} PRIVATE -Wno-subobject-linkage)
   endif()
 endfunction()
 
