@@ -1,5 +1,5 @@
-# Build-speed levers for the test tree: shared precompiled headers, unity batches for the large
-# libraries, line-table debug information and a faster linker. The release tree builds without the
+# Build-speed levers for the test tree: unity batches for every target of several sources, shared
+# precompiled headers for the others, line-table debug information and a faster linker. The release tree builds without the
 # first two, so a source that leans on a header it does not include still fails there.
 
 if(THC_TESTS)
@@ -8,7 +8,7 @@ else()
   set(_thc_fast_default OFF)
 endif()
 option(THC_FAST_BUILD "Precompiled headers and unity batches (default: on in the test tree)" ${_thc_fast_default})
-set(THC_UNITY_BATCH 8 CACHE STRING "Sources per unity batch of a large library")
+set(THC_UNITY_BATCH 8 CACHE STRING "Sources per unity batch")
 set(THC_UNITY_MIN_SOURCES 2 CACHE STRING "A target with at least this many sources builds in unity batches")
 
 if(THC_SANITIZE)
@@ -23,7 +23,9 @@ endif()
 if(THC_FAST_BUILD)
   # Standard and test-framework headers every source pays for, parsed once per tree: libraries share
   # one header built as position-independent code, tests one with the test framework, fuzz targets
-  # and programs one without it (its macros must match where a header is used). The ccache
+  # and programs one without it (its macros must match where a header is used). Only targets that
+  # compile their sources one by one use them: a batch parses its headers once anyway, and loading
+  # the large precompiled file costs it more than it saves. The ccache
   # sloppiness lets the compiler cache accept sources compiled with them; its depend mode keys a
   # result on the compiler's own dependency list, so a miss costs no extra preprocessor run.
   if(CCACHE_PROGRAM)
@@ -65,38 +67,51 @@ if(THC_FAST_BUILD)
 endif()
 
 # thc_fast_unity(target): a target of several sources builds them in batches, so the headers and
-# the template code they share are compiled once a batch.
+# the template code they share are compiled once a batch. Generated sources stay out: their
+# generator already writes a few large units, each with the same file-local helpers.
 function(thc_fast_unity name)
   get_target_property(sources ${name} SOURCES)
-  list(LENGTH sources count)
+  set(count 0)
+  foreach(source IN LISTS sources)
+    get_source_file_property(generated ${source} GENERATED)
+    if(generated)
+      set_source_files_properties(${source} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    elseif(source MATCHES "\\.(cpp|cc|cxx|c)$")
+      math(EXPR count "${count} + 1")
+    endif()
+  endforeach()
   if(count GREATER_EQUAL THC_UNITY_MIN_SOURCES)
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${THC_UNITY_BATCH})
   endif()
 endfunction()
 
-# thc_fast_library(target): a library shares the library header and builds in batches.
+# thc_fast_library(target): a library builds in batches, or alone shares the library header.
 function(thc_fast_library name)
   if(NOT THC_FAST_BUILD)
     return()
   endif()
-  target_precompile_headers(${name} REUSE_FROM thc_pch_library)
   thc_fast_unity(${name})
+  get_target_property(batched ${name} UNITY_BUILD)
+  if(NOT batched)
+    target_precompile_headers(${name} REUSE_FROM thc_pch_library)
+  endif()
 endfunction()
 
-# thc_fast_executable(target TEST|PROGRAM): a test shares the test header, a fuzz target or program
-# the standard one; either builds in batches.
+# thc_fast_executable(target TEST|PROGRAM): an executable builds in batches, or alone shares a header:
+# a test the test header, a fuzz target or program the standard one.
 function(thc_fast_executable name kind)
   if(NOT THC_FAST_BUILD OR NOT THC_TESTS)
     return()
   endif()
-  if(kind STREQUAL "TEST")
-    target_precompile_headers(${name} REUSE_FROM thc_pch_test)
-  else()
-    target_precompile_headers(${name} REUSE_FROM thc_pch_program)
-  endif()
   thc_fast_unity(${name})
   get_target_property(batched ${name} UNITY_BUILD)
-  if(batched AND kind STREQUAL "TEST" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  if(NOT batched)
+    if(kind STREQUAL "TEST")
+      target_precompile_headers(${name} REUSE_FROM thc_pch_test)
+    else()
+      target_precompile_headers(${name} REUSE_FROM thc_pch_program)
+    endif()
+  elseif(kind STREQUAL "TEST" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # In a batch every test source is an included file, and the compiler then reports each
     # fixture of an anonymous namespace as a header type with internal linkage; the check guards
     # headers, which the release tree and a build without batches still compile with it.
