@@ -1,5 +1,7 @@
 # Helpers every subsystem uses, so that a new library or test needs no build machinery of its own.
 
+include(${CMAKE_CURRENT_LIST_DIR}/fast_build.cmake)
+
 # thc_library(NAME SOURCES src... [DEPS lib...] [PRIVATE_DEPS lib...])
 # A static library whose public headers sit in its folder; include paths are rooted at the source
 # tree, so a header is included as "core/byte_io.h".
@@ -15,6 +17,7 @@ function(thc_library name)
     target_link_libraries(${name} PRIVATE ${ARG_PRIVATE_DEPS})
   endif()
   set_property(GLOBAL APPEND PROPERTY THC_LIBRARIES ${name})
+  thc_fast_library(${name})
 endfunction()
 
 # thc_byte_list(VAR file)
@@ -125,6 +128,7 @@ function(thc_test name)
   target_compile_options(${name} PRIVATE ${THC_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  thc_fast_executable(${name} TEST)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES
     LABELS "${ARG_LABEL}"
@@ -144,6 +148,7 @@ function(thc_program name)
   target_compile_options(${name} PRIVATE ${THC_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  thc_fast_executable(${name} PROGRAM)
 endfunction()
 
 # thc_fuzz(NAME LABEL label SOURCES src... [DEPS lib...] CORPUS dir)
@@ -162,6 +167,7 @@ function(thc_fuzz name)
     target_compile_options(${name} PRIVATE ${THC_WARNINGS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} thc_fuzz_driver)
+    thc_fast_executable(${name} PROGRAM)
     add_test(NAME ${name} COMMAND ${name} ${ARG_CORPUS} --runs=${ARG_RUNS})
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL};fuzz"
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} TIMEOUT 600)
