@@ -11,16 +11,13 @@ namespace skin {
 
 namespace {
 
-int width(const gdi::RECT& r) { return r.right - r.left; }
-int height(const gdi::RECT& r) { return r.bottom - r.top; }
-
 // The font of a control (its "Font" property), or null.
 pc::TFont* control_font(pc::TControl* c) { return c ? GetObjectPropByName<pc::TFont>(c, "Font") : nullptr; }
 
 gdi::SIZE measure(gdi::HDC dc, std::u16string_view text, gdi::RECT t, win::UINT flags) {
   if (text.empty()) return {0, 0};
   DrawTextWide(dc, text, &t, flags | gdi::DT_CALCRECT);
-  return {width(t), height(t)};
+  return {t.width(), t.height()};
 }
 
 }  // namespace
@@ -132,8 +129,8 @@ bool TSkinButton::BeginPaint() {
 }
 
 gdi::HDC TSkinButton::PrepareBuffer(const gdi::RECT& r, int frame) {
-  if (FBuffer.Width() != width(r) || FBuffer.Height() != height(r))
-    FBuffer = SkinImage(gdi::Bitmap(std::max(1, width(r)), std::max(1, height(r)), gdi::PixelFormat::k24bit));
+  if (FBuffer.Width() != r.width() || FBuffer.Height() != r.height())
+    FBuffer = SkinImage(gdi::Bitmap(std::max(1, r.width()), std::max(1, r.height()), gdi::PixelFormat::k24bit));
   buffer_dc_ = gdi::CreateCompatibleDC(nullptr);
   buffer_old_bitmap_ = gdi::SelectObject(buffer_dc_, FBuffer.Handle());
   if (FTransparent) DrawParentBackground(FControl, buffer_dc_);
@@ -143,7 +140,7 @@ gdi::HDC TSkinButton::PrepareBuffer(const gdi::RECT& r, int frame) {
 }
 
 void TSkinButton::FinishBuffer(gdi::HDC dc, const gdi::RECT& rect) {
-  gdi::BitBlt(dc, rect.left, rect.top, width(rect), height(rect), buffer_dc_, 0, 0, gdi::SRCCOPY);
+  gdi::BitBlt(dc, rect.left, rect.top, rect.width(), rect.height(), buffer_dc_, 0, 0, gdi::SRCCOPY);
   gdi::SelectObject(buffer_dc_, buffer_old_bitmap_);
   gdi::DeleteDC(buffer_dc_);
   buffer_dc_ = nullptr;
@@ -153,7 +150,7 @@ void TSkinButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   if (!BeginPaint()) return;
   const bool is_default = FControl && core::ascii_lower(pc::GetEnumPropText(FControl, "Default")) == "true";
   const int s = StateFrame(is_default);
-  const gdi::RECT r{0, 0, width(rect), height(rect)};
+  const gdi::RECT r{0, 0, rect.width(), rect.height()};
   gdi::HDC b = PrepareBuffer(r, s);
   gdi::HGDIOBJ old_font = SelectWindowFont(b);
   const gdi::COLORREF base = SelectBufferFont(b);
@@ -172,9 +169,9 @@ void TSkinButton::DrawButtonCaption(gdi::HDC dc, const gdi::RECT& r, win::UINT a
   DrawTextWide(dc, FText, &m, flags | gdi::DT_CALCRECT | gdi::DT_NOCLIP);
   gdi::OffsetRect(&m, -m.left, -m.top);
   if (align == gdi::DT_CENTER) {
-    gdi::OffsetRect(&m, (width(r) - width(m)) / 2, (height(r) - height(m)) / 2 - 1);
+    gdi::OffsetRect(&m, (r.width() - m.width()) / 2, (r.height() - m.height()) / 2 - 1);
   } else {
-    gdi::OffsetRect(&m, 0, (height(r) - height(m)) / 2 - 1);
+    gdi::OffsetRect(&m, 0, (r.height() - m.height()) / 2 - 1);
     m.left = r.left;
     m.right = r.right;
   }
@@ -305,7 +302,7 @@ GlyphLayout TSkinBitButton::PlaceGlyph(gdi::HDC b, const gdi::RECT& r, gdi::SIZE
   else t.bottom -= glyph.cy + 2;
   *text = measure(b, FText, t, gdi::DT_WORDBREAK);
   const bool centred = core::ascii_lower(pc::GetEnumPropText(FControl, "Alignment")) == "tacenter";
-  return LayoutGlyphButton({width(r), height(r)}, glyph, *text, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
+  return LayoutGlyphButton({r.width(), r.height()}, glyph, *text, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
                            static_cast<int>(pc::GetIntProp(FControl, "Spacing")), layout, centred);
 }
 
@@ -319,7 +316,7 @@ void TSkinBitButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   const bool is_default = FControl && core::ascii_lower(pc::GetEnumPropText(FControl, "Default")) == "true";
   const int s = StateFrame(is_default);
   const int g = s == 2 ? 3 : s == 3 ? 2 : 1;
-  const gdi::RECT r{0, 0, width(rect), height(rect)};
+  const gdi::RECT r{0, 0, rect.width(), rect.height()};
   gdi::HDC b = PrepareBuffer(r, s);
   gdi::HGDIOBJ old_font = SelectWindowFont(b);
   // A strip of 0 glyphs would divide by zero: it counts as one glyph.
@@ -360,7 +357,7 @@ void TSkinBitButton::PaintNamedGraphic(gdi::HDC dc, const gdi::RECT& rect) {
   else if (FMouseFlags & kPressed) s = 2;
   else if (FMouseFlags & kHot) s = 4;
   else if (FFocused) s = 5;
-  const gdi::RECT r{0, 0, width(rect), height(rect)};
+  const gdi::RECT r{0, 0, rect.width(), rect.height()};
   gdi::HDC b = PrepareBuffer(r, s);
   gdi::HGDIOBJ old_font = SelectWindowFont(b);
   auto* graphic = GetObjectPropByName<pc::TBitmap>(FControl, FGlyphProperty);
@@ -383,7 +380,7 @@ void TSkinMenuButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   if (FMouseFlags & kPressed) s = 2;
   else if (FFocused || (FMouseFlags & kHot)) s = 4;
   if (!FEnabled) s = 3;
-  const gdi::RECT r{0, 0, width(rect), height(rect)};
+  const gdi::RECT r{0, 0, rect.width(), rect.height()};
   gdi::HDC b = PrepareBuffer(r, s);
   gdi::HGDIOBJ old_font = SelectWindowFont(b);
   auto* glyph = GetObjectPropByName<pc::TBitmap>(FControl, "Glyph");
@@ -394,7 +391,7 @@ void TSkinMenuButton::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   gdi::InflateRect(&t, -2, -2);
   const gdi::SIZE ts = measure(b, FText, t, gdi::DT_WORDBREAK);
   gdi::POINT arrow{};
-  const GlyphLayout l = LayoutMenuButton({width(r), height(r)}, gs, ts, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
+  const GlyphLayout l = LayoutMenuButton({r.width(), r.height()}, gs, ts, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
                                          static_cast<int>(pc::GetIntProp(FControl, "Spacing")), &arrow);
   if (glyph && !glyph->Empty()) DrawGlyphFrame(b, l.glyph, 1, 1, *glyph);
   const gdi::COLORREF ink = FEnabled ? pc::ColorToRGB(pc::clWindowText) : gdi::GetSysColor(gdi::COLOR_BTNSHADOW);

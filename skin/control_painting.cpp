@@ -7,8 +7,6 @@
 namespace skin {
 
 namespace {
-int width(const gdi::RECT& r) { return r.right - r.left; }
-int height(const gdi::RECT& r) { return r.bottom - r.top; }
 gdi::COLORREF shadow() { return gdi::GetSysColor(gdi::COLOR_BTNSHADOW); }
 }  // namespace
 
@@ -28,19 +26,19 @@ void DrawSkinObjectFrame(gdi::HDC dc, const gdi::RECT& r, int count, int index, 
     DrawTransparentBitmap(dc, r, frame, kKeyColour);
   } else {
     SelectedBitmap src(frame.Handle());
-    gdi::BitBlt(dc, r.left, r.top, width(r), height(r), src.dc(), 0, 0, gdi::SRCCOPY);
+    gdi::BitBlt(dc, r.left, r.top, r.width(), r.height(), src.dc(), 0, 0, gdi::SRCCOPY);
   }
 }
 
 void DrawKeyedFrame(gdi::HDC dc, const gdi::RECT& r, int count, int index, const SkinImage& bitmap) {
-  if (width(r) <= 0 || height(r) <= 0 || bitmap.Empty()) return;
+  if (r.width() <= 0 || r.height() <= 0 || bitmap.Empty()) return;
   const gdi::RECT source = FrameRect(bitmap, count, index);
-  SkinImage stretched(gdi::Bitmap(width(r), height(r), gdi::PixelFormat::k24bit));
+  SkinImage stretched(gdi::Bitmap(r.width(), r.height(), gdi::PixelFormat::k24bit));
   {
     SelectedBitmap from(bitmap.Handle()), to(stretched.Handle());
     gdi::SetStretchBltMode(to.dc(), gdi::COLORONCOLOR);
-    gdi::StretchBlt(to.dc(), 0, 0, width(r), height(r), from.dc(), source.left, source.top, width(source),
-                    height(source), gdi::SRCCOPY);
+    gdi::StretchBlt(to.dc(), 0, 0, r.width(), r.height(), from.dc(), source.left, source.top, source.width(),
+                    source.height(), gdi::SRCCOPY);
   }
   DrawTransparentBitmap(dc, r, stretched, kKeyColour);
 }
@@ -54,9 +52,9 @@ void DrawCaptionText(const TSkinControl* s, gdi::HDC dc, const gdi::RECT& r, win
   gdi::SetBkMode(dc, gdi::TRANSPARENT);
   gdi::RECT m = r;
   DrawTextWide(dc, text, &m, align | gdi::DT_CALCRECT | gdi::DT_NOCLIP | gdi::DT_EXPANDTABS);
-  const int dy = (height(r) - height(m)) / 2 - 1;
+  const int dy = (r.height() - m.height()) / 2 - 1;
   if (align == gdi::DT_CENTER) {
-    gdi::OffsetRect(&m, (width(r) - width(m)) / 2, dy);
+    gdi::OffsetRect(&m, (r.width() - m.width()) / 2, dy);
   } else {
     gdi::OffsetRect(&m, 0, dy);
     m.left = r.left;
@@ -71,7 +69,7 @@ void DrawIconAndText(const TSkinControl* s, gdi::HDC dc, const gdi::RECT& r, int
   int cx = 0, cy = 0;
   if (list) gdi::ImageList_GetIconSize(list, &cx, &cy);
   gdi::RECT icon{0, 0, 0, 0};
-  if (image != -1 && list && cx < width(r)) icon = {0, 0, cx, cy};
+  if (image != -1 && list && cx < r.width()) icon = {0, 0, cx, cy};
   else cx = 0;
   const win::UINT f = gdi::DT_END_ELLIPSIS | gdi::DT_EXPANDTABS | gdi::DT_WORDBREAK;
   gdi::RECT t = r;
@@ -80,11 +78,11 @@ void DrawIconAndText(const TSkinControl* s, gdi::HDC dc, const gdi::RECT& r, int
   else t.right = t.left;
   gdi::OffsetRect(&icon, r.left, r.top);
   int x = 3;
-  if (alignment == 1) x = ((width(r) - cx) - width(t)) / 2;
-  else if (alignment == 2) x = (width(r) - cx) - width(t) - 2;
+  if (alignment == 1) x = ((r.width() - cx) - t.width()) / 2;
+  else if (alignment == 2) x = (r.width() - cx) - t.width() - 2;
   if (x < 2) x = 1;
-  gdi::OffsetRect(&icon, x, (height(r) - cx) / 2);
-  gdi::OffsetRect(&t, x + cx, (height(r) - height(t)) / 2);
+  gdi::OffsetRect(&icon, x, (r.height() - cx) / 2);
+  gdi::OffsetRect(&t, x + cx, (r.height() - t.height()) / 2);
   // An icon that did not fit was given no box: it is left out.
   if (list && image != -1 && icon.right > icon.left) gdi::ImageList_Draw(list, image, dc, icon.left, icon.top, gdi::ILD_TRANSPARENT);
   if (text.empty()) return;
@@ -100,7 +98,7 @@ void DrawCentredText(gdi::HDC dc, const gdi::RECT& r, std::u16string_view text, 
   gdi::SetBkMode(dc, gdi::TRANSPARENT);
   gdi::RECT m = r;
   DrawTextWide(dc, text, &m, a | gdi::DT_CALCRECT | gdi::DT_NOCLIP | gdi::DT_EXPANDTABS | gdi::DT_SINGLELINE);
-  gdi::OffsetRect(&m, (width(r) - width(m)) / 2, (height(r) - height(m)) / 2);
+  gdi::OffsetRect(&m, (r.width() - m.width()) / 2, (r.height() - m.height()) / 2);
   if (!enabled) gdi::SetTextColor(dc, shadow());
   DrawTextWide(dc, text, &m, a | gdi::DT_EXPANDTABS | gdi::DT_SINGLELINE);
 }

@@ -8,11 +8,10 @@
 
 #include "platform/gdi/gdi.h"
 #include "skin/control_skinner.h"
+#include "skin/image_util.h"
 #include "skin/skin_objects.h"
 
 namespace skin {
-
-inline constexpr gdi::COLORREF kKeyColour = 0xFF00FF;
 
 // Frame `index` of `count` (side by side) of the object's picture as a nine-grid over `r`.
 void DrawSkinObjectFrame(gdi::HDC dc, const gdi::RECT& r, int count, int index, const TDataSkinObject& object);

@@ -10,9 +10,6 @@ namespace skin {
 
 namespace {
 
-int width(const gdi::RECT& r) { return r.right - r.left; }
-int height(const gdi::RECT& r) { return r.bottom - r.top; }
-
 // The tracking of one bar drop-down at a time in the process.
 struct Tracking {
   win::HHOOK hook = nullptr;
@@ -177,16 +174,16 @@ int TMenuBarSkinner::StartOffset(int bar_width) const {
 int TMenuBarSkinner::ItemWidth(gdi::HDC dc, const TMenuBtn& b) const {
   gdi::RECT r{0, 0, 0, 0};
   DrawTextWide(dc, b.Caption, &r, gdi::DT_CALCRECT | gdi::DT_NOCLIP | gdi::DT_SINGLELINE);
-  return width(r) > 0 ? width(r) + 10 : 0;
+  return r.width() > 0 ? r.width() + 10 : 0;
 }
 
 void TMenuBarSkinner::LayoutItems() {
   const gdi::RECT bar = Strip();
-  if (width(bar) <= 0 || height(bar) <= 0) return;
+  if (bar.width() <= 0 || bar.height() <= 0) return;
   gdi::HDC dc = gdi::CreateCompatibleDC(nullptr);
   gdi::SelectObject(dc, ScreenMenuFont());
-  int s = StartOffset(width(bar));
-  if (Form->FRightToLeft) s = width(bar) - s;
+  int s = StartOffset(bar.width());
+  if (Form->FRightToLeft) s = bar.width() - s;
   for (auto& b : MenuButtons) {
     if (!b->Visible) {
       b->BoundsRect = {};
@@ -205,7 +202,7 @@ void TMenuBarSkinner::LayoutItems() {
 }
 
 void TMenuBarSkinner::PaintBar(gdi::HDC dc, const gdi::RECT& r) {
-  const int w = width(r), h = height(r);
+  const int w = r.width(), h = r.height();
   if (w <= 0 || h <= 0) return;
   SkinImage scratch(gdi::Bitmap(w, h, gdi::PixelFormat::k24bit));
   SelectedBitmap b(scratch.Handle());

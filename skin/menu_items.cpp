@@ -12,9 +12,6 @@ namespace skin {
 
 namespace {
 
-int width(const gdi::RECT& r) { return r.right - r.left; }
-int height(const gdi::RECT& r) { return r.bottom - r.top; }
-
 // The skin data of the form skinner of `window`, while that skinner lives.
 TSkinData* skin_of(win::HWND window) {
   TSkinManage* m = SkinManager();
@@ -32,7 +29,7 @@ public:
   gdi::HDC dc() const { return select_->dc(); }
   const SkinImage& image() const { return image_; }
   void DrawAt(gdi::HDC target, const gdi::RECT& r) const {
-    gdi::BitBlt(target, r.left, r.top, width(r), height(r), dc(), 0, 0, gdi::SRCCOPY);
+    gdi::BitBlt(target, r.left, r.top, r.width(), r.height(), dc(), 0, 0, gdi::SRCCOPY);
   }
 
 private:
@@ -47,10 +44,10 @@ void item_background(const TSkinData& sd, win::HMENU menu, const ItemBitmap& b, 
   const SkinImage* bg = m && menu ? m->FindPopupBitmap(menu) : nullptr;
   if (bg && !bg->Empty()) {
     SelectedBitmap src(bg->Handle());
-    gdi::BitBlt(b.dc(), 0, 0, width(r), height(r), src.dc(), r.left + 3, r.top + 3, gdi::SRCCOPY);
+    gdi::BitBlt(b.dc(), 0, 0, r.width(), r.height(), src.dc(), r.left + 3, r.top + 3, gdi::SRCCOPY);
   } else {
     gdi::HBRUSH brush = gdi::CreateSolidBrush(gdi::resolve_color(sd.FColours[16]));
-    const gdi::RECT all{0, 0, width(r), height(r)};
+    const gdi::RECT all{0, 0, r.width(), r.height()};
     gdi::FillRect(b.dc(), &all, brush);
     gdi::DeleteObject(brush);
   }
@@ -58,7 +55,7 @@ void item_background(const TSkinData& sd, win::HMENU menu, const ItemBitmap& b, 
 
 void skinned_face(const TSkinData& sd, pc::TMenuItem& item, const ItemBitmap& b, const gdi::RECT& r, bool selected) {
   const TDataSkinObject& mi = *sd.FMenuItem;
-  const gdi::RECT all{0, 0, width(r), height(r)};
+  const gdi::RECT all{0, 0, r.width(), r.height()};
   DrawNineGrid(b.dc(), all, mi.Image, false, mi.Tile != 0, mi.Trans != 0, 5, selected ? 4 : 1, mi.Margins());
   DrawMenuItemContent(sd, item, b.dc(), selected, all);
 }
@@ -204,7 +201,7 @@ void DrawSkinMenuItem(TSkinData& sd, pc::TMenuItem& item, gdi::HDC dc, const gdi
   }
   const win::HMENU menu = item.Parent() ? item.Parent()->Handle() : nullptr;
   if (TSkinManage* m = SkinManager()) m->AssignMenuHandle(menu);
-  ItemBitmap b(width(r), height(r));
+  ItemBitmap b(r.width(), r.height());
   item_background(sd, menu, b, r);
   if (item.Caption == "-") {
     b.DrawAt(dc, r);
@@ -216,8 +213,8 @@ void DrawSkinMenuItem(TSkinData& sd, pc::TMenuItem& item, gdi::HDC dc, const gdi
 }
 
 void DrawFlatMenuItem(TSkinData& sd, pc::TMenuItem& item, gdi::HDC dc, const gdi::RECT& r, bool selected) {
-  ItemBitmap b(width(r), height(r));
-  const gdi::RECT all{0, 0, width(r), height(r)};
+  ItemBitmap b(r.width(), r.height());
+  const gdi::RECT all{0, 0, r.width(), r.height()};
   gdi::HBRUSH brush = gdi::CreateSolidBrush(gdi::resolve_color(sd.FColours[selected ? 12 : 16]));
   gdi::FillRect(b.dc(), &all, brush);
   gdi::DeleteObject(brush);
@@ -237,7 +234,7 @@ void DrawRawMenuItem(TSkinData& sd, win::HMENU menu, win::UINT id, gdi::HDC dc, 
     DrawFlatMenuItem(sd, item, dc, r, selected);
     return;
   }
-  ItemBitmap b(width(r), height(r));
+  ItemBitmap b(r.width(), r.height());
   item_background(sd, menu, b, r);
   skinned_face(sd, item, b, r, selected);
   b.DrawAt(dc, r);
@@ -266,13 +263,13 @@ void DrawMenuItemContent(const TSkinData& sd, pc::TMenuItem& item, gdi::HDC dc, 
       gdi::HBRUSH brush = gdi::CreatePatternBrush(p.Handle());
       gdi::FillRect(dc, &glyph, brush);
       gdi::DeleteObject(brush);
-      const int top = r.top + (height(r) - 16) / 2;
+      const int top = r.top + (r.height() - 16) / 2;
       glyph.bottom += top - glyph.top;
       glyph.top = top;
       gdi::RECT edge = glyph;
       gdi::DrawEdge(dc, &edge, gdi::BDR_SUNKENOUTER, gdi::BF_RECT);
     } else {
-      const int top = r.top + (height(r) - images->Height()) / 2;
+      const int top = r.top + (r.height() - images->Height()) / 2;
       glyph.bottom += top - glyph.top;
       glyph.top = top;
     }
@@ -287,8 +284,8 @@ void DrawMenuItemContent(const TSkinData& sd, pc::TMenuItem& item, gdi::HDC dc, 
   gdi::RECT m = text;
   DrawMenuText(sd, item, dc, gdi::DT_CALCRECT | gdi::DT_NOCLIP | gdi::DT_EXPANDTABS | gdi::DT_SINGLELINE, selected, m,
                caption);
-  const int h = height(m);
-  m = {text.left, r.top + (height(r) - h) / 2, text.right, r.top + (height(r) - h) / 2 + h};
+  const int h = m.height();
+  m = {text.left, r.top + (r.height() - h) / 2, text.right, r.top + (r.height() - h) / 2 + h};
   DrawMenuText(sd, item, dc, gdi::DT_EXPANDTABS | gdi::DT_SINGLELINE, selected, m, caption);
   if (const std::string keys = pc::ShortCutToText(item.ShortCut); !keys.empty()) {
     gdi::RECT k{text.left, m.top, text.right - 10, m.bottom};
@@ -335,17 +332,17 @@ void DrawMenuText(const TSkinData& sd, const pc::TMenuItem& item, gdi::HDC dc, w
 void DrawMenuSeparator(const TSkinData& sd, gdi::HDC dc, const gdi::RECT& r) {
   const TDataSkinObject& mi = *sd.FMenuItem;
   const gdi::RECT frame = FrameRect(mi.Image, 5, 2);
-  const int fw = width(frame), bh = height(frame), ih = height(r);
+  const int fw = frame.width(), bh = frame.height(), ih = r.height();
   // An item lower than the frame takes the frame's bottom rows.
   const int sy = ih < bh ? frame.top + bh - ih : frame.top, sh = ih < bh ? ih : bh;
   const int lw = std::min(mi.LeftWidth, fw), rw = std::min(mi.RightWidth, fw - lw);
-  SkinImage piece(gdi::Bitmap(std::max(width(r), 1), std::max(ih, 1), gdi::PixelFormat::k24bit));
+  SkinImage piece(gdi::Bitmap(std::max(r.width(), 1), std::max(ih, 1), gdi::PixelFormat::k24bit));
   {
     SelectedBitmap src(mi.Image.Handle()), dst(piece.Handle());
     gdi::SetStretchBltMode(dst.dc(), gdi::COLORONCOLOR);
     gdi::StretchBlt(dst.dc(), 0, 0, lw, ih, src.dc(), frame.left, sy, lw, sh, gdi::SRCCOPY);
-    gdi::StretchBlt(dst.dc(), width(r) - rw, 0, rw, ih, src.dc(), frame.right - rw, sy, rw, sh, gdi::SRCCOPY);
-    gdi::StretchBlt(dst.dc(), lw, 0, width(r) - lw - rw, ih, src.dc(), frame.left + lw, sy, fw - lw - rw, sh,
+    gdi::StretchBlt(dst.dc(), r.width() - rw, 0, rw, ih, src.dc(), frame.right - rw, sy, rw, sh, gdi::SRCCOPY);
+    gdi::StretchBlt(dst.dc(), lw, 0, r.width() - lw - rw, ih, src.dc(), frame.left + lw, sy, fw - lw - rw, sh,
                     gdi::SRCCOPY);
   }
   DrawTransparentBitmap(dc, r, piece, 0xFF00FF);

@@ -13,8 +13,6 @@
 namespace skin::test {
 namespace {
 
-gdi::Pixel px(gdi::COLORREF c) { return gdi::pixel_from_colorref(c); }
-
 // A picture to draw on, white, with the test font selected.
 class Canvas {
 public:

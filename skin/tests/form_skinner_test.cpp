@@ -17,7 +17,6 @@ namespace {
 
 constexpr win::DWORD kCaptioned = win::WS_CAPTION | win::WS_SYSMENU | win::WS_MINIMIZEBOX;
 
-gdi::Pixel px(gdi::COLORREF c) { return gdi::pixel_from_colorref(c); }
 
 gdi::POINT screen_point(win::HWND h, int x, int y) {
   gdi::RECT r;

@@ -10,8 +10,6 @@
 namespace skin::test {
 namespace {
 
-gdi::Pixel px(gdi::COLORREF c) { return gdi::pixel_from_colorref(c); }
-
 constexpr win::UINT kSnapshot = win::WM_APP + 5;
 
 class MenuItems : public SkinTest {

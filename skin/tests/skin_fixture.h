@@ -24,6 +24,9 @@ namespace win = platform::win;
 // ":<command>", the unhandled caption-button action with ":<action>").
 extern std::vector<std::string> g_trace;
 
+// The pixel a colour value paints.
+inline gdi::Pixel px(gdi::COLORREF c) { return gdi::pixel_from_colorref(c); }
+
 // Frame sizes of the synthetic skin.
 inline constexpr int kLeft = 6, kRight = 6, kTitle = 28, kBottom = 5;
 // Window coordinates of the caption buttons (Align 1 buttons sit at W - Xcoord).
