@@ -49,6 +49,12 @@ public:
     else if (n == "a:hlinkClick") o = items.Add<TCT_Hyperlink>(u"a:hlinkClick");
     else if (n == "a:hlinkHover") o = items.Add<TCT_Hyperlink>(u"a:hlinkHover");
     else if (n == "a:extLst") o = items.Add<TCT_OfficeArtExtensionList>(u"a:extLst");
+    else if (n == "a:prstGeom") o = items.Add<TCT_PresetGeometry2D>(u"a:prstGeom");
+    else if (n == "a:custGeom") o = items.Add<TCT_CustomGeometry2D>(u"a:custGeom");
+    else if (n == "a:prstTxWarp") o = items.Add<TCT_PresetTextShape>(u"a:prstTxWarp");
+    else if (n == "a:scene3d") o = items.Add<TCT_Scene3D>(u"a:scene3d");
+    else if (n == "a:sp3d") o = items.Add<TCT_Shape3D>(u"a:sp3d");
+    else if (n == "a:flatTx") o = items.Add<TCT_FlatText>(u"a:flatTx");
     if (!o) {
       ReportUnknownElement(reader);
       return this;
