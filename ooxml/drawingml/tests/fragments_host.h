@@ -55,6 +55,13 @@ public:
     else if (n == "a:scene3d") o = items.Add<TCT_Scene3D>(u"a:scene3d");
     else if (n == "a:sp3d") o = items.Add<TCT_Shape3D>(u"a:sp3d");
     else if (n == "a:flatTx") o = items.Add<TCT_FlatText>(u"a:flatTx");
+    else if (n == "a:bodyPr") o = items.Add<TCT_TextBodyProperties>(u"a:bodyPr");
+    else if (n == "a:lstStyle") o = items.Add<TCT_TextListStyle>(u"a:lstStyle");
+    else if (n == "a:p") o = items.Add<TCT_TextParagraph>(u"a:p");
+    else if (n == "a:pPr") o = items.Add<TCT_TextParagraphProperties>(u"a:pPr");
+    else if (n == "c:txPr") o = items.Add<TCT_TextBody>(u"c:txPr");
+    else if (n == "c:rich") o = items.Add<TCT_TextBody>(u"c:rich");
+    else if (n == "xdr:txBody") o = items.Add<TCT_TextBody>(u"xdr:txBody");
     if (!o) {
       ReportUnknownElement(reader);
       return this;
