@@ -2012,9 +2012,10 @@ def gen_defaults(unit):
                 if texts is not None:
                     attributes.setdefault(q, {})[m.qname] = texts
         for m in c.members:
-            # A child written only when it holds something: read empty, it is not written. Not
-            # so for one whose bare element means a value (a bare "b" is bold).
-            if (m.what == 'child' and m.mult in ('own', 'opt') and m.opts.get('write', 'set') == 'set'
+            # A child written only when it holds something: read empty, it is not written; a
+            # required one is written empty when missing. Not so for one whose bare element means
+            # a value (a bare "b" is bold).
+            if (m.what == 'child' and m.mult in ('own', 'opt') and m.opts.get('write', 'set') in ('set', 'always')
                     and not any(':' in line or '=' in line for line in m.cls.onopen)):
                 for q in qnames:
                     empty.setdefault(q, set()).add(m.qname)

@@ -62,6 +62,13 @@ public:
     else if (n == "c:txPr") o = items.Add<TCT_TextBody>(u"c:txPr");
     else if (n == "c:rich") o = items.Add<TCT_TextBody>(u"c:rich");
     else if (n == "xdr:txBody") o = items.Add<TCT_TextBody>(u"xdr:txBody");
+    else if (n == "xdr:sp") o = items.Add<TCT_Shape>(u"xdr:sp");
+    else if (n == "xdr:spPr") o = items.Add<TCT_ShapeProperties>(u"xdr:spPr");
+    else if (n == "c:spPr") o = items.Add<TCT_ShapeProperties>(u"c:spPr");
+    else if (n == "xdr:grpSpPr") o = items.Add<TCT_GroupShapeProperties>(u"xdr:grpSpPr");
+    else if (n == "xdr:style") o = items.Add<TCT_ShapeStyle>(u"xdr:style");
+    else if (n == "xdr:xfrm") o = items.Add<TCT_Transform2D>(u"xdr:xfrm");
+    else if (n == "a:xfrm") o = items.Add<TCT_Transform2D>(u"a:xfrm");
     if (!o) {
       ReportUnknownElement(reader);
       return this;
