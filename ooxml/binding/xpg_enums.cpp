@@ -80,9 +80,20 @@ const TXpgEnumType* TXpgEnumRegistry::FindType(std::string_view name) const {
 }
 
 namespace {
+// A number is decimal digits with an optional sign; anything else is a guide name ("x1" is a
+// common one, so the hexadecimal forms the integer reader takes must not apply here), as is a
+// number beyond 32 bits, kept as its text.
+bool DecimalAdj(std::u16string_view text, std::int32_t& number) {
+  std::size_t i = !text.empty() && (text[0] == u'-' || text[0] == u'+') ? 1 : 0;
+  if (i == text.size()) return false;
+  for (std::size_t k = i; k < text.size(); ++k)
+    if (text[k] < u'0' || text[k] > u'9') return false;
+  return TryXmlStrToInt(text, number);
+}
+
 void StrToAdj(std::u16string_view text, TXpgAdjValue& value) {
   std::int32_t number = 0;
-  if (TryXmlStrToInt(text, number)) {
+  if (DecimalAdj(text, number)) {
     value.Kind = 0;
     value.Value = number;
     value.Text.clear();

@@ -324,8 +324,20 @@ class AttributeOptions(unittest.TestCase):
         self.assertNotIn('count', defaults, 'a computed count has no default')
         self.assertEqual(defaults['sqref'], ['A1'], 'a range list is not written at its start item')
 
+    def test_required_children_are_written_whenever_the_element_is(self):
+        table = ATTRIBUTE_OPTIONS.replace('class TCT_Breaks elem=rowBreaks', 'class TCT_Breaks elem=rowBreaks elements=always')
+        g = Generated(table.replace('  child brk brk TCT_Brk list', '  child brk brk TCT_Brk list\n  child first first TCT_Brk opt write=always'))
+        self.assertEqual(g.rc, 0)
+        check = g.files['o.cpp'].split('int TCT_Breaks::CheckAssigned() {')[1].split('\n}')[0]
+        self.assertIn('FAssigned |= xaElements;', check)
+        empty = json.loads(g.files['o_defaults.json'])['empty']
+        self.assertIn('first', empty['rowBreaks'], 'a required child written empty compares as absent')
+        plain = Generated(ATTRIBUTE_OPTIONS).files['o.cpp'].split('int TCT_Breaks::CheckAssigned() {')[1].split('\n}')[0]
+        self.assertNotIn('FAssigned |= xaElements;\n  int', plain)
+
     def test_option_errors(self):
         for old, new, message in (
+                ('class TCT_Breaks elem=rowBreaks', 'class TCT_Breaks elem=rowBreaks elements=never', 'elements must be always'),
                 ('hex init=0 digits=4', 'int digits=4', 'an option of hex'),
                 ('of=brk', 'of=nothing', 'names no list child'),
                 ('match=local', 'match=prefix', 'match must be name or local')):

@@ -237,7 +237,8 @@ def parse_lines(unit, path, state, chain):
                     name, o['kind'] = 'T__ROOT__', 'root'
                 else:
                     rest, o = split_opts(words[1:], no, {'elem', 'counts', 'kind', 'attrs', 'children',
-                                                          'assigned', 'hand', 'order', 'onopen', 'requires'})
+                                                          'assigned', 'hand', 'order', 'onopen', 'requires',
+                                                          'elements'})
                     name = rest[0]
                 if name in unit.classes:
                     raise TableError(f'class {name} defined twice')
@@ -249,6 +250,8 @@ def parse_lines(unit, path, state, chain):
                         raise TableError(f'unknown hand-written operation {sorted(bad)}')
                 if o.get('assigned', 'attrs') not in ('attrs', 'always', 'read'):
                     raise TableError('assigned must be attrs, always or read')
+                if o.get('elements', 'always') != 'always':
+                    raise TableError('elements must be always')
                 unit.classes[name] = cls
                 unit.class_order.append(name)
                 state['cls'] = cls
@@ -1158,6 +1161,9 @@ def gen_check_assigned(c, unit, w):
         m = next(a for a in c.attrs if a.field == c.opts['requires'])
         w(f'  // Without {m.qname} the element is not written at all, whatever else it holds.')
         w(f'  if (!({is_set_expr(m, m.field, unit.policy)})) return 0;')
+    if c.opts.get('elements') == 'always':
+        w('  // Whenever written, the element holds its required children (empty ones included).')
+        w('  FAssigned |= xaElements;')
     w('  int xpg_attributes = 0;')
     w('  int xpg_elements = 0;')
     w('  int xpg_content = 0;')
@@ -2006,9 +2012,10 @@ def gen_defaults(unit):
                 if texts is not None:
                     attributes.setdefault(q, {})[m.qname] = texts
         for m in c.members:
-            # A child written only when it holds something: read empty, it is not written. Not
-            # so for one whose bare element means a value (a bare "b" is bold).
-            if (m.what == 'child' and m.mult in ('own', 'opt') and m.opts.get('write', 'set') == 'set'
+            # A child written only when it holds something: read empty, it is not written; a
+            # required one is written empty when missing. Not so for one whose bare element means
+            # a value (a bare "b" is bold).
+            if (m.what == 'child' and m.mult in ('own', 'opt') and m.opts.get('write', 'set') in ('set', 'always')
                     and not any(':' in line or '=' in line for line in m.cls.onopen)):
                 for q in qnames:
                     empty.setdefault(q, set()).add(m.qname)

@@ -96,7 +96,9 @@ TEST(DrawingMLRegistry, AdjustValues) {
     std::int32_t value;
     std::u16string written;
   } cases[] = {{u"12700", 0, 12700, u"12700"}, {u"-5", 0, -5, u"-5"}, {u"adj1", 1, 0, u"adj1"},
-               {u"12pt", 1, 0, u"12pt"}, {u"", -1, 0, u""}};
+               {u"12pt", 1, 0, u"12pt"}, {u"", -1, 0, u""}, {u"x1", 1, 0, u"x1"}, {u"$10", 1, 0, u"$10"},
+               {u"0x1F", 1, 0, u"0x1F"}, {u"+3", 0, 3, u"3"}, {u"-", 1, 0, u"-"},
+               {u"27273042316900", 1, 0, u"27273042316900"}};
   for (const auto& c : cases) {
     TXpgAdjValue coordinate, angle;
     StrToAdjCoordinate(c.text, coordinate);

@@ -1,5 +1,7 @@
 // The DrawingML elements of drawing and chart parts written by other producers (openpyxl,
-// libxlsxwriter, LibreOffice; see fixtures/make_fixtures.py) are read without a single report,
+// libxlsxwriter, LibreOffice; see fixtures/make_fixtures.py), and of hand-made parts with what those
+// producers never write (custom geometry with guides and handles, 3-D scenes and bevels, runs,
+// breaks and fields mixed, text warp), are read without a single report,
 // written back, and compared with the input by an independent parser after dropping attributes at
 // their defaults (tools/xpg-gen/xpg_compare.py). Each fixture holds a part's bound elements, in
 // document order, under one "fragments" element.
@@ -20,7 +22,7 @@ TEST(DmlFixtures, ElementsOfOtherProducersRoundTrip) {
   if (!std::filesystem::exists("/usr/bin/python3")) GTEST_SKIP() << "/usr/bin/python3 is not installed";
   const int parts = XpgRoundTripFixtures(
       "ooxml/drawingml/tests/fixtures", "ooxml/drawingml",
-      {"openpyxl", "libxlsxwriter", "libreoffice", "libreoffice-shapes"}, {"ooxml/drawingml/gen/drawingml_defaults.json"},
+      {"openpyxl", "libxlsxwriter", "libreoffice", "libreoffice-shapes", "handmade"}, {"ooxml/drawingml/gen/drawingml_defaults.json"},
       [](const std::string& rel, const std::string& xml) {
         FragmentsDoc doc;
         std::vector<std::string> reports;

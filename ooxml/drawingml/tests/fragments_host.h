@@ -49,6 +49,26 @@ public:
     else if (n == "a:hlinkClick") o = items.Add<TCT_Hyperlink>(u"a:hlinkClick");
     else if (n == "a:hlinkHover") o = items.Add<TCT_Hyperlink>(u"a:hlinkHover");
     else if (n == "a:extLst") o = items.Add<TCT_OfficeArtExtensionList>(u"a:extLst");
+    else if (n == "a:prstGeom") o = items.Add<TCT_PresetGeometry2D>(u"a:prstGeom");
+    else if (n == "a:custGeom") o = items.Add<TCT_CustomGeometry2D>(u"a:custGeom");
+    else if (n == "a:prstTxWarp") o = items.Add<TCT_PresetTextShape>(u"a:prstTxWarp");
+    else if (n == "a:scene3d") o = items.Add<TCT_Scene3D>(u"a:scene3d");
+    else if (n == "a:sp3d") o = items.Add<TCT_Shape3D>(u"a:sp3d");
+    else if (n == "a:flatTx") o = items.Add<TCT_FlatText>(u"a:flatTx");
+    else if (n == "a:bodyPr") o = items.Add<TCT_TextBodyProperties>(u"a:bodyPr");
+    else if (n == "a:lstStyle") o = items.Add<TCT_TextListStyle>(u"a:lstStyle");
+    else if (n == "a:p") o = items.Add<TCT_TextParagraph>(u"a:p");
+    else if (n == "a:pPr") o = items.Add<TCT_TextParagraphProperties>(u"a:pPr");
+    else if (n == "c:txPr") o = items.Add<TCT_TextBody>(u"c:txPr");
+    else if (n == "c:rich") o = items.Add<TCT_TextBody>(u"c:rich");
+    else if (n == "xdr:txBody") o = items.Add<TCT_TextBody>(u"xdr:txBody");
+    else if (n == "xdr:sp") o = items.Add<TCT_Shape>(u"xdr:sp");
+    else if (n == "xdr:spPr") o = items.Add<TCT_ShapeProperties>(u"xdr:spPr");
+    else if (n == "c:spPr") o = items.Add<TCT_ShapeProperties>(u"c:spPr");
+    else if (n == "xdr:grpSpPr") o = items.Add<TCT_GroupShapeProperties>(u"xdr:grpSpPr");
+    else if (n == "xdr:style") o = items.Add<TCT_ShapeStyle>(u"xdr:style");
+    else if (n == "xdr:xfrm") o = items.Add<TCT_Transform2D>(u"xdr:xfrm");
+    else if (n == "a:xfrm") o = items.Add<TCT_Transform2D>(u"a:xfrm");
     if (!o) {
       ReportUnknownElement(reader);
       return this;

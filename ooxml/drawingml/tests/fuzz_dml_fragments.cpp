@@ -1,7 +1,8 @@
-// Fuzz target: any bytes as a document of DrawingML fragments (fills, lines, effects, text
-// character properties, bullets, extension lists, picture fills), read and written again. With the
-// first byte odd the document has a picture store holding a picture under "rId1", so picture
-// references resolve on reading and go through the store on writing.
+// Fuzz target: any bytes as a document of DrawingML fragments (fills, lines, effects, geometry, 3-D,
+// shapes and shape properties, text bodies, text character properties, bullets, extension lists,
+// picture fills), read and written again. With the first byte odd the document has a picture store
+// holding a picture under "rId1", so picture references resolve on reading and go through the
+// store on writing.
 #include <cstddef>
 #include <cstdint>
 #include <string>
