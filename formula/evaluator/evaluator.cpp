@@ -20,10 +20,6 @@ namespace {
 [[noreturn]] void IllegalPtgs() { throw workbook::Exception(std::string("Illegal ptgs")); }
 [[noreturn]] void InvalidPtgs(std::uint8_t Id) { throw workbook::Exception(core::format("Invalid ptgs: %.2X", Id)); }
 
-// Raised past the work bound and caught where the formula's evaluation starts; no library
-// exception, so that nothing on the way mistakes it for a malformed token string.
-struct TWorkExceeded {};
-
 constexpr std::uint16_t kColMask = 0x7FFF;
 constexpr std::uint32_t kRowMask = 0x7FFFFFFF;
 constexpr std::uint16_t kBIFFColMask = 0x3FFF;

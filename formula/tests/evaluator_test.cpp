@@ -492,5 +492,18 @@ TEST_F(EvaluatorTest, NameValuesOncePerFormula) {
   }
 }
 
+// Areas turned into arrays: past four whole columns the formula gives #NUM! instead of allocating
+// gigabytes.
+TEST_F(EvaluatorTest, ArraysFromAreasAreBounded) {
+  const struct {
+    const char* To;
+    const char* Want;
+  } cases[] = {{"B3", "132"}, {"E1048576", "#NUM!"}, {"XFD1048576", "#NUM!"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.To);
+    EXPECT_EQ(Run(Fn("SUMPRODUCT", {Op(ptgMul, Ref("A1", c.To), Num(2))})), c.Want);
+  }
+}
+
 }  // namespace
 }  // namespace formula
