@@ -154,9 +154,21 @@ endfunction()
 # thc_fuzz(NAME LABEL label SOURCES src... [DEPS lib...] CORPUS dir)
 # A fuzz target defines LLVMFuzzerTestOneInput. It is linked with the project's own driver, which
 # replays the committed seed corpus and a bounded number of deterministic mutations of it under the
-# sanitizers, so CI exercises every reader of outside bytes without clang. With
-# -DTHC_LIBFUZZER=ON and clang the same sources build as libFuzzer targets (NAME_libfuzzer).
-option(THC_LIBFUZZER "Also build libFuzzer targets (needs clang)" OFF)
+# sanitizers, so CI exercises every reader of outside bytes without clang. With -DTHC_LIBFUZZER=ON
+# and clang the whole tree is instrumented for coverage, AddressSanitizer and UndefinedBehaviorSanitizer,
+# so that the fuzzer is guided through every library a target reaches, and each target is also built as
+# a libFuzzer program fuzz/NAME_libfuzzer in the build tree (all of them: target thc_fuzz_all), beside
+# fuzz/NAME.corpus, which names its seed corpus (scripts/fuzz reads both).
+option(THC_LIBFUZZER "Build the fuzz targets as libFuzzer programs, every library instrumented (needs clang)" OFF)
+if(THC_LIBFUZZER)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "THC_LIBFUZZER needs clang (configure with CC=clang CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+    -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+  add_custom_target(thc_fuzz_all)
+endif()
 function(thc_fuzz name)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "" "LABEL;CORPUS;RUNS" "SOURCES;DEPS")
   if(NOT ARG_RUNS)
@@ -172,11 +184,15 @@ function(thc_fuzz name)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL};fuzz"
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} TIMEOUT 600)
   endif()
-  if(THC_LIBFUZZER AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  if(THC_LIBFUZZER)
     add_executable(${name}_libfuzzer ${ARG_SOURCES})
-    target_compile_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_compile_options(${name}_libfuzzer PRIVATE ${THC_WARNINGS})
+    target_link_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer)
     target_include_directories(${name}_libfuzzer PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
     target_link_libraries(${name}_libfuzzer PRIVATE ${ARG_DEPS})
+    set_target_properties(${name}_libfuzzer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/fuzz)
+    add_dependencies(thc_fuzz_all ${name}_libfuzzer)
+    get_filename_component(corpus ${ARG_CORPUS} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/fuzz/${name}.corpus CONTENT "${corpus}\n")
   endif()
 endfunction()

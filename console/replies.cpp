@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include <initializer_list>
+#include <span>
+#include <vector>
 
 #include "console/crc16.h"
 #include "console/main_form.h"
@@ -20,6 +22,22 @@ namespace {
 
 constexpr std::uint16_t kModelRegister = 0xEADF;
 constexpr int kClockQuestionFlags = 0x40121;
+
+// The length of the frame `bytes` start with, by what its function code gives (an exception reply,
+// an acknowledgement, a read reply with its byte count), when all of it is there and its CRC
+// matches; 0 otherwise.
+std::size_t LeadingFrameLength(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 5) return 0;
+  const std::uint8_t function = bytes[1];
+  std::size_t length = 0;
+  if (function > 0x80)
+    length = 5;
+  else if (function == 3 || function == 0x2E)
+    length = 5 + static_cast<std::size_t>(bytes[2]);
+  else if (function == 5 || function == 6 || function == 15 || function == 16 || function == 47)
+    length = 8;
+  return length <= bytes.size() && CrcMatches(bytes.first(length)) ? length : 0;
+}
 
 }  // namespace
 
@@ -55,7 +73,21 @@ void Tform1::Comm1ReceiveData(serial::TComm*, const void* Buffer, std::uint16_t 
   if (total > 2 && CrcMatches(std::span<const std::uint8_t>(s.RxFrame.data(), total))) {
     s.RxAccumulatorCount = 0;
     Dispatch();
+    return;
   }
+  // Frames that came back to back in one block (a stray acknowledgement and the reply after it):
+  // the first is handled by itself, then what follows it as a block of its own. Checked only as
+  // one frame, the two would never match and the reply would be lost.
+  const std::size_t lead = LeadingFrameLength(std::span<const std::uint8_t>(s.RxFrame.data(), total));
+  if (lead == 0 || lead == total) return;
+  const std::vector<std::uint8_t> rest(s.RxFrame.begin() + static_cast<std::ptrdiff_t>(lead),
+                                       s.RxFrame.begin() + static_cast<std::ptrdiff_t>(total));
+  std::fill(s.RxFrame.begin() + static_cast<std::ptrdiff_t>(lead), s.RxFrame.end(), 0);
+  s.RxLength = static_cast<std::int32_t>(lead);
+  s.RxAccumulatorCount = 0;
+  Dispatch();
+  s.RxAccumulatorCount = 0;
+  Comm1ReceiveData(nullptr, rest.data(), static_cast<std::uint16_t>(rest.size()));
 }
 
 void Tform1::Dispatch() {

@@ -507,7 +507,6 @@ TXLSFormulaHandler::TXLSFormulaHandler(IFormulaWorkbook* Workbook, const TFormul
 
 TXLSFormulaHandler::TXLSFormulaHandler(workbook::TXc12Manager* Manager, const TFormulaLocale* Locale)
     : Model_(std::make_unique<TManagerModel>(Manager)),
-      Manager_(Manager),
       Workbook_(Model_.get()),
       Locale_(Locale ? Locale : &TFormulaLocale::Invariant()),
       Resolver_(Model_.get()),

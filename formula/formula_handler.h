@@ -110,7 +110,6 @@ private:
   void StoreResult(workbook::TXLSCellMMU* Cells, int Col, int Row, const TXLSFormulaValue& Result);
 
   std::unique_ptr<TManagerModel> Model_;
-  workbook::TXc12Manager* Manager_ = nullptr;
   IFormulaWorkbook* Workbook_;
   const TFormulaLocale* Locale_;
   const IFormulaNameResolver* Resolver_ = nullptr;

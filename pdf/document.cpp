@@ -175,8 +175,10 @@ void TPDFDocument::PublishProperties() {
       {"DocumentInfo.Author", &TPDFDocInfo::Author},     {"DocumentInfo.Creator", &TPDFDocInfo::Creator},
       {"DocumentInfo.Keywords", &TPDFDocInfo::Keywords}, {"DocumentInfo.Subject", &TPDFDocInfo::Subject},
       {"DocumentInfo.Title", &TPDFDocInfo::Title}};
-  for (const auto& [name, field] : info_fields)
+  for (const auto& [name, member] : info_fields) {
+    std::string TPDFDocInfo::*field = member;
     PublishString(name, [this, field] { return info_.*field; }, [this, field](std::string v) { info_.*field = std::move(v); });
+  }
   PublishEnum("PageLayout", {"plSinglePage", "plOneColumn", "plTwoColumnLeft", "plTwoColumnRight"},
               [this] { return static_cast<int>(page_layout_); },
               [this](int v) { SetPageLayout(static_cast<TPageLayout>(v)); });

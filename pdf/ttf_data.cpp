@@ -210,8 +210,8 @@ void MarkComponents(std::vector<TGlyphRecord>& glyphs) {
 }
 
 // ---------------------------------------------------------------- TTTFData
-TTTFData::TTTFData(const TFontProvider& provider, std::string name, bool embedded, unsigned style)
-    : provider_(provider), name_(std::move(name)), style_(style), embedded_(embedded) {
+TTTFData::TTTFData(const TFontProvider& provider, std::string name, bool /*embedded*/, unsigned style)
+    : provider_(provider), name_(std::move(name)), style_(style) {
   LoadMetricTables();
   BuildCharMap();
 }

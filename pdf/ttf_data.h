@@ -160,7 +160,6 @@ private:
   const TFontProvider& provider_;
   std::string name_;
   unsigned style_;
-  bool embedded_;
   bool notdef_used_ = false;
   // Glyph -> position of its first map entry, built on the first glyph look-up.
   std::unordered_map<std::uint16_t, std::size_t> by_glyph_;

@@ -37,8 +37,8 @@ bool TXLSDrawingImage::GetPlacement(TXLSAnchorMarker& From, TXLSAnchorMarker& To
   return doc && Anchor && doc->GetPictureAnchor(Anchor, From, To, Image);
 }
 
-TXLSDrawing::TXLSDrawing(TXc12Manager* Manager, IXLSDrawingDocument* Document, TXLSErrorManager* Errors)
-    : Manager_(Manager), Document_(Document), Errors_(Errors) {}
+TXLSDrawing::TXLSDrawing(TXc12Manager* Manager, IXLSDrawingDocument* Document, TXLSErrorManager* /*Errors*/)
+    : Manager_(Manager), Document_(Document) {}
 
 void TXLSDrawing::Rebuild() {
   Images.Items.Clear();
@@ -49,7 +49,7 @@ void TXLSDrawing::Rebuild() {
   if (!Document_) return;
   std::vector<TXLSAnchorInfo> anchors;
   Document_->GetAnchors(anchors);
-  auto add = [this](TXLSDrawingObjects& List, std::unique_ptr<TXLSDrwTwoPosShape> W, void* Element) {
+  auto add = [](TXLSDrawingObjects& List, std::unique_ptr<TXLSDrwTwoPosShape> W, void* Element) {
     W->SetAnchor(Element);
     List.Items.Add(std::move(W));
   };

@@ -138,7 +138,6 @@ public:
 private:
   TXc12Manager* Manager_;
   IXLSDrawingDocument* Document_;
-  TXLSErrorManager* Errors_;
   TXLSColumns* Columns_ = nullptr;
   TXLSRows* Rows_ = nullptr;
   TObject* LegacyObjects_ = nullptr;

@@ -24,7 +24,7 @@ TXc12XF* XFAt(TXc12DataStyleSheet* StyleSheet, int Index) {
 // Rows
 
 TXLSRows::TXLSRows(TXLSCellMMU* Cells, TXc12DataStyleSheet* StyleSheet)
-    : Cells_(Cells), StyleSheet_(StyleSheet), Row_(std::make_unique<TXLSRow>(this, StyleSheet)) {}
+    : Cells_(Cells), Row_(std::make_unique<TXLSRow>(this, StyleSheet)) {}
 
 TXLSRow* TXLSRows::GetItem(int Row) {
   Row_->SetRow(Row);

@@ -41,7 +41,6 @@ public:
 
 private:
   TXLSCellMMU* Cells_;
-  TXc12DataStyleSheet* StyleSheet_;
   std::unique_ptr<TXLSRow> Row_;
 };
 

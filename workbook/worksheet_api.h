@@ -21,7 +21,7 @@
 #include "workbook/sheet_shifts.h"
 
 namespace formula {
-class TXLSFormulaValue;
+struct TXLSFormulaValue;
 class TXLSUserFuncData;
 }  // namespace formula
 

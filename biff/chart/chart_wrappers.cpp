@@ -435,6 +435,8 @@ std::u16string TXLSChartSerie::SerieName() const {
 
 void TXLSChartSerie::SetSerieName(std::u16string_view Text) {
   TChartRecord& ai = AI(NameAI_);
+  // A short link record from a file takes neither form of the name.
+  if (ai.Data.size() < 8) throw Exception("Invalid chart record");
   if (Text.empty() || Text.front() != u'"') {
     SetFormula(ai, Text);
     return;

@@ -34,11 +34,11 @@ namespace wb = workbook;
 namespace {
 
 constexpr std::uint16_t kDIMENSIONS2 = 0x0000, kINTEGER2 = 0x0002, kNUMBER2 = 0x0003, kLABEL2 = 0x0004,
-                        kFORMULA = 0x0006, kSTRING2 = 0x0007, kEOF = 0x000A, kPASSWORD = 0x0013,
+                        kFORMULA = 0x0006, kSTRING2 = 0x0007, kEOF = 0x000A,
                         kEXTERNSHEET = 0x0017, kNAME = 0x0018, kNAME2 = 0x0218, kEXTERNNAME = 0x0023,
                         kEXTERNNAME2 = 0x0223, kFILEPASS = 0x002F, kFONT = 0x0031, kFONT2 = 0x0231,
-                        kCONTINUE = 0x003C, kCODEPAGE = 0x0042, kXCT = 0x0059, kCRN = 0x005A,
-                        kFILESHARING = 0x005B, kOBJ = 0x005D, kCOLINFO = 0x007D, kRK = 0x007E, kRK2 = 0x027E,
+                        kCONTINUE = 0x003C, kCODEPAGE = 0x0042, kXCT = 0x0059,
+                        kFILESHARING = 0x005B, kCOLINFO = 0x007D, kRK = 0x007E, kRK2 = 0x027E,
                         kBOUNDSHEET = 0x0085, kPALETTE = 0x0092, kMULRK = 0x00BD, kMULBLANK = 0x00BE,
                         kSHRFMLA = 0x00BC, kSHRFMLA2 = 0x04BC, kDBCELL = 0x00D7, kXF = 0x00E0,
                         kMERGECELLS = 0x00E5, kMSODRAWINGGROUP = 0x00EB, kMSODRAWING = 0x00EC,

@@ -88,6 +88,44 @@ TEST_F(Replies, ReassemblyJoinsPiecesAndDropsStrangers) {
   EXPECT_EQ(form_->LabeledEdit1->Text(), "23.5");
 }
 
+// Frames that come back to back in one block are each handled, whatever came before them:
+// acknowledgements ahead of a reply, two replies, a reply and the start of the next.
+TEST_F(Replies, FramesSharingABlockAreEachHandled) {
+  const Bytes ack = WithCrc({1, 0x05, 0x00, 0x01, 0xFF, 0x00});
+  const Bytes exception = WithCrc({1, 0x83, 0x02});
+  const Bytes first = Live(235, 0, 0, 0, 0, 0), second = Live(300, 0, 0, 0, 0, 0);
+  auto cat = [](std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  const struct {
+    const char* what;
+    std::vector<Bytes> blocks;
+    const char* temperature;
+    int held;  // bytes kept for the next block
+  } cases[] = {
+      {"an acknowledgement, then the reply", {cat({ack, first})}, "23.5", 0},
+      {"two acknowledgements, then the reply", {cat({ack, ack, first})}, "23.5", 0},
+      {"two replies", {cat({first, second})}, "30.0", 0},
+      {"a reply and the start of the next", {cat({first, Bytes(second.begin(), second.begin() + 5)})}, "23.5", 5},
+      {"... and its rest", {cat({first, Bytes(second.begin(), second.begin() + 5)}), Bytes(second.begin() + 5, second.end())},
+       "30.0", 0},
+      {"a piece, then the rest and an acknowledgement",
+       {Bytes(first.begin(), first.begin() + 4), cat({Bytes(first.begin() + 4, first.end()), ack})}, "23.5", 0},
+      {"an exception reply, then the reply", {cat({exception, first})}, "23.5", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    form_->State().ReplyState = ReplyState::rsMeasure;
+    form_->State().RxAccumulatorCount = 0;
+    form_->LabeledEdit1->SetText("");
+    for (const Bytes& b : c.blocks) Feed(b);
+    EXPECT_EQ(form_->LabeledEdit1->Text(), c.temperature);
+    EXPECT_EQ(form_->State().RxAccumulatorCount, c.held);
+  }
+}
+
 TEST_F(Replies, ParameterAndClockReplies) {
   form_->State().ReplyState = ReplyState::rsParams;
   form_->BitBtn5->SetEnabled(false);

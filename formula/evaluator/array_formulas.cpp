@@ -195,6 +195,7 @@ void TXLSFormulaEvaluator::EvalDataTableCell(const std::uint8_t* Ptgs, int Len, 
     core::store_le32(p + 1, static_cast<std::uint32_t>(toRow) | PTG_ROW_ABS);
     core::store_le16(p + 5, static_cast<std::uint16_t>(toCol | PTG_COL_ABS));
   }
+  Work_ = 0;  // each cell is a formula of its own
   const bool target = HasTarget_, biff = BIFFMode_, arrayMode = s.ArrayMode;
   const std::uint8_t *extra = Extra_, *extraEnd = ExtraEnd_;
   const int before = s.Top;

@@ -53,6 +53,11 @@ void TValueStack::FillNumArray(TXLSArrayItem& Item, const TXLSFormulaValue& Valu
 TXLSArrayItem* TValueStack::PopAsArray(bool Numeric) {
   TXLSFormulaValue v;
   PopTop(v);
+  if (v.Kind == fvkArea || v.Kind == fvkXArea) {
+    ArrayElements_ += static_cast<std::uint64_t>(std::max(0, v.Col2 - v.Col1 + 1)) *
+                      static_cast<std::uint64_t>(std::max(0, v.Row2 - v.Row1 + 1));
+    if (ArrayElements_ > MAX_ARRAY_ELEMENTS) throw TWorkExceeded();
+  }
   TXLSArrayItem* item = Own(TXLSArrayItem::CreateFromValue(v));
   item->Repeat = true;
   if (Numeric)

@@ -71,13 +71,22 @@ bool TXLSFormulaEvaluator::Evaluate(const std::uint8_t* Ptgs, int Len, int Sheet
   BIFFMode_ = false;
   NameDepth_ = 0;
   NamesInProgress_.clear();
+  NameValues_.clear();
+  Context_ = kNoContext;
+  Work_ = 0;
   Extra_ = ExtraEnd_ = nullptr;
   if (Len > 0 && Ptgs[0] == xptgSharedMember && Stack_.Cells) {
     SharedMemberTokens(*Stack_.Cells, Col, Row, Ptgs, Len, SharedCopy_);
     Ptgs = SharedCopy_.data();
     Len = static_cast<int>(SharedCopy_.size());
   }
-  Execute(Ptgs, Len, HasTarget_);
+  try {
+    Execute(Ptgs, Len, HasTarget_);
+  } catch (const TWorkExceeded&) {
+    // Names that fan out through random numbers, say: the formula has no value it could reach.
+    Stack_.Reset(HasTarget_, SheetIndex, Col, Row);
+    Stack_.PushError(errNum);
+  }
   Stack_.ArrayMode = HasTarget_;
   if (HasTarget_ && Stack_.Top >= 0 && Stack_.TopValue().Kind <= fvkArray && Stack_.TopValue().Kind != fvkAreaList &&
       Stack_.TopValue().Kind != fvkXArea) {
@@ -234,6 +243,7 @@ void TXLSFormulaEvaluator::Execute(const std::uint8_t* Ptgs, int Len, bool InArr
     const int left = static_cast<int>(end - p);
     const std::uint8_t stored = p[0];
     if (stored == 0) IllegalPtgs();
+    if (++Work_ > MAX_WORK) throw TWorkExceeded();
     std::uint8_t id = stored;
     if (id >= 0x40 && id < 0x80) {
       if (!BIFFMode_) InvalidPtgs(stored);
@@ -474,6 +484,17 @@ void TXLSFormulaEvaluator::Push3d(int ExtIndex, int Col1, int Row1, int Col2, in
 
 void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
   TValueStack& s = Stack_;
+  // A formula name computed before for this formula (its definition cannot have changed since).
+  const std::uint64_t key = static_cast<std::uint64_t>(static_cast<std::uint32_t>(Index)) << 2 |
+                            (BIFFToken ? 2u : 0u) | (InArray ? 1u : 0u);
+  for (const std::uint64_t slot : {key, InProgressKey(key)})
+    if (const auto known = NameValues_.find(slot); known != NameValues_.end())
+      for (const TNameValue& v : known->second)
+        if (v.Name == key && (v.Context == kNoContext || v.InProgress == NamesInProgress_)) {
+          Context_ = std::min(Context_, v.Context);
+          s.PushValue(v.Value);
+          return;
+        }
   TFormulaNameDef def;
   if (Index < 0 || !Names_ || !Names_->GetName(Index, def)) {
     s.PushError(errName);
@@ -488,8 +509,15 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
       // A definition without tokens (or only the BIFF8 lead) has no value; a name that reaches
       // itself again is circular and has none either. Stopping only at the depth guard would
       // let N = N+N fan out into 2^depth evaluations.
-      if (def.Len <= (BIFFToken ? 1 : 0) || !def.Ptgs || NameDepth_ >= MAX_NAME_DEPTH ||
-          std::find(NamesInProgress_.begin(), NamesInProgress_.end(), Index) != NamesInProgress_.end()) {
+      if (def.Len <= (BIFFToken ? 1 : 0) || !def.Ptgs) {
+        s.PushError(errName);
+        return;
+      }
+      const auto open = std::find(NamesInProgress_.begin(), NamesInProgress_.end(), Index);
+      if (open != NamesInProgress_.end() || NameDepth_ >= MAX_NAME_DEPTH) {
+        // Either answer holds only while these names are in progress.
+        Context_ = std::min(Context_, open != NamesInProgress_.end()
+                                          ? static_cast<int>(open - NamesInProgress_.begin()) : 0);
         s.PushError(errName);
         return;
       }
@@ -497,6 +525,10 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
       const std::uint8_t* extra = Extra_;
       const std::uint8_t* extraEnd = ExtraEnd_;
       const int before = s.Top;
+      const int level = static_cast<int>(NamesInProgress_.size());
+      const int outerContext = Context_;
+      const std::uint64_t draws = Random_.Draws(), userCalls = UserCalls_;
+      Context_ = kNoContext;
       ++NameDepth_;
       NamesInProgress_.push_back(Index);
       BIFFMode_ = false;
@@ -508,6 +540,7 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
         BIFFMode_ = biff;
         Extra_ = extra;
         ExtraEnd_ = extraEnd;
+        Context_ = outerContext;
         throw;
       }
       NamesInProgress_.pop_back();
@@ -524,6 +557,16 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
         s.PopTop(v);
         s.Top = before;
         s.PushValue(v);
+      }
+      const int context = Context_;
+      Context_ = std::min(outerContext, context);
+      if (Random_.Draws() == draws && UserCalls_ == userCalls) {
+        TNameValue v;
+        v.Name = key;
+        v.Value = s.TopValue();
+        v.Context = context >= level ? kNoContext : context;
+        if (v.Context != kNoContext) v.InProgress = NamesInProgress_;
+        NameValues_[v.Context == kNoContext ? key : InProgressKey(key)].push_back(std::move(v));
       }
       return;
     }
@@ -550,6 +593,12 @@ void TXLSFormulaEvaluator::PushName(int Index, bool BIFFToken, bool InArray) {
     default:
       s.PushError(errRef);
   }
+}
+
+std::uint64_t TXLSFormulaEvaluator::InProgressKey(std::uint64_t Name) const {
+  std::uint64_t h = (Name ^ 0xCBF29CE484222325ull) * 0x100000001B3ull;
+  for (const int index : NamesInProgress_) h = (h ^ static_cast<std::uint32_t>(index)) * 0x100000001B3ull;
+  return h | 1ull << 63;  // never a plain key, whose top bits are clear
 }
 
 void TXLSFormulaEvaluator::PushArrayConstant(int Cols, int Rows) {
@@ -643,7 +692,10 @@ void TXLSFormulaEvaluator::CallUserFunction(const std::u16string& Name, int ArgC
   data.Args.resize(static_cast<std::size_t>(ArgCount));
   for (int i = 0; i < ArgCount; ++i) s.PopArg(data.Args[static_cast<std::size_t>(i)]);
   UserFunction_(Name, data);
-  if (s.Cache) s.Cache->Clear();  // the handler may have changed any cell
+  // The handler may have changed any cell, and may answer otherwise next time.
+  ++UserCalls_;
+  NameValues_.clear();
+  if (s.Cache) s.Cache->Clear();
   s.PushValue(data.Result);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "formula/evaluator/engine_context.h"
@@ -59,6 +60,9 @@ class TXLSFormulaEvaluator {
 public:
   // Nesting depth of defined names (a name that refers to itself stops here with #NAME?).
   static constexpr int MAX_NAME_DEPTH = 64;
+  // The tokens one formula may execute, those of its names included (a data table: each of its
+  // cells); a formula that needs more gives #NUM! instead of running on.
+  static constexpr std::uint32_t MAX_WORK = 1u << 18;
 
   TXLSFormulaEvaluator(IFormulaWorkbook* Workbook, const TFormulaLocale* Locale = nullptr);
   TXLSFormulaEvaluator(const TXLSFormulaEvaluator&) = delete;
@@ -135,6 +139,26 @@ private:
   int NameDepth_ = 0;
   // The formula names being evaluated, outermost first: one met again is circular.
   std::vector<int> NamesInProgress_;
+  // The values of the formula names met by the formula being evaluated, so that each is computed
+  // once however often the formula and its names use it (N1 = N2+N2, N2 = N3+N3, ... would
+  // otherwise cost 2^depth). Kept for one formula only: other formulas see other cell values and
+  // another position. A value that drew random numbers or called a user function is not kept; one
+  // that met a circular name or the depth guard outside its own evaluation holds only where the
+  // same names are in progress (InProgress).
+  struct TNameValue {
+    std::uint64_t Name;  // the name, its token form and array context (NameKey)
+    TXLSFormulaValue Value;
+    int Context = 0;  // the outermost level of NamesInProgress_ the value depends on; kNoContext: none
+    std::vector<int> InProgress;  // NamesInProgress_ when it was computed, if it depends on it
+  };
+  static constexpr int kNoContext = 1 << 30;
+  // By NameKey, or for a value that depends on the names in progress, by a hash of the key and
+  // those names (the entries compare both).
+  std::unordered_map<std::uint64_t, std::vector<TNameValue>> NameValues_;
+  std::uint64_t InProgressKey(std::uint64_t Name) const;
+  int Context_ = kNoContext;  // the same, for the name being evaluated
+  std::uint64_t UserCalls_ = 0;
+  std::uint32_t Work_ = 0;  // tokens executed by the formula so far
   // Extra data of a 0xFE token string, read in order by the BIFF8 array tokens.
   const std::uint8_t* Extra_ = nullptr;
   const std::uint8_t* ExtraEnd_ = nullptr;

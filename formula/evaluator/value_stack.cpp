@@ -38,6 +38,7 @@ void TValueStack::Reset(bool AArrayMode, int ASheetIndex, int ACol, int ARow) {
     Values_[static_cast<std::size_t>(i)].Array = nullptr;
   }
   HighWater_ = -1;
+  ArrayElements_ = 0;
   Owned_.clear();
   OwnedAreas_.clear();
 }

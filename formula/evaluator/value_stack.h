@@ -21,6 +21,11 @@ namespace formula {
 
 class TValueStack;
 
+// Raised past a formula's work bound (tokens executed, array elements made) and caught where the
+// formula's evaluation starts, which gives #NUM!; no library exception, so that nothing on the way
+// mistakes it for a malformed token string.
+struct TWorkExceeded {};
+
 class TValStackIterator {
 public:
   explicit TValStackIterator(TValueStack* Owner) : Owner_(Owner) {}
@@ -83,6 +88,10 @@ public:
   explicit TValueStack(IFormulaWorkbook* Workbook, const TFormulaLocale* Locale = nullptr);
   TValueStack(const TValueStack&) = delete;
   TValueStack& operator=(const TValueStack&) = delete;
+
+  // The array elements one formula may make from areas (four whole columns); a formula that needs
+  // more gives #NUM! instead of taking gigabytes.
+  static constexpr std::uint64_t MAX_ARRAY_ELEMENTS = 1ull << 22;
 
   // Context of the evaluation.
   // The work the formulas of the running calculation share; nullptr outside a calculation.
@@ -217,6 +226,7 @@ private:
   const TFormulaLocale* Locale_;
   std::vector<TXLSFormulaValue> Values_;
   int HighWater_ = -1;  // the highest slot used since the last reset
+  std::uint64_t ArrayElements_ = 0;  // made by PopAsArray since the last reset
   std::vector<std::unique_ptr<workbook::TObject>> Owned_;
   std::vector<std::unique_ptr<workbook::TCellAreas>> OwnedAreas_;
   TValStackIterator Iterator_;

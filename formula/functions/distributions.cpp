@@ -6,8 +6,10 @@
 #include <initializer_list>
 
 // GCC's may-be-uninitialised analysis reports a false positive inside Boost's fisher_f at -O3.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <boost/math/distributions/beta.hpp>
 #include <boost/math/distributions/binomial.hpp>
 #include <boost/math/distributions/chi_squared.hpp>
@@ -21,7 +23,9 @@
 #include <boost/math/distributions/weibull.hpp>
 #include <boost/math/special_functions/erf.hpp>
 #include <boost/math/special_functions/gamma.hpp>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 #include "formula/functions/statistics_common.h"
 #include "formula/functions/statistics_families.h"

@@ -273,6 +273,17 @@ bool TXLSFormulaEncoder::Encode(const TXLSTokenList& Tokens, std::vector<std::ui
           }
         }
         PushOperator(MakeOp(xptgArgSep));
+        if (inCall && k == xtkListSep) {
+          // The arguments so far hold one value each. Checked only at the closing parenthesis, an
+          // operator without its right operand ("A*,") could take the argument before it, and an
+          // extra operand further on ("2A") would make the count come out right.
+          const TOp& call = Ops_[static_cast<std::size_t>(open)];
+          if (SimStack_.size() < call.Base || SimStack_.size() - call.Base != static_cast<std::size_t>(call.Count) - 1) {
+            IllFormed_ = true;
+            Failed_ = true;
+            Report(4006);
+          }
+        }
         break;
       case xtkRefColon:
       case xtkRangeOp:

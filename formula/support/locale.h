@@ -3,6 +3,7 @@
 // passed explicitly; nothing here reads the host's settings, so tests run several locales side by side.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -61,12 +62,16 @@ public:
   explicit TFormulaRandom(unsigned Seed = 1) { SetSeed(Seed); }
   void SetSeed(unsigned Seed) { State_ = Seed % 2147483647u == 0 ? 1u : Seed % 2147483647u; }
   double Next() {
+    ++Draws_;
     State_ = static_cast<unsigned>((static_cast<unsigned long long>(State_) * 48271u) % 2147483647u);
     return State_ / 2147483647.0;
   }
+  // The numbers drawn so far: a value computed while this moved is not to be reused.
+  std::uint64_t Draws() const { return Draws_; }
 
 private:
   unsigned State_ = 1;
+  std::uint64_t Draws_ = 0;
 };
 
 // ASCII case folding of UTF-16 text: only a-z change.

@@ -119,6 +119,8 @@ TEST(Encoder, RejectedFormulas) {
       {u"Table1[Nope]", 4025},        {u"Nope[Amount]", 4024},       {u"Table1[[#Bad]]", 4026},
       {u"Table1[[#All],[#Data]]", 4026}, {u"Table1[[Amount],[#Data]]", 4030}, {u"Table1[[#Data];[Qty]]", 4028},
       {u"Table1[[#Data]:[Qty]]", 4028},
+      // An operator without its right operand before a separator, made up for by an extra operand.
+      {u"IF(,A1*,2A1)", 4006},        {u"IF(,1*,2A1)", 4006},         {u"SUM(1,2*,3A1)", 4006},
   };
   for (const auto& c : cases) {
     Compiler k;

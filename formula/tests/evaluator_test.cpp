@@ -15,6 +15,7 @@ using namespace formula::testing;
 class FakeNames : public IFormulaNames {
 public:
   bool GetName(int Index, TFormulaNameDef& Def) override {
+    ++Fetches;
     auto it = Items.find(Index);
     if (it == Items.end()) return false;
     Def = it->second;
@@ -26,6 +27,7 @@ public:
   }
   std::map<int, TFormulaNameDef> Items;
   std::map<int, std::vector<std::uint8_t>> Code;
+  int Fetches = 0;  // definitions asked for
 };
 
 // Extern-sheet entry i names sheet i; entry 9 sheets 0..1; entry 7 this workbook's names.
@@ -413,6 +415,94 @@ TEST_F(EvaluatorTest, UserFunctions) {
   b.Number(1);
   b.Op(ptgAdd);
   EXPECT_EQ(Run(b.Bytes()), "43");
+}
+
+// A formula name is computed once per formula however often the formula and its names use it, and
+// that changes no result: not of names that draw random numbers, call user functions, meet a
+// circular name or the depth guard, or depend on the formula cell, nor of names redefined between
+// formulas. The cases run in order on one evaluator, several defining the same names afresh.
+TEST_F(EvaluatorTest, NameValuesOncePerFormula) {
+  auto name = [](int i) { return Build([i](TXLSPtgsBuilder& b) { b.Name(static_cast<std::uint16_t>(i)); }); };
+  auto rand = [] { return Fn("RAND", {}); };
+  // Names First.. First+Count-1, each the next one used three times (x + x - x), the last Last.
+  auto chain = [&](int First, int Count, Build Last) {
+    std::map<int, Build> defs;
+    for (int i = First; i < First + Count - 1; ++i)
+      defs[i] = Op(ptgSub, Op(ptgAdd, name(i + 1), name(i + 1)), name(i + 1));
+    defs[First + Count - 1] = Last;
+    return defs;
+  };
+  // The same with each name also adding 0 * RAND(), and the next one used twice.
+  auto randomChain = [&](int First, int Count) {
+    std::map<int, Build> defs;
+    for (int i = First; i < First + Count - 1; ++i)
+      defs[i] = Op(ptgAdd, Op(ptgAdd, name(i + 1), name(i + 1)), Op(ptgMul, Num(0), rand()));
+    defs[First + Count - 1] = Num(1);
+    return defs;
+  };
+  int userCalls = 0;
+  ev.SetUserFunctionHandler([&](const std::u16string&, TXLSUserFuncData& Data) { Data.Result.SetFloat(++userCalls); });
+  auto user = [] { return Build([](TXLSPtgsBuilder& b) { b.FuncName(0, u"Counter"); }); };
+  struct Case {
+    const char* What;
+    std::map<int, Build> Names;
+    Build Formula;
+    const char* At;
+    std::string Want;
+    int Fetches;  // definitions asked for; -1: not checked
+  };
+  const Case cases[] = {
+      {"64 names deep, 3^64 uses", chain(100, 64, Num(1)), name(100), "H10", "1", 64},
+      {"past the depth guard", chain(100, 100, Num(1)), name(100), "H10", "#NAME?", -1},
+      {"a name used twice", {{1, Op(ptgAdd, Num(2), Num(3))}}, Op(ptgAdd, name(1), name(1)), "H10", "10", 1},
+      {"redefined", {{1, Num(7)}}, Op(ptgAdd, name(1), name(1)), "H10", "14", 1},
+      {"redefined again", {{1, Op(ptgMul, Num(2), Num(3))}}, Op(ptgAdd, name(1), name(1)), "H10", "12", 1},
+      {"the formula cell's row", {{1, Fn("ROW", {})}}, Op(ptgAdd, name(1), name(1)), "H10", "20", 1},
+      {"the same at another cell", {{1, Fn("ROW", {})}}, Op(ptgAdd, name(1), name(1)), "H2", "4", 1},
+      {"a cell the name reads", {{1, Ref("A2")}}, Op(ptgMul, name(1), name(1)), "H10", "4", 1},
+      {"in and out of an array argument", {{1, Op(ptgMul, Ref("A1", "A3"), Num(2))}},
+       Op(ptgAdd, Fn("SUMPRODUCT", {name(1)}), name(1)), "H2", "16", -1},
+      {"random numbers", {{1, rand()}}, Op(ptgEQ, name(1), name(1)), "H10", "FALSE", 2},
+      {"random numbers a level down", {{1, Op(ptgMul, name(2), Num(1))}, {2, rand()}},
+       Op(ptgEQ, name(1), name(1)), "H10", "FALSE", 4},
+      {"a user function", {{1, user()}}, Op(ptgEQ, name(1), name(1)), "H10", "FALSE", 2},
+      // Name 1 meets name 2 while name 2 is in progress, so its #NAME? there is no value for
+      // the formula's own use of name 1: 5 + (5 + 1).
+      {"circular under another name", {{1, Op(ptgAdd, name(2), Num(1))}, {2, Fn("IFERROR", {name(1), Num(5)})}},
+       Op(ptgAdd, name(2), name(1)), "H10", "11", -1},
+      {"fan-out with random numbers, 2^8", randomChain(100, 9), name(100), "H10", "256", -1},
+      {"fan-out with random numbers, 2^40: past the work bound", randomChain(100, 41), name(100), "H10", "#NUM!",
+       -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    names.Items.clear();
+    names.Code.clear();
+    for (const auto& [index, def] : c.Names) {
+      names.Items[index] = TFormulaNameDef();
+      TXLSPtgsBuilder b;
+      def(b);
+      names.Code[index] = b.Bytes();
+    }
+    names.Fetches = 0;
+    EXPECT_EQ(Run(c.Formula, c.At), c.Want);
+    if (c.Fetches >= 0) {
+      EXPECT_EQ(names.Fetches, c.Fetches);
+    }
+  }
+}
+
+// Areas turned into arrays: past four whole columns the formula gives #NUM! instead of allocating
+// gigabytes.
+TEST_F(EvaluatorTest, ArraysFromAreasAreBounded) {
+  const struct {
+    const char* To;
+    const char* Want;
+  } cases[] = {{"B3", "132"}, {"E1048576", "#NUM!"}, {"XFD1048576", "#NUM!"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.To);
+    EXPECT_EQ(Run(Fn("SUMPRODUCT", {Op(ptgMul, Ref("A1", c.To), Num(2))})), c.Want);
+  }
 }
 
 }  // namespace

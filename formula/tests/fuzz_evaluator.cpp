@@ -11,14 +11,15 @@
 
 namespace {
 
-// Name 0 is the input itself, so names may refer to themselves.
+// Name i is the input from its byte i on (name 0 the input itself), so names may refer to
+// themselves and to chains of other names.
 class SelfNames : public formula::IFormulaNames {
 public:
   bool GetName(int Index, formula::TFormulaNameDef& Def) override {
-    if (Index != 0) return false;
+    if (Index < 0 || Index >= Len) return false;
     Def.Kind = formula::TFormulaNameDef::nkFormula;
-    Def.Ptgs = Data;
-    Def.Len = Len;
+    Def.Ptgs = Data + Index;
+    Def.Len = Len - Index;
     return true;
   }
   const std::uint8_t* Data = nullptr;

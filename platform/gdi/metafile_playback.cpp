@@ -89,7 +89,8 @@ private:
     return i;
   }
   void store(DWORD i, HGDIOBJ o) {
-    if (handles_[i]) DeleteObject(handles_[i]);
+    // The object the slot held may still be selected, and then cannot be deleted yet.
+    if (handles_[i] && !DeleteObject(handles_[i])) orphans_.push_back(handles_[i]);
     handles_[i] = o;
   }
 

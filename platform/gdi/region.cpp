@@ -7,7 +7,6 @@ namespace {
 
 struct Span {
   LONG left, right;
-  friend bool operator==(const Span&, const Span&) = default;
 };
 
 // Combines two sorted, disjoint span lists with a boolean operation.

@@ -191,7 +191,7 @@ private:
     SendMessage(hwnd_, BM_SETCHECK, BST_CHECKED, 0);
   }
 
-  void paint(HDC given) {
+  void paint(HDC given) override {
     if (given) {
       HGDIOBJ old = gdi::SelectObject(given, font() ? font() : default_gui_font());
       paint_into(given);

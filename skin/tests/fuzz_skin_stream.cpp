@@ -7,6 +7,7 @@
 
 #include "core/error.h"
 #include "platform/components/classes.h"
+#include "platform/components/dialogs.h"
 #include "platform/win/controls.h"
 #include "platform/win/display.h"
 #include "platform/win/win.h"
@@ -25,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return win::RegisterClassEx(&wc) != 0;
   }();
   if (!ready) return 0;
+  // Messages the loader shows (a package of an old version) close at once instead of waiting.
+  platform::components::DialogScript dialogs;
   auto* sd = new skin::TSkinData(nullptr);
   sd->BeginLoading();
   sd->SetActive(true);
