@@ -117,6 +117,28 @@ int TXLSReadXLSX::CellStyle(int S) const {
   return S >= 0 && S < Manager_->StyleSheet->XFs->Count() ? S : 0;
 }
 
+const TXLSReadXLSX::TArrayArea* TXLSReadXLSX::ArrayAreaOf(int Col, int Row) const {
+  for (const TArrayArea& a : ArrayAreas_)
+    if (Col >= a.Col1 && Col <= a.Col2 && Row >= a.Row1 && Row <= a.Row2) return &a;
+  return nullptr;
+}
+
+// The cached result of a formula cell, by the cell's type.
+void TXLSReadXLSX::SetFormulaResult(const TCT_Cell& C, wb::TXLSFormulaHelper& H) const {
+  switch (C.t) {
+    case ctBoolean: H.SetResultBoolean(XmlStrToBoolDef(C.v, false)); break;
+    case ctDate: {
+      const double serial = DateSerial(C.v);
+      H.SetResultFloat(std::isnan(serial) ? 0 : serial);
+      break;
+    }
+    case ctError: H.SetResultErrorText(C.v); break;
+    case ctString: H.SetResultString(C.v); break;
+    case ctNumber: H.SetResultFloat(XmlStrToFloatDef(C.v, 0)); break;
+    default: throw wb::Exception("Unsupported type of formula cell: " + std::to_string(C.t));
+  }
+}
+
 void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
   int col, row;
   CellPosition(C, col, row);
@@ -130,20 +152,42 @@ void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
     h.Row = row;
     h.Style = style;
     h.SourceText = f.text;
-    switch (C.t) {
-      case ctBoolean: h.SetResultBoolean(XmlStrToBoolDef(C.v, false)); break;
-      case ctDate: {
-        const double serial = DateSerial(C.v);
-        h.SetResultFloat(std::isnan(serial) ? 0 : serial);
-        break;
+    h.FormulaKind = wb::mfkNormal;
+    // The binding's formula types: normal 0, array 1, dataTable 2, shared 3.
+    if (f.t == 1 || f.t == 2) {
+      int c1, r1, c2, r2;
+      if (!wb::AreaStrToColRow(f.ref, c1, r1, c2, r2)) {
+        c1 = c2 = col;
+        r1 = r2 = row;
       }
-      case ctError: h.SetResultErrorText(C.v); break;
-      case ctString: h.SetResultString(C.v); break;
-      case ctNumber: h.SetResultFloat(XmlStrToFloatDef(C.v, 0)); break;
-      default:
-        throw wb::Exception("Unsupported type of formula cell: " + std::to_string(C.t));
+      ArrayAreas_.push_back({c1, r1, c2, r2, col, row, f.t == 2});
+      h.SetArea(c1, r1, c2, r2);
+      h.FormulaKind = f.t == 1 ? wb::mfkArray : wb::mfkDataTable;
+      if (f.t == 2) {
+        h.DataTableFlags = static_cast<std::uint8_t>((f.del1 ? 1 : 0) | (f.del2 ? 2 : 0) | (f.dt2D ? 4 : 0) |
+                                                     (f.dtr ? 8 : 0));
+        if (!f.r1.empty()) {
+          h.SetDataTableR1Text(f.r1);
+          if (!f.r2.empty()) h.SetDataTableR2Text(f.r2);
+        }
+      }
     }
-    h.FormulaOptions = static_cast<std::uint8_t>((f.bx ? 2 : 0) | (f.ca ? 4 : 0));
+    SetFormulaResult(C, h);
+    h.FormulaOptions = static_cast<std::uint8_t>((f.t == 1 && f.aca ? 1 : 0) | (f.bx ? 2 : 0) | (f.ca ? 4 : 0));
+    cells.WriteFormula();
+    return;
+  }
+  if (const TArrayArea* a = ArrayAreas_.empty() ? nullptr : ArrayAreaOf(col, row)) {
+    // A cell of an array formula's or data table's result: it refers to its master.
+    wb::TXLSFormulaHelper& h = cells.FormulaHelper();
+    h.Clear();
+    h.Col = col;
+    h.Row = row;
+    h.Style = style;
+    h.MasterCol = static_cast<std::uint16_t>(a->MasterCol);
+    h.MasterRow = a->MasterRow;
+    h.FormulaKind = a->DataTable ? wb::mfkDataTableMember : wb::mfkArrayMember;
+    SetFormulaResult(C, h);
     cells.WriteFormula();
     return;
   }

@@ -97,6 +97,7 @@ void TXLSReadXLSX::ReadWorksheet(const std::string& Id) {
   TCT_Worksheet& sheet = *doc->Root().worksheet;
   RowObject_ = sheet.sheetData->row.get();
   PrevRow_ = LastCol_ = -1;
+  ArrayAreas_.clear();
   NewRow_ = true;
   doc->OnReadCol = [this](TCT_Col& c) { ReadCol(c); };
   sheet.sheetData->OnReadRow = [this](TCT_Row& r) { ReadRow(r); };

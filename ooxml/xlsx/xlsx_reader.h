@@ -115,6 +115,16 @@ private:
   int PrevRow_ = -1;
   bool NewRow_ = true;
   int LastCol_ = -1;
+  // The target areas of the array formulas and data tables of the sheet being read, with their
+  // master cells: the cells inside are members that refer to their master.
+  struct TArrayArea {
+    int Col1, Row1, Col2, Row2;
+    int MasterCol, MasterRow;
+    bool DataTable;
+  };
+  std::vector<TArrayArea> ArrayAreas_;
+  const TArrayArea* ArrayAreaOf(int Col, int Row) const;
+  void SetFormulaResult(const TCT_Cell& C, workbook::TXLSFormulaHelper& H) const;
 };
 
 // Installs the .xlsx reader in the component's neighbours.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "ooxml/opc/tests/package_testing.h"
@@ -220,6 +221,69 @@ TEST(XlsxReader, RowsAndColumns) {
   wb::TMMURowHeader plain = w.Cells->FindRow(3);
   ASSERT_TRUE(plain);
   EXPECT_EQ(plain.Height(), 0xFFFF);
+}
+
+TEST(XlsxReader, FormulasKeepTheirTextResultAndArrayMembers) {
+  Book b;
+  b.sheet1 = R"(<sheetData><row r="1"><c r="A1"><f>SUM(C1:C3)</f><v>6</v></c>)"
+             R"(<c r="B1"><f t="array" ref="B1:B3">C1:C3*2</f><v>2</v></c><c r="C1"><v>1</v></c>)"
+             R"(<c r="D1" t="str"><f>"x"&amp;"y"</f><v>xy</v></c><c r="E1" t="e"><f>1/0</f><v>#DIV/0!</v></c>)"
+             R"(<c r="F1" t="b"><f ca="1">TRUE()</f><v>1</v></c></row>)"
+             R"(<row r="2"><c r="B2"><v>4</v></c></row><row r="3"><c r="B3"/></row></sheetData>)";
+  Reader r;
+  r.Load(b.Zip());
+  wb::TXLSCellMMU& cells = r.Cells();
+  wb::TXLSFormulaHelper& h = cells.FormulaHelper();
+  struct Case {
+    int col, row;
+    std::uint8_t kind;
+    const char16_t* text;
+  } cases[] = {
+      {0, 0, wb::mfkNormal, u"SUM(C1:C3)"}, {1, 0, wb::mfkArray, u"C1:C3*2"}, {3, 0, wb::mfkNormal, u"\"x\"&\"y\""},
+      {4, 0, wb::mfkNormal, u"1/0"},        {5, 0, wb::mfkNormal, u"TRUE()"},  {1, 1, wb::mfkArrayMember, u""},
+      {1, 2, wb::mfkArrayMember, u""},
+  };
+  for (const Case& c : cases) {
+    cells.ReadFormula(r.Ref(c.col, c.row));
+    EXPECT_EQ(h.FormulaKind, c.kind) << c.col << "," << c.row;
+    std::u16string text;
+    if (c.kind != wb::mfkArrayMember) wb::TXLSCellMMU::GetFormulaSourceText(r.Ref(c.col, c.row), text);
+    EXPECT_EQ(text, c.text) << c.col << "," << c.row;
+    if (c.kind == wb::mfkArrayMember) {
+      EXPECT_EQ(h.MasterCol, 1);
+      EXPECT_EQ(h.MasterRow, 0);
+    }
+  }
+  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaFloat(r.Ref(0, 0)), 6);
+  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaFloat(r.Ref(1, 1)), 4);
+  std::u16string s;
+  wb::TXLSCellMMU::GetFormulaString(r.Ref(3, 0), s);
+  EXPECT_EQ(s, u"xy");
+  EXPECT_EQ(wb::TXLSCellMMU::GetFormulaError(r.Ref(4, 0)), wb::errDiv0);
+  EXPECT_TRUE(wb::TXLSCellMMU::GetFormulaBoolean(r.Ref(5, 0)));
+  wb::TXLSCellArea area;
+  ASSERT_TRUE(wb::TXLSCellMMU::GetFormulaAreaRect(r.Ref(1, 0), area));
+  EXPECT_EQ(area.Row2, 2);
+  // A formula whose cached result is a shared-string index is no formula cell any producer writes.
+  Book bad;
+  bad.sheet1 = R"(<sheetData><row r="1"><c r="A1" t="s"><f>A2</f><v>0</v></c></row></sheetData>)";
+  EXPECT_EQ(Error(bad.Zip()), "Unsupported type of formula cell: 4");
+}
+
+TEST(XlsxReader, ARelationshipLoopEnds) {
+  Book b;
+  b.sheet1 = R"(<sheetData><row r="1"><c r="A1"><v>7</v></c></row></sheetData>)";
+  opc_testing::Parts parts;
+  std::string zip = b.Zip();
+  // The sheet relates back to the workbook, which relates to the sheet.
+  std::map<std::string, std::string> entries = opc_testing::ReadZip(zip);
+  entries["xl/worksheets/_rels/sheet1.xml.rels"] =
+      R"(<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)" +
+      Rel("rId1", "worksheet", "../workbook.xml") + "</Relationships>";
+  for (const auto& [name, bytes] : entries) parts.push_back({name, bytes});
+  Reader r;
+  r.Load(opc_testing::MakeZip(parts));
+  EXPECT_EQ(r.Float(0, 0), 7);
 }
 
 const char kStyles[] =
