@@ -104,49 +104,31 @@ void TXLSReadXLSX::ReadNumFmts(const TCT_Stylesheet& S) {
   }
 }
 
-void TXLSReadXLSX::ReadFonts(const TCT_Stylesheet& S) {
-  wb::TXc12Fonts& fonts = *Manager_->StyleSheet->Fonts;
-  const int builtin = fonts.GetDefaultCount();
-  for (int i = 0; i < S.fonts->font.Count(); ++i) {
-    wb::TXc12Font* f;
-    if (i < builtin && i < fonts.Count()) {
-      f = fonts.GetItem(i);
-      f->Clear();
-    } else {
-      f = fonts.AddFont(std::make_unique<wb::TXc12Font>());
-    }
-    ReadFont(*S.fonts->font[i], *f);
+// The first records of a fresh list are built in: the file's first elements overwrite them, the
+// rest are appended, so that record i is element i of the file.
+template <class TList, class TElements, class TRead>
+static void OverwriteThenAppend(TList& List, const TElements& Elements, TRead Read) {
+  const int builtin = List.GetDefaultCount();
+  for (int i = 0; i < Elements.Count(); ++i) {
+    auto* record = i < builtin && i < List.Count() ? List.GetItem(i) : List.Add();
+    if (i < builtin) record->Clear();
+    Read(*Elements[i], *record);
   }
+}
+
+void TXLSReadXLSX::ReadFonts(const TCT_Stylesheet& S) {
+  OverwriteThenAppend(*Manager_->StyleSheet->Fonts, S.fonts->font,
+                      [this](const TCT_Font& e, wb::TXc12Font& f) { ReadFont(e, f); });
 }
 
 void TXLSReadXLSX::ReadFills(const TCT_Stylesheet& S) {
-  wb::TXc12Fills& fills = *Manager_->StyleSheet->Fills;
-  const int builtin = fills.GetDefaultCount();
-  for (int i = 0; i < S.fills->fill.Count(); ++i) {
-    wb::TXc12Fill* f;
-    if (i < builtin && i < fills.Count()) {
-      f = fills.GetItem(i);
-      f->Clear();
-    } else {
-      f = fills.Add();
-    }
-    ReadFill(*S.fills->fill[i], *f);
-  }
+  OverwriteThenAppend(*Manager_->StyleSheet->Fills, S.fills->fill,
+                      [this](const TCT_Fill& e, wb::TXc12Fill& f) { ReadFill(e, f); });
 }
 
 void TXLSReadXLSX::ReadBorders(const TCT_Stylesheet& S) {
-  wb::TXc12Borders& borders = *Manager_->StyleSheet->Borders;
-  const int builtin = borders.GetDefaultCount();
-  for (int i = 0; i < S.borders->border.Count(); ++i) {
-    wb::TXc12Border* b;
-    if (i < builtin && i < borders.Count()) {
-      b = borders.GetItem(i);
-      b->Clear();
-    } else {
-      b = borders.Add();
-    }
-    ReadBorder(*S.borders->border[i], *b);
-  }
+  OverwriteThenAppend(*Manager_->StyleSheet->Borders, S.borders->border,
+                      [this](const TCT_Border& e, wb::TXc12Border& b) { ReadBorder(e, b); });
 }
 
 template <class TList>

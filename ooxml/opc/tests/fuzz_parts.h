@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,24 @@ inline std::string PackParts(const std::uint8_t* data, std::size_t size) {
   }
   zip.Close();
   return std::string(out.Bytes().begin(), out.Bytes().end());
+}
+
+// The fuzz input's first byte picks its form: odd, a list of parts packed first; even, raw archive
+// bytes. Read gets the archive.
+inline void ReadFuzzPackage(const std::uint8_t* data, std::size_t size,
+                            const std::function<void(const std::string&)>& Read) {
+  if (size == 0) return;
+  if (data[0] & 1) {
+    std::string packed;
+    try {
+      packed = PackParts(data + 1, size - 1);
+    } catch (const core::Error&) {
+      return;
+    }
+    Read(packed);
+  } else {
+    Read(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+  }
 }
 
 }  // namespace opc_testing

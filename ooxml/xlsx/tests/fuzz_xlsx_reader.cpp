@@ -29,17 +29,6 @@ void Read(const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  if (data[0] & 1) {
-    std::string packed;
-    try {
-      packed = opc_testing::PackParts(data + 1, size - 1);
-    } catch (const core::Error&) {
-      return 0;
-    }
-    Read(packed);
-  } else {
-    Read(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
-  }
+  opc_testing::ReadFuzzPackage(data, size, Read);
   return 0;
 }
