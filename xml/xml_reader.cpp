@@ -670,6 +670,7 @@ std::size_t TXpgReadXML::CutTag(std::size_t at, bool tolerant) {
       }
       next = te;
     }
+    if (!AppendCData(next, end)) return npos;
   }
 
   qname_ = std::string_view(ns, static_cast<std::size_t>(ne - ns));
@@ -698,6 +699,56 @@ std::size_t TXpgReadXML::CutTag(std::size_t at, bool tolerant) {
     EndTag();
   }
   return static_cast<std::size_t>(next - b);
+}
+
+// CDATA sections in an element's text are text: their content is taken literally, escaped into
+// the element's raw text so the one decoder of raw text gives it back. Next moves past them and
+// the plain text that follows, up to the next tag. False when the buffer ends inside a section.
+bool TXpgReadXML::AppendCData(const char*& next, const char* end) {
+  static constexpr std::string_view kOpen = "<![CDATA[";
+  auto starts_cdata = [&](const char* p) {
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(end - p), kOpen.size());
+    return std::string_view(p, n) == kOpen.substr(0, n);
+  };
+  if (next >= end || !starts_cdata(next)) return true;
+  if (static_cast<std::size_t>(end - next) < kOpen.size()) {
+    if (!eof_) return false;
+    UnexpectedEnd();
+  }
+  cdata_.assign(text_.data(), text_.size());
+  const char* p = next;
+  while (p < end && *p == '<' && starts_cdata(p)) {
+    if (static_cast<std::size_t>(end - p) < kOpen.size()) {
+      if (!eof_) return false;
+      UnexpectedEnd();
+    }
+    const std::string_view rest(p + kOpen.size(), static_cast<std::size_t>(end - p) - kOpen.size());
+    const std::size_t close = rest.find("]]>");
+    if (close == std::string_view::npos) {
+      if (!eof_) return false;
+      UnexpectedEnd();
+    }
+    for (char c : rest.substr(0, close)) {
+      if (c == '&')
+        cdata_ += "&amp;";
+      else if (c == '<')
+        cdata_ += "&lt;";
+      else
+        cdata_ += c;
+    }
+    p = rest.data() + close + 3;
+    const char* te = FindByte(p, end, '<');
+    if (!te) {
+      if (!eof_) return false;
+      te = end;
+    }
+    cdata_.append(p, static_cast<std::size_t>(te - p));
+    p = te;
+  }
+  text_ = cdata_;
+  has_text_ = !cdata_.empty();
+  next = p;
+  return true;
 }
 
 std::size_t TXpgReadXML::CutEndTag(std::size_t at, bool tolerant) {
@@ -780,7 +831,8 @@ std::size_t TXpgReadXML::CutBang(std::size_t at, bool tolerant) {
   }
   if (rest.size() < 9 && std::string_view("<![CDATA[").substr(0, rest.size()) == rest) return npos;
   if (rest.substr(0, 9) == "<![CDATA[") {
-    if (!tolerant) SyntaxError("CDATA sections are not supported");
+    // Character data that belongs to no start tag (after an end tag) is passed over, as plain
+    // text there is.
     std::size_t close = rest.find("]]>", 9);
     if (close == npos) return npos;
     return at + close + 3;

@@ -152,6 +152,7 @@ private:
   // Each returns the position after the construct, or npos when the buffer ends inside it.
   std::size_t CutTag(std::size_t at, bool tolerant);
   std::size_t CutEndTag(std::size_t at, bool tolerant);
+  bool AppendCData(const char*& next, const char* end);
   std::size_t CutBang(std::size_t at, bool tolerant);
   std::size_t CutPI(std::size_t at);
   [[noreturn]] void SyntaxError(const std::string& what) const;
@@ -169,6 +170,8 @@ private:
   bool stop_ = false;
   std::string_view qname_, prefix_, local_, text_, comment_;
   bool has_text_ = false;
+  // An element's text that held CDATA sections, escaped (text_ then views it).
+  std::string cdata_;
   bool empty_element_ = false;
   std::vector<std::pair<std::string_view, std::string_view>> pi_attrs_;
 

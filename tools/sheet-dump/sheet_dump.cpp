@@ -9,6 +9,7 @@
 #include "biff/legacy/legacy_document.h"
 #include "biff/reader/external_names.h"
 #include "core/unicode.h"
+#include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
 #include "workbook/cell_store.h"
@@ -87,7 +88,8 @@ std::u16string NameText(const wb::TXc12DefinedName& N) {
 
 class TDumper {
 public:
-  TDumper(wb::TXLSSpreadsheet5& B, biff::TBIFF5& D) : B_(B), M_(*B.GetManager()), D_(D) {}
+  // D: the legacy document of an .xls workbook; nil for one read from .xlsx.
+  TDumper(wb::TXLSSpreadsheet5& B, biff::TBIFF5* D) : B_(B), M_(*B.GetManager()), D_(D) {}
 
   std::u16string SheetName(int Index) const {
     if (Index >= 0 && Index < M_.Worksheets->Count()) return M_.Worksheets->GetItem(Index)->Name;
@@ -96,8 +98,9 @@ public:
 
   std::u16string FormulaText(const std::uint8_t* Ptgs, int Len, int Sheet, int Row, int Col) {
     std::u16string text;
+    if (!D_) return text;
     biff::TDecodeRefEvent ev = [this](std::uint8_t Kind, int Index, std::u16string& Text, int, int, int NameIndex) {
-      biff::TExternalNames& ext = D_.ExternalNames();
+      biff::TExternalNames& ext = D_->ExternalNames();
       if (Kind == 0) {
         wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
         if (NameIndex >= 1 && NameIndex <= names.Count()) Text = NameText(*names.GetItems(NameIndex - 1));
@@ -145,7 +148,8 @@ public:
   }
 
   std::string Run() {
-    std::string o = "{\n  \"version\": " + std::to_string(D_.VersionRead) + ",\n";
+    // The legacy version read; null for an .xlsx workbook.
+    std::string o = "{\n  \"version\": " + (D_ ? std::to_string(D_->VersionRead) : std::string("null")) + ",\n";
     o += std::string("  \"date1904\": ") + (M_.Workbook->WorkbookPr.date1904 ? "true" : "false") + ",\n";
     o += "  \"sheets\": [";
     for (int s = 0; s < M_.Worksheets->Count(); ++s) {
@@ -257,11 +261,16 @@ private:
           const bool member = kind == wb::mfkArrayMember || kind == wb::mfkArrayMember97;
           if (member) line += ", \"array_member\": true";
           const std::uint8_t* ptgs = nullptr;
-          const int len = member ? 0 : wb::TXLSCellMMU::GetFormulaPtgs(ref, ptgs);
+          const bool compiled = !member && wb::TXLSCellMMU::FormulaIsCompiled(ref);
+          const int len = compiled ? wb::TXLSCellMMU::GetFormulaPtgs(ref, ptgs) : 0;
           std::u16string text;
-          if (D_.VersionRead >= 5 && ptgs && len > 0)
+          const bool decodable = !D_ || D_->VersionRead >= 5;
+          if (D_ && D_->VersionRead >= 5 && ptgs && len > 0)
             text = FormulaText(ptgs, len, Sheet, row, col);
-          line += ", \"formula\": " + (D_.VersionRead >= 5 ? Json(text) : std::string("null"));
+          // Formulas read from .xlsx are kept as their text until they are compiled.
+          else if (!D_ && !member && !compiled)
+            wb::TXLSCellMMU::GetFormulaSourceText(ref, text);
+          line += ", \"formula\": " + (decodable ? Json(text) : std::string("null"));
           break;
         }
       }
@@ -278,7 +287,7 @@ private:
 
   wb::TXLSSpreadsheet5& B_;
   wb::TXc12Manager& M_;
-  biff::TBIFF5& D_;
+  biff::TBIFF5* D_;
 };
 
 }  // namespace
@@ -286,18 +295,19 @@ private:
 TWorkbookDump::TWorkbookDump(core::ByteSpan Data, const std::u16string& Password) {
   wb::TXLSSpreadsheetNeighbours neighbours;
   biff::RegisterLegacyNeighbours(neighbours);
+  ooxml::RegisterXlsxNeighbours(neighbours);
   Book_ = std::make_unique<wb::TXLSSpreadsheet5>(neighbours);
   Book_->SetPassword(Password);
   wb::TPointerMemoryStream stream(Data.data(), static_cast<std::int64_t>(Data.size()));
-  Book_->LoadBIFFFromStream(stream);
+  // A ZIP archive is an .xlsx package; anything else goes the legacy road.
+  Book_->LoadFromStream(stream, true);
 }
 
 TWorkbookDump::~TWorkbookDump() = default;
 
 std::string TWorkbookDump::Json() {
   auto* legacy = dynamic_cast<biff::TLegacyDocument*>(Book_->GetBIFF());
-  if (!legacy) throw biff::Exception("The workbook was not read as an .xls file");
-  TDumper d(*Book_, legacy->Document());
+  TDumper d(*Book_, legacy ? &legacy->Document() : nullptr);
   return d.Run();
 }
 

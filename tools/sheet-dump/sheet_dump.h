@@ -12,8 +12,8 @@ class TXLSSpreadsheet5;
 
 namespace sheet_dump {
 
-// A workbook read from the bytes of an .xls file through the spreadsheet component (its legacy
-// road), as a program using the library meets it. Raises the reader's error for a file the
+// A workbook read from the bytes of an .xls or .xlsx file through the spreadsheet component (its legacy
+// or Open XML road), as a program using the library meets it. Raises the reader's error for a file the
 // library refuses.
 class TWorkbookDump {
 public:

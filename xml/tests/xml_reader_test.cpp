@@ -70,6 +70,10 @@ TEST(XmlReader, EventStreams) {
       {"<a>x</a>   ", {"<a|x", "/a"}},
       {"<r><c>x</c>\n   </r>", {"<r", "<c|x", "/c", "/r"}},
       {"<r>\xC3\xA9\xFF\xE4\xB8</r>", {"<r|\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD", "/r"}},
+      // CDATA sections are text, taken literally, joined with the plain text around them.
+      {"<r><![CDATA[a<b&amp;]]></r>", {"<r|a<b&amp;", "/r"}},
+      {"<r>x<![CDATA[]]]]><![CDATA[>]]>y</r>", {"<r|x]]>y", "/r"}},
+      {"<r><c/><![CDATA[dropped]]></r>", {"<r", "<c", "/c", "/r"}},
       {"", {}},
       {"  \n", {}},
   };
@@ -170,7 +174,7 @@ TEST(XmlReader, ErrorsOnIllFormedInput) {
       {"<r a></r>", "Syntax error in XML: bad attribute in tag \"r\""},
       {"<r a=1></r>", "Syntax error in XML: bad attribute in tag \"r\""},
       {"<r\n<c/></r>", "Syntax error in XML: bad attribute in tag \"r\""},
-      {"<r><![CDATA[x]]></r>", "Syntax error in XML: CDATA sections are not supported"},
+      {"<r><![CDATA[x]></r>", "Unexcpected end of file in XML"},
       {"no tags here", "Syntax error in XML: can not find \"<\""},
       {"<r>< !x/></r>", "Syntax error in XML: tag without a name"},
       {"<r><></r>", "Syntax error in XML: tag without a name"},
@@ -205,6 +209,7 @@ TEST(XmlReader, EventsDoNotDependOnBufferSize) {
     }
     if (r % 7 == 0) xml += "<!-- row " + std::to_string(r) + " -->";
     if (r % 11 == 0) xml += "<is><t xml:space=\"preserve\"> caf\xC3\xA9 &amp; &#x4E2D; </t></is>";
+    if (r % 13 == 0) xml += "<t>x<![CDATA[a<b]]]]><![CDATA[>c]]>tail</t>";
     xml += "</row>\n";
   }
   xml += "</sheetData><x:ext uri=\"{1}\"/></worksheet>";

@@ -10,34 +10,9 @@
 #include "core/error.h"
 #include "core/unicode.h"
 #include "ooxml/opc/file_data.h"
-#include "io/zip_archive.h"
+#include "ooxml/opc/tests/fuzz_parts.h"
 
 namespace {
-
-std::string PackParts(const std::uint8_t* data, std::size_t size) {
-  io::TMemoryStream out;
-  io::TXLSZipArchive zip;
-  zip.OpenWrite(out);
-  std::string text(reinterpret_cast<const char*>(data), size);
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\0', at);
-    if (end == std::string::npos) end = text.size();
-    std::string record = text.substr(at, end - at);
-    at = end + 1;
-    std::size_t nl = record.find('\n');
-    if (nl == std::string::npos) continue;
-    std::string body = record.substr(nl + 1);
-    io::TMemoryStream s(std::vector<std::uint8_t>(body.begin(), body.end()));
-    try {
-      zip.AddStream(core::utf8_to_utf16(record.substr(0, nl)), s);
-    } catch (const core::Error&) {
-      // Names the archive refuses (repeated, unsafe) are left out.
-    }
-  }
-  zip.Close();
-  return std::string(out.Bytes().begin(), out.Bytes().end());
-}
 
 void Walk(const std::string& bytes) {
   io::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
@@ -87,17 +62,6 @@ void Walk(const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  if (data[0] & 1) {
-    std::string packed;
-    try {
-      packed = PackParts(data + 1, size - 1);
-    } catch (const core::Error&) {
-      return 0;
-    }
-    Walk(packed);
-  } else {
-    Walk(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
-  }
+  opc_testing::ReadFuzzPackage(data, size, Walk);
   return 0;
 }

@@ -1,0 +1,65 @@
+#!/usr/bin/python3
+"""Compares sheet-dump's JSON of an .xlsx workbook with the one dump_openpyxl.py made from the
+same file. Prints each difference and the count; exits 1 when there is any.
+
+Usage: compare_openpyxl.py EXPECTED.json OURS.json
+
+Allowed differences, each for a reason:
+- openpyxl lists every cell of its grid, empty ones included (as "blank"); a cell that openpyxl
+  has as blank and ours lacks is no difference, and neither is ours as blank where openpyxl has
+  no cell. A cell ours has with a value must be there in openpyxl with the same type and value.
+- number formats are compared for cells with a value; openpyxl's "General" is ours "General".
+- a formula cell is compared by its text: openpyxl does not read cached results.
+- numbers are compared to 1e-9 relative (openpyxl's date conversion goes through datetime, whose
+  microseconds round).
+"""
+import json
+import math
+import sys
+
+
+def main(expected_path, ours_path):
+    exp = json.load(open(expected_path, encoding='utf-8'))
+    ours = json.load(open(ours_path, encoding='utf-8'))
+    diffs = []
+    if exp['date1904'] != ours['date1904']:
+        diffs.append(f"date1904: {exp['date1904']} != {ours['date1904']}")
+    if [s['name'] for s in exp['sheets']] != [s['name'] for s in ours['sheets']]:
+        diffs.append('sheets: %r != %r' % ([s['name'] for s in exp['sheets']], [s['name'] for s in ours['sheets']]))
+    for es, os_ in zip(exp['sheets'], ours['sheets']):
+        name = es['name']
+        if es['state'] != os_['state']:
+            diffs.append(f'{name}: state {es["state"]} != {os_["state"]}')
+        ec = {c['ref']: c for c in es['cells'] if c['type'] != 'blank'}
+        oc = {c['ref']: c for c in os_['cells']}
+        eb = {c['ref'] for c in es['cells'] if c['type'] == 'blank'}
+        for ref, c in ec.items():
+            o = oc.get(ref)
+            if o is None:
+                diffs.append(f'{name}!{ref}: missing, openpyxl has {c["type"]} {c["value"]!r}')
+                continue
+            if o['type'] != c['type']:
+                diffs.append(f'{name}!{ref}: type {o["type"]} != {c["type"]}')
+                continue
+            a, b = c['value'], o['value']
+            if c['type'] == 'formula':
+                # openpyxl gives a formula cell its text, not its cached result.
+                b = o.get('formula')
+            if c['type'] == 'number':
+                if not math.isclose(a, b, rel_tol=1e-9, abs_tol=1e-9):
+                    diffs.append(f'{name}!{ref}: {b!r} != {a!r}')
+            elif a != b:
+                diffs.append(f'{name}!{ref}: {b!r} != {a!r}')
+            if (o.get('format') or 'General') != (c.get('format') or 'General'):
+                diffs.append(f'{name}!{ref}: format {o.get("format")!r} != {c.get("format")!r}')
+        for ref, o in oc.items():
+            if ref not in ec and not (o['type'] == 'blank' and (ref in eb or ref not in ec)):
+                diffs.append(f'{name}!{ref}: ours has {o["type"]} {o.get("value")!r}, openpyxl nothing')
+    for d in diffs:
+        print(d)
+    print(f'{len(diffs)} differences')
+    return 1 if diffs else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv[1], sys.argv[2]))

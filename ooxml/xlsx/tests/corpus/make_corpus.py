@@ -1,0 +1,63 @@
+#!/usr/bin/python3
+"""Writes the seed corpus of the .xlsx reader's fuzz target: small packages as part lists (first
+byte 1) with styles, shared and rich strings, every cell type, cells and rows without reference,
+ISO dates, a bad shared-string index, a relationship loop and CDATA; and the producers' fixtures
+as raw archives (first byte 0).   /usr/bin/python3 make_corpus.py"""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, 'reader')
+FIXTURES = os.path.join(os.path.dirname(HERE), 'fixtures')
+R = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships/'
+NS = ' xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="%s"' % R[:-1]
+TYPES = ('<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+         '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+         '<Default Extension="xml" ContentType="application/xml"/></Types>')
+STYLES = ('<styleSheet%s><numFmts count="1"><numFmt numFmtId="164" formatCode="0.0"/></numFmts>'
+          '<fonts count="1"><font><b/><sz val="11"/><name val="Calibri"/></font></fonts>'
+          '<fills count="2"><fill><patternFill/></fill><fill><patternFill patternType="solid"><fgColor indexed="70"/></patternFill></fill></fills>'
+          '<borders count="1"><border><left style="thin"/></border></borders>'
+          '<cellStyleXfs count="1"><xf/></cellStyleXfs><cellXfs count="2"><xf/><xf numFmtId="164" fillId="1"/></cellXfs>'
+          '<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>'
+          '<colors><indexedColors>%s</indexedColors></colors></styleSheet>' % (NS, '<rgbColor rgb="FF112233"/>' * 70))
+STRINGS = ('<sst%s><si><t>a_x000D_b</t></si><si><r><t>x</t></r><r><rPr><i/><rFont val="Nowhere"/></rPr><t>y</t></r></si>'
+           '<si><t><![CDATA[<cdata>]]></t></si></sst>' % NS)
+SHEET = ('<worksheet%s><cols><col min="1" max="2" width="9" style="1"/></cols><sheetData>'
+         '<row r="1" ht="20" customHeight="1"><c r="A1" t="s"><v>0</v></c><c t="s"><v>1</v></c><c t="s"><v>2</v></c>'
+         '<c r="E1" t="b"><v>1</v></c><c r="F1" t="e"><v>#REF!</v></c><c r="G1" t="d"><v>2024-02-29T23:59:59</v></c>'
+         '<c r="H1" t="inlineStr"><is><t>inline</t></is></c><c r="I1" s="1"><f>A1+1</f><v>2</v></c></row>'
+         '<row><c><v>3</v></c></row></sheetData></worksheet>' % NS)
+
+
+def rels(*items):
+    body = ''.join('<Relationship Id="%s" Type="%s" Target="%s"/>' % (i, R + t, target) for i, t, target in items)
+    return '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">%s</Relationships>' % body
+
+
+def seed(name, parts):
+    data = b'\x01' + b'\x00'.join(('%s\n' % n).encode() + c.encode() for n, c in parts)
+    with open(os.path.join(OUT, name), 'wb') as f:
+        f.write(data)
+
+
+def book(sheet=SHEET, strings=STRINGS, extra_rels=()):
+    return [('[Content_Types].xml', TYPES), ('_rels/.rels', rels(('rId1', 'officeDocument', 'xl/workbook.xml'))),
+            ('xl/workbook.xml', '<workbook%s><workbookPr date1904="1"/><sheets>'
+             '<sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>' % NS),
+            ('xl/_rels/workbook.xml.rels', rels(('rId1', 'worksheet', 'worksheets/sheet1.xml'),
+                                                ('rId2', 'styles', 'styles.xml'),
+                                                ('rId3', 'sharedStrings', 'sharedStrings.xml'), *extra_rels)),
+            ('xl/worksheets/sheet1.xml', sheet), ('xl/styles.xml', STYLES), ('xl/sharedStrings.xml', strings)]
+
+
+os.makedirs(OUT, exist_ok=True)
+seed('cells', book())
+seed('bad_string_index', book(sheet=SHEET.replace('<v>2</v></c><c r="E1"', '<v>99</v></c><c r="E1"')))
+seed('loop', book(extra_rels=(('rId4', 'worksheet', 'workbook.xml'),)) +
+     [('xl/worksheets/_rels/sheet1.xml.rels', rels(('rId1', 'worksheet', '../workbook.xml')))])
+for name in sorted(os.listdir(FIXTURES)):
+    if name.endswith('.xlsx'):
+        with open(os.path.join(FIXTURES, name), 'rb') as f:
+            data = f.read()
+        with open(os.path.join(OUT, name[:-5]), 'wb') as f:
+            f.write(b'\x00' + data)

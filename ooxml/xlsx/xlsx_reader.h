@@ -1,0 +1,134 @@
+// The .xlsx road of the spreadsheet component: reads a SpreadsheetML package from a stream into the
+// workbook model. Every part goes through the generated binding document; the reader copies what it
+// parsed into the style sheet, the shared-string table, the workbook data and the worksheets.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "workbook/spreadsheet_component.h"
+
+namespace ooxml {
+
+class TOPC_XLSX;
+
+namespace sml {
+class TXPGDocXLSX;
+class TCT_Cell;
+class TCT_Row;
+class TCT_Col;
+class TCT_Rst;
+class TCT_Stylesheet;
+class TCT_Workbook;
+class TCT_Color;
+class TCT_Font;
+class TCT_RPrElt;
+class TCT_Fill;
+class TCT_Border;
+class TCT_BorderPr;
+class TCT_CellAlignment;
+class TCT_Xf;
+class TCT_CellXfs;
+class TCT_CellStyleXfs;
+}  // namespace sml
+using sml::TXPGDocXLSX;
+using sml::TCT_Cell;
+using sml::TCT_Row;
+using sml::TCT_Col;
+using sml::TCT_Rst;
+using sml::TCT_Stylesheet;
+using sml::TCT_Workbook;
+using sml::TCT_Color;
+using sml::TCT_Font;
+using sml::TCT_RPrElt;
+using sml::TCT_Fill;
+using sml::TCT_Border;
+using sml::TCT_BorderPr;
+using sml::TCT_CellAlignment;
+using sml::TCT_Xf;
+using sml::TCT_CellXfs;
+using sml::TCT_CellStyleXfs;
+
+class TXLSReadXLSX final : public workbook::IXLSXReader {
+public:
+  TXLSReadXLSX(workbook::TXc12Manager* Manager, workbook::IXLSFormulaHandler* FormulaHandler);
+  ~TXLSReadXLSX() override;
+
+  // Reads the whole package; every failure is an exception (the model is then partly filled).
+  void Read(workbook::TStream& Stream) override;
+
+  // The palette a workbook's indexed colours resolve against: the default palette with the
+  // styles part's own entries over it. Kept here, not in the process, so one workbook's colours
+  // never change another's.
+  using TPalette = std::vector<std::uint32_t>;
+
+private:
+  // A part document with the reader's warning handler.
+  std::unique_ptr<TXPGDocXLSX> NewDocument();
+  void LoadPart(TXPGDocXLSX& Doc, workbook::TStream& Part);
+
+  // Styles and shared strings.
+  void ReadStyles();
+  void ReadPalette(const TCT_Stylesheet& Sheet);
+  void ReadNumFmts(const TCT_Stylesheet& Sheet);
+  void ReadFonts(const TCT_Stylesheet& Sheet);
+  void ReadFills(const TCT_Stylesheet& Sheet);
+  void ReadBorders(const TCT_Stylesheet& Sheet);
+  template <class TList>
+  void ReadXFs(workbook::TXc12XFs& List, const TList& XFs);
+  void ReadCellStyles(const TCT_Stylesheet& Sheet);
+  void ReadColor(const TCT_Color& Element, workbook::TXc12Color& Color) const;
+  void ReadFont(const TCT_Font& Element, workbook::TXc12Font& Font) const;
+  workbook::TXc12Font* ReadRunFont(const TCT_RPrElt& Element);
+  void ReadFill(const TCT_Fill& Element, workbook::TXc12Fill& Fill) const;
+  void ReadBorder(const TCT_Border& Element, workbook::TXc12Border& Border) const;
+  void ReadBorderPr(const TCT_BorderPr& Element, workbook::TXc12BorderPr& Line) const;
+  void ReadAlignment(const TCT_CellAlignment& Element, workbook::TXc12CellAlignment& Alignment) const;
+  void ReadSharedStrings();
+  void ReadSharedString(TCT_Rst& Si);
+  void ReadRichText(const TCT_Rst& Element, std::u16string& Text, workbook::TXc12DynFontRunArray& Runs);
+
+  // Workbook and sheets.
+  void ReadWorkbook();
+  void ReadSheets();
+  void ReadWorksheet(const std::string& Id);
+
+  // Cells, rows and columns.
+  void ReadCell(TCT_Cell& C);
+  void ReadRow(TCT_Row& R);
+  void ReadCol(TCT_Col& C);
+  void CellPosition(const TCT_Cell& C, int& Col, int& Row);
+  int CellStyle(int S) const;
+  double DateSerial(const std::u16string& Text) const;
+
+  workbook::TXc12Manager* Manager_;
+  workbook::IXLSFormulaHandler* FormulaHandler_;
+  TOPC_XLSX* Package_ = nullptr;
+  workbook::TXc12DataWorksheet* CurrentSheet_ = nullptr;
+  TPalette Palette_;
+  // For cells and rows that give no reference: the row element being read (its number is known
+  // before its cells), the last row done, whether the current row has had a cell yet, and the
+  // column of the cell before.
+  TCT_Row* RowObject_ = nullptr;
+  int PrevRow_ = -1;
+  bool NewRow_ = true;
+  int LastCol_ = -1;
+  // The target areas of the array formulas and data tables of the sheet being read, with their
+  // master cells: the cells inside are members that refer to their master.
+  struct TArrayArea {
+    int Col1, Row1, Col2, Row2;
+    int MasterCol, MasterRow;
+    bool DataTable;
+  };
+  std::vector<TArrayArea> ArrayAreas_;
+  const TArrayArea* ArrayAreaOf(int Col, int Row) const;
+  void SetFormulaResult(const TCT_Cell& C, workbook::TXLSFormulaHelper& H) const;
+};
+
+// Installs the .xlsx reader in the component's neighbours.
+void RegisterXlsxNeighbours(workbook::TXLSSpreadsheetNeighbours& Neighbours);
+void RegisterXlsxNeighbours();
+
+}  // namespace ooxml
