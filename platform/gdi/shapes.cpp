@@ -1,34 +1,38 @@
 // Lines, filled shapes, frames, edges and gradient fills.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "platform/gdi/objects_internal.h"
 
 namespace platform::gdi {
 
-// Rows of a rectangle with rounded corners (an ellipse when the corner sizes equal the box): each
-// row a one-pixel-high rectangle; a pixel belongs when its centre lies inside the outline.
+// Row y of a rectangle with rounded corners (an ellipse when the corner sizes equal the box), as a
+// half-open pair of columns, empty when first >= second; a pixel belongs when its centre lies inside
+// the outline.
+std::pair<int, int> rounded_rect_row(int l, int t, int r, int b, std::int64_t ew, std::int64_t eh, int y) {
+  const std::int64_t w = std::int64_t{r} - l, h = std::int64_t{b} - t;
+  if (w <= 0 || h <= 0 || y < t || y >= b) return {0, 0};
+  const std::int64_t cw = std::min<std::int64_t>(std::abs(ew), w);
+  const std::int64_t ch = std::min<std::int64_t>(std::abs(eh), h);
+  if (cw < 2 || ch < 2) return {l, r};
+  const double a = cw / 2.0, bb = ch / 2.0;
+  const double yc = y + 0.5;
+  double dy = 0;
+  if (yc < t + bb) dy = (t + bb) - yc;
+  else if (yc > b - bb) dy = yc - (b - bb);
+  double inset = 0;
+  if (dy > 0) inset = a - a * std::sqrt(std::max(0.0, 1 - (dy / bb) * (dy / bb)));
+  return {static_cast<int>(std::ceil(l + inset - 0.5)), static_cast<int>(std::floor(r - inset - 0.5)) + 1};
+}
+
 std::vector<RECT> rounded_rect_spans(int l, int t, int r, int b, int ew, int eh, int y_from, int y_to) {
   std::vector<RECT> out;
-  const int w = r - l, h = b - t;
-  if (w <= 0 || h <= 0) return out;
-  ew = std::min(std::abs(ew), w);
-  eh = std::min(std::abs(eh), h);
-  if (ew < 2 || eh < 2) {
-    out.push_back({l, t, r, b});
-    return out;
-  }
-  const double a = ew / 2.0, bb = eh / 2.0;
   for (int y = std::max(t, y_from); y < std::min(b, y_to); ++y) {
-    const double yc = y + 0.5;
-    double dy = 0;
-    if (yc < t + bb) dy = (t + bb) - yc;
-    else if (yc > b - bb) dy = yc - (b - bb);
-    double inset = 0;
-    if (dy > 0) inset = a - a * std::sqrt(std::max(0.0, 1 - (dy / bb) * (dy / bb)));
-    const int xl = static_cast<int>(std::ceil(l + inset - 0.5));
-    const int xr = static_cast<int>(std::floor(r - inset - 0.5)) + 1;
+    const auto [xl, xr] = rounded_rect_row(l, t, r, b, ew, eh, y);
     if (xl < xr) out.push_back({xl, y, xr, y + 1});
   }
   return out;
@@ -158,43 +162,14 @@ private:
   int step_ = 0;
 };
 
-// A shape given as one span per row (rows top .. top + n - 1; an empty span has left >= right).
-struct Rows {
-  int top = 0;
-  std::vector<std::pair<int, int>> spans;
-  std::pair<int, int> at(int y) const {
-    const int i = y - top;
-    if (i < 0 || i >= static_cast<int>(spans.size())) return {0, 0};
-    return spans[static_cast<std::size_t>(i)];
-  }
-};
-
-Rows rows_from(const std::vector<RECT>& rects, int top, int bottom) {
-  Rows rows;
-  rows.top = top;
-  rows.spans.assign(static_cast<std::size_t>(std::max(0, bottom - top)), {0, 0});
-  for (const RECT& r : rects)
-    for (int y = std::max<int>(r.top, top); y < std::min<int>(r.bottom, bottom); ++y)
-      rows.spans[static_cast<std::size_t>(y - top)] = {r.left, r.right};
-  return rows;
-}
-
-// Pixels whose four neighbours all lie in the shape.
-Rows erode(const Rows& in) {
-  Rows out = in;
-  for (std::size_t i = 0; i < in.spans.size(); ++i) {
-    const int y = in.top + static_cast<int>(i);
-    auto [l, r] = in.spans[i];
-    auto [ul, ur] = in.at(y - 1);
-    auto [dl, dr] = in.at(y + 1);
-    out.spans[i] = {std::max({l + 1, ul, dl}), std::min({r - 1, ur, dr})};
-    if (ul >= ur || dl >= dr) out.spans[i] = {0, 0};
-  }
-  return out;
-}
-
-// Fills a shape with the brush and outlines it with the pen, both in surface coordinates.
-void paint_shape(DeviceContext& dc, const Rows& shape) {
+// Fills a convex shape with the brush and outlines it with the pen, in surface coordinates. The
+// outline is every pixel within pen-width 4-neighbour steps of the outside. For a convex shape a
+// pixel lies deeper than k steps exactly when the four pixels k steps away along the axes are all
+// inside, so the inner span of a row needs only the rows k above and below it: the cost follows the
+// rows the clip box leaves, whatever the pen's width. Span(y) gives the shape's pixels of row y as a
+// half-open pair (empty when first >= second).
+template <class Span>
+void paint_shape(DeviceContext& dc, int top, int bottom, Span span) {
   PenPainter pen(dc);
   const PatternSource brush(dc, dc.brush());
   const unsigned idx = [&] {
@@ -207,40 +182,35 @@ void paint_shape(DeviceContext& dc, const Rows& shape) {
     }
     return code;
   }();
-  // Outline rings, one per pen pixel of width, peeled off the shape; the brush fills what is left.
-  std::vector<std::pair<Rows, Rows>> rings;
-  Rows inner = shape;
-  const int ring_count = pen.null() ? 0 : pen.width();
-  for (int i = 0; i < ring_count; ++i) {
-    Rows next = erode(inner);
-    const bool gone = std::all_of(next.spans.begin(), next.spans.end(), [](const auto& sp) { return sp.first >= sp.second; });
-    rings.emplace_back(std::move(inner), next);
-    inner = std::move(next);
-    if (gone) break;  // a pen wider than the shape: all outline
-  }
-  for (std::size_t i = 0; i < inner.spans.size(); ++i) {
-    const auto [l, r] = inner.spans[i];
-    if (l < r) fill_span(dc, inner.top + static_cast<int>(i), l, r, brush, idx);
-  }
+  const std::int64_t k = pen.null() ? 0 : pen.width();
+  const auto row = [&](std::int64_t y) -> std::pair<std::int64_t, std::int64_t> {
+    if (y < top || y >= bottom) return {0, 0};
+    const auto [l, r] = span(static_cast<int>(y));
+    return {l, r};
+  };
   const RECT& clip = dc.clip_bounds();
-  for (const auto& [outer, in] : rings)
-    for (std::size_t i = 0; i < outer.spans.size(); ++i) {
-      const int y = outer.top + static_cast<int>(i);
-      if (y < clip.top || y >= clip.bottom) continue;
-      const auto [l, r] = outer.spans[i];
-      const auto [il, ir] = in.spans[i];
-      for (int x = std::max<int>(l, clip.left); x < std::min<int>(r, clip.right); ++x)
-        if (il >= ir || x < il || x >= ir) plot(dc, x, y, pen.color(), dc.state.rop2);
+  for (int y = std::max<int>(top, clip.top); y < std::min<int>(bottom, clip.bottom); ++y) {
+    const auto [l, r] = row(y);
+    if (l >= r) continue;
+    std::int64_t il = l, ir = r;
+    if (k > 0) {
+      const auto [ul, ur] = row(y - k);
+      const auto [dl, dr] = row(y + k);
+      il = std::max({l + k, ul, dl});
+      ir = std::min({r - k, ur, dr});
+      if (ul >= ur || dl >= dr) il = ir = r;
     }
-}
-
-// The rows worth computing for a shape: those near the clip box (a margin for the pen rings, so
-// that cutting the shape there puts no false outline inside the clip box).
-std::pair<int, int> row_window(DeviceContext& dc, const RECT& shape) {
-  const RECT& c = dc.clip_bounds();
-  const PenObject* p = dc.pen();
-  const int margin = (p ? std::max(1, p->width) : 1) + 2;
-  return {std::max<int>(shape.top, c.top - margin), std::min<int>(shape.bottom, c.bottom + margin)};
+    if (il < ir) fill_span(dc, y, static_cast<int>(il), static_cast<int>(ir), brush, idx);
+    else il = ir = r;
+    const auto outline = [&](std::int64_t from, std::int64_t to) {
+      for (std::int64_t x = std::max<std::int64_t>(from, clip.left); x < std::min<std::int64_t>(to, clip.right); ++x)
+        plot(dc, static_cast<int>(x), y, pen.color(), dc.state.rop2);
+    };
+    if (k > 0) {
+      outline(l, il);
+      outline(ir, r);
+    }
+  }
 }
 
 RECT ordered(int l, int t, int r, int b) {
@@ -295,10 +265,9 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
 namespace {
 
 // The shapes drawn in a box: the box in surface pixels (without a pen the filled area is one pixel
-// smaller on the right and at the bottom), painted from the rectangles Spans(box, y0, y1) gives for
-// the rows the clip leaves.
-template <class Spans>
-BOOL paint_box_shape(HDC dc, int left, int top, int right, int bottom, Spans spans) {
+// smaller on the right and at the bottom), painted from the span Span(box, y) gives for row y.
+template <class Span>
+BOOL paint_box_shape(HDC dc, int left, int top, int right, int bottom, Span span) {
   DeviceContext* d = get_dc(dc);
   if (!d) return FALSE;
   RECT r = d->to_surface(ordered(left, top, right, bottom));
@@ -307,9 +276,7 @@ BOOL paint_box_shape(HDC dc, int left, int top, int right, int bottom, Spans spa
     --r.bottom;
   }
   if (r.empty()) return TRUE;
-  const auto [y0, y1] = row_window(*d, r);
-  if (y0 >= y1) return TRUE;
-  paint_shape(*d, rows_from(spans(r, y0, y1), y0, y1));
+  paint_shape(*d, r.top, r.bottom, [&](int y) { return span(r, y); });
   return TRUE;
 }
 
@@ -317,18 +284,19 @@ BOOL paint_box_shape(HDC dc, int left, int top, int right, int bottom, Spans spa
 
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
   return paint_box_shape(dc, left, top, right, bottom,
-                         [](const RECT& r, int, int) { return std::vector<RECT>{r}; });
+                         [](const RECT& r, int) { return std::pair<int, int>{r.left, r.right}; });
 }
 
 BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int ew, int eh) {
-  return paint_box_shape(dc, left, top, right, bottom, [&](const RECT& r, int y0, int y1) {
-    return rounded_rect_spans(r.left, r.top, r.right, r.bottom, ew, eh, y0, y1);
+  return paint_box_shape(dc, left, top, right, bottom, [&](const RECT& r, int y) {
+    return rounded_rect_row(r.left, r.top, r.right, r.bottom, ew, eh, y);
   });
 }
 
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
-  return paint_box_shape(dc, left, top, right, bottom, [](const RECT& r, int y0, int y1) {
-    return rounded_rect_spans(r.left, r.top, r.right, r.bottom, r.width(), r.height(), y0, y1);
+  return paint_box_shape(dc, left, top, right, bottom, [](const RECT& r, int y) {
+    return rounded_rect_row(r.left, r.top, r.right, r.bottom, std::int64_t{r.right} - r.left,
+                            std::int64_t{r.bottom} - r.top, y);
   });
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/tests/gdi_test_util.h"
 
@@ -86,6 +90,65 @@ TEST(Shapes, EllipseAndRoundRectAreSymmetricWithOutlineAndFill) {
   EXPECT_EQ(r.at(5, 0), kBlack);
   EXPECT_EQ(r.at(0, 4), kBlack);
   EXPECT_EQ(r.at(5, 4), kRed);
+}
+
+// A wide pen outlines every pixel within pen-width 4-neighbour steps of the outside. The model
+// erodes the shape's own pixels (drawn with a one-pixel pen) one ring at a time.
+TEST(Shapes, WidePensOutlineAsManyRingsAsTheirWidth) {
+  struct Case {
+    const char* name;
+    BOOL (*draw)(HDC);
+  };
+  const Case cases[] = {
+      {"rectangle", [](HDC dc) { return Rectangle(dc, 2, 1, 21, 16); }},
+      {"ellipse", [](HDC dc) { return Ellipse(dc, 1, 2, 22, 17); }},
+      {"flat ellipse", [](HDC dc) { return Ellipse(dc, 0, 6, 23, 11); }},
+      {"round rect", [](HDC dc) { return RoundRect(dc, 1, 0, 22, 18, 9, 7); }},
+  };
+  constexpr int kW = 24, kH = 19;
+  for (const Case& cs : cases) {
+    Canvas whole(kW, kH);
+    {
+      Tools t(whole.dc(), CreatePen(PS_SOLID, 1, kBlack), CreateSolidBrush(kBlack));
+      cs.draw(whole.dc());
+    }
+    std::vector<bool> in(kW * kH);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) in[y * kW + x] = whole.at(x, y) == kBlack;
+    for (int width : {2, 3, 5, 9}) {
+      SCOPED_TRACE(std::string(cs.name) + ", pen width " + std::to_string(width));
+      std::vector<bool> inner = in;
+      for (int ring = 0; ring < width; ++ring) {
+        std::vector<bool> next(inner.size());
+        for (int y = 1; y + 1 < kH; ++y)
+          for (int x = 1; x + 1 < kW; ++x)
+            next[y * kW + x] = inner[y * kW + x] && inner[y * kW + x - 1] && inner[y * kW + x + 1] &&
+                               inner[(y - 1) * kW + x] && inner[(y + 1) * kW + x];
+        inner = std::move(next);
+      }
+      Canvas c(kW, kH);
+      Tools t(c.dc(), CreatePen(PS_SOLID, width, kBlack), CreateSolidBrush(kRed));
+      cs.draw(c.dc());
+      std::string want, got = c.picture(kLegend);
+      for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) want += !in[y * kW + x] ? '.' : inner[y * kW + x] ? 'r' : 'k';
+        want += '\n';
+      }
+      EXPECT_EQ(got, want);
+    }
+  }
+}
+
+// The work follows the rows the clip box leaves, not the pen's width or the shape's size.
+TEST(Shapes, HugePenOnAHugeShapeStaysCheap) {
+  Canvas c(8, 8);
+  Tools t(c.dc(), CreatePen(PS_SOLID, 1 << 30, kBlack), CreateSolidBrush(kRed));
+  Rectangle(c.dc(), 2, 2, 536870922, 4607301);
+  EXPECT_EQ(c.at(1, 1), kWhite);
+  EXPECT_EQ(c.at(7, 7), kBlack);
+  Ellipse(c.dc(), -2000000000, -2000000000, 2000000000, 2000000000);
+  RoundRect(c.dc(), INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 1 << 30, 1 << 30);
+  EXPECT_EQ(c.at(1, 1), kBlack);
 }
 
 TEST(Shapes, PolygonFillsByItsFillMode) {
