@@ -89,7 +89,9 @@ void TSkinControl::WndProc(pc::TMessage& m) {
       AfterMessage(m);
     }
   } catch (...) {
-    // A failing painter must not break the control's own message flow.
+    // Painters catch their own failures; what arrives here comes from the control's handlers (a
+    // button's OnClick, say) and goes to the application, as it would without the skin.
+    pc::Application().HandleCurrentException();
   }
 }
 

@@ -158,7 +158,8 @@ win::LRESULT TFormSkinner::WndProc(win::HWND, win::UINT msg, win::WPARAM wp, win
   try {
     if (!HandleStage1(m)) HandleStages2And3(m);
   } catch (...) {
-    // What goes wrong while skinning must not take the window down.
+    // The window stays up; the failure (a menu item's handler, say) reaches the application.
+    pc::Application().HandleCurrentException();
   }
   return m.Result;
 }

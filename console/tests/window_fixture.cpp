@@ -11,6 +11,7 @@
 #include "platform/win/controls.h"
 #include "platform/win/display.h"
 #include "platform/win/win.h"
+#include "skin/skin_manager.h"
 
 namespace console::test {
 
@@ -40,6 +41,9 @@ void WindowTest::TearDown() {
   pc::ResetApplication();
   form_ = nullptr;
   dialogs_.reset();
+  // The skin manager's hook lives in the window system: both go, as at the program's exit, so the
+  // next test's window is skinned by a fresh manager with a live hook.
+  skin::DestroySkinManager();
   platform::win::reset_window_system();
   services_.reset();
   scoped_clock_.reset();

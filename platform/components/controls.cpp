@@ -323,10 +323,8 @@ LRESULT TWinControl::main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   TMessage m{msg, wp, lp, 0};
   try {
     WindowProc(m);
-  } catch (const std::exception& e) {
-    Application().HandleException(e);
   } catch (...) {
-    Application().HandleException(EComponentError("Unknown exception"));
+    Application().HandleCurrentException();
   }
   if (msg == win::WM_NCDESTROY && hwnd == handle_) {
     win::RemoveProp(hwnd, kControlProp);
@@ -897,6 +895,16 @@ void TApplication::HandleException(const std::exception& e) {
     return;
   }
   ShowException(e);
+}
+
+void TApplication::HandleCurrentException() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    HandleException(e);
+  } catch (...) {
+    HandleException(EComponentError("Unknown exception"));
+  }
 }
 
 void TApplication::ShowException(const std::exception& e) {

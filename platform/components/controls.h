@@ -324,6 +324,8 @@ public:
   static bool IsKeyMsg(const win::MSG& msg);
   // What every event handler's exception comes to: OnException, or the standard exception box.
   void HandleException(const std::exception& e);
+  // The same for the exception being handled now; call it only inside a catch block.
+  void HandleCurrentException();
   void ShowException(const std::exception& e);
   TExceptionEvent OnException;
   unsigned HintPause = 500, HintHidePause = 2500;

@@ -2,6 +2,10 @@
 // push button's states and clicks under scripted input, and the glyph buttons' layout arithmetic.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
+#include <vector>
+
 #include "platform/components/comctrls.h"
 #include "platform/components/std_ctrls.h"
 #include "skin/button_skinners.h"
@@ -353,6 +357,26 @@ TEST_F(PushButton, StatesGiveTheirFramesAndOnlyAPressedReleaseClicks) {
     EXPECT_EQ(frame(), s.frame);
     EXPECT_EQ(clicks_, s.clicks);
   }
+}
+
+// A handler that fails under a skinned button reaches the application, as without the skin: the
+// user is told, and the button takes the next click.
+TEST_F(PushButton, AFailingClickHandlerReachesTheApplication) {
+  std::vector<std::string> reported;
+  pc::Application().OnException = [&](pc::TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  button_->OnClick = [this](pc::TObject*) {
+    ++clicks_;
+    throw std::runtime_error("bad entry");
+  };
+  for (int i = 0; i < 2; ++i) {
+    win::inject_mouse_move(inside());
+    win::inject_mouse_button(inside(), win::MouseButton::kLeft, true);
+    win::inject_mouse_button(inside(), win::MouseButton::kLeft, false);
+    pump();
+  }
+  pc::Application().OnException = nullptr;
+  EXPECT_EQ(clicks_, 2);
+  EXPECT_EQ(reported, (std::vector<std::string>{"bad entry", "bad entry"}));
 }
 
 TEST_F(PushButton, TheSkinsButtonColoursPickTheCaptionColourByState) {
