@@ -1,5 +1,6 @@
 #include "workbook/picture_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -244,9 +245,28 @@ void TXc12GraphicManager::ResetWritten() {
   for (const auto& img : Images) img->Written = false;
 }
 
+namespace {
+
+// The extension a picture is written under. One of a type this library does not know (a GIF or TIFF
+// read from a package) keeps the extension of its name, so it goes back out as it came in; without a
+// usable one it is plain binary. Part names allow no '?' or other such characters.
+std::u16string WriteExtension(const TXc12GraphicImage& Image) {
+  if (Image.ImageType <= xitWmf) return TXc12GraphicImages::ExtensionOf(Image.ImageType);
+  const std::size_t dot = Image.Name.rfind(u'.');
+  const std::size_t slash = Image.Name.find_last_of(u"/\\");
+  if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return u"bin";
+  std::u16string ext = Image.Name.substr(dot + 1);
+  const bool usable = !ext.empty() && ext.size() <= 8 && std::all_of(ext.begin(), ext.end(), [](char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+  });
+  return usable ? ext : u"bin";
+}
+
+}  // namespace
+
 void TXc12GraphicManager::WriteImage(TXc12GraphicImage& Image, std::u16string& RelId) {
   if (!Package) throw Exception("No package to write the image to");
-  const std::u16string ext = Image.ImageType <= xitWmf ? TXc12GraphicImages::ExtensionOf(Image.ImageType) : u"???";
+  const std::u16string ext = WriteExtension(Image);
   RelId = Package->RelateImage(Image.Index + 1, ext);
   if (!Image.Written) {
     Package->WriteImagePart(Image.Index + 1, ext, Image.Data.data(), Image.Data.size());

@@ -218,5 +218,34 @@ TEST(PictureStore, WriteImageOncePerSave) {
   EXPECT_EQ(store.Images.Count(), 0);
 }
 
+// A picture of a type the library does not know goes back out under its own extension, or as
+// binary; never under a name a package cannot hold.
+TEST(PictureStore, UnknownTypesAreWrittenUnderAValidExtension) {
+  const struct {
+    const char16_t* target;
+    const char16_t* ext;
+  } cases[] = {
+      {u"/xl/media/image3.gif", u"gif"},
+      {u"/xl/media/image4.TIFF", u"TIFF"},
+      {u"/xl/media/noext", u"bin"},
+      {u"/xl/media.d/noext", u"bin"},
+      {u"/xl/media/odd.g?f", u"bin"},
+      {u"/xl/media/long.abcdefghi", u"bin"},
+  };
+  for (const auto& c : cases) {
+    TXc12GraphicManager store(nullptr);
+    FakePackage pkg;
+    store.Package = &pkg;
+    TMemoryStream data(std::vector<std::uint8_t>{1, 2, 3});
+    const std::u16string target = c.target;
+    const std::u16string ext = target.substr(target.rfind(u'.') + 1);
+    TXc12GraphicImage* img = store.Images.AddFromPackage(data, ext, target, u"/xl/drawings/drawing1.xml", u"rId1");
+    ASSERT_EQ(img->ImageType, xitUnknown);
+    std::u16string rel;
+    store.WriteImage(*img, rel);
+    EXPECT_EQ(pkg.written.count(u"1." + std::u16string(c.ext)), 1u) << std::string(target.begin(), target.end());
+  }
+}
+
 }  // namespace
 }  // namespace workbook
