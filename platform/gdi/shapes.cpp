@@ -96,12 +96,25 @@ public:
   // Bresenham from (x0, y0) towards (x1, y1), the end point excluded.
   void line(int x0, int y0, int x1, int y1) {
     const RECT& c = dc_.clip_bounds();
-    const int m = width_;
+    const std::int64_t m = width_;
     if (std::max(x0, x1) + m < c.left || std::min(x0, x1) - m >= c.right || std::max(y0, y1) + m < c.top ||
         std::min(y0, y1) - m >= c.bottom)
       return;  // nothing of it can show
-    shorten(x0, y0, x1, y1, m);
+    shorten(x0, y0, x1, y1, width_);
     const std::int64_t dx = std::abs(std::int64_t{x1} - x0), dy = -std::abs(std::int64_t{y1} - y0);
+    if (width_ > 1) {
+      // Each step paints the pen's square, cut to the clip box. Where that would run into the
+      // billions (a pen far wider than the box), the line is painted as the band its squares sweep,
+      // row by row and each pixel once; an ordinary wide line keeps its exact steps.
+      constexpr std::int64_t kStepWork = std::int64_t{1} << 24;
+      const std::int64_t steps = std::max(dx, -dy);
+      const std::int64_t side_x = std::min<std::int64_t>(m, c.right - c.left);
+      const std::int64_t side_y = std::min<std::int64_t>(m, c.bottom - c.top);
+      if (steps * side_x * side_y > kStepWork) {
+        sweep(x0, y0, x1, y1);
+        return;
+      }
+    }
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     std::int64_t err = dx + dy;
     while (x0 != x1 || y0 != y1) {
@@ -109,6 +122,33 @@ public:
       const std::int64_t e2 = 2 * err;
       if (e2 >= dy) { err += dy; x0 += sx; }
       if (e2 <= dx) { err += dx; y0 += sy; }
+    }
+  }
+
+  // The band the pen's square sweeps along the line (end point excluded), one span per row of the
+  // clip box.
+  void sweep(int x0, int y0, int x1, int y1) {
+    const RECT& c = dc_.clip_bounds();
+    const std::int64_t lo = -(width_ / 2), hi = lo + width_;
+    const std::int64_t ylo = std::min(y0, y1), yhi = std::max(y0, y1);
+    for (std::int64_t y = c.top; y < c.bottom; ++y) {
+      // Centres whose square covers row y.
+      const std::int64_t a = std::max(y - hi + 1, ylo), b = std::min(y - lo, yhi);
+      if (a > b) continue;
+      double xa, xb;
+      if (y0 == y1) {
+        xa = x0;
+        xb = x1;
+      } else {
+        const double slope = (static_cast<double>(x1) - x0) / (static_cast<double>(y1) - y0);
+        xa = x0 + (static_cast<double>(a) - y0) * slope;
+        xb = x0 + (static_cast<double>(b) - y0) * slope;
+      }
+      const double left = std::floor(std::min(xa, xb)) + static_cast<double>(lo);
+      const double right = std::ceil(std::max(xa, xb)) + static_cast<double>(hi);
+      const std::int64_t from = static_cast<std::int64_t>(std::max(left, static_cast<double>(c.left)));
+      const std::int64_t to = static_cast<std::int64_t>(std::min(right, static_cast<double>(c.right)));
+      for (std::int64_t x = from; x < to; ++x) plot(dc_, static_cast<int>(x), static_cast<int>(y), color_, dc_.state.rop2);
     }
   }
 

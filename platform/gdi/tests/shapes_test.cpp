@@ -149,6 +149,19 @@ TEST(Shapes, HugePenOnAHugeShapeStaysCheap) {
   Ellipse(c.dc(), -2000000000, -2000000000, 2000000000, 2000000000);
   RoundRect(c.dc(), INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 1 << 30, 1 << 30);
   EXPECT_EQ(c.at(1, 1), kBlack);
+  // A line drawn with it covers the box, each pixel once: XOR twice gives the picture back.
+  Canvas l(8, 8, kRed);
+  Tools u(l.dc(), CreatePen(PS_SOLID, 1 << 30, kWhite), CreateSolidBrush(kRed));
+  SetROP2(l.dc(), R2_XORPEN);
+  MoveToEx(l.dc(), -1000000, 3, nullptr);
+  LineTo(l.dc(), 1000000000, 5);
+  EXPECT_EQ(l.at(0, 0), RGB(0, 255, 255));
+  EXPECT_EQ(l.at(7, 7), RGB(0, 255, 255));
+  MoveToEx(l.dc(), -1000000, 3, nullptr);
+  LineTo(l.dc(), 1000000000, 5);
+  std::string all_red;
+  for (int y = 0; y < 8; ++y) all_red += "rrrrrrrr\n";
+  EXPECT_EQ(l.picture(kLegend), all_red);
 }
 
 TEST(Shapes, PolygonFillsByItsFillMode) {
