@@ -170,9 +170,15 @@ void TXLSReadXLSX::SharedFormulaTokens(const TCT_CellFormula& F, int Col, int Ro
       sf.Row1 = sf.Row2 = Row;
     }
     sf.Ptgs.clear();
-    if (FormulaHandler_ &&
-        FormulaHandler_->EncodeCellFormula(F.text, sf.Ptgs, CurrentSheet_->Index, Col, Row, true) <= 0)
+    try {
+      if (FormulaHandler_ &&
+          FormulaHandler_->EncodeCellFormula(F.text, sf.Ptgs, CurrentSheet_->Index, Col, Row, true) <= 0)
+        sf.Ptgs.clear();
+    } catch (const wb::Exception&) {
+      // The error manager raises compile errors; such a master stays text, as a plain formula
+      // would, and its members get nothing to copy.
       sf.Ptgs.clear();
+    }
     Tokens = sf.Ptgs;
     return;
   }
