@@ -9,6 +9,7 @@
 #include "biff/legacy/legacy_document.h"
 #include "biff/reader/external_names.h"
 #include "core/unicode.h"
+#include "formula/formula_handler.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
@@ -147,6 +148,17 @@ public:
     return text;
   }
 
+  // Byte code of the formula engine (formulas and names of an .xlsx workbook) as text.
+  std::u16string EngineText(wb::TXLSCellMMU* Cells, int Sheet, const std::uint8_t* Ptgs, int Len) {
+    auto* handler = dynamic_cast<formula::TXLSFormulaHandler*>(B_.OwnFormulaHandler());
+    if (!handler) return u"[ERROR] no formula handler";
+    try {
+      return handler->DecodeFormula(Cells, Sheet, Ptgs, Len, true);
+    } catch (const std::exception& e) {
+      return u"[ERROR] " + core::utf8_to_utf16(e.what());
+    }
+  }
+
   std::string Run() {
     // The legacy version read; null for an .xlsx workbook.
     std::string o = "{\n  \"version\": " + (D_ ? std::to_string(D_->VersionRead) : std::string("null")) + ",\n";
@@ -175,7 +187,11 @@ public:
       o += i ? ",\n" : "\n";
       std::u16string def;
       if (n->Compiled.size() > 1)
-        def = FormulaText(n->Compiled.data(), static_cast<int>(n->Compiled.size()), -1, 0, 0);
+        def = D_ ? FormulaText(n->Compiled.data(), static_cast<int>(n->Compiled.size()), -1, 0, 0)
+                 : EngineText(nullptr, -1, n->Compiled.data(), static_cast<int>(n->Compiled.size()));
+      // A definition that did not compile shows as the file gave it.
+      else if (!D_)
+        n->GetDefinition(def);
       o += "    {\"name\": " + Json(NameText(*n)) + ", \"scope\": " + std::to_string(n->LocalSheetId) +
            ", \"builtin\": " + std::to_string(n->BuiltIn) + ", \"hidden\": " + (n->Hidden ? "true" : "false") +
            ", \"formula\": " + Json(def) + "}";
@@ -267,9 +283,12 @@ private:
           const bool decodable = !D_ || D_->VersionRead >= 5;
           if (D_ && D_->VersionRead >= 5 && ptgs && len > 0)
             text = FormulaText(ptgs, len, Sheet, row, col);
-          // Formulas read from .xlsx are kept as their text until they are compiled.
+          // Formulas read from .xlsx are kept as their text until they are compiled; shared
+          // ones are compiled as they are read.
           else if (!D_ && !member && !compiled)
             wb::TXLSCellMMU::GetFormulaSourceText(ref, text);
+          else if (!D_ && ptgs && len > 0)
+            text = EngineText(&c, Sheet, ptgs, len);
           line += ", \"formula\": " + (decodable ? Json(text) : std::string("null"));
           break;
         }

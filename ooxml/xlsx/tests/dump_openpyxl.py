@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Writes what openpyxl reads from an .xlsx workbook as JSON, in the shape of sheet-dump's:
-date1904, and per sheet its name, state and cells (ref, type, value, number format).
+date1904, per sheet its name, state and cells (ref, type, value, number format), and the defined
+names (name, scope, hidden, formula).
 
 Usage: dump_openpyxl.py BOOK.xlsx OUT.json
 openpyxl turns date-formatted numbers into date objects; they are turned back into the serial
@@ -45,6 +46,8 @@ def main(path, out):
                 kind, v = value(c, epoch)
                 cells.append({'ref': c.coordinate, 'type': kind, 'value': v, 'format': c.number_format})
         result['sheets'].append({'name': ws.title, 'state': STATES[ws.sheet_state], 'cells': cells})
+    result['names'] = [{'name': n.name, 'scope': -1 if n.localSheetId is None else int(n.localSheetId),
+                        'hidden': bool(n.hidden), 'formula': n.attr_text} for n in wb.defined_names.definedName]
     with open(out, 'w', encoding='utf-8') as f:
         json.dump(result, f, ensure_ascii=False, indent=1)
         f.write('\n')
