@@ -15,6 +15,7 @@
 #include "workbook/cell_references.h"
 #include "workbook/cell_store.h"
 #include "workbook/error_manager.h"
+#include "workbook/external_links.h"
 #include "workbook/manager.h"
 #include "workbook/shared_strings.h"
 #include "workbook/spreadsheet_component.h"
@@ -196,11 +197,44 @@ public:
            ", \"builtin\": " + std::to_string(n->BuiltIn) + ", \"hidden\": " + (n->Hidden ? "true" : "false") +
            ", \"formula\": " + Json(def) + "}";
     }
-    o += "\n  ]\n}\n";
+    o += "\n  ]";
+    Links(o);
+    o += "\n}\n";
     return o;
   }
 
 private:
+  // The linked workbooks the model holds (those of an .xlsx workbook): target, sheet names and the
+  // cached cells. Left out when there are none.
+  void Links(std::string& o) {
+    const wb::TXc12DataXLinks& links = *M_.XLinks;
+    if (links.Count() == 0) return;
+    o += ",\n  \"links\": [";
+    for (int i = 0; i < links.Count(); ++i) {
+      const wb::TXc12XExternalBook& b = links.GetItem(i)->ExternalBook;
+      o += (i ? ",\n" : "\n") + std::string("    {\"target\": ") + Json(b.Target) + ", \"sheets\": [";
+      for (std::size_t s = 0; s < b.SheetNames.size(); ++s) o += (s ? ", " : "") + Json(b.SheetNames[s]);
+      o += "], \"cells\": [";
+      bool first = true;
+      for (int s = 0; s < b.SheetDataSet.Count(); ++s) {
+        const wb::TXc12XSheetData& d = *b.SheetDataSet.GetItem(s);
+        for (int r = 0; r < d.Count(); ++r)
+          for (int c = 0; c < d.GetItem(r)->Count(); ++c) {
+            const wb::TXc12XCell& x = *d.GetItem(r)->GetItem(c);
+            std::string v = x.ValueType == wb::xvtNumber    ? Number(x.Number)
+                            : x.ValueType == wb::xvtString  ? Json(x.String)
+                            : x.ValueType == wb::xvtBoolean ? std::string(x.Byte ? "true" : "false")
+                            : x.ValueType == wb::xvtError   ? Json(wb::Xc12ErrorToText(x.Byte))
+                                                            : std::string("null");
+            o += (first ? "" : ", ") + std::string("[") + std::to_string(d.sheetId) + ", " + Json(x.GetRef()) + ", " + v + "]";
+            first = false;
+          }
+      }
+      o += "]}";
+    }
+    o += "\n  ]";
+  }
+
   // Default column width (characters), default row height (twips) with its flags, and the rows
   // whose height is their own.
   void Layout(wb::TXc12DataWorksheet& W, std::string& o) {

@@ -15,7 +15,7 @@ Allowed differences, each for a reason:
 - a cell of an array formula's result other than its master is ours a formula member; openpyxl
   reads it as the plain value it caches, which is compared with our cached result.
 - defined names are compared in order by name, scope, hidden flag and formula text, when the
-  expected file lists them.
+  expected file lists them; so are linked workbooks.
 """
 import json
 import math
@@ -66,6 +66,8 @@ def main(expected_path, ours_path):
         on = [(n['name'], n['scope'], n['hidden'], n['formula']) for n in ours.get('names', [])]
         if en != on:
             diffs.append(f'names: {on!r} != {en!r}')
+    if exp.get('links', []) != ours.get('links', []):
+        diffs.append(f"links: {ours.get('links')!r} != {exp.get('links')!r}")
     for d in diffs:
         print(d)
     print(f'{len(diffs)} differences')

@@ -45,6 +45,8 @@ INSTANTIATE_TEST_SUITE_P(Producers, XlsxInterop,
                                            // shared and array formulas, formulas without cached
                                            // values, defined names (fixtures/make_formula_fixtures.py)
                                            "formulas.openpyxl", "formulas.libxlsxwriter", "formulas.exceljs",
-                                           "formulas.libreoffice"));
+                                           "formulas.libreoffice",
+                                           // a linked workbook with its cached cells
+                                           "links.openpyxl", "links.libreoffice"));
 
 }  // namespace
