@@ -3,6 +3,7 @@
 // connections. Packages are built part by part.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,59 @@ TEST(XlsxFormulas, FormulasWithoutCachedValuesAndDataTables) {
   EXPECT_EQ(h.FormulaKind, wb::mfkDataTableMember);
   EXPECT_EQ(h.MasterCol, 2);
   EXPECT_EQ(h.GetResultFloat(), 5);
+}
+
+// Recalculating a read workbook gives back the results its producer cached: shared formulas were
+// compiled and moved right, text formulas compile against the sheets, names and linked books read.
+TEST(XlsxFormulas, RecalculatedResultsEqualTheCachedOnes) {
+  for (const char* name : {"formulas.exceljs", "links.libreoffice"}) {
+    const std::string zip = opc_testing::ReadFile(std::string(THC_XLSX_TESTS) + "/fixtures/" + name + ".xlsx");
+    ASSERT_FALSE(zip.empty()) << name;
+    Reader r;
+    r.Load(zip);
+    struct Cached {
+      int sheet, col, row;
+      std::string value;
+    };
+    auto results = [&r] {
+      std::vector<Cached> out;
+      for (int s = 0; s < r.M().Worksheets->Count(); ++s) {
+        wb::TXLSCellMMU& c = r.Cells(s);
+        c.BeginIterate(0);
+        while (c.IterNext()) {
+          const wb::TMMUCellRef& ref = *c.IterCellRef();
+          std::string v;
+          switch (c.IterCellType()) {
+            case wb::cvkFloatFormula: v = std::to_string(wb::TXLSCellMMU::GetFormulaFloat(ref)); break;
+            case wb::cvkBooleanFormula: v = wb::TXLSCellMMU::GetFormulaBoolean(ref) ? "TRUE" : "FALSE"; break;
+            case wb::cvkStringFormula: {
+              std::u16string t;
+              wb::TXLSCellMMU::GetFormulaString(ref, t);
+              v = core::utf16_to_utf8(t);
+              break;
+            }
+            default: continue;
+          }
+          out.push_back({s, c.IterCol(), c.IterRow(), v});
+        }
+      }
+      return out;
+    };
+    std::vector<Cached> before = results();
+    // A formula written without a cached result has none to compare.
+    std::erase_if(before, [](const Cached& c) { return c.sheet == 0 && c.col == 2 && c.row == 2; });
+    r.Book().CompileFormulas();
+    r.Handler().Calculate();
+    const std::vector<Cached> after = results();
+    ASSERT_GE(after.size(), before.size()) << name;
+    for (const Cached& b : before) {
+      const auto it = std::find_if(after.begin(), after.end(),
+                                   [&](const Cached& a) { return a.sheet == b.sheet && a.col == b.col && a.row == b.row; });
+      ASSERT_NE(it, after.end());
+      EXPECT_EQ(it->value, b.value) << name << " sheet " << b.sheet << " "
+                                    << core::utf16_to_utf8(wb::ColRowToRefStr(b.col, b.row));
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
