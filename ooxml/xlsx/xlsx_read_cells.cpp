@@ -49,6 +49,13 @@ bool Digits(const std::u16string& Text, std::size_t& Pos, int Count, int& Value)
   return true;
 }
 
+// The text of an inline string; its runs are not kept, only their text.
+std::u16string InlineText(const TCT_Cell& C) {
+  std::u16string text = C.is->t;
+  for (int i = 0; i < C.is->r.Count(); ++i) text += C.is->r[i]->t;
+  return text;
+}
+
 }  // namespace
 
 // An ISO 8601 date, time or date and time ("2024-03-01", "2024-03-01T12:30:00.5", "12:30:00") as a
@@ -116,6 +123,17 @@ void TXLSReadXLSX::CellPosition(const TCT_Cell& C, int& Col, int& Row) {
 // A cell format index as the cell store takes it; one the style sheet does not hold is format 0.
 int TXLSReadXLSX::CellStyle(int S) const {
   return S >= 0 && S < Manager_->StyleSheet->XFs->Count() ? S : 0;
+}
+
+// The target area of the array formula or data table at (Col, Row); a ref that is no area makes
+// the master its own target.
+const TXLSReadXLSX::TArrayArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& F, int Col, int Row) {
+  int c1, r1, c2, r2;
+  if (!wb::AreaStrToColRow(F.ref, c1, r1, c2, r2)) {
+    c1 = c2 = Col;
+    r1 = r2 = Row;
+  }
+  return ArrayAreas_.emplace_back(TArrayArea{c1, r1, c2, r2, Col, Row, F.t == 2});
 }
 
 const TXLSReadXLSX::TArrayArea* TXLSReadXLSX::ArrayAreaOf(int Col, int Row) const {
@@ -219,13 +237,8 @@ void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
       h.SourceText = f.text;
     }
     if (f.t == 1 || f.t == 2) {
-      int c1, r1, c2, r2;
-      if (!wb::AreaStrToColRow(f.ref, c1, r1, c2, r2)) {
-        c1 = c2 = col;
-        r1 = r2 = row;
-      }
-      ArrayAreas_.push_back({c1, r1, c2, r2, col, row, f.t == 2});
-      h.SetArea(c1, r1, c2, r2);
+      const TArrayArea& a = AddArrayArea(f, col, row);
+      h.SetArea(a.Col1, a.Row1, a.Col2, a.Row2);
       h.FormulaKind = f.t == 1 ? wb::mfkArray : wb::mfkDataTable;
       if (f.t == 2) {
         h.DataTableFlags = static_cast<std::uint8_t>((f.del1 ? 1 : 0) | (f.del2 ? 2 : 0) | (f.dt2D ? 4 : 0) |
@@ -257,10 +270,7 @@ void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
   }
   if (C.v.empty()) {
     if (C.t == ctInline) {
-      // The runs of an inline string are not kept, only their text.
-      std::u16string text = C.is->t;
-      for (int i = 0; i < C.is->r.Count(); ++i) text += C.is->r[i]->t;
-      cells.WriteString(col, row, style, text);
+      cells.WriteString(col, row, style, InlineText(C));
     } else {
       cells.WriteBlank(col, row, 0, style);
     }
@@ -327,12 +337,7 @@ void TXLSReadXLSX::ReadCellDirect(TCT_Cell& C) {
     if (f.t == 1 || f.t == 2) {
       // The master of an array formula or data table is not reported, nor are the cells of its
       // result: their values belong to the formula.
-      int c1, r1, c2, r2;
-      if (!wb::AreaStrToColRow(f.ref, c1, r1, c2, r2)) {
-        c1 = c2 = col;
-        r1 = r2 = row;
-      }
-      ArrayAreas_.push_back({c1, r1, c2, r2, col, row, f.t == 2});
+      AddArrayArea(f, col, row);
       return;
     }
     if (f.t == 3 && f.text.empty()) {
@@ -367,9 +372,7 @@ void TXLSReadXLSX::ReadCellDirect(TCT_Cell& C) {
   if (C.t == ctInline) {
     if (!C.v.empty()) throw wb::Exception("Unhandled string type in file");
     // An inline string has its text in the is element, never in v.
-    std::u16string text = C.is->t;
-    for (int i = 0; i < C.is->r.Count(); ++i) text += C.is->r[i]->t;
-    e.SetAsString(text);
+    e.SetAsString(InlineText(C));
     Manager_->DoReadCell();
     return;
   }

@@ -23,18 +23,18 @@ using namespace sml;
 
 namespace {
 
-std::string Narrow(const std::u16string& Id) { return core::utf16_to_utf8(Id); }
+std::string RelationshipId(const std::u16string& Id) { return core::utf16_to_utf8(Id); }
 
 // The target of relationship Id of the part the workbook reaches through relationship PartId;
 // empty when either relationship is missing.
-std::u16string TargetBelow(TOPC_XLSX& Package, const std::string& PartId, const std::string& Id) {
+std::u16string LinkTargetBelow(TOPC_XLSX& Package, const std::string& PartId, const std::string& Id) {
   if (!Package.WorkbookItem || Id.empty()) return {};
   TOPCItem* part = Package.WorkbookItem->FindById(PartId);
   TOPCItem* target = part ? part->FindById(Id) : nullptr;
   return target ? target->GetTarget() : std::u16string();
 }
 
-void ReadXValue(const xlink::TCT_ExternalCell& C, wb::TXc12XCellValue& V) {
+void ReadLinkCellValue(const xlink::TCT_ExternalCell& C, wb::TXc12XCellValue& V) {
   // The cell types as the binding decodes them: b n e s str inlineStr.
   switch (C.t) {
     case 0: V.SetAsBoolean(XmlStrToBool(C.v)); break;
@@ -45,7 +45,7 @@ void ReadXValue(const xlink::TCT_ExternalCell& C, wb::TXc12XCellValue& V) {
   }
 }
 
-void ReadDdeValue(const xlink::TCT_DdeValue& D, wb::TXc12XCellValue& V) {
+void ReadLinkDdeValue(const xlink::TCT_DdeValue& D, wb::TXc12XCellValue& V) {
   // nil b n e str
   switch (D.t) {
     case 0: V.SetNil(true); break;
@@ -55,6 +55,20 @@ void ReadDdeValue(const xlink::TCT_DdeValue& D, wb::TXc12XCellValue& V) {
     case 4: V.SetAsString(D.val); break;
     default: break;
   }
+}
+
+// The window of a workbook view and of a custom view, which share these settings.
+template <class TSource, class TView>
+void ReadBookWindow(const TSource& S, TView& V) {
+  V.minimized = S.minimized;
+  V.showHorizontalScroll = S.showHorizontalScroll;
+  V.showVerticalScroll = S.showVerticalScroll;
+  V.showSheetTabs = S.showSheetTabs;
+  V.xWindow = S.xWindow;
+  V.yWindow = S.yWindow;
+  V.windowWidth = S.windowWidth;
+  V.windowHeight = S.windowHeight;
+  V.tabRatio = S.tabRatio;
 }
 
 }  // namespace
@@ -117,15 +131,7 @@ void TXLSReadXLSX::ReadWorkbook() {
       const TCT_BookView& s = *views[i];
       wb::TXc12BookView& v = *w.BookViews.Add();
       v.visibility = s.visibility;
-      v.minimized = s.minimized;
-      v.showHorizontalScroll = s.showHorizontalScroll;
-      v.showVerticalScroll = s.showVerticalScroll;
-      v.showSheetTabs = s.showSheetTabs;
-      v.xWindow = s.xWindow;
-      v.yWindow = s.yWindow;
-      v.windowWidth = s.windowWidth;
-      v.windowHeight = s.windowHeight;
-      v.tabRatio = s.tabRatio;
+      ReadBookWindow(s, v);
       v.firstSheet = s.firstSheet;
       v.activeTab = s.activeTab;
       v.autoFilterDateGrouping = s.autoFilterDateGrouping;
@@ -138,7 +144,7 @@ void TXLSReadXLSX::ReadWorkbook() {
 
   // External link n of the model is the n-th externalReference, whatever its part is called.
   const auto& refs = book.externalReferences->externalReference;
-  for (int i = 0; i < refs.Count(); ++i) ReadExternalLink(Narrow(refs[i]->r_id));
+  for (int i = 0; i < refs.Count(); ++i) ReadExternalLink(RelationshipId(refs[i]->r_id));
 
   const TCT_CalcPr& cp = *book.calcPr;
   wb::TXc12CalcPr& c = w.CalcPr;
@@ -172,15 +178,7 @@ void TXLSReadXLSX::ReadWorkbook() {
     v.includePrintSettings = s.includePrintSettings;
     v.includeHiddenRowCol = s.includeHiddenRowCol;
     v.maximized = s.maximized;
-    v.minimized = s.minimized;
-    v.showHorizontalScroll = s.showHorizontalScroll;
-    v.showVerticalScroll = s.showVerticalScroll;
-    v.showSheetTabs = s.showSheetTabs;
-    v.xWindow = s.xWindow;
-    v.yWindow = s.yWindow;
-    v.windowWidth = s.windowWidth;
-    v.windowHeight = s.windowHeight;
-    v.tabRatio = s.tabRatio;
+    ReadBookWindow(s, v);
     v.activeSheetId = s.activeSheetId;
     v.showFormulaBar = s.showFormulaBar;
     v.showStatusbar = s.showStatusbar;
@@ -189,7 +187,7 @@ void TXLSReadXLSX::ReadWorkbook() {
   }
 
   const auto& caches = book.pivotCaches->pivotCache;
-  for (int i = 0; i < caches.Count(); ++i) ReadPivotCache(caches[i]->cacheId, Narrow(caches[i]->r_id));
+  for (int i = 0; i < caches.Count(); ++i) ReadPivotCache(caches[i]->cacheId, RelationshipId(caches[i]->r_id));
 
   w.SmartTagPr.embed = book.smartTagPr->embed;
   w.SmartTagPr.show = book.smartTagPr->show;
@@ -274,7 +272,7 @@ void TXLSReadXLSX::ReadPivotCache(int CacheId, const std::string& Id) {
   const TXpgDOMNode* root = d.DOM.Root()->GetCount() > 0 ? d.DOM.Root()->GetItem(0) : nullptr;
   const TXpgDOMAttribute* records = root ? root->Attributes.Find(u"r:id") : nullptr;
   if (!records || records->Value.empty()) return;
-  std::unique_ptr<wb::TStream> part = Package_->ReadPivotCacheRecords(Id, Narrow(records->Value));
+  std::unique_ptr<wb::TStream> part = Package_->ReadPivotCacheRecords(Id, RelationshipId(records->Value));
   // The records are kept as their bytes and written back unchanged.
   d.Records.Stream.CopyFrom(*part, 0);
 }
@@ -301,7 +299,7 @@ void TXLSReadXLSX::ReadExternalLink(const std::string& Id) {
   if (root.externalBook->Assigned()) {
     const xlink::TCT_ExternalBook& b = *root.externalBook;
     wb::TXc12XExternalBook& book = link.ExternalBook;
-    book.Target = TargetBelow(*Package_, Id, Narrow(b.r_id));
+    book.Target = LinkTargetBelow(*Package_, Id, RelationshipId(b.r_id));
     for (int i = 0; i < b.sheetNames->sheetName.Count(); ++i) book.SheetNames.push_back(b.sheetNames->sheetName[i]->val);
     for (int i = 0; i < b.definedNames->definedName.Count(); ++i) {
       const xlink::TCT_ExternalDefinedName& s = *b.definedNames->definedName[i];
@@ -324,7 +322,7 @@ void TXLSReadXLSX::ReadExternalLink(const std::string& Id) {
           wb::TXc12XCell& cell = *row.Add();
           cell.SetRef(c.r);
           cell.vm = c.vm;
-          ReadXValue(c, cell);
+          ReadLinkCellValue(c, cell);
         }
       }
     }
@@ -343,13 +341,13 @@ void TXLSReadXLSX::ReadExternalLink(const std::string& Id) {
       item.preferPic = s.preferPic;
       item.Values.Cols = s.values->cols;
       item.Values.Rows = s.values->rows;
-      for (int j = 0; j < s.values->value.Count(); ++j) ReadDdeValue(*s.values->value[j], *item.Values.Add());
+      for (int j = 0; j < s.values->value.Count(); ++j) ReadLinkDdeValue(*s.values->value[j], *item.Values.Add());
     }
   }
 
   if (root.oleLink->Assigned()) {
     const xlink::TCT_OleLink& o = *root.oleLink;
-    link.OleLink.Target = TargetBelow(*Package_, Id, Narrow(o.r_id));
+    link.OleLink.Target = LinkTargetBelow(*Package_, Id, RelationshipId(o.r_id));
     link.OleLink.progId = o.progId;
     for (int i = 0; i < o.oleItems->oleItem.Count(); ++i) {
       const xlink::TCT_OleItem& s = *o.oleItems->oleItem[i];

@@ -136,6 +136,7 @@ private:
   };
   std::vector<TArrayArea> ArrayAreas_;
   const TArrayArea* ArrayAreaOf(int Col, int Row) const;
+  const TArrayArea& AddArrayArea(const sml::TCT_CellFormula& F, int Col, int Row);
   void SetFormulaResult(const TCT_Cell& C, workbook::TXLSFormulaHelper& H) const;
   // The shared formulas of the sheet being read, by their si number: compiled once at the master,
   // copied with their relative references moved into every member inside the area.
