@@ -133,7 +133,7 @@ TEST(XlsxFormulas, SharedFormulaMembersGetTheMastersFormulaMovedToTheirPlace) {
   p.sheets = {
       // si 0: A1:A3 from B1*2 (A5 is outside the area); si 1: an absolute and a mixed reference;
       // si 2 is given a second master half way, which replaces the first for the cells after it;
-      // si 3 moves a reference off the top of the sheet; si 4 never had a master.
+      // si 3 has no members; si 4 never had a master.
       R"(<sheetData><row r="1">)"
       R"(<c r="A1"><f t="shared" ref="A1:A3" si="0">B1*2</f><v>2</v></c>)"
       R"(<c r="C1"><f t="shared" ref="C1:D2" si="1">$B$1+B$1+$B1</f><v>3</v></c>)"
@@ -149,7 +149,10 @@ TEST(XlsxFormulas, SharedFormulaMembersGetTheMastersFormulaMovedToTheirPlace) {
       R"(<c r="E3"><f t="shared" ref="E3:E4" si="2">B1*10</f><v>3</v></c>)"
       R"(<c r="G3"><f t="shared" si="4"/><v>9</v></c>)"
       R"(</row><row r="4"><c r="E4"><f t="shared" si="2"/><v>3</v></c></row>)"
-      R"(<row r="5"><c r="A5"><f t="shared" si="0"/><v>7</v></c></row></sheetData>)"};
+      R"(<row r="5"><c r="A5"><f t="shared" si="0"/><v>7</v></c></row>)"
+      // si 5 reaches below the last row from its member.
+      R"(<row r="1048575"><c r="A1048575"><f t="shared" ref="A1048575:A1048576" si="5">A1048576+1</f><v>1</v></c></row>)"
+      R"(<row r="1048576"><c r="A1048576"><f t="shared" si="5"/><v>1</v></c></row></sheetData>)"};
   Reader r;
   r.Load(p.Zip());
   struct Case {
@@ -167,11 +170,13 @@ TEST(XlsxFormulas, SharedFormulaMembersGetTheMastersFormulaMovedToTheirPlace) {
       {u"E3", u"B1*10"},
       {u"E4", u"B2*10"},
       {u"F2", u"F1+1"},
+      {u"A1048575", u"A1048576+1"},
+      {u"A1048576", u"#REF!+1"},
       // Outside the area, or without a master: the cached value stays, the formula is empty.
       {u"A5", u"text:"},
       {u"G3", u"text:"},
   };
-  for (const Case& c : cases) EXPECT_EQ(r.Formula(c.ref), c.formula) << std::string(c.ref, c.ref + 2);
+  for (const Case& c : cases) EXPECT_EQ(r.Formula(c.ref), c.formula) << core::utf16_to_utf8(c.ref);
   wb::TMMUCellRef a5;
   ASSERT_TRUE(r.Cells(0).FindCell(0, 4, a5));
   EXPECT_EQ(wb::TXLSCellMMU::GetFormulaFloat(a5), 7);
