@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "core/unicode.h"
+#include "formula/formula_handler.h"
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/biff_codecs.h"
@@ -46,6 +47,13 @@ bool Digits(const std::u16string& Text, std::size_t& Pos, int Count, int& Value)
     Value = Value * 10 + (Text[Pos] - u'0');
   }
   return true;
+}
+
+// The text of an inline string; its runs are not kept, only their text.
+std::u16string InlineText(const TCT_Cell& C) {
+  std::u16string text = C.is->t;
+  for (int i = 0; i < C.is->r.Count(); ++i) text += C.is->r[i]->t;
+  return text;
 }
 
 }  // namespace
@@ -117,6 +125,17 @@ int TXLSReadXLSX::CellStyle(int S) const {
   return S >= 0 && S < Manager_->StyleSheet->XFs->Count() ? S : 0;
 }
 
+// The target area of the array formula or data table at (Col, Row); a ref that is no area makes
+// the master its own target.
+const TXLSReadXLSX::TArrayArea& TXLSReadXLSX::AddArrayArea(const TCT_CellFormula& F, int Col, int Row) {
+  int c1, r1, c2, r2;
+  if (!wb::AreaStrToColRow(F.ref, c1, r1, c2, r2)) {
+    c1 = c2 = Col;
+    r1 = r2 = Row;
+  }
+  return ArrayAreas_.emplace_back(TArrayArea{c1, r1, c2, r2, Col, Row, F.t == 2});
+}
+
 const TXLSReadXLSX::TArrayArea* TXLSReadXLSX::ArrayAreaOf(int Col, int Row) const {
   for (const TArrayArea& a : ArrayAreas_)
     if (Col >= a.Col1 && Col <= a.Col2 && Row >= a.Row1 && Row <= a.Row2) return &a;
@@ -139,6 +158,58 @@ void TXLSReadXLSX::SetFormulaResult(const TCT_Cell& C, wb::TXLSFormulaHelper& H)
   }
 }
 
+// The index of a t="s" cell, checked against the table.
+int TXLSReadXLSX::StringIndex(const std::u16string& V, int Col, int Row) const {
+  const int index = XmlStrToIntDef(V, -1);
+  if (index < 0 || index >= Manager_->SST->Count())
+    throw wb::Exception("Shared string index " + core::utf16_to_utf8(V) + " in cell " +
+                        core::utf16_to_utf8(wb::ColRowToRefStr(Col, Row)) + " is not in the shared-string table");
+  return index;
+}
+
+// The serial of a t="d" cell; a text that is no ISO 8601 date is an error naming the cell.
+double TXLSReadXLSX::CellDate(const std::u16string& V, int Col, int Row) const {
+  const double serial = DateSerial(V);
+  if (std::isnan(serial))
+    throw wb::Exception("Invalid date \"" + core::utf16_to_utf8(V) + "\" in cell " +
+                        core::utf16_to_utf8(wb::ColRowToRefStr(Col, Row)));
+  return serial;
+}
+
+void TXLSReadXLSX::SharedFormulaTokens(const TCT_CellFormula& F, int Col, int Row, std::vector<std::uint8_t>& Tokens) {
+  Tokens.clear();
+  if (!F.text.empty()) {
+    // The master: its text compiles once; the file's formulas always use '.' and ','.
+    TSharedFormula& sf = SharedFormulas_[F.si];
+    sf.MasterCol = Col;
+    sf.MasterRow = Row;
+    if (!wb::AreaStrToColRow(F.ref, sf.Col1, sf.Row1, sf.Col2, sf.Row2)) {
+      sf.Col1 = sf.Col2 = Col;
+      sf.Row1 = sf.Row2 = Row;
+    }
+    sf.Ptgs.clear();
+    try {
+      if (FormulaHandler_ &&
+          FormulaHandler_->EncodeCellFormula(F.text, sf.Ptgs, CurrentSheet_->Index, Col, Row, true) <= 0)
+        sf.Ptgs.clear();
+    } catch (const wb::Exception&) {
+      // The error manager raises compile errors; such a master stays text, as a plain formula
+      // would, and its members get nothing to copy.
+      sf.Ptgs.clear();
+    }
+    Tokens = sf.Ptgs;
+    return;
+  }
+  // A member: the master's tokens with the relative references moved by the member's distance.
+  const auto it = SharedFormulas_.find(F.si);
+  if (it == SharedFormulas_.end()) return;
+  const TSharedFormula& sf = it->second;
+  if (Col < sf.Col1 || Col > sf.Col2 || Row < sf.Row1 || Row > sf.Row2 || sf.Ptgs.empty()) return;
+  Tokens = sf.Ptgs;
+  formula::OffsetRelativeRefTokens(Tokens.data(), static_cast<int>(Tokens.size()), Col - sf.MasterCol,
+                                   Row - sf.MasterRow);
+}
+
 void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
   int col, row;
   CellPosition(C, col, row);
@@ -151,17 +222,23 @@ void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
     h.Col = col;
     h.Row = row;
     h.Style = style;
-    h.SourceText = f.text;
     h.FormulaKind = wb::mfkNormal;
     // The binding's formula types: normal 0, array 1, dataTable 2, shared 3.
-    if (f.t == 1 || f.t == 2) {
-      int c1, r1, c2, r2;
-      if (!wb::AreaStrToColRow(f.ref, c1, r1, c2, r2)) {
-        c1 = c2 = col;
-        r1 = r2 = row;
+    if (f.t == 3) {
+      // Stored compiled; a master whose text does not compile keeps its text, so nothing is lost.
+      SharedFormulaTokens(f, col, row, Tokens_);
+      if (!Tokens_.empty()) {
+        h.SetPtgsRef(Tokens_.data());
+        h.PtgsLen = static_cast<std::int32_t>(Tokens_.size());
+      } else {
+        h.SourceText = f.text;
       }
-      ArrayAreas_.push_back({c1, r1, c2, r2, col, row, f.t == 2});
-      h.SetArea(c1, r1, c2, r2);
+    } else {
+      h.SourceText = f.text;
+    }
+    if (f.t == 1 || f.t == 2) {
+      const TArrayArea& a = AddArrayArea(f, col, row);
+      h.SetArea(a.Col1, a.Row1, a.Col2, a.Row2);
       h.FormulaKind = f.t == 1 ? wb::mfkArray : wb::mfkDataTable;
       if (f.t == 2) {
         h.DataTableFlags = static_cast<std::uint8_t>((f.del1 ? 1 : 0) | (f.del2 ? 2 : 0) | (f.dt2D ? 4 : 0) |
@@ -193,10 +270,7 @@ void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
   }
   if (C.v.empty()) {
     if (C.t == ctInline) {
-      // The runs of an inline string are not kept, only their text.
-      std::u16string text = C.is->t;
-      for (int i = 0; i < C.is->r.Count(); ++i) text += C.is->r[i]->t;
-      cells.WriteString(col, row, style, text);
+      cells.WriteString(col, row, style, InlineText(C));
     } else {
       cells.WriteBlank(col, row, 0, style);
     }
@@ -206,23 +280,9 @@ void TXLSReadXLSX::ReadCell(TCT_Cell& C) {
     case ctBoolean: cells.WriteBoolean(col, row, style, XmlStrToBoolDef(C.v, false)); break;
     case ctNumber: cells.WriteFloat(col, row, style, XmlStrToFloatDef(C.v, 0)); break;
     case ctError: cells.WriteError(col, row, style, static_cast<std::uint8_t>(wb::ErrorTextToXc12Error(C.v))); break;
-    case ctShared: {
-      const int index = XmlStrToIntDef(C.v, -1);
-      if (index < 0 || index >= Manager_->SST->Count())
-        throw wb::Exception("Shared string index " + core::utf16_to_utf8(C.v) + " in cell " +
-                            core::utf16_to_utf8(wb::ColRowToRefStr(col, row)) + " is not in the shared-string table");
-      cells.WriteStringIndex(col, row, style, index);
-      break;
-    }
+    case ctShared: cells.WriteStringIndex(col, row, style, StringIndex(C.v, col, row)); break;
     case ctString: cells.WriteString(col, row, style, C.v); break;
-    case ctDate: {
-      const double serial = DateSerial(C.v);
-      if (std::isnan(serial))
-        throw wb::Exception("Invalid date \"" + core::utf16_to_utf8(C.v) + "\" in cell " +
-                            core::utf16_to_utf8(wb::ColRowToRefStr(col, row)));
-      cells.WriteFloat(col, row, style, serial);
-      break;
-    }
+    case ctDate: cells.WriteFloat(col, row, style, CellDate(C.v, col, row)); break;
     default: cells.WriteString(col, row, style, C.v); break;
   }
 }
@@ -252,6 +312,81 @@ void TXLSReadXLSX::ReadCol(TCT_Col& C) {
   col->OutlineLevel = C.outlineLevel;
   col->Flags = static_cast<std::uint8_t>((C.collapsed ? 16 : 0) | (C.hidden ? 1 : 0) | (C.bestFit ? 2 : 0) |
                                          (C.customWidth ? 4 : 0) | (C.phonetic ? 8 : 0));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Direct read: nothing goes into the cell store; every value and formula cell is handed to the
+// read-cell event in document order.
+
+void TXLSReadXLSX::SkipRow(TCT_Row& R) {
+  PrevRow_ = R.r > 0 ? R.r - 1 : PrevRow_ + 1;
+  R.Clear();
+  NewRow_ = true;
+}
+
+void TXLSReadXLSX::ReadCellDirect(TCT_Cell& C) {
+  int col, row;
+  CellPosition(C, col, row);
+  wb::TXLSEventCell& e = *Manager_->EventCell;
+  e.Reset();
+  e.SheetIndex = CurrentSheet_->Index;
+  e.SetCol(col);
+  e.SetRow(row);
+  if (C.f->Assigned()) {
+    const TCT_CellFormula& f = *C.f;
+    if (f.t == 1 || f.t == 2) {
+      // The master of an array formula or data table is not reported, nor are the cells of its
+      // result: their values belong to the formula.
+      AddArrayArea(f, col, row);
+      return;
+    }
+    if (f.t == 3 && f.text.empty()) {
+      SharedFormulaTokens(f, col, row, Tokens_);
+      std::u16string text;
+      if (!Tokens_.empty()) {
+        if (auto* handler = dynamic_cast<formula::TXLSFormulaHandler*>(FormulaHandler_))
+          text = handler->DecodeFormula(nullptr, CurrentSheet_->Index, Tokens_.data(),
+                                        static_cast<int>(Tokens_.size()), true);
+      }
+      e.SetFormula(text);
+    } else {
+      if (f.t == 3) SharedFormulaTokens(f, col, row, Tokens_);
+      e.SetFormula(f.text);
+    }
+    switch (C.t) {
+      case ctBoolean: e.SetAsBoolean(XmlStrToBoolDef(C.v, false)); break;
+      case ctNumber: e.SetAsFloat(XmlStrToFloatDef(C.v, 0)); break;
+      case ctDate: {
+        const double serial = DateSerial(C.v);
+        e.SetAsFloat(std::isnan(serial) ? 0 : serial);
+        break;
+      }
+      case ctError: e.SetAsError(static_cast<std::uint8_t>(wb::ErrorTextToXc12Error(C.v))); break;
+      case ctString: e.SetAsString(C.v); break;
+      default: throw wb::Exception("Unsupported type of formula cell: " + std::to_string(C.t));
+    }
+    Manager_->DoReadCell();
+    return;
+  }
+  if (!ArrayAreas_.empty() && ArrayAreaOf(col, row)) return;
+  if (C.t == ctInline) {
+    if (!C.v.empty()) throw wb::Exception("Unhandled string type in file");
+    // An inline string has its text in the is element, never in v.
+    e.SetAsString(InlineText(C));
+    Manager_->DoReadCell();
+    return;
+  }
+  if (C.v.empty()) return;
+  switch (C.t) {
+    case ctBoolean: e.SetAsBoolean(XmlStrToBoolDef(C.v, false)); break;
+    case ctNumber: e.SetAsFloat(XmlStrToFloatDef(C.v, 0)); break;
+    case ctError: e.SetAsError(static_cast<std::uint8_t>(wb::ErrorTextToXc12Error(C.v))); break;
+    case ctShared: e.SetAsString(Manager_->SST->GetText(StringIndex(C.v, col, row))); break;
+    case ctString: e.SetAsString(C.v); break;
+    case ctDate: e.SetAsFloat(CellDate(C.v, col, row)); break;
+    default: break;
+  }
+  Manager_->DoReadCell();
 }
 
 }  // namespace ooxml

@@ -41,6 +41,7 @@ void TXLSReadXLSX::Read(wb::TStream& Stream) {
   Manager_->FileData->BeginRead(Stream);
   ReadStyles();
   ReadSharedStrings();
+  ReadConnections();
   ReadWorkbook();
   ReadSheets();
   Manager_->FileData->CollectUnreadParts();
@@ -49,24 +50,6 @@ void TXLSReadXLSX::Read(wb::TStream& Stream) {
 
 // ---------------------------------------------------------------------------------------------
 // Workbook and sheets
-
-void TXLSReadXLSX::ReadWorkbook() {
-  std::unique_ptr<wb::TStream> part = Package_->ReadWorkbook();
-  if (!part) throw wb::Exception("Can not find workbook in OPC");
-  std::unique_ptr<TXPGDocXLSX> doc = NewDocument();
-  LoadPart(*doc, *part);
-  TCT_Workbook& book = *doc->Root().workbook;
-  Manager_->Workbook->WorkbookPr.date1904 = book.workbookPr->date1904;
-  wb::TXc12Sheets& sheets = Manager_->Workbook->Sheets;
-  for (int i = 0; i < book.sheets->sheet.Count(); ++i) {
-    const TCT_Sheet& s = *book.sheets->sheet[i];
-    wb::TXc12Sheet* sheet = sheets.Add();
-    sheet->name = s.name;
-    sheet->sheetId = s.sheetId;
-    sheet->state = s.state;
-    sheet->RId = s.r_id;
-  }
-}
 
 void TXLSReadXLSX::ReadSheets() {
   wb::TXc12Sheets& sheets = Manager_->Workbook->Sheets;
@@ -97,11 +80,20 @@ void TXLSReadXLSX::ReadWorksheet(const std::string& Id) {
   TCT_Worksheet& sheet = *doc->Root().worksheet;
   RowObject_ = sheet.sheetData->row.get();
   PrevRow_ = LastCol_ = -1;
+  // Shared formulas and array areas never reach across sheets.
   ArrayAreas_.clear();
+  SharedFormulas_.clear();
   NewRow_ = true;
-  doc->OnReadCol = [this](TCT_Col& c) { ReadCol(c); };
-  sheet.sheetData->OnReadRow = [this](TCT_Row& r) { ReadRow(r); };
-  sheet.sheetData->row->OnReadCell = [this](TCT_Cell& c) { ReadCell(c); };
+  if (Manager_->DirectRead && Manager_->EventCell) {
+    Manager_->EventCell->SheetName = CurrentSheet_->Name;
+    doc->OnReadCol = [this](TCT_Col&) { SkipItem(); };
+    sheet.sheetData->OnReadRow = [this](TCT_Row& r) { SkipRow(r); };
+    sheet.sheetData->row->OnReadCell = [this](TCT_Cell& c) { ReadCellDirect(c); };
+  } else {
+    doc->OnReadCol = [this](TCT_Col& c) { ReadCol(c); };
+    sheet.sheetData->OnReadRow = [this](TCT_Row& r) { ReadRow(r); };
+    sheet.sheetData->row->OnReadCell = [this](TCT_Cell& c) { ReadCell(c); };
+  }
   LoadPart(*doc, *part);
   RowObject_ = nullptr;
   Package_->CloseSheet();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "workbook/spreadsheet_component.h"
@@ -17,6 +18,8 @@ class TOPC_XLSX;
 namespace sml {
 class TXPGDocXLSX;
 class TCT_Cell;
+class TCT_CellFormula;
+class TCT_DefinedName;
 class TCT_Row;
 class TCT_Col;
 class TCT_Rst;
@@ -92,6 +95,10 @@ private:
 
   // Workbook and sheets.
   void ReadWorkbook();
+  void ReadDefinedName(sml::TCT_DefinedName& N);
+  void ReadExternalLink(const std::string& Id);
+  void ReadPivotCache(int CacheId, const std::string& Id);
+  void ReadConnections();
   void ReadSheets();
   void ReadWorksheet(const std::string& Id);
 
@@ -99,6 +106,11 @@ private:
   void ReadCell(TCT_Cell& C);
   void ReadRow(TCT_Row& R);
   void ReadCol(TCT_Col& C);
+  // Direct read: cells go to the read-cell event, rows only keep the count for cells without a
+  // reference, columns are passed over.
+  void ReadCellDirect(TCT_Cell& C);
+  void SkipRow(TCT_Row& R);
+  void SkipItem() {}
   void CellPosition(const TCT_Cell& C, int& Col, int& Row);
   int CellStyle(int S) const;
   double DateSerial(const std::u16string& Text) const;
@@ -124,7 +136,22 @@ private:
   };
   std::vector<TArrayArea> ArrayAreas_;
   const TArrayArea* ArrayAreaOf(int Col, int Row) const;
+  const TArrayArea& AddArrayArea(const sml::TCT_CellFormula& F, int Col, int Row);
   void SetFormulaResult(const TCT_Cell& C, workbook::TXLSFormulaHelper& H) const;
+  // The shared formulas of the sheet being read, by their si number: compiled once at the master,
+  // copied with their relative references moved into every member inside the area.
+  struct TSharedFormula {
+    int MasterCol, MasterRow;
+    int Col1, Row1, Col2, Row2;
+    std::vector<std::uint8_t> Ptgs;
+  };
+  std::unordered_map<int, TSharedFormula> SharedFormulas_;
+  // The tokens of shared-formula cell (Col, Row) into Tokens: the master's compiled, a member's
+  // moved; empty when the formula does not compile or the member lies outside its master's area.
+  void SharedFormulaTokens(const sml::TCT_CellFormula& F, int Col, int Row, std::vector<std::uint8_t>& Tokens);
+  std::vector<std::uint8_t> Tokens_;
+  int StringIndex(const std::u16string& V, int Col, int Row) const;
+  double CellDate(const std::u16string& V, int Col, int Row) const;
 };
 
 // Installs the .xlsx reader in the component's neighbours.

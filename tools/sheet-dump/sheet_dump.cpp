@@ -9,11 +9,13 @@
 #include "biff/legacy/legacy_document.h"
 #include "biff/reader/external_names.h"
 #include "core/unicode.h"
+#include "formula/formula_handler.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
 #include "workbook/cell_store.h"
 #include "workbook/error_manager.h"
+#include "workbook/external_links.h"
 #include "workbook/manager.h"
 #include "workbook/shared_strings.h"
 #include "workbook/spreadsheet_component.h"
@@ -147,6 +149,17 @@ public:
     return text;
   }
 
+  // Byte code of the formula engine (formulas and names of an .xlsx workbook) as text.
+  std::u16string EngineText(wb::TXLSCellMMU* Cells, int Sheet, const std::uint8_t* Ptgs, int Len) {
+    auto* handler = dynamic_cast<formula::TXLSFormulaHandler*>(B_.OwnFormulaHandler());
+    if (!handler) return u"[ERROR] no formula handler";
+    try {
+      return handler->DecodeFormula(Cells, Sheet, Ptgs, Len, true);
+    } catch (const std::exception& e) {
+      return u"[ERROR] " + core::utf8_to_utf16(e.what());
+    }
+  }
+
   std::string Run() {
     // The legacy version read; null for an .xlsx workbook.
     std::string o = "{\n  \"version\": " + (D_ ? std::to_string(D_->VersionRead) : std::string("null")) + ",\n";
@@ -175,16 +188,53 @@ public:
       o += i ? ",\n" : "\n";
       std::u16string def;
       if (n->Compiled.size() > 1)
-        def = FormulaText(n->Compiled.data(), static_cast<int>(n->Compiled.size()), -1, 0, 0);
+        def = D_ ? FormulaText(n->Compiled.data(), static_cast<int>(n->Compiled.size()), -1, 0, 0)
+                 : EngineText(nullptr, -1, n->Compiled.data(), static_cast<int>(n->Compiled.size()));
+      // A definition that did not compile shows as the file gave it.
+      else if (!D_)
+        n->GetDefinition(def);
       o += "    {\"name\": " + Json(NameText(*n)) + ", \"scope\": " + std::to_string(n->LocalSheetId) +
            ", \"builtin\": " + std::to_string(n->BuiltIn) + ", \"hidden\": " + (n->Hidden ? "true" : "false") +
            ", \"formula\": " + Json(def) + "}";
     }
-    o += "\n  ]\n}\n";
+    o += "\n  ]";
+    Links(o);
+    o += "\n}\n";
     return o;
   }
 
 private:
+  // The linked workbooks the model holds (those of an .xlsx workbook): target, sheet names and the
+  // cached cells. Left out when there are none.
+  void Links(std::string& o) {
+    const wb::TXc12DataXLinks& links = *M_.XLinks;
+    if (links.Count() == 0) return;
+    o += ",\n  \"links\": [";
+    for (int i = 0; i < links.Count(); ++i) {
+      const wb::TXc12XExternalBook& b = links.GetItem(i)->ExternalBook;
+      o += (i ? ",\n" : "\n") + std::string("    {\"target\": ") + Json(b.Target) + ", \"sheets\": [";
+      for (std::size_t s = 0; s < b.SheetNames.size(); ++s) o += (s ? ", " : "") + Json(b.SheetNames[s]);
+      o += "], \"cells\": [";
+      bool first = true;
+      for (int s = 0; s < b.SheetDataSet.Count(); ++s) {
+        const wb::TXc12XSheetData& d = *b.SheetDataSet.GetItem(s);
+        for (int r = 0; r < d.Count(); ++r)
+          for (int c = 0; c < d.GetItem(r)->Count(); ++c) {
+            const wb::TXc12XCell& x = *d.GetItem(r)->GetItem(c);
+            std::string v = x.ValueType == wb::xvtNumber    ? Number(x.Number)
+                            : x.ValueType == wb::xvtString  ? Json(x.String)
+                            : x.ValueType == wb::xvtBoolean ? std::string(x.Byte ? "true" : "false")
+                            : x.ValueType == wb::xvtError   ? Json(wb::Xc12ErrorToText(x.Byte))
+                                                            : std::string("null");
+            o += (first ? "" : ", ") + std::string("[") + std::to_string(d.sheetId) + ", " + Json(x.GetRef()) + ", " + v + "]";
+            first = false;
+          }
+      }
+      o += "]}";
+    }
+    o += "\n  ]";
+  }
+
   // Default column width (characters), default row height (twips) with its flags, and the rows
   // whose height is their own.
   void Layout(wb::TXc12DataWorksheet& W, std::string& o) {
@@ -267,9 +317,12 @@ private:
           const bool decodable = !D_ || D_->VersionRead >= 5;
           if (D_ && D_->VersionRead >= 5 && ptgs && len > 0)
             text = FormulaText(ptgs, len, Sheet, row, col);
-          // Formulas read from .xlsx are kept as their text until they are compiled.
+          // Formulas read from .xlsx are kept as their text until they are compiled; shared
+          // ones are compiled as they are read.
           else if (!D_ && !member && !compiled)
             wb::TXLSCellMMU::GetFormulaSourceText(ref, text);
+          else if (!D_ && ptgs && len > 0)
+            text = EngineText(&c, Sheet, ptgs, len);
           line += ", \"formula\": " + (decodable ? Json(text) : std::string("null"));
           break;
         }

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Writes what openpyxl reads from an .xlsx workbook as JSON, in the shape of sheet-dump's:
-date1904, and per sheet its name, state and cells (ref, type, value, number format).
+date1904, per sheet its name, state and cells (ref, type, value, number format), and the defined
+names (name, scope, hidden, formula) and, when there are any, the linked workbooks (target, sheet
+names, cached cells as [sheet id, ref, value]).
 
 Usage: dump_openpyxl.py BOOK.xlsx OUT.json
 openpyxl turns date-formatted numbers into date objects; they are turned back into the serial
@@ -45,6 +47,27 @@ def main(path, out):
                 kind, v = value(c, epoch)
                 cells.append({'ref': c.coordinate, 'type': kind, 'value': v, 'format': c.number_format})
         result['sheets'].append({'name': ws.title, 'state': STATES[ws.sheet_state], 'cells': cells})
+    result['names'] = [{'name': n.name, 'scope': -1 if n.localSheetId is None else int(n.localSheetId),
+                        'hidden': bool(n.hidden), 'formula': n.attr_text} for n in wb.defined_names.definedName]
+    links = []
+    for link in wb._external_links:
+        book = link.externalBook
+        if book is None:
+            continue
+        cells = []
+        for data in (book.sheetDataSet.sheetData if book.sheetDataSet else []):
+            for row in data.row:
+                for c in row.cell:
+                    v = c.v
+                    if c.t in (None, 'n') and v is not None:
+                        v = float(v)
+                    elif c.t == 'b':
+                        v = v in ('1', 'true')
+                    cells.append([data.sheetId, c.r, v])
+        links.append({'target': link.file_link.Target if link.file_link else '',
+                      'sheets': list(book.sheetNames.sheetName) if book.sheetNames else [], 'cells': cells})
+    if links:
+        result['links'] = links
     with open(out, 'w', encoding='utf-8') as f:
         json.dump(result, f, ensure_ascii=False, indent=1)
         f.write('\n')

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/error.h"
+#include "formula/formula_handler.h"
 #include "ooxml/opc/tests/fuzz_parts.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/spreadsheet_component.h"
@@ -18,6 +19,8 @@ namespace {
 void Read(const std::string& bytes) {
   workbook::TXLSSpreadsheetNeighbours n;
   ooxml::RegisterXlsxNeighbours(n);
+  // As on the program's road: shared formulas compile while the sheet is read, names after it.
+  n.CreateFormulaHandler = [](workbook::TXc12Manager* M) { return formula::CreateFormulaHandler(M); };
   workbook::TXLSSpreadsheet5 book(n);
   workbook::TPointerMemoryStream in(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   try {

@@ -41,6 +41,12 @@ TEST_P(XlsxInterop, AgreesWithOpenpyxl) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Producers, XlsxInterop,
-                         ::testing::Values("values.openpyxl", "values.libreoffice", "date1904.libreoffice"));
+                         ::testing::Values("values.openpyxl", "values.libreoffice", "date1904.libreoffice",
+                                           // shared and array formulas, formulas without cached
+                                           // values, defined names (fixtures/make_formula_fixtures.py)
+                                           "formulas.openpyxl", "formulas.libxlsxwriter", "formulas.exceljs",
+                                           "formulas.libreoffice",
+                                           // a linked workbook with its cached cells
+                                           "links.openpyxl", "links.libreoffice"));
 
 }  // namespace
