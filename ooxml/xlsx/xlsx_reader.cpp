@@ -102,7 +102,9 @@ void TXLSReadXLSX::ReadWorksheet(const std::string& Id) {
   doc->OnReadCol = [this](TCT_Col& c) { ReadCol(c); };
   sheet.sheetData->OnReadRow = [this](TCT_Row& r) { ReadRow(r); };
   sheet.sheetData->row->OnReadCell = [this](TCT_Cell& c) { ReadCell(c); };
+  HookSheetContents(sheet);
   LoadPart(*doc, *part);
+  ReadSheetContents(sheet);
   RowObject_ = nullptr;
   Package_->CloseSheet();
 }
