@@ -536,12 +536,15 @@ void TXLSReadXLSX::HookSheetContents(TCT_Worksheet& Sheet) {
 void TXLSReadXLSX::ReadHyperlink(const TCT_Hyperlink& H) {
   wb::TXc12Hyperlink& link = *CurrentSheet_->Hyperlinks->Add();
   link.Ref = Area(H.ref);
-  // An external target lives in the sheet's relationships; an internal one is the location.
+  // An external target lives in the sheet's relationships; an internal one is the location. A
+  // target or location that starts with the fragment marker "#" is a place in this workbook
+  // (some writers put one in front, or give such a link a relationship too).
   std::u16string address;
   if (!H.r_id.empty())
     Package_->GetSheetRelTarget(core::utf16_to_utf8(CurrentSheet_->RelationshipId), core::utf16_to_utf8(H.r_id), address);
   else
     address = H.location;
+  if (!address.empty() && address[0] == u'#') address.erase(0, 1);
   link.SetAddress(address);
   link.Location = H.location;
   link.Display = H.display;

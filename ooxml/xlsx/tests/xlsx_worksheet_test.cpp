@@ -156,15 +156,15 @@ TEST(XlsxSheetContents, MergesAndHyperlinks) {
       R"(<sheetData/><mergeCells count="2"><mergeCell ref="A1:B2"/><mergeCell ref="D4:D9"/></mergeCells>)"
       R"(<hyperlinks><hyperlink ref="A5" r:id="rId7" location="part" display="site" tooltip="go"/>)"
       R"(<hyperlink ref="B5:C5" location="'S'!A1" display="home"/>)"
-      R"(<hyperlink ref="C7" r:id="rId9"/></hyperlinks>)",
-      Rel("rId7", "hyperlink", "https://example.org/a/b.html", true)));
+      R"(<hyperlink ref="C7" r:id="rId9"/><hyperlink ref="D1" r:id="rId8" location="#Other"/></hyperlinks>)",
+      Rel("rId7", "hyperlink", "https://example.org/a/b.html", true) + Rel("rId8", "hyperlink", "#'S'!B9", true)));
   const wb::TXc12MergedCells& m = *b.W().MergedCells;
   ASSERT_EQ(m.Count(), 2);
   EXPECT_EQ(m.GetItem(0)->Area, A(0, 0, 1, 1));
   EXPECT_EQ(m.GetItem(1)->Area, A(3, 3, 3, 8));
 
   const wb::TXc12Hyperlinks& h = *b.W().Hyperlinks;
-  ASSERT_EQ(h.Count(), 3);
+  ASSERT_EQ(h.Count(), 4);
   // The relationship's target is the address; the location stays apart.
   EXPECT_EQ(h.GetItem(0)->Ref, A(0, 4, 0, 4));
   EXPECT_EQ(h.GetItem(0)->Address, u"https://example.org/a/b.html");
@@ -176,6 +176,9 @@ TEST(XlsxSheetContents, MergesAndHyperlinks) {
   EXPECT_EQ(h.GetItem(1)->Address, u"'S'!A1");
   // A relationship id the sheet does not hold gives no address rather than failing the read.
   EXPECT_EQ(h.GetItem(2)->Address, u"");
+  // A target behind the fragment marker is a place in this workbook, not a file.
+  EXPECT_EQ(h.GetItem(3)->Address, u"'S'!B9");
+  EXPECT_EQ(h.GetItem(3)->Location, u"#Other");
 }
 
 TEST(XlsxSheetContents, ConditionalFormatsUseTheStylesDifferentialFormats) {
