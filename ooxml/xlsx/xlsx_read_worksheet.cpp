@@ -30,6 +30,12 @@ wb::TXLSCellArea Area(const std::u16string& Text) {
   return a;
 }
 
+// An area inside the grid with its corners in order; what else a damaged file gives is not kept.
+bool OnGrid(const wb::TXLSCellArea& A) {
+  return A.Col1 >= 0 && A.Row1 >= 0 && A.Col1 <= A.Col2 && A.Row1 <= A.Row2 && A.Col2 <= wb::XLS_MAXCOL &&
+         A.Row2 <= wb::XLS_MAXROW;
+}
+
 void Areas(const TStringXpgList& List, wb::TCellAreas& Target) {
   Target.Clear();
   Target.SetAsText(List.GetDelimitedText());
@@ -528,14 +534,26 @@ using namespace xlsx_sheet_contents;
 
 void TXLSReadXLSX::HookSheetContents(TCT_Worksheet& Sheet) {
   Sheet.mergeCells->OnReadMergeCell = [this](TCT_MergeCell& m) {
-    CurrentSheet_->MergedCells->AddArea(Area(m.ref));
+    // A range off the grid, or one given twice, is dropped as the legacy reader drops it.
+    const wb::TXLSCellArea a = Area(m.ref);
+    wb::TXc12MergedCells& merged = *CurrentSheet_->MergedCells;
+    if (!OnGrid(a) || merged.IndexOfArea(a.Col1, a.Row1, a.Col2, a.Row2) >= 0) {
+      if (Manager_->Errors) Manager_->Errors->Warning(u"Merged range \"" + m.ref + u"\" left out", 2001);
+      return;
+    }
+    merged.AddArea(a);
   };
   Sheet.hyperlinks->OnReadHyperlink = [this](TCT_Hyperlink& h) { ReadHyperlink(h); };
 }
 
 void TXLSReadXLSX::ReadHyperlink(const TCT_Hyperlink& H) {
+  const wb::TXLSCellArea ref = Area(H.ref);
+  if (!OnGrid(ref)) {
+    if (Manager_->Errors) Manager_->Errors->Warning(u"Hyperlink at \"" + H.ref + u"\" left out", 2001);
+    return;
+  }
   wb::TXc12Hyperlink& link = *CurrentSheet_->Hyperlinks->Add();
-  link.Ref = Area(H.ref);
+  link.Ref = ref;
   // An external target lives in the sheet's relationships; an internal one is the location. A
   // target or location that starts with the fragment marker "#" is a place in this workbook
   // (some writers put one in front, or give such a link a relationship too).

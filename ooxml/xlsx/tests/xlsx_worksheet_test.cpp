@@ -8,6 +8,7 @@
 #include "ooxml/opc/tests/package_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/colors.h"
+#include "workbook/error_manager.h"
 #include "workbook/manager.h"
 #include "workbook/spreadsheet_component.h"
 #include "workbook/style_sheet.h"
@@ -427,6 +428,46 @@ TEST(XlsxSheetContents, OtherListsOfTheSheet) {
   EXPECT_EQ(w.CellWatches.GetItem(0)->Row, 8);
   ASSERT_EQ(w.IgnoredErrors.Count(), 1);
   EXPECT_TRUE(w.IgnoredErrors.GetItems(0)->numberStoredAsText);
+}
+
+// Damaged worksheet contents: what cannot stand in the model is left out with a warning, what
+// names a record the file lacks is an error naming it; no case may crash.
+TEST(XlsxSheetContents, DamagedContents) {
+  struct Case {
+    const char* name;
+    const char* xml;
+    int merges, links;
+    const char* error;  // empty: the read succeeds
+  };
+  const Case cases[] = {
+      {"merges given twice, reversed, off the grid or garbage",
+       R"(<sheetData/><mergeCells><mergeCell ref="A1:B2"/><mergeCell ref="A1:B2"/><mergeCell ref="C3:B1"/>)"
+       R"(<mergeCell ref="XFE1:XFF2"/><mergeCell ref="A1048577:A1048578"/><mergeCell ref="??"/><mergeCell ref=""/><mergeCell ref="D4:E4"/></mergeCells>)",
+       2, 0, ""},
+      {"hyperlinks without a usable area",
+       R"(<sheetData/><hyperlinks><hyperlink ref="" location="A1"/><hyperlink ref="ZZZZ9" location="A1"/><hyperlink ref="B2" location="A1"/></hyperlinks>)",
+       0, 1, ""},
+      {"a filter colour naming no differential format",
+       R"(<sheetData/><autoFilter ref="A1:B3"><filterColumn colId="0"><colorFilter dxfId="3"/></filterColumn></autoFilter>)", 0, 0,
+       "differential format 3"},
+      {"views, selections and breaks with garbage references",
+       R"(<sheetViews><sheetView topLeftCell="?" workbookViewId="0"><pane xSplit="-5" topLeftCell="!!" state="frozen"/>)"
+       R"(<selection activeCell="" sqref="A1:?? B2"/></sheetView></sheetViews><sheetData/>)"
+       R"(<rowBreaks><brk id="-1"/><brk id="99999999"/></rowBreaks>)",
+       0, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Book b;
+    const std::string error = b.Error(Package(c.xml));
+    if (*c.error) {
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+      continue;
+    }
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(b.W().MergedCells->Count(), c.merges);
+    EXPECT_EQ(b.W().Hyperlinks->Count(), c.links);
+  }
 }
 
 // The indexed palette belongs to the workbook: its entries resolve that workbook's colours, reach
