@@ -412,6 +412,9 @@ TEST(XlsxSheetContents, OtherListsOfTheSheet) {
   b.Load(Package(
       R"(<sheetData/><protectedRanges><protectedRange name="In" sqref="A1:B2 D4"/></protectedRanges>)"
       R"(<scenarios current="0"><scenario name="Hi" user="me"><inputCells r="B3" val="7"/></scenario></scenarios>)"
+      R"(<customSheetViews><customSheetView guid="{11111111-2222-3333-4444-555555555555}" scale="90" showGridLines="0" topLeftCell="C3">)"
+      R"(<pane ySplit="2" topLeftCell="A3" state="frozen"/><selection activeCell="B4" sqref="B4"/><rowBreaks/>)"
+      R"(<colBreaks count="1"><brk id="4" man="1"/></colBreaks><pageSetup orientation="landscape"/><autoFilter ref="A1:B4"/></customSheetView></customSheetViews>)"
       R"(<cellWatches><cellWatch r="C9"/></cellWatches>)"
       R"(<ignoredErrors><ignoredError sqref="A1:A9" numberStoredAsText="1"/></ignoredErrors>)"));
   wb::TXc12DataWorksheet& w = b.W();
@@ -423,6 +426,18 @@ TEST(XlsxSheetContents, OtherListsOfTheSheet) {
   ASSERT_EQ(w.Scenarios.GetItems(0)->InputCells.Count(), 1);
   EXPECT_EQ(w.Scenarios.GetItems(0)->InputCells.GetItem(0)->Row, 2);
   EXPECT_EQ(w.Scenarios.GetItems(0)->InputCells.GetItem(0)->val, u"7");
+  ASSERT_EQ(w.CustomSheetViews.Count(), 1);
+  const wb::TXc12CustomSheetView& v = *w.CustomSheetViews.GetItem(0);
+  EXPECT_EQ(v.scale, 90);
+  EXPECT_FALSE(v.showGridLines);
+  EXPECT_EQ(v.topLeftCell, A(2, 2, 2, 2));
+  EXPECT_EQ(v.Pane.ySplit, 2);
+  EXPECT_EQ(v.Selection.activeCell, A(1, 3, 1, 3));
+  EXPECT_EQ(v.RowBreaks.Count(), 0);
+  ASSERT_EQ(v.ColBreaks.Count(), 1);
+  EXPECT_EQ(v.ColBreaks.GetItem(0)->id, 4);
+  EXPECT_EQ(v.PageSetup.orientation, 2);
+  EXPECT_EQ(v.AutoFilter.Ref, A(0, 0, 1, 3));
   ASSERT_EQ(w.CellWatches.Count(), 1);
   EXPECT_EQ(w.CellWatches.GetItem(0)->Col, 2);
   EXPECT_EQ(w.CellWatches.GetItem(0)->Row, 8);
