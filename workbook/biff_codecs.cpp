@@ -67,11 +67,11 @@ double DecodeRK(std::int32_t RK) {
   return v;
 }
 
-std::uint8_t RGBToBIFFColorIndex(std::uint32_t Color) {
+std::uint8_t RGBToBIFFColorIndex(std::uint32_t Color, const TXc12Palette& Palette) {
   auto ch = [](std::uint32_t c, int s) { return static_cast<int>((c >> s) & 0xFF); };
   double best = 16777215.0;
   std::uint8_t result = 8;
-  const auto& pal = Xc12Palette();
+  const auto& pal = Palette;
   for (int i = 8; i <= 63; ++i) {
     std::uint32_t p = pal[static_cast<std::size_t>(i)];
     double d = std::abs(ch(Color, 0) - ch(p, 0)) + std::abs(ch(Color, 8) - ch(p, 8)) + std::abs(ch(Color, 16) - ch(p, 16));
@@ -92,14 +92,14 @@ std::uint32_t PaletteIndexToRGB(int Index) { return PaletteColor(static_cast<std
 
 std::uint8_t ClampColorIndex(std::uint16_t Index) { return Index <= 64 ? static_cast<std::uint8_t>(Index) : 64; }
 
-std::uint8_t Xc12ColorToPaletteIndex(const TXc12Color& Color, std::uint8_t Automatic) {
+std::uint8_t Xc12ColorToPaletteIndex(const TXc12Color& Color, std::uint8_t Automatic, const TXc12Palette& Palette) {
   switch (Color.ColorType) {
     case xctAuto:
     case xctUnassigned: return Automatic;
     case xctIndexed:
       if (Color.Tint == 0) return Color.Index < 0x7F ? Color.Index : Automatic;
       [[fallthrough]];
-    default: return RGBToBIFFColorIndex(Xc12ColorToRGB(Color));
+    default: return RGBToBIFFColorIndex(Xc12ColorToRGB(Color), Palette);
   }
 }
 

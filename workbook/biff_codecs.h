@@ -37,8 +37,8 @@ std::u16string BIFFErrorToText(int Code);
 
 double DecodeRK(std::int32_t RK);
 
-// Nearest palette index among 8..63 (sum of channel differences; the first minimum wins).
-std::uint8_t RGBToBIFFColorIndex(std::uint32_t Color);
+// Nearest palette index among 8..63 of Palette (sum of channel differences; the first minimum wins).
+std::uint8_t RGBToBIFFColorIndex(std::uint32_t Color, const TXc12Palette& Palette = Xc12Palette());
 // The palette entry of Index & 0x7F; 0 past the palette.
 std::uint32_t PaletteColor(std::uint8_t Index);
 // The colour value that legacy chart records store beside a palette index: the palette entry of
@@ -47,7 +47,8 @@ std::uint32_t PaletteIndexToRGB(int Index);
 std::uint8_t ClampColorIndex(std::uint16_t Index);
 // The palette index of a model colour: Automatic for an automatic or unset colour, the index of an
 // untinted palette colour, else the nearest palette entry.
-std::uint8_t Xc12ColorToPaletteIndex(const TXc12Color& Color, std::uint8_t Automatic);
+std::uint8_t Xc12ColorToPaletteIndex(const TXc12Color& Color, std::uint8_t Automatic,
+                                     const TXc12Palette& Palette = Xc12Palette());
 
 // Option byte 1 and the UTF-16LE characters of S; Dest needs UncompressedBIFFStrSize(S) bytes.
 void WriteUncompressedBIFFStr(const std::u16string& S, std::uint8_t* Dest);

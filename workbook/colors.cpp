@@ -33,20 +33,24 @@ const std::array<std::uint32_t, kXc12DefaultPaletteSize> Xc12DefaultPalette = {
     bgr(0xFFFFFF), bgr(0x000000), bgr(0xEEECE1), bgr(0x1F497D), bgr(0x4F81BD), bgr(0xC0504D), bgr(0x9BBB59),
     bgr(0x8064A2), bgr(0x4BACC6), bgr(0xF79646), bgr(0x0000FF), bgr(0x800080)};
 
+TXc12Palette Xc12StartPalette() {
+  TXc12Palette p{};
+  for (int i = 9; i < kXc12PaletteSize; ++i) p[static_cast<std::size_t>(i)] = Xc12DefaultPalette[static_cast<std::size_t>(i)];
+  return p;
+}
+
+TXc12Palette Xc12FullDefaultPalette() {
+  TXc12Palette p{};
+  for (int i = 0; i < kXc12PaletteSize; ++i) p[static_cast<std::size_t>(i)] = Xc12DefaultPalette[static_cast<std::size_t>(i)];
+  return p;
+}
+
 std::array<std::uint32_t, kXc12PaletteSize>& Xc12Palette() {
-  static std::array<std::uint32_t, kXc12PaletteSize> palette = [] {
-    std::array<std::uint32_t, kXc12PaletteSize> p{};
-    for (int i = 9; i < kXc12PaletteSize; ++i) p[static_cast<std::size_t>(i)] = Xc12DefaultPalette[static_cast<std::size_t>(i)];
-    return p;
-  }();
+  static std::array<std::uint32_t, kXc12PaletteSize> palette = Xc12StartPalette();
   return palette;
 }
 
-void ResetXc12Palette() {
-  auto& p = Xc12Palette();
-  p.fill(0);
-  for (int i = 9; i < kXc12PaletteSize; ++i) p[static_cast<std::size_t>(i)] = Xc12DefaultPalette[static_cast<std::size_t>(i)];
-}
+void ResetXc12Palette() { Xc12Palette() = Xc12StartPalette(); }
 
 std::uint32_t Xc12ThemeColor(int Index) {
   if (Index < 0 || Index > 11) return 0;

@@ -36,8 +36,15 @@ inline constexpr int kXc12DefaultPaletteSize = 78;
 // The default table: 0..7 repeat 8..15, 8..63 the default palette, 64 and 65 0x0F000000,
 // 66..77 the default theme colours (all 0x00BBGGRR).
 extern const std::array<std::uint32_t, kXc12DefaultPaletteSize> Xc12DefaultPalette;
-// The process-wide palette shared by every workbook of the process; 64 is the automatic colour.
+// An indexed-colour palette (0x00BBGGRR); 64 is the automatic colour. Each workbook owns one
+// (its style sheet's); the process-wide one serves code that has no workbook at hand.
+using TXc12Palette = std::array<std::uint32_t, kXc12PaletteSize>;
 std::array<std::uint32_t, kXc12PaletteSize>& Xc12Palette();
+// The palette as the program starts (see ResetXc12Palette).
+TXc12Palette Xc12StartPalette();
+// The full default table's first entries: 0..7 the eight basic colours, as a package's indexed
+// colours expect them.
+TXc12Palette Xc12FullDefaultPalette();
 // The palette as the program starts: entries 9..65 from the default table, 0..8 zero.
 void ResetXc12Palette();
 // Default theme colour of theme index 0..11 (0x00BBGGRR); 0 for other indexes.

@@ -113,8 +113,8 @@ void DumpColorText(const TXc12Color& Color, int Level, std::u16string& Text) {
   }
 }
 
-static void ApplyPaletteTo(TXc12Color& C) {
-  if (C.ColorType == xctIndexed && C.Index < kXc12PaletteSize) C.ARGB = Xc12Palette()[C.Index];
+static void ApplyPaletteTo(TXc12Color& C, const TXc12Palette& Palette) {
+  if (C.ColorType == xctIndexed && C.Index < kXc12PaletteSize) C.ARGB = Palette[C.Index];
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -309,9 +309,9 @@ TXc12Font* TXc12Fonts::AddFont(std::unique_ptr<TXc12Font> Font) {
   return raw;
 }
 
-void TXc12Fonts::ApplyPalette() {
+void TXc12Fonts::ApplyPalette(const TXc12Palette& Palette) {
   for (const auto& item : items_)
-    if (item) ApplyPaletteTo(static_cast<TXc12Font*>(item.get())->ColorRef());
+    if (item) ApplyPaletteTo(static_cast<TXc12Font*>(item.get())->ColorRef(), Palette);
 }
 
 void TXc12Fonts::CalcMaxDigitWidth() {
@@ -450,14 +450,14 @@ void TXc12Fills::AddDefaults() {
   f->IsDefault = 1;
 }
 
-void TXc12Fills::ApplyPalette() {
+void TXc12Fills::ApplyPalette(const TXc12Palette& Palette) {
   for (const auto& item : items_) {
     if (!item) continue;
     auto* f = static_cast<TXc12Fill*>(item.get());
-    ApplyPaletteTo(f->FgColor);
-    ApplyPaletteTo(f->BgColor);
+    ApplyPaletteTo(f->FgColor, Palette);
+    ApplyPaletteTo(f->BgColor, Palette);
     if (f->GetGradient())
-      for (const auto& s : f->GetGradient()->Stops) ApplyPaletteTo(s->Color);
+      for (const auto& s : f->GetGradient()->Stops) ApplyPaletteTo(s->Color, Palette);
   }
 }
 
@@ -636,9 +636,9 @@ TXc12ColorObj* TXc12ColorObjs::AddColor(const TXc12Color& Color) {
   return c;
 }
 
-void TXc12ColorObjs::ApplyPalette() {
+void TXc12ColorObjs::ApplyPalette(const TXc12Palette& Palette) {
   for (const auto& item : items_)
-    if (item) ApplyPaletteTo(static_cast<TXc12ColorObj*>(item.get())->Color);
+    if (item) ApplyPaletteTo(static_cast<TXc12ColorObj*>(item.get())->Color, Palette);
 }
 
 bool TXc12IndexColorObj::Equal(const TXLSStyleObject& Other) const {

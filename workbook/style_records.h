@@ -250,7 +250,7 @@ public:
   // Adopts a free-standing font and appends it.
   TXc12Font* AddFont(std::unique_ptr<TXc12Font> Font);
   TXc12Font* GetDefaultFont() const { return GetItem(0); }
-  void ApplyPalette();
+  void ApplyPalette(const TXc12Palette& Palette);
   // The widest of the digits 0..9 of font 0 in screen pixels.
   void CalcMaxDigitWidth();
   // The font of comment texts, added when missing; marked built-in so that it is never purged.
@@ -337,7 +337,7 @@ class TXc12Fills : public TXLSStyleList<TXc12Fill> {
 public:
   void AddDefaults() override;
   TXc12Fill* GetDefaultFill() const { return GetItem(0); }
-  void ApplyPalette();
+  void ApplyPalette(const TXc12Palette& Palette);
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -537,7 +537,7 @@ class TXc12ColorObjs : public TXLSStyleList<TXc12ColorObj> {
 public:
   using TXLSStyleList<TXc12ColorObj>::Add;
   TXc12ColorObj* AddColor(const TXc12Color& Color);
-  void ApplyPalette();
+  void ApplyPalette(const TXc12Palette& Palette);
 };
 
 class TXc12IndexColorObj : public TXLSStyleObject {

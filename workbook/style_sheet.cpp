@@ -324,6 +324,7 @@ void TXc12DataStyleSheet::Clear() {
   XFs->Reset();
   StyleXFs->Reset();
   DXFs->Clear();
+  Palette = Xc12StartPalette();
   XFEditor->Restart();
 }
 
@@ -352,9 +353,9 @@ void TXc12DataStyleSheet::Compact() {
 }
 
 void TXc12DataStyleSheet::ApplyPalette() {
-  Fills->ApplyPalette();
-  ColorObjs->ApplyPalette();
-  Fonts->ApplyPalette();
+  Fills->ApplyPalette(Palette);
+  ColorObjs->ApplyPalette(Palette);
+  Fonts->ApplyPalette(Palette);
 }
 
 void TXc12DataStyleSheet::GetDPI(int& X, int& Y) const {

@@ -199,6 +199,8 @@ public:
   std::unique_ptr<TXc12IndexColorObjs> IndexColorObjs;
   std::unique_ptr<TXc12XFEditor> XFEditor;
   std::function<void(int& X, int& Y)> OnGetDPI;
+  // This workbook's indexed colours: a file's palette lands here, never in the process.
+  TXc12Palette Palette = Xc12StartPalette();
 
   // Back to the built-in records.
   void Clear();
@@ -206,7 +208,7 @@ public:
   void ResetXF(TXc12XF& XF);
   // Purges unused records now, then renumbers every list from 0.
   void Compact();
-  // Indexed colours of fills, colour entries and fonts take their current palette value.
+  // Indexed colours of fills, colour entries and fonts take their value in Palette.
   void ApplyPalette();
   void GetDPI(int& X, int& Y) const;
 };

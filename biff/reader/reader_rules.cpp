@@ -47,7 +47,14 @@ void TXLSReadXLS::RecCONDFMT() {
   const int count = f.ReadCONDFMT(Buf_.data(), Header_.Length);
   std::uint16_t id;
   for (int i = 0; i < count; ++i) {
-    if (!ReadNext(BIFFRECID_CF, BIFFRECID_CF, id, Buf2_)) throw Exception("Excpected record missing: CF");
+    if (!ReadNext(BIFFRECID_CF, BIFFRECID_CF, id, Buf2_)) {
+      // Some writers count rules they cannot store in this form and write an empty record of id
+      // $FFFF in their place, or nothing: the format is left out, the rest of the sheet is read.
+      while (i++ < count && ReadNext(0xFFFF, 0xFFFF, id, Buf2_) && Buf2_.empty()) {
+      }
+      if (M_.Errors) M_.Errors->Warning(u"Expected record missing: CF; conditional format left out", 4006);
+      return;
+    }
     f.Conditions[static_cast<std::size_t>(i)].ReadFromRecord(Buf2_.data(), static_cast<int>(Buf2_.size()));
     read.Records.push_back({BIFFRECID_CF, Buf2_});
   }

@@ -11,6 +11,7 @@
 #include "workbook/colors.h"
 #include "workbook/manager.h"
 #include "workbook/sheet_views.h"
+#include "workbook/style_sheet.h"
 #include "workbook/workbook_data.h"
 #include "workbook/worksheet_data.h"
 
@@ -204,7 +205,12 @@ void TXLSReadXLS::RecSettings() {
     }
     case 0x01B8: return RecHLINK();
     case 0x0862:  // SHEETEXT: stays raw; the tab colour goes to the model
-      if (Worksheet_ && len >= 20) wb::IndexToXc12Color(static_cast<int>(b.U32(16) & 0x7F), Worksheet_->SheetPr.tabColor);
+      if (Worksheet_ && len >= 20) {
+        wb::TXc12Color& tab = Worksheet_->SheetPr.tabColor;
+        wb::IndexToXc12Color(static_cast<int>(b.U32(16) & 0x7F), tab);
+        // The sheet comes after the palette: the colour takes this workbook's entry.
+        if (tab.Index < 64) tab.ARGB = M_.StyleSheet->Palette[tab.Index];
+      }
       return;
     case 0x005C:  // WRITEACCESS: kept as stored; the user name goes to the model
       if (Version_ >= 6 && len >= 3) {

@@ -184,7 +184,7 @@ void TXLSReadXLS::RecPALETTE() {
   auto& colors = *M_.StyleSheet->IndexColorObjs;
   colors.Clear();
   for (int i = 0; i < count + 8; ++i) colors.Add();
-  auto& palette = wb::Xc12Palette();
+  auto& palette = M_.StyleSheet->Palette;
   for (int i = 0; i < count; ++i) {
     const std::uint32_t rgb = b.U32(2 + 4 * i);
     colors.GetItem(8 + i)->SetRGB(rgb);

@@ -52,7 +52,7 @@ std::uint16_t TXLSWriteXLS::FontIndex(int ModelFont) const {
 }
 
 std::uint8_t TXLSWriteXLS::ColorToPaletteIndex(const wb::TXc12Color& Color, std::uint8_t Automatic) const {
-  return wb::Xc12ColorToPaletteIndex(Color, Automatic);
+  return wb::Xc12ColorToPaletteIndex(Color, Automatic, Manager_.StyleSheet->Palette);
 }
 
 void TXLSWriteXLS::WriteStyleBlock() {
@@ -233,7 +233,7 @@ void TXLSWriteXLS::WriteSTYLEs() {
 }
 
 void TXLSWriteXLS::WritePALETTE() {
-  const auto& pal = wb::Xc12Palette();
+  const auto& pal = Manager_.StyleSheet->Palette;
   bool changed = BIFF5_;
   for (int i = 8; i < 64 && !changed; ++i) changed = pal[static_cast<std::size_t>(i)] != wb::Xc12DefaultPalette[static_cast<std::size_t>(i)];
   if (!changed) return;

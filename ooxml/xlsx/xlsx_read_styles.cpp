@@ -58,7 +58,8 @@ void FontFromLeaves(const T& E, const std::u16string& Name, wb::TXc12Font& Font)
 }  // namespace
 
 void TXLSReadXLSX::ReadStyles() {
-  Palette_.assign(wb::Xc12Palette().begin(), wb::Xc12Palette().end());
+  // A package's indexed colours 0..7 are the eight basic colours.
+  Manager_->StyleSheet->Palette = wb::Xc12FullDefaultPalette();
   std::unique_ptr<wb::TStream> part = Package_->ReadStyles();
   if (!part) return;
   std::unique_ptr<TXPGDocXLSX> doc = NewDocument();
@@ -74,6 +75,8 @@ void TXLSReadXLSX::ReadStyles() {
   ReadXFs(*sheet.StyleXFs, s.cellStyleXfs->xf);
   ReadXFs(*sheet.XFs, s.cellXfs->xf);
   ReadCellStyles(s);
+  ReadDXFs(s);
+  ReadTableStyles(s);
   for (int i = 0; i < s.colors->mruColors->color.Count(); ++i) {
     wb::TXc12Color c;
     ReadColor(*s.colors->mruColors->color[i], c);
@@ -83,13 +86,14 @@ void TXLSReadXLSX::ReadStyles() {
 
 void TXLSReadXLSX::ReadPalette(const TCT_Stylesheet& S) {
   const TCT_RgbColorXpgList& list = S.colors->indexedColors->rgbColor;
-  // The file's entries are kept as written for the next save; only the entries the palette has
-  // room for take part in resolving colours (64 and 65 stay the automatic colours).
+  // The file's entries are kept as written for the next save; only the entries the workbook's
+  // palette has room for take part in resolving colours (64 and 65 stay the automatic colours).
+  wb::TXc12Palette& palette = Manager_->StyleSheet->Palette;
   for (int i = 0; i < list.Count(); ++i) {
     const std::uint32_t argb = static_cast<std::uint32_t>(list[i]->rgb < 0 ? 0 : list[i]->rgb);
     Manager_->StyleSheet->IndexColorObjs->Add()->SetRGB(argb);
     if (i < 64)
-      Palette_[static_cast<std::size_t>(i)] = ((argb & 0xFF) << 16) | (argb & 0xFF00) | ((argb >> 16) & 0xFF);
+      palette[static_cast<std::size_t>(i)] = ((argb & 0xFF) << 16) | (argb & 0xFF00) | ((argb >> 16) & 0xFF);
   }
 }
 
@@ -198,7 +202,7 @@ void TXLSReadXLSX::ReadColor(const TCT_Color& E, wb::TXc12Color& Color) const {
   }
   Color.Tint = E.tint;
   if (Color.ColorType == wb::xctIndexed)
-    Color.ARGB = Color.Index < Palette_.size() ? Palette_[Color.Index] : 0;
+    Color.ARGB = Color.Index < wb::kXc12PaletteSize ? Manager_->StyleSheet->Palette[Color.Index] : 0;
   else
     Color.ARGB = wb::Xc12ColorToRGB(Color);
 }

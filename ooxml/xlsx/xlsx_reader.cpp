@@ -94,7 +94,9 @@ void TXLSReadXLSX::ReadWorksheet(const std::string& Id) {
     sheet.sheetData->OnReadRow = [this](TCT_Row& r) { ReadRow(r); };
     sheet.sheetData->row->OnReadCell = [this](TCT_Cell& c) { ReadCell(c); };
   }
+  HookSheetContents(sheet);
   LoadPart(*doc, *part);
+  ReadSheetContents(sheet);
   RowObject_ = nullptr;
   Package_->CloseSheet();
 }

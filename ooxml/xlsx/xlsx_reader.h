@@ -11,6 +11,11 @@
 
 #include "workbook/spreadsheet_component.h"
 
+namespace workbook {
+class TXc12CustomSheetView;
+class TXc12PageSetup;
+}  // namespace workbook
+
 namespace ooxml {
 
 class TOPC_XLSX;
@@ -35,6 +40,10 @@ class TCT_CellAlignment;
 class TCT_Xf;
 class TCT_CellXfs;
 class TCT_CellStyleXfs;
+class TCT_Worksheet;
+class TCT_Hyperlink;
+class TCT_PageSetup;
+class TCT_CustomSheetView;
 }  // namespace sml
 using sml::TXPGDocXLSX;
 using sml::TCT_Cell;
@@ -53,6 +62,10 @@ using sml::TCT_CellAlignment;
 using sml::TCT_Xf;
 using sml::TCT_CellXfs;
 using sml::TCT_CellStyleXfs;
+using sml::TCT_Worksheet;
+using sml::TCT_Hyperlink;
+using sml::TCT_PageSetup;
+using sml::TCT_CustomSheetView;
 
 class TXLSReadXLSX final : public workbook::IXLSXReader {
 public:
@@ -61,11 +74,6 @@ public:
 
   // Reads the whole package; every failure is an exception (the model is then partly filled).
   void Read(workbook::TStream& Stream) override;
-
-  // The palette a workbook's indexed colours resolve against: the default palette with the
-  // styles part's own entries over it. Kept here, not in the process, so one workbook's colours
-  // never change another's.
-  using TPalette = std::vector<std::uint32_t>;
 
 private:
   // A part document with the reader's warning handler.
@@ -119,7 +127,6 @@ private:
   workbook::IXLSFormulaHandler* FormulaHandler_;
   TOPC_XLSX* Package_ = nullptr;
   workbook::TXc12DataWorksheet* CurrentSheet_ = nullptr;
-  TPalette Palette_;
   // For cells and rows that give no reference: the row element being read (its number is known
   // before its cells), the last row done, whether the current row has had a cell yet, and the
   // column of the cell before.
@@ -152,6 +159,16 @@ private:
   std::vector<std::uint8_t> Tokens_;
   int StringIndex(const std::u16string& V, int Col, int Row) const;
   double CellDate(const std::u16string& V, int Col, int Row) const;
+
+  // The worksheet's other contents: merges and hyperlinks as they are parsed, the rest after.
+  void HookSheetContents(TCT_Worksheet& Sheet);
+  void ReadHyperlink(const TCT_Hyperlink& H);
+  void ReadSheetContents(const TCT_Worksheet& Sheet);
+  void ReadCustomSheetView(const TCT_CustomSheetView& E, workbook::TXc12CustomSheetView& View);
+  void ReadPageSetup(const TCT_PageSetup& E, workbook::TXc12PageSetup& Setup);
+  // Differential formats and table styles of the styles part.
+  void ReadDXFs(const TCT_Stylesheet& Sheet);
+  void ReadTableStyles(const TCT_Stylesheet& Sheet);
 };
 
 // Installs the .xlsx reader in the component's neighbours.

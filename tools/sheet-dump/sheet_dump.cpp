@@ -177,6 +177,8 @@ public:
         const wb::TXc12MergedCell* m = w.MergedCells->GetItem(i);
         o += (i ? ", " : "") + Json(wb::AreaToRefStr(m->GetCol1(), m->GetRow1(), m->GetCol2(), m->GetRow2()));
       }
+      o += "],\n     \"hyperlinks\": [";
+      Hyperlinks(w, o);
       o += "],\n     \"cells\": [";
       Cells(w, s, o);
       o += "\n     ]}";
@@ -252,6 +254,54 @@ private:
       first = false;
     }
     o += "],\n";
+  }
+
+  // Each link's area, its target (the location for a link into the workbook), location without
+  // the leading "#", display text and tooltip.
+  void Hyperlinks(wb::TXc12DataWorksheet& W, std::string& o) {
+    for (int i = 0; i < W.Hyperlinks->Count(); ++i) {
+      const wb::TXc12Hyperlink& h = *W.Hyperlinks->GetItem(i);
+      std::u16string location = h.Location;
+      if (!location.empty() && location[0] == u'#') location.erase(0, 1);
+      const wb::TXLSCellArea& a = h.Ref;
+      const std::u16string ref = a.Col1 == a.Col2 && a.Row1 == a.Row2 ? wb::ColRowToRefStr(a.Col1, a.Row1)
+                                                                        : wb::AreaToRefStr(a.Col1, a.Row1, a.Col2, a.Row2);
+      o += (i ? ", " : "") + std::string("{\"ref\": ") + Json(ref) +
+           ", \"address\": " + Json(h.Address) + ", \"location\": " + Json(location) + ", \"display\": " +
+           Json(h.Display) + ", \"tooltip\": " + Json(h.Tooltip) + "}";
+    }
+  }
+
+  // A colour as "RRGGBB" where the file fixes it (an RGB value, or a palette entry resolved
+  // against the workbook's palette); null for automatic and theme colours.
+  static std::string ColorText(const wb::TXc12Color& C) {
+    std::uint32_t rgb;
+    if (C.ColorType == wb::xctRgb)
+      rgb = C.RGB & 0xFFFFFF;
+    else if (C.ColorType == wb::xctIndexed && C.Index < 64)
+      rgb = ((C.ARGB & 0xFF) << 16) | (C.ARGB & 0xFF00) | ((C.ARGB >> 16) & 0xFF);
+    else
+      return "null";
+    char b[16];
+    std::snprintf(b, sizeof b, "\"%06X\"", rgb);
+    return b;
+  }
+
+  // Bold, italic, the font colour and the solid fill colour of a cell format, each when set.
+  static std::string StyleText(const wb::TXc12XF* XF) {
+    std::string s;
+    if (!XF) return s;
+    if (const wb::TXc12Font* f = XF->GetFont()) {
+      if (f->GetStyle() & 1) s += ", \"bold\": true";
+      if (f->GetStyle() & 2) s += ", \"italic\": true";
+      const std::string c = ColorText(f->GetColor());
+      if (c != "null") s += ", \"font_color\": " + c;
+    }
+    if (const wb::TXc12Fill* f = XF->GetFill(); f && f->GetPatternType() == wb::efpSolid) {
+      const std::string c = ColorText(f->FgColor);
+      if (c != "null") s += ", \"fill_color\": " + c;
+    }
+    return s;
   }
 
   void Notes(wb::TXLSWorksheet& S, std::string& o) {
@@ -332,7 +382,7 @@ private:
       const wb::TXc12NumberFormat* nf = xf ? xf->GetNumberFormat() : nullptr;
       std::u16string mask = nf ? nf->GetMask() : u"";
       line += ", \"format_id\": " + std::to_string(nf ? nf->Index : 0) + ", \"format\": " +
-              Json(mask.empty() ? u"General" : mask) + "}";
+              Json(mask.empty() ? u"General" : mask) + StyleText(xf) + "}";
       o += (first ? "" : ",") + line;
       first = false;
     }

@@ -454,7 +454,6 @@ TEST(TableStyles, DefaultsAndClear) {
 }
 
 TEST(StyleSheet, ApplyPaletteRefreshesIndexedColoursExceptBorders) {
-  ResetXc12Palette();
   TXc12DataStyleSheet ss;
   TXc12Fill* fill = ss.Fills->Add();
   fill->FgColor = Indexed(10);
@@ -469,13 +468,18 @@ TEST(StyleSheet, ApplyPaletteRefreshesIndexedColoursExceptBorders) {
   border->Left.Color = Indexed(10);
   border->Left.Color.ARGB = 0;
 
-  Xc12Palette()[10] = 0x00123456;
+  // The style sheet's own palette decides; the process palette is not consulted.
+  ss.Palette[10] = 0x00123456;
+  Xc12Palette()[12] = 0x00ABCDEF;
   ss.ApplyPalette();
   EXPECT_EQ(fill->FgColor.ARGB, 0x00123456u);
-  EXPECT_EQ(font->GetColor().ARGB, Xc12Palette()[12]);
-  EXPECT_EQ(entry->Color.ARGB, Xc12Palette()[13]);
+  EXPECT_EQ(font->GetColor().ARGB, Xc12StartPalette()[12]);
+  EXPECT_EQ(entry->Color.ARGB, ss.Palette[13]);
   EXPECT_EQ(border->Left.Color.ARGB, 0u);
   ResetXc12Palette();
+  ss.Palette[10] = 1;
+  ss.Clear();
+  EXPECT_EQ(ss.Palette, Xc12StartPalette());
 }
 
 TEST(StyleSheet, DiagnosticTexts) {

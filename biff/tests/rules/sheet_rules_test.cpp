@@ -631,9 +631,10 @@ TEST(ReadRules, BrokenAndPartialGroups) {
     const char* Error;  // empty: the read succeeds
   };
   const Case cases[] = {
-      // CONDFMT announcing one CF, followed by a DV.
-      {"b0 01 16 00 01 00 01 00 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 00 00  be 01 00 00",
-       "Excpected record missing: CF"},
+      // CONDFMT announcing one CF, followed by a DV: the format is left out, the sheet read (a
+      // producer writes CONDFMT with empty placeholder records in place of rules it cannot store).
+      {"b0 01 16 00 01 00 01 00 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 00 00  be 01 00 00", ""},
+      {"b0 01 16 00 02 00 01 00 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 00 00  ff ff 00 00  ff ff 00 00", ""},
       // DVAL announcing one DV, followed by nothing of the kind.
       {"b2 01 12 00 00 00 00 00 00 00 00 00 00 00 ff ff ff ff 01 00 00 00", "Excpected record missing: DV"},
       // Stray conditions, validations and filters, without the records that introduce them.

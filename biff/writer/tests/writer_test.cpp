@@ -379,6 +379,37 @@ TEST(Writer, StylesFontsAndFormats) {
   EXPECT_TRUE(Find(recs, 0x0092).empty());  // palette unchanged
 }
 
+// The palette is the workbook's: the writer writes it and picks the nearest entries from it, the
+// reader fills the reading workbook's, and the process's palette is left alone by both.
+TEST(Writer, PaletteBelongsToTheWorkbook) {
+  const wb::TXc12Palette process = wb::Xc12Palette();
+  Book b;
+  b.m.StyleSheet->Palette[40] = 0x00123456;
+  b.Sheet(0)->SetAsString(0, 0, u"t");
+  b.Sheet(0)->GetRange(u"A1")->SetFillColor(0x563412);  // 0xRRGGBB; the palette holds 0x00BBGGRR
+  const core::Bytes file = b.Write();
+  const auto recs = Records(file);
+  const auto palette = Find(recs, 0x0092);
+  ASSERT_EQ(palette.size(), 1u);
+  EXPECT_EQ(core::load_le32(palette[0]->Body.data() + 2 + 4 * (40 - 8)), 0x00123456u);
+  const auto xfs = Find(recs, 0x00E0);
+  const auto sst = Find(recs, 0x00FD);
+  ASSERT_EQ(sst.size(), 1u);
+  const core::Bytes& x = xfs[core::load_le16(sst[0]->Body.data() + 4)]->Body;
+  EXPECT_EQ(core::load_le16(x.data() + 18) & 0x7F, 40);
+  EXPECT_EQ(wb::Xc12Palette(), process);
+
+  Book back(true);
+  const core::ByteSpan span(file.data(), file.size());
+  back.doc->ReadStream(span);
+  EXPECT_EQ(back.m.StyleSheet->Palette[40], 0x00123456u);
+  EXPECT_EQ(back.m.StyleSheet->Palette[41], wb::Xc12DefaultPalette[41]);
+  EXPECT_EQ(wb::Xc12Palette(), process);
+  // A fresh workbook starts from the default palette, whatever another one holds.
+  Book other;
+  EXPECT_EQ(other.m.StyleSheet->Palette[40], wb::Xc12StartPalette()[40]);
+}
+
 TEST(Writer, RefusesWhatItCannotWrite) {
   {
     // Only BIFF8 has the encryption: a BIFF5 workbook with a password is not written in clear.

@@ -16,7 +16,13 @@ Allowed differences, each for a reason:
   reads it as the plain value it caches, which is compared with our cached result.
 - defined names are compared in order by name, scope, hidden flag and formula text, when the
   expected file lists them; so are linked workbooks.
+- merged ranges, hyperlinks and the cell style keys (bold, italic, font_color, fill_color) are
+  compared where the expected file has them (older expected files do not). A link's location is
+  compared without a leading "#" (the fragment marker some writers put in front), and so is the
+  address of a link into the workbook.
 """
+
+STYLE_KEYS = ('bold', 'italic', 'font_color', 'fill_color')
 import json
 import math
 import sys
@@ -34,6 +40,22 @@ def main(expected_path, ours_path):
         name = es['name']
         if es['state'] != os_['state']:
             diffs.append(f'{name}: state {es["state"]} != {os_["state"]}')
+        if 'merged' in es and sorted(es['merged']) != sorted(os_['merged']):
+            diffs.append(f'{name}: merged {os_["merged"]} != {es["merged"]}')
+        if 'hyperlinks' in es:
+            key = lambda h: h['ref']
+
+            def unmarked(h):
+                h = dict(h)
+                if h['address'] == h['location']:
+                    h['address'] = h['address'].removeprefix('#')
+                h['location'] = h['location'].removeprefix('#')
+                return h
+            for eh, oh in zip(sorted(map(unmarked, es['hyperlinks']), key=key), sorted(os_['hyperlinks'], key=key)):
+                if eh != oh:
+                    diffs.append(f'{name}: hyperlink {oh} != {eh}')
+            if len(es['hyperlinks']) != len(os_['hyperlinks']):
+                diffs.append(f'{name}: {len(os_["hyperlinks"])} hyperlinks != {len(es["hyperlinks"])}')
         ec = {c['ref']: c for c in es['cells'] if c['type'] != 'blank'}
         oc = {c['ref']: c for c in os_['cells']}
         eb = {c['ref'] for c in es['cells'] if c['type'] == 'blank'}
@@ -56,6 +78,11 @@ def main(expected_path, ours_path):
                     diffs.append(f'{name}!{ref}: {b!r} != {a!r}')
             elif a != b:
                 diffs.append(f'{name}!{ref}: {b!r} != {a!r}')
+            if 'merged' in es:
+                es_style = {k: c[k] for k in STYLE_KEYS if k in c}
+                os_style = {k: o[k] for k in STYLE_KEYS if k in o}
+                if es_style != os_style:
+                    diffs.append(f'{name}!{ref}: style {os_style} != {es_style}')
             if (o.get('format') or 'General') != (c.get('format') or 'General'):
                 diffs.append(f'{name}!{ref}: format {o.get("format")!r} != {c.get("format")!r}')
         for ref, o in oc.items():

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Writes what openpyxl reads from an .xlsx workbook as JSON, in the shape of sheet-dump's:
-date1904, per sheet its name, state and cells (ref, type, value, number format), and the defined
-names (name, scope, hidden, formula) and, when there are any, the linked workbooks (target, sheet
-names, cached cells as [sheet id, ref, value]).
+date1904; per sheet its name, state, merged ranges, hyperlinks and cells (ref, type, value, number
+format; bold, italic, font and solid fill colours where set); the defined names (name, scope,
+hidden, formula) and, when there are any, the linked workbooks (target, sheet names, cached cells
+as [sheet id, ref, value]).
 
 Usage: dump_openpyxl.py BOOK.xlsx OUT.json
 openpyxl turns date-formatted numbers into date objects; they are turned back into the serial
@@ -16,6 +17,35 @@ import openpyxl
 from openpyxl.utils.datetime import to_excel
 
 STATES = {'visible': 0, 'hidden': 1, 'veryHidden': 2}
+
+
+def color_text(color, palette):
+    """"RRGGBB" for an RGB colour or a palette entry (the workbook's own palette when it has one);
+    None for automatic and theme colours."""
+    if color is None:
+        return None
+    if color.type == 'rgb' and isinstance(color.rgb, str):
+        return color.rgb[-6:].upper()
+    if color.type == 'indexed' and color.indexed is not None and color.indexed < 64:
+        return palette[color.indexed][-6:].upper()
+    return None
+
+
+def style(cell, palette):
+    s = {}
+    if cell.font is not None:
+        if cell.font.b:
+            s['bold'] = True
+        if cell.font.i:
+            s['italic'] = True
+        c = color_text(cell.font.color, palette)
+        if c:
+            s['font_color'] = c
+    if cell.fill is not None and cell.fill.fill_type == 'solid':
+        c = color_text(cell.fill.fgColor, palette)
+        if c:
+            s['fill_color'] = c
+    return s
 
 
 def value(cell, epoch):
@@ -40,16 +70,26 @@ def main(path, out):
     wb = openpyxl.load_workbook(path)
     epoch = wb.epoch
     result = {'date1904': epoch == openpyxl.utils.datetime.CALENDAR_MAC_1904, 'sheets': []}
+    palette = list(wb._colors) if wb._colors else list(openpyxl.styles.colors.COLOR_INDEX)
     for ws in wb.worksheets:
         cells = []
+        links = []
         for row in ws.iter_rows():
             for c in row:
                 kind, v = value(c, epoch)
-                cells.append({'ref': c.coordinate, 'type': kind, 'value': v, 'format': c.number_format})
-        result['sheets'].append({'name': ws.title, 'state': STATES[ws.sheet_state], 'cells': cells})
+                cell = {'ref': c.coordinate, 'type': kind, 'value': v, 'format': c.number_format}
+                cell.update(style(c, palette))
+                cells.append(cell)
+                h = c.hyperlink
+                if h is not None:
+                    links.append({'ref': h.ref or c.coordinate, 'address': h.target or h.location or '',
+                                  'location': h.location or '', 'display': h.display or '', 'tooltip': h.tooltip or ''})
+        result['sheets'].append({'name': ws.title, 'state': STATES[ws.sheet_state],
+                                 'merged': sorted(str(r) for r in ws.merged_cells.ranges),
+                                 'hyperlinks': links, 'cells': cells})
     result['names'] = [{'name': n.name, 'scope': -1 if n.localSheetId is None else int(n.localSheetId),
                         'hidden': bool(n.hidden), 'formula': n.attr_text} for n in wb.defined_names.definedName]
-    links = []
+    books = []
     for link in wb._external_links:
         book = link.externalBook
         if book is None:
@@ -64,10 +104,10 @@ def main(path, out):
                     elif c.t == 'b':
                         v = v in ('1', 'true')
                     cells.append([data.sheetId, c.r, v])
-        links.append({'target': link.file_link.Target if link.file_link else '',
+        books.append({'target': link.file_link.Target if link.file_link else '',
                       'sheets': list(book.sheetNames.sheetName) if book.sheetNames else [], 'cells': cells})
-    if links:
-        result['links'] = links
+    if books:
+        result['links'] = books
     with open(out, 'w', encoding='utf-8') as f:
         json.dump(result, f, ensure_ascii=False, indent=1)
         f.write('\n')

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <algorithm>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,5 +50,58 @@ INSTANTIATE_TEST_SUITE_P(Producers, XlsxInterop,
                                            "formulas.libreoffice",
                                            // a linked workbook with its cached cells
                                            "links.openpyxl", "links.libreoffice"));
+
+// Worksheet contents: merges, hyperlinks, styles and the workbook's palette, from four producers
+// (fixtures/make_sheet_fixtures.py).
+INSTANTIATE_TEST_SUITE_P(SheetContents, XlsxInterop,
+                         ::testing::Values("sheet.openpyxl", "sheet.libreoffice", "sheet.exceljs", "sheet.libxlsxwriter"));
+
+}  // namespace
+
+namespace {
+
+std::vector<std::uint8_t> FixtureBytes(const std::string& Name) {
+  std::ifstream in(kTests + "/fixtures/" + Name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The lines of a dump that start with Key ("merged" or "hyperlinks"), one per sheet, the merged
+// ranges put in order (the two formats list them in different orders).
+std::vector<std::string> DumpLines(const std::string& Json, const std::string& Key) {
+  std::vector<std::string> out;
+  std::istringstream in(Json);
+  for (std::string line; std::getline(in, line);) {
+    if (line.find("\"" + Key + "\": [") == std::string::npos) continue;
+    if (Key == "merged") {
+      std::vector<std::string> ranges;
+      for (std::size_t p = line.find('"', line.find('[')); p != std::string::npos; p = line.find('"', line.find('"', p + 1) + 1))
+        ranges.push_back(line.substr(p, line.find('"', p + 1) - p + 1));
+      std::sort(ranges.begin(), ranges.end());
+      line.clear();
+      for (const std::string& r : ranges) line += r + " ";
+    }
+    out.push_back(line);
+  }
+  return out;
+}
+
+// One workbook saved by LibreOffice as .xls and as .xlsx: both roads give the same merged ranges
+// and hyperlinks.
+TEST(XlsxInterop, MergesAndHyperlinksAgreeWithTheLegacyReading) {
+  const std::vector<std::uint8_t> xls = FixtureBytes("sheet.libreoffice.xls");
+  const std::vector<std::uint8_t> xlsx = FixtureBytes("sheet.libreoffice.xlsx");
+  ASSERT_FALSE(xls.empty());
+  ASSERT_FALSE(xlsx.empty());
+  std::string a, b;
+  ASSERT_NO_THROW(a = sheet_dump::DumpXLS(core::ByteSpan(xls.data(), xls.size())));
+  ASSERT_NO_THROW(b = sheet_dump::DumpXLS(core::ByteSpan(xlsx.data(), xlsx.size())));
+  for (const char* key : {"merged", "hyperlinks"}) {
+    SCOPED_TRACE(key);
+    const std::vector<std::string> la = DumpLines(a, key), lb = DumpLines(b, key);
+    ASSERT_EQ(la.size(), 2u);
+    EXPECT_EQ(la, lb);
+  }
+  EXPECT_NE(DumpLines(b, "merged")[0].find("\"A8:C9\""), std::string::npos);
+}
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes the seed corpus of the .xlsx reader's fuzz target: small packages as part lists (first
 byte 1) with styles, shared and rich strings, every cell type, cells and rows without reference,
-ISO dates, a bad shared-string index, a relationship loop and CDATA; and the producers' fixtures
+ISO dates, a bad shared-string index, a relationship loop, CDATA and the worksheet contents beside
+the cells; and the producers' fixtures
 as raw archives (first byte 0).   /usr/bin/python3 make_corpus.py"""
 import os
 
@@ -55,6 +56,29 @@ seed('cells', book())
 seed('bad_string_index', book(sheet=SHEET.replace('<v>2</v></c><c r="E1"', '<v>99</v></c><c r="E1"')))
 seed('loop', book(extra_rels=(('rId4', 'worksheet', 'workbook.xml'),)) +
      [('xl/worksheets/_rels/sheet1.xml.rels', rels(('rId1', 'worksheet', '../workbook.xml')))])
+# Worksheet contents beside the cells, with the differential formats and table styles they use.
+CONTENTS = ('<worksheet%s><sheetPr><tabColor indexed="10"/><outlinePr summaryBelow="0"/></sheetPr><dimension ref="A1:C3"/>'
+            '<sheetViews><sheetView workbookViewId="0" zoomScale="150"><pane xSplit="1" ySplit="1" topLeftCell="B2" state="frozen"/>'
+            '<selection pane="bottomRight" activeCell="B2" sqref="B2 C3:D4"/></sheetView></sheetViews>'
+            '<sheetFormatPr defaultRowHeight="15"/><sheetData><row r="1"><c r="A1"><v>1</v></c></row></sheetData>'
+            '<sheetProtection sheet="1" password="CC1A"/><autoFilter ref="A1:C3"><filterColumn colId="0"><filters><filter val="1"/></filters>'
+            '</filterColumn><sortState ref="A2:C3"><sortCondition ref="A2:A3"/></sortState></autoFilter>'
+            '<mergeCells><mergeCell ref="B1:C1"/><mergeCell ref="B1:C1"/></mergeCells>'
+            '<conditionalFormatting sqref="A1:A9"><cfRule type="cellIs" dxfId="0" priority="1" operator="greaterThan"><formula>0</formula></cfRule>'
+            '<cfRule type="colorScale" priority="2"><colorScale><cfvo type="min"/><cfvo type="max"/><color rgb="FFFF0000"/><color indexed="10"/></colorScale></cfRule></conditionalFormatting>'
+            '<dataValidations><dataValidation type="list" sqref="C1:C3"><formula1>"a,b"</formula1></dataValidation></dataValidations>'
+            '<hyperlinks><hyperlink ref="A2" r:id="rId1"/><hyperlink ref="A3" location="S!A1"/></hyperlinks>'
+            '<pageMargins left="0.5" right="0.5" top="1" bottom="1" header="0.3" footer="0.3"/>'
+            '<pageSetup orientation="landscape" r:id="rId2"/><headerFooter><oddHeader>&amp;A</oddHeader></headerFooter>'
+            '<rowBreaks><brk id="5" man="1"/></rowBreaks></worksheet>' % NS)
+contents = [p if p[0] != 'xl/styles.xml' else (p[0], p[1].replace(
+    '<colors>', '<dxfs count="1"><dxf><font><b/></font><fill><patternFill><bgColor rgb="FFFFFF00"/></patternFill></fill></dxf></dxfs>'
+    '<tableStyles count="1"><tableStyle name="T"><tableStyleElement type="wholeTable"/></tableStyle></tableStyles><colors>'))
+    for p in book(sheet=CONTENTS)]
+seed('sheet_contents', contents + [
+    ('xl/worksheets/_rels/sheet1.xml.rels',
+     rels(('rId1', 'hyperlink', 'https://example.org/'), ('rId2', 'printerSettings', '../printerSettings/p1.bin'))),
+    ('xl/printerSettings/p1.bin', 'DEVMODE')])
 for name in sorted(os.listdir(FIXTURES)):
     if name.endswith('.xlsx'):
         with open(os.path.join(FIXTURES, name), 'rb') as f:
