@@ -147,6 +147,8 @@ void TXLSZipFile::CheckComplete() {
   if (crcValid_ && crc_ != GetCRC32()) Fail(quoted(u"CRC error in file \"", name_, u"\" in ZIP"));
 }
 
+static_assert(kZipMaxRatio == 500, "the bomb message names the ratio");
+
 std::int64_t TXLSZipFile::Read(void* Buffer, std::int64_t Count) {
   if (!open_) Fail("ZIP file is not open");
   std::int64_t want = std::min<std::int64_t>(Count, static_cast<std::int64_t>(GetUncompressedSize()) - position_);
@@ -165,6 +167,8 @@ std::int64_t TXLSZipFile::Read(void* Buffer, std::int64_t Count) {
   if (got > 0) {
     crc_ = static_cast<std::uint32_t>(crc32(crc_, static_cast<const Bytef*>(Buffer), static_cast<uInt>(got)));
     position_ += got;
+    if (inflater_ && position_ > kZipRatioFloor && position_ / kZipMaxRatio > inflater_->TotalIn())
+      Fail(quoted(u"File \"", name_, u"\" in ZIP inflates to more than 500 times its compressed size"));
   }
   if (got < want || got == 0) Fail(quoted(u"Unexpected end of file \"", name_, u"\" in ZIP"));
   CheckComplete();

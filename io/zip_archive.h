@@ -64,6 +64,13 @@ inline constexpr std::uint16_t kZipFlagUtf8 = 0x0800;
 
 class TXLSZipArchive;
 
+// A deflated entry that has given more than kZipRatioFloor bytes may give at most kZipMaxRatio times
+// the compressed bytes it has taken so far; more is refused as a ZIP bomb. Real workbook parts stay
+// far under it (a sheet of repeated values without cell references inflates some 200 times);
+// deflate's own limit is about 1,030.
+inline constexpr std::int64_t kZipRatioFloor = 4 << 20;
+inline constexpr std::int64_t kZipMaxRatio = 500;
+
 // One entry of an archive, readable as a stream of its uncompressed bytes (positions 0..size)
 // between Open and CloseData. Reading to the end checks the CRC-32 and the sizes.
 class TXLSZipFile : public TStream {

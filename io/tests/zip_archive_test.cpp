@@ -317,6 +317,60 @@ TEST(ZipReader, DamagedArchivesGiveClearErrors) {
   }
 }
 
+// A one-entry archive whose data is deflated at the strongest level (the writer's own level leaves
+// runs of zeros at some 230 to 1).
+Bytes StronglyDeflated(const Bytes& data) {
+  OneEntry e(data, u"part.xml");
+  const std::size_t start = 30 + core::load_le16(e.z.data() + 26) + core::load_le16(e.z.data() + 28);
+  const std::size_t end = start + core::load_le32(e.z.data() + 18);
+  Bytes packed(compressBound(static_cast<uLong>(data.size())));
+  z_stream z{};
+  deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+  z.next_in = const_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = packed.data();
+  z.avail_out = static_cast<uInt>(packed.size());
+  deflate(&z, Z_FINISH);
+  packed.resize(z.total_out);
+  deflateEnd(&z);
+  Bytes out(e.z.begin(), e.z.begin() + static_cast<std::ptrdiff_t>(start));
+  out.insert(out.end(), packed.begin(), packed.end());
+  const std::size_t central = out.size();
+  out.insert(out.end(), e.z.begin() + static_cast<std::ptrdiff_t>(end), e.z.end());
+  core::store_le32(out.data() + 18, static_cast<std::uint32_t>(packed.size()));
+  core::store_le32(out.data() + central + 20, static_cast<std::uint32_t>(packed.size()));
+  core::store_le32(out.data() + out.size() - 6, static_cast<std::uint32_t>(central));
+  return out;
+}
+
+TEST(ZipReader, AnEntryInflatingBeyondAnyRealRatioIsRefused) {
+  // Zeros deflated at the strongest level come out about 1,000 to 1: a bomb once past the floor.
+  // Text lines deflate some 5 to 1, and a small entry of zeros stays under the floor: both read whole.
+  const std::size_t big = static_cast<std::size_t>(kZipRatioFloor) + (1 << 20);
+  struct Case {
+    const char* what;
+    Bytes data;
+    bool refused;
+  } cases[] = {
+      {"zeros past the floor", Bytes(big, 0), true},
+      {"zeros under the floor", Bytes(static_cast<std::size_t>(kZipRatioFloor) / 2, 0), false},
+      {"text past the floor", SampleText(static_cast<int>(big / 30)), false},
+  };
+  for (const Case& c : cases) {
+    const Bytes z = c.refused ? StronglyDeflated(c.data) : Write({{u"part.xml", c.data}});
+    TMemoryStream s(z);
+    TXLSZipArchive zip;
+    zip.OpenRead(s);
+    if (c.refused) {
+      EXPECT_EQ(Message([&] { Extract(zip, u"part.xml"); }),
+                "File \"part.xml\" in ZIP inflates to more than 500 times its compressed size")
+          << c.what;
+    } else {
+      EXPECT_EQ(Extract(zip, u"part.xml").size(), c.data.size()) << c.what;
+    }
+  }
+}
+
 TEST(ZipReader, CorruptStoredEntryIsNotReturnedAsGood) {
   // An entry of one byte is stored only when empty, so build a stored entry by hand: the writer's
   // deflated entry turned into method 0 with the raw data.

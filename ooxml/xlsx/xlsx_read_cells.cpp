@@ -114,7 +114,8 @@ void TXLSReadXLSX::CellPosition(const TCT_Cell& C, int& Col, int& Row) {
   } else {
     Row = RowObject_ && RowObject_->r > 0 ? RowObject_->r - 1 : PrevRow_ + 1;
     Col = NewRow_ ? 0 : LastCol_ + 1;
-    if (Col > kMaxCol || Row > kMaxRow) throw wb::Exception("A cell without reference lies beyond the last column");
+    if (Row > kMaxRow) throw wb::Exception("Row " + std::to_string(Row + 1) + " lies beyond the last row");
+    if (Col > kMaxCol) throw wb::Exception("A cell without reference lies beyond the last column");
   }
   LastCol_ = Col;
   NewRow_ = false;

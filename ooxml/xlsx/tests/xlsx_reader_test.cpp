@@ -384,6 +384,58 @@ TEST(XlsxReader, DamagedPackagesGiveClearErrors) {
   }
 }
 
+// The uncompressed size an archive declares for one entry, overwritten in its local header and its
+// directory record.
+std::string Redeclare(std::string zip, const std::string& name, std::uint32_t size) {
+  auto put = [&](std::size_t at) {
+    for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+  };
+  for (std::size_t at = 0; (at = zip.find("PK", at)) != std::string::npos; ++at) {
+    if (zip.compare(at, 4, "PK\x03\x04") == 0 && zip.compare(at + 30, name.size(), name) == 0) put(at + 22);
+    if (zip.compare(at, 4, "PK\x01\x02") == 0 && zip.compare(at + 46, name.size(), name) == 0) put(at + 24);
+  }
+  return zip;
+}
+
+TEST(XlsxReader, HostileSizesEndInAClearErrorOrABoundedRead) {
+  struct Case {
+    const char* what;
+    std::string zip;
+    const char* error;  // empty: the package reads
+  };
+  Book hugeRow;
+  hugeRow.sheet1 = R"(<sheetData><row r="1048577"><c><v>1</v></c></row></sheetData>)";
+  Book overflowRow;
+  overflowRow.sheet1 = R"(<sheetData><row r="99999999999999999999"><c r="A1"><v>1</v></c></row></sheetData>)";
+  Book hugeCellRow;
+  hugeCellRow.sheet1 = R"(<sheetData><row><c r="A99999999999"><v>1</v></c></row></sheetData>)";
+  Book hugeCounts;
+  hugeCounts.strings = R"(<si><t>x</t></si>)";
+  hugeCounts.styles = R"(<fonts count="2147483647"><font/></fonts><cellXfs count="4294967295"><xf/></cellXfs>)";
+  hugeCounts.sheet1 = R"(<dimension ref="A1:XFD1048576"/><sheetData><row r="1" spans="1:16384" ht="1e308" )"
+                      R"(outlineLevel="2147483647"><c r="A1" s="2147483647" t="s"><v>0</v></c></row></sheetData>)"
+                      R"(<cols><col min="1" max="2147483647" width="1e308" style="99999"/></cols>)";
+  Book strings;
+  strings.strings = "<si><t>x</t></si>";
+  strings.sheet1 = R"(<sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData>)";
+  const std::string good = strings.Zip();
+  Case cases[] = {
+      {"row past the grid", hugeRow.Zip(), "beyond the last row"},
+      {"row number past any integer", overflowRow.Zip(), ""},
+      {"cell row past any integer", hugeCellRow.Zip(), "Invalid cell reference"},
+      {"huge counts, sizes and indexes", hugeCounts.Zip(), ""},
+      {"sheet part declared 4 GB", Redeclare(good, "xl/worksheets/sheet1.xml", 0xFFFFFFFFu), "Unexpected end of file"},
+      {"string table declared 4 GB", Redeclare(good, "xl/sharedStrings.xml", 0xFFFFFFF0u), "Unexpected end of file"},
+      // An entry whose size says empty reads as empty: its string is then missing.
+      {"string table declared empty", Redeclare(good, "xl/sharedStrings.xml", 0), "not in the shared-string table"},
+  };
+  for (const Case& c : cases) {
+    const std::string e = Error(c.zip);
+    if (*c.error) EXPECT_NE(e.find(c.error), std::string::npos) << c.what << ": " << e;
+    else EXPECT_TRUE(e.empty()) << c.what << ": " << e;
+  }
+}
+
 TEST(XlsxReader, MissingWorkbookAndSheetParts) {
   opc_testing::Parts noWorkbook = {{"[Content_Types].xml", kContentTypes}, {"_rels/.rels", kRootRels}};
   EXPECT_NE(Error(opc_testing::MakeZip(noWorkbook)).find("workbook"), std::string::npos);

@@ -2,9 +2,12 @@
 """Writes the seed corpus of the .xlsx reader's fuzz target: small packages as part lists (first
 byte 1) with styles, shared and rich strings, every cell type, cells and rows without reference,
 ISO dates, a bad shared-string index, a relationship loop, CDATA and the worksheet contents beside
-the cells; and the producers' fixtures
-as raw archives (first byte 0).   /usr/bin/python3 make_corpus.py"""
+the cells, hostile sizes and counts, a missing part; and as raw archives (first byte 0) the
+producers' fixtures, one of them truncated, one whose sheet declares 4 GB, and a ZIP bomb (a sheet
+of whitespace deflated some 1,000 to 1).   /usr/bin/python3 make_corpus.py"""
 import os
+import struct
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, 'reader')
@@ -79,6 +82,53 @@ seed('sheet_contents', contents + [
     ('xl/worksheets/_rels/sheet1.xml.rels',
      rels(('rId1', 'hyperlink', 'https://example.org/'), ('rId2', 'printerSettings', '../printerSettings/p1.bin'))),
     ('xl/printerSettings/p1.bin', 'DEVMODE')])
+HOSTILE = ('<worksheet%s><dimension ref="A1:XFD1048576"/><cols><col min="1" max="2147483647" width="1e308" style="99999"/>'
+           '</cols><sheetData><row r="1048576" spans="1:16384" ht="1e308" outlineLevel="2147483647">'
+           '<c r="XFD1048576" s="2147483647" t="s"><v>0</v></c></row><row r="99999999999999999999"><c><v>1</v></c></row>'
+           '<row r="1048577"><c><v>1</v></c></row></sheetData></worksheet>' % NS)
+seed('hostile_sizes', book(sheet=HOSTILE, strings='<sst%s count="4294967295" uniqueCount="2147483647">'
+                                                  '<si><t>x</t></si></sst>' % NS))
+seed('missing_sheet_part', [p for p in book() if p[0] != 'xl/worksheets/sheet1.xml'])
+
+
+def raw(name, data):
+    with open(os.path.join(OUT, name), 'wb') as f:
+        f.write(b'\x00' + data)
+
+
+def archive(parts, level=6):
+    path = os.path.join(OUT, '.tmp.zip')
+    with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED, compresslevel=level) as z:
+        for n, c in parts:
+            z.writestr(n, c)
+    with open(path, 'rb') as f:
+        data = f.read()
+    os.remove(path)
+    return data
+
+
+def redeclared(data, name, size):
+    """The archive with the uncompressed size of entry name set to size in both of its headers."""
+    data = bytearray(data)
+    key = name.encode()
+    for sig, field, name_at in ((b'PK\x03\x04', 22, 30), (b'PK\x01\x02', 24, 46)):
+        at = 0
+        while True:
+            at = data.find(sig, at)
+            if at < 0:
+                break
+            if data[at + name_at:at + name_at + len(key)] == key:
+                data[at + field:at + field + 4] = struct.pack('<I', size)
+            at += 4
+    return bytes(data)
+
+
+plain = archive(book())
+raw('truncated', plain[:len(plain) * 2 // 3])
+raw('declared_4gb', redeclared(plain, 'xl/worksheets/sheet1.xml', 0xFFFFFFFF))
+bomb = [p for p in book() if p[0] != 'xl/worksheets/sheet1.xml']
+bomb.append(('xl/worksheets/sheet1.xml', '<worksheet%s><sheetData>' % NS + ' ' * (5 << 20) + '</sheetData></worksheet>'))
+raw('bomb', archive(bomb, level=9))
 for name in sorted(os.listdir(FIXTURES)):
     if name.endswith('.xlsx'):
         with open(os.path.join(FIXTURES, name), 'rb') as f:
