@@ -1909,6 +1909,15 @@ def gen_equal(c, unit, w):
                 continue
             if m.mult == 'own':
                 w(f'  if (auto r = XpgEqual(*a.{f}, *b.{f}); !r) return r;')
+            elif m.mult == 'opt' and m.opts.get('write') == 'always':
+                # Written empty when missing, so read back it may exist holding nothing.
+                w(f'  if (!a.{f} != !b.{f}) {{')
+                w(f'    const auto* xpg_one = a.{f} ? a.{f}.get() : b.{f}.get();')
+                w(f'    const {qualified_class(m.cls, unit)} xpg_empty(xpg_one->Owner);')
+                w(f'    if (!XpgEqual(*xpg_one, xpg_empty)) return XpgDiffer({label});')
+                w(f'  }} else if (a.{f}) {{')
+                w(f'    if (auto r = XpgEqual(*a.{f}, *b.{f}); !r) return r;')
+                w('  }')
             elif m.mult == 'opt':
                 w(f'  if (!a.{f} != !b.{f}) return XpgDiffer({label});')
                 w(f'  if (a.{f}) if (auto r = XpgEqual(*a.{f}, *b.{f}); !r) return r;')
@@ -2085,7 +2094,10 @@ def main(argv):
         for imp, p in zip(imported, unit.imports):
             imp.include_prefix = unit.import_prefixes.get(p)
         for imp in imported:
-            check_unit(imp, [])
+            # An imported unit is checked against the units it imports itself (the chart unit
+            # imports the DrawingML classes, which use the registry's enumerations).
+            check_unit(imp, [x for x in imported if x is not imp and
+                             os.path.abspath(x.path) in {os.path.abspath(q) for q in imp.imports}])
         classes, _ = check_unit(unit, imported)
         os.makedirs(args.out, exist_ok=True)
         base = os.path.join(args.out, unit.name)
