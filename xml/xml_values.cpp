@@ -584,6 +584,8 @@ void TXpgPErrors::Error(std::uint8_t kind, std::u16string_view name, int row) {
     last_error_ = u"Unknown Attribute \"" + std::u16string(name) + u"\"";
   } else if (kind == 1) {
     last_error_ = u"Unknown Element \"" + std::u16string(name) + u"\"";
+  } else if (kind == 2) {
+    last_error_ = u"Element Not Written \"" + std::u16string(name) + u"\"";
   }
   last_error_ = u"Row " + XmlIntToStr(row) + u": " + last_error_;
   if (on_error_) on_error_(*this);

@@ -91,7 +91,7 @@ public:
   using TErrorEvent = std::function<void(TXpgPErrors& sender)>;
 
   TXpgPErrors() = default;
-  // Kind 0: unknown attribute, 1: unknown element, other kinds keep the previous text. The text is
+  // Kind 0: unknown attribute, 1: unknown element, 2: element not written; others keep the text. The text is
   // prefixed with "Row <row>: " and the event is called when assigned.
   void Error(std::uint8_t kind, std::u16string_view name, int row);
   void SetOnError(TErrorEvent event) { on_error_ = std::move(event); }

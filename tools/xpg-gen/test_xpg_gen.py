@@ -240,6 +240,88 @@ class ClassesOnlyUnits(unittest.TestCase):
             self.assertIn('requires names no attribute', str(ctx.exception))
 
 
+class ImportChainsAndSharedNames(unittest.TestCase):
+    """A unit that imports a classes-only unit which itself imports the enumerations (charts on
+    DrawingML on the registry), and the comparison defaults of names several classes share."""
+
+    def generate(self):
+        with tempfile.TemporaryDirectory() as d:
+            with open(os.path.join(d, 'enums.xpg'), 'w') as f:
+                f.write('unit enums namespace=ooxml::e policy=drawingml\nenum ST_K prefix=stk\n  : one two\n')
+            with open(os.path.join(d, 'main.xpg'), 'w') as f:
+                f.write(textwrap.dedent("""
+                    unit main namespace=ooxml::m policy=drawingml
+                    import enums.xpg include=ooxml/binding/gen
+                    class TCT_Body elem=a:txBody elements=always
+                      child lst a:lstStyle TCT_Plain opt write=always
+                    class TCT_Plain elem=a:lstStyle
+                      attr k k enum:ST_K
+                    """))
+            path = os.path.join(d, 'top.xpg')
+            with open(path, 'w') as f:
+                f.write(textwrap.dedent("""
+                    unit top namespace=ooxml::t policy=drawingml document=TDoc
+                    import enums.xpg include=ooxml/binding/gen
+                    import main.xpg include=ooxml/main/gen
+                    class TCT_G elem=c:grouping
+                      attr val val enum:ST_K init=one
+                    class TCT_H elem=c:grouping
+                      attr val val enum:ST_K init=two
+                    class TEG_Shared kind=group
+                      child grouping c:grouping TCT_G opt
+                    class TCT_Chart elem=c:lineChart
+                      group shared TEG_Shared
+                      child other c:grouping2 TCT_H opt write=always
+                      child rich c:rich TCT_Body opt
+                    root
+                      child chart c:lineChart TCT_Chart own
+                    """))
+            rc = xpg_gen.main([path, '--out', d])
+            files = {}
+            for n in ('top_defaults.json', 'top_roundtrip_tests.cpp') if rc == 0 else ():
+                with open(os.path.join(d, n), encoding='utf-8') as f:
+                    files[n] = f.read()
+        return rc, files
+
+    def test_a_unit_imports_a_unit_with_imports_of_its_own(self):
+        rc, _ = self.generate()
+        self.assertEqual(rc, 0)
+
+    def test_defaults_of_groups_shared_names_and_imported_classes(self):
+        _, files = self.generate()
+        d = json.loads(files['top_defaults.json'])
+        self.assertIn('c:grouping', d['empty']['c:lineChart'], "a group's child stands in the element embedding it")
+        self.assertEqual(sorted(d['attributes']['c:grouping']['val']), ['one', 'two'], 'both classes add their default')
+        self.assertIn('a:lstStyle', d['empty']['c:rich'], "an imported class's required children under this unit's name")
+
+    def test_a_required_child_missing_compares_equal_to_an_empty_one(self):
+        _, files = self.generate()
+        tests = files['top_roundtrip_tests.cpp']
+        equal = tests[tests.index('::testing::AssertionResult XpgEqual(const TCT_Chart& a, const TCT_Chart& b) {'):]
+        equal = equal[:equal.index('\n}\n')]
+        self.assertIn('const TCT_H xpg_empty(xpg_one->Owner);', equal)
+
+
+class Comparison(unittest.TestCase):
+    """Texts in the comparison of read and written parts: layout white space is none, a one-line
+    text is content with or without xml:space."""
+
+    def normal(self, xml):
+        import xml.etree.ElementTree as ET
+        import xpg_compare
+        return xpg_compare.normalise(ET.fromstring(xml), ({}, {}, {}, set(), {}))
+
+    def test_texts(self):
+        for a, b, equal in (
+                ('<s>; </s>', '<s xml:space="preserve">; </s>', True),
+                ('<s> </s>', '<s xml:space="preserve"> </s>', True),
+                ('<s> </s>', '<s/>', False),
+                ('<p>\n  <q/>\n</p>', '<p><q/></p>', True),
+                ('<s>a</s>', '<s>b</s>', False)):
+            with self.subTest(a=a, b=b):
+                self.assertEqual(self.normal(a) == self.normal(b), equal)
+
+
 class Batches(unittest.TestCase):
     def test_batches_hold_every_definition_once(self):
         one = Generated(BASE)

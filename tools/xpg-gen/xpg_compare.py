@@ -96,7 +96,10 @@ def normalise(e, defaults):
             continue
         attrs.append((k, v))
     attrs = tuple(sorted(attrs))
-    text = (e.text or '') if preserve else (e.text or '').strip()
+    # Layout white space (text with a line break around indented children) is no content; a
+    # one-line text such as a separator " " is, with or without xml:space.
+    raw = e.text or ''
+    text = raw if preserve or '\n' not in raw else raw.strip()
     children = []
     for c in e:
         n = normalise(c, defaults)

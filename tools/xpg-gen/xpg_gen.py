@@ -1909,6 +1909,15 @@ def gen_equal(c, unit, w):
                 continue
             if m.mult == 'own':
                 w(f'  if (auto r = XpgEqual(*a.{f}, *b.{f}); !r) return r;')
+            elif m.mult == 'opt' and m.opts.get('write') == 'always':
+                # Written empty when missing, so read back it may exist holding nothing.
+                w(f'  if (!a.{f} != !b.{f}) {{')
+                w(f'    const auto* xpg_one = a.{f} ? a.{f}.get() : b.{f}.get();')
+                w(f'    const {qualified_class(m.cls, unit)} xpg_empty(xpg_one->Owner);')
+                w(f'    if (!XpgEqual(*xpg_one, xpg_empty)) return XpgDiffer({label});')
+                w(f'  }} else if (a.{f}) {{')
+                w(f'    if (auto r = XpgEqual(*a.{f}, *b.{f}); !r) return r;')
+                w('  }')
             elif m.mult == 'opt':
                 w(f'  if (!a.{f} != !b.{f}) return XpgDiffer({label});')
                 w(f'  if (a.{f}) if (auto r = XpgEqual(*a.{f}, *b.{f}); !r) return r;')
@@ -1997,8 +2006,26 @@ def gen_defaults(unit):
         c = unit.classes[name]
         if 'elem' in c.opts:
             names.setdefault(name, set()).add(c.opts['elem'])
-    for name in unit.class_order:
-        c = unit.classes[name]
+    # A group's children stand in the elements of the classes that embed it (groups in groups too).
+    changed = True
+    while changed:
+        changed = False
+        for name in unit.class_order:
+            for m in unit.classes[name].members:
+                if m.what == 'group' and m.cls.unit is unit:
+                    add = names.get(name, set()) - names.get(m.cls.name, set())
+                    if add:
+                        names.setdefault(m.cls.name, set()).update(add)
+                        changed = True
+    # Classes of imported units held here under names of this unit (a text body as "c:rich"):
+    # their defaults hold under those names too.
+    classes = [unit.classes[n] for n in unit.class_order]
+    for c in list(classes):
+        for m in c.members:
+            if m.what == 'child' and m.cls.unit is not unit and m.cls not in classes:
+                classes.append(m.cls)
+    for c in classes:
+        name = c.name
         qnames = sorted(names.get(name, ()))
         if c.opts.get('order') == 'any':
             unordered.update(qnames)
@@ -2010,7 +2037,10 @@ def gen_defaults(unit):
                 if kind:
                     types.setdefault(q, {})[m.qname] = kind
                 if texts is not None:
-                    attributes.setdefault(q, {})[m.qname] = texts
+                    # Classes that share an element name (the groupings of bar and of line
+                    # charts) each add their defaults.
+                    have = attributes.setdefault(q, {}).setdefault(m.qname, [])
+                    have.extend(t for t in texts if t not in have)
         for m in c.members:
             # A child written only when it holds something: read empty, it is not written; a
             # required one is written empty when missing. Not so for one whose bare element means
@@ -2085,7 +2115,10 @@ def main(argv):
         for imp, p in zip(imported, unit.imports):
             imp.include_prefix = unit.import_prefixes.get(p)
         for imp in imported:
-            check_unit(imp, [])
+            # An imported unit is checked against the units it imports itself (the chart unit
+            # imports the DrawingML classes, which use the registry's enumerations).
+            check_unit(imp, [x for x in imported if x is not imp and
+                             os.path.abspath(x.path) in {os.path.abspath(q) for q in imp.imports}])
         classes, _ = check_unit(unit, imported)
         os.makedirs(args.out, exist_ok=True)
         base = os.path.join(args.out, unit.name)

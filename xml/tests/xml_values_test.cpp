@@ -224,7 +224,9 @@ TEST(XmlValues, ErrorCollector) {
   EXPECT_EQ(errors.LastError(), u"Row 3: Unknown Attribute \"r:x\"");
   errors.Error(7, u"ignored", 0);
   EXPECT_EQ(errors.LastError(), u"Row 0: Row 3: Unknown Attribute \"r:x\"");
-  EXPECT_EQ(calls, 3);
+  errors.Error(2, u"c:userShapes", 0);
+  EXPECT_EQ(errors.LastError(), u"Row 0: Element Not Written \"c:userShapes\"");
+  EXPECT_EQ(calls, 4);
 }
 
 }  // namespace
