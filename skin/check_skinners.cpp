@@ -127,6 +127,18 @@ void TSkinGlyphCheck::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   if (old_font) gdi::SelectObject(dc, old_font);
 }
 
+void TSkinGlyphCheck::AfterMessage(pc::TMessage& m) {
+  switch (m.Msg) {
+    case win::BM_SETCHECK:
+    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONUP:
+    case win::WM_LBUTTONDBLCLK:
+    case pc::CM_EXIT:
+    case kMsgDataLinkChanged: Redraw(); break;
+    default: TSkinControl::AfterMessage(m); break;
+  }
+}
+
 // ---- check box ----
 
 void TSkinCheckBox::HookControl(TFormSkinner* form, TSkinData* sd, bool set_color, pc::TCanvas* canvas) {
@@ -156,18 +168,9 @@ int TSkinCheckBox::Frame() {
 }
 
 void TSkinCheckBox::AfterMessage(pc::TMessage& m) {
-  switch (m.Msg) {
-    case win::BM_SETCHECK:
-      FDataCheck = static_cast<int>(m.WParam) + 1;
-      Redraw();
-      break;
-    case win::WM_LBUTTONDOWN:
-    case win::WM_LBUTTONUP:
-    case win::WM_LBUTTONDBLCLK:
-    case pc::CM_EXIT:
-    case kMsgDataLinkChanged: Redraw(); break;
-    default: TSkinControl::AfterMessage(m); break;
-  }
+  // Data-aware boxes show the state last set in code.
+  if (m.Msg == win::BM_SETCHECK) FDataCheck = static_cast<int>(m.WParam) + 1;
+  TSkinGlyphCheck::AfterMessage(m);
 }
 
 // ---- radio button ----
@@ -180,18 +183,6 @@ int TSkinRadioButton::Frame() {
   if (FControl && pc::IsPublishedProp(FControl, "Checked"))
     s = core::ascii_lower(pc::GetEnumPropText(FControl, "Checked")) == "true" ? 2 : 1;
   return RadioButtonFrame(s, window_disabled(FHandle), StripFrames());
-}
-
-void TSkinRadioButton::AfterMessage(pc::TMessage& m) {
-  switch (m.Msg) {
-    case win::BM_SETCHECK:
-    case win::WM_LBUTTONDOWN:
-    case win::WM_LBUTTONUP:
-    case win::WM_LBUTTONDBLCLK:
-    case pc::CM_EXIT:
-    case kMsgDataLinkChanged: Redraw(); break;
-    default: TSkinControl::AfterMessage(m); break;
-  }
 }
 
 // ---- glyph strips handed to other libraries' controls ----

@@ -21,6 +21,8 @@ public:
   explicit TSkinGlyphCheck(pc::TComponent* owner) : TSkinControl(owner) {}
   void HookControl(TFormSkinner* form, TSkinData* sd, bool set_color, pc::TCanvas* canvas) override;
   bool BeforeMessage(pc::TMessage& m) override;
+  // Repaints after the messages that change the check or the press.
+  void AfterMessage(pc::TMessage& m) override;
   void PaintSkin(gdi::HDC dc, const gdi::RECT& rect) override;
 
   bool FTransparent = false;
@@ -54,7 +56,6 @@ class TSkinRadioButton : public TSkinGlyphCheck {
 public:
   explicit TSkinRadioButton(pc::TComponent* owner) : TSkinGlyphCheck(owner) {}
   std::string ClassName() const override { return "TSkinRadioButton"; }
-  void AfterMessage(pc::TMessage& m) override;
 
 protected:
   const SkinImage* Strip() const override;

@@ -148,17 +148,8 @@ void TSkinSpeedButton::DrawSpeedButton(gdi::HDC dc, const gdi::RECT& R) {
   gdi::SIZE gs{0, 0};
   if (glyph && !glyph->Empty()) gs = {glyph->Width() / n, glyph->Height()};
   if (gs.cx * gs.cy != 0) {
-    const std::string l = core::ascii_lower(pc::GetEnumPropText(FGraphicControl, "Layout"));
-    const int layout = l == "blglyphright" ? 1 : l == "blglyphtop" ? 2 : l == "blglyphbottom" ? 3 : 0;
-    gdi::RECT t = r;
-    gdi::InflateRect(&t, -2, -2);
-    if (layout < 2) t.right -= gs.cx + 2;
-    else t.bottom -= gs.cy + 2;
-    gdi::SIZE ts{0, 0};
-    if (!FText.empty()) {
-      DrawTextWide(b, FText, &t, gdi::DT_CALCRECT | gdi::DT_WORDBREAK);
-      ts = {t.width(), t.height()};
-    }
+    const int layout = GlyphLayoutOf(FGraphicControl);
+    const gdi::SIZE ts = MeasureBesideGlyph(b, FText, r, gs, layout);
     const int margin = static_cast<int>(pc::GetIntProp(FGraphicControl, "Margin"));
     const int spacing = static_cast<int>(pc::GetIntProp(FGraphicControl, "Spacing"));
     GlyphLayout pos = LayoutGlyphButton({r.right, r.bottom}, gs, ts, margin, spacing, layout, false);

@@ -47,6 +47,17 @@ protected:
   T& find(const char* name) {
     return dynamic_cast<T&>(*form_->FindComponent(name));
   }
+  // Clicks the middle of a tab the way a user does.
+  void click_tab(TPageControl& pc, int i) {
+    gdi::RECT tab{};
+    win::SendMessage(pc.Handle(), win::TCM_GETITEMRECT, static_cast<win::WPARAM>(i), reinterpret_cast<win::LPARAM>(&tab));
+    gdi::POINT p{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2};
+    win::ClientToScreen(pc.Handle(), &p);
+    win::inject_mouse_move(p);
+    win::inject_mouse_button(p, win::MouseButton::kLeft, true);
+    win::inject_mouse_button(p, win::MouseButton::kLeft, false);
+    pump();
+  }
   HandlerTable handlers_;
   std::vector<std::string> log_;
   TForm* form_ = nullptr;
@@ -75,14 +86,7 @@ TEST_F(CommonControls, PagesSwitchByCodeSilentlyAndByTheUserWithOnChange) {
   EXPECT_TRUE(win::IsWindowVisible(ts2.Handle()));
   EXPECT_EQ(win::SendMessage(pc.Handle(), win::TCM_GETCURSEL, 0, 0), 1);
 
-  gdi::RECT tab{};
-  win::SendMessage(pc.Handle(), win::TCM_GETITEMRECT, 0, reinterpret_cast<win::LPARAM>(&tab));
-  gdi::POINT p{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2};
-  win::ClientToScreen(pc.Handle(), &p);
-  win::inject_mouse_move(p);
-  win::inject_mouse_button(p, win::MouseButton::kLeft, true);
-  win::inject_mouse_button(p, win::MouseButton::kLeft, false);
-  pump();
+  click_tab(pc, 0);
   EXPECT_EQ(log_, std::vector<std::string>{"page"});
   EXPECT_EQ(pc.ActivePageIndex(), 0);
   EXPECT_TRUE(win::IsWindowVisible(ts1.Handle()));
@@ -198,14 +202,7 @@ TEST_F(CommonControls, PagesWithoutTabsAndTheTabsSide) {
   ASSERT_TRUE(win::SendMessage(pc.Handle(), win::TCM_GETITEM, 1, reinterpret_cast<win::LPARAM>(&get)));
   EXPECT_STREQ(buf, "第三");
   // The user's click on tab 1 shows page 2.
-  gdi::RECT tab{};
-  win::SendMessage(pc.Handle(), win::TCM_GETITEMRECT, 1, reinterpret_cast<win::LPARAM>(&tab));
-  gdi::POINT p{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2};
-  win::ClientToScreen(pc.Handle(), &p);
-  win::inject_mouse_move(p);
-  win::inject_mouse_button(p, win::MouseButton::kLeft, true);
-  win::inject_mouse_button(p, win::MouseButton::kLeft, false);
-  pump();
+  click_tab(pc, 1);
   EXPECT_EQ(pc.ActivePageIndex(), 2);
   EXPECT_TRUE(win::IsWindowVisible(ts3->Handle()));
   // Freeing a page before the shown one keeps the shown one.
