@@ -37,6 +37,8 @@ gdi::Bitmap WindowOnScreen(win::HWND hwnd) {
 
 TEST_F(WindowTest, TheSkinDrawsStatusBarPagesGroupBoxesAndCheckBoxes) {
   ports_.set_ports({"/dev/ttyS0", "/dev/ttyUSB0"});
+  // The skin manager outlives a window system that an earlier test reset; this window gets a fresh one.
+  skin::DestroySkinManager();
   Start();
   skin::TFormSkinner* f = skin::SkinManager() ? skin::SkinManager()->FindForm(form_->Handle()) : nullptr;
   ASSERT_NE(f, nullptr);
