@@ -292,15 +292,23 @@ void TSkinButton::DrawGlyphCaption(gdi::HDC b, gdi::RECT tr, win::UINT flags) {
   }
 }
 
-GlyphLayout TSkinBitButton::PlaceGlyph(gdi::HDC b, const gdi::RECT& r, gdi::SIZE glyph, gdi::SIZE* text) {
-  FText = ReplaceFirst(FText, u"||", u"\r\n");
-  const std::string l = core::ascii_lower(pc::GetEnumPropText(FControl, "Layout"));
-  const int layout = l == "blglyphright" ? 1 : l == "blglyphtop" ? 2 : l == "blglyphbottom" ? 3 : 0;
+int GlyphLayoutOf(const pc::TComponent* c) {
+  const std::string l = core::ascii_lower(pc::GetEnumPropText(c, "Layout"));
+  return l == "blglyphright" ? 1 : l == "blglyphtop" ? 2 : l == "blglyphbottom" ? 3 : 0;
+}
+
+gdi::SIZE MeasureBesideGlyph(gdi::HDC dc, std::u16string_view text, const gdi::RECT& r, gdi::SIZE glyph, int layout) {
   gdi::RECT t = r;
   gdi::InflateRect(&t, -2, -2);
   if (layout < 2) t.right -= glyph.cx + 2;
   else t.bottom -= glyph.cy + 2;
-  *text = measure(b, FText, t, gdi::DT_WORDBREAK);
+  return measure(dc, text, t, gdi::DT_WORDBREAK);
+}
+
+GlyphLayout TSkinBitButton::PlaceGlyph(gdi::HDC b, const gdi::RECT& r, gdi::SIZE glyph, gdi::SIZE* text) {
+  FText = ReplaceFirst(FText, u"||", u"\r\n");
+  const int layout = GlyphLayoutOf(FControl);
+  *text = MeasureBesideGlyph(b, FText, r, glyph, layout);
   const bool centred = core::ascii_lower(pc::GetEnumPropText(FControl, "Alignment")) == "tacenter";
   return LayoutGlyphButton({r.width(), r.height()}, glyph, *text, static_cast<int>(pc::GetIntProp(FControl, "Margin")),
                            static_cast<int>(pc::GetIntProp(FControl, "Spacing")), layout, centred);

@@ -59,6 +59,11 @@ GlyphLayout LayoutGlyphButton(gdi::SIZE client, gdi::SIZE glyph, gdi::SIZE text,
 // The drop-down button's layout (glyph left, caption, then the arrow); `arrow` is the arrow's point.
 GlyphLayout LayoutMenuButton(gdi::SIZE client, gdi::SIZE glyph, gdi::SIZE text, int margin, int spacing,
                              gdi::POINT* arrow);
+// The control's "Layout" as 0 glyph left, 1 right, 2 top, 3 bottom.
+int GlyphLayoutOf(const pc::TComponent* c);
+// The size of a word-wrapped caption in `r` deflated by 2, less the glyph's room (and 2 more) on the
+// layout's axis; (0, 0) for no caption.
+gdi::SIZE MeasureBesideGlyph(gdi::HDC dc, std::u16string_view text, const gdi::RECT& r, gdi::SIZE glyph, int layout);
 // Glyph k (1 up, 2 disabled, 3 down) of a strip of n at `at`; its bottom-left pixel is transparent.
 void DrawGlyphFrame(gdi::HDC dc, gdi::POINT at, int n, int k, const pc::TBitmap& glyph);
 

@@ -8,6 +8,12 @@
 #include "platform/components/ext_ctrls.h"
 #include "platform/components/std_ctrls.h"
 #include "skin/button_skinners.h"
+#include "skin/check_skinners.h"
+#include "skin/container_skinners.h"
+#include "skin/media_player.h"
+#include "skin/speed_button.h"
+#include "skin/tab_skinners.h"
+#include "skin/value_skinners.h"
 #include "skin/control_skinner.h"
 #include "skin/draw_primitives.h"
 #include "skin/foreign_classes.h"
@@ -141,6 +147,27 @@ TSkinControl* TFormSkinner::CreateSkinner(const SkinnerChoice& choice, pc::TComp
       return s;
     }
     case SkinnerKind::kMenuButton: return new TSkinMenuButton(owner);
+    case SkinnerKind::kSpeedButton: {
+      auto* s = new TSkinSpeedButton(owner);
+      s->FSpeedGlyphProperty = choice.speed_glyph_property;
+      return s;
+    }
+    case SkinnerKind::kStatusBar: return new TSkinStatusBar(owner);
+    case SkinnerKind::kGroupBox: return new TSkinGroupBox(owner);
+    case SkinnerKind::kBox: return new TSkinBox(owner);
+    case SkinnerKind::kTab: return new TSkinTab(owner);
+    case SkinnerKind::kTab31: return new TSkinTab31(owner);
+    case SkinnerKind::kMP: return new TSkinMP(owner);
+    case SkinnerKind::kCheckBox: return new TSkinCheckBox(owner);
+    case SkinnerKind::kRadioButton: return new TSkinRadioButton(owner);
+    case SkinnerKind::kObjImage: {
+      auto* s = new TSkinObjImage(owner);
+      s->FGlyphKind = choice.glyph_kind;
+      return s;
+    }
+    case SkinnerKind::kTrackBar: return new TSkinTrackBar(owner);
+    case SkinnerKind::kUpDown: return new TSkinUpDown(owner);
+    case SkinnerKind::kProgress: return new TSkinProgress(owner);
     default: return nullptr;  // drawn by no skinner of this engine: the control keeps its own look
   }
 }
@@ -150,6 +177,8 @@ TSkinControl* TFormSkinner::Attach(const SkinnerChoice& choice, pc::TControl* co
   if (!s) return nullptr;
   if (choice.way == HookWay::kHandle) {
     s->HookHandle(choice.handle, FSkinData, this, &FControlCanvas);
+  } else if (auto* speed = dynamic_cast<TSkinSpeedButton*>(s); speed && choice.way == HookWay::kGraphic) {
+    speed->HookGraphicControl(this, FSkinData, &FControlCanvas);
   } else {
     s->HookControl(this, FSkinData, choice.set_color, &FControlCanvas);
   }

@@ -150,6 +150,7 @@ TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) {
   visible_ = false;
   TabStop = false;
   PublishInt("PageIndex", [this] { return PageIndex(); }, nullptr);
+  PublishBool("TabVisible", [this] { return tab_visible_; }, [this](bool v) { SetTabVisible(v); });
 }
 
 // A page freed before its page control leaves it.
@@ -161,6 +162,22 @@ int TTabSheet::PageIndex() const {
   if (!page_control_) return -1;
   auto& p = page_control_->pages_;
   return static_cast<int>(std::find(p.begin(), p.end(), this) - p.begin());
+}
+
+int TTabSheet::TabIndex() const {
+  if (!page_control_ || !tab_visible_) return -1;
+  int tab = 0;
+  for (TTabSheet* p : page_control_->pages_) {
+    if (p == this) return tab;
+    if (p->tab_visible_) ++tab;
+  }
+  return -1;
+}
+
+void TTabSheet::SetTabVisible(bool v) {
+  if (v == tab_visible_) return;
+  tab_visible_ = v;
+  if (page_control_) page_control_->rebuild_tabs();
 }
 
 void TTabSheet::SetPageControl(TPageControl* pc) {
@@ -175,12 +192,13 @@ void TTabSheet::SetPageControl(TPageControl* pc) {
 
 void TTabSheet::SetText(std::string_view s) {
   TWinControl::SetText(s);
-  if (page_control_ && page_control_->HandleAllocated()) {
+  const int tab = TabIndex();
+  if (tab >= 0 && page_control_->HandleAllocated()) {
     std::string text(s);
     TCITEM item;
     item.mask = TCIF_TEXT;
     item.pszText = text.data();
-    SendMessage(page_control_->Handle(), TCM_SETITEM, static_cast<WPARAM>(PageIndex()), reinterpret_cast<LPARAM>(&item));
+    SendMessage(page_control_->Handle(), TCM_SETITEM, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
   }
 }
 
@@ -188,6 +206,8 @@ TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
   width_ = 289;
   height_ = 193;
   PublishInt("ActivePageIndex", [this] { return active_; }, [this](std::int64_t v) { SetActivePageIndex(static_cast<int>(v)); });
+  PublishEnum("TabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"}, [this] { return static_cast<int>(tab_position_); },
+              [this](int v) { SetTabPosition(static_cast<TTabPosition>(v)); });
 }
 
 TPageControl::~TPageControl() {
@@ -205,47 +225,70 @@ bool TPageControl::SetEvent(std::string_view name, TNotifyEvent handler) {
 void TPageControl::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.class_name = "SysTabControl32";
+  switch (tab_position_) {
+    case TTabPosition::tpBottom: p.style |= TCS_BOTTOM; break;
+    case TTabPosition::tpLeft: p.style |= TCS_VERTICAL; break;
+    case TTabPosition::tpRight: p.style |= TCS_VERTICAL | TCS_RIGHT; break;
+    default: break;
+  }
 }
 
-void TPageControl::CreateWnd() {
-  for (std::size_t i = 0; i < pages_.size(); ++i) {
-    std::string text = pages_[i]->GetText();
-    TCITEM item;
-    item.mask = TCIF_TEXT;
-    item.pszText = text.data();
-    SendMessage(Handle(), TCM_INSERTITEM, i, reinterpret_cast<LPARAM>(&item));
+void TPageControl::CreateWnd() { rebuild_tabs(); }
+
+void TPageControl::SetTabPosition(TTabPosition p) {
+  if (p == tab_position_) return;
+  tab_position_ = p;
+  if (HandleAllocated()) RecreateWnd();
+}
+
+TTabSheet* TPageControl::PageForTab(int tab) const {
+  if (tab < 0) return nullptr;
+  for (TTabSheet* p : pages_)
+    if (p->tab_visible_ && tab-- == 0) return p;
+  return nullptr;
+}
+
+void TPageControl::rebuild_tabs() {
+  if (HandleAllocated()) {
+    from_code([&] {
+      SendMessage(Handle(), TCM_DELETEALLITEMS, 0, 0);
+      int tab = 0;
+      for (TTabSheet* p : pages_) {
+        if (!p->tab_visible_) continue;
+        std::string text = p->GetText();
+        TCITEM item;
+        item.mask = TCIF_TEXT;
+        item.pszText = text.data();
+        SendMessage(Handle(), TCM_INSERTITEM, static_cast<WPARAM>(tab++), reinterpret_cast<LPARAM>(&item));
+      }
+      const int cur = active_ >= 0 ? pages_[static_cast<std::size_t>(active_)]->TabIndex() : -1;
+      if (cur >= 0) SendMessage(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(cur), 0);
+    });
   }
-  if (active_ >= 0) SendMessage(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(active_), 0);
   layout();
 }
 
 void TPageControl::insert_page(TTabSheet* page) {
   pages_.push_back(page);
-  if (HandleAllocated()) {
-    std::string text = page->GetText();
-    TCITEM item;
-    item.mask = TCIF_TEXT;
-    item.pszText = text.data();
-    SendMessage(Handle(), TCM_INSERTITEM, pages_.size() - 1, reinterpret_cast<LPARAM>(&item));
-  }
-  if (active_ < 0) SetActivePageIndex(0);
-  else layout();
+  if (active_ < 0) active_ = 0;
+  rebuild_tabs();
 }
 
 void TPageControl::remove_page(TTabSheet* page) {
   auto it = std::find(pages_.begin(), pages_.end(), page);
   if (it == pages_.end()) return;
-  int index = static_cast<int>(it - pages_.begin());
+  const int index = static_cast<int>(it - pages_.begin());
   pages_.erase(it);
-  if (HandleAllocated()) SendMessage(Handle(), TCM_DELETEITEM, static_cast<WPARAM>(index), 0);
-  if (active_ >= PageCount()) active_ = PageCount() - 1;
-  layout();
+  if (active_ > index || active_ >= PageCount()) --active_;
+  if (active_ < 0 && PageCount() > 0) active_ = 0;
+  rebuild_tabs();
 }
 
 void TPageControl::SetActivePageIndex(int i) {
   if (i < -1 || i >= PageCount()) return;
   active_ = i;
-  if (HandleAllocated()) from_code([&] { SendMessage(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(i), 0); });
+  const int tab = i >= 0 ? pages_[static_cast<std::size_t>(i)]->TabIndex() : -1;
+  if (HandleAllocated() && tab >= 0) from_code([&] { SendMessage(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0); });
   layout();
 }
 
@@ -263,7 +306,7 @@ void TPageControl::WndProc(TMessage& m) {
   if (m.Msg == CN_NOTIFY) {
     auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
     if (hdr->code == TCN_SELCHANGE && !updating()) {
-      active_ = static_cast<int>(SendMessage(Handle(), TCM_GETCURSEL, 0, 0));
+      if (TTabSheet* p = PageForTab(static_cast<int>(SendMessage(Handle(), TCM_GETCURSEL, 0, 0)))) active_ = p->PageIndex();
       layout();
       if (OnChange) OnChange(this);
     }

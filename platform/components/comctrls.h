@@ -30,8 +30,16 @@ private:
 };
 
 class TStatusBar;
+enum class TStatusPanelBevel { pbNone, pbLowered, pbRaised };
+enum class TStatusPanelStyle { psText, psOwnerDraw };
+enum class TPanelAlignment { taLeftJustify, taRightJustify, taCenter };
 class TStatusPanel {
 public:
+  // How a skin frames and places the panel (the window draws its own panels plainly).
+  TPanelAlignment Alignment = TPanelAlignment::taLeftJustify;
+  TStatusPanelBevel Bevel = TStatusPanelBevel::pbLowered;
+  TStatusPanelStyle Style = TStatusPanelStyle::psText;
+  bool RightToLeft = false;
   const std::string& Text() const { return text_; }
   void SetText(std::string_view s);
   int Width() const { return width_; }
@@ -54,6 +62,9 @@ public:
   TStatusPanel& Panels(int i);
   bool SimplePanel = false;
   std::string SimpleText;
+  // Draws an owner-drawn panel's contents on the bar's canvas (a skin calls it for every panel).
+  std::function<void(TStatusBar* bar, TStatusPanel& panel, const gdi::RECT& r)> OnDrawPanel;
+  TCanvas Canvas;
 
 protected:
   void CreateParams(TCreateParams& p) override;
@@ -76,11 +87,19 @@ public:
   void SetPageControl(TPageControl* pc);
   void SetText(std::string_view s) override;
   int PageIndex() const;
+  // A page without a tab stays in the page control but shows no tab.
+  bool TabVisible() const { return tab_visible_; }
+  void SetTabVisible(bool v);
+  // The index of the page's tab among the tabs shown, -1 when it shows none.
+  int TabIndex() const;
 
 private:
   friend class TPageControl;
   TPageControl* page_control_ = nullptr;
+  bool tab_visible_ = true;
 };
+
+enum class TTabPosition { tpTop, tpBottom, tpLeft, tpRight };
 
 class TPageControl : public TWinControl {
 public:
@@ -91,6 +110,10 @@ public:
   TTabSheet* Pages(int i) const { return pages_.at(static_cast<std::size_t>(i)); }
   int ActivePageIndex() const { return active_; }
   void SetActivePageIndex(int i);  // fires no OnChange
+  // The page that tab `tab` shows (pages without a tab have none), or null.
+  TTabSheet* PageForTab(int tab) const;
+  TTabPosition TabPosition() const { return tab_position_; }
+  void SetTabPosition(TTabPosition p);
   TNotifyEvent OnChange;
   bool SetEvent(std::string_view name, TNotifyEvent handler) override;
 
@@ -104,8 +127,11 @@ private:
   void insert_page(TTabSheet* page);
   void remove_page(TTabSheet* page);
   void layout();
+  // The window's tabs again from the pages that show one.
+  void rebuild_tabs();
   std::vector<TTabSheet*> pages_;
   int active_ = -1;
+  TTabPosition tab_position_ = TTabPosition::tpTop;
 };
 
 enum class TDateTimeKind { dtkDate, dtkTime };

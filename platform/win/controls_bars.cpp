@@ -295,14 +295,22 @@ public:
         if (!r) return 0;
         int h = row_height();
         bool bottom = style() & TCS_BOTTOM;
+        if (style() & TCS_VERTICAL) {  // tabs down the left side, or the right with TCS_RIGHT
+          const int s = wp ? -1 : 1;
+          r->top += 4 * s, r->bottom -= 4 * s;
+          if (bottom) r->left += 4 * s, r->right -= (h + 6) * s;
+          else r->left += (h + 6) * s, r->right -= 4 * s;
+          return 0;
+        }
+        // The display area lies 4 pixels inside the page's frame on every side, the tabs' side included.
         if (wp) {  // display rectangle -> window rectangle
           r->left -= 4, r->right += 4;
-          if (bottom) r->top -= 4, r->bottom += h + 2;
-          else r->top -= h + 2, r->bottom += 4;
+          if (bottom) r->top -= 4, r->bottom += h + 6;
+          else r->top -= h + 6, r->bottom += 4;
         } else {
           r->left += 4, r->right -= 4;
-          if (bottom) r->top += 4, r->bottom -= h + 2;
-          else r->top += h + 2, r->bottom -= 4;
+          if (bottom) r->top += 4, r->bottom -= h + 6;
+          else r->top += h + 6, r->bottom -= 4;
         }
         return 0;
       }
@@ -373,6 +381,10 @@ private:
     RECT cr;
     GetClientRect(hwnd_, &cr);
     int h = row_height();
+    if (style() & TCS_VERTICAL) {
+      const int left = (style() & TCS_RIGHT) ? cr.right - h - 2 : 2;
+      return RECT{left, x, left + h, x + tab_width(i)};
+    }
     int top = (style() & TCS_BOTTOM) ? cr.bottom - h - 2 : 2;
     return RECT{x, top, x + tab_width(i), top + h};
   }
@@ -403,6 +415,18 @@ private:
     int h = row_height();
     bool bottom = style() & TCS_BOTTOM;
     RECT page = cr;
+    if (style() & TCS_VERTICAL) {
+      // Vertical tabs are drawn as plain raised boxes beside the page.
+      if (bottom) page.right -= h + 2;
+      else page.left += h + 2;
+      frame_3d(dc, page, false);
+      for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+        RECT r = item_rect(i);
+        fill(dc, r, gdi::COLOR_BTNFACE);
+        gdi::DrawEdge(dc, &r, gdi::EDGE_RAISED, gdi::BF_RECT);
+      }
+      return;
+    }
     if (bottom) page.bottom -= h + 2;
     else page.top += h + 2;
     frame_3d(dc, page, false);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "platform/components/comctrls.h"
 #include "platform/components/ext_ctrls.h"
@@ -209,7 +210,21 @@ TEST_F(ControlMapping, EachClassOfTheTablesGetsTheSkinnerTheTablesName) {
   ASSERT_NE(skinner_of(bitbtn), nullptr);
   EXPECT_EQ(skinner_of(bitbtn)->ClassName(), "TSkinBitButton");
   EXPECT_EQ(button->Perform(kMsgIsSkinned, 0, 0), 1);
-  EXPECT_EQ(walker_->FSkinControls.size(), 4u);  // three buttons and the bit button
+  // Every control of a kind this engine draws got its skinner, and nothing else did.
+  const std::set<std::string> drawn = {"Pages", "Notebook", "TabSet", "Check", "InPanel", "UpDown", "Spin",
+                                       "Player", "Navigator", "Bar", "Panel", "InContainer", "InNavigator",
+                                       "Button", "RzCheck", "RzRadio", "CxCheck", "Group", "Status", "BitBtn"};
+  auto listed = [&] {
+    std::multiset<std::string> names;
+    for (TSkinControl* s : walker_->FSkinControls) names.insert(s->Owner()->Name() + " " + s->ClassName());
+    return names;
+  };
+  std::multiset<std::string> expected_skinners;
+  for (const std::string& name : drawn) {
+    std::string kind = expected.at(name);
+    expected_skinners.insert(name + " " + kind.substr(0, kind.find(' ')));
+  }
+  EXPECT_EQ(listed(), expected_skinners);
   // The tool bar is flat and draws through the skin's painters.
   EXPECT_TRUE(bar->Flat);
   EXPECT_TRUE(bar->OnCustomDraw);
@@ -219,7 +234,7 @@ TEST_F(ControlMapping, EachClassOfTheTablesGetsTheSkinnerTheTablesName) {
   walker_->chosen.clear();
   walker_->SkinControls();
   EXPECT_EQ(walker_->chosen.count("Button"), 0u);
-  EXPECT_EQ(walker_->FSkinControls.size(), 4u);
+  EXPECT_EQ(listed(), expected_skinners);
 }
 
 TEST_F(ControlMapping, SkinBitsAndTheDisableTagGateTheRows) {
@@ -398,8 +413,9 @@ TEST_F(ControlMapping, BareWindowsAreMappedByWindowClass) {
   walker.FHandle = dialog;
   walker.SkinControls();
   EXPECT_EQ(walker.chosen, expected);
-  // The push buttons' skinners are made; a second walk hooks nothing twice.
-  EXPECT_EQ(walker.FSkinControls.size(), 3u);
+  // The skinners of the kinds this engine draws are made (the buttons, check and radio buttons, the
+  // tab control and the progress bar); a second walk hooks nothing twice.
+  EXPECT_EQ(walker.FSkinControls.size(), 8u);
   walker.chosen.clear();
   walker.SkinControls();
   EXPECT_EQ(walker.chosen.count("c0"), 0u);
@@ -418,7 +434,7 @@ TEST_F(ControlMapping, ASkinnedFormsControlsAreWalkedAtActivationAndGivenBackWhe
   pump();
   TFormSkinner* f = SkinManager()->FindForm(form_->Handle());
   ASSERT_NE(f, nullptr);
-  ASSERT_EQ(f->FSkinControls.size(), 2u);
+  ASSERT_EQ(f->FSkinControls.size(), 3u);  // the two buttons and the tool bar's colour-only skinner
   EXPECT_EQ(button->Perform(kMsgIsSkinned, 0, 0), 1);
   EXPECT_EQ(bitbtn->Perform(kMsgIsSkinned, 0, 0), 1);
   EXPECT_TRUE(bar->OnCustomDrawButton);

@@ -92,6 +92,20 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans, int title) {
   return build_skin_package(entries);
 }
 
+gdi::Bitmap strip_of(int tag, int fw, int fh, int count, bool vertical) {
+  const int w = vertical ? fw : fw * count, h = vertical ? fh * count : fh;
+  gdi::Bitmap b(w, h, gdi::PixelFormat::k24bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.set_pixel(x, y, px(strip_colour(tag, (vertical ? y / fh : x / fw) + 1)));
+  return b;
+}
+
+gdi::Pixel client_pixel(const gdi::Bitmap& screen, win::HWND hwnd, int x, int y) {
+  gdi::POINT p{x, y};
+  win::ClientToScreen(hwnd, &p);
+  return screen.pixel(p.x, p.y);
+}
+
 void expect_golden(const std::string& name, const gdi::Bitmap& shot) {
   const char* bin = std::getenv("THC_BINARY_DIR");
   const std::string out = std::string(bin ? bin : ".") + "/" + name + ".png";

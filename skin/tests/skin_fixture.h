@@ -53,6 +53,14 @@ std::vector<std::uint8_t> synthetic_skin_package(bool trans = true, int title = 
 // The stream a form stores: a 32-bit little-endian count, then the package.
 std::vector<std::uint8_t> stream_of(const std::vector<std::uint8_t>& package);
 
+// Colour of frame k (1-based, up to 12) of a test strip tagged `tag` (1 to 12).
+inline gdi::COLORREF strip_colour(int tag, int k) { return gdi::RGB(20 * tag, 20 * k, 200); }
+// A strip of `count` frames of fw x fh side by side (stacked when `vertical`), frame k in
+// strip_colour(tag, k).
+gdi::Bitmap strip_of(int tag, int fw, int fh, int count, bool vertical = false);
+// The screen's pixel at a point of a window's client area.
+gdi::Pixel client_pixel(const gdi::Bitmap& screen, win::HWND hwnd, int x, int y);
+
 // Compares a rendering with tests/golden/<name>.png pixel for pixel (THC_UPDATE_GOLDEN=1 rewrites the
 // golden); the rendering is also written to the binary directory.
 void expect_golden(const std::string& name, const gdi::Bitmap& shot);

@@ -47,6 +47,17 @@ protected:
   T& find(const char* name) {
     return dynamic_cast<T&>(*form_->FindComponent(name));
   }
+  // Clicks the middle of a tab the way a user does.
+  void click_tab(TPageControl& pc, int i) {
+    gdi::RECT tab{};
+    win::SendMessage(pc.Handle(), win::TCM_GETITEMRECT, static_cast<win::WPARAM>(i), reinterpret_cast<win::LPARAM>(&tab));
+    gdi::POINT p{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2};
+    win::ClientToScreen(pc.Handle(), &p);
+    win::inject_mouse_move(p);
+    win::inject_mouse_button(p, win::MouseButton::kLeft, true);
+    win::inject_mouse_button(p, win::MouseButton::kLeft, false);
+    pump();
+  }
   HandlerTable handlers_;
   std::vector<std::string> log_;
   TForm* form_ = nullptr;
@@ -75,14 +86,7 @@ TEST_F(CommonControls, PagesSwitchByCodeSilentlyAndByTheUserWithOnChange) {
   EXPECT_TRUE(win::IsWindowVisible(ts2.Handle()));
   EXPECT_EQ(win::SendMessage(pc.Handle(), win::TCM_GETCURSEL, 0, 0), 1);
 
-  gdi::RECT tab{};
-  win::SendMessage(pc.Handle(), win::TCM_GETITEMRECT, 0, reinterpret_cast<win::LPARAM>(&tab));
-  gdi::POINT p{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2};
-  win::ClientToScreen(pc.Handle(), &p);
-  win::inject_mouse_move(p);
-  win::inject_mouse_button(p, win::MouseButton::kLeft, true);
-  win::inject_mouse_button(p, win::MouseButton::kLeft, false);
-  pump();
+  click_tab(pc, 0);
   EXPECT_EQ(log_, std::vector<std::string>{"page"});
   EXPECT_EQ(pc.ActivePageIndex(), 0);
   EXPECT_TRUE(win::IsWindowVisible(ts1.Handle()));
@@ -172,6 +176,59 @@ TEST_F(CommonControls, ToolButtonArrowDropsItsMenu) {
   win::inject_key(win::VK_RETURN, false);
   pump();
   EXPECT_EQ(log_, std::vector<std::string>{"N1"});
+}
+
+// A page without a tab keeps its place among the pages; tabs and pages are told apart both ways.
+TEST_F(CommonControls, PagesWithoutTabsAndTheTabsSide) {
+  auto& pc = find<TPageControl>("PageControl1");
+  auto& ts1 = find<TTabSheet>("ts1");
+  auto& ts2 = find<TTabSheet>("ts2");
+  auto* ts3 = new TTabSheet(form_);
+  ts3->SetCaption("第三");
+  ts3->SetPageControl(&pc);
+  ts2.SetTabVisible(false);
+  EXPECT_EQ(pc.PageCount(), 3);
+  EXPECT_EQ(win::SendMessage(pc.Handle(), win::TCM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(ts1.TabIndex(), 0);
+  EXPECT_EQ(ts2.TabIndex(), -1);
+  EXPECT_EQ(ts3->TabIndex(), 1);
+  EXPECT_EQ(pc.PageForTab(1), ts3);
+  EXPECT_EQ(pc.PageForTab(2), nullptr);
+  char buf[32];
+  win::TCITEM get;
+  get.mask = win::TCIF_TEXT;
+  get.pszText = buf;
+  get.cchTextMax = sizeof buf;
+  ASSERT_TRUE(win::SendMessage(pc.Handle(), win::TCM_GETITEM, 1, reinterpret_cast<win::LPARAM>(&get)));
+  EXPECT_STREQ(buf, "第三");
+  // The user's click on tab 1 shows page 2.
+  click_tab(pc, 1);
+  EXPECT_EQ(pc.ActivePageIndex(), 2);
+  EXPECT_TRUE(win::IsWindowVisible(ts3->Handle()));
+  // Freeing a page before the shown one keeps the shown one.
+  delete &ts1;
+  EXPECT_EQ(pc.ActivePageIndex(), 1);
+  EXPECT_EQ(pc.Pages(1), ts3);
+  EXPECT_EQ(win::SendMessage(pc.Handle(), win::TCM_GETCURSEL, 0, 0), 0);
+
+  // Tabs on each side: the display area lies on the far side of the tabs.
+  for (const auto position : {TTabPosition::tpBottom, TTabPosition::tpLeft, TTabPosition::tpRight, TTabPosition::tpTop}) {
+    pc.SetTabPosition(position);
+    EXPECT_EQ(pc.PageCount(), 2);
+    gdi::RECT t{};
+    ASSERT_TRUE(win::SendMessage(pc.Handle(), win::TCM_GETITEMRECT, 0, reinterpret_cast<win::LPARAM>(&t)));
+    const gdi::RECT page = ts3->BoundsRect();
+    switch (position) {
+      case TTabPosition::tpBottom: EXPECT_LE(page.bottom, t.top); break;
+      case TTabPosition::tpLeft: EXPECT_GE(page.left, t.right); break;
+      case TTabPosition::tpRight: EXPECT_LE(page.right, t.left); break;
+      default: EXPECT_GE(page.top, t.bottom); break;
+    }
+    gdi::RECT back = page;
+    win::SendMessage(pc.Handle(), win::TCM_ADJUSTRECT, 1, reinterpret_cast<win::LPARAM>(&back));
+    EXPECT_EQ(back.right - back.left, pc.Width());
+    EXPECT_EQ(back.bottom - back.top, pc.Height());
+  }
 }
 
 // Pages and buttons freed before their control leave it: nothing is left pointing at them.
