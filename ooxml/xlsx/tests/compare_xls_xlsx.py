@@ -12,6 +12,8 @@ formats store the same thing differently:
   significant digits, into .xls as the double itself.
 - a Boolean constant in a formula is TRUE()/FALSE() in LibreOffice's .xlsx (a function call) and
   TRUE/FALSE in its .xls (a Boolean token).
+- the default column width is whole characters in .xls (8) and characters with the cell padding in
+  .xlsx (8.5390625); the whole characters are compared.
 Pending, while the .xlsx road does not read them yet: merged ranges, the sheet defaults (default
 column width and row height) and the defined names are compared whenever the .xlsx reading has
 any; while it has none they are listed as "pending" and not counted.
@@ -58,7 +60,8 @@ def main(xls_path, xlsx_path):
             pending.append(f"{sheet}: merged {a['merged']!r}")
         if any(b[k] for k in DEFAULTS):
             for k in DEFAULTS:
-                if a[k] != b[k]:
+                xlsx_value = math.floor(b[k]) if k == 'default_col_width' and b[k] is not None else b[k]
+                if a[k] != xlsx_value:
                     diffs.append(f'{sheet}: {k} {a[k]!r} != {b[k]!r}')
         else:
             pending.append(f'{sheet}: defaults ' + ', '.join(f'{k} {a[k]!r}' for k in DEFAULTS))
