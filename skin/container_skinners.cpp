@@ -1,5 +1,6 @@
 #include "skin/container_skinners.h"
 
+#include "core/unicode.h"
 #include "platform/components/comctrls.h"
 #include "platform/win/controls.h"
 #include "skin/control_painting.h"
