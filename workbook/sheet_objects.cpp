@@ -27,14 +27,20 @@ bool HasScheme(const std::u16string& S) {
 
 }  // namespace
 
-std::u16string EncodeURL(const std::u16string& Address) {
+std::u16string EncodeURL(const std::u16string& Address, bool KeepDelimiters) {
   static const char16_t kHex[] = u"0123456789ABCDEF";
   std::u16string out;
   for (std::size_t i = 0; i < Address.size(); ++i) {
     const char16_t c = Address[i];
     switch (c) {
-      case u' ': case u'#': case u'$': case u'&': case u'+': case u',': case u';': case u'=': case u'@':
-      case u'[': case u']': case u'^': case u'`': case u'{': case u'}': case u'~': case 127:
+      case u'#': case u'$': case u'&': case u'+': case u',': case u';': case u'=': case u'@':
+      case u'[': case u']': case u'~':
+        if (KeepDelimiters) {
+          out += c;
+          break;
+        }
+        [[fallthrough]];
+      case u' ': case u'^': case u'`': case u'{': case u'}': case 127:
         out += u'%';
         out += kHex[c >> 4];
         out += kHex[c & 15];
@@ -55,7 +61,8 @@ void TXLSHyperlink::Classify(const std::u16string& Text) {
   const std::u16string l = Lower(Text);
   if (HasScheme(Text) || StartsWith(l, u"www.")) {
     Kind = xhltURL;
-    Address = EncodeURL(Text);
+    // Query and fragment delimiters are the link's own: escaping them would change its target.
+    Address = EncodeURL(Text, true);
   } else if (StartsWith(Text, u"\\\\")) {
     Kind = xhltUNC;
     Address = u"file:///" + EncodeURL(Text);

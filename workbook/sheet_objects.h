@@ -15,8 +15,9 @@ namespace workbook {
 class IXLSFormulaHandler;
 
 // Space and the characters that cannot stand in a link as they are become %XX; a "%" already
-// followed by two hexadecimal digits stays.
-std::u16string EncodeURL(const std::u16string& Address);
+// followed by two hexadecimal digits stays. A file name has no delimiters, so "#", "&", "=" and the
+// like are escaped too unless KeepDelimiters (a web address, whose query and fragment they mark).
+std::u16string EncodeURL(const std::u16string& Address, bool KeepDelimiters = false);
 
 class TXLSHyperlink : public TXc12Hyperlink {
 public:

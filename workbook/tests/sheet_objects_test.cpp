@@ -42,8 +42,10 @@ TEST(Hyperlinks, ClassifiedAndEncodedByAddress) {
     const char16_t* location;
   };
   const Case cases[] = {
-      {u"http://a.b/c d#e", xhltURL, u"http://a.b/c%20d%23e", u""},
-      {u"WWW.example.com/?a=1&b", xhltURL, u"WWW.example.com/?a%3D1%26b", u""},
+      {u"http://a.b/c d#e", xhltURL, u"http://a.b/c%20d#e", u""},
+      {u"WWW.example.com/?a=1&b", xhltURL, u"WWW.example.com/?a=1&b", u""},
+      {u"https://[::1]:8080/q?x=a+b,c;d&y=@~#f$", xhltURL, u"https://[::1]:8080/q?x=a+b,c;d&y=@~#f$", u""},
+      {u"https://h/{a}^`b\x7f%zz", xhltURL, u"https://h/%7Ba%7D%5E%60b%7F%25zz", u""},
       {u"c:\\data\\r 1.xls", xhltFile, u"file:///c:\\data\\r%201.xls", u""},
       {u"FILE:///x y", xhltURL, u"FILE:///x%20y", u""},  // a scheme comes first
       {u"\\\\srv\\share", xhltUNC, u"file:///\\\\srv\\share", u""},
@@ -66,6 +68,7 @@ TEST(Hyperlinks, EncodeUrlTable) {
   EXPECT_EQ(EncodeURL(u" #$&+,;=@[]^`{}~\x7f"), u"%20%23%24%26%2B%2C%3B%3D%40%5B%5D%5E%60%7B%7D%7E%7F");
   EXPECT_EQ(EncodeURL(u"%4a%zz%"), u"%4a%25zz%25");
   EXPECT_EQ(EncodeURL(u"温度/a"), u"温度/a");
+  EXPECT_EQ(EncodeURL(u" #$&+,;=@[]^`{}~\x7f", true), u"%20#$&+,;=@[]%5E%60%7B%7D~%7F");
 }
 
 TEST(Comments, AuthorPrefixRunsAndAreas) {
