@@ -46,12 +46,13 @@ std::uint8_t ModelOperatorToCF(std::uint8_t Op) {
   return coNoComparision;
 }
 
-void SetIndexColor(std::uint8_t Index, wb::TXc12Color& Color) {
+void SetIndexColor(std::uint8_t Index, wb::TXc12Color& Color, const wb::TXc12Palette& Palette) {
   if (Index >= 64) {
     Color = wb::TXc12Color{};
     Color.ColorType = wb::xctUnassigned;
   } else {
     wb::IndexToXc12Color(Index, Color);
+    Color.ARGB = Palette[Index];
   }
 }
 
@@ -59,7 +60,9 @@ bool ColorSet(const wb::TXc12Color& Color) {
   return Color.ColorType != wb::xctAuto && Color.ColorType != wb::xctUnassigned;
 }
 
-std::uint8_t PaletteIndex(const wb::TXc12Color& Color) { return wb::Xc12ColorToPaletteIndex(Color, 64); }
+std::uint8_t PaletteIndex(const wb::TXc12Color& Color, const wb::TXc12Palette& Palette) {
+  return wb::Xc12ColorToPaletteIndex(Color, 64, Palette);
+}
 
 // The areas of a model list inside the legacy grid; the first is the base of relative references.
 void AreasFromModel(const wb::TCellAreas& Source, TCellAreas97& Dest) {
@@ -178,7 +181,7 @@ core::Bytes RecordsBytes(const std::vector<TRawRecord>& Records) {
 // ---- conditional formats
 
 void CondFmtToModel(const TConditionalFormat& Source, wb::TXc12ConditionalFormatting& Dest, wb::TXc12DXFs& DXFs,
-                    int& Priority, const TRuleDecode& Decode) {
+                    const wb::TXc12Palette& Palette, int& Priority, const TRuleDecode& Decode) {
   AreasToModel(Source.Areas, Dest.Sqref);
   int col, row;
   Base(Source.Areas, col, row);
@@ -210,17 +213,17 @@ void CondFmtToModel(const TConditionalFormat& Source, wb::TXc12ConditionalFormat
       if (b.UnderlineSet()) f->SetUnderline(b.Underline());
       if (b.EscapementSet()) f->SetSubSuperscript(b.Escapment());
       wb::TXc12Color color;
-      SetIndexColor(b.ColorSet() ? b.Color() : 64, color);
+      SetIndexColor(b.ColorSet() ? b.Color() : 64, color, Palette);
       f->SetColor(color);
       if (b.HeightSet()) f->SetSize(b.Height20() / 20.0);
     }
     if (c.FmtBorder.IsAssigned()) {
       const TCondFmtBorder& b = c.FmtBorder;
       wb::TXc12Border* border = dxf->AddBorder();
-      auto side = [](wb::TXc12BorderPr& P, bool Assigned, wb::TXc12CellBorderStyle Style, std::uint8_t Color) {
+      auto side = [&Palette](wb::TXc12BorderPr& P, bool Assigned, wb::TXc12CellBorderStyle Style, std::uint8_t Color) {
         if (!Assigned) return;
         P.Style = Style;
-        SetIndexColor(Color, P.Color);
+        SetIndexColor(Color, P.Color, Palette);
       };
       side(border->Left, b.LeftAssigned, b.LeftStyle(), b.LeftColor());
       side(border->Right, b.RightAssigned, b.RightStyle(), b.RightColor());
@@ -231,13 +234,14 @@ void CondFmtToModel(const TConditionalFormat& Source, wb::TXc12ConditionalFormat
       const TCondFmtPattern& b = c.FmtPattern;
       wb::TXc12Fill* fill = dxf->AddFill();
       if (b.PatternAssigned) fill->SetPatternType(b.FillPattern());
-      SetIndexColor(b.ForeColorAssigned ? b.ForeColor() : 64, fill->FgColor);
-      SetIndexColor(b.BackColorAssigned ? b.BackColor() : 64, fill->BgColor);
+      SetIndexColor(b.ForeColorAssigned ? b.ForeColor() : 64, fill->FgColor, Palette);
+      SetIndexColor(b.BackColorAssigned ? b.BackColor() : 64, fill->BgColor, Palette);
     }
   }
 }
 
-std::vector<TRawRecord> CondFmtRecords(const wb::TXc12ConditionalFormatting& Source, const TRuleEncode& Encode) {
+std::vector<TRawRecord> CondFmtRecords(const wb::TXc12ConditionalFormatting& Source, const wb::TXc12Palette& Palette,
+                                       const TRuleEncode& Encode) {
   std::vector<TRawRecord> out;
   TCellAreas97 areas;
   AreasFromModel(Source.Sqref, areas);
@@ -277,7 +281,7 @@ std::vector<TRawRecord> CondFmtRecords(const wb::TXc12ConditionalFormatting& Sou
         if (s != 0) c.FmtFont.SetFontStyle(s);
         if (f->GetUnderline() != wb::xulNone) c.FmtFont.SetUnderline(f->GetUnderline());
         if (f->GetSubSuperscript() != wb::xssNone) c.FmtFont.SetEscapment(f->GetSubSuperscript());
-        if (ColorSet(f->GetColor())) c.FmtFont.SetColor(PaletteIndex(f->GetColor()));
+        if (ColorSet(f->GetColor())) c.FmtFont.SetColor(PaletteIndex(f->GetColor(), Palette));
         if (f->GetSize() > 0)
           c.FmtFont.SetHeight20(static_cast<std::uint32_t>(std::clamp(std::lround(f->GetSize() * 20), 20L, 8191L)));
       }
@@ -292,12 +296,12 @@ std::vector<TRawRecord> CondFmtRecords(const wb::TXc12ConditionalFormatting& Sou
         for (const auto& [side, style, color] : sides) {
           if (side->Style == wb::cbsNone) continue;
           (c.FmtBorder.*style)(side->Style);
-          (c.FmtBorder.*color)(PaletteIndex(side->Color));
+          (c.FmtBorder.*color)(PaletteIndex(side->Color, Palette));
         }
       }
       if (const wb::TXc12Fill* f = dxf->GetFill(); f && !f->IsGradient()) {
-        std::uint8_t fore = ColorSet(f->FgColor) ? PaletteIndex(f->FgColor) : 0;
-        std::uint8_t back = ColorSet(f->BgColor) ? PaletteIndex(f->BgColor) : 0;
+        std::uint8_t fore = ColorSet(f->FgColor) ? PaletteIndex(f->FgColor, Palette) : 0;
+        std::uint8_t back = ColorSet(f->BgColor) ? PaletteIndex(f->BgColor, Palette) : 0;
         wb::TXc12FillPattern pattern = f->GetPatternType();
         // A differential fill with a colour and no pattern, or a solid one that names its colour
         // as the background, is a solid fill of that colour.
@@ -545,8 +549,8 @@ bool FilterDatabaseArea(const wb::TXc12DefinedName& Name, wb::TXLSCellArea& Area
 
 // ---- a sheet's records for a save
 
-TSheetRuleRecords SheetRuleRecords(const wb::TXc12DataWorksheet& Sheet, const TSheetRules* Read, const TRuleEncode& Encode,
-                                   const TRuleError& OnError) {
+TSheetRuleRecords SheetRuleRecords(const wb::TXc12DataWorksheet& Sheet, const TSheetRules* Read,
+                                   const wb::TXc12Palette& Palette, const TRuleEncode& Encode, const TRuleError& OnError) {
   TSheetRuleRecords out;
   const TRuleEncode encode = [&](const std::u16string& Text, std::uint8_t ArgClass, int Col, int Row) {
     try {
@@ -569,13 +573,13 @@ TSheetRuleRecords SheetRuleRecords(const wb::TXc12DataWorksheet& Sheet, const TS
     for (int i = 0; i < list->Count(); ++i) {
       const wb::TXc12ConditionalFormatting& item = *list->GetItem(i);
       if (Read && i < static_cast<int>(Read->CondFmts.size()) &&
-          RecordsBytes(CondFmtRecords(item, RuleTextPrint)) == Read->CondFmts[static_cast<std::size_t>(i)].Print) {
+          RecordsBytes(CondFmtRecords(item, Palette, RuleTextPrint)) == Read->CondFmts[static_cast<std::size_t>(i)].Print) {
         const auto& r = Read->CondFmts[static_cast<std::size_t>(i)].Records;
         out.CondFmts.insert(out.CondFmts.end(), r.begin(), r.end());
         continue;
       }
       try {
-        AppendRecords(out.CondFmts, CondFmtRecords(item, encode));
+        AppendRecords(out.CondFmts, CondFmtRecords(item, Palette, encode));
       } catch (const TSkipRule&) {
       }
     }

@@ -45,10 +45,11 @@ core::Bytes RecordsBytes(const std::vector<TRawRecord>& Records);
 
 // ---- file to model
 
-// The conditions of Source become rules of Dest (their formats new differential formats of DXFs);
-// Priority counts the rules of the sheet on.
+// The conditions of Source become rules of Dest (their formats new differential formats of DXFs,
+// their colour indexes entries of the workbook's Palette); Priority counts the rules of the sheet on.
 void CondFmtToModel(const TConditionalFormat& Source, workbook::TXc12ConditionalFormatting& Dest,
-                    workbook::TXc12DXFs& DXFs, int& Priority, const TRuleDecode& Decode);
+                    workbook::TXc12DXFs& DXFs, const workbook::TXc12Palette& Palette, int& Priority,
+                    const TRuleDecode& Decode);
 void ValidationToModel(const TDataValidation& Source, workbook::TXc12DataValidation& Dest, const TRuleDecode& Decode);
 // The columns of Source; the range (Ref) is the filter-database name's and set by the caller.
 void AutoFilterToModel(const TAutoFilters& Source, workbook::TXc12AutoFilter& Dest);
@@ -56,8 +57,10 @@ void AutoFilterToModel(const TAutoFilters& Source, workbook::TXc12AutoFilter& De
 // ---- model to file
 
 // CONDFMT and CF records of Source: three rules to a CONDFMT, rules that cannot be written as a
-// cell-value or formula condition left out. Nothing without areas.
-std::vector<TRawRecord> CondFmtRecords(const workbook::TXc12ConditionalFormatting& Source, const TRuleEncode& Encode);
+// cell-value or formula condition left out; colours are matched to the workbook's Palette. Nothing
+// without areas.
+std::vector<TRawRecord> CondFmtRecords(const workbook::TXc12ConditionalFormatting& Source,
+                                       const workbook::TXc12Palette& Palette, const TRuleEncode& Encode);
 void ValidationFromModel(const workbook::TXc12DataValidation& Source, TDataValidation& Dest, const TRuleEncode& Encode);
 std::vector<TRawRecord> ValidationRecords(const workbook::TXc12DataValidation& Source, const TRuleEncode& Encode);
 // Nothing when the autofilter has no range.
@@ -101,6 +104,7 @@ using TRuleError = std::function<void(const std::u16string& Text, const std::str
 
 // The records of Sheet's rules: unchanged items as Read holds them, the others from the model.
 TSheetRuleRecords SheetRuleRecords(const workbook::TXc12DataWorksheet& Sheet, const TSheetRules* Read,
-                                   const TRuleEncode& Encode, const TRuleError& OnError);
+                                   const workbook::TXc12Palette& Palette, const TRuleEncode& Encode,
+                                   const TRuleError& OnError);
 
 }  // namespace biff

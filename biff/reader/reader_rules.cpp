@@ -63,9 +63,9 @@ void TXLSReadXLS::RecCONDFMT() {
   int priority = 0;
   for (int i = 0; i < list.Count(); ++i) priority += list.GetItem(i)->Rules.Count();
   wb::TXc12ConditionalFormatting& item = *list.Add();
-  CondFmtToModel(f, item, *M_.StyleSheet->DXFs, priority,
+  CondFmtToModel(f, item, *M_.StyleSheet->DXFs, M_.StyleSheet->Palette, priority,
                  [this](const std::vector<std::uint8_t>& T, int Col, int Row) { return DecodeRuleFormula(T, Col, Row); });
-  read.Print = RecordsBytes(CondFmtRecords(item, RuleTextPrint));
+  read.Print = RecordsBytes(CondFmtRecords(item, M_.StyleSheet->Palette, RuleTextPrint));
   Doc_.Sheets().Items(SheetIndex_)->Rules().CondFmts.push_back(std::move(read));
 }
 

@@ -39,7 +39,8 @@ void TXLSWriteXLS::PrepareSheetRules() {
   };
   for (int i = 0; i < n; ++i)
     RuleRecords_[static_cast<std::size_t>(i)] =
-        SheetRuleRecords(*Manager_.Worksheets->GetItem(i), Doc_.GetSheet(i)->RulesIfAny(), encode, onError);
+        SheetRuleRecords(*Manager_.Worksheets->GetItem(i), Doc_.GetSheet(i)->RulesIfAny(),
+                         Manager_.StyleSheet->Palette, encode, onError);
   // After the formulas: they may have started the external-sheet list the names then refer through.
   for (int i = 0; i < n; ++i) SyncFilterDatabaseName(i);
 }

@@ -602,6 +602,41 @@ TEST(BuiltRules, WrittenAndReadBack) {
   EXPECT_EQ(r.m.Workbook->DefinedNames->Count(), 1);
 }
 
+// A workbook's own palette holds for the colours of its conditional formats both ways: an RGB
+// colour is written as the index of its own entry, and an index read gets that entry's colour.
+TEST(BuiltRules, ColoursUseTheWorkbookPalette) {
+  Book b;
+  constexpr std::uint32_t kRGB = 0x123456;     // far from every default entry
+  constexpr std::uint32_t kEntry = 0x563412;   // the same colour as palettes hold it (blue first)
+  b.m.StyleSheet->Palette[20] = kEntry;
+  wb::TXLSWorksheet* s = b.Sheet(0);
+  s->SetAsFloat(0, 0, 1);
+  wb::TXc12ConditionalFormatting* cf = s->GetConditionalFormats()->Add();
+  cf->Sqref.Add(0, 0, 0, 0);
+  wb::TXc12CfRule* rule = cf->Rules.Add();
+  rule->type = 0;
+  rule->SetFormula(0, u"A1>0");
+  rule->dxf = b.m.StyleSheet->DXFs->Add();
+  wb::TXc12Fill* fill = rule->dxf->AddFill();
+  fill->SetPatternType(wb::efpSolid);
+  wb::SetXc12ColorRGB(static_cast<std::int32_t>(kRGB), fill->FgColor);
+  wb::TXc12Color color;
+  wb::SetXc12ColorRGB(static_cast<std::int32_t>(kRGB), color);
+  rule->dxf->AddFont()->SetColor(color);
+
+  const core::Bytes file = b.Write();
+  const auto cfs = Find(Groups(file)[1], BIFFRECID_CF);
+  ASSERT_EQ(cfs.size(), 1u);
+
+  Book r(true);
+  ReadInto(r, file);
+  const wb::TXc12DXF& dxf = *r.m.Worksheets->GetItem(0)->ConditionalFormats->GetItem(0)->Rules.GetItem(0)->dxf;
+  EXPECT_EQ(dxf.GetFill()->FgColor.Index, 20);
+  EXPECT_EQ(dxf.GetFill()->FgColor.ARGB, kEntry);
+  EXPECT_EQ(dxf.GetFont()->GetColor().Index, 20);
+  EXPECT_EQ(dxf.GetFont()->GetColor().ARGB, kEntry);
+}
+
 // A workbook stream of one sheet "Rules" holding Sheet (records with their headers); the globals
 // hold the sheet's filter-database name, $A$1:$C$5.
 core::Bytes SheetWorkbook(const std::vector<std::uint8_t>& Sheet) {
