@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "skin/skin_reader.h"
+#include "core/unicode.h"
 
 namespace skin {
 
@@ -21,7 +21,7 @@ bool is_header(std::string_view line) {
 }
 
 bool iequal(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && ascii_lower(a) == ascii_lower(b);
+  return a.size() == b.size() && core::ascii_lower(a) == core::ascii_lower(b);
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ int TQuickIni::find_section(std::string_view section) const {
 
 std::string TQuickIni::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
   std::string result(def);
-  const std::string wanted = ascii_lower(key);
+  const std::string wanted = core::ascii_lower(key);
   if (lines_.empty()) return result;
   const int at = find_section(section);
   if (at < 0) return result;
@@ -73,7 +73,7 @@ std::string TQuickIni::ReadString(std::string_view section, std::string_view key
     const std::size_t eq = line.find('=');
     const std::string_view line_key =
         eq == std::string::npos ? std::string_view() : trim_ctl(std::string_view(line).substr(0, eq));
-    if (ascii_lower(line_key) != wanted) continue;
+    if (core::ascii_lower(line_key) != wanted) continue;
     if (eq != std::string::npos) {
       const std::string_view value = trim_ctl(std::string_view(line).substr(eq + 1));
       if (!value.empty()) result = std::string(value);

@@ -53,8 +53,8 @@ bool parse_set(std::string_view text, const std::array<std::string_view, N>& nam
   while (!trim(text).empty()) {
     const std::size_t comma = text.find(',');
     const std::string_view name = trim(text.substr(0, comma));
-    const std::string lower = ascii_lower(name);
-    auto it = std::find_if(names.begin(), names.end(), [&](std::string_view n) { return ascii_lower(n) == lower; });
+    const std::string lower = core::ascii_lower(name);
+    auto it = std::find_if(names.begin(), names.end(), [&](std::string_view n) { return core::ascii_lower(n) == lower; });
     if (it == names.end()) return false;
     out |= SetOf(static_cast<int>(it - names.begin()));
     if (comma == std::string_view::npos) break;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/unicode.h"
 #include "skin/foreign_classes.h"
 #include "skin/form_skinner.h"
 #include "skin/popup_menu_skinner.h"
@@ -167,7 +168,7 @@ bool TSkinManage::TrySkinWindow(win::HWND w) {
 bool TSkinManage::FilterClass(win::HWND w, const std::string& class_name) const {
   bool result = true;
   if (!FMainSkinData) return result;
-  const std::string lower = ascii_lower(class_name);
+  const std::string lower = core::ascii_lower(class_name);
   if (contains(lower, "preview") && !InSet(FMainSkinData->Options, xoPreview)) result = false;
   if (class_name == "#32770" && (win::GetWindowLong(w, win::GWL_STYLE) & 0x200)) result = false;
   if (lower == kUnskinnedLowerClass) result = false;
@@ -182,7 +183,7 @@ TSkinData* TSkinManage::ChooseSkinData(win::HWND w) const {
     if (auto* owner = dynamic_cast<pc::TWinControl*>(sd->Owner()); owner && owner->HandleAllocated() && owner->Handle() == w)
       return sd;
   }
-  const std::string lower = ascii_lower(win::GetClassName(w));
+  const std::string lower = core::ascii_lower(win::GetClassName(w));
   if (lower == "tmessageform" || lower == "#32770") {
     for (auto it = FSkinDatas.rbegin(); it != FSkinDatas.rend(); ++it)
       if ((*it)->SkinFormtype == TSkinFormType::sfDialog) return *it;

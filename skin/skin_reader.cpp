@@ -4,17 +4,10 @@
 #include <cstring>
 
 #include "core/byte_io.h"
+#include "core/unicode.h"
 #include "skin/lzh_codec.h"
 
 namespace skin {
-
-std::string ascii_lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 int TSkinReader::VersionBlockLength(std::int32_t version) {
   switch (version) {
@@ -67,7 +60,7 @@ bool TSkinReader::LoadPackage(std::span<const std::uint8_t> compressed) {
     throw SkinPackageError("Skin package: name list runs past the end of the package");
   }
   std::string text(reinterpret_cast<const char*>(body.data() + names_at), static_cast<std::size_t>(list_length));
-  std::vector<std::string> names = split_lines(ascii_lower(text));
+  std::vector<std::string> names = split_lines(core::ascii_lower(text));
   if (names.size() > static_cast<std::size_t>(kMaxEntries)) {
     throw SkinPackageError("Skin package: more entries than a package holds");
   }
@@ -103,7 +96,7 @@ void TSkinReader::copy_entry(int index, std::vector<std::uint8_t>& dest) const {
 
 bool TSkinReader::FindEntry(std::string_view name, std::vector<std::uint8_t>& dest) const {
   dest.clear();
-  const std::string wanted = ascii_lower(name);
+  const std::string wanted = core::ascii_lower(name);
   for (int k = 0; k < count_; ++k) {
     if (names_[k] == wanted) {
       copy_entry(k, dest);

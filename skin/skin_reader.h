@@ -74,7 +74,4 @@ std::vector<std::uint8_t> build_skin_package_body(std::span<const SkinEntry> ent
 // The body, compressed with the project's encoder and prefixed with its length.
 std::vector<std::uint8_t> build_skin_package(std::span<const SkinEntry> entries);
 
-// ASCII-only lower casing, as the package and the INI reader compare names.
-std::string ascii_lower(std::string_view s);
-
 }  // namespace skin
