@@ -4,7 +4,9 @@
 // through the drawing document from its package without a report, written as the drawings of a
 // new package, and compared with the original by tests/check_drawings.py: the same drawing
 // after alternate content and relationship ids are resolved, charts renumbered in writing order
-// with their style parts, every picture stored once. The package checker finds nothing wrong.
+// with their style parts, every picture stored once. The package checker finds nothing wrong,
+// and LibreOffice finds the same objects in a copy of the workbook holding the written drawings
+// as in the original (tests/libreoffice_open.py).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -85,6 +87,13 @@ TEST(SheetDrawingFixtures, DrawingPartsOfOtherProducersRoundTrip) {
     command += " \"" + original.string() + "\" \"" + target.string() + "\" \"" + (out_dir / producer).string() + "\"";
     for (const auto& part : parts) command += " " + core::u8(part);
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    // LibreOffice opens the original and a copy holding the written drawings alike.
+    if (fs::exists("/usr/bin/soffice")) {
+      const std::string open = "/usr/bin/python3 \"" + (source / "ooxml/sheetdrawing/tests/libreoffice_open.py").string() +
+                               "\" \"" + original.string() + "\" \"" + target.string() + "\" \"" +
+                               (out_dir / (std::string(producer) + "-libreoffice")).string() + "\"";
+      EXPECT_EQ(std::system(open.c_str()), 0) << open;
+    }
     drawings += static_cast<int>(parts.size());
   }
   EXPECT_GE(drawings, 8);
