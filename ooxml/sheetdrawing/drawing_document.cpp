@@ -9,6 +9,7 @@
 
 #include "core/unicode.h"
 #include "ooxml/opc/opc_container.h"
+#include "ooxml/binding/gen/opc_relationships.h"
 #include "ooxml/opc/opc_streams.h"
 
 namespace ooxml::sheetdrawing {
@@ -118,7 +119,11 @@ void TXPGDocXLSXDrawing::LoadFromPackage(TOPC_XLSX& Package, const std::u16strin
   PictureOwnerKey = name;
   for (int i = 0; i < drawing->GetCount(); ++i) {
     TOPCItem* image = drawing->GetItem(i);
-    if (image->RelType != reltype::kImage || image->TargetMode != kOPCInternal) continue;
+    if (image->TargetMode != kOPCInternal) {
+      ExternalRelationships.push_back({core::u16(image->GetId()), image->RelType, image->GetTarget()});
+      continue;
+    }
+    if (image->RelType != reltype::kImage) continue;
     const std::u16string part = image->GetPartName();
     // A picture whose part is missing is left out; its blip then names nothing and is not written.
     if (!OPCIsValidPartName(part) || !Package.HasPart(part)) continue;
@@ -149,6 +154,17 @@ TOPCItem* TXPGDocXLSXDrawing::SaveToPackage(TOPC_XLSX& Package, TOPCItem* Sheet,
   Root().Attributes.AddAttribute(u"xmlns:xdr", kSpreadsheetDrawingNamespace);
   Root().Attributes.AddAttribute(u"xmlns:a", kDrawingMLNamespace);
   for (const std::u16string& line : kept) Root().Attributes.Add(line);
+
+  // Before any picture or chart is related, so that their new ids keep clear of these.
+  for (const TExternalRelationship& external : ExternalRelationships) {
+    if (drawing->FindById(core::u8(external.Id))) continue;
+    opc::TCT_Relationship rel(nullptr);
+    rel.Id = external.Id;
+    rel.Type = external.Type;
+    rel.Target = external.Target;
+    rel.TargetMode = 0;
+    drawing->AddFromRelationship(rel);
+  }
 
   TDrawingImages images(Package, *drawing, *this);
   workbook::TXc12ImagePackage* none = nullptr;

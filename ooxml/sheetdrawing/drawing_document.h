@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ooxml/drawingml/picture_host.h"
 #include "ooxml/opc/opc_xlsx.h"
@@ -36,6 +37,12 @@ public:
   // Content type of each picture read, by its part name: a type without a standard extension
   // goes back out under the type it came with.
   std::map<std::u16string, std::u16string> ImageContentTypes;
+  // The part's relationships to targets outside the package (hyperlinks of shapes and text, linked
+  // pictures) as read: id, type, target. They go out under the same ids, which the part names.
+  struct TExternalRelationship {
+    std::u16string Id, Type, Target;
+  };
+  std::vector<TExternalRelationship> ExternalRelationships;
 };
 
 class TXPGDocXLSXDrawing : public TXPGDocSheetDrawing, public TXpgDrawingHost {

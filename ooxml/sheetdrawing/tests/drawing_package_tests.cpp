@@ -30,7 +30,14 @@ const std::string kChartUri = "http://schemas.openxmlformats.org/drawingml/2006/
 
 std::string Relationships(const std::vector<std::array<std::string, 3>>& rels) {
   std::string s = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-  for (const auto& r : rels) s += "<Relationship Id=\"" + r[0] + "\" Type=\"" + r[1] + "\" Target=\"" + r[2] + "\"/>";
+  for (const auto& r : rels) {
+    const bool external = r[2].rfind("https:", 0) == 0;
+    std::string target = r[2];
+    for (std::size_t at = target.find('&'); at != std::string::npos; at = target.find('&', at + 1))
+      target.replace(at, 1, "&amp;");
+    s += "<Relationship Id=\"" + r[0] + "\" Type=\"" + r[1] + "\" Target=\"" + target + "\"" +
+         (external ? " TargetMode=\"External\"" : "") + "/>";
+  }
   return s + "</Relationships>";
 }
 
@@ -51,7 +58,8 @@ std::string ChartFrame(const std::string& id) {
 }
 
 std::string Picture(const std::string& id) {
-  return "<xdr:pic><xdr:nvPicPr><xdr:cNvPr id=\"3\" name=\"Picture\"/><xdr:cNvPicPr/></xdr:nvPicPr><xdr:blipFill>"
+  return "<xdr:pic><xdr:nvPicPr><xdr:cNvPr id=\"3\" name=\"Picture\"><a:hlinkClick xmlns:r=\"" + kRels +
+         "\" r:id=\"rId5\"/></xdr:cNvPr><xdr:cNvPicPr/></xdr:nvPicPr><xdr:blipFill>"
          "<a:blip xmlns:r=\"" + kRels + "\" r:embed=\"" + id + "\"/><a:stretch><a:fillRect/></a:stretch></xdr:blipFill>"
          "<xdr:spPr><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></xdr:spPr></xdr:pic>";
 }
@@ -103,6 +111,7 @@ const std::vector<std::array<std::string, 3>> kDrawingRels = {
     {"rId2", kNs + "image", "../media/image1.png"},
     {"rId3", kNs + "chart", "../charts/chart3.xml"},
     {"rId4", kNs + "image", "../media/image2.xyz"},
+    {"rId5", kNs + "hyperlink", "https://example.com/manual?a=1&b=2"},
 };
 
 struct ReadPackage {
@@ -200,7 +209,13 @@ TEST(SheetDrawingPackage, ChartsAndPicturesTravelThroughThePackage) {
   EXPECT_EQ(Count(drawing, "<xdr:twoCellAnchor>"), 5) << "the diagram's anchor is left out";
   EXPECT_EQ(Count(drawing, "<c:chart "), 2);
   EXPECT_EQ(Count(drawing, "r:embed=\""), 3);
-  EXPECT_LT(drawing.find("r:id=\"rId1\""), drawing.find("r:embed=\"rId2\"")) << "first chart, then picture";
+  EXPECT_LT(drawing.find("<c:chart "), drawing.find("r:embed=\"")) << "first chart, then picture";
+  EXPECT_EQ(Count(drawing, "r:id=\"rId5\""), 3) << "the pictures' hyperlinks";
+  const std::string& rels = entries.at("xl/drawings/_rels/drawing1.xml.rels");
+  EXPECT_NE(rels.find("TargetMode=\"External\" Target=\"https://example.com/manual?a=1&amp;b=2\" Type=\"" + kNs +
+                      "hyperlink\" Id=\"rId5\""),
+            std::string::npos)
+      << "the hyperlink goes out under its id, the pictures and charts under others";
 
   // The written package reads back: charts with their style parts, pictures found.
   workbook::TXc12GraphicManager again(nullptr);
