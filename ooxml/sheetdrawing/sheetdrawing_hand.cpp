@@ -53,6 +53,27 @@ void ReportLeftOut(const TXPGBase& object) {
   if (object.Owner) object.Owner->Errors.Error(2, u"xdr:graphicFrame", 0);
 }
 
+// The items of an ordered list that are written (an item read or added counts even when it holds
+// nothing); those left out are reported.
+int CheckMembers(TXPGOrderedList& list, bool (*left_out)(const TXPGBase&), const TXPGBase& owner) {
+  int sum = 0;
+  for (int i = 0; i < list.Count(); ++i) {
+    TXPGBase* item = list.GetItems(i);
+    if (left_out(*item))
+      ReportLeftOut(owner);
+    else
+      sum += std::max(1, item->CheckAssigned());
+  }
+  return sum;
+}
+
+void WriteMembers(TXPGOrderedList& list, bool (*left_out)(const TXPGBase&), TXpgWriteXML& writer) {
+  for (int i = 0; i < list.Count(); ++i) {
+    TXPGBase* item = list.GetItems(i);
+    if (!left_out(*item)) XpgWriteElement(writer, list.NameAt(i), *item, true);
+  }
+}
+
 void WriteRequired(TXpgWriteXML& writer, std::u16string_view name, TXPGBase* child) {
   if (child && child->Assigned())
     XpgWriteElement(writer, name, *child);
@@ -192,26 +213,12 @@ void TCT_GraphicalObjectData::Clear() {
 
 int TEG_Anchor::CheckAssigned() {
   FAssigned = 0;
-  int sum = 0;
-  for (int i = 0; i < anchors.Count(); ++i) {
-    TXPGBase* anchor = anchors.GetItems(i);
-    if (AnchorLeftOut(*anchor)) {
-      ReportLeftOut(*this);
-      continue;
-    }
-    // An anchor read or added is present even when it holds nothing.
-    sum += std::max(1, anchor->CheckAssigned());
-  }
+  const int sum = CheckMembers(anchors, AnchorLeftOut, *this);
   if (sum > 0) FAssigned |= xaElements;
   return sum;
 }
 
-void TEG_Anchor::WriteElements(TXpgWriteXML& writer) {
-  for (int i = 0; i < anchors.Count(); ++i) {
-    TXPGBase* anchor = anchors.GetItems(i);
-    if (!AnchorLeftOut(*anchor)) XpgWriteElement(writer, anchors.NameAt(i), *anchor, true);
-  }
-}
+void TEG_Anchor::WriteElements(TXpgWriteXML& writer) { WriteMembers(anchors, AnchorLeftOut, writer); }
 
 int TCT_GroupShape::CheckAssigned() {
   // Whenever written, a group holds its two required children (empty ones included).
@@ -219,24 +226,13 @@ int TCT_GroupShape::CheckAssigned() {
   int sum = 0;
   if (nvGrpSpPr) sum += nvGrpSpPr->CheckAssigned();
   if (grpSpPr) sum += grpSpPr->CheckAssigned();
-  for (int i = 0; i < members.Count(); ++i) {
-    TXPGBase* member = members.GetItems(i);
-    if (MemberLeftOut(*member)) {
-      ReportLeftOut(*this);
-      continue;
-    }
-    sum += std::max(1, member->CheckAssigned());
-  }
-  return sum;
+  return sum + CheckMembers(members, MemberLeftOut, *this);
 }
 
 void TCT_GroupShape::WriteElements(TXpgWriteXML& writer) {
   WriteRequired(writer, u"xdr:nvGrpSpPr", nvGrpSpPr.get());
   WriteRequired(writer, u"xdr:grpSpPr", grpSpPr.get());
-  for (int i = 0; i < members.Count(); ++i) {
-    TXPGBase* member = members.GetItems(i);
-    if (!MemberLeftOut(*member)) XpgWriteElement(writer, members.NameAt(i), *member, true);
-  }
+  WriteMembers(members, MemberLeftOut, writer);
 }
 
 // ---- queries and additions ------------------------------------------------------------------
