@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ooxml/drawingml/drawingml_main.h"
 #include "ooxml/drawingml/picture_host.h"
 #include "ooxml/opc/opc_xlsx.h"
 #include "ooxml/sheetdrawing/gen/sheetdrawing.h"

@@ -261,6 +261,60 @@ TEST(SheetDrawingPackage, ChartReferencesThatNameNoChart) {
   }
 }
 
+// The way the workbook's picture interface builds a picture: a new two-cell anchor on top, the
+// picture with its non-visual part, the store's image stretched, a rectangle.
+TEST(SheetDrawingPackage, APictureBuiltInCodeIsWrittenWithItsImage) {
+  workbook::TXc12GraphicManager store(nullptr);
+  io::TMemoryStream bytes(std::vector<std::uint8_t>{'P', 'N', 'G'});
+  workbook::TXc12GraphicImage* image = store.Images.AddNew(bytes, workbook::xitPng);
+  TXPGDocXLSXDrawing doc(&store);
+  TCT_TwoCellAnchor* anchor = AddTwoCellAnchor(doc.GetDrawing());
+  anchor->from->col = 1;
+  anchor->from->row = 2;
+  anchor->to->col = 4;
+  anchor->to->colOff = 12700;
+  anchor->to->row = 9;
+  TCT_Picture* pic = anchor->object->Create_pic();
+  pic->Clear();
+  TCT_PictureNonVisual* nv = pic->Create_nvPicPr();
+  drawingml::TCT_NonVisualDrawingProps* props = nv->Create_cNvPr();
+  props->id = image->Index + 1;
+  props->name = u"Picture 1";
+  props->descr = u"dot.png";
+  nv->Create_cNvPicPr()->Create_picLocks()->noChangeAspect = true;
+  drawingml::TCT_BlipFillProperties* fill = pic->Create_blipFill();
+  fill->Create_blip()->Picture = image;
+  drawingml::CreateStretch(*fill->fillMode);
+  drawingml::CreatePrstGeom(*pic->Create_spPr()->geometry)->prst =
+      static_cast<std::uint16_t>(drawingml::ST_ShapeType.Find(u"rect"));
+
+  io::TMemoryStream out;
+  {
+    TOPC_XLSX package;
+    package.OpenWrite(out, false);
+    io::TMemoryStream empty;
+    package.WriteItem(package.CreateWorkbook(), empty);
+    TOPCItem* sheet = package.CreateWorksheet(1);
+    package.WriteItem(sheet, empty);
+    store.ResetWritten();
+    ASSERT_NE(doc.SaveToPackage(package, sheet, 1), nullptr);
+    package.Close();
+  }
+  const std::string written(out.Bytes().begin(), out.Bytes().end());
+  EXPECT_EQ(Joined(CheckPackage(written)), "");
+  const auto entries = ReadZip(written);
+  EXPECT_EQ(entries.at("xl/media/image1.png"), "PNG");
+  EXPECT_EQ(Compact(entries.at("xl/drawings/drawing1.xml")),
+            "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" \n"
+            "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" \n><xdr:twoCellAnchor><xdr:from>"
+            "<xdr:col>1</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>2</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:to>"
+            "<xdr:col>4</xdr:col><xdr:colOff>12700</xdr:colOff><xdr:row>9</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to><xdr:pic>"
+            "<xdr:nvPicPr><xdr:cNvPr id=\"1\" name=\"Picture 1\" descr=\"dot.png\" /><xdr:cNvPicPr><a:picLocks "
+            "noChangeAspect=\"1\" /></xdr:cNvPicPr></xdr:nvPicPr><xdr:blipFill><a:blip xmlns:r=\"" + kRels +
+            "\" r:embed=\"rId1\" /><a:stretch/></xdr:blipFill><xdr:spPr><a:prstGeom prst=\"rect\" /></xdr:spPr></xdr:pic>"
+            "<xdr:clientData/></xdr:twoCellAnchor></xdr:wsDr>");
+}
+
 TEST(SheetDrawingPackage, NothingIsWrittenWithoutAnchors) {
   io::TMemoryStream out;
   TOPC_XLSX package;
