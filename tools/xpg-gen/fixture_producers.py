@@ -1,12 +1,14 @@
 """What the fixture scripts of the bindings share: building and running a C program against a
-producer's library, re-saving a workbook with LibreOffice, and extracting parts from a package.
-Standard library only; the scripts that import it need the producers installed."""
+producer's library, re-saving a workbook with LibreOffice, extracting parts from a package, and a
+small picture. Standard library only; the scripts that import it need the producers installed."""
 
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import zipfile
+import zlib
 
 
 def run_c_program(source, args, libraries):
@@ -52,3 +54,13 @@ def make_all(makers, extract, producers=('openpyxl', 'libxlsxwriter', 'libreoffi
         make()
     for producer in producers:
         extract(producer)
+
+
+def png(width, height):
+    """A small RGB PNG of solid colour, made with zlib only."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
+    rows = b''.join(b'\x00' + b'\x20\x80\xc0' * width for _ in range(height))
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))

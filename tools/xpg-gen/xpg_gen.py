@@ -1818,6 +1818,10 @@ def gen_populate(c, unit, w):
                 w(f'  o.{f} = {sample_value(m, unit, salt)};')
         elif m.what == 'child':
             if m.cls.unit is not unit or hand_tested(m.cls):
+                # A required child of another unit is made as it is, so that the first write
+                # shows what reading it back gives rather than the empty element of a missing one.
+                if m.mult == 'opt' and m.opts.get('write') == 'always':
+                    w(f'  if (depth > 0) o.Create_{f}();')
                 continue
             if m.mult == 'own':
                 w(f'  if (depth > 0) XpgPopulate(*o.{f}, depth - 1);')
