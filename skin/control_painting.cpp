@@ -176,4 +176,11 @@ gdi::Bitmap CreateDisabledGlyph(const gdi::Bitmap& glyph) {
   return out;
 }
 
+std::uint32_t WindowStyle(win::HWND h) { return static_cast<std::uint32_t>(win::GetWindowLong(h, win::GWL_STYLE)); }
+std::uint32_t WindowExStyle(win::HWND h) { return static_cast<std::uint32_t>(win::GetWindowLong(h, win::GWL_EXSTYLE)); }
+
+SkinImage FilledPicture(int w, int h, gdi::COLORREF colour) {
+  return SkinImage(gdi::Bitmap(std::max(1, w), std::max(1, h), gdi::PixelFormat::k24bit, gdi::pixel_from_colorref(colour)));
+}
+
 }  // namespace skin
