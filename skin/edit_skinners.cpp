@@ -26,7 +26,7 @@ void frame_with(gdi::HDC dc, const gdi::RECT& r, gdi::COLORREF colour) {
 
 // A one-pixel frame in the skin's shadow colour with `white` white rings inside it.
 void flat_border(const TSkinData& sd, gdi::HDC dc, gdi::RECT r, int white) {
-  frame_with(dc, r, gdi::resolve_color(sd.FColours[8]));
+  frame_with(dc, r, gdi::resolve_color(sd.FColours[7]));
   for (int i = 0; i < white; ++i) {
     gdi::InflateRect(&r, -1, -1);
     frame_with(dc, r, kWhite);
@@ -103,7 +103,7 @@ void TSkinEdit::PaintPrintFrame(gdi::HDC dc) {
     gdi::RECT in = r;
     gdi::InflateRect(&in, -1, -1);
     gdi::FrameRect(dc, &in, static_cast<gdi::HBRUSH>(gdi::GetCurrentObject(dc, gdi::OBJ_BRUSH)));
-    frame_with(dc, r, gdi::resolve_color(FSkinData->FColours[8]));
+    frame_with(dc, r, gdi::resolve_color(FSkinData->FColours[7]));
     if (own) win::ReleaseDC(FHandle, dc);
   } catch (...) {
   }
@@ -350,7 +350,7 @@ void TSkinComBox::PaintFlatButton(gdi::HDC dc, const gdi::RECT& R) {
   gdi::FillRect(dc, &native, brush);
   gdi::RECT P = left ? gdi::RECT{I.left, I.top, I.left + fw, I.bottom} : gdi::RECT{I.right - fw, I.top, I.right, I.bottom};
   if (fh < f) P.bottom = P.top + fh;
-  frame_with(dc, R, gdi::resolve_color(FSkinData->FColours[8]));
+  frame_with(dc, R, gdi::resolve_color(FSkinData->FColours[7]));
   FButtonRect = P;
   DrawKeyedFrame(dc, P, button.Frame, s, button.Image);
 }
@@ -359,7 +359,7 @@ void TSkinComBox::PaintExFrame(gdi::HDC dc, const gdi::RECT& R) {
   gdi::RECT c;
   win::GetClientRect(FHandle, &c);
   if (c.right >= R.right - R.left || c.bottom >= R.bottom - R.top) return;
-  frame_with(dc, R, gdi::resolve_color(FSkinData->FColours[8]));
+  frame_with(dc, R, gdi::resolve_color(FSkinData->FColours[7]));
   gdi::RECT in = R;
   gdi::InflateRect(&in, -1, -1);
   frame_with(dc, in, kWhite);

@@ -84,7 +84,7 @@ void TSkinScrollbar::PlaceOverlays() {
 }
 
 void TSkinScrollbar::DrawBorder(gdi::HDC dc, const gdi::RECT& r) const {
-  gdi::HBRUSH shadow = gdi::CreateSolidBrush(gdi::resolve_color(FSkinData->FColours[8]));
+  gdi::HBRUSH shadow = gdi::CreateSolidBrush(gdi::resolve_color(FSkinData->FColours[7]));
   gdi::HBRUSH face = gdi::CreateSolidBrush(gdi::resolve_color(FSkinData->FColours[3]));
   gdi::FrameRect(dc, &r, shadow);
   gdi::RECT in = r;
