@@ -264,6 +264,15 @@ void TSkinComBox::AfterMessage(pc::TMessage& m) {
       FMouseFlags &= static_cast<std::uint8_t>(~kPressed);
       Redraw();
       break;
+    case pc::CN_COMMAND:
+      // The release of a press that dropped the list goes to the list, not here: the button is
+      // no longer pressed once the list closes.
+      if (win::HIWORD(m.WParam) == win::CBN_CLOSEUP && (FMouseFlags & kPressed)) {
+        FMouseFlags &= static_cast<std::uint8_t>(~kPressed);
+        Redraw();
+      }
+      TSkinControl::AfterMessage(m);
+      break;
     case pc::CM_MOUSELEAVE:
       if (FMouseFlags & kHot) {
         FMouseFlags &= static_cast<std::uint8_t>(~kHot);
@@ -430,7 +439,11 @@ void TArrowButton::Attach(TSkinDateTime* skin, pc::TWinControl* picker) {
 
 void TArrowButton::Reposition(const gdi::RECT& r) {
   const int left = (WindowExStyle(FPickerWnd) & win::WS_EX_LEFTSCROLLBAR) ? 2 : r.right - FButtonWidth - 4;
-  if (left != Left()) SetBounds(left, Top(), Width(), Height());
+  gdi::RECT now{};
+  win::GetWindowRect(Handle(), &now);
+  gdi::POINT at{now.left, now.top};
+  win::ScreenToClient(FPickerWnd, &at);
+  if (at.x != left) win::SetWindowPos(Handle(), nullptr, left, at.y, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
 }
 
 void TArrowButton::WndProc(pc::TMessage& m) {
