@@ -141,6 +141,17 @@ void TWScrollbar::PlaceOverBar(win::HWND window) {
   FBarTop = B.top;
   FActive = 1;
   visible_ = true;
+  // Already there: a repaint is enough (moving it would repaint what lies under it, the bar's own
+  // frame included, and that frame's paint places the overlay again).
+  gdi::RECT now{};
+  win::GetWindowRect(Handle(), &now);
+  gdi::POINT at{now.left, now.top};
+  if (parent) win::ScreenToClient(parent, &at);
+  if (win::IsWindowVisible(Handle()) && at.x == P.x && at.y == P.y && now.right - now.left == B.right - B.left &&
+      now.bottom - now.top == B.bottom - B.top) {
+    Invalidate();
+    return;
+  }
   const win::HWND above = win::GetWindow(window, win::GW_HWNDPREV);
   win::SetWindowPos(Handle(), above ? above : win::HWND_TOP, P.x, P.y, B.right - B.left, B.bottom - B.top,
                     win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW);

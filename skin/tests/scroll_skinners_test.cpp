@@ -62,11 +62,14 @@ TEST(DropListThumb, PositionsOfADraggedThumb) {
     EXPECT_EQ(DragThumbPosition(c.o, c.min, c.max, c.page, c.track, c.len), c.u) << c.o << " " << c.page << " " << c.track;
 }
 
-// A control with both scroll bars of its own.
+// A control with both scroll bars of its own and a grid's fixed-cell colour.
 class TwoBars : public pc::TWinControl {
 public:
-  using pc::TWinControl::TWinControl;
+  explicit TwoBars(pc::TComponent* owner) : pc::TWinControl(owner) {
+    PublishInt("FixedColor", [this] { return fixed_; }, [this](std::int64_t v) { fixed_ = v; });
+  }
   std::string ClassName() const override { return "TTwoBars"; }
+  std::int64_t fixed_ = 0x123456;
 
 protected:
   void CreateParams(pc::TCreateParams& p) override {
@@ -248,6 +251,40 @@ TEST_F(ScrollSkins, TwoBarsTheCornerTheBorderEnablingAndHiding) {
   both->SetVisible(true);
   pump();
   EXPECT_TRUE(win::IsWindowVisible(s->FVertBar->Handle()));
+
+  // The grid's fixed colour is the skin's face while skinned, follows a new face, and comes back.
+  EXPECT_EQ(both->fixed_, static_cast<std::int64_t>(kFace));
+  sd_->FColours[3] = 0x00102030;
+  s->RefreshSkin();
+  EXPECT_EQ(both->fixed_, 0x00102030);
+  s->Unhook();
+  EXPECT_EQ(both->fixed_, 0x123456);
+  EXPECT_EQ(s->FVertBar, nullptr);
+}
+
+TEST_F(ScrollSkins, TheListOfASimpleComboBoxGetsOverlaysByItsWindow) {
+  auto* combo = add<pc::TComboBox>(20, 20, 150, 120);
+  combo->Style = pc::TComboBoxStyle::csSimple;
+  for (int i = 0; i < 30; ++i) combo->Items().Add("item " + std::to_string(i));
+  show_form();
+  auto* s = dynamic_cast<TSkinComBox*>(skinner_of(combo));
+  ASSERT_NE(s, nullptr);
+  ASSERT_NE(s->FListBar, nullptr);
+  EXPECT_EQ(s->FDropBar, nullptr);
+  const win::HWND list = s->FListWnd;
+  EXPECT_EQ(s->FListBar->FHandle, list);
+  TWScrollbar* bar = s->FListBar->FVertBar;
+  ASSERT_EQ(bar->FActive, 1);
+  gdi::RECT over;
+  win::GetWindowRect(bar->Handle(), &over);
+  EXPECT_EQ(over, bar_info(list).rcScrollBar);
+  const gdi::Bitmap screen = shot();
+  EXPECT_EQ(at(screen, bar, 8, 3), px(scroll_colour(kTagBar, 9)));
+  // Hidden, the list's overlays go at the next message it receives.
+  win::ShowWindow(list, win::SW_HIDE);
+  win::SendMessage(list, win::WM_NULL, 0, 0);
+  EXPECT_FALSE(win::IsWindowVisible(bar->Handle()));
+  EXPECT_EQ(bar->FActive, 0);
 }
 
 // The drop-down list of a combo box, with its scroll requests recorded.
