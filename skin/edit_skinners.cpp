@@ -192,22 +192,18 @@ win::LRESULT TSkinComBox::EditWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM
   const win::LRESULT result = win::CallWindowProc(FOldEditProc, hwnd, msg, wp, lp);
   if (!FSkinned) return result;
   try {
-    switch (msg) {
-      case win::WM_PAINT: PaintWindow(nullptr); break;
-      case win::WM_LBUTTONDOWN:
-      case win::WM_LBUTTONDBLCLK:
-        FMouseFlags |= kPressed;
-        Redraw();
-        break;
-      case win::WM_LBUTTONUP:
-        FMouseFlags &= static_cast<std::uint8_t>(~kPressed);
-        Redraw();
-        break;
-      default: break;
-    }
+    if (msg == win::WM_PAINT) PaintWindow(nullptr);
+    else TrackPress(msg);
   } catch (...) {
   }
   return result;
+}
+
+void TSkinComBox::TrackPress(win::UINT msg) {
+  if (msg == win::WM_LBUTTONDOWN || msg == win::WM_LBUTTONDBLCLK) FMouseFlags |= kPressed;
+  else if (msg == win::WM_LBUTTONUP) FMouseFlags &= static_cast<std::uint8_t>(~kPressed);
+  else return;
+  Redraw();
 }
 
 void TSkinComBox::Notification(pc::TComponent* c, pc::TOperation op) {
@@ -257,13 +253,7 @@ void TSkinComBox::AfterMessage(pc::TMessage& m) {
     case win::WM_NCPAINT: Redraw(); break;
     case win::WM_LBUTTONDOWN:
     case win::WM_LBUTTONDBLCLK:
-      FMouseFlags |= kPressed;
-      Redraw();
-      break;
-    case win::WM_LBUTTONUP:
-      FMouseFlags &= static_cast<std::uint8_t>(~kPressed);
-      Redraw();
-      break;
+    case win::WM_LBUTTONUP: TrackPress(m.Msg); break;
     case pc::CN_COMMAND:
       // The release of a press that dropped the list goes to the list, not here: the button is
       // no longer pressed once the list closes.
@@ -449,18 +439,7 @@ void TArrowButton::Reposition(const gdi::RECT& r) {
 void TArrowButton::WndProc(pc::TMessage& m) {
   switch (m.Msg) {
     case win::WM_ERASEBKGND: m.Result = 1; return;
-    case win::WM_PAINT: {
-      win::PAINTSTRUCT ps;
-      gdi::HDC dc = reinterpret_cast<gdi::HDC>(m.WParam);
-      const bool begun = dc == nullptr;
-      if (begun) dc = win::BeginPaint(Handle(), &ps);
-      try {
-        Paint(dc);
-      } catch (...) {
-      }
-      if (begun) win::EndPaint(Handle(), &ps);
-      return;
-    }
+    case win::WM_PAINT: PaintMessage(Handle(), m, [this](gdi::HDC dc) { Paint(dc); }); return;
     case pc::CM_MOUSEENTER:
     case pc::CM_MOUSELEAVE:
       if (FPicker && FPicker->Enabled()) {

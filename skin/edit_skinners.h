@@ -66,6 +66,8 @@ protected:
 private:
   win::LRESULT EditWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wp, win::LPARAM lp);
   void ReleaseEdit();
+  // A left button going down or up on the box or its edit: the button's pressed look.
+  void TrackPress(win::UINT msg);
   void FreeListSkinners(bool unhook);
   // Reads the combo box's information; false when the window system cannot give it.
   bool ReadInfo();

@@ -177,18 +177,7 @@ void TWScrollbar::TrackThumb() {
 void TWScrollbar::WndProc(pc::TMessage& m) {
   switch (m.Msg) {
     case win::WM_ERASEBKGND: m.Result = 1; return;
-    case win::WM_PAINT: {
-      win::PAINTSTRUCT ps;
-      gdi::HDC dc = reinterpret_cast<gdi::HDC>(m.WParam);
-      const bool begun = dc == nullptr;
-      if (begun) dc = win::BeginPaint(Handle(), &ps);
-      try {
-        Paint(dc);
-      } catch (...) {
-      }
-      if (begun) win::EndPaint(Handle(), &ps);
-      return;
-    }
+    case win::WM_PAINT: PaintMessage(Handle(), m, [this](gdi::HDC dc) { Paint(dc); }); return;
     case win::WM_MOUSEMOVE: {
       pc::TCustomControl::WndProc(m);
       const int part = HitTest({win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)});

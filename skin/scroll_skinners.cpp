@@ -10,6 +10,18 @@ namespace skin {
 namespace {
 
 
+// The skinner's links to the control, its skin and its form; listed with the form.
+void link(TSkinControl& s, pc::TControl* control, TSkinData* sd, TFormSkinner* form, pc::TCanvas* canvas) {
+  s.FSkinData = sd;
+  s.FForm = form;
+  s.FControl = control;
+  s.FCanvas = canvas;
+  auto* windowed = dynamic_cast<pc::TWinControl*>(control);
+  s.FHandle = windowed ? windowed->Handle() : nullptr;
+  s.FUnicode = s.FHandle && win::IsWindowUnicode(s.FHandle);
+  if (form) form->RegisterSkinner(&s);
+}
+
 // Takes over the control's window-procedure method (given back by the base's destructor).
 void take_window_proc(TSkinControl& s, pc::TControl* control) {
   s.FOldWindowProc = control->WindowProc;
@@ -50,14 +62,7 @@ void TSkinScrollbar::FreeOverlays() {
 }
 
 void TSkinScrollbar::HookScrollControl(pc::TControl* control, TSkinData* sd, TFormSkinner* form, pc::TCanvas* canvas) {
-  FSkinData = sd;
-  FForm = form;
-  FControl = control;
-  FCanvas = canvas;
-  auto* windowed = dynamic_cast<pc::TWinControl*>(control);
-  FHandle = windowed ? windowed->Handle() : nullptr;
-  FUnicode = FHandle && win::IsWindowUnicode(FHandle);
-  if (FForm) FForm->RegisterSkinner(this);
+  link(*this, control, sd, form, canvas);
   FDrawBorder = core::ascii_lower(pc::GetEnumPropText(control, "BorderStyle")) != "bsnone";
   if (control->ClassName() == "TImageScrollBox" || FMode == 1) FDrawBorder = false;
   if (has_fixed_color(control)) {
@@ -249,13 +254,7 @@ TSkinScControl::~TSkinScControl() {
 }
 
 void TSkinScControl::HookScrollBar(pc::TControl* control, TSkinData* sd, TFormSkinner* form, pc::TCanvas* canvas) {
-  FSkinData = sd;
-  FForm = form;
-  FControl = control;
-  FCanvas = canvas;
-  auto* windowed = dynamic_cast<pc::TWinControl*>(control);
-  FHandle = windowed ? windowed->Handle() : nullptr;
-  if (FForm) FForm->RegisterSkinner(this);
+  link(*this, control, sd, form, canvas);
   FBar = new TWScrollbar(this);
   FBar->Hint = control->Hint;
   FBar->AttachControl(this, control, 2);
