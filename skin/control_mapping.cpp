@@ -10,6 +10,8 @@
 #include "skin/button_skinners.h"
 #include "skin/check_skinners.h"
 #include "skin/container_skinners.h"
+#include "skin/edit_skinners.h"
+#include "skin/list_skinners.h"
 #include "skin/media_player.h"
 #include "skin/speed_button.h"
 #include "skin/tab_skinners.h"
@@ -88,16 +90,20 @@ TSkinControl* TFormSkinner::FindSkinnerByHandle(win::HWND w) const {
 
 bool TFormSkinner::IsSkinned(pc::TControl* c) {
   if (c->Perform(kMsgIsSkinned, 0, 0) == 1) return true;
+  // A control skinned through its window procedure answers only through its window.
+  if (auto* w = dynamic_cast<pc::TWinControl*>(c); w && w->HandleAllocated() && FindSkinnerByHandle(w->Handle())) return true;
   for (TSkinControl* s : FSkinControls)
     if (s->FControl == c) return true;
   return false;
 }
 
 void TFormSkinner::PurgeDeadSkinners() {
-  std::vector<TSkinControl*> dead;
-  for (TSkinControl* s : FSkinControls)
-    if (s->FHookState == 6) dead.push_back(s);
-  for (TSkinControl* s : dead) {
+  // Freeing one skinner may free others it made (a combo box's list skinners), so the list is
+  // searched again after each.
+  for (;;) {
+    auto it = std::find_if(FSkinControls.begin(), FSkinControls.end(), [](TSkinControl* s) { return s->FHookState == 6; });
+    if (it == FSkinControls.end()) return;
+    TSkinControl* s = *it;
     UnregisterSkinner(s);
     delete s;
   }
@@ -127,15 +133,19 @@ void TFormSkinner::FreeSkinners() {
 }
 
 void TFormSkinner::RecreateScrollSkinner(win::HWND w) {
-  // Scroll-bar skinners are not made by this engine (the mapping names them but draws no bars), so
-  // there is never one to replace; a listed skinner of that window is dropped all the same.
-  for (auto it = FSkinControls.rbegin(); it != FSkinControls.rend(); ++it)
-    if ((*it)->FHandle == w && ((*it)->ClassName() == "TSkinScrollbar" || (*it)->ClassName() == "TSkinListView")) {
-      TSkinControl* s = *it;
-      UnregisterSkinner(s);
-      delete s;
-      return;
-    }
+  for (auto it = FSkinControls.rbegin(); it != FSkinControls.rend(); ++it) {
+    if ((*it)->FHandle != w) continue;
+    TSkinControl* old = *it;
+    pc::TControl* control = old->FControl;
+    if (!control || control->Destroying()) return;
+    SkinnerChoice choice;
+    choice.kind = old->ClassName() == "TSkinListView" ? SkinnerKind::kListView : SkinnerKind::kScrollbar;
+    choice.way = HookWay::kScroll;
+    UnregisterSkinner(old);
+    delete old;
+    Attach(choice, control, control);
+    return;
+  }
 }
 
 TSkinControl* TFormSkinner::CreateSkinner(const SkinnerChoice& choice, pc::TComponent* owner) {
@@ -168,6 +178,16 @@ TSkinControl* TFormSkinner::CreateSkinner(const SkinnerChoice& choice, pc::TComp
     case SkinnerKind::kTrackBar: return new TSkinTrackBar(owner);
     case SkinnerKind::kUpDown: return new TSkinUpDown(owner);
     case SkinnerKind::kProgress: return new TSkinProgress(owner);
+    case SkinnerKind::kScrollbar: return new TSkinScrollbar(owner);
+    case SkinnerKind::kListView: return new TSkinListView(owner);
+    case SkinnerKind::kCheckList: return new TSkinCheckList(owner);
+    case SkinnerKind::kEdit: return new TSkinEdit(owner);
+    case SkinnerKind::kDateTime: return new TSkinDateTime(owner);
+    case SkinnerKind::kComBox: {
+      auto* s = new TSkinComBox(owner);
+      s->FExtended = choice.extended;
+      return s;
+    }
     default: return nullptr;  // drawn by no skinner of this engine: the control keeps its own look
   }
 }
@@ -177,12 +197,14 @@ TSkinControl* TFormSkinner::Attach(const SkinnerChoice& choice, pc::TControl* co
   if (!s) return nullptr;
   if (choice.way == HookWay::kHandle) {
     s->HookHandle(choice.handle, FSkinData, this, &FControlCanvas);
+  } else if (auto* scroll = dynamic_cast<TSkinScrollbar*>(s); scroll && choice.way == HookWay::kScroll && control) {
+    scroll->FMode = choice.mode;
+    scroll->HookScrollControl(control, FSkinData, this, &FControlCanvas);
   } else if (auto* speed = dynamic_cast<TSkinSpeedButton*>(s); speed && choice.way == HookWay::kGraphic) {
     speed->HookGraphicControl(this, FSkinData, &FControlCanvas);
   } else {
     s->HookControl(this, FSkinData, choice.set_color, &FControlCanvas);
   }
-  (void)control;
   return s;
 }
 
@@ -335,6 +357,7 @@ void TFormSkinner::MapControl(pc::TControl* c, pc::TComponent* container) {
     return;
   }
   if (one_of(name, kTreeGridClasses) && InSet(set, xcScrollbar)) { scroll(SkinnerKind::kScrollbar); return; }
+  if (dynamic_cast<pc::TListView*>(c) && InSet(set, xcScrollbar)) { scroll(SkinnerKind::kListView); return; }
   if (name == kCheckListClass && InSet(set, xcScrollbar)) { scroll(SkinnerKind::kCheckList); return; }
   if ((has_scroll_style(c) || is_list_box(c)) && InSet(set, xcScrollbar)) { scroll(SkinnerKind::kScrollbar); return; }
   if (dynamic_cast<pc::TButton*>(c) && InSet(set, xcButton)) { Attach(SkinnerKind::kButton, c); return; }

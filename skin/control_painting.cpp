@@ -176,4 +176,23 @@ gdi::Bitmap CreateDisabledGlyph(const gdi::Bitmap& glyph) {
   return out;
 }
 
+std::uint32_t WindowStyle(win::HWND h) { return static_cast<std::uint32_t>(win::GetWindowLong(h, win::GWL_STYLE)); }
+std::uint32_t WindowExStyle(win::HWND h) { return static_cast<std::uint32_t>(win::GetWindowLong(h, win::GWL_EXSTYLE)); }
+
+void PaintMessage(win::HWND hwnd, const pc::TMessage& m, const std::function<void(gdi::HDC)>& paint) {
+  win::PAINTSTRUCT ps;
+  gdi::HDC dc = reinterpret_cast<gdi::HDC>(m.WParam);
+  const bool begun = dc == nullptr;
+  if (begun) dc = win::BeginPaint(hwnd, &ps);
+  try {
+    paint(dc);
+  } catch (...) {
+  }
+  if (begun) win::EndPaint(hwnd, &ps);
+}
+
+SkinImage FilledPicture(int w, int h, gdi::COLORREF colour) {
+  return SkinImage(gdi::Bitmap(std::max(1, w), std::max(1, h), gdi::PixelFormat::k24bit, gdi::pixel_from_colorref(colour)));
+}
+
 }  // namespace skin

@@ -3,6 +3,8 @@
 // the greyed picture of a disabled glyph. They keep no state and free what they make.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,5 +41,13 @@ bool IsPopupWindow(win::HWND hwnd);
 gdi::Bitmap CreateDisabledGlyph(const gdi::Bitmap& glyph);
 // The DrawText flag of an alignment index (0 left, 1 right, 2 centre).
 win::UINT AlignmentFlag(int alignment);
+// The window's style and extended style bits.
+std::uint32_t WindowStyle(win::HWND h);
+std::uint32_t WindowExStyle(win::HWND h);
+// WM_PAINT of a window the engine paints itself: into the message's DC, or between BeginPaint and
+// EndPaint; failures of `paint` are dropped.
+void PaintMessage(win::HWND hwnd, const pc::TMessage& m, const std::function<void(gdi::HDC)>& paint);
+// A 24-bit work picture of at least 1 x 1 pixels in one colour.
+SkinImage FilledPicture(int w, int h, gdi::COLORREF colour);
 
 }  // namespace skin

@@ -71,15 +71,7 @@ int TWMediaPlayer::HitTest(int x) const {
 void TWMediaPlayer::WndProc(pc::TMessage& m) {
   switch (m.Msg) {
     case win::WM_ERASEBKGND: m.Result = 1; return;
-    case win::WM_PAINT: {
-      win::PAINTSTRUCT ps;
-      gdi::HDC dc = reinterpret_cast<gdi::HDC>(m.WParam);
-      const bool begun = dc == nullptr;
-      if (begun) dc = win::BeginPaint(Handle(), &ps);
-      Paint(dc);
-      if (begun) win::EndPaint(Handle(), &ps);
-      return;
-    }
+    case win::WM_PAINT: PaintMessage(Handle(), m, [this](gdi::HDC dc) { Paint(dc); }); return;
     case win::WM_LBUTTONDOWN:
       FMouseDown = true;
       pc::TCustomControl::WndProc(m);

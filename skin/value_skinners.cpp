@@ -12,10 +12,6 @@ namespace {
 
 std::uint32_t style_of(win::HWND h) { return static_cast<std::uint32_t>(win::GetWindowLong(h, win::GWL_STYLE)); }
 
-// A 24-bit picture of `w` x `h` in one colour.
-SkinImage filled_picture(int w, int h, gdi::COLORREF colour) {
-  return SkinImage(gdi::Bitmap(std::max(1, w), std::max(1, h), gdi::PixelFormat::k24bit, gdi::pixel_from_colorref(colour)));
-}
 
 }  // namespace
 
@@ -147,7 +143,7 @@ void TSkinUpDown::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   }
   if (R.width() <= 0 || R.height() <= 0) return;
   const int w = R.width(), h = R.height();
-  SkinImage work = filled_picture(w, h, gdi::resolve_color(FSkinData->FColours[3]));
+  SkinImage work = FilledPicture(w, h, gdi::resolve_color(FSkinData->FColours[3]));
   SelectedBitmap b(work.Handle());
   gdi::POINT cursor{};
   win::GetCursorPos(&cursor);
@@ -252,7 +248,7 @@ void TSkinProgress::PaintSkin(gdi::HDC dc, const gdi::RECT& rect) {
   }
   const gdi::RECT W = progress_work_rect(FHandle, rect);
   if (W.right <= 0 || W.bottom <= 0) return;
-  SkinImage work = filled_picture(W.right, W.bottom, gdi::resolve_color(FSkinData->FColours[3]));
+  SkinImage work = FilledPicture(W.right, W.bottom, gdi::resolve_color(FSkinData->FColours[3]));
   {
     SelectedBitmap b(work.Handle());
     draw_keyed(b.dc(), 0, 0, BuildNineGridBitmap(W, p->Image, p->Margins(), false, p->Tile != 0, 2, 1));
@@ -271,7 +267,7 @@ void TSkinProgress::PaintChunks(gdi::HDC dc, const gdi::RECT& rect) {
   if (!chunk || chunk->Image.Empty()) return;
   const gdi::RECT W = progress_work_rect(FHandle, rect);
   if (W.right <= 0 || W.bottom <= 0) return;
-  SkinImage work = filled_picture(W.right, W.bottom, gdi::resolve_color(FSkinData->FColours[3]));
+  SkinImage work = FilledPicture(W.right, W.bottom, gdi::resolve_color(FSkinData->FColours[3]));
   {
     SelectedBitmap b(work.Handle());
     draw_keyed(b.dc(), 0, 0, BuildNineGridBitmap(W, p.Image, p.Margins(), false, false, 1, 1));
@@ -282,7 +278,7 @@ void TSkinProgress::PaintChunks(gdi::HDC dc, const gdi::RECT& rect) {
     const int f = ProgressFillWidth(W.right, pos, min, max);
     const int cw = chunk->Image.Width(), ch = chunk->Image.Height();
     if (f > 0 && chunk->Tile == 1) {
-      SkinImage strip = filled_picture(f, ch, 0xFF00FF);
+      SkinImage strip = FilledPicture(f, ch, 0xFF00FF);
       {
         SelectedBitmap s(strip.Handle());
         SelectedBitmap from(chunk->Image.Handle());
@@ -290,7 +286,7 @@ void TSkinProgress::PaintChunks(gdi::HDC dc, const gdi::RECT& rect) {
       }
       draw_keyed(b.dc(), chunk->LeftWidth + 2, rect.top + (W.bottom - ch) / 2, strip);
     } else if (f > 0 && W.bottom > 4) {
-      SkinImage strip = filled_picture(f, W.bottom - 4, 0xFF00FF);
+      SkinImage strip = FilledPicture(f, W.bottom - 4, 0xFF00FF);
       {
         SelectedBitmap s(strip.Handle());
         DrawThreePartStretched(s.dc(), {0, 0, f, W.bottom}, chunk->Image, false, 1, 1,

@@ -135,6 +135,15 @@ LRESULT Control::painted_proc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
+      // A DC in wParam: paint into it (a print of the client area) instead of the update region.
+      if (HDC given = reinterpret_cast<HDC>(wp)) {
+        const int saved = gdi::SaveDC(given);
+        gdi::SelectObject(given, font() ? font() : default_gui_font());
+        gdi::SetBkMode(given, gdi::TRANSPARENT);
+        paint(given);
+        gdi::RestoreDC(given, saved);
+        return 0;
+      }
       PaintDc pdc(hwnd_, font());
       paint(pdc.dc());
       return 0;

@@ -424,10 +424,23 @@ private:
         if (i >= 0) select_single(i);
         return 0;
       case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK:
+      case WM_LBUTTONDBLCLK: {
         seen_down_ = true;
+        // A press on the list's own scroll bar scrolls it (through the non-client press, which
+        // tracks the bar); the list stays down and takes the mouse back afterwards.
+        POINT screen = p;
+        ClientToScreen(hwnd_, &screen);
+        SCROLLBARINFO bar;
+        if (!inside && GetScrollBarInfo(hwnd_, OBJID_VSCROLL, &bar) && !(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE) &&
+            gdi::PtInRect(&bar.rcScrollBar, screen)) {
+          HWND self = hwnd_;
+          SendMessage(self, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+          if (IsWindow(self) && IsWindowVisible(self)) SetCapture(self);
+          return 0;
+        }
         if (!inside) SendMessage(owner_combo_, kComboListPicked, static_cast<WPARAM>(cur_), 0);
         return 0;
+      }
       case WM_LBUTTONUP:
         if (i >= 0) {
           select_single(i);

@@ -213,7 +213,9 @@ TEST_F(ControlMapping, EachClassOfTheTablesGetsTheSkinnerTheTablesName) {
   // Every control of a kind this engine draws got its skinner, and nothing else did.
   const std::set<std::string> drawn = {"Pages", "Notebook", "TabSet", "Check", "InPanel", "UpDown", "Spin",
                                        "Player", "Navigator", "Bar", "Panel", "InContainer", "InNavigator",
-                                       "Button", "RzCheck", "RzRadio", "CxCheck", "Group", "Status", "BitBtn"};
+                                       "Button", "RzCheck", "RzRadio", "CxCheck", "Group", "Status", "BitBtn",
+                                       "TntCombo", "Combo", "Date", "Time", "Rich", "Grid", "CheckList", "List",
+                                       "Edit", "Memo", "InGroup", "DcCombo", "DcEdit@handle"};
   auto listed = [&] {
     std::multiset<std::string> names;
     for (TSkinControl* s : walker_->FSkinControls) names.insert(s->Owner()->Name() + " " + s->ClassName());
@@ -222,8 +224,10 @@ TEST_F(ControlMapping, EachClassOfTheTablesGetsTheSkinnerTheTablesName) {
   std::multiset<std::string> expected_skinners;
   for (const std::string& name : drawn) {
     std::string kind = expected.at(name);
-    expected_skinners.insert(name + " " + kind.substr(0, kind.find(' ')));
+    expected_skinners.insert(name.substr(0, name.find('@')) + " " + kind.substr(0, kind.find(' ')));
   }
+  // A drop-down combo box's skinner also skins the scroll bar of its list.
+  expected_skinners.insert("Combo TComboxScrollBar");
   EXPECT_EQ(listed(), expected_skinners);
   // The tool bar is flat and draws through the skin's painters.
   EXPECT_TRUE(bar->Flat);
@@ -414,8 +418,8 @@ TEST_F(ControlMapping, BareWindowsAreMappedByWindowClass) {
   walker.SkinControls();
   EXPECT_EQ(walker.chosen, expected);
   // The skinners of the kinds this engine draws are made (the buttons, check and radio buttons, the
-  // tab control and the progress bar); a second walk hooks nothing twice.
-  EXPECT_EQ(walker.FSkinControls.size(), 8u);
+  // combo box, the edit, the tab control and the progress bar); a second walk hooks nothing twice.
+  EXPECT_EQ(walker.FSkinControls.size(), 10u);
   walker.chosen.clear();
   walker.SkinControls();
   EXPECT_EQ(walker.chosen.count("c0"), 0u);
