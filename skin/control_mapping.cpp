@@ -11,6 +11,7 @@
 #include "skin/check_skinners.h"
 #include "skin/container_skinners.h"
 #include "skin/media_player.h"
+#include "skin/page_skinners.h"
 #include "skin/speed_button.h"
 #include "skin/tab_skinners.h"
 #include "skin/value_skinners.h"
@@ -168,6 +169,16 @@ TSkinControl* TFormSkinner::CreateSkinner(const SkinnerChoice& choice, pc::TComp
     case SkinnerKind::kTrackBar: return new TSkinTrackBar(owner);
     case SkinnerKind::kUpDown: return new TSkinUpDown(owner);
     case SkinnerKind::kProgress: return new TSkinProgress(owner);
+    // Pages and bare containers.
+    case SkinnerKind::kTabBtn: return new TSkinTabBtn(owner);
+    case SkinnerKind::kTabSheet: return new TSkinTabSheet(owner);
+    case SkinnerKind::kBoxH: return new TSkinBoxH(owner);
+    case SkinnerKind::kSizer: return new TSkinSizer(owner);
+    case SkinnerKind::kAdvPage: {
+      auto* s = new TSkinAdvPage(owner);
+      s->FPageKind = choice.page_kind;
+      return s;
+    }
     default: return nullptr;  // drawn by no skinner of this engine: the control keeps its own look
   }
 }
