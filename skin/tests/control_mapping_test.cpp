@@ -213,7 +213,8 @@ TEST_F(ControlMapping, EachClassOfTheTablesGetsTheSkinnerTheTablesName) {
   // Every control of a kind this engine draws got its skinner, and nothing else did.
   const std::set<std::string> drawn = {"Pages", "Notebook", "TabSet", "Check", "InPanel", "UpDown", "Spin",
                                        "Player", "Navigator", "Bar", "Panel", "InContainer", "InNavigator",
-                                       "Button", "RzCheck", "RzRadio", "CxCheck", "Group", "Status", "BitBtn"};
+                                       "Button", "RzCheck", "RzRadio", "CxCheck", "Group", "Status", "BitBtn",
+                                       "Sheet"};
   auto listed = [&] {
     std::multiset<std::string> names;
     for (TSkinControl* s : walker_->FSkinControls) names.insert(s->Owner()->Name() + " " + s->ClassName());
@@ -414,8 +415,8 @@ TEST_F(ControlMapping, BareWindowsAreMappedByWindowClass) {
   walker.SkinControls();
   EXPECT_EQ(walker.chosen, expected);
   // The skinners of the kinds this engine draws are made (the buttons, check and radio buttons, the
-  // tab control and the progress bar); a second walk hooks nothing twice.
-  EXPECT_EQ(walker.FSkinControls.size(), 8u);
+  // tab control, the progress bar, the size grip and the tool-bar window); a second walk hooks nothing twice.
+  EXPECT_EQ(walker.FSkinControls.size(), 10u);
   walker.chosen.clear();
   walker.SkinControls();
   EXPECT_EQ(walker.chosen.count("c0"), 0u);
