@@ -48,19 +48,9 @@ protected:
     use_tabs(sd_);
   }
   pc::TPageControl* pages(int x, int y, int w, pc::TTabStyle style, const std::vector<std::string>& captions) {
-    auto* p = add<pc::TPageControl>(x, y, w, 120);
+    pc::TPageControl* p = add_pages(x, y, w, captions);
     p->SetStyle(style);
-    for (const std::string& c : captions) {
-      auto* sheet = new pc::TTabSheet(form_);
-      sheet->SetCaption(c);
-      sheet->SetPageControl(p);
-    }
     return p;
-  }
-  static gdi::RECT tab_rect(pc::TPageControl* p, int i) {
-    gdi::RECT r{};
-    win::SendMessage(p->Handle(), win::TCM_GETITEMRECT, static_cast<win::WPARAM>(i), reinterpret_cast<win::LPARAM>(&r));
-    return r;
   }
   static gdi::RECT display_rect(pc::TPageControl* p) {
     gdi::RECT r{0, 0, p->Width(), p->Height()};
