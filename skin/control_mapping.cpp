@@ -13,6 +13,7 @@
 #include "skin/edit_skinners.h"
 #include "skin/list_skinners.h"
 #include "skin/media_player.h"
+#include "skin/page_skinners.h"
 #include "skin/speed_button.h"
 #include "skin/tab_skinners.h"
 #include "skin/value_skinners.h"
@@ -186,6 +187,16 @@ TSkinControl* TFormSkinner::CreateSkinner(const SkinnerChoice& choice, pc::TComp
     case SkinnerKind::kComBox: {
       auto* s = new TSkinComBox(owner);
       s->FExtended = choice.extended;
+      return s;
+    }
+    // Pages and bare containers.
+    case SkinnerKind::kTabBtn: return new TSkinTabBtn(owner);
+    case SkinnerKind::kTabSheet: return new TSkinTabSheet(owner);
+    case SkinnerKind::kBoxH: return new TSkinBoxH(owner);
+    case SkinnerKind::kSizer: return new TSkinSizer(owner);
+    case SkinnerKind::kAdvPage: {
+      auto* s = new TSkinAdvPage(owner);
+      s->FPageKind = choice.page_kind;
       return s;
     }
     default: return nullptr;  // drawn by no skinner of this engine: the control keeps its own look

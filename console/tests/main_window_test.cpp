@@ -29,11 +29,6 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-std::string SourceDir() {
-  const char* src = std::getenv("THC_SOURCE_DIR");
-  return std::string(src ? src : "/work/main") + "/console";
-}
-
 // The frame with its CRC, low byte first on the line.
 Bytes WithCrc(Bytes b) {
   const std::uint16_t crc = Crc16Modbus(b.data(), b.size());
@@ -46,7 +41,7 @@ TEST_F(WindowTest, FormAfterStartMatchesGolden) {
   ports_.set_ports({"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"});
   Start();
   const std::string dump = DumpForm(*form_);
-  const std::string golden_path = SourceDir() + "/tests/golden/form_after_start.txt";
+  const std::string golden_path = ProjectSourceDir() + "/console/tests/golden/form_after_start.txt";
   if (std::getenv("THC_UPDATE_GOLDEN")) {
     std::ofstream(golden_path, std::ios::binary) << dump;
   }

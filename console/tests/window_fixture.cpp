@@ -56,6 +56,9 @@ void WindowTest::Start() {
   form_ = pc::Application().CreateForm<Tform1>([](Tform1& f) { f.Build(); });
   form_->Show();
   Pump();
+  // Every window test runs with the skin on, as the program does.
+  skin::TSkinManage* manager = skin::SkinManager();
+  EXPECT_TRUE(manager && manager->FindForm(form_->Handle())) << "the main window is not skinned";
 }
 
 void WindowTest::Pump() { pc::Application().ProcessMessages(); }

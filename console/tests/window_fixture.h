@@ -8,6 +8,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +25,12 @@
 namespace console::test {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The project's source folder: THC_SOURCE_DIR as ctest sets it, else the tree the test was built from.
+inline std::string ProjectSourceDir() {
+  const char* src = std::getenv("THC_SOURCE_DIR");
+  return src ? src : THC_PROJECT_SOURCE_DIR;
+}
 
 // 2024-05-06 07:08:09 UTC.
 inline core::WallTime FixedWallTime() { return core::WallTime{} + std::chrono::seconds(1714979289); }

@@ -219,7 +219,17 @@ TEST_F(ConsoleUserOnX11, ConnectingByHandAndEveryWorkPanel) {
     ASSERT_TRUE(Await([&] { return LineIdle(); }));
     Pump();
     Screenshot(std::string("panel_") + c.name);
+    if (c.panel == form_->Panel2) {
+      // The live values read from the instrument, in the parameter panel's measuring group.
+      ClickOn(*form_->BitBtn1);
+      ASSERT_TRUE(Await([&] { return !form_->LabeledEdit1->Text().empty(); }));
+      ASSERT_TRUE(Await([&] { return LineIdle(); }));
+      Pump();
+      Screenshot("panel_live_values");
+    }
   }
+  // The history panel's pages are drawn by the skin too.
+  for (pc::TTabSheet* sheet : {form_->ts1, form_->ts2, form_->ts3}) EXPECT_EQ(sheet->Perform(0x3523, 0, 0), 1) << sheet->Name();
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ struct FrameCheck {
 FrameCheck CheckFrameAgainstSkin(const platform::gdi::Bitmap& shot) {
   FrameCheck out;
   const char* src = std::getenv("THC_SOURCE_DIR");
-  std::ifstream in(std::string(src ? src : "/work/main") + "/assets/skin/thconsole.skin", std::ios::binary);
+  std::ifstream in(std::string(src ? src : THC_PROJECT_SOURCE_DIR) + "/assets/skin/thconsole.skin", std::ios::binary);
   const std::vector<std::uint8_t> package{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   skin::TSkinReader reader;
   std::vector<std::uint8_t> ini_bytes;

@@ -208,6 +208,8 @@ TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
   PublishInt("ActivePageIndex", [this] { return active_; }, [this](std::int64_t v) { SetActivePageIndex(static_cast<int>(v)); });
   PublishEnum("TabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"}, [this] { return static_cast<int>(tab_position_); },
               [this](int v) { SetTabPosition(static_cast<TTabPosition>(v)); });
+  PublishEnum("Style", {"tsTabs", "tsButtons", "tsFlatButtons"}, [this] { return static_cast<int>(style_); },
+              [this](int v) { SetStyle(static_cast<TTabStyle>(v)); });
 }
 
 TPageControl::~TPageControl() {
@@ -231,9 +233,17 @@ void TPageControl::CreateParams(TCreateParams& p) {
     case TTabPosition::tpRight: p.style |= TCS_VERTICAL | TCS_RIGHT; break;
     default: break;
   }
+  if (style_ == TTabStyle::tsButtons) p.style |= TCS_BUTTONS;
+  if (style_ == TTabStyle::tsFlatButtons) p.style |= TCS_BUTTONS | TCS_FLATBUTTONS;
 }
 
 void TPageControl::CreateWnd() { rebuild_tabs(); }
+
+void TPageControl::SetStyle(TTabStyle s) {
+  if (s == style_) return;
+  style_ = s;
+  if (HandleAllocated()) RecreateWnd();
+}
 
 void TPageControl::SetTabPosition(TTabPosition p) {
   if (p == tab_position_) return;

@@ -100,6 +100,7 @@ private:
 };
 
 enum class TTabPosition { tpTop, tpBottom, tpLeft, tpRight };
+enum class TTabStyle { tsTabs, tsButtons, tsFlatButtons };
 
 class TPageControl : public TWinControl {
 public:
@@ -114,6 +115,8 @@ public:
   TTabSheet* PageForTab(int tab) const;
   TTabPosition TabPosition() const { return tab_position_; }
   void SetTabPosition(TTabPosition p);
+  TTabStyle Style() const { return style_; }
+  void SetStyle(TTabStyle s);
   TNotifyEvent OnChange;
   bool SetEvent(std::string_view name, TNotifyEvent handler) override;
 
@@ -132,6 +135,7 @@ private:
   std::vector<TTabSheet*> pages_;
   int active_ = -1;
   TTabPosition tab_position_ = TTabPosition::tpTop;
+  TTabStyle style_ = TTabStyle::tsTabs;
 };
 
 enum class TDateTimeKind { dtkDate, dtkTime };

@@ -415,6 +415,18 @@ private:
     int h = row_height();
     bool bottom = style() & TCS_BOTTOM;
     RECT page = cr;
+    if ((style() & TCS_BUTTONS) && !(style() & TCS_VERTICAL)) {
+      // Button-style tabs: no page frame; the selected tab is pushed in, flat ones are raised only when selected.
+      const bool flat = style() & TCS_FLATBUTTONS;
+      for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+        RECT r = item_rect(i);
+        const bool sel = i == cur_;
+        if (sel || !flat) gdi::DrawEdge(dc, &r, sel ? gdi::EDGE_SUNKEN : gdi::EDGE_RAISED, gdi::BF_RECT);
+        draw_text(dc, items_[static_cast<std::size_t>(i)].text, r, gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE,
+                  IsWindowEnabled(hwnd_) ? gdi::COLOR_BTNTEXT : gdi::COLOR_GRAYTEXT);
+      }
+      return;
+    }
     if (style() & TCS_VERTICAL) {
       // Vertical tabs are drawn as plain raised boxes beside the page.
       if (bottom) page.right -= h + 2;

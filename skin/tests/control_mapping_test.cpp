@@ -215,7 +215,7 @@ TEST_F(ControlMapping, EachClassOfTheTablesGetsTheSkinnerTheTablesName) {
                                        "Player", "Navigator", "Bar", "Panel", "InContainer", "InNavigator",
                                        "Button", "RzCheck", "RzRadio", "CxCheck", "Group", "Status", "BitBtn",
                                        "TntCombo", "Combo", "Date", "Time", "Rich", "Grid", "CheckList", "List",
-                                       "Edit", "Memo", "InGroup", "DcCombo", "DcEdit@handle"};
+                                       "Edit", "Memo", "InGroup", "DcCombo", "DcEdit@handle", "Sheet"};
   auto listed = [&] {
     std::multiset<std::string> names;
     for (TSkinControl* s : walker_->FSkinControls) names.insert(s->Owner()->Name() + " " + s->ClassName());
@@ -418,8 +418,9 @@ TEST_F(ControlMapping, BareWindowsAreMappedByWindowClass) {
   walker.SkinControls();
   EXPECT_EQ(walker.chosen, expected);
   // The skinners of the kinds this engine draws are made (the buttons, check and radio buttons, the
-  // combo box, the edit, the tab control and the progress bar); a second walk hooks nothing twice.
-  EXPECT_EQ(walker.FSkinControls.size(), 10u);
+  // combo box, the edit, the tab control, the progress bar, the size grip and the tool-bar window); a
+  // second walk hooks nothing twice.
+  EXPECT_EQ(walker.FSkinControls.size(), 12u);
   walker.chosen.clear();
   walker.SkinControls();
   EXPECT_EQ(walker.chosen.count("c0"), 0u);

@@ -2,7 +2,12 @@
 // then shows of its controls.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "platform/components/comctrls.h"
 #include "platform/components/controls.h"
+#include "platform/win/controls.h"
 #include "skin/form_skinner.h"
 #include "skin/skin_manager.h"
 #include "skin/tests/skin_fixture.h"
@@ -28,6 +33,21 @@ protected:
     c->SetParent(parent ? parent : form_);
     c->SetBounds(x, y, w, h);
     return c;
+  }
+  // A page control of w x 120 with one tab sheet per caption.
+  pc::TPageControl* add_pages(int x, int y, int w, const std::vector<std::string>& captions) {
+    auto* p = add<pc::TPageControl>(x, y, w, 120);
+    for (const std::string& c : captions) {
+      auto* sheet = new pc::TTabSheet(form_);
+      sheet->SetCaption(c);
+      sheet->SetPageControl(p);
+    }
+    return p;
+  }
+  static gdi::RECT tab_rect(pc::TPageControl* p, int i) {
+    gdi::RECT r{};
+    win::SendMessage(p->Handle(), win::TCM_GETITEMRECT, static_cast<win::WPARAM>(i), reinterpret_cast<win::LPARAM>(&r));
+    return r;
   }
   // Shows the form; its skinner walks and hooks the controls.
   TFormSkinner* show_form() {

@@ -31,20 +31,10 @@ void use_tab_skin(TSkinData* sd) {
 
 class TabSkins : public SkinnedFormTest {
 protected:
-  pc::TPageControl* pages(int x, int y, pc::TTabPosition position, const std::vector<const char*>& captions) {
-    auto* p = add<pc::TPageControl>(x, y, 200, 120);
+  pc::TPageControl* pages(int x, int y, pc::TTabPosition position, const std::vector<std::string>& captions) {
+    pc::TPageControl* p = add_pages(x, y, 200, captions);
     p->SetTabPosition(position);
-    for (const char* c : captions) {
-      auto* sheet = new pc::TTabSheet(form_);
-      sheet->SetCaption(c);
-      sheet->SetPageControl(p);
-    }
     return p;
-  }
-  static gdi::RECT tab_rect(pc::TPageControl* p, int i) {
-    gdi::RECT r{};
-    win::SendMessage(p->Handle(), win::TCM_GETITEMRECT, static_cast<win::WPARAM>(i), reinterpret_cast<win::LPARAM>(&r));
-    return r;
   }
   // The pane's rectangle as the skinner draws it.
   static gdi::RECT pane_rect(pc::TPageControl* p, int position) {
