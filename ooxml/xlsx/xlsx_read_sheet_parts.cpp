@@ -35,9 +35,33 @@ void ParseInto(TXpgSimpleDOM& Dom, wb::TStream& Part) {
   Dom.Parse(xml);
 }
 
-// The integer text of a VML ClientData child; -1 when missing or not a number.
-int ClientDataInt(const TXpgDOMNode& Shape, std::u16string_view Path) {
-  const TXpgDOMNode* n = Shape.Find(Path, false);
+// VML elements are told by namespace, not by prefix: some writers bind the VML and Excel
+// namespaces to prefixes of their own ("ns0:shape"). A prefix declared nowhere is taken for the
+// conventional one ("v" VML, "x" Excel).
+constexpr char16_t kVmlNs[] = u"urn:schemas-microsoft-com:vml";
+constexpr char16_t kExcelNs[] = u"urn:schemas-microsoft-com:office:excel";
+
+bool IsElement(const TXpgDOMNode& N, std::u16string_view Ns, std::u16string_view Conventional,
+               std::u16string_view Local) {
+  const std::size_t colon = N.Name.find(u':');
+  const std::u16string_view prefix = colon == std::u16string::npos ? std::u16string_view() : std::u16string_view(N.Name).substr(0, colon);
+  const std::u16string_view local = colon == std::u16string::npos ? std::u16string_view(N.Name) : std::u16string_view(N.Name).substr(colon + 1);
+  if (local != Local) return false;
+  const std::u16string decl = prefix.empty() ? std::u16string(u"xmlns") : u"xmlns:" + std::u16string(prefix);
+  for (const TXpgDOMNode* n = &N; n; n = n->Parent())
+    if (const TXpgDOMAttribute* a = n->Attributes.Find(decl)) return a->Value == Ns;
+  return prefix == Conventional;
+}
+
+const TXpgDOMNode* ExcelChild(const TXpgDOMNode& N, std::u16string_view Local) {
+  for (int i = 0; i < N.GetCount(); ++i)
+    if (IsElement(*N.GetItem(i), kExcelNs, u"x", Local)) return N.GetItem(i);
+  return nullptr;
+}
+
+// The integer text of a child of the shape's ClientData; -1 when missing or not a number.
+int ClientDataInt(const TXpgDOMNode* ClientData, std::u16string_view Local) {
+  const TXpgDOMNode* n = ClientData ? ExcelChild(*ClientData, Local) : nullptr;
   std::int32_t v = -1;
   if (!n || !TryXmlStrToInt(n->Text, v)) return -1;
   return v;
@@ -147,12 +171,13 @@ void TXLSReadXLSX::AttachNoteShapes() {
   int i = 0;
   while (i < xml.GetCount()) {
     TXpgDOMNode& shape = *xml.GetItem(i);
-    if (shape.Name != u"v:shape") {
+    if (!IsElement(shape, kVmlNs, u"v", u"shape")) {
       ++i;
       continue;
     }
-    const int col = ClientDataInt(shape, u"x:ClientData/x:Column");
-    const int row = ClientDataInt(shape, u"x:ClientData/x:Row");
+    const TXpgDOMNode* data = ExcelChild(shape, u"ClientData");
+    const int col = ClientDataInt(data, u"Column");
+    const int row = ClientDataInt(data, u"Row");
     wb::TXc12Comment* note = col >= 0 && row >= 0 ? notes.Find(col, row) : nullptr;
     // A shape given to a note leaves the list, so the walk stays at the same position.
     if (!note) {
@@ -161,7 +186,7 @@ void TXLSReadXLSX::AttachNoteShapes() {
     }
     const std::u16string fill = shape.Attributes.GetValue(u"fillcolor");
     if (!fill.empty()) note->FillColor = static_cast<std::uint32_t>(XmlHexStrToIntDef(fill, 0xFFFFE1));
-    const TXpgDOMNode* anchor = shape.Find(u"x:ClientData/x:Anchor", false);
+    const TXpgDOMNode* anchor = data ? ExcelChild(*data, u"Anchor") : nullptr;
     // A damaged anchor costs the note its anchor, not the workbook.
     if (anchor && !ParseAnchor(anchor->Text, note->Anchor) && Manager_->Errors)
       Manager_->Errors->Warning(u"Note anchor \"" + anchor->Text + u"\" at " + wb::ColRowToRefStr(col, row) + u" left out", 2001);

@@ -220,6 +220,22 @@ TEST(XlsxSheetParts, NotesAndVmlAlone) {
     EXPECT_EQ(VmlChildren(b.W()), all);
   }
   {
+    SCOPED_TRACE("shapes under prefixes of their own are found by namespace");
+    const std::string vml =
+        R"(<xml><ns0:shape xmlns:ns0="urn:schemas-microsoft-com:vml" fillcolor="#123456"><ns2:ClientData xmlns:ns2="urn:schemas-microsoft-com:office:excel" ObjectType="Note">)"
+        R"(<ns2:Anchor>1,2,3,4,5,6,7,8</ns2:Anchor><ns2:Row>0</ns2:Row><ns2:Column>0</ns2:Column></ns2:ClientData></ns0:shape>)"
+        R"(<v:shape xmlns:v="urn:other"><x:ClientData xmlns:x="urn:other"><x:Row>0</x:Row><x:Column>0</x:Column></x:ClientData></v:shape></xml>)";
+    Pkg p = WithNotes(Comments("<author>A</author>", R"(<comment ref="A1" authorId="0"><text><t>x</t></text></comment>)"), vml);
+    Book b;
+    b.Load(p.Zip());
+    const wb::TXc12Comment& n = *b.W().Comments.GetItems(0);
+    ASSERT_NE(n.Shape, nullptr);
+    EXPECT_EQ(n.FillColor, 0x123456u);
+    EXPECT_EQ(n.Anchor[7], 8);
+    // "v:" bound to another namespace is no VML shape.
+    EXPECT_EQ(VmlChildren(b.W()), std::vector<std::u16string>{u"v:shape"});
+  }
+  {
     SCOPED_TRACE("shapes without column or row stay");
     Pkg p = WithNotes(Comments("<author>A</author>", R"(<comment ref="A1" authorId="0"><text><t>x</t></text></comment>)"),
                       Vml(NoteShape("", "", "0", "0,0,0,0,1,1,1,1") + NoteShape("", "0", "-1", "0,0,0,0,1,1,1,1")));
@@ -480,6 +496,75 @@ TEST(XlsxSheetParts, Chartsheets) {
     // A chartsheet has no cells.
     w.Cells->BeginIterate(0);
     EXPECT_FALSE(w.Cells->IterNext());
+  }
+}
+
+// The workbooks of three producers (fixtures/make_parts_fixtures.py): every note gets its author
+// and its shape with the anchor the VML part gives (read here from the part's text), tables keep
+// their totals row, LibreOffice's pivot table finds its cache, chart sheets stand in their place.
+TEST(XlsxSheetParts, ProducersWorkbooks) {
+  struct Case {
+    const char* file;
+    std::vector<std::u16string> sheets;  // "*" marks a chart sheet
+    std::vector<std::u16string> authors;
+    std::vector<std::u16string> tables;  // of the first sheet, each with a totals row
+    int pivots;                          // pivot tables of the last sheet
+  };
+  const Case cases[] = {
+      {"parts.openpyxl.xlsx", {u"Data", u"*Prices"}, {u"Ann", u"Bo"}, {u"Sales"}, 0},
+      // LibreOffice writes one blank author for all notes.
+      {"parts.libreoffice.xlsx", {u"Data", u"Prices", u"Pivot"}, {u" ", u" "}, {u"Sales", u"Stock"}, 1},
+      {"parts.libxlsxwriter.xlsx", {u"Data", u"*Trend", u"Other"}, {u"Ann", u"Bo"}, {u"Stock"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string zip = opc_testing::ReadFile(std::string(THC_XLSX_TESTS) + "/fixtures/" + c.file);
+    ASSERT_FALSE(zip.empty());
+    Book b;
+    b.Load(zip);
+    wb::TXc12DataWorksheets& sheets = *b.M().Worksheets;
+    ASSERT_EQ(sheets.Count(), static_cast<int>(c.sheets.size()));
+    for (int i = 0; i < sheets.Count(); ++i) {
+      const bool chart = c.sheets[i][0] == u'*';
+      EXPECT_EQ(sheets.GetItem(i)->Name, chart ? c.sheets[i].substr(1) : c.sheets[i]);
+      EXPECT_EQ(sheets.GetItem(i)->IsChartsheet, chart);
+    }
+    // The anchors the VML part holds, in order, read from its text.
+    std::vector<std::string> anchors;
+    for (const auto& [name, bytes] : opc_testing::ReadZip(zip)) {
+      if (name.find(".vml") == std::string::npos) continue;
+      for (std::size_t p = bytes.find("Anchor>"); p != std::string::npos; p = bytes.find("Anchor>", p + 7))
+        if (bytes[p - 1] != '/') anchors.push_back(bytes.substr(p + 7, bytes.find('<', p) - p - 7));
+    }
+    const wb::TXc12DataWorksheet& data = *sheets.GetItem(0);
+    const wb::TXc12Comments& notes = data.Comments;
+    ASSERT_EQ(notes.Count(), static_cast<int>(c.authors.size()));
+    for (int i = 0; i < notes.Count(); ++i) {
+      const wb::TXc12Comment& n = *notes.GetItems(i);
+      ASSERT_NE(n.Author, nullptr);
+      EXPECT_EQ(n.Author->Name, c.authors[i]);
+      EXPECT_NE(n.Shape, nullptr) << i;
+      if (anchors.size() != static_cast<std::size_t>(notes.Count())) continue;
+      std::string mine;
+      for (int k = 0; k < 8; ++k) mine += (k ? "," : "") + std::to_string(n.Anchor[k]);
+      std::string theirs = anchors[static_cast<std::size_t>(i)];
+      std::erase(theirs, ' ');
+      EXPECT_EQ(mine, theirs) << i;
+    }
+    // Every note shape went to its note.
+    for (const std::u16string& left : VmlChildren(data))
+      EXPECT_FALSE(left.size() >= 6 && left.substr(left.size() - 6) == u":shape") << core::utf16_to_utf8(left);
+    ASSERT_EQ(data.Tables.Count(), static_cast<int>(c.tables.size()));
+    for (int i = 0; i < data.Tables.Count(); ++i) {
+      EXPECT_EQ(data.Tables.GetItems(i)->displayName, c.tables[i]);
+      EXPECT_EQ(data.Tables.GetItems(i)->totalsRowCount, 1);
+    }
+    const wb::TXc12DataWorksheet& last = *sheets.GetItem(sheets.Count() - 1);
+    ASSERT_EQ(last.PivotTables.Count(), c.pivots);
+    if (c.pivots) {
+      ASSERT_NE(last.PivotTables.GetItems(0)->CacheDefinition, nullptr);
+      EXPECT_EQ(last.PivotTables.GetItems(0)->CacheDefinition->UseCount, 1);
+    }
   }
 }
 
