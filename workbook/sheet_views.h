@@ -99,6 +99,7 @@ public:
   bool windowProtection = false, showFormulas = false;
   bool showGridLines = true, showRowColHeaders = true, showZeros = true;
   bool rightToLeft = false, tabSelected = false;
+  bool zoomToFit = false;  // chartsheets: the chart fills the window
   bool showRuler = true, showOutlineSymbols = true, defaultGridColor = true, showWhiteSpace = true;
   std::uint8_t view = 0;  // normal, pageBreakPreview, pageLayout
   TXLSCellArea topLeftCell;

@@ -8,6 +8,7 @@
 #include "ooxml/opc/opc_xlsx.h"
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
 #include "ooxml/xlsx/xlsx_reader.h"
+#include "ooxml/xlsx/xlsx_sheet_contents.h"
 #include "workbook/cell_references.h"
 #include "workbook/exceptions.h"
 #include "workbook/manager.h"
@@ -514,9 +515,13 @@ void ReadObjectLists(const TCT_Worksheet& E, wb::TXc12DataWorksheet& W) {
     m.RId = c.r_id;
     m.name = c.name;
   }
-  for (int i = 0; i < E.webPublishItems->webPublishItem.Count(); ++i) {
-    const TCT_WebPublishItem& p = *E.webPublishItems->webPublishItem[i];
-    wb::TXc12WebPublishItem& m = *W.WebPublishItems.Add();
+  ReadWebPublishItems(*E.webPublishItems, W.WebPublishItems);
+}
+
+void ReadWebPublishItems(const TCT_WebPublishItems& E, wb::TXc12WebPublishItems& List) {
+  for (int i = 0; i < E.webPublishItem.Count(); ++i) {
+    const TCT_WebPublishItem& p = *E.webPublishItem[i];
+    wb::TXc12WebPublishItem& m = *List.Add();
     m.id = p.id;
     m.divId = p.divId;
     m.sourceType = p.sourceType == 255 ? 0 : p.sourceType;

@@ -16,8 +16,9 @@ namespace ooxml {
 namespace wb = workbook;
 using namespace sml;
 
-TXLSReadXLSX::TXLSReadXLSX(wb::TXc12Manager* Manager, wb::IXLSFormulaHandler* FormulaHandler)
-    : Manager_(Manager), FormulaHandler_(FormulaHandler) {}
+TXLSReadXLSX::TXLSReadXLSX(wb::TXc12Manager* Manager, wb::IXLSFormulaHandler* FormulaHandler,
+                           TXlsxDrawingLoader DrawingLoader)
+    : Manager_(Manager), FormulaHandler_(FormulaHandler), DrawingLoader_(std::move(DrawingLoader)) {}
 
 TXLSReadXLSX::~TXLSReadXLSX() = default;
 
@@ -67,8 +68,10 @@ void TXLSReadXLSX::ReadSheets() {
     const std::string id = core::utf16_to_utf8(CurrentSheet_->RelationshipId);
     const bool chart = Package_->IsChartsheet(id);
     CurrentSheet_->IsChartsheet = chart;
-    // Chartsheets and their drawings come with the sheet satellites; their parts stay kept.
-    if (!chart) ReadWorksheet(id);
+    if (chart)
+      ReadChartsheet(id);
+    else
+      ReadWorksheet(id);
   }
   CurrentSheet_ = nullptr;
   sheets.Clear();
@@ -98,14 +101,20 @@ void TXLSReadXLSX::ReadWorksheet(const std::string& Id) {
   LoadPart(*doc, *part);
   ReadSheetContents(sheet);
   RowObject_ = nullptr;
+  ReadSheetParts(sheet);
+  ReadPivotTables();
+  doc.reset();
+  part.reset();
   Package_->CloseSheet();
+  // Comments come last: their note shapes are in the VML drawing read above.
+  ReadComments(Id);
 }
 
 // ---------------------------------------------------------------------------------------------
 
-void RegisterXlsxNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours) {
-  Neighbours.CreateXlsxReader = [](wb::TXc12Manager* Manager, wb::IXLSFormulaHandler* Handler) {
-    return std::unique_ptr<wb::IXLSXReader>(std::make_unique<TXLSReadXLSX>(Manager, Handler));
+void RegisterXlsxNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours, TXlsxDrawingLoader DrawingLoader) {
+  Neighbours.CreateXlsxReader = [DrawingLoader](wb::TXc12Manager* Manager, wb::IXLSFormulaHandler* Handler) {
+    return std::unique_ptr<wb::IXLSXReader>(std::make_unique<TXLSReadXLSX>(Manager, Handler, DrawingLoader));
   };
 }
 

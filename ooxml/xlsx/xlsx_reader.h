@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -44,6 +45,7 @@ class TCT_Worksheet;
 class TCT_Hyperlink;
 class TCT_PageSetup;
 class TCT_CustomSheetView;
+class TCT_Comment;
 }  // namespace sml
 using sml::TXPGDocXLSX;
 using sml::TCT_Cell;
@@ -67,9 +69,15 @@ using sml::TCT_Hyperlink;
 using sml::TCT_PageSetup;
 using sml::TCT_CustomSheetView;
 
+// Loads a sheet's drawing part into the sheet's drawing document (its anchors, shapes and charts;
+// charts and pictures are reached through the package's current drawing item). The drawing bindings
+// supply it; without one, drawing parts stay unread and are kept whole with their images and charts.
+using TXlsxDrawingLoader = std::function<void(workbook::TXc12DataWorksheet& Sheet, workbook::TStream& Part)>;
+
 class TXLSReadXLSX final : public workbook::IXLSXReader {
 public:
-  TXLSReadXLSX(workbook::TXc12Manager* Manager, workbook::IXLSFormulaHandler* FormulaHandler);
+  TXLSReadXLSX(workbook::TXc12Manager* Manager, workbook::IXLSFormulaHandler* FormulaHandler,
+               TXlsxDrawingLoader DrawingLoader = {});
   ~TXLSReadXLSX() override;
 
   // Reads the whole package; every failure is an exception (the model is then partly filled).
@@ -169,10 +177,25 @@ private:
   // Differential formats and table styles of the styles part.
   void ReadDXFs(const TCT_Stylesheet& Sheet);
   void ReadTableStyles(const TCT_Stylesheet& Sheet);
+
+  // The parts a sheet refers to: tables with their query tables, the drawing with its images, the
+  // VML drawing, pivot tables and, after the sheet part is closed, the comments with their note
+  // shapes; and chartsheets.
+  void ReadSheetParts(const TCT_Worksheet& Sheet);
+  void ReadPivotTables();
+  void ReadComments(const std::string& SheetRelId);
+  void ReadComment(sml::TCT_Comment& C);
+  void AttachNoteShapes();
+  void ReadVmlDrawing(const std::string& RelId);
+  void ReadDrawing(const std::string& RelId);
+  void ReadDrawingImages(const std::u16string& SheetRelId);
+  void ReadTable(const std::string& RelId);
+  void ReadChartsheet(const std::string& Id);
+  TXlsxDrawingLoader DrawingLoader_;
 };
 
 // Installs the .xlsx reader in the component's neighbours.
-void RegisterXlsxNeighbours(workbook::TXLSSpreadsheetNeighbours& Neighbours);
+void RegisterXlsxNeighbours(workbook::TXLSSpreadsheetNeighbours& Neighbours, TXlsxDrawingLoader DrawingLoader = {});
 void RegisterXlsxNeighbours();
 
 }  // namespace ooxml

@@ -2,8 +2,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <vector>
 
 #include "biff/biff_error.h"
+#include "biff/chart/chart_model.h"
+#include "biff/chart/chart_records.h"
+#include "biff/chart/chart_wrappers.h"
+#include "biff/document/sheet_data.h"
+#include "biff/drawing/escher_drawing.h"
 #include "biff/document/biff5_document.h"
 #include "biff/formulas/biff8_decoder.h"
 #include "biff/legacy/legacy_document.h"
@@ -14,6 +21,8 @@
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
 #include "workbook/cell_store.h"
+#include "workbook/comments_data.h"
+#include "workbook/drawing_interface.h"
 #include "workbook/error_manager.h"
 #include "workbook/external_links.h"
 #include "workbook/manager.h"
@@ -22,6 +31,7 @@
 #include "workbook/streams.h"
 #include "workbook/style_sheet.h"
 #include "workbook/workbook_data.h"
+#include "workbook/worksheet_api.h"
 #include "workbook/worksheet_data.h"
 
 namespace sheet_dump {
@@ -165,9 +175,29 @@ public:
     std::string o = "{\n  \"version\": " + (D_ ? std::to_string(D_->VersionRead) : std::string("null")) + ",\n";
     o += std::string("  \"date1904\": ") + (M_.Workbook->WorkbookPr.date1904 ? "true" : "false") + ",\n";
     o += "  \"sheets\": [";
+    // An .xls workbook's chart sheets stand beside its worksheets, each at its tab position.
+    int chartSheet = 0;
+    bool firstSheet = true;
+    auto chartSheetsBefore = [&](int TabPosition) {
+      if (!D_) return;
+      biff::TSheetCharts& charts = D_->SheetCharts();
+      for (; chartSheet < charts.Count() && charts.GetItem(chartSheet).SheetIndex < TabPosition; ++chartSheet) {
+        biff::TSheetChart& c = charts.GetItem(chartSheet);
+        o += firstSheet ? "\n" : ",\n";
+        firstSheet = false;
+        Chartsheet(c.Name, c.Hidden, c.IsRaw() ? std::string() : Chart(c.Root()), o);
+      }
+    };
     for (int s = 0; s < M_.Worksheets->Count(); ++s) {
       wb::TXc12DataWorksheet& w = *M_.Worksheets->GetItem(s);
-      o += s ? ",\n" : "\n";
+      if (D_ && s < D_->Sheets().Count()) chartSheetsBefore(D_->GetSheet(s)->TabPosition);
+      o += firstSheet ? "\n" : ",\n";
+      firstSheet = false;
+      if (w.IsChartsheet) {
+        // The chart of an .xlsx chart sheet is in its drawing, which the model does not hold yet.
+        Chartsheet(w.Name, w.State, std::string(), o, false);
+        continue;
+      }
       o += "    {\"name\": " + Json(w.Name) + ", \"state\": " + std::to_string(w.State) + ",\n";
       Layout(w, o);
       o += "     \"notes\": [";
@@ -179,10 +209,13 @@ public:
       }
       o += "],\n     \"hyperlinks\": [";
       Hyperlinks(w, o);
-      o += "],\n     \"cells\": [";
+      o += "],\n";
+      Objects(w, s, o);
+      o += "     \"cells\": [";
       Cells(w, s, o);
       o += "\n     ]}";
     }
+    chartSheetsBefore(std::numeric_limits<int>::max());
     o += "\n  ],\n  \"names\": [";
     wb::TXc12DefinedNames& names = *M_.Workbook->DefinedNames;
     for (int i = 0; i < names.Count(); ++i) {
@@ -206,6 +239,108 @@ public:
   }
 
 private:
+  // A chart sheet: its name, state and, where the model holds it, its chart.
+  void Chartsheet(const std::u16string& Name, int State, const std::string& ChartJson, std::string& o,
+                  bool Known = true) {
+    o += "    {\"name\": " + Json(Name) + ", \"state\": " + std::to_string(State) + ", \"chartsheet\": true";
+    if (Known) o += ", \"charts\": [" + ChartJson + "]";
+    o += "}";
+  }
+
+  // The sheet's tables (name and area), the number of its pictures and its charts (the chart types
+  // of each, with the references of every series as A1 text). An .xlsx sheet's pictures and charts
+  // are left out while the model has no drawing document to hold them.
+  void Objects(wb::TXc12DataWorksheet& W, int Sheet, std::string& o) {
+    o += "     \"tables\": [";
+    for (int i = 0; i < W.Tables.Count(); ++i) {
+      const wb::TXc12Table& t = *W.Tables.GetItems(i);
+      o += (i ? ", " : "") + std::string("{\"name\": ") + Json(t.Name.empty() ? t.displayName : t.Name) +
+           ", \"ref\": " + Json(wb::AreaToRefStr(t.Ref.Col1, t.Ref.Row1, t.Ref.Col2, t.Ref.Row2)) + "}";
+    }
+    o += "]";
+    if (D_) {
+      biff::TSheet* sheet = Sheet < D_->Sheets().Count() ? D_->GetSheet(Sheet) : nullptr;
+      int pictures = 0;
+      if (biff::TEscherDrawing* d = sheet ? sheet->DrawingIfAny() : nullptr)
+        for (int i = 0; i < d->GetShapeCount(); ++i)
+          if (auto* a = dynamic_cast<biff::TShapeClientAnchor*>(&d->GetShape(i)); a && a->ShapeType == kPictureFrame)
+            ++pictures;
+      o += ", \"images\": " + std::to_string(pictures) + ", \"charts\": [";
+      if (biff::TDrwCharts* charts = sheet ? sheet->ChartsIfAny() : nullptr)
+        for (int i = 0; i < charts->Count(); ++i)
+          o += (i ? ", " : "") + (charts->GetItem(i).Rec ? Chart(*charts->GetItem(i).Rec) : std::string("{}"));
+      o += "]";
+    } else if (wb::TXLSDrawing* d = B_.GetItem(Sheet)->GetDrawing(); d && d->GetDocument()) {
+      o += ", \"images\": " + std::to_string(d->Images.Count());
+    }
+    o += ",\n";
+  }
+
+  static constexpr std::uint32_t kPictureFrame = 75;
+
+  // The chart element names of a legacy chart's groups, in order, and its series.
+  std::string Chart(biff::TChartRecord& Root) {
+    std::vector<std::string> types;
+    std::vector<biff::TChartRecord*> series;
+    Walk(Root, types, series);
+    std::string o = "{\"types\": [";
+    for (std::size_t i = 0; i < types.size(); ++i) o += (i ? ", \"" : "\"") + types[i] + "\"";
+    o += "], \"series\": [";
+    for (std::size_t i = 0; i < series.size(); ++i) {
+      biff::TXLSChartSerie s(&D_->Formulas());
+      s.BindRecord(series[i]);
+      // A series name given as text has no reference.
+      std::u16string name = Reference([&] { return s.SerieName(); });
+      if (!name.empty() && name[0] == u'"') name.clear();
+      o += (i ? ", " : "") + std::string("{\"name_ref\": ") + Json(name) +
+           ", \"categories_ref\": " + Json(Reference([&] { return s.Category(); })) +
+           ", \"values_ref\": " + Json(Reference([&] { return s.Values(); })) + "}";
+    }
+    return o + "]}";
+  }
+
+  template <class F>
+  static std::u16string Reference(F Get) {
+    try {
+      return Get();
+    } catch (const std::exception&) {
+      return {};
+    }
+  }
+
+  static void Walk(biff::TChartRecord& R, std::vector<std::string>& Types, std::vector<biff::TChartRecord*>& Series) {
+    if (R.RecordId == biff::chrSERIES) {
+      Series.push_back(&R);
+      return;
+    }
+    if (R.RecordId == biff::chrCHARTFORMAT) {
+      bool threeD = false;
+      std::string type;
+      for (int i = 0; i < R.Count(); ++i) {
+        const biff::TChartRecord& c = R.Item(i);
+        switch (c.RecordId) {
+          case 0x1017: type = "bar"; break;
+          case 0x1018: type = "line"; break;
+          case 0x1019: type = c.Data.size() >= 4 && c.Word(2) != 0 ? "doughnut" : "pie"; break;
+          case 0x101A: type = "area"; break;
+          case 0x101B: type = c.Data.size() >= 6 && (c.Word(4) & 1) ? "bubble" : "scatter"; break;
+          case 0x103E:
+          case 0x1040: type = "radar"; break;
+          case 0x103F: type = "surface"; break;
+          case 0x1061: type = "ofPie"; break;
+          case biff::chrCHART3D: threeD = true; break;
+          default: break;
+        }
+      }
+      if (!type.empty()) {
+        const bool has3D = type == "bar" || type == "line" || type == "pie" || type == "area" || type == "surface";
+        Types.push_back(type + (threeD && has3D ? "3DChart" : "Chart"));
+      }
+      return;
+    }
+    for (int i = 0; i < R.Count(); ++i) Walk(R.Item(i), Types, Series);
+  }
+
   // The linked workbooks the model holds (those of an .xlsx workbook): target, sheet names and the
   // cached cells. Left out when there are none.
   void Links(std::string& o) {

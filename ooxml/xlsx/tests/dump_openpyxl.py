@@ -5,7 +5,11 @@ format; bold, italic, font and solid fill colours where set); the defined names 
 hidden, formula) and, when there are any, the linked workbooks (target, sheet names, cached cells
 as [sheet id, ref, value]).
 
-Usage: dump_openpyxl.py BOOK.xlsx OUT.json
+With --parts, each sheet also lists its notes (ref, text), tables (name, ref), the number of its
+pictures and its charts (chart element names, and per series the name, category and value
+references), and chart sheets are listed in their place among the sheets with their charts.
+
+Usage: dump_openpyxl.py [--parts] BOOK.xlsx OUT.json
 openpyxl turns date-formatted numbers into date objects; they are turned back into the serial
 number of the workbook's date system, which is what the cell holds.
 """
@@ -66,12 +70,48 @@ def value(cell, epoch):
     return 'string', v
 
 
-def main(path, out):
+def ref_text(ref):
+    """The formula of a string, number or multi-level reference; '' for none."""
+    if ref is None:
+        return ''
+    for kind in ('strRef', 'numRef', 'multiLvlStrRef'):
+        r = getattr(ref, kind, None)
+        if r is not None and r.f:
+            return r.f
+    return ''
+
+
+def charts(chart_list):
+    out = []
+    for chart in chart_list:
+        groups = getattr(chart, '_charts', None) or [chart]
+        series = []
+        for g in groups:
+            for s in g.series:
+                cat = s.cat if s.cat is not None else s.xVal
+                val = s.val if s.val is not None else s.yVal
+                series.append({'name_ref': ref_text(s.tx), 'categories_ref': ref_text(cat), 'values_ref': ref_text(val)})
+        out.append({'types': [g.tagname for g in groups], 'series': series})
+    return out
+
+
+def parts(ws):
+    notes = [{'ref': c.coordinate, 'text': c.comment.text} for row in ws.iter_rows() for c in row if c.comment]
+    tables = [{'name': t.name or t.displayName, 'ref': t.ref} for t in ws.tables.values()]
+    return {'notes': notes, 'tables': tables, 'images': len(ws._images), 'charts': charts(ws._charts)}
+
+
+def main(path, out, with_parts=False):
     wb = openpyxl.load_workbook(path)
     epoch = wb.epoch
     result = {'date1904': epoch == openpyxl.utils.datetime.CALENDAR_MAC_1904, 'sheets': []}
     palette = list(wb._colors) if wb._colors else list(openpyxl.styles.colors.COLOR_INDEX)
-    for ws in wb.worksheets:
+    for ws in (wb._sheets if with_parts else wb.worksheets):
+        if not isinstance(ws, openpyxl.worksheet.worksheet.Worksheet):
+            if isinstance(ws, openpyxl.chartsheet.Chartsheet):
+                result['sheets'].append({'name': ws.title, 'state': STATES[ws.sheet_state], 'chartsheet': True,
+                                         'charts': charts(ws._charts)})
+            continue
         cells = []
         links = []
         for row in ws.iter_rows():
@@ -87,6 +127,8 @@ def main(path, out):
         result['sheets'].append({'name': ws.title, 'state': STATES[ws.sheet_state],
                                  'merged': sorted(str(r) for r in ws.merged_cells.ranges),
                                  'hyperlinks': links, 'cells': cells})
+        if with_parts:
+            result['sheets'][-1].update(parts(ws))
     result['names'] = [{'name': n.name, 'scope': -1 if n.localSheetId is None else int(n.localSheetId),
                         'hidden': bool(n.hidden), 'formula': n.attr_text} for n in wb.defined_names.definedName]
     books = []
@@ -114,4 +156,5 @@ def main(path, out):
 
 
 if __name__ == '__main__':
-    main(sys.argv[1], sys.argv[2])
+    args = [a for a in sys.argv[1:] if a != '--parts']
+    main(args[0], args[1], '--parts' in sys.argv[1:])

@@ -4,7 +4,10 @@ byte 1) with styles, shared and rich strings, every cell type, cells and rows wi
 ISO dates, a bad shared-string index, a relationship loop, CDATA and the worksheet contents beside
 the cells, hostile sizes and counts, a missing part; and as raw archives (first byte 0) the
 producers' fixtures, one of them truncated, one whose sheet declares 4 GB, and a ZIP bomb (a sheet
-of whitespace deflated some 1,000 to 1).   /usr/bin/python3 make_corpus.py"""
+of whitespace deflated some 1,000 to 1). The seeds of the sheet-parts target (parts/) are sheets
+with comments and VML note shapes, a table with its query table, a pivot table, a drawing with
+images and a chart sheet, each also damaged, and the sheet-parts fixtures as part lists.
+    /usr/bin/python3 make_corpus.py"""
 import os
 import struct
 import zipfile
@@ -38,9 +41,9 @@ def rels(*items):
     return '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">%s</Relationships>' % body
 
 
-def seed(name, parts):
-    data = b'\x01' + b'\x00'.join(('%s\n' % n).encode() + c.encode() for n, c in parts)
-    with open(os.path.join(OUT, name), 'wb') as f:
+def seed(name, parts, out=OUT):
+    data = b'\x01' + b'\x00'.join(('%s\n' % n).encode() + (c if isinstance(c, bytes) else c.encode()) for n, c in parts)
+    with open(os.path.join(out, name), 'wb') as f:
         f.write(data)
 
 
@@ -135,3 +138,67 @@ for name in sorted(os.listdir(FIXTURES)):
             data = f.read()
         with open(os.path.join(OUT, name[:-5]), 'wb') as f:
             f.write(b'\x00' + data)
+
+
+# The sheet-parts target.
+PARTS = os.path.join(HERE, 'parts')
+os.makedirs(PARTS, exist_ok=True)
+VML = ('<xml xmlns:v="urn:schemas-microsoft-com:vml" xmlns:o="urn:schemas-microsoft-com:office:office" '
+       'xmlns:x="urn:schemas-microsoft-com:office:excel"><o:shapelayout v:ext="edit"/>'
+       '<v:shape fillcolor="#ff0000"><x:ClientData ObjectType="Note"><x:Anchor>2, 15, 3, 10, 4, 15, 7, 4</x:Anchor>'
+       '<x:Row>0</x:Row><x:Column>0</x:Column></x:ClientData></v:shape>'
+       '<v:shape fillcolor="12"><x:ClientData><x:Anchor>1,x</x:Anchor><x:Row>1</x:Row><x:Column>1</x:Column></x:ClientData></v:shape></xml>')
+COMMENTS = ('<comments%s><authors><author>Ann</author></authors><commentList>'
+            '<comment ref="A1" authorId="0"><text><r><rPr><b/></rPr><t>Ann:</t></r><r><t>note</t></r></text></comment>'
+            '<comment ref="B2" authorId="0"><text><t>two</t></text></comment></commentList></comments>' % NS)
+TABLE = ('<table%s id="1" name="T" displayName="T" ref="A1:B4" totalsRowCount="1"><autoFilter ref="A1:B3"/>'
+         '<tableColumns count="2"><tableColumn id="1" name="A" totalsRowLabel="Sum"/><tableColumn id="2" name="B" '
+         'totalsRowFunction="sum"><calculatedColumnFormula>A2*2</calculatedColumnFormula></tableColumn></tableColumns>'
+         '<tableStyleInfo name="TableStyleMedium2" showRowStripes="1"/></table>' % NS)
+PARTS_SHEET = ('<worksheet%s><sheetData><row r="1"><c r="A1"><v>1</v></c></row></sheetData>'
+               '<drawing r:id="rId3"/><legacyDrawing r:id="rId2"/><tableParts count="1"><tablePart r:id="rId4"/></tableParts>'
+               '</worksheet>' % NS)
+DRAWING = '<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"/>'
+satellites = book(sheet=PARTS_SHEET) + [
+    ('xl/worksheets/_rels/sheet1.xml.rels', rels(('rId1', 'comments', '../comments1.xml'),
+                                                 ('rId2', 'vmlDrawing', '../drawings/vmlDrawing1.vml'),
+                                                 ('rId3', 'drawing', '../drawings/drawing1.xml'),
+                                                 ('rId4', 'table', '../tables/table1.xml'),
+                                                 ('rId5', 'pivotTable', '../pivotTables/pivotTable1.xml'))),
+    ('xl/comments1.xml', COMMENTS), ('xl/drawings/vmlDrawing1.vml', VML), ('xl/drawings/drawing1.xml', DRAWING),
+    ('xl/drawings/_rels/drawing1.xml.rels', rels(('rId1', 'image', '../media/image1.png'), ('rId2', 'image', '../media/image1.png'))),
+    ('xl/media/image1.png', b'\x89PNG\r\n\x1a\n'),
+    ('xl/tables/table1.xml', TABLE),
+    ('xl/tables/_rels/table1.xml.rels', rels(('rId1', 'queryTable', '../queryTables/queryTable1.xml'))),
+    ('xl/queryTables/queryTable1.xml', '<queryTable%s name="Q" connectionId="1"/>' % NS),
+    ('xl/pivotTables/pivotTable1.xml', '<pivotTableDefinition%s name="P" cacheId="7"><location ref="D1:E3"/></pivotTableDefinition>' % NS)]
+seed('satellites', satellites, PARTS)
+# Damaged: an author past the list, a comment at no cell, VML that is no XML, a table part that
+# names no area, and parts the relationships name but the package lacks.
+damaged = [(n, c.replace('authorId="0"><text><t>two', 'authorId="5"><text><t>two') if n == 'xl/comments1.xml' else
+            c.replace('ref="A1:B4"', 'ref="1A:"') if n == 'xl/tables/table1.xml' else c) for n, c in satellites]
+seed('satellites_bad_author', damaged, PARTS)
+seed('satellites_bad_vml', [(n, '<xml><v:shape>' if n.endswith('.vml') else c) for n, c in satellites], PARTS)
+seed('satellites_missing', [p for p in satellites if p[0] in ('[Content_Types].xml', '_rels/.rels', 'xl/workbook.xml',
+                                                              'xl/_rels/workbook.xml.rels', 'xl/worksheets/sheet1.xml',
+                                                              'xl/worksheets/_rels/sheet1.xml.rels', 'xl/styles.xml',
+                                                              'xl/sharedStrings.xml')], PARTS)
+chartsheet = [p for p in book() if p[0] != 'xl/worksheets/sheet1.xml']
+chartsheet = [(n, rels(('rId1', 'chartsheet', 'chartsheets/sheet1.xml'), ('rId2', 'styles', 'styles.xml'),
+                       ('rId3', 'sharedStrings', 'sharedStrings.xml')) if n == 'xl/_rels/workbook.xml.rels' else c)
+              for n, c in chartsheet]
+seed('chartsheet', chartsheet + [
+    ('xl/chartsheets/sheet1.xml', '<chartsheet%s><sheetPr codeName="C"><tabColor rgb="FF00B050"/></sheetPr><sheetViews>'
+     '<sheetView zoomScale="80" workbookViewId="0" zoomToFit="1"/></sheetViews><sheetProtection password="CC1A" objects="1"/>'
+     '<pageMargins left="0.5" right="0.5" top="1" bottom="1" header="0.3" footer="0.3"/><drawing r:id="rId1"/>'
+     '<legacyDrawing r:id="rId2"/></chartsheet>' % NS),
+    ('xl/chartsheets/_rels/sheet1.xml.rels', rels(('rId1', 'drawing', '../drawings/drawing1.xml'),
+                                                  ('rId2', 'vmlDrawing', '../drawings/vmlDrawing1.vml'))),
+    ('xl/drawings/drawing1.xml', DRAWING), ('xl/drawings/vmlDrawing1.vml', VML),
+    ('xl/drawings/_rels/drawing1.xml.rels', rels(('rId1', 'image', '../media/image1.gif'), ('rId2', 'chart', '../charts/chart1.xml'))),
+    ('xl/media/image1.gif', 'GIF89a'),
+    ('xl/charts/chart1.xml', '<c:chartSpace xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart"/>')], PARTS)
+for name in sorted(os.listdir(FIXTURES)):
+    if name.startswith('parts.') and name.endswith('.xlsx'):
+        with zipfile.ZipFile(os.path.join(FIXTURES, name)) as z:
+            seed(name[:-5], [(n, z.read(n)) for n in z.namelist()], PARTS)
