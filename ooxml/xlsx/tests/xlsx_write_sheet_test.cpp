@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+#include "ooxml/xlsx/xlsx_writer.h"

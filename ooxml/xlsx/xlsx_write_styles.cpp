@@ -1,0 +1,1 @@
+#include "ooxml/xlsx/xlsx_writer.h"
