@@ -7,6 +7,8 @@
 
 #include "core/unicode.h"
 #include "ooxml/opc/tests/package_testing.h"
+#include "ooxml/sheetdrawing/drawing_document.h"
+#include "ooxml/xlsx/tests/drawing_parts_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/cell_store.h"
 #include "workbook/comments_data.h"
@@ -21,6 +23,7 @@
 namespace {
 
 namespace wb = workbook;
+using namespace xlsx_testing;
 
 const char kMainNs[] = R"( xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
 const char kRelNs[] = R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
@@ -66,9 +69,16 @@ struct Pkg {
   }
 };
 
+// A component on the registered .xlsx road (sheets' drawing documents and their loader), or with
+// the drawing loader given (an empty one leaves drawing parts unread).
 class Book {
 public:
-  explicit Book(ooxml::TXlsxDrawingLoader Loader = {}) {
+  Book() {
+    wb::TXLSSpreadsheetNeighbours n;
+    ooxml::RegisterXlsxNeighbours(n);
+    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
+  }
+  explicit Book(ooxml::TXlsxDrawingLoader Loader) {
     wb::TXLSSpreadsheetNeighbours n;
     ooxml::RegisterXlsxNeighbours(n, std::move(Loader));
     book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
@@ -396,55 +406,68 @@ TEST(XlsxSheetParts, PivotTablesFindTheirCache) {
   }
 }
 
-// A drawing of two pictures that show the same image part, and a chart; the loader records what
-// it was given.
+// A drawing of two pictures that show the same image part, a GIF picture and a chart.
 Pkg WithDrawing(bool chartsheet) {
   Pkg p;
   p.Chartsheet = chartsheet;
   p.Sheet = chartsheet ? R"(<sheetViews><sheetView zoomScale="80" workbookViewId="0" zoomToFit="1"/></sheetViews><drawing r:id="rId1"/>)"
                        : R"(<sheetData/><drawing r:id="rId1"/>)";
   p.SheetRels = Rel("rId1", "drawing", "../drawings/drawing1.xml");
-  p.More = {{"xl/drawings/drawing1.xml", R"(<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"/>)"},
+  p.More = {{"xl/drawings/drawing1.xml", DrawingXml(Picture(2, "rId1") + Picture(3, "rId2") + Picture(4, "rId3") + ChartFrame(5, "rId4"))},
             {"xl/drawings/_rels/drawing1.xml.rels",
              std::string(kRelNs) + Rel("rId1", "image", "../media/image1.png") + Rel("rId2", "image", "../media/image1.png") +
                  Rel("rId3", "image", "../media/picture.gif") + Rel("rId4", "chart", "../charts/chart1.xml") + "</Relationships>"},
             {"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n", 8)},
             {"xl/media/picture.gif", "GIF89a"},
-            {"xl/charts/chart1.xml", R"(<c:chartSpace xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart"/>)"}};
+            {"xl/charts/chart1.xml", LineChart("S!$B$2:$B$6")}};
   return p;
 }
 
 TEST(XlsxSheetParts, DrawingsAndTheirImages) {
   for (bool chartsheet : {false, true}) {
     SCOPED_TRACE(chartsheet ? "chartsheet" : "worksheet");
-    std::vector<std::string> loaded;
-    Book b([&](wb::TXc12DataWorksheet& Sheet, wb::TStream& Part) {
-      std::string bytes(static_cast<std::size_t>(Part.GetSize()), '\0');
-      Part.SetPosition(0);
-      Part.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-      loaded.push_back(core::utf16_to_utf8(Sheet.Name) + ":" + bytes.substr(0, 8));
-    });
+    Book b;
     b.Load(WithDrawing(chartsheet).Zip());
     EXPECT_EQ(b.W().IsChartsheet, chartsheet);
-    ASSERT_EQ(loaded.size(), 1u);
-    EXPECT_EQ(loaded[0], "S:<xdr:wsD");
     const wb::TXc12GraphicImages& images = b.M().Graphics->Images;
     ASSERT_EQ(images.Count(), 2);
     // One image part used twice is stored once with two uses.
-    EXPECT_EQ(images.GetItems(0)->Name, u"../media/image1.png");
+    EXPECT_EQ(images.GetItems(0)->Name, u"xl/media/image1.png");
     EXPECT_EQ(images.GetItems(0)->RefCount, 2);
     EXPECT_EQ(images.GetItems(0)->ImageType, wb::xitPng);
     EXPECT_EQ(images.GetItems(0)->Data.size(), 8u);
-    EXPECT_EQ(images.GetItems(0)->OwnerId, u"rId1");
-    // An image type the store has no kind for keeps its own target (and so its extension).
-    EXPECT_EQ(images.GetItems(1)->Name, u"../media/picture.gif");
+    EXPECT_EQ(images.GetItems(0)->OwnerId, u"xl/drawings/drawing1.xml");
+    // An image type the store has no kind for keeps its own name (and so its extension).
+    EXPECT_EQ(images.GetItems(1)->Name, u"xl/media/picture.gif");
     EXPECT_EQ(images.GetItems(1)->ImageType, wb::xitUnknown);
     EXPECT_EQ(images.GetItems(1)->RelationshipId, u"rId3");
+    // The three pictures and the chart are in the sheet's drawing document, each picture showing
+    // its stored image.
+    auto* doc = dynamic_cast<ooxml::sheetdrawing::TXPGDocXLSXDrawing*>(b.W().Drawing.get());
+    ASSERT_NE(doc, nullptr);
+    std::vector<wb::TXLSAnchorInfo> anchors;
+    doc->GetAnchors(anchors);
+    ASSERT_EQ(anchors.size(), 4u);
+    const wb::TXc12GraphicImage* shown[3] = {};
+    for (int i = 0; i < 3; ++i) {
+      wb::TXLSAnchorMarker from, to;
+      wb::TXc12GraphicImage* image = nullptr;
+      EXPECT_TRUE(anchors[i].PictureWithBlip);
+      ASSERT_TRUE(doc->GetPictureAnchor(anchors[i].Element, from, to, image));
+      shown[i] = image;
+    }
+    EXPECT_EQ(shown[0], images.GetItems(0));
+    EXPECT_EQ(shown[1], images.GetItems(0));
+    EXPECT_EQ(shown[2], images.GetItems(1));
+    EXPECT_TRUE(anchors[3].Chart);
+    ASSERT_NE(anchors[3].ChartRef, nullptr);
+    // Nothing of the drawing is kept besides: it is all in the document.
+    for (const std::string& n : b.KeptNames()) EXPECT_EQ(n.find("drawing"), std::string::npos) << n;
   }
 }
 
 TEST(XlsxSheetParts, WithoutDrawingBindingsTheDrawingIsKeptWhole) {
-  Book b;
+  Book b{ooxml::TXlsxDrawingLoader()};
   b.Load(WithDrawing(false).Zip());
   EXPECT_EQ(b.M().Graphics->Images.Count(), 0);
   const std::vector<std::string> kept = b.KeptNames();
