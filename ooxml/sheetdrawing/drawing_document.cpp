@@ -11,6 +11,7 @@
 #include "ooxml/opc/opc_container.h"
 #include "ooxml/binding/gen/opc_relationships.h"
 #include "ooxml/opc/opc_streams.h"
+#include "ooxml/sheetdrawing/conventional_prefixes.h"
 
 namespace ooxml::sheetdrawing {
 
@@ -139,8 +140,7 @@ void TXPGDocXLSXDrawing::LoadFromPackage(TOPC_XLSX& Package, TOPCItem& Drawing, 
     const std::u16string type = Package.ContentTypes().ContentTypeOf(part);
     if (!type.empty()) ImageContentTypes[part] = type;
   }
-  XmlOverTStream xml(Part);
-  LoadFromStream(xml);
+  LoadFromStream(*ConventionalPart(Part));
 }
 
 TOPCItem* TXPGDocXLSXDrawing::SaveToPackage(TOPC_XLSX& Package, TOPCItem* Sheet, int N) {
