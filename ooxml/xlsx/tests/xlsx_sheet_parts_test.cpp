@@ -6,17 +6,20 @@
 #include <vector>
 
 #include "core/unicode.h"
+#include "ooxml/chart/gen/chart.h"
 #include "ooxml/opc/tests/package_testing.h"
 #include "ooxml/sheetdrawing/drawing_document.h"
 #include "ooxml/xlsx/tests/drawing_parts_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/cell_store.h"
 #include "workbook/comments_data.h"
+#include "workbook/drawing_interface.h"
 #include "workbook/manager.h"
 #include "workbook/picture_store.h"
 #include "workbook/pivot_data.h"
 #include "workbook/spreadsheet_component.h"
 #include "workbook/streams.h"
+#include "workbook/worksheet_api.h"
 #include "workbook/workbook_data.h"
 #include "workbook/worksheet_data.h"
 
@@ -96,6 +99,7 @@ public:
     return {};
   }
   wb::TXc12Manager& M() { return *book_->GetManager(); }
+  wb::TXLSSpreadsheet5& X() { return *book_; }
   wb::TXc12DataWorksheet& W() { return *M().Worksheets->GetItem(0); }
   // Names of the kept parts of the sheet, as their targets.
   std::vector<std::string> KeptNames() {
@@ -476,6 +480,101 @@ TEST(XlsxSheetParts, WithoutDrawingBindingsTheDrawingIsKeptWhole) {
     for (const std::string& n : kept) found = found || n.find(part) != std::string::npos;
     EXPECT_TRUE(found) << part;
   }
+}
+
+// The worksheet's drawing interface over the drawing document of a read sheet: it lists the
+// pictures, text boxes, shapes, word art and charts the part holds; a chart series changed through
+// it is changed in the sheet's drawing document, which writes it out so; a picture added through it
+// goes into that document and the picture shared by two anchors is written once.
+TEST(XlsxSheetParts, TheWorksheetDrawingInterfaceRunsOnTheReadDocument) {
+  Pkg p;
+  p.Sheet = R"(<sheetData/><drawing r:id="rId1"/>)";
+  p.SheetRels = Rel("rId1", "drawing", "../drawings/drawing1.xml");
+  p.More = {{"xl/drawings/drawing1.xml", DrawingXml(Picture(2, "rId1") + Shape(7, "rect", true, "A note") + ChartFrame(8, "rId2") +
+                                                    Shape(9, "ellipse", false, "Text in an ellipse") + WordArt(3) +
+                                                    Picture(1500, "rId1"))},
+            {"xl/drawings/_rels/drawing1.xml.rels",
+             std::string(kRelNs) + Rel("rId1", "image", "../media/image1.png") + Rel("rId2", "chart", "../charts/chart1.xml") +
+                 "</Relationships>"},
+            {"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n", 8)},
+            {"xl/charts/chart1.xml", LineChart("S!$B$2:$B$6")}};
+  Book b;
+  b.Load(p.Zip());
+  wb::TXLSDrawing& d = *b.X().GetItem(0)->GetDrawing();
+  ASSERT_NE(d.GetDocument(), nullptr);
+  EXPECT_EQ(d.Images.Count(), 2);
+  EXPECT_EQ(d.TextBoxes.Count(), 1);
+  EXPECT_EQ(d.Shapes.Count(), 1);
+  EXPECT_EQ(d.WordArts.Count(), 1);
+  ASSERT_EQ(d.Charts.Count(), 1);
+  EXPECT_EQ(d.NextId, 1500);
+
+  // Both pictures show the one stored image, where the part places them.
+  const wb::TXc12GraphicImages& images = b.M().Graphics->Images;
+  ASSERT_EQ(images.Count(), 1);
+  wb::TXLSAnchorMarker from, to;
+  wb::TXc12GraphicImage* image = nullptr;
+  ASSERT_TRUE(static_cast<wb::TXLSDrawingImage*>(d.Images.Items.GetItem(0))->GetPlacement(from, to, image));
+  EXPECT_EQ(image, images.GetItems(0));
+  EXPECT_EQ(from.Col, 1);
+  EXPECT_EQ(from.Row, 2);
+  EXPECT_EQ(to.Col, 3);
+  EXPECT_EQ(to.ColOff, 12700);
+  EXPECT_EQ(to.RowOff, 25400);
+
+  // The chart's one series, changed through the interface.
+  auto* chart = static_cast<ooxml::chart::TXPGDocXLSXChart*>(
+      static_cast<wb::TXLSDrawingChart*>(d.Charts.Items.GetItem(0))->ChartRef);
+  ASSERT_NE(chart, nullptr);
+  const ooxml::chart::TCT_PlotArea& plot = *chart->GetChartSpace()->chart->plotArea;
+  ASSERT_EQ(plot.charts.Count(), 1);
+  EXPECT_EQ(plot.charts.NameAt(0), u"c:lineChart");
+  auto* line = dynamic_cast<ooxml::chart::TCT_LineChart*>(plot.charts.GetItems(0));
+  ASSERT_NE(line, nullptr);
+  ASSERT_EQ(line->shared->ser.Count(), 1);
+  ooxml::chart::TCT_LineSer& series = *line->shared->ser[0];
+  EXPECT_EQ(series.shared->tx->strRef->f, u"S!B1");
+  EXPECT_EQ(series.cat->strRef->f, u"S!$A$2:$A$6");
+  EXPECT_EQ(series.val->numRef->f, u"S!$B$2:$B$6");
+  series.val->numRef->f = u"S!$C$2:$C$6";
+
+  // A picture added on top.
+  const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                         0, 0, 0, 2, 0, 0, 0, 3, 8, 6, 0, 0, 0, 0, 0, 0, 0};
+  wb::TPointerMemoryStream added(png.data(), static_cast<std::int64_t>(png.size()));
+  ASSERT_NE(d.AddImage(u"dot.png", added, wb::TXLSImageAnchor{4, 4, 6, 8, 0, 0, 0.5, 0.5}), nullptr);
+  EXPECT_EQ(d.Images.Count(), 3);
+
+  // The sheet's drawing document, written: the changed reference, each image part once.
+  auto* doc = dynamic_cast<ooxml::sheetdrawing::TXPGDocXLSXDrawing*>(b.W().Drawing.get());
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(static_cast<wb::IXLSDrawingDocument*>(doc), d.GetDocument());
+  io::TMemoryStream out;
+  {
+    ooxml::TOPC_XLSX package;
+    package.OpenWrite(out, false);
+    io::TMemoryStream empty;
+    package.WriteItem(package.CreateWorkbook(), empty);
+    ooxml::TOPCItem* sheet = package.CreateWorksheet(1);
+    package.WriteItem(sheet, empty);
+    b.M().Graphics->ResetWritten();
+    ASSERT_NE(doc->SaveToPackage(package, sheet, 1), nullptr);
+    package.Close();
+  }
+  const std::string written(out.Bytes().begin(), out.Bytes().end());
+  const auto parts = opc_testing::ReadZip(written);
+  std::vector<std::string> media;
+  for (const auto& [name, bytes] : parts)
+    if (name.rfind("xl/media/", 0) == 0) media.push_back(name);
+  EXPECT_EQ(media, (std::vector<std::string>{"xl/media/image1.png", "xl/media/image2.png"}));
+  ASSERT_EQ(parts.count("xl/charts/chart1.xml"), 1u);
+  EXPECT_NE(parts.at("xl/charts/chart1.xml").find("<c:f>S!$C$2:$C$6</c:f>"), std::string::npos);
+  const std::string& drawing = parts.at("xl/drawings/drawing1.xml");
+  for (const char* object : {"name=\"Shape 7\"", "name=\"Shape 9\"", "name=\"WordArt\"", "name=\"Picture 1500\"", "name=\"Chart 8\""})
+    EXPECT_NE(drawing.find(object), std::string::npos) << object;
+  int pictures = 0;
+  for (std::size_t at = drawing.find("<xdr:pic>"); at != std::string::npos; at = drawing.find("<xdr:pic>", at + 1)) ++pictures;
+  EXPECT_EQ(pictures, 3);
 }
 
 TEST(XlsxSheetParts, Chartsheets) {
