@@ -2,6 +2,8 @@
 // everything between them (text, comments, processing instructions, CDATA) is copied.
 #include "ooxml/sheetdrawing/conventional_prefixes.h"
 
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -90,11 +92,26 @@ private:
     return from;
   }
 
+  // Lookups cost the same however deep the element sits: each prefix keeps the stack of the
+  // namespaces it is bound to, each open element the prefixes it declared.
   std::string_view Resolve(std::string_view prefix) const {
-    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope)
-      for (auto d = scope->rbegin(); d != scope->rend(); ++d)
-        if (d->Prefix == prefix) return d->Namespace;
-    return {};
+    auto found = bindings_.find(std::string(prefix));
+    return found == bindings_.end() || found->second.empty() ? std::string_view() : found->second.back();
+  }
+
+  void Open(std::vector<TDeclaration> scope) {
+    std::vector<std::string> prefixes;
+    for (TDeclaration& d : scope) {
+      bindings_[d.Prefix].push_back(std::move(d.Namespace));
+      prefixes.push_back(std::move(d.Prefix));
+    }
+    scopes_.push_back(std::move(prefixes));
+  }
+
+  void Close() {
+    if (scopes_.empty()) return;
+    for (const std::string& prefix : scopes_.back()) bindings_[prefix].pop_back();
+    scopes_.pop_back();
   }
 
   // The name under the conventional prefix of its namespace; ForElement: an unprefixed name is in
@@ -118,7 +135,7 @@ private:
     out_ += "</";
     out_ += Renamed(in_.substr(lt + 2, nameEnd - lt - 2), true);
     out_.append(in_.substr(nameEnd, gt + 1 - nameEnd));
-    if (!scopes_.empty()) scopes_.pop_back();
+    Close();
     return gt + 1;
   }
 
@@ -141,12 +158,12 @@ private:
         const std::size_t gt = in_.find('>', pos);
         if (gt == std::string_view::npos) return gt;
         const bool empty = in_[pos] == '/';
-        scopes_.push_back(std::move(scope));
+        Open(std::move(scope));
         out_ += '<';
         out_ += Renamed(name, true);
         Attributes(attributes);
         out_.append(in_.substr(spaceStart, gt + 1 - spaceStart));
-        if (empty) scopes_.pop_back();
+        if (empty) Close();
         return gt + 1;
       }
       TAttribute a;
@@ -178,7 +195,7 @@ private:
   }
 
   void Attributes(const std::vector<TAttribute>& list) {
-    std::vector<std::string> written;
+    std::unordered_set<std::string> written;
     for (const TAttribute& a : list) {
       std::string name;
       const bool declaration = a.Name == "xmlns" || a.Name.starts_with("xmlns:");
@@ -190,10 +207,7 @@ private:
         name = Renamed(a.Name, false);
       }
       // Two declarations of one namespace under two prefixes become one.
-      bool twice = false;
-      for (const std::string& w : written) twice = twice || w == name;
-      if (twice) continue;
-      written.push_back(name);
+      if (!written.insert(name).second) continue;
       out_.append(a.Space);
       out_ += name;
       out_.append(a.Between);
@@ -203,7 +217,8 @@ private:
 
   std::string_view in_;
   std::string out_;
-  std::vector<std::vector<TDeclaration>> scopes_;
+  std::unordered_map<std::string, std::vector<std::string>> bindings_;
+  std::vector<std::vector<std::string>> scopes_;
   bool changed_ = false;
   bool conflict_ = false;
 };
