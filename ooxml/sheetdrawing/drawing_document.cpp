@@ -11,6 +11,7 @@
 #include "ooxml/opc/opc_container.h"
 #include "ooxml/binding/gen/opc_relationships.h"
 #include "ooxml/opc/opc_streams.h"
+#include "ooxml/sheetdrawing/conventional_prefixes.h"
 
 namespace ooxml::sheetdrawing {
 
@@ -111,14 +112,19 @@ TOPCItem* FindPartItem(TOPC_XLSX& Package, const std::u16string& PartName) {
 void TXPGDocXLSXDrawing::LoadFromPackage(TOPC_XLSX& Package, const std::u16string& PartName) {
   TOPCItem* drawing = FindPartItem(Package, PartName);
   if (!drawing) OPCRaise("Can not find Drawing in OPC");
-  const std::u16string name = drawing->GetPartName();
-  TScopedValue<TOPCItem*> current(Package.DrawingItem, drawing);
+  std::unique_ptr<io::TStream> stream = Package.ReadItem(drawing);
+  LoadFromPackage(Package, *drawing, *stream);
+}
+
+void TXPGDocXLSXDrawing::LoadFromPackage(TOPC_XLSX& Package, TOPCItem& Drawing, io::TStream& Part) {
+  const std::u16string name = Drawing.GetPartName();
+  TScopedValue<TOPCItem*> current(Package.DrawingItem, &Drawing);
   TScopedValue<TOPC_XLSX*> package(this->Package, &Package);
   // Pictures are known to the store before the blips that name them are read. The drawing's
   // part name tells its relationship ids apart from those of the workbook's other drawings.
   PictureOwnerKey = name;
-  for (int i = 0; i < drawing->GetCount(); ++i) {
-    TOPCItem* image = drawing->GetItem(i);
+  for (int i = 0; i < Drawing.GetCount(); ++i) {
+    TOPCItem* image = Drawing.GetItem(i);
     if (image->TargetMode != kOPCInternal) {
       ExternalRelationships.push_back({core::u16(image->GetId()), image->RelType, image->GetTarget()});
       continue;
@@ -134,9 +140,7 @@ void TXPGDocXLSXDrawing::LoadFromPackage(TOPC_XLSX& Package, const std::u16strin
     const std::u16string type = Package.ContentTypes().ContentTypeOf(part);
     if (!type.empty()) ImageContentTypes[part] = type;
   }
-  std::unique_ptr<io::TStream> stream = Package.ReadItem(drawing);
-  XmlOverTStream xml(*stream);
-  LoadFromStream(xml);
+  LoadFromStream(*ConventionalPart(Part));
 }
 
 TOPCItem* TXPGDocXLSXDrawing::SaveToPackage(TOPC_XLSX& Package, TOPCItem* Sheet, int N) {
@@ -178,6 +182,124 @@ TOPCItem* TXPGDocXLSXDrawing::SaveToPackage(TOPC_XLSX& Package, TOPCItem* Sheet,
   Package.WriteItem(drawing, data);
   Package.CloseItem(drawing);
   return drawing;
+}
+
+// ---- the worksheet's drawing interface ------------------------------------------------------
+
+namespace {
+
+std::int32_t IdOf(const drawingml::TCT_NonVisualDrawingProps* props) {
+  // An id never read stays 0: it must not raise the next free id.
+  return props && props->id != XPG_UNSET_INT ? props->id : 0;
+}
+
+// The non-visual id of the anchor's shape, group or picture; 0 when it has none.
+std::int32_t ObjectIdOf(const TEG_ObjectChoices& object) {
+  if (object.sp && object.sp->nvSpPr) return IdOf(object.sp->nvSpPr->cNvPr.get());
+  if (object.grpSp && object.grpSp->nvGrpSpPr) return IdOf(object.grpSp->nvGrpSpPr->cNvPr.get());
+  if (object.pic && object.pic->nvPicPr) return IdOf(object.pic->nvPicPr->cNvPr.get());
+  return 0;
+}
+
+void Describe(const TEG_ObjectChoices& object, workbook::TXLSAnchorInfo& info) {
+  info.ObjectId = ObjectIdOf(object);
+  if (const TCT_Picture* pic = object.pic.get())
+    info.PictureWithBlip = pic->WasRead() && pic->blipFill && pic->blipFill->blip;
+  if (const drawingml::TCT_Shape* sp = object.sp.get()) {
+    info.TextBox = sp->nvSpPr && sp->nvSpPr->cNvSpPr && sp->nvSpPr->cNvSpPr->txBox;
+    const drawingml::TEG_Geometry* geometry = sp->spPr ? sp->spPr->geometry.get() : nullptr;
+    info.PresetShape = sp->WasRead() && geometry && geometry->prstGeom && geometry->prstGeom->WasRead();
+    const drawingml::TCT_TextBodyProperties* body = sp->txBody ? sp->txBody->bodyPr.get() : nullptr;
+    info.Scene3D = sp->WasRead() && body && body->WasRead() && body->scene3d && body->scene3d->WasRead();
+  }
+  if (const TCT_GraphicalObjectFrame* frame = object.graphicFrame.get(); frame && HasChart(*frame)) {
+    info.Chart = true;
+    info.ChartRef = frame->graphic->graphicData->Chart.get();
+  }
+}
+
+void SetMarker(TCT_Marker_Pos& marker, const workbook::TXLSAnchorMarker& from) {
+  marker.col = from.Col;
+  marker.colOff = from.ColOff;
+  marker.row = from.Row;
+  marker.rowOff = from.RowOff;
+}
+
+workbook::TXLSAnchorMarker MarkerOf(const TCT_Marker_Pos* marker) {
+  workbook::TXLSAnchorMarker m;
+  if (!marker) return m;
+  auto value = [](std::int32_t v) { return v == XPG_UNSET_INT ? 0 : v; };
+  m.Col = value(marker->col);
+  m.ColOff = value(marker->colOff);
+  m.Row = value(marker->row);
+  m.RowOff = value(marker->rowOff);
+  return m;
+}
+
+}  // namespace
+
+void TXPGDocXLSXDrawing::GetAnchors(std::vector<workbook::TXLSAnchorInfo>& Anchors) {
+  Anchors.clear();
+  TXPGOrderedList& list = GetDrawing().anchors->anchors;
+  for (int i = 0; i < list.Count(); ++i) {
+    TXPGBase* anchor = list.GetItems(i);
+    workbook::TXLSAnchorInfo info;
+    info.Element = anchor;
+    const TEG_ObjectChoices* object = nullptr;
+    if (auto* two = dynamic_cast<TCT_TwoCellAnchor*>(anchor)) {
+      info.Kind = workbook::TXLSAnchorKind::TwoCell;
+      object = two->object.get();
+    } else if (auto* one = dynamic_cast<TCT_OneCellAnchor*>(anchor)) {
+      info.Kind = workbook::TXLSAnchorKind::OneCell;
+      object = one->object.get();
+    } else if (auto* absolute = dynamic_cast<TCT_AbsoluteAnchor*>(anchor)) {
+      info.Kind = workbook::TXLSAnchorKind::Absolute;
+      object = absolute->object.get();
+    } else {
+      continue;
+    }
+    if (object) Describe(*object, info);
+    Anchors.push_back(info);
+  }
+}
+
+void* TXPGDocXLSXDrawing::AddPictureAnchor(const workbook::TXLSAnchorMarker& From, const workbook::TXLSAnchorMarker& To,
+                                           std::int32_t Id, const std::u16string& Name,
+                                           const std::u16string& Description, workbook::TXc12GraphicImage* Image) {
+  TCT_TwoCellAnchor* anchor = AddTwoCellAnchor(GetDrawing());
+  SetMarker(*anchor->from, From);
+  SetMarker(*anchor->to, To);
+  TCT_Picture* pic = anchor->object->Create_pic();
+  TCT_PictureNonVisual* nv = pic->Create_nvPicPr();
+  drawingml::TCT_NonVisualDrawingProps* props = nv->Create_cNvPr();
+  props->id = Id;
+  props->name = Name;
+  props->descr = Description;
+  nv->Create_cNvPicPr()->Create_picLocks()->noChangeAspect = true;
+  drawingml::TCT_BlipFillProperties* fill = pic->Create_blipFill();
+  fill->Create_blip()->Picture = Image;
+  drawingml::CreateStretch(*fill->fillMode);
+  drawingml::CreatePrstGeom(*pic->Create_spPr()->geometry)->prst =
+      static_cast<std::uint16_t>(drawingml::ST_ShapeType.Find(u"rect"));
+  // The same address GetAnchors gives for this anchor.
+  return static_cast<TXPGBase*>(anchor);
+}
+
+bool TXPGDocXLSXDrawing::GetPictureAnchor(void* AnchorElement, workbook::TXLSAnchorMarker& From,
+                                          workbook::TXLSAnchorMarker& To, workbook::TXc12GraphicImage*& Image) {
+  // Only an anchor of this document: the element is compared before it is used.
+  TXPGOrderedList& list = GetDrawing().anchors->anchors;
+  for (int i = 0; i < list.Count(); ++i) {
+    if (list.GetItems(i) != AnchorElement) continue;
+    auto* anchor = dynamic_cast<TCT_TwoCellAnchor*>(list.GetItems(i));
+    if (!anchor) return false;
+    From = MarkerOf(anchor->from.get());
+    To = MarkerOf(anchor->to.get());
+    const TCT_Picture* pic = anchor->object ? anchor->object->pic.get() : nullptr;
+    Image = pic && pic->blipFill && pic->blipFill->blip ? pic->blipFill->blip->Picture : nullptr;
+    return true;
+  }
+  return false;
 }
 
 }  // namespace ooxml::sheetdrawing

@@ -19,6 +19,7 @@
 #include "ooxml/drawingml/picture_host.h"
 #include "ooxml/opc/opc_xlsx.h"
 #include "ooxml/sheetdrawing/gen/sheetdrawing.h"
+#include "workbook/drawing_interface.h"
 
 namespace ooxml::sheetdrawing {
 
@@ -46,7 +47,13 @@ public:
   std::vector<TExternalRelationship> ExternalRelationships;
 };
 
-class TXPGDocXLSXDrawing : public TXPGDocSheetDrawing, public TXpgDrawingHost {
+// A sheet's drawing document: the workbook's class factory makes one per sheet, and the worksheet's
+// drawing interface reaches it through workbook::IXLSDrawingDocument. A chart anchor's ChartRef
+// there is the chart document of its graphic frame (chart::TXPGDocXLSXChart).
+class TXPGDocXLSXDrawing : public TXPGDocSheetDrawing,
+                           public TXpgDrawingHost,
+                           public workbook::TObject,
+                           public workbook::IXLSDrawingDocument {
 public:
   // The store is the workbook's, shared by its drawings and not owned; nullptr: none.
   explicit TXPGDocXLSXDrawing(workbook::TXc12GraphicManager* GraphicManager);
@@ -58,9 +65,19 @@ public:
   // Reads the drawing part PartName (as in the package, without a leading '/') and adds what it
   // holds to this document. Errors of the package (a chart that is not there) are exceptions.
   void LoadFromPackage(TOPC_XLSX& Package, const std::u16string& PartName);
+  // The same for the drawing item Drawing of the package, whose part Part has already been opened.
+  void LoadFromPackage(TOPC_XLSX& Package, TOPCItem& Drawing, io::TStream& Part);
   // Writes this document as the drawing part "../drawings/drawing<N>.xml" of Sheet and returns
   // its item; nullptr, writing nothing, when the document holds no anchor.
   TOPCItem* SaveToPackage(TOPC_XLSX& Package, TOPCItem* Sheet, int N);
+
+  // The worksheet's drawing interface.
+  void GetAnchors(std::vector<workbook::TXLSAnchorInfo>& Anchors) override;
+  void* AddPictureAnchor(const workbook::TXLSAnchorMarker& From, const workbook::TXLSAnchorMarker& To, std::int32_t Id,
+                         const std::u16string& Name, const std::u16string& Description,
+                         workbook::TXc12GraphicImage* Image) override;
+  bool GetPictureAnchor(void* AnchorElement, workbook::TXLSAnchorMarker& From, workbook::TXLSAnchorMarker& To,
+                        workbook::TXc12GraphicImage*& Image) override;
 };
 
 // Any anchor held (also one that will not be written).

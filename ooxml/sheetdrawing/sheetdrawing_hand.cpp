@@ -7,6 +7,7 @@
 
 #include "core/unicode.h"
 #include "ooxml/opc/opc_streams.h"
+#include "ooxml/sheetdrawing/conventional_prefixes.h"
 #include "ooxml/sheetdrawing/drawing_document.h"
 
 namespace ooxml::sheetdrawing {
@@ -150,8 +151,7 @@ TXPGBase* TCT_GraphicalObjectData::HandleElement(TXPGReader& reader) {
     }
     item->Close();
     std::unique_ptr<io::TStream> part = package->ReadChart(id);
-    XmlOverTStream xml(*part);
-    chart->LoadFromStream(xml);
+    chart->LoadFromStream(*ConventionalPart(*part));
     Chart = std::move(chart);
   }
   reader.AttributesTaken();

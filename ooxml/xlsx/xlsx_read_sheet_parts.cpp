@@ -8,6 +8,7 @@
 #include "core/unicode.h"
 #include "ooxml/opc/opc_streams.h"
 #include "ooxml/opc/opc_xlsx.h"
+#include "ooxml/sheetdrawing/drawing_document.h"
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "ooxml/xlsx/xlsx_sheet_contents.h"
@@ -15,7 +16,6 @@
 #include "workbook/error_manager.h"
 #include "workbook/exceptions.h"
 #include "workbook/manager.h"
-#include "workbook/picture_store.h"
 #include "workbook/workbook_data.h"
 #include "workbook/worksheet_data.h"
 #include "xml/xml_values.h"
@@ -284,23 +284,17 @@ void TXLSReadXLSX::ReadDrawing(const std::string& RelId) {
     TOPC_XLSX* p;
     ~CloseDrawing() { p->CloseDrawing(); }
   } close{Package_};
-  ReadDrawingImages(CurrentSheet_->RelationshipId);
-  DrawingLoader_(*CurrentSheet_, *part);
+  DrawingLoader_(*CurrentSheet_, *Package_, *part);
 }
 
-void TXLSReadXLSX::ReadDrawingImages(const std::u16string& SheetRelId) {
-  std::vector<std::string> ids;
-  Package_->GetDrawingImageIds(ids);
-  wb::TXc12GraphicImages& images = Manager_->Graphics->Images;
-  for (const std::string& id : ids) {
-    std::u16string target;
-    std::unique_ptr<wb::TStream> data = Package_->ReadImage(id, target);
-    const std::size_t dot = target.rfind(u'.');
-    const std::size_t slash = target.rfind(u'/');
-    const std::u16string ext =
-        dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash) ? u"" : target.substr(dot + 1);
-    images.AddFromPackage(*data, ext, target, SheetRelId, core::utf8_to_utf16(id));
-  }
+// The drawing document registers the drawing's pictures itself, by their part names (one part
+// used twice is one picture with two uses), so the reader registers none of its own: each
+// picture is stored, and written, once.
+void LoadSheetDrawing(wb::TXc12DataWorksheet& Sheet, TOPC_XLSX& Package, wb::TStream& Part) {
+  auto* doc = dynamic_cast<sheetdrawing::TXPGDocXLSXDrawing*>(Sheet.Drawing.get());
+  // The part is marked read by now: without a document it would be lost, not kept.
+  if (!doc) throw wb::Exception("Sheet \"" + Utf8(Sheet.Name) + "\" has no drawing document for its drawing part");
+  doc->LoadFromPackage(Package, *Package.DrawingItem, Part);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "core/unicode.h"
 #include "ooxml/opc/file_data.h"
 #include "ooxml/opc/opc_streams.h"
+#include "ooxml/sheetdrawing/drawing_document.h"
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
 #include "workbook/error_manager.h"
 #include "workbook/exceptions.h"
@@ -116,7 +117,17 @@ void RegisterXlsxNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours, TXlsxDraw
   Neighbours.CreateXlsxReader = [DrawingLoader](wb::TXc12Manager* Manager, wb::IXLSFormulaHandler* Handler) {
     return std::unique_ptr<wb::IXLSXReader>(std::make_unique<TXLSReadXLSX>(Manager, Handler, DrawingLoader));
   };
+  Neighbours.CreateDrawing = [](wb::TXc12Manager* Manager) {
+    auto doc = std::make_unique<sheetdrawing::TXPGDocXLSXDrawing>(Manager->Graphics.get());
+    // As for the other parts: what the bindings do not know is a warning, the read goes on.
+    doc->SetOnError([Manager](TXpgPErrors& e) {
+      if (Manager->Errors) Manager->Errors->Warning(e.LastError(), 2001);
+    });
+    return std::unique_ptr<wb::TObject>(std::move(doc));
+  };
 }
+
+void RegisterXlsxNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours) { RegisterXlsxNeighbours(Neighbours, LoadSheetDrawing); }
 
 void RegisterXlsxNeighbours() { RegisterXlsxNeighbours(wb::XLSSpreadsheetNeighbours()); }
 

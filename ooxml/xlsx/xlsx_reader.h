@@ -69,10 +69,17 @@ using sml::TCT_Hyperlink;
 using sml::TCT_PageSetup;
 using sml::TCT_CustomSheetView;
 
-// Loads a sheet's drawing part into the sheet's drawing document (its anchors, shapes and charts;
-// charts and pictures are reached through the package's current drawing item). The drawing bindings
-// supply it; without one, drawing parts stay unread and are kept whole with their images and charts.
-using TXlsxDrawingLoader = std::function<void(workbook::TXc12DataWorksheet& Sheet, workbook::TStream& Part)>;
+// Loads a sheet's drawing part, already opened as Part, into the sheet's drawing document (its
+// anchors, shapes, pictures and charts; the pictures and charts are reached through the package's
+// current drawing item, Package.DrawingItem). Without one, drawing parts stay unread and are kept
+// whole with their images and charts.
+using TXlsxDrawingLoader =
+    std::function<void(workbook::TXc12DataWorksheet& Sheet, TOPC_XLSX& Package, workbook::TStream& Part)>;
+
+// The loader of the registered road: the sheet's drawing document (made by CreateDrawing of the
+// neighbours) reads the part, registers its pictures with the workbook's picture store once each
+// and reads its charts.
+void LoadSheetDrawing(workbook::TXc12DataWorksheet& Sheet, TOPC_XLSX& Package, workbook::TStream& Part);
 
 class TXLSReadXLSX final : public workbook::IXLSXReader {
 public:
@@ -188,14 +195,16 @@ private:
   void AttachNoteShapes();
   void ReadVmlDrawing(const std::string& RelId);
   void ReadDrawing(const std::string& RelId);
-  void ReadDrawingImages(const std::u16string& SheetRelId);
   void ReadTable(const std::string& RelId);
   void ReadChartsheet(const std::string& Id);
   TXlsxDrawingLoader DrawingLoader_;
 };
 
-// Installs the .xlsx reader in the component's neighbours.
-void RegisterXlsxNeighbours(workbook::TXLSSpreadsheetNeighbours& Neighbours, TXlsxDrawingLoader DrawingLoader = {});
+// Installs the .xlsx reader in the component's neighbours, with the sheets' drawing documents
+// (CreateDrawing) and LoadSheetDrawing.
+void RegisterXlsxNeighbours(workbook::TXLSSpreadsheetNeighbours& Neighbours);
+// The same with DrawingLoader in place of LoadSheetDrawing; an empty one leaves drawing parts unread.
+void RegisterXlsxNeighbours(workbook::TXLSSpreadsheetNeighbours& Neighbours, TXlsxDrawingLoader DrawingLoader);
 void RegisterXlsxNeighbours();
 
 }  // namespace ooxml

@@ -17,6 +17,7 @@
 #include "biff/reader/external_names.h"
 #include "core/unicode.h"
 #include "formula/formula_handler.h"
+#include "ooxml/chart/gen/chart.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
@@ -194,8 +195,10 @@ public:
       o += firstSheet ? "\n" : ",\n";
       firstSheet = false;
       if (w.IsChartsheet) {
-        // The chart of an .xlsx chart sheet is in its drawing, which the model does not hold yet.
-        Chartsheet(w.Name, w.State, std::string(), o, false);
+        // The chart of an .xlsx chart sheet is in its drawing document.
+        wb::TXLSDrawing* d = B_.GetItem(s)->GetDrawing();
+        const bool known = d && d->GetDocument();
+        Chartsheet(w.Name, w.State, known ? DrawingCharts(*d->GetDocument()) : std::string(), o, known);
         continue;
       }
       o += "    {\"name\": " + Json(w.Name) + ", \"state\": " + std::to_string(w.State) + ",\n";
@@ -249,7 +252,8 @@ private:
 
   // The sheet's tables (name and area), the number of its pictures and its charts (the chart types
   // of each, with the references of every series as A1 text). An .xlsx sheet's pictures and charts
-  // are left out while the model has no drawing document to hold them.
+  // are those of its drawing document, in anchors of every kind; they are left out when the
+  // component has no drawing documents.
   void Objects(wb::TXc12DataWorksheet& W, int Sheet, std::string& o) {
     o += "     \"tables\": [";
     for (int i = 0; i < W.Tables.Count(); ++i) {
@@ -271,9 +275,87 @@ private:
           o += (i ? ", " : "") + (charts->GetItem(i).Rec ? Chart(*charts->GetItem(i).Rec) : std::string("{}"));
       o += "]";
     } else if (wb::TXLSDrawing* d = B_.GetItem(Sheet)->GetDrawing(); d && d->GetDocument()) {
-      o += ", \"images\": " + std::to_string(d->Images.Count());
+      std::vector<wb::TXLSAnchorInfo> anchors;
+      d->GetDocument()->GetAnchors(anchors);
+      int pictures = 0;
+      for (const wb::TXLSAnchorInfo& a : anchors) pictures += a.PictureWithBlip ? 1 : 0;
+      o += ", \"images\": " + std::to_string(pictures) + ", \"charts\": [" + DrawingCharts(*d->GetDocument()) + "]";
     }
     o += ",\n";
+  }
+
+  // The charts of an .xlsx drawing document, in anchor order.
+  static std::string DrawingCharts(wb::IXLSDrawingDocument& Document) {
+    std::vector<wb::TXLSAnchorInfo> anchors;
+    Document.GetAnchors(anchors);
+    std::string o;
+    for (const wb::TXLSAnchorInfo& a : anchors) {
+      if (!a.Chart || !a.ChartRef) continue;
+      o += (o.empty() ? "" : ", ") + XlsxChart(*static_cast<ooxml::chart::TXPGDocXLSXChart*>(a.ChartRef));
+    }
+    return o;
+  }
+
+  // The chart element names of an .xlsx chart's plot area, in order, and the references of its series.
+  static std::string XlsxChart(ooxml::chart::TXPGDocXLSXChart& C) {
+    namespace ch = ooxml::chart;
+    std::string types, series;
+    const ch::TCT_ChartSpace* space = C.GetChartSpace();
+    const ch::TCT_PlotArea* plot = space && space->chart ? space->chart->plotArea.get() : nullptr;
+    for (int i = 0; plot && i < plot->charts.Count(); ++i) {
+      std::u16string name(plot->charts.NameAt(i));
+      if (name.rfind(u"c:", 0) == 0) name.erase(0, 2);
+      types += (types.empty() ? "" : ", ") + Json(name);
+      TypeSeries<ch::TCT_AreaChart, ch::TCT_Area3DChart, ch::TCT_LineChart, ch::TCT_Line3DChart, ch::TCT_StockChart,
+                 ch::TCT_RadarChart, ch::TCT_ScatterChart, ch::TCT_PieChart, ch::TCT_Pie3DChart, ch::TCT_DoughnutChart,
+                 ch::TCT_BarChart, ch::TCT_Bar3DChart, ch::TCT_OfPieChart, ch::TCT_SurfaceChart, ch::TCT_Surface3DChart,
+                 ch::TCT_BubbleChart>(plot->charts.GetItems(i), series);
+    }
+    return "{\"types\": [" + types + "], \"series\": [" + series + "]}";
+  }
+
+  // The series of the chart type Group, whichever of the classes it is.
+  template <class... TChart>
+  static void TypeSeries(const ooxml::TXPGBase* Group, std::string& o) {
+    (void)((SeriesOf<TChart>(Group, o)) || ...);
+  }
+
+  template <class TChart>
+  static bool SeriesOf(const ooxml::TXPGBase* Group, std::string& o) {
+    const auto* c = dynamic_cast<const TChart*>(Group);
+    if (!c) return false;
+    if constexpr (requires { c->ser; }) {
+      SeriesList(c->ser, o);
+    } else {
+      if (c->shared) SeriesList(c->shared->ser, o);
+    }
+    return true;
+  }
+
+  template <class TList>
+  static void SeriesList(const TList& List, std::string& o) {
+    for (int i = 0; i < List.Count(); ++i) {
+      const auto& s = *List[i];
+      std::u16string name, categories, values;
+      if (s.shared && s.shared->tx && s.shared->tx->strRef) name = s.shared->tx->strRef->f;
+      if constexpr (requires { s.cat; }) {
+        categories = AxisRef(s.cat.get());
+        values = s.val && s.val->numRef ? s.val->numRef->f : std::u16string();
+      } else {
+        categories = AxisRef(s.xVal.get());
+        values = s.yVal && s.yVal->numRef ? s.yVal->numRef->f : std::u16string();
+      }
+      o += (o.empty() ? "" : ", ") + std::string("{\"name_ref\": ") + Json(name) +
+           ", \"categories_ref\": " + Json(categories) + ", \"values_ref\": " + Json(values) + "}";
+    }
+  }
+
+  static std::u16string AxisRef(const ooxml::chart::TCT_AxDataSource* A) {
+    if (!A) return {};
+    if (A->strRef && !A->strRef->f.empty()) return A->strRef->f;
+    if (A->numRef && !A->numRef->f.empty()) return A->numRef->f;
+    if (A->multiLvlStrRef) return A->multiLvlStrRef->f;
+    return {};
   }
 
   static constexpr std::uint32_t kPictureFrame = 75;

@@ -261,32 +261,27 @@ TEST(SheetDrawingPackage, ChartReferencesThatNameNoChart) {
   }
 }
 
-// The way the workbook's picture interface builds a picture: a new two-cell anchor on top, the
+// A picture added through the workbook's picture interface: a new two-cell anchor on top, the
 // picture with its non-visual part, the store's image stretched, a rectangle.
 TEST(SheetDrawingPackage, APictureBuiltInCodeIsWrittenWithItsImage) {
   workbook::TXc12GraphicManager store(nullptr);
   io::TMemoryStream bytes(std::vector<std::uint8_t>{'P', 'N', 'G'});
   workbook::TXc12GraphicImage* image = store.Images.AddNew(bytes, workbook::xitPng);
   TXPGDocXLSXDrawing doc(&store);
-  TCT_TwoCellAnchor* anchor = AddTwoCellAnchor(doc.GetDrawing());
-  anchor->from->col = 1;
-  anchor->from->row = 2;
-  anchor->to->col = 4;
-  anchor->to->colOff = 12700;
-  anchor->to->row = 9;
-  TCT_Picture* pic = anchor->object->Create_pic();
-  pic->Clear();
-  TCT_PictureNonVisual* nv = pic->Create_nvPicPr();
-  drawingml::TCT_NonVisualDrawingProps* props = nv->Create_cNvPr();
-  props->id = image->Index + 1;
-  props->name = u"Picture 1";
-  props->descr = u"dot.png";
-  nv->Create_cNvPicPr()->Create_picLocks()->noChangeAspect = true;
-  drawingml::TCT_BlipFillProperties* fill = pic->Create_blipFill();
-  fill->Create_blip()->Picture = image;
-  drawingml::CreateStretch(*fill->fillMode);
-  drawingml::CreatePrstGeom(*pic->Create_spPr()->geometry)->prst =
-      static_cast<std::uint16_t>(drawingml::ST_ShapeType.Find(u"rect"));
+  void* added = doc.AddPictureAnchor({1, 0, 2, 0}, {4, 12700, 9, 0}, image->Index + 1, u"Picture 1", u"dot.png", image);
+  std::vector<workbook::TXLSAnchorInfo> anchors;
+  doc.GetAnchors(anchors);
+  ASSERT_EQ(anchors.size(), 1u);
+  EXPECT_EQ(anchors[0].Element, added);
+  workbook::TXLSAnchorMarker from, to;
+  workbook::TXc12GraphicImage* shown = nullptr;
+  ASSERT_TRUE(doc.GetPictureAnchor(added, from, to, shown));
+  EXPECT_EQ(shown, image);
+  EXPECT_EQ(to.ColOff, 12700);
+  EXPECT_EQ(to.Row, 9);
+  // An element that is no anchor of the document is not read through.
+  int other = 0;
+  EXPECT_FALSE(doc.GetPictureAnchor(&other, from, to, shown));
 
   io::TMemoryStream out;
   {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ooxml/binding/xpg_testing.h"
+#include "ooxml/sheetdrawing/conventional_prefixes.h"
 #include "ooxml/sheetdrawing/drawing_document.h"
 
 namespace ooxml::sheetdrawing {
@@ -243,6 +244,39 @@ TEST(SheetDrawingDocument, EmptyDocumentsAndRepeatedLoads) {
   EXPECT_TRUE(HasAnchors(twice.GetDrawing()));
   auto* added = AddTwoCellAnchor(twice.GetDrawing());
   EXPECT_EQ(twice.GetDrawing().anchors->anchors.GetItems(4), added) << "a new anchor goes on top";
+}
+
+// Parts whose writers bind the drawing namespaces to other prefixes, or make the drawing
+// namespace the default one, are read under the prefixes the bindings know.
+TEST(SheetDrawingPrefixes, NamesGoUnderTheirConventionalPrefixes) {
+  const std::string xdr = "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing";
+  const std::string a = "http://schemas.openxmlformats.org/drawingml/2006/main";
+  const std::string r = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  struct Case {
+    const char* title;
+    std::string in, out;  // out empty: unchanged
+  };
+  const Case cases[] = {
+      {"the drawing namespace as the default",
+       "<?xml version='1.0'?><wsDr xmlns=\"" + xdr + "\"><pic><blipFill><a:blip xmlns:a=\"" + a + "\" xmlns:r=\"" + r +
+           "\" r:embed=\"rId2\"/></blipFill></pic><clientData/></wsDr>",
+       "<?xml version='1.0'?><xdr:wsDr xmlns:xdr=\"" + xdr + "\"><xdr:pic><xdr:blipFill><a:blip xmlns:a=\"" + a +
+           "\" xmlns:r=\"" + r + "\" r:embed=\"rId2\"/></xdr:blipFill></xdr:pic><xdr:clientData/></xdr:wsDr>"},
+      {"prefixes of a writer's own, on elements and attributes",
+       "<ns0:wsDr xmlns:ns0=\"" + xdr + "\" xmlns:ns1='" + a + "' xmlns:ns2=\"" + r + "\"><ns0:pic><ns1:blip ns2:embed = \"rId1\" cstate=\"print\"/></ns0:pic></ns0:wsDr>",
+       "<xdr:wsDr xmlns:xdr=\"" + xdr + "\" xmlns:a='" + a + "' xmlns:r=\"" + r + "\"><xdr:pic><a:blip r:embed = \"rId1\" cstate=\"print\"/></xdr:pic></xdr:wsDr>"},
+      {"content of another namespace stays as it is; comments, CDATA and text are copied",
+       "<wsDr xmlns=\"" + xdr + "\"><!-- <x> --><ext><p xmlns=\"urn:other\"><q>1 &lt; 2<![CDATA[<pic>]]></q></p></ext></wsDr>",
+       "<xdr:wsDr xmlns:xdr=\"" + xdr + "\"><!-- <x> --><xdr:ext><p xmlns=\"urn:other\"><q>1 &lt; 2<![CDATA[<pic>]]></q></p></xdr:ext></xdr:wsDr>"},
+      {"one namespace declared twice is declared once",
+       "<wsDr xmlns=\"" + xdr + "\" xmlns:xdr=\"" + xdr + "\"><xdr:pic/></wsDr>",
+       "<xdr:wsDr xmlns:xdr=\"" + xdr + "\"><xdr:pic/></xdr:wsDr>"},
+      {"already conventional", "<xdr:wsDr xmlns:xdr=\"" + xdr + "\"><xdr:pic/></xdr:wsDr>", ""},
+      {"a conventional prefix bound elsewhere", "<wsDr xmlns=\"" + xdr + "\" xmlns:a=\"urn:other\"><a:pic/></wsDr>", ""},
+      {"a tag that does not end", "<wsDr xmlns=\"" + xdr + "\"><pic a=\"1", ""},
+      {"an attribute without a value", "<wsDr xmlns=\"" + xdr + "\"><pic a></pic></wsDr>", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ConventionalPrefixes(c.in), c.out.empty() ? c.in : c.out) << c.title;
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // What the .xlsx fuzz targets share: a package read by the spreadsheet component's .xlsx road into
-// a fresh workbook, with the formula handler the program uses and, when given, a drawing loader.
+// a fresh workbook, with the formula handler the program uses; with the drawing documents of the
+// registered road, or with drawing parts left unread.
 // The read may fail with the library's error; it must never crash, hang or leak.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "core/error.h"
 #include "formula/formula_handler.h"
@@ -15,9 +15,12 @@
 
 namespace xlsx_fuzzing {
 
-inline void Read(const std::string& bytes, ooxml::TXlsxDrawingLoader DrawingLoader = {}) {
+inline void Read(const std::string& bytes, bool Drawings) {
   workbook::TXLSSpreadsheetNeighbours n;
-  ooxml::RegisterXlsxNeighbours(n, std::move(DrawingLoader));
+  if (Drawings)
+    ooxml::RegisterXlsxNeighbours(n);
+  else
+    ooxml::RegisterXlsxNeighbours(n, ooxml::TXlsxDrawingLoader());
   // As on the program's road: shared formulas compile while the sheet is read, names after it.
   n.CreateFormulaHandler = [](workbook::TXc12Manager* M) { return formula::CreateFormulaHandler(M); };
   workbook::TXLSSpreadsheet5 book(n);

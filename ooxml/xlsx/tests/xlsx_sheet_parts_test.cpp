@@ -6,21 +6,27 @@
 #include <vector>
 
 #include "core/unicode.h"
+#include "ooxml/chart/gen/chart.h"
 #include "ooxml/opc/tests/package_testing.h"
+#include "ooxml/sheetdrawing/drawing_document.h"
+#include "ooxml/xlsx/tests/drawing_parts_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/cell_store.h"
 #include "workbook/comments_data.h"
+#include "workbook/drawing_interface.h"
 #include "workbook/manager.h"
 #include "workbook/picture_store.h"
 #include "workbook/pivot_data.h"
 #include "workbook/spreadsheet_component.h"
 #include "workbook/streams.h"
+#include "workbook/worksheet_api.h"
 #include "workbook/workbook_data.h"
 #include "workbook/worksheet_data.h"
 
 namespace {
 
 namespace wb = workbook;
+using namespace xlsx_testing;
 
 const char kMainNs[] = R"( xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
 const char kRelNs[] = R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
@@ -66,9 +72,16 @@ struct Pkg {
   }
 };
 
+// A component on the registered .xlsx road (sheets' drawing documents and their loader), or with
+// the drawing loader given (an empty one leaves drawing parts unread).
 class Book {
 public:
-  explicit Book(ooxml::TXlsxDrawingLoader Loader = {}) {
+  Book() {
+    wb::TXLSSpreadsheetNeighbours n;
+    ooxml::RegisterXlsxNeighbours(n);
+    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
+  }
+  explicit Book(ooxml::TXlsxDrawingLoader Loader) {
     wb::TXLSSpreadsheetNeighbours n;
     ooxml::RegisterXlsxNeighbours(n, std::move(Loader));
     book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
@@ -86,6 +99,7 @@ public:
     return {};
   }
   wb::TXc12Manager& M() { return *book_->GetManager(); }
+  wb::TXLSSpreadsheet5& X() { return *book_; }
   wb::TXc12DataWorksheet& W() { return *M().Worksheets->GetItem(0); }
   // Names of the kept parts of the sheet, as their targets.
   std::vector<std::string> KeptNames() {
@@ -396,55 +410,68 @@ TEST(XlsxSheetParts, PivotTablesFindTheirCache) {
   }
 }
 
-// A drawing of two pictures that show the same image part, and a chart; the loader records what
-// it was given.
+// A drawing of two pictures that show the same image part, a GIF picture and a chart.
 Pkg WithDrawing(bool chartsheet) {
   Pkg p;
   p.Chartsheet = chartsheet;
   p.Sheet = chartsheet ? R"(<sheetViews><sheetView zoomScale="80" workbookViewId="0" zoomToFit="1"/></sheetViews><drawing r:id="rId1"/>)"
                        : R"(<sheetData/><drawing r:id="rId1"/>)";
   p.SheetRels = Rel("rId1", "drawing", "../drawings/drawing1.xml");
-  p.More = {{"xl/drawings/drawing1.xml", R"(<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"/>)"},
+  p.More = {{"xl/drawings/drawing1.xml", DrawingXml(Picture(2, "rId1") + Picture(3, "rId2") + Picture(4, "rId3") + ChartFrame(5, "rId4"))},
             {"xl/drawings/_rels/drawing1.xml.rels",
              std::string(kRelNs) + Rel("rId1", "image", "../media/image1.png") + Rel("rId2", "image", "../media/image1.png") +
                  Rel("rId3", "image", "../media/picture.gif") + Rel("rId4", "chart", "../charts/chart1.xml") + "</Relationships>"},
             {"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n", 8)},
             {"xl/media/picture.gif", "GIF89a"},
-            {"xl/charts/chart1.xml", R"(<c:chartSpace xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart"/>)"}};
+            {"xl/charts/chart1.xml", LineChart("S!$B$2:$B$6")}};
   return p;
 }
 
 TEST(XlsxSheetParts, DrawingsAndTheirImages) {
   for (bool chartsheet : {false, true}) {
     SCOPED_TRACE(chartsheet ? "chartsheet" : "worksheet");
-    std::vector<std::string> loaded;
-    Book b([&](wb::TXc12DataWorksheet& Sheet, wb::TStream& Part) {
-      std::string bytes(static_cast<std::size_t>(Part.GetSize()), '\0');
-      Part.SetPosition(0);
-      Part.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-      loaded.push_back(core::utf16_to_utf8(Sheet.Name) + ":" + bytes.substr(0, 8));
-    });
+    Book b;
     b.Load(WithDrawing(chartsheet).Zip());
     EXPECT_EQ(b.W().IsChartsheet, chartsheet);
-    ASSERT_EQ(loaded.size(), 1u);
-    EXPECT_EQ(loaded[0], "S:<xdr:wsD");
     const wb::TXc12GraphicImages& images = b.M().Graphics->Images;
     ASSERT_EQ(images.Count(), 2);
     // One image part used twice is stored once with two uses.
-    EXPECT_EQ(images.GetItems(0)->Name, u"../media/image1.png");
+    EXPECT_EQ(images.GetItems(0)->Name, u"xl/media/image1.png");
     EXPECT_EQ(images.GetItems(0)->RefCount, 2);
     EXPECT_EQ(images.GetItems(0)->ImageType, wb::xitPng);
     EXPECT_EQ(images.GetItems(0)->Data.size(), 8u);
-    EXPECT_EQ(images.GetItems(0)->OwnerId, u"rId1");
-    // An image type the store has no kind for keeps its own target (and so its extension).
-    EXPECT_EQ(images.GetItems(1)->Name, u"../media/picture.gif");
+    EXPECT_EQ(images.GetItems(0)->OwnerId, u"xl/drawings/drawing1.xml");
+    // An image type the store has no kind for keeps its own name (and so its extension).
+    EXPECT_EQ(images.GetItems(1)->Name, u"xl/media/picture.gif");
     EXPECT_EQ(images.GetItems(1)->ImageType, wb::xitUnknown);
     EXPECT_EQ(images.GetItems(1)->RelationshipId, u"rId3");
+    // The three pictures and the chart are in the sheet's drawing document, each picture showing
+    // its stored image.
+    auto* doc = dynamic_cast<ooxml::sheetdrawing::TXPGDocXLSXDrawing*>(b.W().Drawing.get());
+    ASSERT_NE(doc, nullptr);
+    std::vector<wb::TXLSAnchorInfo> anchors;
+    doc->GetAnchors(anchors);
+    ASSERT_EQ(anchors.size(), 4u);
+    const wb::TXc12GraphicImage* shown[3] = {};
+    for (int i = 0; i < 3; ++i) {
+      wb::TXLSAnchorMarker from, to;
+      wb::TXc12GraphicImage* image = nullptr;
+      EXPECT_TRUE(anchors[i].PictureWithBlip);
+      ASSERT_TRUE(doc->GetPictureAnchor(anchors[i].Element, from, to, image));
+      shown[i] = image;
+    }
+    EXPECT_EQ(shown[0], images.GetItems(0));
+    EXPECT_EQ(shown[1], images.GetItems(0));
+    EXPECT_EQ(shown[2], images.GetItems(1));
+    EXPECT_TRUE(anchors[3].Chart);
+    ASSERT_NE(anchors[3].ChartRef, nullptr);
+    // Nothing of the drawing is kept besides: it is all in the document.
+    for (const std::string& n : b.KeptNames()) EXPECT_EQ(n.find("drawing"), std::string::npos) << n;
   }
 }
 
 TEST(XlsxSheetParts, WithoutDrawingBindingsTheDrawingIsKeptWhole) {
-  Book b;
+  Book b{ooxml::TXlsxDrawingLoader()};
   b.Load(WithDrawing(false).Zip());
   EXPECT_EQ(b.M().Graphics->Images.Count(), 0);
   const std::vector<std::string> kept = b.KeptNames();
@@ -453,6 +480,101 @@ TEST(XlsxSheetParts, WithoutDrawingBindingsTheDrawingIsKeptWhole) {
     for (const std::string& n : kept) found = found || n.find(part) != std::string::npos;
     EXPECT_TRUE(found) << part;
   }
+}
+
+// The worksheet's drawing interface over the drawing document of a read sheet: it lists the
+// pictures, text boxes, shapes, word art and charts the part holds; a chart series changed through
+// it is changed in the sheet's drawing document, which writes it out so; a picture added through it
+// goes into that document and the picture shared by two anchors is written once.
+TEST(XlsxSheetParts, TheWorksheetDrawingInterfaceRunsOnTheReadDocument) {
+  Pkg p;
+  p.Sheet = R"(<sheetData/><drawing r:id="rId1"/>)";
+  p.SheetRels = Rel("rId1", "drawing", "../drawings/drawing1.xml");
+  p.More = {{"xl/drawings/drawing1.xml", DrawingXml(Picture(2, "rId1") + Shape(7, "rect", true, "A note") + ChartFrame(8, "rId2") +
+                                                    Shape(9, "ellipse", false, "Text in an ellipse") + WordArt(3) +
+                                                    Picture(1500, "rId1"))},
+            {"xl/drawings/_rels/drawing1.xml.rels",
+             std::string(kRelNs) + Rel("rId1", "image", "../media/image1.png") + Rel("rId2", "chart", "../charts/chart1.xml") +
+                 "</Relationships>"},
+            {"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n", 8)},
+            {"xl/charts/chart1.xml", LineChart("S!$B$2:$B$6")}};
+  Book b;
+  b.Load(p.Zip());
+  wb::TXLSDrawing& d = *b.X().GetItem(0)->GetDrawing();
+  ASSERT_NE(d.GetDocument(), nullptr);
+  EXPECT_EQ(d.Images.Count(), 2);
+  EXPECT_EQ(d.TextBoxes.Count(), 1);
+  EXPECT_EQ(d.Shapes.Count(), 1);
+  EXPECT_EQ(d.WordArts.Count(), 1);
+  ASSERT_EQ(d.Charts.Count(), 1);
+  EXPECT_EQ(d.NextId, 1500);
+
+  // Both pictures show the one stored image, where the part places them.
+  const wb::TXc12GraphicImages& images = b.M().Graphics->Images;
+  ASSERT_EQ(images.Count(), 1);
+  wb::TXLSAnchorMarker from, to;
+  wb::TXc12GraphicImage* image = nullptr;
+  ASSERT_TRUE(static_cast<wb::TXLSDrawingImage*>(d.Images.Items.GetItem(0))->GetPlacement(from, to, image));
+  EXPECT_EQ(image, images.GetItems(0));
+  EXPECT_EQ(from.Col, 1);
+  EXPECT_EQ(from.Row, 2);
+  EXPECT_EQ(to.Col, 3);
+  EXPECT_EQ(to.ColOff, 12700);
+  EXPECT_EQ(to.RowOff, 25400);
+
+  // The chart's one series, changed through the interface.
+  auto* chart = static_cast<ooxml::chart::TXPGDocXLSXChart*>(
+      static_cast<wb::TXLSDrawingChart*>(d.Charts.Items.GetItem(0))->ChartRef);
+  ASSERT_NE(chart, nullptr);
+  const ooxml::chart::TCT_PlotArea& plot = *chart->GetChartSpace()->chart->plotArea;
+  ASSERT_EQ(plot.charts.Count(), 1);
+  EXPECT_EQ(plot.charts.NameAt(0), u"c:lineChart");
+  auto* line = dynamic_cast<ooxml::chart::TCT_LineChart*>(plot.charts.GetItems(0));
+  ASSERT_NE(line, nullptr);
+  ASSERT_EQ(line->shared->ser.Count(), 1);
+  ooxml::chart::TCT_LineSer& series = *line->shared->ser[0];
+  EXPECT_EQ(series.shared->tx->strRef->f, u"S!B1");
+  EXPECT_EQ(series.cat->strRef->f, u"S!$A$2:$A$6");
+  EXPECT_EQ(series.val->numRef->f, u"S!$B$2:$B$6");
+  series.val->numRef->f = u"S!$C$2:$C$6";
+
+  // A picture added on top.
+  const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                         0, 0, 0, 2, 0, 0, 0, 3, 8, 6, 0, 0, 0, 0, 0, 0, 0};
+  wb::TPointerMemoryStream added(png.data(), static_cast<std::int64_t>(png.size()));
+  ASSERT_NE(d.AddImage(u"dot.png", added, wb::TXLSImageAnchor{4, 4, 6, 8, 0, 0, 0.5, 0.5}), nullptr);
+  EXPECT_EQ(d.Images.Count(), 3);
+
+  // The sheet's drawing document, written: the changed reference, each image part once.
+  auto* doc = dynamic_cast<ooxml::sheetdrawing::TXPGDocXLSXDrawing*>(b.W().Drawing.get());
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(static_cast<wb::IXLSDrawingDocument*>(doc), d.GetDocument());
+  io::TMemoryStream out;
+  {
+    ooxml::TOPC_XLSX package;
+    package.OpenWrite(out, false);
+    io::TMemoryStream empty;
+    package.WriteItem(package.CreateWorkbook(), empty);
+    ooxml::TOPCItem* sheet = package.CreateWorksheet(1);
+    package.WriteItem(sheet, empty);
+    b.M().Graphics->ResetWritten();
+    ASSERT_NE(doc->SaveToPackage(package, sheet, 1), nullptr);
+    package.Close();
+  }
+  const std::string written(out.Bytes().begin(), out.Bytes().end());
+  const auto parts = opc_testing::ReadZip(written);
+  std::vector<std::string> media;
+  for (const auto& [name, bytes] : parts)
+    if (name.rfind("xl/media/", 0) == 0) media.push_back(name);
+  EXPECT_EQ(media, (std::vector<std::string>{"xl/media/image1.png", "xl/media/image2.png"}));
+  ASSERT_EQ(parts.count("xl/charts/chart1.xml"), 1u);
+  EXPECT_NE(parts.at("xl/charts/chart1.xml").find("<c:f>S!$C$2:$C$6</c:f>"), std::string::npos);
+  const std::string& drawing = parts.at("xl/drawings/drawing1.xml");
+  for (const char* object : {"name=\"Shape 7\"", "name=\"Shape 9\"", "name=\"WordArt\"", "name=\"Picture 1500\"", "name=\"Chart 8\""})
+    EXPECT_NE(drawing.find(object), std::string::npos) << object;
+  int pictures = 0;
+  for (std::size_t at = drawing.find("<xdr:pic>"); at != std::string::npos; at = drawing.find("<xdr:pic>", at + 1)) ++pictures;
+  EXPECT_EQ(pictures, 3);
 }
 
 TEST(XlsxSheetParts, Chartsheets) {
