@@ -27,8 +27,6 @@ namespace {
 // The binding's cell types (the t attribute): b, n, d, e, s, str, inlineStr.
 enum : std::uint8_t { ctBoolean = 0, ctNumber = 1, ctError = 3, ctShared = 4, ctString = 5 };
 
-constexpr char16_t kMainNamespace[] = u"http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-
 // The A1 reference of (Col, Row) into Out, reusing its storage.
 void CellRef(int Col, int Row, std::u16string& Out) {
   Out.clear();
@@ -284,11 +282,10 @@ void TXLSWriteSheetData::NextComment(TCT_Comment& Comment, bool& More) {
   Writer_.FillRichText(n.Text, n.FontRuns, *Comment.text, &n.PhoneticRuns);
 }
 
-void TXLSWriteSheetData::WriteComments(TXPGDocXLSX& Doc, TOPCItem* SheetItem) {
+void TXLSWriteSheetData::WriteComments(TOPCItem* SheetItem) {
   TOPC_XLSX& package = Writer_.Package();
   TOPCItem* item = package.CreateComments(SheetItem, Sheet_.Index + 1);
-  Doc.Root().Attributes.Clear();
-  Doc.Root().Attributes.AddAttribute(u"xmlns", kMainNamespace);
+  Writer_.SetRootNamespaces(false);
   CommentIndex_ = 0;
   TStringXpgList& authors = Comments_.authors->author;
   for (int i = 0; i < Sheet_.Comments.Count(); ++i) {
@@ -302,12 +299,7 @@ void TXLSWriteSheetData::WriteComments(TXPGDocXLSX& Doc, TOPCItem* SheetItem) {
     n.AuthorIndex = index;
   }
   Comments_.commentList->OnWriteComment = [this](TCT_Comment& c, bool& more) { NextComment(c, more); };
-  XmlMemoryStream text;
-  SavePart(Doc, text, Comments_);
-  io::TMemoryStream data;
-  data.WriteBuffer(text.Data().data(), static_cast<std::int64_t>(text.Data().size()));
-  data.SetPosition(0);
-  package.WriteItem(item, data);
+  Writer_.SavePart(item, Comments_);
   package.CloseItem(item);
 }
 

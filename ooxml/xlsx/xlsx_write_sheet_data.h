@@ -47,7 +47,7 @@ public:
   // The sheet's comments part "../comments<n>.xml" under SheetItem. The authors list of the
   // document's comments root is never emptied: a later comments part of the same save lists the
   // authors of the earlier ones first.
-  void WriteComments(sml::TXPGDocXLSX& Doc, TOPCItem* SheetItem);
+  void WriteComments(TOPCItem* SheetItem);
 
 private:
   void FillFormula(sml::TCT_Cell& Cell);

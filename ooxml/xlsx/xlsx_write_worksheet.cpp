@@ -26,9 +26,6 @@ using namespace sml;
 
 namespace xlsx_write_sheet {
 
-constexpr char16_t kMainNs[] = u"http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-constexpr char16_t kRelationshipsNs[] = u"http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-
 // The VML drawing a sheet with notes gets when it has none of its own: the shape layout and the
 // note shape type, to which one shape per note is appended.
 constexpr char16_t kDefaultVml[] =
@@ -37,12 +34,6 @@ constexpr char16_t kDefaultVml[] =
     u"<o:shapelayout v:ext=\"edit\">\t<o:idmap v:ext=\"edit\" data=\"1\"/>\t</o:shapelayout>\t"
     u"<v:shapetype id=\"_x0000_t202\" coordsize=\"21600,21600\" o:spt=\"202\" path=\"m,l,21600r21600,l21600,xe\">\t"
     u"<v:stroke joinstyle=\"miter\"/>\t<v:path gradientshapeok=\"t\" o:connecttype=\"rect\"/>\t</v:shapetype>\t</xml>";
-
-void SetNamespaces(TXPGDocXLSX& Doc, bool Relationships) {
-  Doc.Root().Attributes.Clear();
-  Doc.Root().Attributes.AddAttribute(u"xmlns", kMainNs);
-  if (Relationships) Doc.Root().Attributes.AddAttribute(u"xmlns:r", kRelationshipsNs);
-}
 
 // Text of a memory buffer stored as the whole data of Item, which is then closed.
 void StoreText(TOPC_XLSX& Package, TOPCItem* Item, const std::string& Text) {
@@ -57,14 +48,6 @@ void StoreTree(TOPC_XLSX& Package, TOPCItem* Item, const TXpgSimpleDOM& Tree) {
   XmlMemoryStream text;
   Tree.SaveToStream(text);
   StoreText(Package, Item, text.Data());
-}
-
-// A tree written straight into Item's archive entry.
-void StreamTree(TOPC_XLSX& Package, TOPCItem* Item, const TXpgSimpleDOM& Tree) {
-  io::TStream* entry = Package.BeginItemWrite(Item);
-  XmlOverTStream xml(*entry);
-  Tree.SaveToStream(xml);
-  Package.EndItemWrite(Item, entry);
 }
 
 // The binding's rule types that carry a data bar and an icon set.
@@ -626,7 +609,7 @@ void TXLSWriteXLSX::WriteVmlDrawing(TOPCItem* SheetItem, std::string& Id) {
   const TXpgDOMNode* source = sheet.VmlDrawing.Root()->GetItem(0);
   if (source->Name != u"xml") {
     // A drawing of another shape than the usual is written back as it was read.
-    StreamTree(*Package_, item, sheet.VmlDrawing);
+    StreamTree(item, sheet.VmlDrawing);
     Package_->CloseItem(item);
     return;
   }
@@ -640,7 +623,7 @@ void TXLSWriteXLSX::WriteVmlDrawing(TOPCItem* SheetItem, std::string& Id) {
     note.UpdateVmlShape();
     xml->Add(note.Shape->Clone());
   }
-  StreamTree(*Package_, item, tree);
+  StreamTree(item, tree);
   Package_->CloseItem(item);
 }
 
@@ -709,10 +692,9 @@ void TXLSWriteXLSX::WriteTable(wb::TXc12Table& Table, TOPCItem* SheetItem, std::
   e.tableStyleInfo->showLastColumn = Table.StyleInfo.showLastColumn;
   e.tableStyleInfo->showRowStripes = Table.StyleInfo.showRowStripes;
   e.tableStyleInfo->showColumnStripes = Table.StyleInfo.showColumnStripes;
-  XmlMemoryStream text;
-  sml::SavePart(*Doc_, text, e);
+  SavePart(item, e);
   e.Clear();
-  StoreText(*Package_, item, text.Data());
+  Package_->CloseItem(item);
   if (!Table.QueryTable.IsEmpty()) StoreTree(*Package_, Package_->CreateQueryTable(item), Table.QueryTable);
 }
 
@@ -748,10 +730,10 @@ void TXLSWriteXLSX::WriteWorksheet(wb::TXc12DataWorksheet& Sheet) {
   }
   if (Sheet.Comments.Count() > 0) {
     TXLSWriteSheetData comments(*this, *Doc_->Root().comments, *w.sheetData, Sheet);
-    comments.WriteComments(*Doc_, CurrentSheetItem_);
+    comments.WriteComments(CurrentSheetItem_);
   }
   // Tables are saved through the same document before the sheet root is filled.
-  SetNamespaces(*Doc_, false);
+  SetRootNamespaces(false);
   for (int i = 0; i < Sheet.Tables.Count(); ++i) {
     WriteTable(*Sheet.Tables.GetItem(i), CurrentSheetItem_, id);
     w.tableParts->tablePart.Add()->r_id = core::utf8_to_utf16(id);
@@ -764,18 +746,17 @@ void TXLSWriteXLSX::WriteWorksheet(wb::TXc12DataWorksheet& Sheet) {
     const int n = pivot.CacheDefinition->Index + 1;
     pivot.DOM.Root()->GetItem(0)->Attributes.SetIntValue(u"cacheId", n);
     TOPCItem* item = Package_->CreatePivotTable();
-    StreamTree(*Package_, item, pivot.DOM);
+    StreamTree(item, pivot.DOM);
     Package_->CreateItem(item, reltype::kPivotCacheDefinition,
                          u"../pivotCache/pivotCacheDefinition" + core::utf8_to_utf16(std::to_string(n)) + u".xml", u"");
   }
 
-  SetNamespaces(*Doc_, true);
+  SetRootNamespaces(true);
   Sheet.Cells->CalcDimension();
   wb::TXLSCellArea used;
   Sheet.GetDimension(used);
   w.dimension->ref = Ref(used);
 
-  io::TStream* entry = Package_->BeginItemWrite(CurrentSheetItem_);
   FillSheetPr(Sheet.SheetPr, *w.sheetPr);
   if (Sheet.SheetPr.tabColor.ColorType != wb::xctUnassigned) FillColor(Sheet.SheetPr.tabColor, *w.sheetPr->tabColor);
   if (Sheet.SheetViews.Count() > 0) FillSheetViews(Sheet.SheetViews, *w.sheetViews);
@@ -832,10 +813,8 @@ void TXLSWriteXLSX::WriteWorksheet(wb::TXc12DataWorksheet& Sheet) {
     } unhook{*Doc_};
     if (Sheet.Columns.Count() > 0) w.cols.Add();
     data.Start();
-    XmlOverTStream xml(*entry);
-    sml::SavePart(*Doc_, xml, w);
+    StreamPart(CurrentSheetItem_, w);
   }
-  Package_->EndItemWrite(CurrentSheetItem_, entry);
   Package_->CloseItem(CurrentSheetItem_);
   w.Clear();
 }
@@ -918,8 +897,7 @@ void TXLSWriteXLSX::WriteChartsheet(wb::TXc12DataWorksheet& Sheet) {
     Package_->AddPrinterSettings(CurrentSheetItem_, *Sheet.PageSetup.PrinterSettings, id);
     c.pageSetup->r_id = core::utf8_to_utf16(id);
   }
-  SetNamespaces(*Doc_, true);
-  io::TStream* entry = Package_->BeginItemWrite(CurrentSheetItem_);
+  SetRootNamespaces(true);
   c.sheetPr->published = Sheet.SheetPr.published;
   c.sheetPr->codeName = Sheet.SheetPr.codeName;
   if (Sheet.SheetPr.tabColor.ColorType != wb::xctUnassigned) FillColor(Sheet.SheetPr.tabColor, *c.sheetPr->tabColor);
@@ -940,9 +918,7 @@ void TXLSWriteXLSX::WriteChartsheet(wb::TXc12DataWorksheet& Sheet) {
     TCT_Chartsheet& c;
     ~ClearRoot() { c.Clear(); }
   } clear{c};
-  XmlOverTStream xml(*entry);
-  sml::SavePart(*Doc_, xml, c);
-  Package_->EndItemWrite(CurrentSheetItem_, entry);
+  StreamPart(CurrentSheetItem_, c);
   Package_->CloseItem(CurrentSheetItem_);
 }
 
