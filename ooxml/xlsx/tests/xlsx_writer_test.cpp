@@ -739,4 +739,41 @@ TEST(XlsxWriterFixtures, StylesStringsAndNamesSurviveAWriteAndARead) {
   EXPECT_GT(seen, 0) << "the fixtures were not found";
 }
 
+// ---------------------------------------------------------------------------------------------
+// Kept workbook-level trees
+
+TEST(XlsxWriterKept, PivotCacheDefinitionNamesItsRecordsByTheirNewId) {
+  Book b(0);
+  b.Load(opc_testing::ReadFile(std::string(THC_XLSX_TESTS) + "/fixtures/parts.libreoffice.xlsx"));
+  ASSERT_EQ(b.M().Workbook->PivotCaches.Count(), 1);
+  wb::TXLSPivotCacheDefinition& d = *b.M().Workbook->PivotCaches.GetItem(0);
+  const std::vector<std::uint8_t> records = d.Records.Stream.Bytes();
+  // A file may relate the records under any id; the written definition must name the new one.
+  d.DOM.Root()->GetItem(0)->Attributes.Find(u"r:id")->Value = u"rId7";
+  const auto parts = Parts(b.Write());
+  const std::string book = Flat(parts.at("xl/workbook.xml"));
+  EXPECT_NE(book.find("<pivotCaches><pivotCache cacheId=\"1\" r:id=\""), std::string::npos) << book;
+  const auto defRels = Relationships(parts.at("xl/pivotCache/_rels/pivotCacheDefinition1.xml.rels"));
+  ASSERT_EQ(defRels.size(), 1u);
+  EXPECT_EQ(defRels[0].second, "pivotCacheRecords1.xml");
+  EXPECT_NE(parts.at("xl/pivotCache/pivotCacheDefinition1.xml").find("r:id=\"" + defRels[0].first + "\""),
+            std::string::npos);
+  const std::string& written = parts.at("xl/pivotCache/pivotCacheRecords1.xml");
+  EXPECT_EQ(written, std::string(records.begin(), records.end())) << "the records are copied byte for byte";
+}
+
+TEST(XlsxWriterKept, ConnectionsFollowTheSharedStrings) {
+  Book b(1);
+  b.M().SST->AddStringNoDedupe(u"s");
+  b.M().Workbook->Connections.LoadFromString(
+      u"<connections xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+      u"<connection id=\"1\" name=\"Query\" type=\"5\" refreshedVersion=\"6\"/></connections>");
+  const auto parts = Parts(b.Write());
+  EXPECT_NE(parts.at("xl/connections.xml").find("name=\"Query\""), std::string::npos);
+  const auto rels = Relationships(parts.at("xl/_rels/workbook.xml.rels"));
+  ASSERT_GE(rels.size(), 4u);
+  EXPECT_EQ(rels[2].second, "sharedStrings.xml");
+  EXPECT_EQ(rels[3].second, "connections.xml");
+}
+
 }  // namespace
