@@ -556,7 +556,11 @@ TEST(XlsxWriterLinks, CachedValuesTypesAndTargets) {
   EXPECT_EQ(Relationships(parts.at("xl/externalLinks/_rels/externalLink1.xml.rels")),
             (std::vector<std::pair<std::string, std::string>>{{"rId1", "file:///data/other%20book.xlsx"}}));
   EXPECT_NE(parts.at("xl/externalLinks/_rels/externalLink1.xml.rels").find("TargetMode=\"External\""), std::string::npos);
-  EXPECT_EQ(parts.at("xl/externalLinks/externalLink2.xml").find("externalBook"), std::string::npos);
+  const std::string second = Flat(parts.at("xl/externalLinks/externalLink2.xml"));
+  EXPECT_EQ(second.find("externalBook"), std::string::npos);
+  EXPECT_NE(second.find("<externalLink xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" />"),
+            std::string::npos)
+      << "still a document element: " << second;
   const std::string third = Flat(parts.at("xl/externalLinks/externalLink3.xml"));
   EXPECT_EQ(third.find("xmlns:r"), std::string::npos) << third;
   EXPECT_NE(third.find("t=\"b\"><val>0</val>"), std::string::npos) << third;
