@@ -8,6 +8,7 @@
 #include "ooxml/opc/opc_streams.h"
 #include "ooxml/sheetdrawing/drawing_document.h"
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
+#include "ooxml/xlsx/xlsx_writer.h"
 #include "workbook/error_manager.h"
 #include "workbook/exceptions.h"
 #include "workbook/manager.h"
@@ -125,6 +126,7 @@ void RegisterXlsxNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours, TXlsxDraw
     });
     return std::unique_ptr<wb::TObject>(std::move(doc));
   };
+  RegisterXlsxWriter(Neighbours);
 }
 
 void RegisterXlsxNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours) { RegisterXlsxNeighbours(Neighbours, LoadSheetDrawing); }
