@@ -1,3 +1,237 @@
+// The writer's sheets: rows and cells of every kind from the cell store and from the write-cell
+// event, columns, comments with their note shapes, merged cells, hyperlinks, the worksheet's other
+// records, tables, chartsheets; and workbooks of other producers read, written and read again.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "core/unicode.h"
+#include "formula/formula_handler.h"
+#include "ooxml/opc/tests/package_testing.h"
+#include "ooxml/xlsx/xlsx_reader.h"
 #include "ooxml/xlsx/xlsx_writer.h"
+#include "workbook/biff_codecs.h"
+#include "workbook/cell_references.h"
+#include "workbook/cell_store.h"
+#include "workbook/comments_data.h"
+#include "workbook/error_manager.h"
+#include "workbook/exceptions.h"
+#include "workbook/manager.h"
+#include "workbook/shared_strings.h"
+#include "workbook/spreadsheet_component.h"
+#include "workbook/streams.h"
+#include "workbook/worksheet_api.h"
+#include "workbook/worksheet_data.h"
+
+namespace {
+
+namespace wb = workbook;
+using core::u16;
+
+// A workbook component that reads and writes .xlsx.
+class Book {
+public:
+  Book() {
+    wb::TXLSSpreadsheetNeighbours n;
+    ooxml::RegisterXlsxNeighbours(n);
+    ooxml::RegisterXlsxWriter(n);
+    n.CreateFormulaHandler = [](wb::TXc12Manager* M) { return formula::CreateFormulaHandler(M); };
+    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
+  }
+  void Load(const std::string& zip) {
+    wb::TPointerMemoryStream s(zip.data(), static_cast<std::int64_t>(zip.size()));
+    book_->LoadFromStream(s, true);
+  }
+  std::string Save() {
+    wb::TMemoryStream s;
+    book_->SaveToStream(s);
+    const auto* p = reinterpret_cast<const char*>(s.Memory());
+    return std::string(p, p + s.GetSize());
+  }
+  wb::TXLSSpreadsheet5& operator*() { return *book_; }
+  wb::TXLSSpreadsheet5* operator->() { return book_.get(); }
+  wb::TXc12Manager& Manager() { return *book_->GetManager(); }
+  wb::TXc12DataWorksheet& Sheet(int i = 0) { return *Manager().Worksheets->GetItem(i); }
+  wb::TXLSCellMMU& Cells(int i = 0) { return *Sheet(i).Cells; }
+
+private:
+  std::unique_ptr<wb::TXLSSpreadsheet5> book_;
+};
+
+// The package's parts, after the package checker found nothing wrong.
+std::map<std::string, std::string> Parts(const std::string& zip) {
+  const std::vector<std::string> faults = opc_testing::CheckPackage(zip);
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+  return opc_testing::ReadZip(zip);
+}
+
+// XML without the line breaks between elements and the blank before "/>" and ">" that the
+// binding writes.
+std::string Compact(std::string s) {
+  std::erase_if(s, [](char c) { return c == '\r' || c == '\n'; });
+  for (const char* from : {" />", " >"}) {
+    const std::string f = from, t = f.substr(1);
+    for (std::size_t p = 0; (p = s.find(f, p)) != std::string::npos;) s.replace(p, f.size(), t);
+  }
+  return s;
+}
+
+// The c element of cell Ref in a sheet part, "" when there is none.
+[[maybe_unused]] std::string CellXml(const std::string& sheet, const std::string& ref) {
+  const std::string xml = Compact(sheet);
+  const std::size_t at = xml.find("<c r=\"" + ref + "\"");
+  if (at == std::string::npos) return "";
+  const std::size_t selfClose = xml.find("/>", at), open = xml.find('>', at);
+  if (selfClose != std::string::npos && selfClose + 1 == open) return xml.substr(at, selfClose + 2 - at);
+  const std::size_t close = xml.find("</c>", at);
+  return xml.substr(at, close + 4 - at);
+}
+
+// Every match of the first group of Pattern in Text.
+[[maybe_unused]] std::vector<std::string> All(const std::string& text, const std::string& pattern) {
+  std::vector<std::string> out;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
+    out.push_back((*it)[1].str());
+  return out;
+}
+
+
+// Tokens of Text compiled for the cell (Col, Row) of the first sheet.
+std::vector<std::uint8_t> Compile(Book& b, const std::u16string& Text, int Col, int Row) {
+  std::vector<std::uint8_t> tokens;
+  EXPECT_GT(b->OwnFormulaHandler()->EncodeCellFormula(Text, tokens, 0, Col, Row, true), 0) << core::utf16_to_utf8(Text);
+  return tokens;
+}
+
+// A formula cell staged with its result by Result.
+template <class F>
+void StageFormula(Book& b, int Col, int Row, const std::vector<std::uint8_t>& Tokens, F Result,
+                  std::uint8_t Kind = wb::mfkNormal) {
+  wb::TXLSFormulaHelper& h = b.Cells().FormulaHelper();
+  h.Clear();
+  h.Col = Col;
+  h.Row = Row;
+  h.Style = 0;
+  h.FormulaKind = Kind;
+  if (!Tokens.empty()) {
+    h.SetPtgsRef(Tokens.data());
+    h.PtgsLen = static_cast<std::int32_t>(Tokens.size());
+  }
+  Result(h);
+  b.Cells().WriteFormula();
+}
+
+TEST(XlsxWriteSheet, CellsOfEveryKind) {
+  Book b;
+  b->Clear(1);
+  wb::TXLSCellMMU& c = b.Cells();
+  c.WriteBlank(0, 0, 0, 0);
+  c.WriteBoolean(1, 0, 0, true);
+  c.WriteError(2, 0, 0, static_cast<std::uint8_t>(wb::ErrorTextToXc12Error(u"#DIV/0!")));
+  c.WriteString(3, 0, 0, u"first string");
+  c.WriteFloat(4, 0, 0, 1.5);
+  c.WriteFloat(5, 0, 0, 0.1 + 0.2);
+  c.WriteFloat(6, 0, 0, 1e-7);
+  c.WriteFloat(7, 0, 0, -123456789012345678.0);
+  const auto sum = Compile(b, u"SUM(A2:A3)", 0, 3);
+  StageFormula(b, 0, 3, sum, [](wb::TXLSFormulaHelper& h) { h.SetResultFloat(3); });
+  const auto concat = Compile(b, u"\"a\"&\"b\"", 1, 3);
+  StageFormula(b, 1, 3, concat, [](wb::TXLSFormulaHelper& h) { h.SetResultString(u"a\u0001b"); });
+  const auto truth = Compile(b, u"1<2", 2, 3);
+  StageFormula(b, 2, 3, truth, [](wb::TXLSFormulaHelper& h) { h.SetResultBoolean(true); });
+  const auto na = Compile(b, u"NA()", 3, 3);
+  StageFormula(b, 3, 3, na, [](wb::TXLSFormulaHelper& h) { h.SetResultError(static_cast<std::uint8_t>(wb::ErrorTextToXc12Error(u"#N/A"))); });
+  // A formula that holds only its source text.
+  StageFormula(b, 4, 3, {}, [](wb::TXLSFormulaHelper& h) {
+    h.SourceText = u"A1*2";
+    h.SetResultFloat(0);
+  });
+  // An array formula over A5:B6: the master and its three members.
+  const auto array = Compile(b, u"A2:B3*2", 0, 4);
+  StageFormula(b, 0, 4, array, [](wb::TXLSFormulaHelper& h) {
+    h.SetArea(0, 4, 1, 5);
+    h.SetResultFloat(2);
+  }, wb::mfkArray);
+  for (auto [col, row] : {std::pair{1, 4}, {0, 5}, {1, 5}})
+    StageFormula(b, col, row, {}, [&](wb::TXLSFormulaHelper& h) {
+      h.MasterCol = 0;
+      h.MasterRow = 4;
+      h.SetResultFloat(col + row);
+    }, wb::mfkArrayMember);
+
+  const auto parts = Parts(b.Save());
+  const std::string& sheet = parts.at("xl/worksheets/sheet1.xml");
+  const struct {
+    const char* ref;
+    const char* xml;
+  } cases[] = {
+      {"A1", R"(<c r="A1"/>)"},
+      {"B1", R"(<c r="B1" t="b"><v>1</v></c>)"},
+      {"C1", R"(<c r="C1" t="e"><v>#DIV/0!</v></c>)"},
+      {"D1", R"(<c r="D1" t="s"><v>0</v></c>)"},
+      {"E1", R"(<c r="E1"><v>1.5</v></c>)"},
+      // The shortest text that reads back to the same number.
+      {"F1", R"(<c r="F1"><v>0.30000000000000004</v></c>)"},
+      {"G1", R"(<c r="G1"><v>1E-7</v></c>)"},
+      {"H1", R"(<c r="H1"><v>-1.2345678901234568E17</v></c>)"},
+      {"A4", R"(<c r="A4"><f>SUM(A2:A3)</f><v>3</v></c>)"},
+      // A character XML cannot hold is escaped.
+      {"B4", R"(<c r="B4" t="str"><f>&quot;a&quot;&amp;&quot;b&quot;</f><v>a_x0001_b</v></c>)"},
+      {"C4", R"(<c r="C4" t="b"><f>1&lt;2</f><v>1</v></c>)"},
+      {"D4", R"(<c r="D4" t="e"><f>NA()</f><v>#N/A</v></c>)"},
+      {"E4", R"(<c r="E4"><f>A1*2</f><v>0</v></c>)"},
+      {"A5", R"(<c r="A5"><f t="array" ref="A5:B6">A2:B3*2</f><v>2</v></c>)"},
+      {"B5", R"(<c r="B5"><v>5</v></c>)"},
+      {"A6", R"(<c r="A6"><v>5</v></c>)"},
+      {"B6", R"(<c r="B6"><v>6</v></c>)"},
+  };
+  for (const auto& t : cases) EXPECT_EQ(CellXml(sheet, t.ref), t.xml) << t.ref;
+  EXPECT_NE(Compact(sheet).find(R"(<dimension ref="A1:H6"/>)"), std::string::npos);
+
+  // And read back as they were.
+  Book r;
+  r.Load(b.Save());
+  wb::TXLSCellMMU& rc = r.Cells();
+  wb::TMMUCellRef ref;
+  ASSERT_TRUE(rc.FindCell(5, 0, ref));
+  EXPECT_EQ(wb::TXLSCellMMU::GetFloat(ref), 0.1 + 0.2);
+  ASSERT_TRUE(rc.FindCell(7, 0, ref));
+  EXPECT_EQ(wb::TXLSCellMMU::GetFloat(ref), -123456789012345678.0);
+  ASSERT_TRUE(rc.FindCell(3, 0, ref));
+  EXPECT_EQ(r.Manager().SST->GetText(wb::TXLSCellMMU::GetStringIndex(ref)), u"first string");
+}
+
+TEST(XlsxWriteSheet, RowHeaders) {
+  Book b;
+  b->Clear(1);
+  wb::TXLSCellMMU& c = b.Cells();
+  const struct {
+    int row;
+    std::uint16_t height;
+    std::uint8_t flags, level;
+    const char* xml;
+  } cases[] = {
+      {0, 0xFFFF, 0, 0, R"(<row r="1">)"},
+      {1, 300, 0, 0, R"(<row r="2" ht="15">)"},
+      {2, 0xFFFF, wb::TMMURowHeader::rhfHidden | wb::TMMURowHeader::rhfCustomHeight, 2,
+       R"(<row r="3" hidden="1" customHeight="1" outlineLevel="2">)"},
+      {3, 250, wb::TMMURowHeader::rhfCollapsed | wb::TMMURowHeader::rhfThickTop | wb::TMMURowHeader::rhfThickBottom |
+                   wb::TMMURowHeader::rhfShowPhonetic, 0,
+       R"(<row r="4" ht="12.5" collapsed="1" thickTop="1" thickBot="1" ph="1">)"},
+  };
+  for (const auto& t : cases) {
+    wb::TMMURowHeader h = c.AddRow(t.row, 0);
+    h.SetHeight(t.height);
+    h.SetFlags(t.flags);
+    h.SetOutlineLevel(t.level);
+  }
+  const std::string sheet = Compact(Parts(b.Save()).at("xl/worksheets/sheet1.xml"));
+  for (const auto& t : cases) EXPECT_NE(sheet.find(t.xml), std::string::npos) << t.xml << "\n" << sheet;
+}
+}  // namespace
