@@ -234,4 +234,76 @@ TEST(XlsxWriteSheet, RowHeaders) {
   const std::string sheet = Compact(Parts(b.Save()).at("xl/worksheets/sheet1.xml"));
   for (const auto& t : cases) EXPECT_NE(sheet.find(t.xml), std::string::npos) << t.xml << "\n" << sheet;
 }
+
+// Direct write: the cells of the event's sheet come from the write-cell event and never enter the
+// cell store; strings go inline, every other sheet comes from its store.
+TEST(XlsxWriteSheet, DirectWriteTakesTheCellsFromTheEvent) {
+  for (bool handler : {true, false}) {
+    SCOPED_TRACE(handler ? "with a handler" : "without a handler");
+    Book b;
+    b->Clear(2);
+    b.Cells(1).WriteFloat(0, 0, 0, 42);
+    b->SetDirectWrite(true);
+    wb::TXLSEventCell& e = *b.Manager().EventCell;
+    e.LastCol = 2;
+    e.LastRow = 2;
+    if (handler)
+      b->SetOnWriteCell([](wb::TXLSEventCell* c) {
+        if (c->Col == 0) c->SetAsFloat(c->Row + 0.5);
+        if (c->Col == 1) c->SetAsString(u"s" + u16(std::to_string(c->Row)));
+        if (c->Col == 2) {
+          c->SetFormula(u"=A1*2");
+          c->SetAsFloat(1);
+        }
+      });
+    const auto parts = Parts(b.Save());
+    const std::string direct = Compact(parts.at("xl/worksheets/sheet1.xml"));
+    EXPECT_EQ(CellXml(parts.at("xl/worksheets/sheet2.xml"), "A1"), R"(<c r="A1"><v>42</v></c>)");
+    EXPECT_FALSE(parts.count("xl/sharedStrings.xml")) << "inline strings only";
+    if (!handler) {
+      EXPECT_NE(direct.find("<sheetData></sheetData>"), std::string::npos) << direct;
+      continue;
+    }
+    EXPECT_EQ(All(direct, R"re(<row r="(\d+)")re"), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(CellXml(direct, "A3"), R"(<c r="A3"><v>2.5</v></c>)");
+    EXPECT_EQ(CellXml(direct, "B2"), R"(<c r="B2" t="str"><v>s1</v></c>)");
+    EXPECT_EQ(CellXml(direct, "C1"), R"(<c r="C1"><f>A1*2</f><v>1</v></c>)");
+    EXPECT_EQ(b.Cells(0).Dimension().Col1, -1) << "nothing entered the store";
+  }
+}
+
+TEST(XlsxWriteSheet, DirectWriteRefusesACellNotAfterThePreviousOne) {
+  for (bool collect : {false, true}) {
+    SCOPED_TRACE(collect ? "errors collected" : "errors raised");
+    Book b;
+    b->Clear(1);
+    b->GetErrors()->SetSaveToList(collect);
+    b->SetDirectWrite(true);
+    wb::TXLSEventCell& e = *b.Manager().EventCell;
+    e.LastCol = 2;
+    e.LastRow = 1;
+    b->SetOnWriteCell([moved = false](wb::TXLSEventCell* c) mutable {
+      // The second cell of the first row is moved back onto the first, once.
+      if (c->Row == 0 && c->Col == 1 && !moved) {
+        c->Col = 0;
+        moved = true;
+      }
+      c->SetAsFloat(c->Col);
+    });
+    if (!collect) {
+      try {
+        b.Save();
+        ADD_FAILURE() << "no error";
+      } catch (const wb::Exception& x) {
+        EXPECT_EQ(x.code(), 1005);
+      }
+      continue;
+    }
+    const std::string sheet = Compact(Parts(b.Save()).at("xl/worksheets/sheet1.xml"));
+    ASSERT_EQ(b->GetErrors()->Messages().size(), 1u);
+    EXPECT_EQ(b->GetErrors()->Messages()[0].Code, 1005);
+    // The refused position (A1 a second time) is left out and the write goes on.
+    EXPECT_EQ(All(sheet, R"re(<c r="([A-Z]+\d+)")re"), (std::vector<std::string>{"A1", "B1", "C1", "A2", "B2", "C2"}));
+  }
+}
 }  // namespace
