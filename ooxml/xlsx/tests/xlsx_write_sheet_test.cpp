@@ -102,6 +102,34 @@ std::string Compact(std::string s) {
 }
 
 
+// The relationships of a .rels part as "Id type target", in document order; the type is the last
+// segment of its URI, " external" is appended for an external target.
+std::vector<std::string> Rels(const std::string& rels) {
+  std::vector<std::string> out;
+  const std::regex element("<Relationship [^>]*>");
+  auto attr = [](const std::string& e, const std::string& name) {
+    std::smatch m;
+    return std::regex_search(e, m, std::regex(" " + name + "=\"([^\"]*)\"")) ? m[1].str() : std::string();
+  };
+  for (auto it = std::sregex_iterator(rels.begin(), rels.end(), element); it != std::sregex_iterator(); ++it) {
+    const std::string e = it->str();
+    const std::string type = attr(e, "Type");
+    out.push_back(attr(e, "Id") + " " + type.substr(type.rfind('/') + 1) + " " + attr(e, "Target") +
+                  (attr(e, "TargetMode") == "External" ? " external" : ""));
+  }
+  return out;
+}
+
+wb::TXc12Comment* AddNote(wb::TXc12Comments& Notes, int Col, int Row, const std::u16string& Author,
+                          const std::u16string& Text) {
+  wb::TXc12Comment* n = Notes.Add();
+  n->SetCol(Col);
+  n->SetRow(Row);
+  n->Text = Text;
+  n->Author = Notes.Authors.Find(Author) ? Notes.Authors.Find(Author) : Notes.Authors.AddName(Author);
+  return n;
+}
+
 // Tokens of Text compiled for the cell (Col, Row) of the first sheet.
 std::vector<std::uint8_t> Compile(Book& b, const std::u16string& Text, int Col, int Row) {
   std::vector<std::uint8_t> tokens;
@@ -305,5 +333,105 @@ TEST(XlsxWriteSheet, DirectWriteRefusesACellNotAfterThePreviousOne) {
     // The refused position (A1 a second time) is left out and the write goes on.
     EXPECT_EQ(All(sheet, R"re(<c r="([A-Z]+\d+)")re"), (std::vector<std::string>{"A1", "B1", "C1", "A2", "B2", "C2"}));
   }
+}
+// The authors list carries over from one comments part to the next within a save; a sheet with
+// notes and no VML drawing gets one from the default template with a shape per note.
+TEST(XlsxWriteSheet, CommentsAuthorsAndNoteShapes) {
+  Book b;
+  b->Clear(2);
+  AddNote(b.Sheet(0).Comments, 0, 0, u"A", u"first");
+  AddNote(b.Sheet(0).Comments, 1, 1, u"B", u"second");
+  AddNote(b.Sheet(0).Comments, 2, 2, u"B", u"third");
+  AddNote(b.Sheet(1).Comments, 3, 3, u"C", u"fourth");
+  ASSERT_TRUE(b.Sheet(0).VmlDrawing.IsEmpty());
+  const std::string zip = b.Save();
+  const auto parts = Parts(zip);
+  const std::string first = Compact(parts.at("xl/comments1.xml")), second = Compact(parts.at("xl/comments2.xml"));
+  EXPECT_EQ(All(first, "<author>([^<]*)</author>"), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(All(first, R"re(authorId="(\d+)")re"), (std::vector<std::string>{"0", "1", "1"}));
+  EXPECT_EQ(All(first, R"re(<comment ref="(\w+)")re"), (std::vector<std::string>{"A1", "B2", "C3"}));
+  EXPECT_EQ(All(second, "<author>([^<]*)</author>"), (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(All(second, R"re(authorId="(\d+)")re"), (std::vector<std::string>{"2"}));
+
+  const std::string vml = parts.at("xl/drawings/vmlDrawing1.vml");
+  EXPECT_NE(vml.find("<o:shapelayout"), std::string::npos);
+  EXPECT_NE(vml.find("id=\"_x0000_t202\""), std::string::npos);
+  EXPECT_EQ(All(vml, "<x:Row>(\\d+)</x:Row>"), (std::vector<std::string>{"0", "1", "2"}));
+  EXPECT_FALSE(b.Sheet(0).VmlDrawing.IsEmpty()) << "the sheet keeps the template";
+  EXPECT_EQ(Rels(parts.at("xl/worksheets/_rels/sheet1.xml.rels")),
+            (std::vector<std::string>{"rId1 vmlDrawing ../drawings/vmlDrawing1.vml", "rId2 comments ../comments1.xml"}));
+  EXPECT_NE(Compact(parts.at("xl/worksheets/sheet1.xml")).find(R"(<legacyDrawing r:id="rId1"/>)"), std::string::npos);
+
+  Book r;
+  r.Load(zip);
+  ASSERT_EQ(r.Sheet(0).Comments.Count(), 3);
+  const wb::TXc12Comment& n = *r.Sheet(0).Comments.GetItem(2);
+  EXPECT_EQ(n.Text, u"third");
+  EXPECT_EQ(n.Author->GetName(), u"B");
+  EXPECT_TRUE(n.Shape) << "its note shape was found again";
+  ASSERT_EQ(r.Sheet(1).Comments.Count(), 1);
+  EXPECT_EQ(r.Sheet(1).Comments.GetItem(0)->Author->GetName(), u"C");
+}
+
+// Form controls keep their VML drawing on a sheet without notes.
+TEST(XlsxWriteSheet, KeptVmlWithoutComments) {
+  Book b;
+  b->Clear(1);
+  b.Sheet(0).VmlDrawing.LoadFromString(
+      u"<xml xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:shape id=\"button\"/></xml>");
+  const auto parts = Parts(b.Save());
+  EXPECT_NE(parts.at("xl/drawings/vmlDrawing1.vml").find("id=\"button\""), std::string::npos);
+  EXPECT_FALSE(parts.count("xl/comments1.xml"));
+}
+
+TEST(XlsxWriteSheet, MergedCellsAndHyperlinks) {
+  Book b;
+  b->Clear(2);
+  // Areas are rows first: Row1, Row2, Col1, Col2.
+  b.Sheet(0).MergedCells->AddArea({0, 1, 0, 1});
+  b.Sheet(0).MergedCells->AddArea({2, 3, 2, 3});
+  b.Sheet(1).MergedCells->AddArea({4, 5, 4, 5});
+  AddNote(b.Sheet(0).Comments, 5, 5, u"A", u"note");
+  const struct {
+    wb::TXLSCellArea ref;
+    std::u16string address, display;
+  } links[] = {
+      {{9, 9, 0, 0}, u"https://example.com/a?b=1#c", u"web"},
+      {{9, 9, 1, 1}, u"Sheet2!B2", u"inside"},
+      {{9, 10, 2, 3}, u"mailto:someone@example.com", u""},
+  };
+  for (const auto& l : links) {
+    wb::TXc12Hyperlink& h = *b.Sheet(0).Hyperlinks->Add();
+    h.Ref = l.ref;
+    h.SetAddress(l.address);
+    h.Display = l.display;
+  }
+  const std::string zip = b.Save();
+  const auto parts = Parts(zip);
+  const std::string first = Compact(parts.at("xl/worksheets/sheet1.xml"));
+  EXPECT_EQ(All(first, R"re(<mergeCell ref="([A-Z0-9:]+)")re"), (std::vector<std::string>{"A1:B2", "C3:D4"}));
+  EXPECT_EQ(All(Compact(parts.at("xl/worksheets/sheet2.xml")), R"re(<mergeCell ref="([A-Z0-9:]+)")re"),
+            (std::vector<std::string>{"E5:F6"}));
+  EXPECT_FALSE(Compact(parts.at("xl/worksheets/sheet2.xml")).find("<hyperlinks>") != std::string::npos);
+  // The hyperlink targets come after the sheet's other relationships, in hyperlink order; a
+  // place in the workbook has a location and no relationship.
+  EXPECT_EQ(Rels(parts.at("xl/worksheets/_rels/sheet1.xml.rels")),
+            (std::vector<std::string>{"rId1 vmlDrawing ../drawings/vmlDrawing1.vml", "rId2 comments ../comments1.xml",
+                                      "rId3 hyperlink https://example.com/a?b=1#c external",
+                                      "rId4 hyperlink mailto:someone@example.com external"}));
+  EXPECT_NE(first.find(R"(<hyperlink ref="A10" r:id="rId3" display="web"/>)"), std::string::npos) << first;
+  EXPECT_NE(first.find(R"(<hyperlink ref="B10" location="Sheet2!B2" display="inside"/>)"), std::string::npos) << first;
+  EXPECT_NE(first.find(R"(<hyperlink ref="C10:D11" r:id="rId4"/>)"), std::string::npos) << first;
+
+  Book r;
+  r.Load(zip);
+  ASSERT_EQ(r.Sheet(0).Hyperlinks->Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const wb::TXc12Hyperlink& h = *r.Sheet(0).Hyperlinks->GetItem(i);
+    EXPECT_EQ(wb::CellAreaToRefStr(h.Ref), wb::CellAreaToRefStr(links[i].ref));
+    EXPECT_EQ(h.Address, links[i].address);
+    EXPECT_EQ(h.Kind, b.Sheet(0).Hyperlinks->GetItem(i)->Kind);
+  }
+  EXPECT_EQ(r.Sheet(0).MergedCells->Count(), 2);
 }
 }  // namespace
