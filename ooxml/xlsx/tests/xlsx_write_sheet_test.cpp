@@ -434,4 +434,140 @@ TEST(XlsxWriteSheet, MergedCellsAndHyperlinks) {
   }
   EXPECT_EQ(r.Sheet(0).MergedCells->Count(), 2);
 }
+
+TEST(XlsxWriteSheet, SheetRecords) {
+  Book b;
+  b->Clear(2);
+  wb::TXc12DataWorksheet& w = b.Sheet(0);
+  w.SheetPr.tabColor.ColorType = wb::xctTheme;
+  w.SheetPr.tabColor.Index = 4;
+  w.SheetPr.tabColor.Tint = 0.5;
+  b.Sheet(1).SheetPr.tabColor.ColorType = wb::xctUnassigned;
+  w.SheetFormatPr.defaultRowHeight = 300;
+  wb::TXc12Column& col = *w.Columns.Add(b.Manager().StyleSheet->XFs->GetItem(0));
+  col.Min = 1;
+  col.Max = 3;
+  col.Width = 12.5;
+  col.Flags = wb::xcfHidden | wb::xcfCustomWidth;
+  col.OutlineLevel = 1;
+  wb::TXc12ConditionalFormatting& cf = *w.ConditionalFormats->Add();
+  cf.Sqref.SetAsText(u"A1:A5 C1");
+  auto rule = [&](std::uint8_t type, std::uint8_t min, const std::u16string& minVal) {
+    wb::TXc12CfRule& r = *cf.Rules.Add();
+    r.type = type;
+    r.priority = cf.Rules.Count();
+    r.DataBar.Cfvo1.type = min;
+    r.DataBar.Cfvo1.val = minVal;
+    r.DataBar.Cfvo2.type = 2;  // max
+    r.DataBar.Color.ColorType = wb::xctRgb;
+    r.DataBar.Color.RGB = 0x638EC6;
+    return &r;
+  };
+  rule(3, 0, u"");     // a minimum that is a number without its value
+  rule(3, 3, u"");     // the lowest value: no value needed
+  rule(3, 1, u"10");   // ten percent
+  rule(0, 0, u"")->SetFormula(0, u"A1>0");
+  wb::TXc12DataValidation& v = *w.DataValidations->Add();
+  v.type = 3;
+  v.showErrorMessage = true;
+  v.Sqref.SetAsText(u"B1:B4");
+  v.formula1 = u"\"yes,no\"";
+
+  const std::string zip = b.Save();
+  const auto parts = Parts(zip);
+  const std::string first = Compact(parts.at("xl/worksheets/sheet1.xml"));
+  const std::string second = Compact(parts.at("xl/worksheets/sheet2.xml"));
+  EXPECT_EQ(All(first, "<tabColor ([^/]*)/>"), (std::vector<std::string>{R"(theme="4" tint="0.5")"}));
+  EXPECT_EQ(second.find("<tabColor"), std::string::npos);
+  EXPECT_NE(first.find(R"(defaultRowHeight="15")"), std::string::npos);
+  EXPECT_NE(first.find(R"(<cols><col min="2" max="4" width="12.5" hidden="1" customWidth="1" outlineLevel="1"/></cols>)"),
+            std::string::npos) << first;
+  EXPECT_EQ(All(first, R"re(<conditionalFormatting sqref="([^"]*)")re"), (std::vector<std::string>{"A1:A5 C1"}));
+  EXPECT_EQ(All(first, R"re(<dataBar>((?:<cfvo[^>]*>)*))re"),
+            (std::vector<std::string>{R"(<cfvo type="max"/>)", R"(<cfvo type="min"/><cfvo type="max"/>)",
+                                      R"(<cfvo type="percent" val="10"/><cfvo type="max"/>)"}));
+  EXPECT_NE(first.find("<formula>A1&gt;0</formula>"), std::string::npos);
+  EXPECT_NE(first.find(R"(sqref="B1:B4"><formula1>&quot;yes,no&quot;</formula1>)"), std::string::npos) << first;
+
+  Book r;
+  r.Load(zip);
+  const wb::TXc12DataWorksheet& rw = r.Sheet(0);
+  EXPECT_EQ(rw.SheetFormatPr.defaultRowHeight, 300);
+  EXPECT_EQ(rw.SheetPr.tabColor.ColorType, wb::xctTheme);
+  ASSERT_EQ(rw.Columns.Count(), 1);
+  EXPECT_EQ(rw.Columns.GetItem(0)->Width, 12.5);
+  ASSERT_EQ(rw.ConditionalFormats->Count(), 1);
+  EXPECT_EQ(rw.ConditionalFormats->GetItem(0)->Rules.Count(), 4);
+  std::u16string text;
+  rw.ConditionalFormats->GetItem(0)->Rules.GetItem(3)->GetFormula(0, text);
+  EXPECT_EQ(text, u"A1>0");
+  ASSERT_EQ(rw.DataValidations->Count(), 1);
+  EXPECT_EQ(rw.DataValidations->GetItem(0)->formula1, u"\"yes,no\"");
+}
+
+// Tables are numbered through the package, whatever sheet they belong to.
+TEST(XlsxWriteSheet, TablesOnTwoSheets) {
+  Book b;
+  b->Clear(2);
+  for (int i = 0; i < 2; ++i) {
+    wb::TXc12Table& t = *b.Sheet(i).Tables.Add();
+    t.id = i + 1;
+    t.Name = t.displayName = u"T" + u16(std::to_string(i + 1));
+    t.Ref = {0, 2, i, i + 1};
+    t.AutoFilter.Ref = t.Ref;
+    t.StyleInfo.name = u"TableStyleMedium2";
+    t.StyleInfo.showRowStripes = true;
+    for (int c = 0; c < 2; ++c) {
+      wb::TXc12TableColumn& col = *t.Columns.Add();
+      col.id = c + 1;
+      col.Name = u"Col" + u16(std::to_string(c + 1));
+      b.Cells(i).WriteString(i + c, 0, 0, col.Name);
+    }
+  }
+  const std::string zip = b.Save();
+  const auto parts = Parts(zip);
+  for (int i = 1; i <= 2; ++i) {
+    const std::string n = std::to_string(i);
+    EXPECT_EQ(Rels(parts.at("xl/worksheets/_rels/sheet" + n + ".xml.rels")),
+              (std::vector<std::string>{"rId1 table ../tables/table" + n + ".xml"}));
+    EXPECT_NE(Compact(parts.at("xl/worksheets/sheet" + n + ".xml")).find(R"(<tableParts count="1"><tablePart r:id="rId1"/></tableParts>)"),
+              std::string::npos);
+    const std::string table = Compact(parts.at("xl/tables/table" + n + ".xml"));
+    EXPECT_NE(table.find(R"(name="T)" + n + "\""), std::string::npos) << table;
+    EXPECT_EQ(All(table, R"re(<tableColumn id="\d+" name="([^"]*)")re"), (std::vector<std::string>{"Col1", "Col2"}));
+  }
+  Book r;
+  r.Load(zip);
+  ASSERT_EQ(r.Sheet(1).Tables.Count(), 1);
+  EXPECT_EQ(r.Sheet(1).Tables.GetItem(0)->Name, u"T2");
+  EXPECT_EQ(wb::CellAreaToRefStr(r.Sheet(1).Tables.GetItem(0)->Ref), u"B1:C3");
+  EXPECT_EQ(r.Sheet(1).Tables.GetItem(0)->StyleInfo.name, u"TableStyleMedium2");
+}
+
+// A chartsheet in second place is part number 2, next to worksheet 1.
+TEST(XlsxWriteSheet, Chartsheet) {
+  Book b;
+  b->Clear(2);
+  wb::TXc12DataWorksheet& c = b.Sheet(1);
+  c.IsChartsheet = true;
+  c.SheetViews.Clear();
+  wb::TXc12SheetView& v = *c.SheetViews.Add();
+  v.zoomScale = 80;
+  v.zoomToFit = true;
+  c.SheetProtection.objects = true;
+  c.SheetPr.codeName = u"Chart1";
+  const std::string zip = b.Save();
+  const auto parts = Parts(zip);
+  EXPECT_TRUE(parts.count("xl/worksheets/sheet1.xml"));
+  ASSERT_TRUE(parts.count("xl/chartsheets/sheet2.xml"));
+  const std::string chart = Compact(parts.at("xl/chartsheets/sheet2.xml"));
+  EXPECT_NE(chart.find(R"(<sheetPr codeName="Chart1"/>)"), std::string::npos) << chart;
+  EXPECT_NE(chart.find(R"(<sheetView zoomScale="80" workbookViewId="0" zoomToFit="1"/>)"), std::string::npos) << chart;
+  EXPECT_NE(chart.find(R"(<sheetProtection objects="1"/>)"), std::string::npos) << chart;
+  EXPECT_EQ(chart.find("sheetData"), std::string::npos);
+  Book r;
+  r.Load(zip);
+  EXPECT_TRUE(r.Sheet(1).IsChartsheet);
+  EXPECT_EQ(r.Sheet(1).SheetViews.GetItem(0)->zoomScale, 80);
+}
 }  // namespace
