@@ -16,7 +16,9 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 
 #include "core/unicode.h"
 #include "formula/formula_handler.h"
+#include "ooxml/opc/opc_streams.h"
 #include "ooxml/opc/tests/package_testing.h"
+#include "ooxml/sheetdrawing/drawing_document.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "ooxml/xlsx/xlsx_writer.h"
 #include "workbook/biff_codecs.h"
@@ -39,12 +41,30 @@ namespace {
 namespace wb = workbook;
 using core::u16;
 
+// A sheet's drawing document as the component holds it: an object of the library that is the
+// drawing bindings' document.
+class TSheetDrawing : public wb::TObject, public ooxml::sheetdrawing::TXPGDocXLSXDrawing {
+public:
+  using TXPGDocXLSXDrawing::TXPGDocXLSXDrawing;
+};
+
 // A workbook component that reads and writes .xlsx.
 class Book {
 public:
-  Book() {
+  // With Drawings, sheets get drawing documents and drawing parts are read into them.
+  explicit Book(bool Drawings = false) {
     wb::TXLSSpreadsheetNeighbours n;
-    ooxml::RegisterXlsxNeighbours(n);
+    ooxml::TXlsxDrawingLoader loader;
+    if (Drawings) {
+      n.CreateDrawing = [](wb::TXc12Manager* M) -> std::unique_ptr<wb::TObject> {
+        return std::make_unique<TSheetDrawing>(M->Graphics.get());
+      };
+      loader = [](wb::TXc12DataWorksheet& Sheet, wb::TStream& Part) {
+        ooxml::XmlOverTStream xml(Part);
+        dynamic_cast<TSheetDrawing&>(*Sheet.Drawing).LoadFromStream(xml);
+      };
+    }
+    ooxml::RegisterXlsxNeighbours(n, loader);
     ooxml::RegisterXlsxWriter(n);
     n.CreateFormulaHandler = [](wb::TXc12Manager* M) { return formula::CreateFormulaHandler(M); };
     book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
@@ -696,6 +716,65 @@ TEST(XlsxWriteSheet, FixturesKeepWhatTheyHeldThroughAWrite) {
     second.Load(zip);
     EXPECT_EQ(Dump(second), before);
   }
+}
+
+// The drawing part goes under its sheet with the sheet's number; printer settings are copied as
+// they are.
+TEST(XlsxWriteSheet, DrawingAndPrinterSettings) {
+  const std::string ns = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+  const std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  const std::string shape =
+      "<xdr:twoCellAnchor><xdr:from><xdr:col>1</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>1</xdr:row><xdr:rowOff>0</xdr:rowOff>"
+      "</xdr:from><xdr:to><xdr:col>4</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>6</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to>"
+      "<xdr:sp macro=\"\" textlink=\"\"><xdr:nvSpPr><xdr:cNvPr id=\"2\" name=\"Box\"/><xdr:cNvSpPr/></xdr:nvSpPr>"
+      "<xdr:spPr><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></xdr:spPr></xdr:sp><xdr:clientData/></xdr:twoCellAnchor>";
+  const opc_testing::Parts source = {
+      {"[Content_Types].xml",
+       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+       "<Override PartName=\"/xl/drawings/drawing1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.drawing+xml\"/></Types>"},
+      {"_rels/.rels", rels + "<Relationship Id=\"rId1\" Type=\"" + ns + "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml",
+       "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" xmlns:r=\"" + ns.substr(0, ns.size() - 1) +
+           "\"><sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"B\" sheetId=\"2\" r:id=\"rId2\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels", rels + "<Relationship Id=\"rId1\" Type=\"" + ns + "worksheet\" Target=\"worksheets/sheet1.xml\"/>" +
+                                         "<Relationship Id=\"rId2\" Type=\"" + ns + "worksheet\" Target=\"worksheets/sheet2.xml\"/></Relationships>"},
+      {"xl/worksheets/sheet1.xml", "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData/></worksheet>"},
+      {"xl/worksheets/sheet2.xml",
+       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" xmlns:r=\"" + ns.substr(0, ns.size() - 1) +
+           "\"><sheetData/><drawing r:id=\"rId7\"/></worksheet>"},
+      {"xl/worksheets/_rels/sheet2.xml.rels",
+       rels + "<Relationship Id=\"rId7\" Type=\"" + ns + "drawing\" Target=\"../drawings/drawing1.xml\"/></Relationships>"},
+      {"xl/drawings/drawing1.xml",
+       "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+       "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">" + shape + "</xdr:wsDr>"},
+  };
+  Book b(true);
+  b.Load(opc_testing::MakeZip(source));
+  const std::string settings("\x01\x02\x00\xFFprinter", 11);
+  b.Sheet(1).PageSetup.LoadPrinterSettings(std::make_unique<wb::TMemoryStream>(std::vector<std::uint8_t>(settings.begin(), settings.end())));
+  const std::string zip = b.Save();
+  const auto parts = Parts(zip);
+  // The drawing of the second sheet is drawing 2, whatever number it had.
+  ASSERT_TRUE(parts.count("xl/drawings/drawing2.xml"));
+  EXPECT_NE(parts.at("xl/drawings/drawing2.xml").find("name=\"Box\""), std::string::npos);
+  EXPECT_EQ(Rels(parts.at("xl/worksheets/_rels/sheet2.xml.rels")),
+            (std::vector<std::string>{"rId1 drawing ../drawings/drawing2.xml",
+                                      "rId2 printerSettings ../printerSettings/printerSettings1.bin"}));
+  const std::string sheet = Compact(parts.at("xl/worksheets/sheet2.xml"));
+  EXPECT_NE(sheet.find(R"(<drawing r:id="rId1"/>)"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find(R"(r:id="rId2"/>)"), std::string::npos) << sheet;
+  EXPECT_EQ(parts.at("xl/printerSettings/printerSettings1.bin"), settings);
+  EXPECT_FALSE(parts.count("xl/worksheets/_rels/sheet1.xml.rels")) << "the first sheet has no drawing";
+
+  Book r(true);
+  r.Load(zip);
+  auto* drawing = dynamic_cast<ooxml::sheetdrawing::TXPGDocXLSXDrawing*>(r.Sheet(1).Drawing.get());
+  ASSERT_NE(drawing, nullptr);
+  EXPECT_TRUE(ooxml::sheetdrawing::HasAnchors(drawing->GetDrawing()));
+  ASSERT_TRUE(r.Sheet(1).PageSetup.PrinterSettings);
+  EXPECT_EQ(r.Sheet(1).PageSetup.PrinterSettings->GetSize(), 11);
 }
 
 // ---------------------------------------------------------------------------------------------
