@@ -201,6 +201,7 @@ TEST(XlsxWriteSheet, CellsOfEveryKind) {
   StageFormula(b, 2, 3, truth, [](wb::TXLSFormulaHelper& h) { h.SetResultBoolean(true); });
   const auto na = Compile(b, u"NA()", 3, 3);
   StageFormula(b, 3, 3, na, [](wb::TXLSFormulaHelper& h) { h.SetResultError(static_cast<std::uint8_t>(wb::ErrorTextToXc12Error(u"#N/A"))); });
+  StageFormula(b, 5, 3, concat, [](wb::TXLSFormulaHelper& h) { h.SetResultString(u"_x0041_"); });
   // A formula that holds only its source text.
   StageFormula(b, 4, 3, {}, [](wb::TXLSFormulaHelper& h) {
     h.SourceText = u"A1*2";
@@ -237,6 +238,8 @@ TEST(XlsxWriteSheet, CellsOfEveryKind) {
       {"A4", R"(<c r="A4"><f>SUM(A2:A3)</f><v>3</v></c>)"},
       // A character XML cannot hold is escaped.
       {"B4", R"(<c r="B4" t="str"><f>&quot;a&quot;&amp;&quot;b&quot;</f><v>a_x0001_b</v></c>)"},
+      // A text that reads as an escape is protected.
+      {"F4", R"(<c r="F4" t="str"><f>&quot;a&quot;&amp;&quot;b&quot;</f><v>_x005F_x0041_</v></c>)"},
       {"C4", R"(<c r="C4" t="b"><f>1&lt;2</f><v>1</v></c>)"},
       {"D4", R"(<c r="D4" t="e"><f>NA()</f><v>#N/A</v></c>)"},
       {"E4", R"(<c r="E4"><f>A1*2</f><v>0</v></c>)"},
