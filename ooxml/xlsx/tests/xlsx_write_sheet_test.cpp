@@ -220,6 +220,27 @@ TEST(XlsxWriteSheet, CellsOfEveryKind) {
       h.SetResultFloat(col + row);
     }, wb::mfkArrayMember);
 
+  // Data tables over B8:C9 with two input cells and over E8:E9 with one: the masters carry the
+  // input cells and no text, the member only its value.
+  StageFormula(b, 1, 7, {}, [](wb::TXLSFormulaHelper& h) {
+    h.SetArea(1, 7, 2, 8);
+    h.SetDataTableR1Text(u"A1");
+    h.SetDataTableR2Text(u"A2");
+    h.DataTableFlags = wb::mdtfTwoDim | wb::mdtfRowInput;
+    h.SetResultFloat(7);
+  }, wb::mfkDataTable);
+  StageFormula(b, 4, 7, {}, [](wb::TXLSFormulaHelper& h) {
+    h.SetArea(4, 7, 4, 8);
+    h.SetDataTableR1Text(u"D1");
+    h.DataTableFlags = wb::mdtfR1Deleted;
+    h.SetResultFloat(8);
+  }, wb::mfkDataTable);
+  StageFormula(b, 4, 8, {}, [](wb::TXLSFormulaHelper& h) {
+    h.MasterCol = 4;
+    h.MasterRow = 7;
+    h.SetResultFloat(9);
+  }, wb::mfkDataTableMember);
+
   const auto parts = Parts(b.Save());
   const std::string& sheet = parts.at("xl/worksheets/sheet1.xml");
   const struct {
@@ -247,9 +268,12 @@ TEST(XlsxWriteSheet, CellsOfEveryKind) {
       {"B5", R"(<c r="B5"><v>5</v></c>)"},
       {"A6", R"(<c r="A6"><v>5</v></c>)"},
       {"B6", R"(<c r="B6"><v>6</v></c>)"},
+      {"B8", R"(<c r="B8"><f t="dataTable" ref="B8:C9" dt2D="1" dtr="1" r1="A1" r2="A2"/><v>7</v></c>)"},
+      {"E8", R"(<c r="E8"><f t="dataTable" ref="E8:E9" del1="1" r1="D1"/><v>8</v></c>)"},
+      {"E9", R"(<c r="E9"><v>9</v></c>)"},
   };
   for (const auto& t : cases) EXPECT_EQ(CellXml(sheet, t.ref), t.xml) << t.ref;
-  EXPECT_NE(Compact(sheet).find(R"(<dimension ref="A1:H6"/>)"), std::string::npos);
+  EXPECT_NE(Compact(sheet).find(R"(<dimension ref="A1:H9"/>)"), std::string::npos);
 
   // And read back as they were.
   Book r;
