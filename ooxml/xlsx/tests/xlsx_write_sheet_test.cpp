@@ -714,8 +714,34 @@ std::string Dump(Book& b) {
         const std::u16string& type = kept->Parts.GetItem(j)->RelType;
         o += "kept " + U8(type.substr(type.rfind(u'/') + 1)) + "\n";
       }
-    o += "views " + std::to_string(w.SheetViews.Count()) + " columns " + std::to_string(w.Columns.Count()) +
-         " pivots " + std::to_string(w.PivotTables.Count()) + " autofilter " + U8(wb::CellAreaToRefStr(w.AutoFilter->Ref)) + "\n";
+    for (int j = 0; j < w.SheetViews.Count(); ++j) {
+      const wb::TXc12SheetView& v = *w.SheetViews.GetItem(j);
+      o += "view tab" + std::to_string(v.tabSelected) + " zoom" + std::to_string(v.zoomScale) + " grid" +
+           std::to_string(v.showGridLines) + " top " + U8(wb::CellAreaToRefStr(v.topLeftCell)) + " pane " +
+           U8(ooxml::XmlFloatToStr(v.Pane.xSplit)) + "," + U8(ooxml::XmlFloatToStr(v.Pane.ySplit)) + " " +
+           U8(wb::CellAreaToRefStr(v.Pane.topLeftCell)) + " s" + std::to_string(v.Pane.state);
+      for (int k = 0; k < v.Selections.Count(); ++k)
+        o += " sel" + std::to_string(v.Selections.GetItem(k)->pane) + " " +
+             U8(wb::CellAreaToRefStr(v.Selections.GetItem(k)->activeCell)) + " " + U8(v.Selections.GetItem(k)->sqref.GetAsText());
+      o += "\n";
+    }
+    for (int j = 0; j < w.Columns.Count(); ++j) {
+      const wb::TXc12Column& c = *w.Columns.GetItem(j);
+      o += "col " + std::to_string(c.Min) + "-" + std::to_string(c.Max) + " " + U8(ooxml::XmlFloatToStr(c.Width)) + " f" +
+           std::to_string(c.Flags) + " s" + std::to_string(c.Style ? c.Style->Index : -1) + "\n";
+    }
+    const wb::TXc12PageSetup& ps = w.PageSetup;
+    const wb::TXc12PageMargins& pm = w.PageMargins;
+    o += "page " + std::to_string(ps.paperSize) + " o" + std::to_string(ps.orientation) + " scale" + std::to_string(ps.scale) +
+         " fit" + std::to_string(ps.fitToWidth) + "x" + std::to_string(ps.fitToHeight) + " margins " +
+         U8(ooxml::XmlFloatToStr(pm.left)) + " " + U8(ooxml::XmlFloatToStr(pm.top)) + " " + U8(ooxml::XmlFloatToStr(pm.header)) +
+         " header '" + U8(w.HeaderFooter.oddHeader) + "' footer '" + U8(w.HeaderFooter.oddFooter) + "' breaks " +
+         std::to_string(w.RowBreaks.Count()) + "/" + std::to_string(w.ColBreaks.Count()) + " protect" +
+         std::to_string(w.SheetProtection.sheet) + " tab" + std::to_string(w.SheetPr.tabColor.ColorType) + " fmt " +
+         U8(ooxml::XmlFloatToStr(w.SheetFormatPr.defaultRowHeight)) + "\n";
+    o += "pivots " + std::to_string(w.PivotTables.Count()) + " autofilter " + U8(wb::CellAreaToRefStr(w.AutoFilter->Ref)) +
+         " columns " + std::to_string(w.AutoFilter->Columns.Count()) + " sort " + std::to_string(w.SortState.SortConditions.Count()) +
+         " vml " + std::to_string(!w.VmlDrawing.IsEmpty()) + "\n";
   }
   return o;
 }
