@@ -459,9 +459,15 @@ TEST(XlsxWriteSheet, MergedCellsAndHyperlinks) {
     h.SetAddress(l.address);
     h.Display = l.display;
   }
+  // A link given only its location (no target to classify) is a place in the workbook, not a
+  // relationship to nowhere.
+  wb::TXc12Hyperlink& place = *b.Sheet(0).Hyperlinks->Add();
+  place.Ref = {11, 11, 0, 0};
+  place.Location = u"Sheet2!C3";
   const std::string zip = b.Save();
   const auto parts = Parts(zip);
   const std::string first = Compact(parts.at("xl/worksheets/sheet1.xml"));
+  EXPECT_NE(first.find(R"(<hyperlink ref="A12" location="Sheet2!C3"/>)"), std::string::npos) << first;
   EXPECT_EQ(All(first, R"re(<mergeCell ref="([A-Z0-9:]+)")re"), (std::vector<std::string>{"A1:B2", "C3:D4"}));
   EXPECT_EQ(All(Compact(parts.at("xl/worksheets/sheet2.xml")), R"re(<mergeCell ref="([A-Z0-9:]+)")re"),
             (std::vector<std::string>{"E5:F6"}));
@@ -478,7 +484,7 @@ TEST(XlsxWriteSheet, MergedCellsAndHyperlinks) {
 
   Book r;
   r.Load(zip);
-  ASSERT_EQ(r.Sheet(0).Hyperlinks->Count(), 3);
+  ASSERT_EQ(r.Sheet(0).Hyperlinks->Count(), 4);
   for (int i = 0; i < 3; ++i) {
     const wb::TXc12Hyperlink& h = *r.Sheet(0).Hyperlinks->GetItem(i);
     EXPECT_EQ(wb::CellAreaToRefStr(h.Ref), wb::CellAreaToRefStr(links[i].ref));
