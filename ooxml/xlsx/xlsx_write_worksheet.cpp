@@ -725,8 +725,7 @@ void TXLSWriteXLSX::WriteWorksheet(wb::TXc12DataWorksheet& Sheet) {
   Manager_->FileData->WriteSheetParts(Sheet.Index);
 
   TCT_Worksheet& w = *Doc_->Root().worksheet;
-  // Hooked here as well as by the constructor, so that a worksheet is complete whoever made the
-  // writer's document.
+  // Hooked for every worksheet, so that they hold whatever clearing the root does to its lists.
   w.mergeCells->OnWriteMergeCell = [this](TCT_MergeCell* c, bool& more) { NextMergedCell(c, more); };
   w.hyperlinks->OnWriteHyperlink = [this](TCT_Hyperlink* h, bool& more) { NextHyperlink(h, more); };
 
