@@ -564,6 +564,112 @@ TEST(XlsxWriteSheet, SheetRecords) {
   EXPECT_EQ(rw.DataValidations->GetItem(0)->formula1, u"\"yes,no\"");
 }
 
+// Views, filters, protection and print settings written and read again hold what they held.
+TEST(XlsxWriteSheet, ViewFilterAndPrintRecordsReadBack) {
+  Book b;
+  b->Clear(1);
+  wb::TXc12DataWorksheet& w = b.Sheet(0);
+  wb::TXc12SheetView& v = *w.SheetViews.GetItem(0);
+  v.tabSelected = true;
+  v.showGridLines = false;
+  v.zoomScale = 85;
+  v.Pane.ySplit = 2;
+  v.Pane.xSplit = 1;
+  v.Pane.topLeftCell = wb::CellAreaFromCell(1, 2);
+  v.Pane.activePane = wb::xpBottomRight;
+  v.Pane.state = 1;  // frozen
+  v.Selections.Clear();
+  wb::TXc12Selection& sel = *v.Selections.Add();
+  sel.pane = wb::xpBottomRight;
+  sel.activeCell = wb::CellAreaFromCell(3, 4);
+  sel.sqref.SetAsText(u"D5:E6 G7");
+  w.AutoFilter->Ref = {0, 9, 0, 2};
+  wb::TXc12FilterColumn& fc = *w.AutoFilter->Columns.Add();
+  fc.colId = 1;
+  fc.CustomFilters.InUse = true;
+  fc.CustomFilters.And = true;
+  fc.CustomFilters.Filter1.Operator = 4;  // greaterThanOrEqual
+  fc.CustomFilters.Filter1.val = u"10";
+  fc.CustomFilters.Filter2.Operator = 1;  // lessThan
+  fc.CustomFilters.Filter2.val = u"20";
+  wb::TXc12FilterColumn& values = *w.AutoFilter->Columns.Add();
+  values.colId = 2;
+  values.Filters.Values = {u"a", u"b"};
+  w.SortState.Ref = {1, 9, 0, 2};
+  wb::TXc12SortCondition& sc = *w.SortState.SortConditions.Add();
+  sc.descending = true;
+  sc.ref = {1, 9, 1, 1};
+  w.SheetProtection.sheet = true;
+  w.SheetProtection.password = 0xCC1A;
+  w.SheetProtection.formatCells = false;
+  wb::TXc12ProtectedRange& pr = *w.ProtectedRanges.Add();
+  pr.name = u"Inputs";
+  pr.sqref.SetAsText(u"B2:B9");
+  w.PageSetup.orientation = 2;
+  w.PageSetup.paperSize = 9;
+  w.PageSetup.fitToWidth = 2;
+  w.PageMargins.left = 0.25;
+  w.PrintOptions.gridLines = true;
+  w.HeaderFooter.oddHeader = u"&CReadings & more";
+  w.HeaderFooter.differentFirst = true;
+  wb::TXc12Break& brk = *w.RowBreaks.Add();
+  brk.id = 20;
+  brk.max = 16383;
+  brk.man = true;
+  wb::TXc12IgnoredError& ig = *w.IgnoredErrors.Add();
+  ig.sqref.SetAsText(u"A1:A9");
+  ig.numberStoredAsText = true;
+
+  const std::string zip = b.Save();
+  const std::string sheet = Compact(Parts(zip).at("xl/worksheets/sheet1.xml"));
+  EXPECT_NE(sheet.find(R"(<rowBreaks count="1" manualBreakCount="1">)"), std::string::npos) << sheet;
+  Book r;
+  r.Load(zip);
+  const wb::TXc12DataWorksheet& rw = r.Sheet(0);
+  ASSERT_EQ(rw.SheetViews.Count(), 1);
+  const wb::TXc12SheetView& rv = *rw.SheetViews.GetItem(0);
+  EXPECT_TRUE(rv.tabSelected);
+  EXPECT_FALSE(rv.showGridLines);
+  EXPECT_EQ(rv.zoomScale, 85);
+  EXPECT_EQ(rv.Pane.xSplit, 1);
+  EXPECT_EQ(rv.Pane.ySplit, 2);
+  EXPECT_EQ(wb::CellAreaToRefStr(rv.Pane.topLeftCell), u"B3");
+  EXPECT_EQ(rv.Pane.activePane, wb::xpBottomRight);
+  EXPECT_EQ(rv.Pane.state, 1);
+  ASSERT_EQ(rv.Selections.Count(), 1);
+  EXPECT_EQ(wb::CellAreaToRefStr(rv.Selections.GetItem(0)->activeCell), u"D5");
+  EXPECT_EQ(rv.Selections.GetItem(0)->sqref.GetAsText(), u"D5:E6 G7");
+  EXPECT_EQ(wb::CellAreaToRefStr(rw.AutoFilter->Ref), u"A1:C10");
+  ASSERT_EQ(rw.AutoFilter->Columns.Count(), 2);
+  const wb::TXc12FilterColumn& rfc = *rw.AutoFilter->Columns.GetItem(0);
+  EXPECT_TRUE(rfc.CustomFilters.And);
+  EXPECT_EQ(rfc.CustomFilters.Filter1.Operator, 4);
+  EXPECT_EQ(rfc.CustomFilters.Filter1.val, u"10");
+  EXPECT_EQ(rfc.CustomFilters.Filter2.Operator, 1);
+  EXPECT_EQ(rfc.CustomFilters.Filter2.val, u"20");
+  EXPECT_EQ(rw.AutoFilter->Columns.GetItem(1)->Filters.Values, (std::vector<std::u16string>{u"a", u"b"}));
+  ASSERT_EQ(rw.SortState.SortConditions.Count(), 1);
+  EXPECT_TRUE(rw.SortState.SortConditions.GetItem(0)->descending);
+  EXPECT_EQ(wb::CellAreaToRefStr(rw.SortState.SortConditions.GetItem(0)->ref), u"B2:B10");
+  EXPECT_TRUE(rw.SheetProtection.sheet);
+  EXPECT_EQ(rw.SheetProtection.password, 0xCC1A);
+  EXPECT_FALSE(rw.SheetProtection.formatCells);
+  ASSERT_EQ(rw.ProtectedRanges.Count(), 1);
+  EXPECT_EQ(rw.ProtectedRanges.GetItem(0)->sqref.GetAsText(), u"B2:B9");
+  EXPECT_EQ(rw.PageSetup.orientation, 2);
+  EXPECT_EQ(rw.PageSetup.paperSize, 9);
+  EXPECT_EQ(rw.PageSetup.fitToWidth, 2);
+  EXPECT_EQ(rw.PageMargins.left, 0.25);
+  EXPECT_TRUE(rw.PrintOptions.gridLines);
+  EXPECT_EQ(rw.HeaderFooter.oddHeader, u"&CReadings & more");
+  EXPECT_TRUE(rw.HeaderFooter.differentFirst);
+  ASSERT_EQ(rw.RowBreaks.Count(), 1);
+  EXPECT_EQ(rw.RowBreaks.GetItem(0)->id, 20);
+  EXPECT_TRUE(rw.RowBreaks.GetItem(0)->man);
+  ASSERT_EQ(rw.IgnoredErrors.Count(), 1);
+  EXPECT_TRUE(rw.IgnoredErrors.GetItem(0)->numberStoredAsText);
+}
+
 // Tables are numbered through the package, whatever sheet they belong to.
 TEST(XlsxWriteSheet, TablesOnTwoSheets) {
   Book b;
