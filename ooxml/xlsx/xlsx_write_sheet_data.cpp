@@ -22,13 +22,14 @@ namespace ooxml {
 namespace wb = workbook;
 using namespace sml;
 
-namespace {
+// Named, not anonymous: the build may join this unit with the reader's.
+namespace xlsx_write_cells {
 
 // The binding's cell types (the t attribute): b, n, d, e, s, str, inlineStr.
-enum : std::uint8_t { ctBoolean = 0, ctNumber = 1, ctError = 3, ctShared = 4, ctString = 5 };
+enum : std::uint8_t { kTypeBoolean = 0, kTypeError = 3, kTypeShared = 4, kTypeString = 5 };
 
 // The A1 reference of (Col, Row) into Out, reusing its storage.
-void CellRef(int Col, int Row, std::u16string& Out) {
+void A1Ref(int Col, int Row, std::u16string& Out) {
   Out.clear();
   char16_t letters[4];
   int n = 0;
@@ -41,12 +42,14 @@ void CellRef(int Col, int Row, std::u16string& Out) {
 }
 
 // Formula text as the file holds it: without the leading "=" a source text may carry.
-std::u16string StripEquals(std::u16string Text) {
+std::u16string WithoutEquals(std::u16string Text) {
   if (!Text.empty() && Text.front() == u'=') Text.erase(0, 1);
   return Text;
 }
 
-}  // namespace
+}  // namespace xlsx_write_cells
+
+using namespace xlsx_write_cells;
 
 TXLSWriteSheetData::TXLSWriteSheetData(TXLSWriteXLSX& Writer, TCT_Comments& Comments, TCT_SheetData& SheetData,
                                        wb::TXc12DataWorksheet& Sheet)
@@ -99,22 +102,22 @@ void TXLSWriteSheetData::NextCell(TCT_Cell& Cell, bool& More) {
   wb::TXLSCellMMU& cells = *Sheet_.Cells;
   More = cells.IterNextCol();
   if (!More) return;
-  CellRef(cells.IterCol(), cells.IterRow(), Ref_);
+  A1Ref(cells.IterCol(), cells.IterRow(), Ref_);
   Cell.r = Ref_;
   if (const int style = cells.IterStyle(); style != 0) Cell.s = style;
   const wb::TCellValueKind kind = cells.IterCellType();
   switch (kind) {
     case wb::cvkBlank: break;
     case wb::cvkBoolean:
-      Cell.t = ctBoolean;
+      Cell.t = kTypeBoolean;
       Cell.v = XmlBoolToStr(cells.IterBoolean());
       break;
     case wb::cvkError:
-      Cell.t = ctError;
+      Cell.t = kTypeError;
       Cell.v = wb::Xc12ErrorToText(cells.IterError());
       break;
     case wb::cvkString:
-      Cell.t = ctShared;
+      Cell.t = kTypeShared;
       Cell.v = XmlIntToStr(cells.IterStringIndex());
       break;
     case wb::cvkFloat: Cell.v = XmlFloatToStr(cells.IterFloat()); break;
@@ -127,15 +130,15 @@ void TXLSWriteSheetData::NextCell(TCT_Cell& Cell, bool& More) {
       switch (kind) {
         case wb::cvkFloatFormula: Cell.v = XmlFloatToStr(h.GetResultFloat()); break;
         case wb::cvkStringFormula:
-          Cell.t = ctString;
+          Cell.t = kTypeString;
           Cell.v = h.GetResultString();
           break;
         case wb::cvkBooleanFormula:
-          Cell.t = ctBoolean;
+          Cell.t = kTypeBoolean;
           Cell.v = XmlBoolToStr(h.GetResultBoolean());
           break;
         default:
-          Cell.t = ctError;
+          Cell.t = kTypeError;
           Cell.v = h.GetResultErrorText();
           break;
       }
@@ -159,24 +162,24 @@ void TXLSWriteSheetData::FillFormula(TCT_Cell& Cell) {
   if (h.HasArea) f.ref = h.GetAreaText();
   if (h.HasDataTableRefs) {
     f.r1 = h.GetDataTableR1Text();
-    // The second input cell is set only for a two-input table.
-    if (h.DataTableR2.Col != 0xFFFF) f.r2 = h.GetDataTableR2Text();
+    // Empty, and so left out, for a one-input table.
+    f.r2 = h.GetDataTableR2Text();
     f.dt2D = h.DataTableFlags & wb::mdtfTwoDim;
     f.dtr = h.DataTableFlags & wb::mdtfRowInput;
     f.del1 = h.DataTableFlags & wb::mdtfR1Deleted;
     f.del2 = h.DataTableFlags & wb::mdtfR2Deleted;
   } else if (h.HasPtgs()) {
     if (auto* handler = dynamic_cast<formula::TXLSFormulaHandler*>(Writer_.FormulaHandler())) {
-      f.text = StripEquals(handler->DecodeFormula(&cells, Sheet_.Index, h.Ptgs, h.PtgsLen, true));
+      f.text = WithoutEquals(handler->DecodeFormula(&cells, Sheet_.Index, h.Ptgs, h.PtgsLen, true));
     } else {
       std::u16string text;
       if (Writer_.FormulaHandler() && Writer_.FormulaHandler()->DecodeFormula(h.Ptgs, h.PtgsLen, text))
-        f.text = StripEquals(text);
+        f.text = WithoutEquals(text);
       else
-        f.text = StripEquals(h.SourceText);
+        f.text = WithoutEquals(h.SourceText);
     }
   } else {
-    f.text = StripEquals(h.SourceText);
+    f.text = WithoutEquals(h.SourceText);
   }
   f.aca = h.FormulaOptions & 1;
   f.bx = h.FormulaOptions & 2;
@@ -219,24 +222,24 @@ void TXLSWriteSheetData::NextDirectCell(TCT_Cell& Cell, bool& More) {
     return;
   }
   if (Manager_->AcceptWriteCell()) {
-    CellRef(e.Col, e.Row, Ref_);
+    A1Ref(e.Col, e.Row, Ref_);
     Cell.r = Ref_;
     if (e.Style) Cell.s = e.Style->Index;
     switch (e.ValueType) {
       case wb::cvkBoolean:
       case wb::cvkBooleanFormula:
-        Cell.t = ctBoolean;
+        Cell.t = kTypeBoolean;
         Cell.v = XmlBoolToStr(e.BoolValue);
         break;
       case wb::cvkError:
       case wb::cvkErrorFormula:
-        Cell.t = ctError;
+        Cell.t = kTypeError;
         Cell.v = wb::Xc12ErrorToText(e.ErrorValue);
         break;
       // Strings are written inline: the shared-string table never sees them.
       case wb::cvkString:
       case wb::cvkStringFormula:
-        Cell.t = ctString;
+        Cell.t = kTypeString;
         Cell.v = e.StringValue;
         break;
       case wb::cvkFloat:
@@ -244,7 +247,7 @@ void TXLSWriteSheetData::NextDirectCell(TCT_Cell& Cell, bool& More) {
       default: break;
     }
     if (e.ValueType >= wb::cvkFloatFormula && e.ValueType <= wb::cvkErrorFormula)
-      Cell.f->text = StripEquals(e.FormulaText);
+      Cell.f->text = WithoutEquals(e.FormulaText);
   } else {
     // Refused: nothing at this position, and the row goes on when the error does not raise.
     e.ClearValue();
