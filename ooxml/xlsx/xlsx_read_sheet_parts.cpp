@@ -157,6 +157,9 @@ void TXLSReadXLSX::ReadComment(TCT_Comment& C) {
   }
   wb::TXc12Comment& n = *CurrentSheet_->Comments.Add();
   ReadRichText(*C.text, n.Text, n.FontRuns);
+  // The note holds its run fonts as a cell holds its style: the style sheet's compaction before a
+  // save must not free them.
+  Manager_->StyleSheet->XFEditor->UseFontRuns(n.FontRuns);
   n.SetCol(col);
   n.SetRow(row);
   n.Guid = C.guid;
