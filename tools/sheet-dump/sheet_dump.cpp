@@ -1,5 +1,7 @@
 #include "tools/sheet-dump/sheet_dump.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -18,12 +20,14 @@
 #include "core/unicode.h"
 #include "formula/formula_handler.h"
 #include "ooxml/xlsx/xlsx_reader.h"
+#include "ooxml/xlsx/xlsx_writer.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
 #include "workbook/cell_store.h"
 #include "workbook/comments_data.h"
 #include "workbook/drawing_interface.h"
 #include "workbook/error_manager.h"
+#include "workbook/exceptions.h"
 #include "workbook/external_links.h"
 #include "workbook/manager.h"
 #include "workbook/shared_strings.h"
@@ -534,6 +538,7 @@ TWorkbookDump::TWorkbookDump(core::ByteSpan Data, const std::u16string& Password
   wb::TXLSSpreadsheetNeighbours neighbours;
   biff::RegisterLegacyNeighbours(neighbours);
   ooxml::RegisterXlsxNeighbours(neighbours);
+  ooxml::RegisterXlsxWriter(neighbours);
   Book_ = std::make_unique<wb::TXLSSpreadsheet5>(neighbours);
   Book_->SetPassword(Password);
   wb::TPointerMemoryStream stream(Data.data(), static_cast<std::int64_t>(Data.size()));
@@ -549,7 +554,23 @@ std::string TWorkbookDump::Json() {
   return d.Run();
 }
 
-void TWorkbookDump::SaveAs(const std::string& FileName) { Book_->SaveToFile(core::utf8_to_utf16(FileName)); }
+void TWorkbookDump::SaveAs(const std::string& FileName) {
+  std::string ext = FileName.substr(std::min(FileName.size(), FileName.rfind('.')));
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".xlsx") {
+    // The model of a legacy workbook is complete without its legacy document, which only the
+    // .xls road writes from: dropping it sends the save down the .xlsx road.
+    if (Book_->GetVersion() == wb::xvExcel97) Book_->SetVersion(wb::xvExcel2007);
+  } else if (ext == ".xls") {
+    // Switching an .xlsx workbook to the legacy version starts a new, empty workbook: the
+    // library has no road from one to the other, and an empty file would pass for a copy.
+    if (Book_->GetVersion() != wb::xvExcel97)
+      throw wb::Exception("an .xlsx workbook can only be saved as .xlsx, not as " + FileName);
+  } else {
+    throw wb::Exception("the file to save must end in .xlsx or .xls: " + FileName);
+  }
+  Book_->SaveToFile(core::utf8_to_utf16(FileName));
+}
 
 std::string DumpXLS(core::ByteSpan Data, const std::u16string& Password) { return TWorkbookDump(Data, Password).Json(); }
 
