@@ -16,6 +16,8 @@ namespace ooxml {
 
 class TOPC_XLSX;
 class TOPCItem;
+class TXPGBase;
+class TXpgSimpleDOM;
 
 namespace sml {
 class TXPGDocXLSX;
@@ -29,7 +31,14 @@ class TCT_CellProtection;
 class TCT_Rst;
 class TCT_Worksheet;
 class TCT_Chartsheet;
+class TCT_DefinedName;
+class TCT_XfXpgList;
 }  // namespace sml
+
+// The namespaces of the SpreadsheetML parts.
+inline constexpr char16_t kSpreadsheetMLNamespace[] = u"http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+inline constexpr char16_t kOfficeRelationshipsNamespace[] =
+    u"http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 class TXLSWriteXLSX final : public workbook::IXLSXWriter {
 public:
@@ -55,6 +64,18 @@ public:
   void FillProtection(std::uint8_t Protection, sml::TCT_CellProtection& Object) const;
   void FillRichText(const std::u16string& Text, const workbook::TXc12DynFontRunArray& FontRuns, sml::TCT_Rst& Rst,
                     const workbook::TXc12DynPhoneticRunArray* PhoneticRuns = nullptr) const;
+  // 255, the value the binding leaves unwritten, when Value is the schema default; else Value.
+  static std::uint8_t EnumOrUnset(std::uint8_t Value, std::uint8_t Default) { return Value == Default ? 255 : Value; }
+
+  // Helpers of every part's writer. The root attribute list of Doc emptied and refilled with the
+  // SpreadsheetML namespace, and with the relationships namespace when Relationships is set.
+  void SetRootNamespaces(bool Relationships);
+  // Root (one of Doc's document elements) saved into memory and stored as the data of Item.
+  void SavePart(TOPCItem* Item, TXPGBase& Root);
+  // Root saved straight into Item's archive entry.
+  void StreamPart(TOPCItem* Item, TXPGBase& Root);
+  // A kept tree written straight into Item's archive entry.
+  void StreamTree(TOPCItem* Item, const TXpgSimpleDOM& Tree);
 
 private:
   // ---- The driver, the style sheet and shared strings, the workbook part and external links.
@@ -63,6 +84,11 @@ private:
   void WriteSharedStrings();
   void WriteConnections();
   void WriteWorkbook();
+  void WritePivotCaches();
+  void WriteExternalLink(int Index, std::string& Id);
+  void FillXfs(const workbook::TXc12XFs& List, sml::TCT_XfXpgList& Elements) const;
+  void NextSharedString(sml::TCT_Rst& Rst, bool& More);
+  void NextDefinedName(sml::TCT_DefinedName& Element, bool& More);
 
   // ---- Worksheet and chartsheet parts with their satellite parts.
   void WriteWorksheet(workbook::TXc12DataWorksheet& Sheet);
