@@ -31,6 +31,9 @@ class TCT_CellProtection;
 class TCT_Rst;
 class TCT_Worksheet;
 class TCT_Chartsheet;
+class TCT_MergeCell;
+class TCT_Hyperlink;
+class TCT_ConditionalFormatting;
 class TCT_DefinedName;
 class TCT_XfXpgList;
 }  // namespace sml
@@ -96,6 +99,12 @@ private:
   void WriteDrawing(TOPCItem* SheetItem, std::string& Id);
   void WriteVmlDrawing(TOPCItem* SheetItem, std::string& Id);
   void WriteTable(workbook::TXc12Table& Table, TOPCItem* SheetItem, std::string& Id);
+  // The worksheet root's callbacks: called without an item they answer whether the sheet has
+  // any; with one, they fill the next and answer whether there was one.
+  void NextMergedCell(sml::TCT_MergeCell* Cell, bool& More);
+  void NextHyperlink(sml::TCT_Hyperlink* Link, bool& More);
+  void FillConditionalFormatting(const workbook::TXc12ConditionalFormatting& Formatting,
+                                 sml::TCT_ConditionalFormatting& Element) const;
 
   workbook::TXc12Manager* Manager_;
   workbook::IXLSFormulaHandler* FormulaHandler_;
