@@ -558,9 +558,21 @@ void TWorkbookDump::SaveAs(const std::string& FileName) {
   std::string ext = FileName.substr(std::min(FileName.size(), FileName.rfind('.')));
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".xlsx") {
-    // The model of a legacy workbook is complete without its legacy document, which only the
-    // .xls road writes from: dropping it sends the save down the .xlsx road.
-    if (Book_->GetVersion() == wb::xvExcel97) Book_->SetVersion(wb::xvExcel2007);
+    if (Book_->GetVersion() == wb::xvExcel97) {
+      // The component's save of a legacy workbook takes the .xls road, and dropping the legacy
+      // document (SetVersion) would leave the model's formula tokens without the document that
+      // decodes them. So the .xlsx writer is run here with the legacy document in place, after the
+      // same preparation as the component's .xlsx save.
+      const auto& create = Book_->Neighbours().CreateXlsxWriter;
+      if (!create) throw wb::Exception("the .xlsx writer is not available");
+      std::unique_ptr<wb::IXLSXWriter> writer = create(Book_->GetManager(), Book_->GetFormulaHandler());
+      Book_->PrepareWrite();
+      Book_->CalcDimensions();
+      Book_->GetManager()->BeforeSave();
+      wb::TFileStream file(FileName, wb::TFileStream::fmCreate);
+      writer->Write(file);
+      return;
+    }
   } else if (ext == ".xls") {
     // Switching an .xlsx workbook to the legacy version starts a new, empty workbook: the
     // library has no road from one to the other, and an empty file would pass for a copy.
