@@ -212,7 +212,8 @@ def check_libreoffice(written, after, scratch, computed, diffs):
             elif kind == 'boolean':
                 if field != ('TRUE' if v else 'FALSE'):
                     diffs.append(f'{where}: {field!r} != {v!r}')
-            elif field != str(v):
+            elif field != str(v) and not (c['type'] == 'formula' and field == str(v).strip()):
+                # The office drops the spaces around a formula's stored text result.
                 diffs.append(f'{where}: {field!r} != {v!r}')
         for r, row in enumerate(rows if computed else []):
             for col, field in enumerate(row):
