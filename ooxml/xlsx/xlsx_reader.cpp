@@ -1,4 +1,5 @@
 #include "ooxml/xlsx/xlsx_reader.h"
+#include "ooxml/xlsx/xlsx_writer.h"
 
 #include <set>
 #include <utility>
@@ -116,6 +117,7 @@ void RegisterXlsxNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours, TXlsxDraw
   Neighbours.CreateXlsxReader = [DrawingLoader](wb::TXc12Manager* Manager, wb::IXLSFormulaHandler* Handler) {
     return std::unique_ptr<wb::IXLSXReader>(std::make_unique<TXLSReadXLSX>(Manager, Handler, DrawingLoader));
   };
+  RegisterXlsxWriter(Neighbours);
 }
 
 void RegisterXlsxNeighbours() { RegisterXlsxNeighbours(wb::XLSSpreadsheetNeighbours()); }
