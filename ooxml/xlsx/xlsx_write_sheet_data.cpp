@@ -159,8 +159,8 @@ void TXLSWriteSheetData::FillFormula(TCT_Cell& Cell) {
   if (h.HasArea) f.ref = h.GetAreaText();
   if (h.HasDataTableRefs) {
     f.r1 = h.GetDataTableR1Text();
-    // The second input cell is set only for a two-input table.
-    if (h.DataTableR2.Col != 0xFFFF) f.r2 = h.GetDataTableR2Text();
+    // Empty, and so left out, for a one-input table.
+    f.r2 = h.GetDataTableR2Text();
     f.dt2D = h.DataTableFlags & wb::mdtfTwoDim;
     f.dtr = h.DataTableFlags & wb::mdtfRowInput;
     f.del1 = h.DataTableFlags & wb::mdtfR1Deleted;

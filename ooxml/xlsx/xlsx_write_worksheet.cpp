@@ -35,19 +35,15 @@ constexpr char16_t kDefaultVml[] =
     u"<v:shapetype id=\"_x0000_t202\" coordsize=\"21600,21600\" o:spt=\"202\" path=\"m,l,21600r21600,l21600,xe\">\t"
     u"<v:stroke joinstyle=\"miter\"/>\t<v:path gradientshapeok=\"t\" o:connecttype=\"rect\"/>\t</v:shapetype>\t</xml>";
 
-// Text of a memory buffer stored as the whole data of Item, which is then closed.
-void StoreText(TOPC_XLSX& Package, TOPCItem* Item, const std::string& Text) {
-  io::TMemoryStream data;
-  data.WriteBuffer(Text.data(), static_cast<std::int64_t>(Text.size()));
-  data.SetPosition(0);
-  Package.WriteItem(Item, data);
-  Package.CloseItem(Item);
-}
-
+// A kept tree stored as the whole data of Item, which is then closed.
 void StoreTree(TOPC_XLSX& Package, TOPCItem* Item, const TXpgSimpleDOM& Tree) {
   XmlMemoryStream text;
   Tree.SaveToStream(text);
-  StoreText(Package, Item, text.Data());
+  io::TMemoryStream data;
+  data.WriteBuffer(text.Data().data(), static_cast<std::int64_t>(text.Data().size()));
+  data.SetPosition(0);
+  Package.WriteItem(Item, data);
+  Package.CloseItem(Item);
 }
 
 // The binding's rule types that carry a data bar and an icon set.
@@ -698,6 +694,26 @@ void TXLSWriteXLSX::WriteTable(wb::TXc12Table& Table, TOPCItem* SheetItem, std::
   if (!Table.QueryTable.IsEmpty()) StoreTree(*Package_, Package_->CreateQueryTable(item), Table.QueryTable);
 }
 
+// The drawing, the VML drawing and the printer settings of the current sheet, each when the sheet
+// has one, with the ids the sheet root refers to them by.
+void TXLSWriteXLSX::WriteDrawingParts(std::u16string& DrawingId, std::u16string& VmlId, std::u16string& PrinterId) {
+  wb::TXc12DataWorksheet& sheet = *CurrentSheet_;
+  std::string id;
+  if (HasDrawing(sheet)) {
+    WriteDrawing(CurrentSheetItem_, id);
+    DrawingId = core::utf8_to_utf16(id);
+  }
+  if (!sheet.VmlDrawing.IsEmpty() || sheet.Comments.Count() > 0) {
+    WriteVmlDrawing(CurrentSheetItem_, id);
+    VmlId = core::utf8_to_utf16(id);
+  }
+  if (sheet.PageSetup.PrinterSettings) {
+    sheet.PageSetup.PrinterSettings->SetPosition(0);
+    Package_->AddPrinterSettings(CurrentSheetItem_, *sheet.PageSetup.PrinterSettings, id);
+    PrinterId = core::utf8_to_utf16(id);
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Worksheets
 
@@ -709,25 +725,12 @@ void TXLSWriteXLSX::WriteWorksheet(wb::TXc12DataWorksheet& Sheet) {
   Manager_->FileData->WriteSheetParts(Sheet.Index);
 
   TCT_Worksheet& w = *Doc_->Root().worksheet;
-  // Hooked here as well as by the constructor, so that a worksheet is complete whoever made the
-  // writer's document.
+  // Hooked for every worksheet, so that they hold whatever clearing the root does to its lists.
   w.mergeCells->OnWriteMergeCell = [this](TCT_MergeCell* c, bool& more) { NextMergedCell(c, more); };
   w.hyperlinks->OnWriteHyperlink = [this](TCT_Hyperlink* h, bool& more) { NextHyperlink(h, more); };
 
+  WriteDrawingParts(w.drawing->r_id, w.legacyDrawing->r_id, w.pageSetup->r_id);
   std::string id;
-  if (HasDrawing(Sheet)) {
-    WriteDrawing(CurrentSheetItem_, id);
-    w.drawing->r_id = core::utf8_to_utf16(id);
-  }
-  if (!Sheet.VmlDrawing.IsEmpty() || Sheet.Comments.Count() > 0) {
-    WriteVmlDrawing(CurrentSheetItem_, id);
-    w.legacyDrawing->r_id = core::utf8_to_utf16(id);
-  }
-  if (Sheet.PageSetup.PrinterSettings) {
-    Sheet.PageSetup.PrinterSettings->SetPosition(0);
-    Package_->AddPrinterSettings(CurrentSheetItem_, *Sheet.PageSetup.PrinterSettings, id);
-    w.pageSetup->r_id = core::utf8_to_utf16(id);
-  }
   if (Sheet.Comments.Count() > 0) {
     TXLSWriteSheetData comments(*this, *Doc_->Root().comments, *w.sheetData, Sheet);
     comments.WriteComments(CurrentSheetItem_);
@@ -883,20 +886,7 @@ void TXLSWriteXLSX::WriteChartsheet(wb::TXc12DataWorksheet& Sheet) {
   CurrentSheetItem_ = Package_->CreateChartsheet(Sheet.Index + 1);
   Manager_->FileData->WriteSheetParts(Sheet.Index);
   TCT_Chartsheet& c = *Doc_->Root().chartsheet;
-  std::string id;
-  if (HasDrawing(Sheet)) {
-    WriteDrawing(CurrentSheetItem_, id);
-    c.drawing->r_id = core::utf8_to_utf16(id);
-  }
-  if (!Sheet.VmlDrawing.IsEmpty() || Sheet.Comments.Count() > 0) {
-    WriteVmlDrawing(CurrentSheetItem_, id);
-    c.legacyDrawing->r_id = core::utf8_to_utf16(id);
-  }
-  if (Sheet.PageSetup.PrinterSettings) {
-    Sheet.PageSetup.PrinterSettings->SetPosition(0);
-    Package_->AddPrinterSettings(CurrentSheetItem_, *Sheet.PageSetup.PrinterSettings, id);
-    c.pageSetup->r_id = core::utf8_to_utf16(id);
-  }
+  WriteDrawingParts(c.drawing->r_id, c.legacyDrawing->r_id, c.pageSetup->r_id);
   SetRootNamespaces(true);
   c.sheetPr->published = Sheet.SheetPr.published;
   c.sheetPr->codeName = Sheet.SheetPr.codeName;

@@ -99,6 +99,7 @@ private:
   void WriteDrawing(TOPCItem* SheetItem, std::string& Id);
   void WriteVmlDrawing(TOPCItem* SheetItem, std::string& Id);
   void WriteTable(workbook::TXc12Table& Table, TOPCItem* SheetItem, std::string& Id);
+  void WriteDrawingParts(std::u16string& DrawingId, std::u16string& VmlId, std::u16string& PrinterId);
   // The worksheet root's callbacks: called without an item they answer whether the sheet has
   // any; with one, they fill the next and answer whether there was one.
   void NextMergedCell(sml::TCT_MergeCell* Cell, bool& More);
