@@ -35,7 +35,6 @@
 #include "core/unicode.h"
 #include "formula/formula_handler.h"
 #include "ooxml/xlsx/xlsx_reader.h"
-#include "ooxml/xlsx/xlsx_writer.h"
 #include "workbook/manager.h"
 #include "workbook/spreadsheet_component.h"
 #include "workbook/worksheet_api.h"
@@ -120,7 +119,6 @@ std::unique_ptr<wb::TXLSSpreadsheet5> NewComponent() {
   wb::TXLSSpreadsheetNeighbours n;
   n.CreateFormulaHandler = [](wb::TXc12Manager* M) { return formula::CreateFormulaHandler(M); };
   ooxml::RegisterXlsxNeighbours(n);
-  ooxml::RegisterXlsxWriter(n);
   return std::make_unique<wb::TXLSSpreadsheet5>(n);
 }
 

@@ -20,7 +20,6 @@
 #include "core/unicode.h"
 #include "formula/formula_handler.h"
 #include "ooxml/xlsx/xlsx_reader.h"
-#include "ooxml/xlsx/xlsx_writer.h"
 #include "workbook/biff_codecs.h"
 #include "workbook/cell_references.h"
 #include "workbook/cell_store.h"
@@ -538,7 +537,6 @@ TWorkbookDump::TWorkbookDump(core::ByteSpan Data, const std::u16string& Password
   wb::TXLSSpreadsheetNeighbours neighbours;
   biff::RegisterLegacyNeighbours(neighbours);
   ooxml::RegisterXlsxNeighbours(neighbours);
-  ooxml::RegisterXlsxWriter(neighbours);
   Book_ = std::make_unique<wb::TXLSSpreadsheet5>(neighbours);
   Book_->SetPassword(Password);
   wb::TPointerMemoryStream stream(Data.data(), static_cast<std::int64_t>(Data.size()));

@@ -40,7 +40,7 @@ protected:
     xlsx_ = dir_ / "report.xlsx";
     before_ = dir_ / "before.json";
     const ToolRun save =
-        RunTool(Quoted(kSheetDump) + " " + Quoted(xls_) + " --save-as " + Quoted(xlsx_) + " > " + Quoted(before_));
+        RunTool("(" + Quoted(kSheetDump) + " " + Quoted(xls_) + " --save-as " + Quoted(xlsx_) + " > " + Quoted(before_) + ")");
     ASSERT_EQ(save.status, 0) << save.output;
   }
   // The statistics texts of sheet k as the console's formulas give them.
@@ -62,7 +62,7 @@ protected:
 TEST_F(ConsoleReportAsXlsx, KeepsEveryValueAndFormula) {
   EXPECT_EQ(opc_testing::CheckPackage(core::testing::ReadFile(xlsx_)), std::vector<std::string>{});
   const fs::path after = dir_ / "after.json";
-  const ToolRun read = RunTool(Quoted(kSheetDump) + " " + Quoted(xlsx_) + " > " + Quoted(after));
+  const ToolRun read = RunTool("(" + Quoted(kSheetDump) + " " + Quoted(xlsx_) + " > " + Quoted(after) + ")");
   ASSERT_EQ(read.status, 0) << read.output;
   const ToolRun check = RunTool("/usr/bin/python3 " + Quoted(kTests / "check_written.py") + " --libreoffice " +
                                 Quoted(dir_) + " --computed --xls " + Quoted(xls_) + " " + Quoted(xlsx_) + " " +
