@@ -1,7 +1,7 @@
-// sheet-dump [--password PASSWORD] FILE [--save-as OUT.xls]: prints what the library reads from an
-// .xls or .xlsx workbook as JSON, and with --save-as writes the workbook as read to OUT.xls (the library's
-// read and write round trip, for checking with other readers); the password opens an encrypted
-// workbook.
+// sheet-dump [--password PASSWORD] FILE [--save-as OUT.xlsx|OUT.xls]: prints what the library reads
+// from an .xls or .xlsx workbook as JSON, and with --save-as writes the workbook as read to OUT, as
+// .xlsx or .xls by its extension (the library's read and write round trip, for checking with other
+// readers); the password opens an encrypted workbook.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
       bad = true;
   }
   if (bad || !input) {
-    std::fprintf(stderr, "usage: sheet-dump [--password PASSWORD] FILE.xls|FILE.xlsx [--save-as OUT.xls]\n");
+    std::fprintf(stderr, "usage: sheet-dump [--password PASSWORD] FILE.xls|FILE.xlsx [--save-as OUT.xlsx|OUT.xls]\n");
     return 2;
   }
   std::ifstream in(input, std::ios::binary);

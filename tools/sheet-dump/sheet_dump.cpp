@@ -1,5 +1,7 @@
 #include "tools/sheet-dump/sheet_dump.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -25,6 +27,7 @@
 #include "workbook/comments_data.h"
 #include "workbook/drawing_interface.h"
 #include "workbook/error_manager.h"
+#include "workbook/exceptions.h"
 #include "workbook/external_links.h"
 #include "workbook/manager.h"
 #include "workbook/shared_strings.h"
@@ -631,7 +634,35 @@ std::string TWorkbookDump::Json() {
   return d.Run();
 }
 
-void TWorkbookDump::SaveAs(const std::string& FileName) { Book_->SaveToFile(core::utf8_to_utf16(FileName)); }
+void TWorkbookDump::SaveAs(const std::string& FileName) {
+  std::string ext = FileName.substr(std::min(FileName.size(), FileName.rfind('.')));
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".xlsx") {
+    if (Book_->GetVersion() == wb::xvExcel97) {
+      // The component's save of a legacy workbook takes the .xls road, and dropping the legacy
+      // document (SetVersion) would leave the model's formula tokens without the document that
+      // decodes them. So the .xlsx writer is run here with the legacy document in place, after the
+      // same preparation as the component's .xlsx save.
+      const auto& create = Book_->Neighbours().CreateXlsxWriter;
+      if (!create) throw wb::Exception("the .xlsx writer is not available");
+      std::unique_ptr<wb::IXLSXWriter> writer = create(Book_->GetManager(), Book_->GetFormulaHandler());
+      Book_->PrepareWrite();
+      Book_->CalcDimensions();
+      Book_->GetManager()->BeforeSave();
+      wb::TFileStream file(FileName, wb::TFileStream::fmCreate);
+      writer->Write(file);
+      return;
+    }
+  } else if (ext == ".xls") {
+    // Switching an .xlsx workbook to the legacy version starts a new, empty workbook: the
+    // library has no road from one to the other, and an empty file would pass for a copy.
+    if (Book_->GetVersion() != wb::xvExcel97)
+      throw wb::Exception("an .xlsx workbook can only be saved as .xlsx, not as " + FileName);
+  } else {
+    throw wb::Exception("the file to save must end in .xlsx or .xls: " + FileName);
+  }
+  Book_->SaveToFile(core::utf8_to_utf16(FileName));
+}
 
 std::string DumpXLS(core::ByteSpan Data, const std::u16string& Password) { return TWorkbookDump(Data, Password).Json(); }
 

@@ -27,7 +27,8 @@ public:
   // layout (default column width, default row height, rows of their own height), merged ranges,
   // notes and cells; the defined names.
   std::string Json();
-  // Writes the workbook as read to an .xls file.
+  // Writes the workbook as read, as .xlsx or .xls by the file name's extension. A legacy workbook
+  // saves either way; an .xlsx workbook only as .xlsx. Raises for any other extension.
   void SaveAs(const std::string& FileName);
 
 private:
