@@ -636,6 +636,22 @@ std::uint8_t TXLSFormulaHandler::PtgsToArea3D(const std::uint8_t* Ptgs, int Len,
                                               workbook::TXLSCellArea& Area) {
   int row1 = 0, row2 = 0, col1 = 0, col2 = 0;
   const int kind = formula::PtgsToArea3D(Ptgs, Len, nullptr, Sheet, row1, row2, col1, col2);
+  // A name's area keeps the absolute flags of its tokens, so its text keeps its "$" signs.
+  const auto row = [](int Value, const std::uint8_t* At) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Value) | (core::load_le32(At) & PTG_ROW_ABS));
+  };
+  const auto col = [](int Value, const std::uint8_t* At) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Value) | (core::load_le16(At) & PTG_COL_ABS));
+  };
+  if (kind == 1 && Ptgs[0] == xptgRef3d) {
+    row1 = row2 = row(row1, Ptgs + 1);
+    col1 = col2 = col(col1, Ptgs + 5);
+  } else if (kind == 2 && Ptgs[0] == xptgArea3d) {
+    row1 = row(row1, Ptgs + 1);
+    row2 = row(row2, Ptgs + 5);
+    col1 = col(col1, Ptgs + 9);
+    col2 = col(col2, Ptgs + 11);
+  }
   Area.Row1 = row1;
   Area.Row2 = row2;
   Area.Col1 = col1;

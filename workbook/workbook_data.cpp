@@ -27,6 +27,16 @@ std::u16string BuiltInNameText(std::uint8_t BuiltIn) {
   return std::u16string(kBuiltInNames[BuiltIn]);
 }
 
+std::u16string BuiltInCodeText(std::uint8_t Code) {
+  // Built-in names by their code in legacy NAME records.
+  static constexpr std::array<std::u16string_view, 14> kCodes = {
+      u"Consolidate_Area", u"Auto_Open",  u"Auto_Close",     u"Extract",         u"Database",
+      u"Criteria",         u"Print_Area", u"Print_Titles",   u"Recorder",        u"Data_Form",
+      u"Auto_Activate",    u"Auto_Deactivate", u"Sheet_Title", u"_FilterDatabase"};
+  if (Code >= kCodes.size()) return {};
+  return std::u16string(kCodes[Code]);
+}
+
 void TXc12DefinedName::Clear() {
   Name.clear();
   Comment.clear();
@@ -66,6 +76,11 @@ void TXc12DefinedName::SetName(const std::u16string& AName) {
 
 std::u16string TXc12DefinedName::GetDisplayName() const {
   if (BuiltIn != bnNone) return std::u16string(kBuiltInPrefix) + BuiltInNameText(BuiltIn);
+  // A legacy built-in without an id here still has its built-in name, never an empty one.
+  if (Name.empty() && RawBuiltInCode != 0) {
+    const std::u16string text = BuiltInCodeText(RawBuiltInCode);
+    if (!text.empty()) return std::u16string(kBuiltInPrefix) + text;
+  }
   return Name;
 }
 

@@ -312,12 +312,15 @@ public:
   void SetName(const std::u16string& AName);
   void SetDefinition(const std::u16string& Text) { Definition = Text; }
   virtual void GetDefinition(std::u16string& Text) const { Text = Definition; }
-  // The display name: the text, or the built-in's own name.
+  // The display name: the text, or the built-in's own name with its "_xlnm." prefix.
   std::u16string GetDisplayName() const;
 };
 
 // The text of a built-in name without its "_xlnm." prefix ("Print_Area"); "" for bnNone.
 std::u16string BuiltInNameText(std::uint8_t BuiltIn);
+// The text of a built-in name by its code in legacy NAME records ("_FilterDatabase" for 0x0D); ""
+// for an unknown code.
+std::u16string BuiltInCodeText(std::uint8_t Code);
 
 class TXc12DefinedNames : public TObject, public TObjectList<TXc12DefinedName> {
 public:

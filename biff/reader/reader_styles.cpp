@@ -181,14 +181,15 @@ void TXLSReadXLS::RecPALETTE() {
   TRecordBody b(Buf_.data(), Header_.Length);
   const int count = std::min<int>(b.U16(0), 58);
   b.Need(2, count * 4);
+  auto& palette = M_.StyleSheet->Palette;
+  for (int i = 0; i < count; ++i) palette[static_cast<std::size_t>(8 + i)] = b.U32(2 + 4 * i);
+  // The indexed colours as a style sheet lists them: opaque ARGB, the eight fixed colours first.
+  const wb::TXc12Palette fixed = wb::Xc12FullDefaultPalette();
   auto& colors = *M_.StyleSheet->IndexColorObjs;
   colors.Clear();
-  for (int i = 0; i < count + 8; ++i) colors.Add();
-  auto& palette = M_.StyleSheet->Palette;
-  for (int i = 0; i < count; ++i) {
-    const std::uint32_t rgb = b.U32(2 + 4 * i);
-    colors.GetItem(8 + i)->SetRGB(rgb);
-    palette[static_cast<std::size_t>(8 + i)] = rgb;
+  for (int i = 0; i < count + 8; ++i) {
+    const std::uint32_t bgr = (i < 8 ? fixed : palette)[static_cast<std::size_t>(i)];
+    colors.Add()->SetRGB(0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
   }
 }
 

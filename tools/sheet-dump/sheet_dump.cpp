@@ -90,15 +90,11 @@ std::u16string QuoteSheets(const std::u16string& First, const std::u16string& La
   return q + u"'";
 }
 
-// Names of the built-in names by their code in NAME records.
-const char16_t* const kBuiltInCodes[] = {u"Consolidate_Area", u"Auto_Open", u"Auto_Close", u"Extract",
-                                         u"Database", u"Criteria", u"Print_Area", u"Print_Titles",
-                                         u"Recorder", u"Data_Form", u"Auto_Activate", u"Auto_Deactivate",
-                                         u"Sheet_Title", u"_FilterDatabase"};
-
 std::u16string NameText(const wb::TXc12DefinedName& N) {
   if (N.BuiltIn < wb::bnNone) return wb::BuiltInNameText(N.BuiltIn);
-  if (N.RawBuiltInCode != 0 && N.RawBuiltInCode < std::size(kBuiltInCodes)) return kBuiltInCodes[N.RawBuiltInCode];
+  if (N.Name.empty() && N.RawBuiltInCode != 0) {
+    if (std::u16string text = wb::BuiltInCodeText(N.RawBuiltInCode); !text.empty()) return text;
+  }
   return N.GetDisplayName();
 }
 
