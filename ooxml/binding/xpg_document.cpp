@@ -91,8 +91,30 @@ TXPGBase* TXPGRootBase::HandleElement(TXPGReader& reader) {
   return element;
 }
 
-void TXPGRootBase::WriteRootAttributes(TXpgWriteXML& writer) {
-  if (Attributes.GetCount() > 0) writer.AddAttributesRaw(Attributes.GetText());
+void TXPGRootBase::WriteRootAttributes(
+    TXpgWriteXML& writer, std::initializer_list<std::pair<std::u16string_view, std::u16string_view>> Declarations) {
+  if (Declarations.size() == 0) {
+    if (Attributes.GetCount() > 0) writer.AddAttributesRaw(Attributes.GetText());
+    return;
+  }
+  // Laid out as the kept lines are, one per line.
+  for (const auto& [name, value] : Declarations) {
+    std::u16string line(name);
+    line += u"=\"";
+    line += value;
+    line += u"\"\r\n";
+    writer.AddAttributesRaw(line);
+  }
+  auto declared = [&](std::u16string_view line) {
+    for (const auto& d : Declarations)
+      if (line.size() > d.first.size() && line.starts_with(d.first) && line[d.first.size()] == u'=') return true;
+    return false;
+  };
+  for (int i = 0; i < Attributes.GetCount(); ++i) {
+    const std::u16string line = Attributes.GetItem(i);
+    if (declared(line)) continue;
+    writer.AddAttributesRaw(line + u"\r\n");
+  }
 }
 
 TXPGDocBase::TXPGDocBase(const TXpgUnitPolicy& policy) : Policy(policy), Reader(*this, policy) {}

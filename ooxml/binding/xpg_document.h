@@ -3,8 +3,11 @@
 // base that ties reader, writer, error collector and root together.
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ooxml/binding/xpg_base.h"
@@ -95,7 +98,11 @@ public:
 protected:
   // Picks the document element's object, or reports the name and returns nullptr.
   virtual TXPGBase* DispatchRoot(TXPGReader& reader) = 0;
-  void WriteRootAttributes(TXpgWriteXML& writer);
+  // The kept attributes. Declarations names the namespace declarations (name, namespace) that the
+  // document element carries whatever was read: they come first, and a kept line of the same name
+  // is left out, so that the elements of every unit written into the part find their prefixes.
+  void WriteRootAttributes(TXpgWriteXML& writer,
+                           std::initializer_list<std::pair<std::u16string_view, std::u16string_view>> Declarations = {});
 };
 
 class TXPGDocBase {

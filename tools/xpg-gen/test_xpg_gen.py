@@ -64,6 +64,9 @@ class TableErrors(unittest.TestCase):
         ('no document', BASE.replace(' document=TDoc', ''), 'needs document='),
         ('bad kind', BASE.replace('TCT_A own', 'TCT_A many'), 'unknown multiplicity'),
         ('parameter name', BASE.replace('attr sy sy int', 'attr i sy int'), 'names a parameter'),
+        ('declare item', BASE.replace('root primary=b', 'root primary=b declare=a'), 'declare takes prefix=namespace'),
+        ('declare twice', BASE.replace('root primary=b', 'root primary=b declare="a=urn:x a=urn:y"'),
+         'prefix a declared twice'),
     ]
 
     def test_each_error_names_file_and_line(self):
@@ -416,6 +419,22 @@ class AttributeOptions(unittest.TestCase):
         self.assertIn('first', empty['rowBreaks'], 'a required child written empty compares as absent')
         plain = Generated(ATTRIBUTE_OPTIONS).files['o.cpp'].split('int TCT_Breaks::CheckAssigned() {')[1].split('\n}')[0]
         self.assertNotIn('FAssigned |= xaElements;\n  int', plain)
+
+    def test_root_declarations_come_before_the_kept_attributes(self):
+        g = Generated(BASE.replace('root primary=b', 'root primary=b declare="a=urn:a r=urn:r"'))
+        self.assertEqual(g.rc, 0)
+        self.assertIn('WriteRootAttributes(writer, {{u"xmlns:a", u"urn:a"}, {u"xmlns:r", u"urn:r"}});', g.files['t.cpp'])
+        self.assertIn('WriteRootAttributes(writer);', Generated(BASE).files['t.cpp'])
+
+    def test_a_missing_required_child_carries_the_values_it_always_writes(self):
+        table = BASE.replace('  child a a:a TCT_A own', '  child a a:a TCT_A opt write=always')
+        for k, fresh in (('init=two write=always', True), ('init=two', False), ('write=always', False)):
+            with self.subTest(k):
+                g = Generated(table.replace('init=two', k))
+                self.assertEqual(g.rc, 0)
+                write = g.files['t.cpp'].split('void TCT_B::WriteElements(TXpgWriteXML& writer) {')[1].split('\n}')[0]
+                self.assertEqual('TCT_A xpg_missing(Owner);' in write, fresh)
+                self.assertEqual('writer.WriteTag(u"a:a");' in write, not fresh)
 
     def test_option_errors(self):
         for old, new, message in (

@@ -122,6 +122,19 @@ def split_opts(words, line, allowed):
     return rest, opts
 
 
+def root_declarations(text):
+    """The (prefix, namespace) pairs of a root's declare="p=uri ..." option."""
+    pairs = []
+    for item in text.split():
+        prefix, eq, uri = item.partition('=')
+        if not eq or not prefix or not uri or not prefix.replace('_', '').isalnum():
+            raise TableError('declare takes prefix=namespace items')
+        if any(p == prefix for p, _ in pairs):
+            raise TableError(f'prefix {prefix} declared twice')
+        pairs.append((prefix, uri))
+    return pairs
+
+
 def tokenize(text):
     """Words of a line; double quotes keep blanks (init="a b")."""
     out, cur, quoted, had = [], [], False, False
@@ -233,8 +246,9 @@ def parse_lines(unit, path, state, chain):
                 state['enum'] = enum
             elif head in ('class', 'root') and not indented:
                 if head == 'root':
-                    rest, o = split_opts(words[1:], no, {'primary', 'hand'})
+                    rest, o = split_opts(words[1:], no, {'primary', 'hand', 'declare'})
                     name, o['kind'] = 'T__ROOT__', 'root'
+                    root_declarations(o.get('declare', ''))
                 else:
                     rest, o = split_opts(words[1:], no, {'elem', 'counts', 'kind', 'attrs', 'children',
                                                           'assigned', 'hand', 'order', 'onopen', 'requires',
@@ -1457,11 +1471,22 @@ def gen_stream_write(m, unit, w):
     w('  }')
 
 
+def carries_start_values(c):
+    """Whether an object of c holds, as made, an attribute it always writes (a "val" with a start
+    value): a required child that is missing is then written with it rather than empty."""
+    return any(a.opts.get('write') == 'always' and 'init' in a.opts for a in c.attrs) and not c.hand
+
+
 def gen_write_elements(c, unit, w):
     w(f'void {c.name}::WriteElements(TXpgWriteXML& writer) {{')
     w('  (void)writer;')
     if c.is_root:
-        w('  WriteRootAttributes(writer);')
+        pairs = root_declarations(c.opts.get('declare', ''))
+        if pairs:
+            listed = ', '.join(f'{{{cpp_u16("xmlns:" + p)}, {cpp_u16(u)}}}' for p, u in pairs)
+            w(f'  WriteRootAttributes(writer, {{{listed}}});')
+        else:
+            w('  WriteRootAttributes(writer);')
         w('  bool xpg_any = false;')
     for m in c.members:
         f = m.field
@@ -1478,7 +1503,13 @@ def gen_write_elements(c, unit, w):
                     w(f'  if ({cond}) {{')
                     w(f'    XpgWriteElement(writer, {qn}, *{f});')
                     w('  } else {')
-                    w(f'    writer.WriteTag({qn});  // written even when missing')
+                    if carries_start_values(m.cls):
+                        # A fresh one carries the attributes that are always written at their start values.
+                        w(f'    {qualified_class(m.cls, unit)} xpg_missing(Owner);')
+                        w('    xpg_missing.CheckAssigned();')
+                        w(f'    XpgWriteElement(writer, {qn}, xpg_missing);  // written even when missing')
+                    else:
+                        w(f'    writer.WriteTag({qn});  // written even when missing')
                     w('  }')
                 else:
                     w(f'  if ({cond}) XpgWriteElement(writer, {qn}, *{f});')

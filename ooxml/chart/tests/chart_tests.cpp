@@ -125,9 +125,9 @@ TEST(ChartLabels, DataLabelsPointsTrendlinesErrorBars) {
         "<c:dPt><c:idx val=\"1\" /><c:marker><c:size val=\"7\" /></c:marker></c:dPt>"}});
   ExpectRoundTrips<TCT_ErrBars>(
       u"c:errBars",
-      {{"bar type both and value type fixed are written as empty required elements",
+      {{"the required bar and value types are written with their values, defaults included",
         "<c:errBars><c:errValType val=\"fixedVal\"/><c:errBarType val=\"both\"/><c:val val=\"5\"/></c:errBars>",
-        "<c:errBars><c:errBarType/><c:errValType/><c:val val=\"5\" /></c:errBars>"},
+        "<c:errBars><c:errBarType val=\"both\" /><c:errValType val=\"fixedVal\" /><c:val val=\"5\" /></c:errBars>"},
        {"direction, other types, end caps and custom values",
         "<c:errBars><c:errDir val=\"y\"/><c:errBarType val=\"plus\"/><c:errValType val=\"cust\"/><c:noEndCap val=\"1\"/>"
         "<c:plus><c:numLit><c:ptCount val=\"1\"/><c:pt idx=\"0\"><c:v>2</c:v></c:pt></c:numLit></c:plus></c:errBars>",
@@ -153,15 +153,19 @@ TEST(ChartLabels, DataLabelsPointsTrendlinesErrorBars) {
 TEST(ChartLabels, OrientationGroupingAndGridlines) {
   ExpectRoundTrips<TCT_Scaling>(
       u"c:scaling",
-      {{"minMax is written as the empty required orientation", "<c:scaling><c:orientation val=\"minMax\"/></c:scaling>",
-        "<c:scaling><c:orientation/></c:scaling>"},
+      {{"minMax is written with its value", "<c:scaling><c:orientation val=\"minMax\"/></c:scaling>",
+        "<c:scaling><c:orientation val=\"minMax\" /></c:scaling>"},
        {"maxMin is written", "<c:scaling><c:orientation val=\"maxMin\"/><c:max val=\"10\"/></c:scaling>",
         "<c:scaling><c:orientation val=\"maxMin\" /><c:max val=\"10\" /></c:scaling>"},
-       {"an empty scaling gets its orientation", "<c:scaling/>", "<c:scaling><c:orientation/></c:scaling>"}});
+       {"an empty scaling gets its orientation", "<c:scaling/>", "<c:scaling><c:orientation val=\"minMax\" /></c:scaling>"}});
   ExpectRoundTrips<TCT_AreaChart>(
       u"c:areaChart",
-      {{"an area chart's standard grouping is not written", "<c:areaChart><c:grouping val=\"standard\"/></c:areaChart>",
-        "<c:areaChart/>"},
+      {{"an area chart's standard grouping read is written back with its value",
+        "<c:areaChart><c:grouping val=\"standard\"/></c:areaChart>", "<c:areaChart><c:grouping val=\"standard\" /></c:areaChart>"},
+       {"an empty one reads as standard", "<c:areaChart><c:grouping/></c:areaChart>",
+        "<c:areaChart><c:grouping val=\"standard\" /></c:areaChart>"},
+       {"an area chart without a grouping gets none", "<c:areaChart><c:varyColors val=\"1\"/></c:areaChart>",
+        "<c:areaChart><c:varyColors val=\"1\" /></c:areaChart>"},
        {"stacked is", "<c:areaChart><c:grouping val=\"stacked\"/></c:areaChart>",
         "<c:areaChart><c:grouping val=\"stacked\" /></c:areaChart>"}});
   ExpectRoundTrips<TCT_ValAx>(
@@ -169,8 +173,8 @@ TEST(ChartLabels, OrientationGroupingAndGridlines) {
       {{"gridlines read without shape properties are drawn: written back empty; with them, with them",
         "<c:valAx><c:axId val=\"1\"/><c:majorGridlines/><c:minorGridlines><c:spPr><a:noFill/></c:spPr></c:minorGridlines>"
         "<c:crossAx val=\"2\"/></c:valAx>",
-        "<c:valAx><c:axId val=\"1\" /><c:scaling><c:orientation/></c:scaling><c:axPos/><c:majorGridlines/><c:minorGridlines>"
-        "<c:spPr><a:noFill/></c:spPr></c:minorGridlines><c:tickLblPos/><c:crossAx val=\"2\" /></c:valAx>"}});
+        "<c:valAx><c:axId val=\"1\" /><c:scaling><c:orientation val=\"minMax\" /></c:scaling><c:axPos/><c:majorGridlines/><c:minorGridlines>"
+        "<c:spPr><a:noFill/></c:spPr></c:minorGridlines><c:tickLblPos val=\"nextTo\" /><c:crossAx val=\"2\" /></c:valAx>"}});
 }
 
 TEST(ChartSeries, SeriesGroupsAndTuning) {
@@ -187,23 +191,23 @@ TEST(ChartSeries, SeriesGroupsAndTuning) {
         "<c:pieChart/>"}});
   ExpectRoundTrips<TCT_BarChart>(
       u"c:barChart",
-      {{"without direction and grouping: the required direction with its value, an empty grouping",
+      {{"without direction and grouping: both written with their values",
         "<c:barChart><c:ser/><c:axId val=\"5\"/></c:barChart>",
-        "<c:barChart><c:barDir val=\"col\" /><c:grouping/><c:ser/><c:axId val=\"5\" /></c:barChart>"},
+        "<c:barChart><c:barDir val=\"col\" /><c:grouping val=\"clustered\" /><c:ser/><c:axId val=\"5\" /></c:barChart>"},
        {"a column direction read is written with its value; gap width 150 and overlap 0 are not",
         "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:gapWidth val=\"150\"/><c:overlap val=\"0\"/>"
         "</c:barChart>",
-        "<c:barChart><c:barDir val=\"col\" /><c:grouping/></c:barChart>"},
+        "<c:barChart><c:barDir val=\"col\" /><c:grouping val=\"clustered\" /></c:barChart>"},
        {"two series lines and three axis ids are kept in input order",
         "<c:barChart><c:barDir val=\"bar\"/><c:axId val=\"3\"/><c:serLines/><c:axId val=\"1\"/><c:serLines>"
         "<c:spPr><a:noFill/></c:spPr></c:serLines><c:axId/></c:barChart>",
-        "<c:barChart><c:barDir val=\"bar\" /><c:grouping/><c:serLines/><c:serLines><c:spPr><a:noFill/></c:spPr></c:serLines>"
+        "<c:barChart><c:barDir val=\"bar\" /><c:grouping val=\"clustered\" /><c:serLines/><c:serLines><c:spPr><a:noFill/></c:spPr></c:serLines>"
         "<c:axId val=\"3\" /><c:axId val=\"1\" /><c:axId val=\"2147483632\" /></c:barChart>"},
        {"a gap width that is no number is kept as 0", "<c:barChart><c:gapWidth val=\"wide\"/></c:barChart>",
-        "<c:barChart><c:barDir val=\"col\" /><c:grouping/><c:gapWidth val=\"0\" /></c:barChart>"},
+        "<c:barChart><c:barDir val=\"col\" /><c:grouping val=\"clustered\" /><c:gapWidth val=\"0\" /></c:barChart>"},
        {"an attribute before val is reported and kept; val is still read",
         "<c:barChart><c:overlap foo=\"1\" val=\"-20\"/></c:barChart>",
-        "<c:barChart><c:barDir val=\"col\" /><c:grouping/><c:overlap val=\"-20\" foo=\"1\" /></c:barChart>",
+        "<c:barChart><c:barDir val=\"col\" /><c:grouping val=\"clustered\" /><c:overlap val=\"-20\" foo=\"1\" /></c:barChart>",
         "Row 0: Unknown Attribute \"foo\""}});
   ExpectRoundTrips<TCT_BarSer>(
       u"c:ser",
@@ -262,39 +266,40 @@ TEST(ChartTypes, RequiredChildrenAndOrder) {
         "<c:stockChart><c:ser/><c:hiLowLines/><c:upDownBars><c:upBars/><c:downBars/></c:upDownBars></c:stockChart>"}});
   ExpectRoundTrips<TCT_LineChart>(
       u"c:lineChart",
-      {{"the group's children come before the high-low lines whatever the input order; a standard grouping is empty",
+      {{"the group's children come before the high-low lines whatever the input order; a standard grouping keeps its value",
         "<c:lineChart><c:hiLowLines/><c:marker val=\"1\"/><c:dropLines/><c:ser><c:smooth val=\"0\"/></c:ser>"
         "<c:grouping val=\"standard\"/><c:varyColors val=\"0\"/></c:lineChart>",
-        "<c:lineChart><c:grouping/><c:varyColors val=\"0\" /><c:ser><c:smooth val=\"0\" /></c:ser><c:dropLines/>"
+        "<c:lineChart><c:grouping val=\"standard\" /><c:varyColors val=\"0\" /><c:ser><c:smooth val=\"0\" /></c:ser><c:dropLines/>"
         "<c:hiLowLines/><c:marker val=\"1\" /></c:lineChart>"},
-       {"a missing grouping is written empty (it is required)", "<c:lineChart><c:axId val=\"1\"/></c:lineChart>",
-        "<c:lineChart><c:grouping/><c:axId val=\"1\" /></c:lineChart>"}});
+       {"a missing grouping is written with standard (it is required)", "<c:lineChart><c:axId val=\"1\"/></c:lineChart>",
+        "<c:lineChart><c:grouping val=\"standard\" /><c:axId val=\"1\" /></c:lineChart>"}});
 }
 
 TEST(ChartAxes, AxisGroupAndKinds) {
   ExpectRoundTrips<TCT_CatAx>(
       u"c:catAx",
-      {{"missing position and tick-label position come back empty; cross and nextTo are defaults",
+      {{"a missing position comes back empty; a tick-label position and label offset at their defaults keep their values",
         "<c:catAx><c:crossAx val=\"2\"/><c:tickLblPos val=\"nextTo\"/><c:majorTickMark val=\"cross\"/>"
         "<c:minorTickMark val=\"none\"/><c:axId val=\"1\"/><c:lblOffset val=\"100\"/><c:tickLblSkip/></c:catAx>",
-        "<c:catAx><c:axId val=\"1\" /><c:scaling><c:orientation/></c:scaling><c:axPos/><c:minorTickMark val=\"none\" />"
-        "<c:tickLblPos/><c:crossAx val=\"2\" /><c:tickLblSkip val=\"2147483632\" /></c:catAx>"},
+        "<c:catAx><c:axId val=\"1\" /><c:scaling><c:orientation val=\"minMax\" /></c:scaling><c:axPos/><c:minorTickMark val=\"none\" />"
+        "<c:tickLblPos val=\"nextTo\" /><c:crossAx val=\"2\" /><c:lblOffset val=\"100\" />"
+        "<c:tickLblSkip val=\"2147483632\" /></c:catAx>"},
        {"crosses and crosses-at are both written, crosses first; a deleted axis keeps delete",
         "<c:catAx><c:axId val=\"1\"/><c:crossesAt val=\"3\"/><c:crosses val=\"autoZero\"/><c:delete val=\"1\"/>"
         "<c:axPos val=\"b\"/><c:crossAx val=\"2\"/></c:catAx>",
-        "<c:catAx><c:axId val=\"1\" /><c:scaling><c:orientation/></c:scaling><c:delete val=\"1\" /><c:axPos val=\"b\" />"
-        "<c:tickLblPos/><c:crossAx val=\"2\" /><c:crosses val=\"autoZero\" /><c:crossesAt val=\"3\" /></c:catAx>"}});
+        "<c:catAx><c:axId val=\"1\" /><c:scaling><c:orientation val=\"minMax\" /></c:scaling><c:delete val=\"1\" /><c:axPos val=\"b\" />"
+        "<c:tickLblPos val=\"nextTo\" /><c:crossAx val=\"2\" /><c:crosses val=\"autoZero\" /><c:crossesAt val=\"3\" /></c:catAx>"}});
   ExpectRoundTrips<TCT_DateAx>(
       u"c:dateAx",
       {{"a date axis writes its label offset always, empty at 100; a time unit read is kept, days included",
         "<c:dateAx><c:axId val=\"1\"/><c:lblOffset val=\"100\"/><c:baseTimeUnit val=\"days\"/><c:crossAx val=\"2\"/>"
         "</c:dateAx>",
-        "<c:dateAx><c:axId val=\"1\" /><c:scaling><c:orientation/></c:scaling><c:axPos/><c:tickLblPos/><c:crossAx val=\"2\" />"
-        "<c:lblOffset/><c:baseTimeUnit/></c:dateAx>"},
+        "<c:dateAx><c:axId val=\"1\" /><c:scaling><c:orientation val=\"minMax\" /></c:scaling><c:axPos/><c:tickLblPos val=\"nextTo\" /><c:crossAx val=\"2\" />"
+        "<c:lblOffset val=\"100\" /><c:baseTimeUnit/></c:dateAx>"},
        {"a name neither the axis nor its group knows is reported once and the load goes on",
         "<c:dateAx><c:axId val=\"1\"/><c:wobble/><c:crossAx val=\"2\"/></c:dateAx>",
-        "<c:dateAx><c:axId val=\"1\" /><c:scaling><c:orientation/></c:scaling><c:axPos/><c:tickLblPos/><c:crossAx val=\"2\" />"
-        "<c:lblOffset/></c:dateAx>",
+        "<c:dateAx><c:axId val=\"1\" /><c:scaling><c:orientation val=\"minMax\" /></c:scaling><c:axPos/><c:tickLblPos val=\"nextTo\" /><c:crossAx val=\"2\" />"
+        "<c:lblOffset val=\"100\" /></c:dateAx>",
         "Row 0: Unknown Element \"c:wobble\""}});
   ExpectRoundTrips<TCT_DispUnits>(
       u"c:dispUnits",
@@ -313,14 +318,14 @@ TEST(ChartPlotArea, ChartTypesAxesLegendAndWalls) {
       {{"chart types and axes keep their input order (a combination chart draws them so); the layout comes first",
         "<c:plotArea><c:barChart><c:barDir val=\"col\"/></c:barChart><c:lineChart/><c:valAx><c:axId val=\"2\"/></c:valAx>"
         "<c:catAx><c:axId val=\"1\"/></c:catAx></c:plotArea>",
-        "<c:plotArea><c:layout/><c:barChart><c:barDir val=\"col\" /><c:grouping/></c:barChart><c:lineChart/><c:valAx><c:axId val=\"2\" /><c:scaling><c:orientation/></c:scaling><c:axPos/><c:tickLblPos/>"
-        "<c:crossAx val=\"2147483632\" /></c:valAx><c:catAx><c:axId val=\"1\" /><c:scaling><c:orientation/></c:scaling>"
-        "<c:axPos/><c:tickLblPos/><c:crossAx val=\"2147483632\" /></c:catAx></c:plotArea>"},
+        "<c:plotArea><c:layout/><c:barChart><c:barDir val=\"col\" /><c:grouping val=\"clustered\" /></c:barChart><c:lineChart/><c:valAx><c:axId val=\"2\" /><c:scaling><c:orientation val=\"minMax\" /></c:scaling><c:axPos/><c:tickLblPos val=\"nextTo\" />"
+        "<c:crossAx val=\"2147483632\" /></c:valAx><c:catAx><c:axId val=\"1\" /><c:scaling><c:orientation val=\"minMax\" /></c:scaling>"
+        "<c:axPos/><c:tickLblPos val=\"nextTo\" /><c:crossAx val=\"2147483632\" /></c:catAx></c:plotArea>"},
        {"two bar charts stay two, in input order, around a line chart",
         "<c:plotArea><c:layout/><c:barChart><c:barDir val=\"bar\"/></c:barChart><c:lineChart/><c:barChart><c:barDir "
         "val=\"col\"/></c:barChart></c:plotArea>",
-        "<c:plotArea><c:layout/><c:barChart><c:barDir val=\"bar\" /><c:grouping/></c:barChart><c:lineChart/>"
-        "<c:barChart><c:barDir val=\"col\" /><c:grouping/></c:barChart></c:plotArea>"},
+        "<c:plotArea><c:layout/><c:barChart><c:barDir val=\"bar\" /><c:grouping val=\"clustered\" /></c:barChart><c:lineChart/>"
+        "<c:barChart><c:barDir val=\"col\" /><c:grouping val=\"clustered\" /></c:barChart></c:plotArea>"},
        {"a data table read is shown: written back also when empty", "<c:plotArea><c:dTable/></c:plotArea>",
         "<c:plotArea><c:layout/><c:dTable/></c:plotArea>"}});
   ExpectRoundTrips<TCT_Legend>(
@@ -328,15 +333,16 @@ TEST(ChartPlotArea, ChartTypesAxesLegendAndWalls) {
       {{"entries without a position get an empty position first; an entry with text properties gets no delete",
         "<c:legend><c:legendEntry><c:txPr><a:bodyPr/><a:p/></c:txPr><c:idx val=\"1\"/></c:legendEntry>"
         "<c:legendEntry><c:delete val=\"1\"/></c:legendEntry></c:legend>",
-        "<c:legend><c:legendPos/><c:legendEntry><c:idx val=\"1\" /><c:txPr><a:bodyPr/><a:lstStyle/><a:p/></c:txPr>"
+        "<c:legend><c:legendPos val=\"r\" /><c:legendEntry><c:idx val=\"1\" /><c:txPr><a:bodyPr/><a:lstStyle/><a:p/></c:txPr>"
         "</c:legendEntry><c:legendEntry><c:idx/><c:delete val=\"1\" /></c:legendEntry></c:legend>"},
-       {"r is the default: a legend holding only it is written empty", "<c:legend><c:legendPos val=\"r\"/></c:legend>",
-        "<c:legend/>"},
+       {"r is the default: a legend holding only it keeps it with its value",
+        "<c:legend><c:legendPos val=\"r\"/></c:legend>", "<c:legend><c:legendPos val=\"r\" /></c:legend>"},
+       {"a legend read empty stays empty", "<c:legend/>", "<c:legend/>"},
        {"b is kept", "<c:legend><c:legendPos val=\"b\"/><c:overlay val=\"0\"/></c:legend>",
         "<c:legend><c:legendPos val=\"b\" /><c:overlay val=\"0\" /></c:legend>"},
        {"an unknown name in an entry is reported; its content is offered to the entry",
         "<c:legend><c:legendEntry><c:wobble><c:idx val=\"4\"/></c:wobble></c:legendEntry></c:legend>",
-        "<c:legend><c:legendPos/><c:legendEntry><c:idx val=\"4\" /></c:legendEntry></c:legend>",
+        "<c:legend><c:legendPos val=\"r\" /><c:legendEntry><c:idx val=\"4\" /></c:legendEntry></c:legend>",
         "Row 0: Unknown Element \"c:wobble\""}});
   ExpectRoundTrips<TCT_PivotFmts>(
       u"c:pivotFmts", {{"a pivot format without idx gets an empty idx",
@@ -440,7 +446,9 @@ TEST(ChartDocument, ReferencesToPartsNotCarriedAreDroppedWithAReport) {
   ASSERT_NE(doc.GetChartSpace(), nullptr);
   EXPECT_EQ(doc.GetChartSpace()->externalData->id, u"rId1") << "kept while the part is held";
   const std::string out =
-      "<c:chartSpace xmlns:c=\"urn:c\"\nxmlns:r=\"urn:r\"\n><c:roundedCorners val=\"0\" /><c:printSettings>"
+      "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"\n"
+      "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"\n"
+      "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"\n><c:roundedCorners val=\"0\" /><c:printSettings>"
       "<c:pageSetup orientation=\"landscape\" /></c:printSettings></c:chartSpace>";
   EXPECT_EQ(Compact(XpgSave(doc)), out);
   EXPECT_EQ(Joined(reports),
@@ -449,6 +457,61 @@ TEST(ChartDocument, ReferencesToPartsNotCarriedAreDroppedWithAReport) {
   reports.clear();
   EXPECT_EQ(Compact(XpgSave(doc)), out);
   EXPECT_EQ(reports.size(), 3u) << "reported at every save";
+}
+
+// Whatever the part read declared, the part written declares the chart, DrawingML and
+// relationship prefixes on its document element: text and shape properties are written under "a:"
+// without declarations of their own (a title's "a:bodyPr" is written empty), so a part whose
+// producer declared "a:" only on those elements would otherwise not be namespace-well-formed.
+// Other declarations read stay, after these three. A required choice written at its default
+// carries its value, which some consumers insist on.
+TEST(ChartDocument, PartDeclaresItsPrefixesAndRequiredValues) {
+  const std::string c = "http://schemas.openxmlformats.org/drawingml/2006/chart";
+  const std::string a = "http://schemas.openxmlformats.org/drawingml/2006/main";
+  const std::string r = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string declared = "<c:chartSpace xmlns:c=\"" + c + "\"\nxmlns:a=\"" + a + "\"\nxmlns:r=\"" + r + "\"\n";
+  struct Case {
+    const char* what;
+    std::string in, out;
+  };
+  const std::vector<Case> cases = {
+      {"a: declared only on the title's text elements",
+       "<c:chartSpace xmlns:c=\"" + c + "\"><c:chart><c:title><c:tx><c:rich><a:bodyPr xmlns:a=\"" + a +
+           "\"/><a:p xmlns:a=\"" + a + "\"><a:r><a:t>Q</a:t></a:r></a:p></c:rich></c:tx></c:title></c:chart></c:chartSpace>",
+       declared + "><c:chart><c:title><c:tx><c:rich><a:bodyPr/><a:lstStyle/><a:p xmlns:a=\"" + a +
+           "\" ><a:r><a:t>Q</a:t></a:r></a:p></c:rich></c:tx></c:title></c:chart></c:chartSpace>"},
+      {"nothing declared at all",
+       "<c:chartSpace><c:spPr><a:noFill/></c:spPr></c:chartSpace>",
+       declared + "><c:spPr><a:noFill/></c:spPr></c:chartSpace>"},
+      {"the three declared in another order with another kept after them",
+       "<c:chartSpace xmlns:r=\"" + r + "\" xmlns:c14=\"urn:c14\" xmlns:a=\"" + a + "\" xmlns:c=\"" + c +
+           "\"><c:roundedCorners val=\"0\"/></c:chartSpace>",
+       declared + "xmlns:c14=\"urn:c14\"\n><c:roundedCorners val=\"0\" /></c:chartSpace>"},
+      {"a line chart's grouping read empty, standard or missing is written as standard; a bar chart's as clustered",
+       "<c:chartSpace xmlns:c=\"" + c + "\"><c:chart><c:plotArea><c:lineChart><c:grouping/><c:axId val=\"1\"/></c:lineChart>"
+           "<c:lineChart><c:axId val=\"2\"/></c:lineChart><c:barChart><c:barDir val=\"col\"/><c:grouping/>"
+           "<c:axId val=\"3\"/></c:barChart></c:plotArea></c:chart></c:chartSpace>",
+       declared + "><c:chart><c:plotArea><c:layout/><c:lineChart><c:grouping val=\"standard\" /><c:axId val=\"1\" />"
+           "</c:lineChart><c:lineChart><c:grouping val=\"standard\" /><c:axId val=\"2\" /></c:lineChart><c:barChart>"
+           "<c:barDir val=\"col\" /><c:grouping val=\"clustered\" /><c:axId val=\"3\" /></c:barChart></c:plotArea></c:chart>"
+           "</c:chartSpace>"},
+      {"an axis's orientation and tick-label position are written with their defaults; a legend read empty stays empty",
+       "<c:chartSpace xmlns:c=\"" + c + "\"><c:chart><c:plotArea><c:catAx><c:axId val=\"1\"/><c:scaling><c:orientation/>"
+           "</c:scaling><c:axPos val=\"b\"/><c:crossAx val=\"2\"/></c:catAx></c:plotArea><c:legend/></c:chart></c:chartSpace>",
+       declared + "><c:chart><c:plotArea><c:layout/><c:catAx><c:axId val=\"1\" /><c:scaling><c:orientation val=\"minMax\" />"
+           "</c:scaling><c:axPos val=\"b\" /><c:tickLblPos val=\"nextTo\" /><c:crossAx val=\"2\" /></c:catAx>"
+           "</c:plotArea><c:legend/></c:chart></c:chartSpace>"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    TXPGDocXLSXChart doc;
+    std::vector<std::string> reports;
+    doc.Errors.SetOnError([&](TXpgPErrors& e) { reports.push_back(ToUtf8(e.LastError())); });
+    XpgLoad(doc, k.in);
+    EXPECT_EQ(Joined(reports), "");
+    EXPECT_EQ(Compact(XpgSave(doc)), k.out);
+    EXPECT_EQ(Compact(XpgSave(doc)), k.out) << "saved again";
+  }
 }
 
 }  // namespace
