@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
 #include "biff/formula_encoder/biff8_encoder.h"
 #include "biff/legacy/legacy_document.h"
 #include "formula/evaluator/formula_value.h"
