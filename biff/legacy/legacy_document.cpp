@@ -14,6 +14,13 @@ namespace biff {
 
 namespace wb = workbook;
 
+namespace {
+
+constexpr std::uint32_t kPictureFrame = 75;  // msosptPictureFrame
+constexpr std::uint16_t kPropPictureBlip = 260;  // pib: 1-based position in the picture store
+
+}  // namespace
+
 TLegacyFormulaHandler::TLegacyFormulaHandler(wb::TXc12Manager* Manager)
     : formula::TXLSFormulaHandler(Manager),
       Link_(std::make_shared<TLegacyLink>()),
@@ -220,6 +227,43 @@ std::vector<wb::IXLSLegacyDocument::TNote> TLegacyDocument::SheetNotes(int Sheet
     if (n) notes.push_back({n->Col, n->Row, n->Text, n->Author});
   }
   return notes;
+}
+
+std::vector<wb::IXLSLegacyDocument::TPicture> TLegacyDocument::SheetPictures(int SheetIndex) {
+  std::vector<TPicture> pictures;
+  if (SheetIndex < 0 || SheetIndex >= Doc_->Sheets().Count()) return pictures;
+  const TEscherDrawing* drawing = Doc_->GetSheet(SheetIndex)->DrawingIfAny();
+  if (!drawing) return pictures;
+  TEscherGroup& store = Doc_->EscherGroup();
+  // Top-level picture frames only: a frame inside a group is placed by the group's child
+  // coordinates, not by cells.
+  for (int i = 0; i < drawing->GetShapeCount(); ++i) {
+    auto* shape = dynamic_cast<TShapeClientAnchor*>(&drawing->GetShape(i));
+    if (!shape || shape->ShapeType != kPictureFrame) continue;
+    TPicture p;
+    // The reader renumbered the shapes' references to the pictures it kept; one that points
+    // nowhere (or at nothing) is a frame without a picture.
+    const std::int32_t pib = shape->Properties.GetValue(kPropPictureBlip);
+    if (pib > 0 && pib <= store.Count()) {
+      const TMSOPicture& picture = store.GetItem(pib - 1);
+      p.Id = pib;
+      p.Type = picture.Kind;
+      // As a file: a bitmap gets its file header back.
+      p.Data = picture.SaveToBytes();
+    }
+    // The anchor's offsets count 1/1024 of the column's width and 1/256 of the row's height.
+    const TMSOObjCLIENTANCHOR& a = shape->Anchor;
+    p.Anchor.Col1 = a.Col1;
+    p.Anchor.Row1 = a.Row1;
+    p.Anchor.Col2 = a.Col2;
+    p.Anchor.Row2 = a.Row2;
+    p.Anchor.Col1Offset = a.Dx1 / 1024.0;
+    p.Anchor.Row1Offset = a.Dy1 / 256.0;
+    p.Anchor.Col2Offset = a.Dx2 / 1024.0;
+    p.Anchor.Row2Offset = a.Dy2 / 256.0;
+    pictures.push_back(std::move(p));
+  }
+  return pictures;
 }
 
 void RegisterLegacyNeighbours(wb::TXLSSpreadsheetNeighbours& Neighbours) {

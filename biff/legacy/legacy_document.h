@@ -82,6 +82,8 @@ public:
   // The manager's link to the legacy external names is not used by this library's readers.
   workbook::TObject* ExternalNames() override { return nullptr; }
   std::vector<TNote> SheetNotes(int SheetIndex) override;
+  // The picture frames of the sheet drawing, in the drawing's order, with the store's bytes.
+  std::vector<TPicture> SheetPictures(int SheetIndex) override;
 
   // Formula text of sheet SheetIndex to BIFF8 tokens for the writer (formulas held only as text).
   core::Bytes EncodeForWriter(const std::u16string& Text, int SheetIndex);

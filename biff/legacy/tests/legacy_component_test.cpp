@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <zlib.h>
+
+#include "biff/drawing/escher_drawing.h"
+#include "biff/drawing/shape_objects.h"
 #include "biff/formula_encoder/biff8_encoder.h"
 #include "biff/legacy/legacy_document.h"
 #include "formula/evaluator/formula_value.h"
@@ -422,6 +426,143 @@ TEST(LegacyComponent, WithoutALegacyRoadTheSwitchFailsClearly) {
   wb::TXLSSpreadsheet5 xls{none};
   EXPECT_THROW(xls.SetVersion(wb::xvExcel97), wb::Exception);
   EXPECT_EQ(xls.GetVersion(), wb::xvExcel2007);
+}
+
+
+std::uint32_t Crc(const std::vector<std::uint8_t>& Data) {
+  return static_cast<std::uint32_t>(crc32(0, Data.data(), static_cast<uInt>(Data.size())));
+}
+
+TEST(LegacyComponent, PicturesOfAReadFileComeWithBytesAndCells) {
+  // Each picture frame of a sheet drawing, in order: its store position, type, the store's bytes
+  // (CRC-32 of the picture as the writer embedded it) and the client anchor as cells and fractions.
+  struct Picture {
+    int Sheet, Id;
+    std::size_t Size;
+    std::uint32_t Crc;
+    int Col1, Row1, Col2, Row2;
+    double Dx2, Dy2;  // 1/1024 of a column, 1/256 of a row
+  };
+  struct Case {
+    std::string File;
+    std::vector<Picture> Pictures;
+  };
+  const std::string xlsx = THC_XLSX_FIXTURES, drawings = THC_DRAWING_FIXTURES;
+  const Case cases[] = {
+      {xlsx + "/parts.libreoffice.xls",
+       {{0, 1, 78, 0xcfbd8a47, 4, 19, 4, 19, 204, 153}, {0, 2, 80, 0x58f9b9fe, 7, 19, 7, 19, 204, 153}}},
+      {drawings + "/perl_notes_chart.xls", {{0, 1, 6263, 0x0ef73d1b, 4, 1, 5, 8, 896, 15}}},
+      {drawings + "/lo_notes_chart.xls", {{0, 1, 6263, 0x0ef73d1b, 4, 1, 5, 8, 896, 14}}},
+      // The picture is on the second sheet, after a chart sheet in the file.
+      {drawings + "/perl_chart_sheets.xls", {{1, 1, 6263, 0x0ef73d1b, 3, 1, 4, 8, 896, 15}}},
+      {std::string(THC_BIFF_TEST_FIXTURES) + "/Test97.xls", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.File);
+    wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+    xls.LoadFromFile(core::u16(c.File));
+    auto* legacy = dynamic_cast<TLegacyDocument*>(xls.GetBIFF());
+    ASSERT_NE(legacy, nullptr);
+    std::vector<Picture> want = c.Pictures;
+    for (int s = 0; s < xls.GetCount(); ++s) {
+      const std::vector<wb::IXLSLegacyDocument::TPicture> got = legacy->SheetPictures(s);
+      std::vector<Picture> expected;
+      for (const Picture& p : want)
+        if (p.Sheet == s) expected.push_back(p);
+      ASSERT_EQ(got.size(), expected.size()) << "sheet " << s;
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        const Picture& e = expected[i];
+        const wb::IXLSLegacyDocument::TPicture& g = got[i];
+        EXPECT_EQ(g.Id, e.Id);
+        EXPECT_EQ(g.Type, msoblipPNG);
+        EXPECT_EQ(g.Data.size(), e.Size);
+        EXPECT_EQ(Crc(g.Data), e.Crc);
+        EXPECT_EQ(g.Anchor.Col1, e.Col1);
+        EXPECT_EQ(g.Anchor.Row1, e.Row1);
+        EXPECT_EQ(g.Anchor.Col2, e.Col2);
+        EXPECT_EQ(g.Anchor.Row2, e.Row2);
+        EXPECT_DOUBLE_EQ(g.Anchor.Col1Offset, 0);
+        EXPECT_DOUBLE_EQ(g.Anchor.Row1Offset, 0);
+        EXPECT_DOUBLE_EQ(g.Anchor.Col2Offset, e.Dx2 / 1024);
+        EXPECT_DOUBLE_EQ(g.Anchor.Row2Offset, e.Dy2 / 256);
+      }
+    }
+    EXPECT_TRUE(legacy->SheetPictures(xls.GetCount()).empty());
+    EXPECT_TRUE(legacy->SheetPictures(-1).empty());
+  }
+}
+
+TEST(LegacyComponent, SavedAgainAsXlsEachPictureIsWrittenOnce) {
+  // The component's copy of the pictures stays out of the legacy file: read back, the file has
+  // the same frames and the store holds each picture once.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.LoadFromFile(core::u16(std::string(THC_XLSX_FIXTURES) + "/parts.libreoffice.xls"));
+  auto* legacy = dynamic_cast<TLegacyDocument*>(xls.GetBIFF());
+  ASSERT_NE(legacy, nullptr);
+  const auto before = legacy->SheetPictures(0);
+  ASSERT_EQ(before.size(), 2u);
+  wb::TMemoryStream stream;
+  xls.SaveToStream(stream);
+  stream.Seek(0, wb::TSeekOrigin::soBeginning);
+  wb::TXLSSpreadsheet5 back{LegacyNeighbours()};
+  back.LoadBIFFFromStream(stream);
+  auto* again = dynamic_cast<TLegacyDocument*>(back.GetBIFF());
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->Document().EscherGroup().Count(), 2);
+  const auto after = again->SheetPictures(0);
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    EXPECT_EQ(after[i].Id, before[i].Id);
+    EXPECT_EQ(after[i].Data, before[i].Data);
+    EXPECT_EQ(after[i].Anchor.Col2, before[i].Anchor.Col2);
+    EXPECT_DOUBLE_EQ(after[i].Anchor.Col2Offset, before[i].Anchor.Col2Offset);
+  }
+}
+
+TEST(LegacyComponent, PictureFramesGiveStoreBytesAndFractionOffsets) {
+  // Frames made in the document: a bitmap (the store keeps it without its file header), a frame
+  // that shows nothing and one whose reference points past the store.
+  wb::TXLSSpreadsheet5 xls{LegacyNeighbours()};
+  xls.SetVersion(wb::xvExcel97);
+  auto* legacy = dynamic_cast<TLegacyDocument*>(xls.GetBIFF());
+  ASSERT_NE(legacy, nullptr);
+  core::Bytes bmp(54 + 16, 0);
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  bmp[14] = 40;
+  for (std::size_t i = 54; i < bmp.size(); ++i) bmp[i] = static_cast<std::uint8_t>(i);
+  legacy->Document().EscherGroup().AddPicture().LoadFromStream(bmp, "dot.bmp", msoblipDIB);
+  TEscherDrawing& drawing = legacy->Document().GetSheet(0)->Drawing();
+  struct Frame {
+    std::uint32_t Pib;
+    int Id, Type;
+  };
+  const Frame frames[] = {{1, 1, msoblipDIB}, {0, 0, 0}, {7, 0, 0}};
+  for (const Frame& f : frames) {
+    TShapeClientAnchor& s = drawing.AddPicture();
+    s.Properties.SetValue(260, f.Pib);
+    s.Anchor = {0, 2, 512, 3, 64, 5, 1023, 9, 256};
+  }
+  const auto got = legacy->SheetPictures(0);
+  ASSERT_EQ(got.size(), std::size(frames));
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(got[i].Id, frames[i].Id);
+    EXPECT_EQ(got[i].Type, frames[i].Type);
+    EXPECT_EQ(got[i].Data.empty(), frames[i].Id == 0);
+    EXPECT_EQ(got[i].Anchor.Col1, 2);
+    EXPECT_EQ(got[i].Anchor.Row1, 3);
+    EXPECT_EQ(got[i].Anchor.Col2, 5);
+    EXPECT_EQ(got[i].Anchor.Row2, 9);
+    EXPECT_DOUBLE_EQ(got[i].Anchor.Col1Offset, 0.5);
+    EXPECT_DOUBLE_EQ(got[i].Anchor.Row1Offset, 0.25);
+    EXPECT_DOUBLE_EQ(got[i].Anchor.Col2Offset, 1023.0 / 1024);
+    EXPECT_DOUBLE_EQ(got[i].Anchor.Row2Offset, 1.0);
+  }
+  // The bitmap comes back as a file, header and all.
+  EXPECT_EQ(got[0].Data.size(), bmp.size());
+  EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), got[0].Data.begin() + 54));
+  EXPECT_EQ(got[0].Data[0], 'B');
 }
 
 }  // namespace
