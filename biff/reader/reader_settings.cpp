@@ -460,6 +460,7 @@ wb::TXc12DefinedName& TXLSReadXLS::AddName(std::uint16_t Flags, int Code, const 
       case 6: builtin = 4; break;
       case 7: builtin = 5; break;
       case 12: builtin = 6; break;
+      case 13: builtin = 7; break;  // the model has an id for _FilterDatabase too
       default: break;
     }
     n = names.AddBuiltIn(builtin, Local);
