@@ -12,6 +12,7 @@
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "ooxml/xlsx/xlsx_sheet_contents.h"
+#include "workbook/cell_format_editor.h"
 #include "workbook/cell_references.h"
 #include "workbook/error_manager.h"
 #include "workbook/exceptions.h"
