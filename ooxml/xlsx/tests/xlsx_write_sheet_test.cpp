@@ -725,10 +725,7 @@ TEST(XlsxWriteSheet, Chartsheet) {
 // ---------------------------------------------------------------------------------------------
 // Workbooks of other producers: read, written and read again, they hold the same.
 
-std::string FixtureDir() {
-  const std::string file = __FILE__;
-  return file.substr(0, file.rfind('/')) + "/fixtures/";
-}
+std::string FixtureDir() { return std::string(THC_XLSX_TESTS) + "/fixtures/"; }
 
 std::string U8(const std::u16string& s) { return core::utf16_to_utf8(s); }
 
