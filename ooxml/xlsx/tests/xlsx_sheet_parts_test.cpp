@@ -8,6 +8,7 @@
 #include "core/unicode.h"
 #include "ooxml/chart/gen/chart.h"
 #include "ooxml/opc/tests/package_testing.h"
+#include "ooxml/xlsx/tests/xlsx_book_testing.h"
 #include "ooxml/sheetdrawing/drawing_document.h"
 #include "ooxml/xlsx/tests/drawing_parts_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
@@ -74,33 +75,12 @@ struct Pkg {
 
 // A component on the registered .xlsx road (sheets' drawing documents and their loader), or with
 // the drawing loader given (an empty one leaves drawing parts unread).
-class Book {
+class Book : public xlsx_testing::XlsxBook {
 public:
-  Book() {
-    wb::TXLSSpreadsheetNeighbours n;
-    ooxml::RegisterXlsxNeighbours(n);
-    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
-  }
-  explicit Book(ooxml::TXlsxDrawingLoader Loader) {
-    wb::TXLSSpreadsheetNeighbours n;
-    ooxml::RegisterXlsxNeighbours(n, std::move(Loader));
-    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
-  }
-  void Load(const std::string& zip) {
-    wb::TPointerMemoryStream s(zip.data(), static_cast<std::int64_t>(zip.size()));
-    book_->LoadFromStream(s, true);
-  }
-  std::string Error(const std::string& zip) {
-    try {
-      Load(zip);
-    } catch (const std::exception& e) {
-      return e.what();
-    }
-    return {};
-  }
-  wb::TXc12Manager& M() { return *book_->GetManager(); }
-  wb::TXLSSpreadsheet5& X() { return *book_; }
-  wb::TXc12DataWorksheet& W() { return *M().Worksheets->GetItem(0); }
+  using XlsxBook::XlsxBook;
+  wb::TXc12Manager& M() { return Manager(); }
+  wb::TXLSSpreadsheet5& X() { return Component(); }
+  wb::TXc12DataWorksheet& W() { return Sheet(); }
   // Names of the kept parts of the sheet, as their targets.
   std::vector<std::string> KeptNames() {
     std::vector<std::string> names;
@@ -121,7 +101,6 @@ private:
       if (List.GetItems(i)->Children) Collect(*List.GetItems(i)->Children, Names);
     }
   }
-  std::unique_ptr<wb::TXLSSpreadsheet5> book_;
 };
 
 std::string Comments(const std::string& authors, const std::string& list) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ooxml/opc/tests/package_testing.h"
+#include "ooxml/xlsx/tests/xlsx_book_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "workbook/colors.h"
 #include "workbook/error_manager.h"
@@ -57,30 +58,10 @@ std::string Rel(const std::string& id, const std::string& type, const std::strin
          (external ? R"( TargetMode="External")" : "") + "/>";
 }
 
-class Book {
+class Book : public xlsx_testing::XlsxBook {
 public:
-  Book() {
-    wb::TXLSSpreadsheetNeighbours n;
-    ooxml::RegisterXlsxNeighbours(n);
-    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
-  }
-  void Load(const std::string& zip) {
-    wb::TPointerMemoryStream s(zip.data(), static_cast<std::int64_t>(zip.size()));
-    book_->LoadFromStream(s, true);
-  }
-  std::string Error(const std::string& zip) {
-    try {
-      Load(zip);
-    } catch (const std::exception& e) {
-      return e.what();
-    }
-    return {};
-  }
-  wb::TXc12Manager& M() { return *book_->GetManager(); }
-  wb::TXc12DataWorksheet& W() { return *M().Worksheets->GetItem(0); }
-
-private:
-  std::unique_ptr<wb::TXLSSpreadsheet5> book_;
+  wb::TXc12Manager& M() { return Manager(); }
+  wb::TXc12DataWorksheet& W() { return Sheet(); }
 };
 
 wb::TXLSCellArea A(int c1, int r1, int c2, int r2) {

@@ -19,6 +19,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include "ooxml/opc/opc_streams.h"
 #include "ooxml/opc/tests/package_testing.h"
 #include "ooxml/sheetdrawing/drawing_document.h"
+#include "ooxml/xlsx/tests/xlsx_book_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "ooxml/xlsx/xlsx_writer.h"
 #include "workbook/biff_codecs.h"
@@ -42,37 +43,25 @@ namespace wb = workbook;
 using core::u16;
 
 // A workbook component that reads and writes .xlsx.
-class Book {
+class Book : public xlsx_testing::XlsxBook {
 public:
   // With Drawings, drawing parts are read into the sheets' drawing documents; without, they are kept
   // whole as parts.
-  explicit Book(bool Drawings = false) {
+  explicit Book(bool Drawings = false) : XlsxBook(Neighbours(Drawings)) {}
+  wb::TXLSSpreadsheet5& operator*() { return Component(); }
+  wb::TXLSSpreadsheet5* operator->() { return &Component(); }
+  wb::TXLSCellMMU& Cells(int i = 0) { return *Sheet(i).Cells; }
+
+private:
+  static wb::TXLSSpreadsheetNeighbours Neighbours(bool Drawings) {
     wb::TXLSSpreadsheetNeighbours n;
     if (Drawings)
       ooxml::RegisterXlsxNeighbours(n);
     else
       ooxml::RegisterXlsxNeighbours(n, {});
     n.CreateFormulaHandler = [](wb::TXc12Manager* M) { return formula::CreateFormulaHandler(M); };
-    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
+    return n;
   }
-  void Load(const std::string& zip) {
-    wb::TPointerMemoryStream s(zip.data(), static_cast<std::int64_t>(zip.size()));
-    book_->LoadFromStream(s, true);
-  }
-  std::string Save() {
-    wb::TMemoryStream s;
-    book_->SaveToStream(s);
-    const auto* p = reinterpret_cast<const char*>(s.Memory());
-    return std::string(p, p + s.GetSize());
-  }
-  wb::TXLSSpreadsheet5& operator*() { return *book_; }
-  wb::TXLSSpreadsheet5* operator->() { return book_.get(); }
-  wb::TXc12Manager& Manager() { return *book_->GetManager(); }
-  wb::TXc12DataWorksheet& Sheet(int i = 0) { return *Manager().Worksheets->GetItem(i); }
-  wb::TXLSCellMMU& Cells(int i = 0) { return *Sheet(i).Cells; }
-
-private:
-  std::unique_ptr<wb::TXLSSpreadsheet5> book_;
 };
 
 // The package's parts, after the package checker found nothing wrong.

@@ -12,6 +12,7 @@
 
 #include "ooxml/opc/tests/package_testing.h"
 #include "ooxml/spreadsheetml/gen/spreadsheetml.h"
+#include "ooxml/xlsx/tests/xlsx_book_testing.h"
 #include "ooxml/xlsx/xlsx_reader.h"
 #include "ooxml/xlsx/xlsx_writer.h"
 #include "workbook/external_links.h"
@@ -28,31 +29,18 @@ namespace {
 namespace wb = workbook;
 
 // A component with the .xlsx reader and writer installed.
-class Book {
+class Book : public xlsx_testing::XlsxBook {
 public:
-  explicit Book(int Sheets = 1) {
-    wb::TXLSSpreadsheetNeighbours n;
-    ooxml::RegisterXlsxNeighbours(n);
-    book_ = std::make_unique<wb::TXLSSpreadsheet5>(n);
-    book_->Clear(Sheets);
-  }
-  wb::TXc12Manager& M() { return *book_->GetManager(); }
-  wb::TXLSSpreadsheet5& Component() { return *book_; }
+  explicit Book(int Sheets = 1) { Component().Clear(Sheets); }
+  wb::TXc12Manager& M() { return Manager(); }
   // The writer alone, on the model as it stands.
   std::string Write() {
     wb::TMemoryStream s;
-    ooxml::TXLSWriteXLSX writer(&M(), book_->OwnFormulaHandler());
+    ooxml::TXLSWriteXLSX writer(&M(), Component().OwnFormulaHandler());
     writer.Write(s);
     const auto& b = s.Bytes();
     return std::string(b.begin(), b.end());
   }
-  void Load(const std::string& Zip) {
-    wb::TPointerMemoryStream s(Zip.data(), static_cast<std::int64_t>(Zip.size()));
-    book_->LoadFromStream(s, true);
-  }
-
-private:
-  std::unique_ptr<wb::TXLSSpreadsheet5> book_;
 };
 
 // The parts of a written package, which the project's package checker must find sound.
