@@ -8,6 +8,7 @@
 #include "formula/language/byte_code.h"
 #include "formula/tests/evaluator_test_util.h"
 #include "formula/tests/fake_workbook.h"
+#include "workbook/cell_references.h"
 #include "workbook/exceptions.h"
 #include "workbook/spreadsheet_component.h"
 #include "workbook/workbook_data.h"
@@ -500,6 +501,43 @@ TEST_F(ComponentHandler, CalculatesAcrossSheetsAndNames) {
   EXPECT_EQ(messages[0].Code, 3002);
   EXPECT_EQ(core::utf16_to_utf8(messages[0].Text), "W3002: Circular formula \"0!D1->0!E1\"");
   EXPECT_EQ(Text(0, 1, 0), "\"n=\"&COUNT(Data!A1:A4)&\" \"&ROUND(AVERAGE(Data!A1:A1048576),2)");
+}
+
+// A name that is a cell or an area keeps the "$" of its reference: its text shows them and a
+// formula using it reads that cell or area, wherever the formula stands.
+TEST_F(ComponentHandler, NamesOfAbsoluteCellsAndAreasKeepTheirFlags) {
+  workbook::TXLSWorksheet& s0 = *xls.GetItem(0);
+  workbook::TXLSWorksheet& s1 = *xls.GetItem(1);
+  for (int r = 0; r < 4; ++r) s1.SetAsFloat(0, r, r + 1);
+  const struct {
+    const char16_t* name;
+    const char16_t* definition;
+    std::uint8_t kind;
+    const char16_t* text;
+  } cases[] = {{u"Third", u"Data!$A$3", workbook::nrkCell, u"$A$3"},
+               {u"Pair", u"Data!$A$1:$A$2", workbook::nrkArea, u"$A$1:$A$2"},
+               {u"Mixed", u"Data!A$2:$A4", workbook::nrkArea, u"A$2:$A4"}};
+  for (const auto& c : cases) {
+    workbook::TXc12DefinedName* n = xls.GetManager()->Workbook->DefinedNames->Add(c.name, -1);
+    std::vector<std::uint8_t> code;
+    ASSERT_GT(Handler().EncodeFormula(c.definition, code, -1), 0);
+    n->Compiled = code;
+    n->RefKind = Handler().PtgsToArea3D(code.data(), static_cast<int>(code.size()), n->RefSheet, n->RefArea);
+    EXPECT_EQ(n->RefKind, c.kind);
+    EXPECT_EQ(n->RefSheet, 1);
+    const auto& a = n->RefArea;
+    const std::u16string text =
+        c.kind == workbook::nrkCell
+            ? workbook::ColRowToRefStrFlagged(static_cast<std::uint32_t>(a.Col1), static_cast<std::uint32_t>(a.Row1))
+            : workbook::AreaToRefStrFlagged(static_cast<std::uint32_t>(a.Col1), static_cast<std::uint32_t>(a.Row1),
+                                            static_cast<std::uint32_t>(a.Col2), static_cast<std::uint32_t>(a.Row2));
+    EXPECT_EQ(core::utf16_to_utf8(text), core::utf16_to_utf8(c.text));
+  }
+  s0.SetAsFormula(5, 7, u"Third*10");
+  s0.SetAsFormula(6, 7, u"SUM(Pair)");
+  Handler().Calculate();
+  EXPECT_EQ(Value(0, 5, 7), "30");
+  EXPECT_EQ(Value(0, 6, 7), "3");
 }
 
 TEST_F(ComponentHandler, ReferencesFollowSheetAndRowOperations) {
